@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything (installing what is missing) with warnings as errors and runs every test,
+# then builds again with the address and undefined-behaviour sanitizers and runs them again.
+set -euo pipefail
+CORVANE_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+source "$CORVANE_ROOT/scripts/setup.sh"
+corvane_setup
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+echo "== build (warnings are errors)"
+corvane_build "$CORVANE_ROOT/build-test" -DCORVANE_WERROR=ON
+(cd "$CORVANE_ROOT/build-test" && ctest --output-on-failure --parallel "$jobs")
+
+echo "== build with sanitizers"
+corvane_build "$CORVANE_ROOT/build-asan" -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON -DCORVANE_BUILD_BENCH=OFF
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd "$CORVANE_ROOT/build-asan" && ctest --output-on-failure --parallel "$jobs")
