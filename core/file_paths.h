@@ -1,0 +1,50 @@
+// File and path routines of the core: test, name and change files and folders. Paths are byte
+// strings with "/" as separator; "folder with a trailing slash" is the form used throughout.
+// Every routine reports failure by its return value and never throws.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// 1 when the path names an existing entry (file or folder; a symlink counts as itself), else 0.
+// Relative paths and patterns holding "*" or "?" that name no entry give 0.
+[[nodiscard]] int FileExist(std::string_view path);
+// 1 when the path names an existing folder ("/" included), else 0.
+[[nodiscard]] int PathExist(std::string_view path);
+// The path with "/" appended when its last character is not "/".
+[[nodiscard]] std::string AddSlash(std::string_view path);
+[[nodiscard]] std::string RetAftLast(std::string_view sep, std::string_view text);
+[[nodiscard]] std::string RetBefLast(std::string_view sep, std::string_view text);
+
+// 0 deleted, else an error number. Never follows a symlink (removes the link itself).
+[[nodiscard]] int KillFile(std::string_view path);
+// 0 renamed, 58 when the target exists (never replaced), else an error number.
+[[nodiscard]] int Rename(std::string_view oldPath, std::string_view newPath);
+// Creates a new empty file in folder exclusively and returns its full path, or "" when it cannot.
+[[nodiscard]] std::string TmpFileName(std::string_view folder);
+// Creates the folder and its missing parents; appends "/" to path. 0, or the error number.
+int MakeDir(std::string& path);
+[[nodiscard]] int ChkFileName(std::string_view name);
+// The name without any character of set; an empty set means the characters "/\|:*?<> and '"'.
+[[nodiscard]] std::string RemInvalid(std::string_view name, std::string_view set = {});
+
+// Free bytes of the file system holding path (what the tools compare against sizes), -1 on
+// failure or when nothing is free.
+[[nodiscard]] double FreeSpace(std::string_view path);
+
+// The access a caller needs of a file; a rename needs neither (only the folder's).
+enum class Access { Read, Write, ReadWrite };
+// 0 free, 1 locked (cannot be opened for that access). Never opens a file that is not a regular file
+// (those count as locked).
+[[nodiscard]] int IsLocked(std::string_view path, Access access = Access::ReadWrite);
+
+// Attribute bits: read-only 1, hidden 2, system 4, folder 16, archive 32.
+enum : std::uint8_t { kAttrReadOnly = 1, kAttrHidden = 2, kAttrSystem = 4, kAttrFolder = 16,
+                      kAttrArchive = 32 };
+[[nodiscard]] std::uint8_t GetAtt(std::string_view path);  // 0 on error
+[[nodiscard]] int SetAtt(std::string_view path, std::uint8_t attributes);  // 0 set, 1 failed
+
+}  // namespace core

@@ -1,0 +1,23 @@
+// The settings pair every part reads and writes through: text values of the per-user settings
+// store under the program's settings word ("vardulek"). Absent or unreadable values read as "".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// The settings word of this program (application and section); "vardulek" unless a companion
+// program or a test sets another.
+const std::string& settingsWord();
+void setSettingsWord(std::string word);
+
+[[nodiscard]] std::string getSet(std::string_view name);
+// Stores value under name; failures are ignored (the store reports them once through its own notice).
+void saveSet(std::string_view name, std::string_view value);
+void saveSet(std::string_view name, long long value);
+
+// Removes every value of the program's group ("clearing the settings").
+void clearSettings();
+
+}  // namespace core
