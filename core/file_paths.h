@@ -27,9 +27,17 @@ namespace core {
 [[nodiscard]] std::string TmpFileName(std::string_view folder);
 // Creates the folder and its missing parents; appends "/" to path. 0, or the error number.
 int MakeDir(std::string& path);
+// Number of entries of folder whose names match pattern ("*" any run, "?" one character, exact
+// case); folders count only with includeFolders non-zero, and then "." and ".." count too.
+// 0 when the folder cannot be listed.
+[[nodiscard]] int GetNumFiles(std::string_view folder, int includeFolders, std::string_view pattern);
+// 0 valid, 1 a character RemInvalid would remove or a line break, 2 longer than 255 bytes.
 [[nodiscard]] int ChkFileName(std::string_view name);
 // The name without any character of set; an empty set means the characters "/\|:*?<> and '"'.
 [[nodiscard]] std::string RemInvalid(std::string_view name, std::string_view set = {});
+
+// The user's desktop folder with a trailing "/", or "A_Err" when there is none.
+[[nodiscard]] std::string GetDesktop();
 
 // Free bytes of the file system holding path (what the tools compare against sizes), -1 on
 // failure or when nothing is free.
@@ -46,5 +54,11 @@ enum : std::uint8_t { kAttrReadOnly = 1, kAttrHidden = 2, kAttrSystem = 4, kAttr
                       kAttrArchive = 32 };
 [[nodiscard]] std::uint8_t GetAtt(std::string_view path);  // 0 on error
 [[nodiscard]] int SetAtt(std::string_view path, std::uint8_t attributes);  // 0 set, 1 failed
+
+// Short (8.3) names do not exist here: RetDosAPI returns the path as it is; RetDos and makeDosName
+// return the last part of the path (lastPart 1) or the path with a trailing "/" (lastPart 0).
+[[nodiscard]] std::string RetDosAPI(std::string_view path);
+[[nodiscard]] std::string RetDos(std::string_view path, int lastPart);
+[[nodiscard]] std::string makeDosName(std::string_view path, int lastPart);
 
 }  // namespace core

@@ -2,6 +2,7 @@
 // store under the program's settings word ("vardulek"). Absent or unreadable values read as "".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,11 @@ void saveSet(std::string_view name, long long value);
 
 // Removes every value of the program's group ("clearing the settings").
 void clearSettings();
+
+// The first failed write of the settings store (e.g. an unwritable config folder) calls handler
+// once per process with the folder or file concerned; the program keeps running without saving.
+void setSettingsFailureNotice(std::function<void(const std::string& path)> handler);
+// True once a write of the settings store has failed in this process.
+[[nodiscard]] bool settingsUnwritable();
 
 }  // namespace core

@@ -19,4 +19,12 @@ int ShellRun(std::string_view file, std::string_view parameters, std::uintptr_t 
 // 1252 for UTF-8 and the Latin-1 family, another number for any other character set.
 [[nodiscard]] int RetCodePage();
 
+// The Explorer context-menu entry of the properties editor, as a per-user desktop entry
+// ("Open With") in $XDG_DATA_HOME/applications/: registerPropertiesEntry writes it with the
+// program path quoted (true on success), unregisterPropertiesEntry removes it (true when it is gone).
+bool registerPropertiesEntry(std::string_view programPath);
+bool unregisterPropertiesEntry();
+// The file name of that entry.
+[[nodiscard]] const char* propertiesEntryFileName();
+
 }  // namespace core

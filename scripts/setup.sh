@@ -4,7 +4,7 @@ set -euo pipefail
 
 corvane_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
   libgtest-dev googletest qt6-qpa-plugins xauth xvfb fonts-dejavu-core shared-mime-info
-  adwaita-icon-theme)
+  adwaita-icon-theme xdg-utils)
 
 corvane_setup() {
   local missing=()

@@ -1,10 +1,19 @@
+// Corvane's entry point: the start routine sets up the shared state and shows the main window;
+// from then on the program is driven by window events.
+#include "core/widgets/start_routine.h"
 #include "main_window/widgets/main_form.h"
 
 #include <QApplication>
 
+#include <memory>
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  mainwin::MainForm form;
-  form.show();
+  std::unique_ptr<mainwin::MainForm> form;
+  const bool shown = core::Main(core::systemStartEnvironment(), [&form]() -> QWidget* {
+    form = std::make_unique<mainwin::MainForm>();
+    return form.get();
+  });
+  if (!shown) return 0;
   return app.exec();
 }

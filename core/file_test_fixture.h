@@ -1,0 +1,84 @@
+// A temporary folder for the file routine tests, with HOME, the XDG folders and TMPDIR pointed
+// inside it (restored afterwards), and small helpers to make and read files there.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace core::testing {
+
+class FileFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vdk-core-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+      const char* old = std::getenv(var);
+      saved_[var] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    namespace fs = std::filesystem;
+    for (const char* sub : {"/home/.config", "/home/.local/share", "/run", "/tmp", "/w"})
+      fs::create_directories(root_ + sub);
+    ::setenv("HOME", (root_ + "/home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (root_ + "/home/.config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (root_ + "/home/.local/share").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
+    ::setenv("TMPDIR", (root_ + "/tmp").c_str(), 1);
+    dir_ = root_ + "/w/";
+  }
+  void TearDown() override {
+    for (const auto& [var, value] : saved_) {
+      if (value) ::setenv(var.c_str(), value->c_str(), 1);
+      else ::unsetenv(var.c_str());
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+
+  // Path of name inside the work folder (which ends with "/").
+  std::string path(const std::string& name) const { return dir_ + name; }
+  std::string make(const std::string& name, const std::string& content) const {
+    std::ofstream(path(name), std::ios::binary) << content;
+    return path(name);
+  }
+  std::string fifo(const std::string& name) const {
+    EXPECT_EQ(::mkfifo(path(name).c_str(), 0600), 0);
+    return path(name);
+  }
+  static std::string slurp(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  static unsigned mode(const std::string& p) {
+    struct stat sb {};
+    ::lstat(p.c_str(), &sb);
+    return sb.st_mode & 07777;
+  }
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir_))
+      out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  std::string root_, dir_;
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+}  // namespace core::testing

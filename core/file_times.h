@@ -1,0 +1,57 @@
+// File size beyond 2 GB, the three shared file-time records (A last access, B creation, C last
+// write, in CoreState::fileTimes) with their reading, writing and formatting, and a few small
+// shared routines: the version text, zero padding, flag inversion and occurrence counting.
+// Times are local time by the rules of the date itself. Nothing here opens a file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// Measures the file (symlinks followed) into CoreState::fileSize and fileIsBig (1 from 2^31 bytes
+// on); both 0 when the path is missing or not a regular file. Returns fileSize.
+double getFileSizeBig(std::string_view path);
+
+// Reads the file's three times into records A, B and C. A creation time the file system does not
+// record leaves record B with known = false. 0, or 1 (records unchanged) when the file is missing.
+int readFileTimes(std::string_view path);
+
+// Writes the flagged records back to the file (a symlink itself, never its target). The creation
+// time cannot be set on Linux: its flag alone returns 0 and raises the once-per-run notice (see
+// takeCreationTimeNotice); with other flags those are written and the notice raised too.
+// 1 when the file is missing, a flagged record is invalid or unknown, or the system refuses.
+int writeFileTimes(std::string_view path, bool setAccess, bool setCreation, bool setWrite);
+
+// True when a writeFileTimes call asked for a creation time since the last call; clears the flag.
+// The pipeline reads it once at the end of a run to report "creation time not kept" once.
+[[nodiscard]] bool takeCreationTimeNotice();
+
+// The file's date without time as a day number (days since 30 December 1899, the date serial the
+// date filters compare): which 1 creation, another non-zero value last write, 0 last access.
+// The chosen time is left in record B. 0 when the file is missing or the time is unknown.
+long getFileDate(std::string_view path, int which = 0);
+
+// Sets record A to 01/01/1981 01:01:01.001 (day of week 1) and copies it into B and C.
+void copyFileTimes();
+
+// Record B, C or A as "dd/mm/yyyy hh:mm:ss"; "" when the record is unknown.
+[[nodiscard]] std::string formatCreated();
+[[nodiscard]] std::string formatModified();
+[[nodiscard]] std::string formatAccessed();
+
+// Major version, ".", then minor and revision written directly after each other ("1.00").
+[[nodiscard]] std::string getAppVersion();
+
+// The value's text left-padded with "0" to width characters, or cut to its first width characters.
+[[nodiscard]] std::string padZero(long long value, int width);
+[[nodiscard]] std::string padZero(std::string_view text, int width);
+
+// True when flag is 0, else false (toggles menu check marks).
+[[nodiscard]] bool invertFlag(int flag);
+
+// Non-overlapping occurrences of find in text; 0 for an empty find.
+[[nodiscard]] int CountOcc(std::string_view find, std::string_view text);
+
+}  // namespace core

@@ -1,0 +1,119 @@
+#include "core/language_file.h"
+
+#include "core/data_files.h"
+#include "core/file_content.h"
+#include "core/state.h"
+#include "core/vb.h"
+
+#include <cmath>
+
+namespace core {
+
+namespace {
+
+constexpr std::string_view kDat = "A_Dat";
+constexpr std::string_view kSep = "A_Sep";
+constexpr std::string_view kSectionEnd = "LangA_Sep";
+
+// The entry text that starts at from: up to the next "A_Sep", or to the end of the section.
+std::string entryText(std::string_view section, std::size_t from) {
+  const std::size_t end = section.find(kSep, from);
+  return std::string(section.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from));
+}
+
+bool isNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+std::optional<std::string> languageSection(std::string_view fileText, int lang) {
+  if (lang < 0 || lang > 9) return std::nullopt;
+  const std::string marker = "LangA_Dat" + std::to_string(lang);
+  std::size_t pos = 0;
+  while ((pos = fileText.find(marker, pos)) != std::string_view::npos) {
+    std::size_t start = pos + marker.size();
+    if (fileText.substr(start, 2) == "\r\n") {
+      start += 2;
+    } else if (fileText.substr(start, 1) == "\n") {
+      start += 1;
+    } else {
+      pos = start;  // "LangA_Dat1" followed by something else is not this section's marker
+      continue;
+    }
+    const std::size_t end = fileText.find(kSectionEnd, start);
+    return std::string(fileText.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> sectionMessages(std::string_view section, std::size_t max) {
+  std::vector<std::string> out;
+  constexpr std::string_view kMsg = "A_Sepmsg";
+  std::size_t pos = 0;
+  while (out.size() < max) {
+    const std::size_t p = section.find(kMsg, pos);
+    if (p == std::string_view::npos) break;
+    // The key is "msg" and at least one more character, so the data marker is searched one
+    // character past "A_Sepmsg".
+    const std::size_t dat = section.find(kDat, p + kMsg.size() + 1);
+    if (dat == std::string_view::npos) break;
+    out.push_back(entryText(section, dat + kDat.size()));
+    pos = dat + kDat.size();
+  }
+  return out;
+}
+
+std::optional<std::string> sectionEntry(std::string_view section, std::string_view key) {
+  if (key.empty()) return std::nullopt;
+  const std::string needle = std::string(key) + std::string(kDat);
+  std::size_t pos = 0;
+  while ((pos = section.find(needle, pos)) != std::string_view::npos) {
+    const bool boundary = pos == 0 || (pos >= kSep.size() && section.substr(pos - kSep.size(), kSep.size()) == kSep) ||
+                          !isNameChar(section[pos - 1]);
+    if (boundary) return entryText(section, pos + needle.size());
+    ++pos;
+  }
+  return std::nullopt;
+}
+
+std::string languageFileName(std::string_view shortName) {
+  return "Lfrm" + std::string(shortName) + ".bin";
+}
+
+std::string tipFileName(std::string_view formName, int lang) {
+  return "H" + std::string(formName) + std::to_string(lang) + ".txt";
+}
+
+int langIndexFromText(std::string_view text) {
+  const double v = std::trunc(vb::Val(text));
+  return (v >= 0 && v <= 4) ? static_cast<int>(v) : 0;
+}
+
+LanguageLoad loadLanguageFile(std::string_view shortName) {
+  CoreState& st = coreState();
+  LanguageLoad result;
+  result.path = dataFile(languageFileName(shortName));
+  const std::string text = InputBits(result.path);
+  if (text == kErr) {
+    result.missing = true;
+    return result;
+  }
+  result.section = languageSection(text, st.langIndex);
+  if (!result.section) return result;
+  const bool main = shortName == "Main";
+  const std::size_t capacity = main ? st.msgMain.size() - 1 : st.msgForm.size() - 1;
+  const auto messages = sectionMessages(*result.section, capacity);
+  auto fill = [&](auto& table) {
+    for (auto& m : table) m.clear();
+    for (std::size_t i = 0; i < messages.size(); ++i) table[i + 1] = messages[i];
+  };
+  if (main) {
+    fill(st.msgMain);
+  } else {
+    fill(st.msgForm);
+  }
+  return result;
+}
+
+}  // namespace core

@@ -1,0 +1,206 @@
+// Run set-up and the folder list: buildDirList, the breadth-first folder walk, the next-folder
+// routines and the list rewrites.
+#include "core/pipeline.h"
+
+#include "core/file_paths.h"
+#include "core/settings.h"
+#include "core/state.h"
+#include "core/vb.h"
+#include "platform/mounts.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace core {
+
+using vb::LCase;
+using vb::Val;
+
+namespace {
+
+std::string withoutSlash(const std::string& entry) {
+  if (entry.size() > 1 && entry.back() == '/') return entry.substr(0, entry.size() - 1);
+  return entry;
+}
+
+// Windows keeps restore points in "System Volume Information" at the root of a volume; FAT and
+// NTFS media mounted here carry it too.
+bool isVolumeInfoFolder(const std::string& entry) {
+  // Cheap test on the name first; the mount table is read only for a folder of that name.
+  const std::string path = withoutSlash(entry);
+  const std::string name = RetAftLast("/", path);
+  if (LCase(name) != "system volume information") return false;
+  const std::string parent = path.substr(0, path.size() - name.size());
+  const std::optional<platform::MountEntry> mount = platform::mountOf(parent);
+  return mount && mount->mountPoint == parent;
+}
+
+}  // namespace
+
+int subDirMode(bool runOverFolders, bool runOverFiles) {
+  if (runOverFolders) return kRefreshListAndTree;
+  if (runOverFiles) return kRefreshListOnly;
+  return kNoRefresh;
+}
+
+void Pipeline::readRunFlags() {
+  flags_.useRecycle = Val(getSet("sendDeleted")) == 0;
+  flags_.recycleContent = Val(getSet("sendContent")) == 0;
+  const std::string protect = getSet("smartProtect");
+  flags_.protectOn = protect != "0" && protect != "2";
+}
+
+void Pipeline::logUnreadable(const std::string& folder) {
+  addResult(msgMain(85) + folder);
+}
+
+void Pipeline::appendSubfolders(const std::string& folder, bool withHidden) {
+  const UnreadableFolderFn onUnreadable = [this](const std::string& f, int) { logUnreadable(f); };
+  if (withHidden) {
+    (void)RetDirStruct(folder, dirList_, onUnreadable, lister_);
+  } else {
+    (void)RetDirStructVisible(folder, dirList_, onUnreadable, lister_);
+  }
+}
+
+void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
+  ExpandOptions options;
+  options.includeHidden = withHidden;
+  options.tickEvery = cadence;
+  options.tick = [this](const std::string& entry) {
+    host_.setProgressPath(entry);
+    host_.doEvents();
+    return host_.isCancel() == kRunning;
+  };
+  options.onUnreadable = [this](const std::string& folder, int) {
+    // A folder inside a volume's restore-point folder is left out below; no line for it.
+    std::string probe = withoutSlash(folder);
+    while (!probe.empty() && probe != "/") {
+      if (isVolumeInfoFolder(probe)) return;
+      probe = withoutSlash(RetBefLast("/", probe));
+      if (probe.empty()) break;
+    }
+    logUnreadable(folder);
+  };
+  options.lister = lister_;
+  // A folder that cannot be read is logged and passed over, so the walk with hidden folders never
+  // gives up on the whole list and needs no second walk.
+  (void)expandFolderTree(dirList_, options);
+}
+
+void Pipeline::dropVolumeInfoFolders() {
+  std::vector<std::string> dropped;
+  DirList kept;
+  kept.reserve(dirList_.size());
+  for (std::string& entry : dirList_) {
+    const std::string path = AddSlash(entry);
+    bool inside = false;
+    for (const std::string& d : dropped)
+      if (path.compare(0, d.size(), d) == 0) inside = true;
+    if (!inside && &entry != &dirList_.front() && isVolumeInfoFolder(path)) {
+      dropped.push_back(path);
+      inside = true;
+    }
+    if (!inside) kept.push_back(std::move(entry));
+  }
+  dirList_ = std::move(kept);
+}
+
+void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool withSubfolders,
+                            bool withHidden, bool folderItems, bool slashEnds, bool refreshFirst,
+                            bool buildList) {
+  opForm_ = form;
+  resultsText_.clear();
+  flags_.fixedDrive = platform::isFixedDrive(host_.dir1());
+  readRunFlags();
+  spills_.reset(coreState().tempPath, msgMain(68));
+  host_.setFormEnabled(form, false);
+
+  int refreshed = kListDone;
+  if (refreshFirst) {
+    host_.showSkip(true);
+    refreshed = host_.updateFiles(true, "");
+  }
+  host_.showSkip(false);
+  host_.showProgress(form);
+  if (refreshed == kListCancelled) {
+    host_.setCancel(kCancelled);
+    dirList_.clear();
+    clearLogs();  // the previous run's lines must not show up in this one's report
+    resetProgress(0);
+    return;
+  }
+
+  if (buildList) {
+    resultLines_.clear();
+    resultsLog_.clear();
+    missingLogged_.clear();
+    host_.startBlock();
+    host_.setCancel(kRunning);
+    percentText_.clear();
+    host_.setProgressPercent("");
+    setProgressCaption(msgMain(70));
+    host_.showProgressBar(false);
+
+    dirList_.clear();
+    if (startFolder.empty()) {
+      dirList_.push_back({});
+    } else {
+      const std::string s = AddSlash(startFolder);
+      dirList_.push_back(s);
+      if (PathExist(s)) {
+        if (withSubfolders) {
+          walkTree(withHidden, withHidden ? 8 : 10);
+        } else if (folderItems) {
+          appendSubfolders(s, withHidden);
+          host_.doEvents();
+          if (host_.isCancel() != kRunning) dirList_.clear();
+        }
+        // Windows keeps restore points in this folder at the root of a volume; it shows up on
+        // FAT and NTFS media mounted here too and is never a tool's business.
+        dropVolumeInfoFolders();
+      }
+      for (std::string& entry : dirList_) entry = slashEnds ? AddSlash(entry) : withoutSlash(entry);
+    }
+    host_.endBlock();
+    host_.showProgressBar(true);
+  }
+  resetProgress(static_cast<long long>(dirList_.size()));
+}
+
+int Pipeline::nextDir(std::size_t& more, std::string& folder, std::size_t& position) {
+  if (position == 0) position = 1;
+  if (position > dirList_.size()) {
+    more = 0;
+    return 0;
+  }
+  folder = dirList_[position - 1];
+  more = position;
+  ++position;
+  return 1;
+}
+
+int Pipeline::nextDirChecked(std::size_t& more, std::string& folder, std::size_t& position) {
+  if (nextDir(more, folder, position) == 0) return 0;
+  if (checkDirExists(folder) == 0) return 0;
+  host_.setProgressPath(folder);
+  return 1;
+}
+
+int Pipeline::nextDirProgress(std::size_t& more, std::string& folder, std::size_t& position) {
+  if (nextDir(more, folder, position) == 0) return 0;
+  const int listed = host_.updateFiles(false, folder);
+  if (listed == kListMissing) return 0;
+  host_.setProgressPath(folder);
+  if (listed != kListDone) return 0;
+  if (host_.listCount() == 0) updateProgress(0, 1);
+  return 1;
+}
+
+void Pipeline::reverseDirList() { std::reverse(dirList_.begin(), dirList_.end()); }
+
+void Pipeline::dropFirstDir() {
+  if (!dirList_.empty()) dirList_.erase(dirList_.begin());
+}
+
+}  // namespace core

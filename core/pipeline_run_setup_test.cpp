@@ -1,0 +1,260 @@
+#include "core/pipeline_test_support.h"
+#include "platform/dir_walk.h"
+
+#include <algorithm>
+#include <set>
+
+namespace core::testing {
+namespace {
+
+// root/ a/ a/x/ a/x/deep/ "b>c"/ .hid/ .hid/inner/ listed/ (named in .hidden), a file, a folder
+// symlink beside them and a link back to the root inside a/ (a loop if it were followed).
+class FolderListTest : public PipelineTest {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    makeDir("a/x/deep");
+    makeDir("b>c");
+    makeDir(".hid/inner");
+    makeDir("listed");
+    makeFile(".hidden", "listed\n");
+    makeFile("file.txt", "x");
+    std::filesystem::create_directory_symlink(root_ + "a", root_ + "link");
+    std::filesystem::create_directory_symlink(root_, root_ + "a/backlink");
+  }
+};
+
+struct FlagsRow {
+  const char* name;
+  bool sub, hidden, items, slash;
+  std::vector<std::string> expected;  // relative to the root, without slashes; "" is the root
+};
+
+class BuildDirListFlags : public FolderListTest, public ::testing::WithParamInterface<FlagsRow> {};
+
+TEST_P(BuildDirListFlags, ListsTheExpectedFoldersBreadthFirst) {
+  const FlagsRow& row = GetParam();
+  pipe_.buildDirList(form_, root_, row.sub, row.hidden, row.items, row.slash, false, true);
+  const DirList& list = pipe_.dirList();
+  ASSERT_FALSE(list.empty());
+  std::set<std::string> got;
+  std::size_t lastDepth = 0;
+  for (const std::string& e : list) {
+    ASSERT_EQ(e.rfind(root_.substr(0, root_.size() - 1), 0), 0u) << e;
+    EXPECT_EQ(e.back() == '/', row.slash) << e;
+    std::string rel = e.substr(std::min(e.size(), root_.size()));
+    if (!rel.empty() && rel.back() == '/') rel.pop_back();
+    const std::size_t depth = rel.empty() ? 0 : 1 + static_cast<std::size_t>(std::count(rel.begin(), rel.end(), '/'));
+    EXPECT_GE(depth, lastDepth) << "not breadth-first at " << e;
+    lastDepth = depth;
+    got.insert(rel);
+  }
+  EXPECT_EQ(list.front(), row.slash ? root_ : root_.substr(0, root_.size() - 1));
+  EXPECT_EQ(got, std::set<std::string>(row.expected.begin(), row.expected.end()));
+  EXPECT_EQ(got.size(), list.size()) << "an entry is listed twice";
+  EXPECT_EQ(pipe_.progressTotal(), static_cast<long long>(list.size()));
+  EXPECT_EQ(pipe_.resultLines(), "") << "nothing here is unreadable";
+  EXPECT_FALSE(host_.formEnabled[form_]);
+  EXPECT_TRUE(host_.progressShown);
+}
+
+const std::vector<std::string> kAlone = {""};
+const std::vector<std::string> kDirect = {"", "a", "b>c"};
+const std::vector<std::string> kDirectHidden = {"", "a", "b>c", ".hid", "listed"};
+const std::vector<std::string> kTree = {"", "a", "b>c", "a/x", "a/x/deep"};
+const std::vector<std::string> kTreeHidden = {"", "a", "b>c", "a/x", "a/x/deep", ".hid", ".hid/inner", "listed"};
+
+INSTANTIATE_TEST_SUITE_P(
+    AllFlags, BuildDirListFlags,
+    ::testing::Values(
+        FlagsRow{"alone", false, false, false, false, kAlone},
+        FlagsRow{"alone_slash", false, false, false, true, kAlone},
+        FlagsRow{"alone_hidden", false, true, false, false, kAlone},
+        FlagsRow{"alone_hidden_slash", false, true, false, true, kAlone},
+        FlagsRow{"direct", false, false, true, false, kDirect},
+        FlagsRow{"direct_slash", false, false, true, true, kDirect},
+        FlagsRow{"direct_hidden", false, true, true, false, kDirectHidden},
+        FlagsRow{"direct_hidden_slash", false, true, true, true, kDirectHidden},
+        FlagsRow{"tree", true, false, false, false, kTree},
+        FlagsRow{"tree_slash", true, false, false, true, kTree},
+        FlagsRow{"tree_items", true, false, true, false, kTree},
+        FlagsRow{"tree_items_slash", true, false, true, true, kTree},
+        FlagsRow{"tree_hidden", true, true, false, false, kTreeHidden},
+        FlagsRow{"tree_hidden_slash", true, true, false, true, kTreeHidden},
+        FlagsRow{"tree_hidden_items", true, true, true, false, kTreeHidden},
+        FlagsRow{"tree_hidden_items_slash", true, true, true, true, kTreeHidden}),
+    [](const ::testing::TestParamInfo<FlagsRow>& info) { return std::string(info.param.name); });
+
+TEST_F(FolderListTest, TheRootStaysAFolderWithOrWithoutSlashEnds) {
+  for (bool slash : {false, true}) {
+    pipe_.buildDirList(form_, "/", false, false, false, slash, false, true);
+    EXPECT_EQ(pipe_.dirList(), DirList{"/"});
+  }
+}
+
+TEST_F(FolderListTest, AMissingStartFolderGivesOneEntryLoggedOnceWhenWalked) {
+  const std::string gone = root_ + "gone";
+  pipe_.buildDirList(form_, gone, true, true, false, true, false, true);
+  ASSERT_EQ(pipe_.dirList(), DirList{gone + "/"});
+  std::size_t more = 0, pos = 1;
+  std::string folder;
+  EXPECT_EQ(pipe_.nextDirChecked(more, folder, pos), 0);
+  EXPECT_EQ(more, 1u);
+  EXPECT_EQ(pipe_.nextDirChecked(more, folder, pos), 0);
+  EXPECT_EQ(more, 0u);
+  pipe_.checkDirExists(gone + "/");  // the same folder again: still one line
+  EXPECT_EQ(pipe_.resultLines(), "{95}" + gone + "/{94}\r\n");
+}
+
+// A folder that cannot be read is logged and passed over; the rest of the tree is still listed
+// (also with hidden folders, where an all-or-nothing walk would have given up the whole list).
+TEST_F(FolderListTest, AnUnreadableFolderIsLoggedAndTheWalkGoesOn) {
+  for (bool hidden : {false, true}) {
+    pipe_.setFolderLister([this](const std::string& folder, bool includeHidden, std::vector<std::string>& names) {
+      if (folder == root_ + "a/") return 13;  // EACCES
+      return platform::listSubfolders(folder, includeHidden, names, true);
+    });
+    pipe_.buildDirList(form_, root_, true, hidden, false, true, false, true);
+    const DirList& list = pipe_.dirList();
+    EXPECT_NE(std::find(list.begin(), list.end(), root_ + "a/"), list.end());
+    EXPECT_NE(std::find(list.begin(), list.end(), root_ + "b>c/"), list.end());
+    EXPECT_EQ(std::find(list.begin(), list.end(), root_ + "a/x/"), list.end());
+    EXPECT_EQ(pipe_.resultLines(), "{85}" + root_ + "a/\r\n") << "hidden=" << hidden;
+  }
+}
+
+struct CancelRow {
+  const char* name;
+  bool hidden;
+  int value;  // Cancel or Skip
+};
+class WalkCadence : public PipelineTest, public ::testing::WithParamInterface<CancelRow> {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    for (int i = 0; i < 25; ++i) makeDir("d" + std::to_string(i));
+  }
+};
+
+TEST_P(WalkCadence, ShowsProgressEveryEightOrTenFoldersAndStopsOnCancelOrSkip) {
+  const CancelRow& row = GetParam();
+  pipe_.buildDirList(form_, root_, true, row.hidden, false, true, false, true);
+  ASSERT_EQ(pipe_.dirList().size(), 26u);
+  // 26 entries: the hidden walk reports at entries 8, 16 and 24, the visible one at 10 and 20.
+  EXPECT_EQ(host_.paths.size(), row.hidden ? 3u : 2u);
+
+  host_.paths.clear();
+  host_.cancelAfterYields(1, row.value);  // lands before the walk's first report
+  pipe_.buildDirList(form_, root_, true, row.hidden, false, true, false, true);
+  EXPECT_TRUE(pipe_.dirList().empty());
+  EXPECT_EQ(host_.paths.size(), 1u);
+  EXPECT_EQ(pipe_.progressTotal(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, WalkCadence,
+                         ::testing::Values(CancelRow{"visible_cancel", false, kCancelled},
+                                           CancelRow{"visible_skip", false, kSkipFile},
+                                           CancelRow{"hidden_cancel", true, kCancelled},
+                                           CancelRow{"hidden_skip", true, kSkipFile}),
+                         [](const ::testing::TestParamInfo<CancelRow>& info) { return std::string(info.param.name); });
+
+TEST_F(FolderListTest, ACancelledRefreshEndsTheSetUpWithEmptyListAndLogs) {
+  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.addResult("previous run");
+  pipe_.addToLog(pipe_.resultsLog(), "moved line\r\n");
+  host_.forcedResults[""] = kListCancelled;
+  pipe_.buildDirList(form_, root_, true, false, false, true, true, true);
+  EXPECT_EQ(host_.cancel, kCancelled);
+  EXPECT_TRUE(pipe_.dirList().empty());
+  EXPECT_EQ(logged(), "");
+  EXPECT_EQ(host_.skipShown, (std::vector<bool>{false, true, false}));
+}
+
+TEST_F(FolderListTest, RunsThatKeepTheListKeepTheirLinesForTheOneFinish) {
+  pipe_.buildDirList(form_, root_, true, false, false, true, false, true);
+  const DirList first = pipe_.dirList();
+  pipe_.addResult("run 1");
+  pipe_.buildDirList(form_, root_, false, false, false, true, false, false);
+  EXPECT_EQ(pipe_.dirList(), first);
+  EXPECT_EQ(pipe_.resultLines(), "run 1\r\n");
+  EXPECT_EQ(pipe_.progressTotal(), static_cast<long long>(first.size()));
+}
+
+TEST_F(FolderListTest, RunFlagsComeFromTheSettings) {
+  struct Case { const char* sendDeleted; const char* sendContent; const char* protect; RunFlags want; };
+  for (const Case& c : {Case{"", "", "", {true, true, true, true}},
+                        Case{"1", "0", "0", {false, true, false, true}},
+                        Case{"0", "1", "2", {true, false, false, true}},
+                        Case{"0", "0", "1", {true, true, true, true}}}) {
+    saveSet("sendDeleted", c.sendDeleted);
+    saveSet("sendContent", c.sendContent);
+    saveSet("smartProtect", c.protect);
+    pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+    EXPECT_EQ(pipe_.flags().useRecycle, c.want.useRecycle) << c.sendDeleted;
+    EXPECT_EQ(pipe_.flags().recycleContent, c.want.recycleContent) << c.sendContent;
+    EXPECT_EQ(pipe_.flags().protectOn, c.want.protectOn) << c.protect;
+  }
+}
+
+TEST_F(FolderListTest, NextDirProgressListsEachFolderAndToolsMayRewriteTheRest) {
+  host_.realListing = true;
+  makeFile("a/one.txt", "1");
+  makeFile("a/x/two.txt", "2");
+  pipe_.buildDirList(form_, root_ + "a", true, false, false, true, false, true);
+  ASSERT_EQ(pipe_.dirList().size(), 3u);  // a/, a/x/, a/x/deep/
+  std::size_t more = 1, pos = 1;
+  std::string folder;
+  ASSERT_EQ(pipe_.nextDirProgress(more, folder, pos), 1);
+  EXPECT_EQ(folder, root_ + "a/");
+  ASSERT_EQ(host_.listCount(), 1);
+  EXPECT_EQ(host_.listViewRoot()[0].name, "one.txt");
+  // A rename of a/x to a/y is written into the entries behind the cursor.
+  std::filesystem::rename(root_ + "a/x", root_ + "a/y");
+  for (std::size_t i = pos - 1; i < pipe_.dirList().size(); ++i)
+    pipe_.dirList()[i].replace(0, (root_ + "a/x/").size(), root_ + "a/y/");
+  ASSERT_EQ(pipe_.nextDirProgress(more, folder, pos), 1);
+  EXPECT_EQ(folder, root_ + "a/y/");
+  EXPECT_EQ(host_.listViewRoot()[0].name, "two.txt");
+  // The empty folder counts one step at once.
+  const double before = pipe_.progressDone();
+  ASSERT_EQ(pipe_.nextDirProgress(more, folder, pos), 1);
+  EXPECT_EQ(host_.listCount(), 0);
+  EXPECT_EQ(pipe_.progressDone(), before + 1);
+  EXPECT_EQ(pipe_.nextDirProgress(more, folder, pos), 0);
+  EXPECT_EQ(more, 0u);
+}
+
+TEST_F(FolderListTest, AFolderListedAsMissingLeavesNoEntriesBehind) {
+  host_.fakeFolders[root_] = {ListEntry{"x.txt", 1, 0, ListEntry::kUnknownTime, 0}};
+  pipe_.buildDirList(form_, root_, false, false, true, true, false, true);
+  pipe_.dirList().push_back(root_ + "vanished/");
+  std::size_t more = 1, pos = 1;
+  std::string folder;
+  ASSERT_EQ(pipe_.nextDirProgress(more, folder, pos), 1);
+  EXPECT_EQ(host_.listCount(), 1);
+  while (pipe_.dirList()[pos - 1] != root_ + "vanished/") ASSERT_EQ(pipe_.nextDir(more, folder, pos), 1);
+  EXPECT_EQ(pipe_.nextDirProgress(more, folder, pos), 0);
+  EXPECT_EQ(host_.listCount(), 0);
+  EXPECT_TRUE(host_.listViewRoot().empty());
+}
+
+TEST_F(FolderListTest, ReverseAndDropRewriteTheList) {
+  pipe_.buildDirList(form_, root_, true, false, false, false, false, true);
+  DirList want = pipe_.dirList();
+  std::reverse(want.begin(), want.end());
+  pipe_.reverseDirList();
+  EXPECT_EQ(pipe_.dirList(), want);
+  want.erase(want.begin());
+  pipe_.dropFirstDir();
+  EXPECT_EQ(pipe_.dirList(), want);
+}
+
+TEST(SubDirMode, AFolderRunRefreshesTheTreeAFileRunTheListOnly) {
+  EXPECT_EQ(subDirMode(true, false), kRefreshListAndTree);
+  EXPECT_EQ(subDirMode(true, true), kRefreshListAndTree);
+  EXPECT_EQ(subDirMode(false, true), kRefreshListOnly);
+  EXPECT_EQ(subDirMode(false, false), kNoRefresh);
+}
+
+}  // namespace
+}  // namespace core::testing

@@ -1,0 +1,76 @@
+// Test fixture shared by the pipeline's tests: a private temporary tree that HOME, the XDG folders
+// and TMPDIR point into, a fresh core state whose common messages read "{n}", a scripted host and
+// a pipeline on it. Only the *_test.cpp files include this header.
+#pragma once
+
+#include "core/pipeline.h"
+#include "core/scripted_run_host.h"
+#include "core/settings.h"
+#include "core/state.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace core::testing {
+
+class PipelineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp_.isValid());
+    base_ = tmp_.path().toStdString() + "/";
+    for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+      const char* old = std::getenv(var);
+      saved_[var] = old ? std::optional<std::string>(old) : std::nullopt;
+      const std::string dir = base_ + "env/" + var;
+      std::filesystem::create_directories(dir);
+      setenv(var, dir.c_str(), 1);
+    }
+    setSettingsWord("vardulek");
+    for (int n = 1; n <= 130; ++n) state_.state().msgMain[static_cast<std::size_t>(n)] = "{" + std::to_string(n) + "}";
+    state_.state().msgMain[68] = "Results";
+    state_.state().tempPath = base_ + "temp/";
+    std::filesystem::create_directories(state_.state().tempPath);
+    root_ = base_ + "root/";
+    std::filesystem::create_directories(root_);
+    host_.mainFolder = root_;
+  }
+  void TearDown() override {
+    for (const auto& [var, value] : saved_) {
+      if (value) setenv(var.c_str(), value->c_str(), 1);
+      else unsetenv(var.c_str());
+    }
+  }
+
+  std::string makeDir(const std::string& rel) {
+    std::filesystem::create_directories(root_ + rel);
+    return root_ + rel + "/";
+  }
+  std::string makeFile(const std::string& rel, const std::string& content) {
+    std::ofstream(root_ + rel, std::ios::binary) << content;
+    return root_ + rel;
+  }
+  static std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // The lines staged and logged so far, as one text.
+  std::string logged() { return pipe_.resultsLog().readBack() + pipe_.resultLines(); }
+
+  QTemporaryDir tmp_;
+  std::string base_, root_;
+  std::map<std::string, std::optional<std::string>> saved_;
+  ScopedCoreState state_;
+  ScriptedRunHost host_;
+  Pipeline pipe_{host_};
+  ToolForm* const form_ = reinterpret_cast<ToolForm*>(0x1000);
+};
+
+}  // namespace core::testing

@@ -1,0 +1,78 @@
+#include "core/results_log.h"
+
+#include "core/state.h"
+#include "platform/fs.h"
+
+#include <utility>
+
+namespace core {
+
+namespace {
+bool exists(const std::string& path) {
+  return platform::fileStatus(path, false).type != platform::FileType::Missing;
+}
+}  // namespace
+
+std::string spillPointerLine(std::string_view spillPath) {
+  std::string line = "\r\n";
+  line += msgMain(69);
+  line += spillPath;
+  line += "\r\n||";
+  return line;
+}
+
+void SpillFiles::reset(std::string folder, std::string prefix) {
+  folder_ = std::move(folder);
+  prefix_ = std::move(prefix);
+  next_ = 0;
+  skipExisting();
+}
+
+std::string SpillFiles::pathOf(int number) const {
+  return folder_ + prefix_ + std::to_string(number) + ".txt";
+}
+
+void SpillFiles::skipExisting() {
+  while (exists(pathOf(next_))) ++next_;
+}
+
+std::string SpillFiles::claim() {
+  skipExisting();
+  return pathOf(next_++);
+}
+
+void ResultsLog::append(std::string_view piece, SpillFiles& spills) {
+  if (!spillPath_.empty()) {
+    pending_ += piece;
+    if (platform::appendToFile(spillPath_, pending_) == 0) pending_.clear();
+    return;
+  }
+  text_ += piece;
+  // The log spills only once it is already past the threshold, so the piece that pushes it over
+  // stays in memory; the one after it carries everything to the file.
+  if (text_.size() - piece.size() <= kSpillThreshold) return;
+  const std::string path = spills.claim();
+  if (platform::appendToFile(path, text_) != 0) {
+    platform::removeFile(path);  // a partial spill must not hold lines kept in memory too
+    return;
+  }
+  spillPath_ = path;
+  text_ = spillPointerLine(path);
+}
+
+std::string ResultsLog::readBack() const {
+  if (spillPath_.empty()) return text_;
+  platform::ReadResult r = platform::readRange(spillPath_, 0, 0);
+  if (r.error != 0) return pending_;
+  return r.data + pending_;
+}
+
+void ResultsLog::assign(std::string text) {
+  text_ = std::move(text);
+  spillPath_.clear();
+  pending_.clear();
+}
+
+void ResultsLog::clear() { assign({}); }
+
+}  // namespace core

@@ -1,0 +1,67 @@
+// A run's report text that spills to numbered files in the temporary folder once it grows past
+// 500,000 characters. The log owns its text and its spill file: after a spill the text holds the
+// pointer line the results viewer shows ("\r\n" + message 69 + path + "\r\n||"), and later pieces
+// are appended to the file that the log remembers, never to a path re-read from the text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// Numbers of the spill files of one run: tempPath + message 68 + number + ".txt". Shared by every
+// log of the run so that no two logs write the same file.
+class SpillFiles {
+ public:
+  // Starts numbering at the first number whose file does not exist in folder.
+  void reset(std::string folder, std::string prefix);
+  // Claims the next free number (skipping files that exist, which may belong to earlier runs'
+  // reports) and returns its path.
+  [[nodiscard]] std::string claim();
+  [[nodiscard]] int next() const { return next_; }
+  [[nodiscard]] std::string pathOf(int number) const;
+
+ private:
+  void skipExisting();
+  std::string folder_;
+  std::string prefix_;
+  int next_ = 0;
+};
+
+class ResultsLog {
+ public:
+  // A log longer than this spills on the next append.
+  static constexpr std::size_t kSpillThreshold = 500000;
+
+  // Appends piece as it stands (callers add line breaks). When the text is longer than
+  // kSpillThreshold, text and piece go to a fresh spill file from spills and the text becomes the
+  // pointer line; once spilled, pieces go to that file. A spill that cannot be written keeps the
+  // text in memory (it is tried again on the next append): nothing is dropped.
+  void append(std::string_view piece, SpillFiles& spills);
+
+  // The text as the results viewer shows it (the pointer line after a spill).
+  [[nodiscard]] const std::string& text() const { return text_; }
+  [[nodiscard]] bool spilled() const { return !spillPath_.empty(); }
+  [[nodiscard]] const std::string& spillPath() const { return spillPath_; }
+  [[nodiscard]] bool empty() const { return text_.empty(); }
+
+  // Every piece appended since the last clear, once and in order: the spill file's contents plus
+  // what is still held in memory. "" for a spill file that can no longer be read.
+  [[nodiscard]] std::string readBack() const;
+
+  // Replaces the whole log by text (a tool that rewrites its report); forgets any spill.
+  void assign(std::string text);
+  // Empties the log and forgets its spill file (the file itself stays for the results history).
+  void clear();
+
+ private:
+  std::string text_;
+  std::string spillPath_;
+  std::string pending_;  // pieces a spill file refused, written before the next piece
+};
+
+// The pointer line that names a spill file.
+[[nodiscard]] std::string spillPointerLine(std::string_view spillPath);
+
+}  // namespace core

@@ -1,0 +1,114 @@
+#include "core/text_routines.h"
+
+#include "core/vb.h"
+
+#include <cmath>
+#include <limits>
+#include <unordered_set>
+#include <vector>
+
+namespace core {
+
+std::size_t charLength(std::string_view text, std::size_t pos) {
+  const auto b = static_cast<unsigned char>(text[pos]);
+  std::size_t n = 0;
+  unsigned cp = 0;
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+    cp = b & 0x1Fu;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    cp = b & 0x0Fu;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    cp = b & 0x07u;
+  } else {
+    return 1;
+  }
+  if (pos + n > text.size()) return 1;
+  for (std::size_t i = 1; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(text[pos + i]);
+    if ((c & 0xC0u) != 0x80u) return 1;
+    cp = (cp << 6) | (c & 0x3Fu);
+  }
+  // Overlong forms, surrogates and values beyond U+10FFFF are not valid sequences.
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return 1;
+  }
+  return n;
+}
+
+namespace {
+
+std::vector<std::string_view> characters(std::string_view text) {
+  std::vector<std::string_view> out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = charLength(text, i);
+    out.push_back(text.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string RemDup(std::string_view list, std::string_view sep, bool matchCase) {
+  const std::string work = matchCase ? std::string(list) : vb::LCase(list);
+  std::string result;
+  if (sep.empty()) {
+    const auto chars = characters(work);
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+      bool later = false;
+      for (std::size_t j = i + 1; j < chars.size() && !later; ++j) later = chars[j] == chars[i];
+      if (!later) result += chars[i];
+    }
+    return result;
+  }
+  // Items compare exactly, whatever the separator: a repeated item is dropped even where it holds
+  // blanks or the separator is not a blank.
+  std::unordered_set<std::string> seen;
+  for (const std::string& item : vb::Split(work, sep)) {
+    if (item.empty() || !seen.insert(item).second) continue;
+    if (!result.empty()) result += sep;
+    result += item;
+  }
+  return result;
+}
+
+std::string Reverse(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto chars = characters(text);
+  for (auto it = chars.rbegin(); it != chars.rend(); ++it) out += *it;
+  return out;
+}
+
+std::string FilterTxt(std::string_view text, std::string& allowed) {
+  if (allowed.empty()) allowed = "0123456789";
+  return FilterTxt(text, std::string_view(allowed));
+}
+
+std::string FilterTxt(std::string_view text, std::string_view allowed) {
+  if (allowed.empty()) allowed = "0123456789";
+  std::unordered_set<std::string_view> set;
+  for (auto c : characters(allowed)) set.insert(c);
+  std::string out;
+  for (auto c : characters(text)) {
+    if (set.count(c)) out += c;
+  }
+  return out;
+}
+
+std::int32_t RoundUp(double number) {
+  if (std::isnan(number)) return 0;
+  const double r = number < 0 ? std::floor(number) : std::ceil(number);
+  constexpr double lo = std::numeric_limits<std::int32_t>::min();
+  constexpr double hi = std::numeric_limits<std::int32_t>::max();
+  if (r <= lo) return std::numeric_limits<std::int32_t>::min();
+  if (r >= hi) return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(r);
+}
+
+}  // namespace core

@@ -1,0 +1,132 @@
+#include "core/widgets/start_routine.h"
+
+#include "core/appearance.h"
+#include "core/file_paths.h"
+#include "core/file_times.h"
+#include "core/language_file.h"
+#include "core/settings.h"
+#include "core/shell.h"
+#include "core/state.h"
+#include "core/vb.h"
+#include "core/widgets/host.h"
+#include "platform/program_paths.h"
+
+#include <memory>
+
+namespace core {
+
+namespace {
+
+// Design text of the warning, shown while the common table has no entry for it.
+constexpr std::string_view kCodePageWarningDefault =
+    "Non english operating system detected errors may occur. Please ensure that you backup files "
+    "before running operations.";
+
+std::string folder(std::string_view path) { return path.empty() ? std::string() : AddSlash(path); }
+
+void showUnwritable(const std::string& path) {
+  host().respond(nullptr, "O", msgMain(96) + path + msgMain(97), "N", "");
+}
+
+// Creates the folder when missing and tries to create and remove a file in it.
+bool folderWritable(const std::string& path) {
+  if (path.empty()) return false;
+  std::string p = path;
+  if (!PathExist(p) && MakeDir(p) != 0) return false;
+  const std::string probe = TmpFileName(path);
+  if (probe.empty()) return false;
+  (void)KillFile(probe);
+  return true;
+}
+
+}  // namespace
+
+StartEnvironment systemStartEnvironment() {
+  StartEnvironment env;
+  env.exeDir = platform::exeDir();
+  env.dataDir = platform::dataDir();
+  env.appDataDir = platform::appDataDir();
+  env.tempDir = platform::tempDir();
+  env.systemLanguage = [] { return static_cast<int>(IsEnglish()); };
+  env.codePage = [] { return RetCodePage(); };
+  env.runAndWait = [](std::string_view program, std::string_view argument) {
+    return ShellRun(program, argument, 0, 1);
+  };
+  return env;
+}
+
+StartOutcome startCore(const StartEnvironment& env) {
+  CoreState& st = coreState();
+  // A settings store that cannot be written is reported once, after the messages are loaded.
+  auto pendingSettingsFailure = std::make_shared<std::string>();
+  setSettingsFailureNotice([pendingSettingsFailure](const std::string& path) {
+    if (pendingSettingsFailure->empty()) *pendingSettingsFailure = path.empty() ? " " : path;
+  });
+  st.appPath = folder(env.appDataDir);
+  st.exeDir = folder(env.exeDir);
+  st.dataPath = folder(env.dataDir);
+  const bool writable = folderWritable(st.appPath);
+
+  st.foreColor = 0;
+  st.backColor = 0xFFFFFF;
+  st.disabledColor = 0xE0E0E0;
+
+  st.fontName = getSet("myFont");
+  if (st.fontName.empty()) {
+    st.fontName = "MS Sans Serif";
+    saveSet("myFont", st.fontName);
+  }
+
+  (void)loadColours();  // an unwritable folder is reported once below
+
+  st.tempPath = folder(env.tempDir);
+  if (st.tempPath.empty() || !PathExist(st.tempPath)) st.tempPath = st.appPath;
+
+  copyFileTimes();
+
+  st.langIndex = 0;
+  const std::string lang = getSet("myLang");
+  if (!lang.empty()) {
+    st.langIndex = langIndexFromText(lang);
+  } else {
+    const int r = env.systemLanguage ? env.systemLanguage() : 0;
+    if (r >= 10 && r <= 14) {
+      st.langIndex = r - 10;
+      saveSet("myLang", vb::Str(st.langIndex));
+    } else {
+      // A chooser that cannot be started or ends without a choice leaves English.
+      if (env.runAndWait) (void)env.runAndWait("Dorvisk", "vardulek");
+      const std::string chosen = getSet("myLang");
+      if (!chosen.empty()) st.langIndex = langIndexFromText(chosen);
+    }
+  }
+
+  // The common messages are needed by the notices below; the main window loads them again with
+  // its own texts.
+  (void)loadLanguageFile("Main");
+
+  if (!writable) showUnwritable(st.appPath);
+  if (!pendingSettingsFailure->empty()) showUnwritable(*pendingSettingsFailure);
+  setSettingsFailureNotice([](const std::string& path) { showUnwritable(path); });
+
+  if (env.codePage && env.codePage() != 1252) {
+    std::string text = msgMain(kMsgCodePageWarning);
+    if (text.empty()) text = kCodePageWarningDefault;
+    if (host().respond(nullptr, "", text, "W", "") == kAnswerNo) {
+      if (env.runAndWait) (void)env.runAndWait("Dorvisk", "/u");
+      return StartOutcome::Quit;
+    }
+  }
+  return StartOutcome::ShowMain;
+}
+
+bool Main(const StartEnvironment& env, const std::function<QWidget*()>& makeMainForm) {
+  if (startCore(env) == StartOutcome::Quit) return false;
+  QWidget* form = makeMainForm ? makeMainForm() : nullptr;
+  if (!form) return false;
+  defaultHost().setMainForm(form);
+  form->show();
+  return true;
+}
+
+}  // namespace core

@@ -1,0 +1,317 @@
+#include "core/wildcard.h"
+
+#include "core/vb.h"
+
+#include <vector>
+
+namespace core {
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// Length of the valid UTF-8 sequence starting at s[i] (overlong forms and surrogates are not
+// valid), or 0 when the bytes there are not one.
+std::size_t utf8SeqLen(std::string_view s, std::size_t i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) return 1;
+  std::size_t n;
+  char32_t cp;
+  if (b0 >= 0xC2 && b0 <= 0xDF) { n = 2; cp = b0 & 0x1F; }
+  else if (b0 >= 0xE0 && b0 <= 0xEF) { n = 3; cp = b0 & 0x0F; }
+  else if (b0 >= 0xF0 && b0 <= 0xF4) { n = 4; cp = b0 & 0x07; }
+  else return 0;
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return n;
+}
+
+// One character of the text for "?": a valid UTF-8 sequence, else one byte.
+std::size_t charLen(std::string_view s, std::size_t i) {
+  const std::size_t n = utf8SeqLen(s, i);
+  return n ? n : 1;
+}
+
+// Characters are counted from the cursor c on. A position p > c starts a character unless a valid
+// sequence that starts between c and p covers it (a sequence starts with a lead byte, which is
+// never inside another sequence, so that test is exact).
+bool startsChar(std::string_view s, std::size_t p, std::size_t c) {
+  for (std::size_t q = (p >= c + 3 ? p - 3 : c); q < p; ++q) {
+    const std::size_t n = utf8SeqLen(s, q);
+    if (n > 1 && q + n > p) return false;
+  }
+  return true;
+}
+
+// Start of the character that ends just before p (p > c, p starting a character).
+std::size_t prevCharStart(std::string_view s, std::size_t p, std::size_t c) {
+  for (std::size_t len = 2; len <= 4; ++len)
+    if (p >= c + len && utf8SeqLen(s, p - len) == len) return p - len;
+  return p - 1;
+}
+
+// The replacement split at its tags, so that filling them costs one append per piece.
+class Replacement {
+ public:
+  Replacement(std::string_view replacement, bool tag) {
+    if (!tag) {
+      pieces_.push_back(replacement);
+      return;
+    }
+    const std::string folded = vb::LCase(replacement);  // same byte positions
+    std::size_t from = 0;
+    for (std::size_t p; (p = folded.find(kSearchTextTag, from)) != npos; from = p + kSearchTextTag.size())
+      pieces_.push_back(replacement.substr(from, p - from));
+    pieces_.push_back(replacement.substr(from));
+  }
+  void appendTo(std::string& out, std::string_view matched) const {
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+      if (i) out.append(matched);
+      out.append(pieces_[i]);
+    }
+  }
+
+ private:
+  std::vector<std::string_view> pieces_;
+};
+
+// Builds the result only once a first match exists; copies unmatched text in whole stretches.
+class Output {
+ public:
+  Output(const std::string& text, std::string_view replacement, bool tag)
+      : text_(text), repl_(replacement, tag) {}
+  // Replaces [start, end) (start >= cursor) and moves the cursor to end.
+  void replace(std::size_t start, std::size_t end) {
+    if (!any_) {
+      out_.reserve(text_.size() + text_.size() / 8);
+      any_ = true;
+    }
+    out_.append(text_, cursor_, start - cursor_);
+    repl_.appendTo(out_, std::string_view(text_).substr(start, end - start));
+    cursor_ = end;
+  }
+  [[nodiscard]] std::size_t cursor() const { return cursor_; }
+  // 1 and the finished text moved into `text` when something was replaced; else 0.
+  int finish(std::string& text) {
+    if (!any_) return 0;
+    out_.append(text_, cursor_, npos);
+    text = std::move(out_);
+    return 1;
+  }
+
+ private:
+  const std::string& text_;
+  Replacement repl_;
+  std::string out_;
+  std::size_t cursor_ = 0;
+  bool any_ = false;
+};
+
+// End of a match of `pat` at w, or npos. Literal bytes compare in the search copy `fold`;
+// "?" (with `wildcard`) steps over one character of the input text `text`.
+std::size_t matchAt(std::string_view pat, bool wildcard, std::string_view fold, std::string_view text,
+                    std::size_t w) {
+  std::size_t i = w;
+  for (std::size_t j = 0; j < pat.size();) {
+    if (wildcard && pat[j] == '?') {
+      if (i >= text.size()) return npos;
+      i += charLen(text, i);
+      ++j;
+      continue;
+    }
+    std::size_t k = wildcard ? pat.find('?', j) : npos;
+    if (k == npos) k = pat.size();
+    const std::size_t len = k - j;
+    if (len > fold.size() - i || fold.compare(i, len, pat.substr(j, len)) != 0) return npos;
+    i += len;
+    j = k;
+  }
+  return i;
+}
+
+// A substring search that remembers its last answer. As long as the start positions asked for
+// do not decrease, each stretch of the text is scanned once, which keeps the star search linear.
+class MemoFind {
+ public:
+  MemoFind(std::string_view hay, std::string_view needle) : hay_(hay), needle_(needle) {}
+  std::size_t find(std::size_t from) {
+    if (!valid_ || from < from_ || (found_ != npos && from > found_)) {
+      found_ = hay_.find(needle_, from);
+      from_ = from;
+      valid_ = true;
+    }
+    return found_;
+  }
+
+ private:
+  std::string_view hay_, needle_;
+  std::size_t from_ = 0, found_ = npos;
+  bool valid_ = false;
+};
+
+}  // namespace
+
+int matchWild(std::string_view pattern, std::string_view candidate, bool wildcard) {
+  if (!wildcard) return pattern == candidate ? 1 : 0;
+  return matchAt(pattern, true, candidate, candidate, 0) == candidate.size() ? 1 : 0;
+}
+
+int SubstWild(std::string& text, std::string_view pattern, std::string_view replacement,
+              bool ignoreCase, bool tag, bool wildcard) {
+  if (text.empty() || pattern.empty()) return 0;
+  std::string foldStore, patStore;
+  std::string_view fold = text, pat = pattern;
+  if (ignoreCase) {
+    foldStore = vb::LCase(text);
+    patStore = vb::LCase(pattern);
+    fold = foldStore;
+    pat = patStore;
+  }
+  const bool hasQuestion = wildcard && pat.find('?') != npos;
+  const std::size_t n = text.size();
+  Output out(text, replacement, tag);
+
+  const std::size_t lead = hasQuestion ? pat.find_first_not_of('?') : 0;
+  if (lead == npos) {
+    // Only "?": consecutive runs of that many characters, from the start of the text.
+    for (std::size_t i = 0; i < n;) {
+      const std::size_t e = matchAt(pat, true, fold, text, i);
+      if (e == npos) break;
+      out.replace(i, e);
+      i = e;
+    }
+    return out.finish(text);
+  }
+
+  // The anchor is the first literal run; each of its occurrences fixes the one window start that
+  // could match there (`lead` characters before it), so windows are tried in text order and each
+  // anchor occurrence once.
+  std::size_t anchorEnd = hasQuestion ? pat.find('?', lead) : npos;
+  if (anchorEnd == npos) anchorEnd = pat.size();
+  const std::string_view anchor = pat.substr(lead, anchorEnd - lead);
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t p = fold.find(anchor, from);
+    if (p == npos) break;
+    from = p + 1;
+    const std::size_t c = out.cursor();
+    if (hasQuestion && !startsChar(text, p, c)) continue;
+    std::size_t w = p;
+    bool fits = true;
+    for (std::size_t q = 0; q < lead; ++q) {
+      if (w <= c) {
+        fits = false;
+        break;
+      }
+      w = prevCharStart(text, w, c);
+    }
+    if (!fits) continue;
+    const std::size_t e = matchAt(pat, hasQuestion, fold, text, w);
+    if (e == npos) continue;
+    out.replace(w, e);
+    from = e;
+  }
+  return out.finish(text);
+}
+
+int SubstAst(std::string& text, std::string_view pattern, std::string_view replacement,
+             bool ignoreCase, bool tag, bool line) {
+  if (text.empty() || pattern.empty()) return 0;
+  std::string foldStore, patStore;
+  std::string_view fold = text, pat = pattern;
+  if (ignoreCase) {
+    foldStore = vb::LCase(text);
+    patStore = vb::LCase(pattern);
+    fold = foldStore;
+    pat = patStore;
+  }
+  const std::size_t n = text.size();
+  const bool leadStar = pat.front() == '*';
+  const bool trailStar = pat.back() == '*';
+  std::vector<std::string_view> parts;
+  for (std::size_t from = 0; from <= pat.size();) {
+    std::size_t star = pat.find('*', from);
+    if (star == npos) star = pat.size();
+    if (star > from) parts.push_back(pat.substr(from, star - from));
+    from = star + 1;
+  }
+  // The end of the line holding position x: its LF, or the CR just before it.
+  const auto lineEndFrom = [&](std::size_t x) {
+    std::size_t lf = fold.find('\n', x);
+    if (lf == npos) return n;
+    if (lf > x && text[lf - 1] == '\r') --lf;
+    return lf;
+  };
+  Output out(text, replacement, tag);
+
+  if (parts.empty()) {
+    // Only "*": the whole text, or each non-empty line without its break.
+    if (!line) {
+      out.replace(0, n);
+      return out.finish(text);
+    }
+    for (std::size_t start = 0; start < n;) {
+      const std::size_t end = lineEndFrom(start);
+      if (end > start) out.replace(start, end);
+      const std::size_t lf = fold.find('\n', end);
+      if (lf == npos) break;
+      start = lf + 1;
+    }
+    return out.finish(text);
+  }
+
+  std::vector<MemoFind> partFind, lineBreakFind;
+  for (const auto& part : parts) {
+    partFind.emplace_back(fold, part);
+    lineBreakFind.emplace_back(fold, "\n");
+  }
+  std::size_t s = 0;
+  for (;;) {
+    const std::size_t p1 = partFind[0].find(s);
+    if (p1 == npos) break;
+    std::size_t e = p1 + parts[0].size();
+    bool missing = false, crossesLine = false;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+      const std::size_t q = partFind[i].find(e);
+      if (q == npos) {
+        missing = true;
+        break;
+      }
+      if (line) {
+        const std::size_t lf = lineBreakFind[i].find(e);
+        if (lf != npos && lf < q) {
+          crossesLine = true;
+          break;
+        }
+      }
+      e = q + parts[i].size();
+    }
+    if (missing) break;  // a later start would look for it still further on
+    if (crossesLine) {
+      s = p1 + 1;
+      continue;
+    }
+    const std::size_t c = out.cursor();
+    std::size_t start = p1;
+    if (leadStar) {
+      start = c;
+      if (line) {
+        const std::size_t lf = fold.substr(c, p1 - c).rfind('\n');
+        if (lf != npos) start = c + lf + 1;
+      }
+    }
+    std::size_t end = e;
+    if (trailStar) end = line ? lineEndFrom(e) : n;
+    out.replace(start, end);
+    s = end;
+  }
+  return out.finish(text);
+}
+
+}  // namespace core

@@ -1,0 +1,81 @@
+// Listing one folder into file-list entries: the engine of `updateFiles`. The folder is read to
+// the end of its enumeration, folders (and symlinks to folders) are dropped, the hidden, pattern,
+// size and date filters are applied, the requested detail columns are computed, and the result is
+// sorted as the visible list sorts. Only what the filters, the computed columns or the sort need
+// is stat'ed; readdir's type covers the rest, and an entry of unknown type is stat'ed. FIFOs and
+// devices are listed but never opened. Names are kept exactly as the file system gives them.
+#pragma once
+
+#include "main_window/file_entry.h"
+#include "main_window/file_sort.h"
+#include "main_window/filter_settings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mainwin {
+
+// Results of updateFiles and of a fill.
+enum ListingResult : int { kListFailed = 0, kListDone = 1, kListCancelled = 2 };
+
+// Progress is shown from this many entries, counting "." and ".." as the folder holds them.
+inline constexpr std::size_t kProgressEntries = 501;
+// Yield cadence while progress is shown: every 99 visited entries, or 30 when a filter tests them.
+inline constexpr std::size_t kStepPlain = 99;
+inline constexpr std::size_t kStepFiltered = 30;
+// A column fill shows progress for more than this many entries, and yields every kStepFiltered.
+inline constexpr std::size_t kFillProgressEntries = 50;
+
+// The window (progress window, results log) as a listing sees it. Every hook has a do-nothing
+// default, so a caller overrides only what it shows.
+class ListingObserver {
+ public:
+  virtual ~ListingObserver() = default;
+  // Progress is due: `entries` names will be visited (called once, before the first step).
+  virtual void started(std::size_t entries) { (void)entries; }
+  // Entry `index` (0-based) of `entries` was just visited; yield to events here. Return true to
+  // stop after this entry (the listing then returns kListCancelled with what it kept so far).
+  virtual bool step(std::size_t index, std::size_t entries) {
+    (void)index, (void)entries;
+    return false;
+  }
+  // The date filter could not read the tested time of `name` (e.g. no birth time): the entry is
+  // left out. A job walk adds a results line (message 39 with the folder and the name).
+  virtual void dateUnreadable(const std::string& folder, const std::string& name) {
+    (void)folder, (void)name;
+  }
+};
+
+struct Listing {
+  int result = kListFailed;         // ListingResult
+  std::string folder;               // the folder with exactly one trailing "/"
+  std::vector<FileEntry> entries;   // kept entries, sorted
+};
+
+// The folder text as updateFiles hands it back: exactly one trailing "/" ("/" stays "/").
+[[nodiscard]] std::string normalizeFolder(std::string_view folder);
+
+// Lists `folder` with `filter`, computing the DetailBits in `compute`, sorted by `sort`.
+// Result kListFailed with no entries for a missing or unreadable folder; kListFailed with the
+// entries kept so far when the enumeration itself fails midway; kListCancelled when the observer
+// asked to stop; else kListDone. Entries that vanish between reading and stat are skipped.
+[[nodiscard]] Listing listFolder(std::string_view folder, const ResolvedFilter& filter,
+                                 std::uint8_t compute, SortState sort,
+                                 ListingObserver* observer = nullptr);
+
+// Computes the DetailBits `what` of every entry of `entries` (files of `folder`) that lacks them
+// (a lazy column being widened, or a sort on a partly filled column). Entries that vanished keep
+// the detail unknown. With more than kFillProgressEntries entries the observer gets started() and
+// a step() every kStepFiltered entries. Returns kListDone, kListCancelled (the entries filled so
+// far keep their values) or kListFailed (the folder cannot be opened).
+int fillDetails(std::string_view folder, std::vector<FileEntry>& entries, std::uint8_t what,
+                ListingObserver* observer = nullptr);
+
+// Names of the files of `folder` (folders and symlinks to folders left out), with no filter:
+// what a pattern built from names must not reach by accident. Empty when unreadable.
+[[nodiscard]] std::vector<std::string> folderFileNames(std::string_view folder);
+
+}  // namespace mainwin

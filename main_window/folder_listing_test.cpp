@@ -1,0 +1,253 @@
+#include "main_window/folder_listing.h"
+
+#include "main_window/entry_format.h"
+#include "main_window/file_list_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <fstream>
+
+namespace mainwin {
+namespace {
+
+using Names = std::vector<std::string>;
+
+constexpr std::int64_t kJune2004 = 1087300800;  // 15/06/2004 12:00:00 UTC
+
+Names names(const std::vector<FileEntry>& v) {
+  Names out;
+  for (const FileEntry& e : v) out.push_back(e.name);
+  return out;
+}
+
+const FileEntry* find(const std::vector<FileEntry>& v, const std::string& name) {
+  for (const FileEntry& e : v)
+    if (e.name == name) return &e;
+  return nullptr;
+}
+
+// A folder holding the cases a listing must get right: dot-files, a name listed in .hidden,
+// sizes and times, a read-only file, a FIFO, symlinks to a folder, a file and nowhere, a
+// subfolder, and names with ";[]#*?".
+class ListingFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp_.isValid());
+    dir_ = tmp_.path().toStdString() + "/";
+    write("plain.txt", "hello");
+    write("big.bin", std::string(2000, 'x'));
+    write(".dot", "");
+    write("listed", "");
+    write(".hidden", "listed\r\nnot-there\n");
+    write("ro.txt", "r");
+    ::chmod((dir_ + "ro.txt").c_str(), 0444);
+    for (const char* n : {"a;b", "c[1]", "d#e", "f*g", "h?i"}) write(n, "");
+    ASSERT_EQ(::mkdir((dir_ + "sub").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("sub", (dir_ + "linkdir").c_str()), 0);
+    ASSERT_EQ(::symlink("plain.txt", (dir_ + "linkfile").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", (dir_ + "dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir_ + "fifo").c_str(), 0644), 0);
+    const timespec times[2] = {{kJune2004, 0}, {kJune2004, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir_ + "plain.txt").c_str(), times, 0), 0);
+  }
+  void write(const std::string& name, const std::string& content) {
+    std::ofstream(dir_ + name, std::ios::binary) << content;
+  }
+  Listing list(const FilterSettings& s, std::uint8_t compute = 0, SortState sort = {}) {
+    return listFolder(dir_, resolveFilters(s), compute, sort);
+  }
+  static FilterSettings panel() {
+    FilterSettings s;
+    s.panelShown = true;
+    return s;
+  }
+
+  QTemporaryDir tmp_;
+  std::string dir_;
+};
+
+TEST_F(ListingFixture, EveryFileNoFolderNamesAsTheyAre) {
+  const Listing l = list(FilterSettings{});
+  EXPECT_EQ(l.result, kListDone);
+  EXPECT_EQ(l.folder, dir_);
+  EXPECT_EQ(names(l.entries),
+            (Names{".dot", ".hidden", "a;b", "big.bin", "c[1]", "d#e", "dangling", "f*g", "fifo",
+                   "h?i", "linkfile", "listed", "plain.txt", "ro.txt"}));
+  EXPECT_TRUE(find(l.entries, ".dot")->hidden());
+  EXPECT_TRUE(find(l.entries, "listed")->hidden());
+  EXPECT_FALSE(find(l.entries, "plain.txt")->hidden());
+  EXPECT_TRUE(find(l.entries, "fifo")->attrs & kEntrySystem);
+  EXPECT_EQ(find(l.entries, "plain.txt")->known, 0);  // nothing computed, nothing shown
+}
+
+TEST_F(ListingFixture, HiddenFilterDropsDotAndListedNames) {
+  FilterSettings s = panel();
+  s.hideHidden = true;
+  const Names n = names(list(s).entries);
+  EXPECT_EQ(std::count(n.begin(), n.end(), ".dot"), 0);
+  EXPECT_EQ(std::count(n.begin(), n.end(), "listed"), 0);
+  EXPECT_EQ(std::count(n.begin(), n.end(), ".hidden"), 0);
+  EXPECT_EQ(n.size(), 11u);
+}
+
+TEST_F(ListingFixture, PatternLiteralsAndExcludes) {
+  FilterSettings s = panel();
+  s.extensionOn = true;
+  s.extensionText = "c[1];d#e;*.TXT";
+  EXPECT_EQ(names(list(s).entries), (Names{"c[1]", "d#e", "plain.txt", "ro.txt"}));
+  s.caseSensitive = true;
+  EXPECT_EQ(names(list(s).entries), (Names{"c[1]", "d#e"}));
+  s.caseSensitive = false;
+  s.extensionText = "<-*.txt;<-.*;<-*i*";
+  EXPECT_EQ(names(list(s).entries), (Names{"a;b", "c[1]", "d#e", "f*g"}));
+}
+
+TEST_F(ListingFixture, SizeFilterFollowsFileLinks) {
+  FilterSettings s = panel();
+  s.sizeOn = true;
+  s.sizeIs = kSizeGreater;
+  s.sizeLimit = 1000;
+  EXPECT_EQ(names(list(s).entries), (Names{"big.bin"}));
+  s.sizeIs = kSizeExactly;
+  s.sizeLimit = 5;
+  EXPECT_EQ(names(list(s).entries), (Names{"linkfile", "plain.txt"}));
+  s.sizeIs = 3;  // no comparison chosen
+  EXPECT_TRUE(list(s).entries.empty());
+}
+
+TEST_F(ListingFixture, DateFilterRangeAndInvalidBox) {
+  const auto day = localDayNumber(kJune2004);
+  ASSERT_TRUE(day);
+  FilterSettings s = panel();
+  s.dateOn = true;
+  s.dateType = kDateModified;
+  s.dateFrom = s.dateTo = "06/15/2004";
+  // The stamp is noon UTC; in any zone within 12 h its local date is the 15th or its neighbour.
+  if (*day != *checkDateText("06/15/2004")) s.dateFrom = "06/14/2004", s.dateTo = "06/16/2004";
+  EXPECT_EQ(names(list(s).entries), (Names{"linkfile", "plain.txt"}));
+  s.dateTo = "02/31/2004";
+  const Listing none = list(s);
+  EXPECT_EQ(none.result, kListDone);
+  EXPECT_TRUE(none.entries.empty());
+}
+
+TEST_F(ListingFixture, ComputedColumns) {
+  const bool archiveSet =
+      ::setxattr((dir_ + "big.bin").c_str(), "user.vardulek.archive", "1", 1, 0) == 0;
+  const Listing l = list(FilterSettings{}, kDetailSize | kDetailTimes | kDetailAttrs);
+  const FileEntry* big = find(l.entries, "big.bin");
+  ASSERT_TRUE(big);
+  EXPECT_EQ(columnText(*big, 2), "2,000");
+  EXPECT_EQ(columnText(*big, 5), archiveSet ? "A" : "");
+  EXPECT_EQ(find(l.entries, "plain.txt")->modified, kJune2004);
+  EXPECT_EQ(columnText(*find(l.entries, "plain.txt"), 3), formatTime(kJune2004));
+  EXPECT_EQ(columnText(*find(l.entries, "ro.txt"), 5), "R");
+  EXPECT_EQ(columnText(*find(l.entries, ".dot"), 5), "H");
+  EXPECT_EQ(columnText(*find(l.entries, "fifo"), 2), "0");
+}
+
+TEST_F(ListingFixture, SortBySizeDescending) {
+  FilterSettings s = panel();
+  s.extensionOn = true;
+  s.extensionText = "big.bin;plain.txt;ro.txt";
+  const Listing l = list(s, kDetailSize, {kColSize, true});
+  EXPECT_EQ(names(l.entries), (Names{"big.bin", "plain.txt", "ro.txt"}));
+}
+
+TEST_F(ListingFixture, FillDetailsLaterAndVanishedEntries) {
+  Listing l = list(FilterSettings{});
+  ASSERT_EQ(::unlink((dir_ + "big.bin").c_str()), 0);
+  EXPECT_EQ(fillDetails(dir_, l.entries, kDetailSize), kListDone);
+  EXPECT_EQ(columnText(*find(l.entries, "plain.txt"), 2), "5");
+  EXPECT_EQ(find(l.entries, "big.bin")->known & kDetailSize, 0);
+  EXPECT_EQ(fillDetails(dir_ + "gone/", l.entries, kDetailSize), kListFailed);
+}
+
+TEST(Listing, MissingFolderIsEmptyWithResultZero) {
+  QTemporaryDir tmp;
+  const std::string missing = tmp.path().toStdString() + "/none//";
+  const Listing l = listFolder(missing, ResolvedFilter{}, 0, {});
+  EXPECT_EQ(l.result, kListFailed);
+  EXPECT_TRUE(l.entries.empty());
+  EXPECT_EQ(l.folder, tmp.path().toStdString() + "/none/");
+
+  FileListEngine engine;
+  std::string folder = missing;
+  EXPECT_EQ(engine.fillJobWalk(folder), kListFailed);
+  EXPECT_EQ(engine.listCount(), 0);
+  EXPECT_EQ(folder, tmp.path().toStdString() + "/none/");
+}
+
+class CountingObserver : public ListingObserver {
+ public:
+  explicit CountingObserver(std::size_t cancelAt) : cancelAt_(cancelAt) {}
+  void started(std::size_t entries) override { startedWith = entries; }
+  bool step(std::size_t index, std::size_t) override {
+    steps.push_back(index);
+    return steps.size() >= cancelAt_;
+  }
+  std::size_t startedWith = 0;
+  std::vector<std::size_t> steps;
+
+ private:
+  std::size_t cancelAt_;
+};
+
+TEST(Listing, ProgressFrom501EntriesAndCancel) {
+  QTemporaryDir tmp;
+  const std::string dir = tmp.path().toStdString() + "/";
+  for (int i = 0; i < 498; ++i) std::ofstream(dir + "f" + std::to_string(i));
+  CountingObserver quiet(1000);
+  EXPECT_EQ(listFolder(dir, ResolvedFilter{}, 0, {}, &quiet).entries.size(), 498u);
+  EXPECT_EQ(quiet.startedWith, 0u);  // 500 entries with "." and "..": no progress
+  EXPECT_TRUE(quiet.steps.empty());
+
+  std::ofstream(dir + "f498");
+  CountingObserver plain(1000);
+  EXPECT_EQ(listFolder(dir, ResolvedFilter{}, 0, {}, &plain).result, kListDone);
+  EXPECT_EQ(plain.startedWith, 499u);
+  ASSERT_FALSE(plain.steps.empty());
+  EXPECT_EQ(plain.steps.front(), 98u);  // every 99 entries without filters
+
+  FilterSettings s;
+  s.panelShown = s.extensionOn = true;
+  s.extensionText = "f1*";
+  CountingObserver cancel(2);
+  const Listing l = listFolder(dir, resolveFilters(s), 0, {}, &cancel);
+  EXPECT_EQ(l.result, kListCancelled);
+  EXPECT_EQ(cancel.steps, (std::vector<std::size_t>{29, 59}));  // every 30 with a filter
+  EXPECT_LE(l.entries.size(), 60u);
+}
+
+TEST_F(ListingFixture, EngineWidthRuleAndJobWalk) {
+  FileListEngine engine;
+  engine.sort() = {kColSize, true};
+  engine.setColumnWidth(2, 0);  // the size column hidden: the visible sort falls back to Name
+  engine.filters().panelShown = true;
+  engine.filters().extensionOn = true;
+  engine.filters().extensionText = "*.txt;";
+  const auto fill = engine.fillVisible(dir_);
+  EXPECT_TRUE(fill.sortFellBack);
+  EXPECT_EQ(engine.sort(), SortState{});
+  EXPECT_EQ(fill.computed, 0);
+  EXPECT_EQ(engine.myPattern(), "*.txt");
+  EXPECT_EQ(engine.listCount(), 2);
+
+  engine.sort() = {kColSize, false};
+  std::string folder = dir_ + "//";
+  EXPECT_EQ(engine.fillJobWalk(folder), kListDone);
+  EXPECT_EQ(folder, dir_);
+  EXPECT_EQ(names(engine.jobEntries()), (Names{"ro.txt", "plain.txt"}));
+  EXPECT_EQ(engine.jobEntries()[0].known, kDetailSize);  // only what the sort needs
+}
+
+}  // namespace
+}  // namespace mainwin

@@ -1,0 +1,157 @@
+#include "main_window/name_pattern.h"
+
+#include "core/vb.h"
+
+namespace mainwin {
+
+namespace {
+
+// Compiled entries are byte strings; names never hold NUL, so NUL introduces a wildcard:
+// "\0*" any run, "\0?" one character, "\0d" one digit, "\0\0" a NUL of the pattern (never
+// matches).
+constexpr char kMark = '\0';
+
+// Length of the UTF-8 character at s[i] when it starts a valid sequence, else 1.
+std::size_t charLen(std::string_view s, std::size_t i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  std::size_t n = 1;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) n = 2;
+  else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    if (b == 0xE0) lo = 0xA0;
+    if (b == 0xED) hi = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;
+  } else {
+    return 1;
+  }
+  if (i + n > s.size()) return 1;
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto c = static_cast<unsigned char>(s[i + k]);
+    if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return 1;
+  }
+  return n;
+}
+
+// Compiled entry against a name: greedy match with one backtrack point per "*", which is
+// linear in practice and quadratic at worst (never exponential).
+bool wildMatch(std::string_view s, std::string_view p) {
+  std::size_t si = 0, pi = 0, starP = std::string_view::npos, starS = 0;
+  while (si < s.size()) {
+    if (pi < p.size()) {
+      if (p[pi] == kMark) {
+        const char k = p[pi + 1];
+        if (k == '*') {
+          starP = pi + 2;
+          starS = si;
+          pi += 2;
+          continue;
+        }
+        if (k == '?') {
+          si += charLen(s, si);
+          pi += 2;
+          continue;
+        }
+        if (k == 'd' && s[si] >= '0' && s[si] <= '9') {
+          ++si;
+          pi += 2;
+          continue;
+        }
+      } else if (p[pi] == s[si]) {
+        ++si;
+        ++pi;
+        continue;
+      }
+    }
+    if (starP == std::string_view::npos) return false;
+    starS += charLen(s, starS);
+    si = starS;
+    pi = starP;
+  }
+  while (pi + 1 < p.size() && p[pi] == kMark && p[pi + 1] == '*') pi += 2;
+  return pi == p.size();
+}
+
+// Compiles `entry` (already case-folded when folding) using `original` (same length, not
+// folded) to recognise "\d", so that "\D" stays literal text in either case mode.
+// Returns true when the entry holds a wildcard.
+bool compile(std::string_view entry, std::string_view original, std::string& out) {
+  bool wild = false;
+  out.clear();
+  out.reserve(entry.size());
+  for (std::size_t i = 0; i < entry.size(); ++i) {
+    const char c = original[i];
+    if (c == '*' || c == '?') {
+      out += kMark;
+      out += c;
+      wild = true;
+    } else if (c == '\\' && i + 1 < entry.size() && original[i + 1] == 'd') {
+      out += kMark;
+      out += 'd';
+      ++i;
+      wild = true;
+    } else if (c == kMark) {
+      out += kMark;
+      out += kMark;
+      wild = true;
+    } else {
+      out += entry[i];
+    }
+  }
+  return wild;
+}
+
+}  // namespace
+
+bool matchPatternEntry(std::string_view name, std::string_view entry) {
+  std::string compiled;
+  compile(entry, entry, compiled);
+  return wildMatch(name, compiled);
+}
+
+NamePattern::NamePattern(std::string_view pattern, bool foldCase) : fold_(foldCase) {
+  const std::string folded = foldCase ? vb::LCase(pattern) : std::string(pattern);
+  std::size_t start = 0;
+  while (start <= pattern.size()) {
+    std::size_t end = pattern.find(';', start);
+    const bool last = end == std::string_view::npos;
+    if (last) end = pattern.size();
+    const std::string_view original = pattern.substr(start, end - start);
+    const std::string_view entry = std::string_view(folded).substr(start, end - start);
+    if (last && original.empty() && start > 0) break;  // an empty last entry is dropped
+    std::string compiled;
+    const bool isExclude = original.size() > 2 && original.substr(0, 2) == "<-";
+    Set& set = isExclude ? exclude_ : include_;
+    const std::size_t skip = isExclude ? 2 : 0;
+    if (compile(entry.substr(skip), original.substr(skip), compiled))
+      set.wild.push_back(std::move(compiled));
+    else
+      set.literals.insert(std::move(compiled));
+    set.any = true;
+    if (last) break;
+    start = end + 1;
+  }
+}
+
+bool NamePattern::Set::matches(std::string_view name) const {
+  if (!literals.empty() && literals.find(name) != literals.end()) return true;
+  for (const std::string& w : wild)
+    if (wildMatch(name, w)) return true;
+  return false;
+}
+
+bool NamePattern::matches(std::string_view name) const {
+  std::string foldedName;
+  if (fold_) {
+    foldedName = vb::LCase(name);
+    name = foldedName;
+  }
+  if (include_.any && !include_.matches(name)) return false;
+  return !(exclude_.any && exclude_.matches(name));
+}
+
+}  // namespace mainwin

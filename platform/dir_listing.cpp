@@ -1,0 +1,180 @@
+#include "platform/dir_listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+constexpr long kFatMagic = 0x4d44;                      // MSDOS_SUPER_MAGIC
+constexpr std::uint32_t kFatArchive = 0x20;             // ATTR_ARCH
+constexpr off_t kHiddenFileLimit = 4 * 1024 * 1024;     // a larger .hidden is not a name list
+
+DirEntryKind kindOf(unsigned char type) {
+  switch (type) {
+    case DT_REG: return DirEntryKind::File;
+    case DT_DIR: return DirEntryKind::Folder;
+    case DT_LNK: return DirEntryKind::Symlink;
+    case DT_UNKNOWN: return DirEntryKind::Unknown;
+    default: return DirEntryKind::Other;  // FIFO, socket, devices
+  }
+}
+
+unsigned statxMask(unsigned want) {
+  unsigned mask = STATX_TYPE | STATX_MODE;
+  if (want & kStatSize) mask |= STATX_SIZE;
+  if (want & kStatTimes) mask |= STATX_MTIME | STATX_ATIME;
+  if (want & kStatCreated) mask |= STATX_BTIME;
+  return mask;
+}
+
+}  // namespace
+
+FolderReader::~FolderReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FolderReader::FolderReader(FolderReader&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), fat_(other.fat_) {}
+
+FolderReader& FolderReader::operator=(FolderReader&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+    fat_ = other.fat_;
+  }
+  return *this;
+}
+
+int FolderReader::open(const std::string& folder) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  path_ = folder;
+  if (path_.empty() || path_.back() != '/') path_ += '/';
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  fd_ = fd;
+  struct statfs fs {};
+  fat_ = ::fstatfs(fd_, &fs) == 0 && static_cast<long>(fs.f_type) == kFatMagic;
+  return 0;
+}
+
+int FolderReader::readNames(std::vector<DirName>& out) const {
+  if (fd_ < 0) return EBADF;
+  const int dupFd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (dupFd < 0) return errno;
+  DIR* dir = ::fdopendir(dupFd);
+  if (!dir) {
+    const int err = errno;
+    ::close(dupFd);
+    return err;
+  }
+  ::rewinddir(dir);  // the duplicate shares the offset of earlier reads
+  int result = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* d = ::readdir(dir);
+    if (!d) {
+      result = errno;
+      break;
+    }
+    const char* n = d->d_name;
+    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+    out.push_back(DirName{std::string(n), kindOf(d->d_type)});
+  }
+  ::closedir(dir);
+  return result;
+}
+
+EntryStatus FolderReader::status(const std::string& name, unsigned want) const {
+  EntryStatus st;
+  if (fd_ < 0 || name.empty()) return st;
+  struct statx sx {};
+  const unsigned mask = statxMask(want);
+  if (::statx(fd_, name.c_str(), AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) {
+    // A dangling symlink: report the link itself so that it is listed like a file.
+    if (errno != ENOENT && errno != ELOOP) return st;
+    if (::statx(fd_, name.c_str(), AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, mask, &sx) != 0)
+      return st;
+    st.isSymlink = true;
+  }
+  st.ok = true;
+  st.isFolder = S_ISDIR(sx.stx_mode);
+  st.isRegular = S_ISREG(sx.stx_mode);
+  st.readOnly = (sx.stx_mode & 0222) == 0;
+  st.size = sx.stx_size;
+  st.modified = sx.stx_mtime.tv_sec;
+  st.accessed = sx.stx_atime.tv_sec;
+  if ((want & kStatCreated) && (sx.stx_mask & STATX_BTIME)) {
+    st.created = sx.stx_btime.tv_sec;
+    st.hasCreated = true;
+  }
+  return st;
+}
+
+bool FolderReader::archive(const std::string& name) const {
+  if (fd_ < 0 || name.empty()) return false;
+  if (fat_) {
+    struct stat sb {};
+    if (::fstatat(fd_, name.c_str(), &sb, 0) != 0 || !S_ISREG(sb.st_mode)) return false;
+    // O_NONBLOCK: should the entry have been swapped for a FIFO since, the open does not wait.
+    const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::uint32_t attrs = 0;
+    const bool ok = ::fstat(fd, &sb) == 0 && S_ISREG(sb.st_mode) &&
+                    ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attrs) == 0;
+    ::close(fd);
+    return ok && (attrs & kFatArchive);
+  }
+  char value[8] = {};
+  const std::string path = path_ + name;
+  const ssize_t n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
+  if (n < 0) return false;
+  return !(n == 1 && value[0] == '0');
+}
+
+std::unordered_set<std::string> FolderReader::hiddenNames() const {
+  std::unordered_set<std::string> names;
+  if (fd_ < 0) return names;
+  const int fd = ::openat(fd_, ".hidden", O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return names;
+  struct stat sb {};
+  if (::fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode) || sb.st_size > kHiddenFileLimit) {
+    ::close(fd);
+    return names;
+  }
+  std::string text;
+  char buf[16384];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buf, static_cast<std::size_t>(n));
+    if (text.size() > static_cast<std::size_t>(kHiddenFileLimit)) break;
+  }
+  ::close(fd);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::size_t len = end - start;
+    if (len > 0 && text[start + len - 1] == '\r') --len;
+    if (len > 0) names.emplace(text, start, len);
+    start = end + 1;
+  }
+  return names;
+}
+
+}  // namespace platform

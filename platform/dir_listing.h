@@ -1,0 +1,83 @@
+// Raw reading of one folder for the file list: the names of its entries (bytes, as the file
+// system gives them) with the type readdir reports, and per-entry status on request. The file
+// list engine decides what to stat; this layer only reads. Nothing here opens an entry that is
+// not a regular file, and nothing follows a symlink except to learn what it points at.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace platform {
+
+// What readdir's d_type says about an entry. Unknown means the file system did not tell (the
+// caller must stat to learn it); Symlink must be stat'ed to learn whether it names a folder.
+enum class DirEntryKind : std::uint8_t { Unknown, File, Folder, Symlink, Other };
+
+struct DirName {
+  std::string name;  // raw bytes, never "." or ".."
+  DirEntryKind kind = DirEntryKind::Unknown;
+};
+
+// Which fields of EntryStatus a caller needs; the kind and mode are always returned.
+enum StatWant : unsigned {
+  kStatType = 0,
+  kStatSize = 1,
+  kStatTimes = 2,    // modified and accessed
+  kStatCreated = 4,  // birth time, where the file system records it
+};
+
+struct EntryStatus {
+  bool ok = false;         // false: the entry vanished or cannot be reached
+  bool isFolder = false;   // a folder, or a symlink that leads to one
+  bool isRegular = false;  // a regular file, or a symlink that leads to one
+  bool isSymlink = false;  // the entry itself is a symlink (dangling ones count as files)
+  bool readOnly = false;   // no write permission bit at all
+  std::uint64_t size = 0;
+  std::int64_t modified = 0, accessed = 0, created = 0;  // seconds since the epoch (UTC)
+  bool hasCreated = false;                              // the file system records a birth time
+};
+
+// The name of the user extended attribute that carries the archive flag where the file system
+// has no DOS attributes. Present with a value other than "0" means set.
+inline constexpr const char* kArchiveXattr = "user.vardulek.archive";
+
+// An open folder. Move-only; closes itself.
+class FolderReader {
+ public:
+  FolderReader() = default;
+  ~FolderReader();
+  FolderReader(FolderReader&& other) noexcept;
+  FolderReader& operator=(FolderReader&& other) noexcept;
+  FolderReader(const FolderReader&) = delete;
+  FolderReader& operator=(const FolderReader&) = delete;
+
+  // Opens `folder` (with or without a trailing "/"). Returns 0, or the errno of the failure
+  // (ENOENT for a missing folder, ENOTDIR for a file). Symlinks to folders are followed here.
+  int open(const std::string& folder);
+  [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
+
+  // Appends every entry of the folder except "." and ".." to `out`, reading to the end of the
+  // enumeration. Returns 0, or the errno that stopped the enumeration (entries read so far stay).
+  int readNames(std::vector<DirName>& out) const;
+
+  // Status of the entry `name` in this folder. Symlinks are followed; a dangling one reports
+  // the link itself. Never opens the entry. `want` is a set of StatWant bits.
+  [[nodiscard]] EntryStatus status(const std::string& name, unsigned want) const;
+
+  // The archive flag of a regular file or link: DOS attributes on FAT file systems, else the
+  // extended attribute kArchiveXattr. False when unknown. Never opens a FIFO or a device.
+  [[nodiscard]] bool archive(const std::string& name) const;
+
+  // The names listed in the folder's ".hidden" file (one per line, CR before LF tolerated).
+  // Empty when there is none, it is not a regular file, or it cannot be read.
+  [[nodiscard]] std::unordered_set<std::string> hiddenNames() const;
+
+ private:
+  int fd_ = -1;
+  std::string path_;  // with a trailing "/"
+  bool fat_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,146 @@
+#include "platform/dir_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// root/ a/ a/a1/ a/.ha/ b/ .hid/ listed/ (named in .hidden) locked/ locked/inner/ file.txt
+//       link_a -> a   dangling -> nowhere   a/up -> .. (a loop, if it were followed)
+class DirWalkTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/dirwalk-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr) << std::strerror(errno);
+    root_ = tmpl + "/";
+    for (const char* d : {"a", "a/a1", "a/.ha", "b", ".hid", "listed", "locked", "locked/inner"})
+      fs::create_directory(root_ + d);
+    std::ofstream(root_ + "file.txt") << "x";
+    std::ofstream(root_ + ".hidden") << "listed\r\nnot-there\n";
+    fs::create_directory_symlink(root_ + "a", root_ + "link_a");
+    fs::create_symlink(root_ + "nowhere", root_ + "dangling");
+    fs::create_directory_symlink("..", root_ + "a/up");
+  }
+  void TearDown() override {
+    ::chmod((root_ + "locked").c_str(), 0755);
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  static std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+  std::string root_;
+};
+
+TEST_F(DirWalkTest, ListsSubfoldersWithAndWithoutHidden) {
+  struct Row {
+    bool includeHidden;
+    std::vector<std::string> expected;
+  };
+  for (const Row& row : {Row{true, {".hid", "a", "b", "listed", "locked"}},
+                         Row{false, {"a", "b", "locked"}}}) {
+    std::vector<std::string> names{"kept"};
+    EXPECT_EQ(platform::listSubfolders(root_, row.includeHidden, names), 0);
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "kept") << "appends, never replaces";
+    names.erase(names.begin());
+    EXPECT_EQ(sorted(names), row.expected) << "includeHidden=" << row.includeHidden;
+  }
+}
+
+TEST_F(DirWalkTest, ReportsFailuresAsErrno) {
+  std::vector<std::string> names{"kept"};
+  EXPECT_EQ(platform::listSubfolders(root_ + "missing/", true, names), ENOENT);
+  EXPECT_EQ(platform::listSubfolders(root_ + "file.txt", true, names), ENOTDIR);
+  EXPECT_EQ(names, std::vector<std::string>{"kept"});
+  // A folder that is a symlink is listed when asked for by name, refused when found by a walk.
+  EXPECT_EQ(platform::listSubfolders(root_ + "link_a", true, names), 0);
+  EXPECT_NE(platform::listSubfolders(root_ + "link_a", true, names, false), 0);
+}
+
+TEST_F(DirWalkTest, WalksBreadthFirstWithoutFollowingLinks) {
+  for (bool includeHidden : {true, false}) {
+    std::vector<std::string> seen;
+    std::vector<std::string> unreadable;
+    const auto stats = platform::walkFolders(
+        root_.substr(0, root_.size() - 1), includeHidden,
+        [&](const std::string& f) {
+          seen.push_back(f.substr(root_.size() - 1));
+          return true;
+        },
+        [&](const std::string& f, int) { unreadable.push_back(f); });
+    std::vector<std::string> expected = {"/", "/a/", "/b/", "/locked/", "/a/a1/", "/locked/inner/"};
+    if (includeHidden) expected = {"/", "/.hid/", "/a/", "/b/", "/listed/", "/locked/", "/a/.ha/",
+                                   "/a/a1/", "/locked/inner/"};
+    ASSERT_EQ(seen.front(), "/");
+    // Breadth-first: every direct subfolder of the root comes before any deeper folder.
+    const auto depth = [](const std::string& s) { return std::count(s.begin(), s.end(), '/'); };
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(),
+                               [&](const auto& x, const auto& y) { return depth(x) < depth(y); }));
+    EXPECT_EQ(sorted(seen), sorted(expected)) << "includeHidden=" << includeHidden;
+    EXPECT_EQ(stats.folders, expected.size());
+    EXPECT_TRUE(unreadable.empty());
+    EXPECT_FALSE(stats.stopped);
+  }
+}
+
+TEST_F(DirWalkTest, VisitorStopsTheWalk) {
+  std::size_t calls = 0;
+  const auto stats = platform::walkFolders(root_, true, [&](const std::string&) { return ++calls < 3; }, {});
+  EXPECT_TRUE(stats.stopped);
+  EXPECT_EQ(calls, 3u);
+}
+
+TEST_F(DirWalkTest, UnreadableFolderIsReportedAndWalkGoesOn) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads mode-000 folders";
+  ASSERT_EQ(::chmod((root_ + "locked").c_str(), 0), 0);
+  std::map<std::string, int> unreadable;
+  std::size_t visited = 0;
+  const auto stats = platform::walkFolders(
+      root_, false, [&](const std::string&) { return ++visited > 0; },
+      [&](const std::string& f, int err) { unreadable[f] = err; });
+  EXPECT_EQ(unreadable, (std::map<std::string, int>{{root_ + "locked/", EACCES}}));
+  EXPECT_EQ(stats.unreadable, 1u);
+  EXPECT_EQ(visited, 5u) << "root, a, b, locked, a/a1";
+}
+
+TEST(DirWalkRoot, RootStaysAFolder) {
+  std::vector<std::string> names;
+  ASSERT_EQ(platform::listSubfolders("/", true, names), 0);
+  EXPECT_FALSE(names.empty());
+  std::vector<std::string> seen;
+  platform::walkFolders("/", true, [&](const std::string& f) {
+    seen.push_back(f);
+    return seen.size() < 3;
+  }, {});
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], "/");
+  EXPECT_EQ(seen[1], "/" + names[0] + "/");
+}
+
+TEST(DirWalkHidden, NamesListedOrDotted) {
+  const std::string list = "one\r\ntwo\n\nthree";
+  EXPECT_TRUE(platform::isHiddenName(".dot", ""));
+  EXPECT_TRUE(platform::isHiddenName("one", list));
+  EXPECT_TRUE(platform::isHiddenName("two", list));
+  EXPECT_TRUE(platform::isHiddenName("three", list));
+  EXPECT_FALSE(platform::isHiddenName("on", list));
+  EXPECT_FALSE(platform::isHiddenName("", list));
+  EXPECT_FALSE(platform::isHiddenName("four", list));
+}
+
+}  // namespace

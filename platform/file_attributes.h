@@ -1,0 +1,45 @@
+// The DOS-style attributes R, H, A and S mapped onto Linux:
+//   R  read-only: no write permission bit. Setting clears every write bit, clearing sets the owner's.
+//   H  hidden: the name starts with "." or is listed in the folder's ".hidden" file (one name per
+//      line, the convention file managers honour). Setting H adds the name there; nothing is ever
+//      renamed, so a dot-name cannot be un-hidden.
+//   A  archive: the user extended attribute kArchiveXattr (dir_listing.h; present with a value other
+//      than "0" means set); on vfat the real DOS archive bit. Where neither works A reads clear and setting it reports ENOTSUP.
+//   S  system: anything that is not a regular file, folder or symlink; it cannot be set or cleared.
+// Reading never opens a file; functions return errno values (0 = done).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+struct Attributes {
+  int error = 0;  // errno of the query; the flags are all false when error != 0
+  bool readOnly = false;
+  bool hidden = false;
+  bool hiddenByName = false;  // the name starts with "."
+  bool system = false;
+  bool directory = false;
+  bool archive = false;
+  bool archiveSupported = false;
+};
+
+// Attributes of path (a symlink is described itself, not its target).
+[[nodiscard]] Attributes readAttributes(std::string_view path);
+
+// ENOTSUP for a symlink (Linux has no permission bits of its own for one).
+int setReadOnly(std::string_view path, bool on);
+// Adds the name to, or removes it from, the folder's ".hidden" file (written atomically).
+// ENOTSUP when clearing it on a dot-name; EINVAL for a name holding a line break.
+int setHidden(std::string_view path, bool on);
+// ENOTSUP where neither extended attributes nor DOS attributes work.
+int setArchive(std::string_view path, bool on);
+
+// True when the folder's ".hidden" file lists the name of path.
+[[nodiscard]] bool isListedHidden(std::string_view path);
+// Removes the name of path from its folder's ".hidden" file, if listed (after a delete, so that a
+// later file of the same name does not start out hidden). Failures are ignored.
+void forgetHiddenEntry(std::string_view path);
+
+}  // namespace platform

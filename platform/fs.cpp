@@ -1,0 +1,401 @@
+#include "platform/fs.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QStandardPaths>
+#include <QString>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/types.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+FileTime fromStatx(const struct statx_timestamp& t, bool known) {
+  FileTime r;
+  if (known) {
+    r.sec = t.tv_sec;
+    r.nsec = t.tv_nsec;
+    r.known = true;
+  }
+  return r;
+}
+
+class StatxSource final : public MetadataSource {
+ public:
+  FileStatus query(const std::string& path, bool followLinks) const override {
+    FileStatus st;
+    struct statx sx {};
+    const int flags = AT_STATX_SYNC_AS_STAT | (followLinks ? 0 : AT_SYMLINK_NOFOLLOW);
+    if (path.empty()) {
+      st.error = ENOENT;
+      return st;
+    }
+    if (::statx(AT_FDCWD, path.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+      st.error = errno;
+      return st;
+    }
+    switch (sx.stx_mode & S_IFMT) {
+      case S_IFREG: st.type = FileType::Regular; break;
+      case S_IFDIR: st.type = FileType::Directory; break;
+      case S_IFLNK: st.type = FileType::Symlink; break;
+      default: st.type = FileType::Other; break;
+    }
+    st.size = sx.stx_size;
+    st.mode = sx.stx_mode & 07777;
+    st.uid = sx.stx_uid;
+    st.gid = sx.stx_gid;
+    st.dev = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    st.accessed = fromStatx(sx.stx_atime, (sx.stx_mask & STATX_ATIME) != 0);
+    st.modified = fromStatx(sx.stx_mtime, (sx.stx_mask & STATX_MTIME) != 0);
+    st.changed = fromStatx(sx.stx_ctime, (sx.stx_mask & STATX_CTIME) != 0);
+    st.created = fromStatx(sx.stx_btime, (sx.stx_mask & STATX_BTIME) != 0);
+    return st;
+  }
+};
+
+const StatxSource kStatxSource;
+const MetadataSource* gSource = &kStatxSource;
+
+std::string str(std::string_view s) { return std::string(s); }
+
+std::string parentOf(const std::string& path) {
+  const auto pos = path.find_last_of('/');
+  if (pos == std::string::npos) return ".";
+  if (pos == 0) return "/";
+  return path.substr(0, pos);
+}
+
+std::string nameOf(const std::string& path) {
+  const auto pos = path.find_last_of('/');
+  return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+// Writes all of data at offset (or at the current position when offset < 0). 0 or errno.
+int writeAll(int fd, std::string_view data, long long offset) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = offset < 0
+        ? ::write(fd, data.data() + done, data.size() - done)
+        : ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return EIO;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int closeChecked(int fd) {
+  if (::close(fd) != 0 && errno != EINTR) return errno;
+  return 0;
+}
+
+// Copies the user-visible extended attributes of src onto fd; failures are ignored (a file system
+// without xattrs, or security attributes the user may not set).
+void copyXattrs(const std::string& src, int fd) {
+  const ssize_t len = ::llistxattr(src.c_str(), nullptr, 0);
+  if (len <= 0) return;
+  std::string names(static_cast<std::size_t>(len), '\0');
+  const ssize_t got = ::llistxattr(src.c_str(), names.data(), names.size());
+  if (got <= 0) return;
+  names.resize(static_cast<std::size_t>(got));
+  std::size_t pos = 0;
+  while (pos < names.size()) {
+    const std::string name = names.c_str() + pos;
+    pos += name.size() + 1;
+    if (name.empty()) continue;
+    const ssize_t vlen = ::lgetxattr(src.c_str(), name.c_str(), nullptr, 0);
+    if (vlen < 0) continue;
+    std::string value(static_cast<std::size_t>(vlen), '\0');
+    const ssize_t vgot = ::lgetxattr(src.c_str(), name.c_str(), value.data(), value.size());
+    if (vgot < 0) continue;
+    (void)::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(vgot), 0);
+  }
+}
+
+std::string randomSuffix(std::mt19937_64& rng) {
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string s;
+  for (int i = 0; i < 8; ++i) s += kChars[rng() % (sizeof(kChars) - 1)];
+  return s;
+}
+
+std::mt19937_64& rng() {
+  static std::mt19937_64 g{std::random_device{}() ^ static_cast<std::uint64_t>(::time(nullptr))};
+  return g;
+}
+
+void fsyncFolder(const std::string& folder) {
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return;
+  (void)::fsync(dfd);
+  ::close(dfd);
+}
+
+}  // namespace
+
+const MetadataSource& systemMetadataSource() { return kStatxSource; }
+
+void setMetadataSource(const MetadataSource* source) { gSource = source ? source : &kStatxSource; }
+
+ScopedMetadataSource::ScopedMetadataSource(const MetadataSource& source) : previous_(gSource) {
+  gSource = &source;
+}
+ScopedMetadataSource::~ScopedMetadataSource() { gSource = previous_; }
+
+FileStatus fileStatus(std::string_view path, bool followLinks) {
+  return gSource->query(str(path), followLinks);
+}
+
+int setFileTimes(std::string_view path, const FileTime* accessed, const FileTime* modified) {
+  struct timespec ts[2];
+  ts[0].tv_sec = accessed ? accessed->sec : 0;
+  ts[0].tv_nsec = accessed ? static_cast<long>(accessed->nsec) : UTIME_OMIT;
+  ts[1].tv_sec = modified ? modified->sec : 0;
+  ts[1].tv_nsec = modified ? static_cast<long>(modified->nsec) : UTIME_OMIT;
+  const std::string p = str(path);
+  if (::utimensat(AT_FDCWD, p.c_str(), ts, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  return 0;
+}
+
+int renameNoReplace(std::string_view from, std::string_view to) {
+  const std::string f = str(from), t = str(to);
+  if (::renameat2(AT_FDCWD, f.c_str(), AT_FDCWD, t.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const int err = errno;
+  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
+  // No RENAME_NOREPLACE here: a hard link fails when the target exists, so it cannot replace.
+  const FileStatus st = fileStatus(f, false);
+  if (st.error != 0) return st.error;
+  if (st.type == FileType::Directory) return err;
+  if (::link(f.c_str(), t.c_str()) != 0) return errno;
+  if (::unlink(f.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(t.c_str());
+    return e;
+  }
+  return 0;
+}
+
+int removeFile(std::string_view path) {
+  const std::string p = str(path);
+  if (::unlink(p.c_str()) != 0) return errno;
+  return 0;
+}
+
+int removeDirectory(std::string_view path) {
+  const std::string p = str(path);
+  if (::rmdir(p.c_str()) != 0) return errno;
+  return 0;
+}
+
+int makeDirectory(std::string_view path) {
+  const std::string p = str(path);
+  if (::mkdir(p.c_str(), 0777) != 0) return errno;
+  return 0;
+}
+
+int writeFileAtomic(std::string_view path, std::string_view data) {
+  std::string target = str(path);
+  if (target.empty() || target.back() == '/') return EISDIR;
+  FileStatus old = fileStatus(target, false);
+  if (old.error == 0 && old.type == FileType::Symlink) {
+    // Write through the link to the file it names, keeping the link itself.
+    char* real = ::realpath(target.c_str(), nullptr);
+    if (real) {
+      target = real;
+      std::free(real);
+      old = fileStatus(target, false);
+    } else {
+      return errno;
+    }
+  }
+  const bool exists = old.error == 0;
+  if (exists && old.type != FileType::Regular)
+    return old.type == FileType::Directory ? EISDIR : EINVAL;
+  if (!exists && old.error != ENOENT) return old.error;
+
+  const std::string folder = parentOf(target);
+  const std::string base = nameOf(target);
+  std::string tmp;
+  int fd = -1;
+  for (int tries = 0; tries < 100 && fd < 0; ++tries) {
+    tmp = folder + "/." + base.substr(0, 200) + ".vdk" + randomSuffix(rng());
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                exists ? 0600 : 0666);
+    if (fd < 0 && errno != EEXIST) return errno;
+  }
+  if (fd < 0) return EEXIST;
+
+  int err = writeAll(fd, data, -1);
+  if (err == 0 && exists) {
+    copyXattrs(target, fd);
+    // The owner can only be kept where allowed (root, or a group of ours); bits then follow.
+    if (::fchown(fd, old.uid, old.gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.gid);
+    if (::fchmod(fd, old.mode) != 0) err = errno;
+  }
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  const int cerr = closeChecked(fd);
+  if (err == 0) err = cerr;
+  if (err == 0 && ::rename(tmp.c_str(), target.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(tmp.c_str());
+    return err;
+  }
+  fsyncFolder(folder);
+  return 0;
+}
+
+int appendToFile(std::string_view path, std::string_view data) {
+  const std::string p = str(path);
+  const FileStatus st = fileStatus(p, true);
+  if (st.error == 0 && st.type != FileType::Regular)
+    return st.type == FileType::Directory ? EISDIR : EINVAL;
+  const int fd = ::open(p.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  struct stat sb {};
+  int err = 0;
+  if (::fstat(fd, &sb) != 0) err = errno;
+  else if (!S_ISREG(sb.st_mode)) err = EINVAL;
+  if (err == 0) err = writeAll(fd, data, -1);
+  const int cerr = closeChecked(fd);
+  return err ? err : cerr;
+}
+
+int writeAt(std::string_view path, std::uint64_t offset, std::string_view data) {
+  const std::string p = str(path);
+  const FileStatus st = fileStatus(p, false);
+  if (st.error == 0 && st.type != FileType::Regular)
+    return st.type == FileType::Directory ? EISDIR : EINVAL;
+  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  struct stat sb {};
+  int err = 0;
+  if (::fstat(fd, &sb) != 0) err = errno;
+  else if (!S_ISREG(sb.st_mode)) err = EINVAL;
+  if (err == 0) err = writeAll(fd, data, static_cast<long long>(offset));
+  const int cerr = closeChecked(fd);
+  return err ? err : cerr;
+}
+
+ReadResult readRange(std::string_view path, std::uint64_t offset, std::uint64_t length) {
+  ReadResult r;
+  const std::string p = str(path);
+  const FileStatus st = fileStatus(p, true);
+  if (st.error != 0) {
+    r.error = st.error;
+    return r;
+  }
+  if (st.type != FileType::Regular) {
+    r.error = st.type == FileType::Directory ? EISDIR : EINVAL;
+    return r;
+  }
+  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    r.error = errno;
+    return r;
+  }
+  struct stat sb {};
+  if (::fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode)) {
+    r.error = EINVAL;
+    ::close(fd);
+    return r;
+  }
+  const std::uint64_t size = static_cast<std::uint64_t>(sb.st_size);
+  std::uint64_t want = offset >= size ? 0 : size - offset;
+  if (length != 0 && length < want) want = length;
+  r.data.resize(static_cast<std::size_t>(want));
+  std::size_t done = 0;
+  while (done < want) {
+    const ssize_t n = ::pread(fd, r.data.data() + done, want - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      r.error = errno;
+      break;
+    }
+    if (n == 0) break;  // the file shrank meanwhile
+    done += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (r.error != 0) r.data.clear();
+  else r.data.resize(done);
+  return r;
+}
+
+int createExclusive(std::string_view path) {
+  const std::string p = str(path);
+  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  return closeChecked(fd);
+}
+
+int checkOpenable(std::string_view path, OpenAccess access) {
+  const std::string p = str(path);
+  const FileStatus st = fileStatus(p, true);
+  if (st.error != 0) return st.error;
+  if (st.type != FileType::Regular) return EINVAL;
+  int flags = O_RDONLY;
+  if (access == OpenAccess::Write) flags = O_WRONLY;
+  if (access == OpenAccess::ReadWrite) flags = O_RDWR;
+  const int fd = ::open(p.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  ::close(fd);
+  return 0;
+}
+
+int moveToTrash(std::string_view path) {
+  const QString q = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+  if (fileStatus(path, false).error != 0) return ENOENT;
+  return QFile::moveToTrash(q) ? 0 : EIO;
+}
+
+double freeSpaceBytes(std::string_view path) {
+  const std::string p = str(path);
+  struct statvfs sv {};
+  if (::statvfs(p.c_str(), &sv) != 0) return -1;
+  return static_cast<double>(sv.f_bavail) * static_cast<double>(sv.f_frsize);
+}
+
+DirListing listDirectory(std::string_view folder) {
+  DirListing out;
+  const std::string p = str(folder);
+  DIR* d = ::opendir(p.c_str());
+  if (!d) {
+    out.error = errno;
+    return out;
+  }
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(d);
+    if (!e) {
+      out.error = errno;  // 0 at the normal end
+      break;
+    }
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") out.names.push_back(name);
+  }
+  ::closedir(d);
+  return out;
+}
+
+std::string desktopFolder() {
+  const QString d = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  if (d.isEmpty()) return {};
+  const QByteArray b = QFile::encodeName(d);
+  return std::string(b.constData(), static_cast<std::size_t>(b.size()));
+}
+
+}  // namespace platform

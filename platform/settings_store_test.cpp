@@ -1,0 +1,220 @@
+#include "platform/settings_store.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <vector>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Points every per-user folder at a fresh temporary folder, so nothing touches the real home.
+class SettingsEnv : public ::testing::Test {
+ protected:
+  static constexpr const char* kVars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                          "XDG_RUNTIME_DIR", "TMPDIR"};
+
+  void SetUp() override {
+    for (const char* v : kVars) {
+      const char* old = std::getenv(v);
+      saved_.emplace_back(old ? std::optional<std::string>(old) : std::nullopt);
+    }
+    ASSERT_TRUE(tmp_.isValid());
+    root_ = tmp_.path().toStdString() + "/";
+    for (const char* sub : {"home", "config", "data", "run", "tmp"}) mkdir((root_ + sub).c_str(), 0700);
+    setenv("HOME", (root_ + "home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (root_ + "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (root_ + "data").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (root_ + "run").c_str(), 1);
+    setenv("TMPDIR", (root_ + "tmp").c_str(), 1);
+    platform::resetSettingsFailure();
+    platform::setSettingsFailureHandler(nullptr);
+  }
+
+  void TearDown() override {
+    for (std::size_t i = 0; i < saved_.size(); ++i) {
+      if (saved_[i]) setenv(kVars[i], saved_[i]->c_str(), 1);
+      else unsetenv(kVars[i]);
+    }
+  }
+
+  static std::string helper() {
+    const char* bin = std::getenv("CORVANE_TEST_BIN");
+    return std::string(bin ? bin : ".") + "/platform_test_helper";
+  }
+
+  // Runs the helper as another program; returns its exit code and standard output.
+  static int runHelper(const QStringList& args, QByteArray* out = nullptr) {
+    QProcess p;
+    p.start(QString::fromStdString(helper()), args);
+    if (!p.waitForFinished(20000)) return -1;
+    if (out) *out = p.readAllStandardOutput().trimmed();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  }
+
+  static std::string fileText(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+  }
+
+  QTemporaryDir tmp_;
+  std::string root_;
+  std::vector<std::optional<std::string>> saved_;
+};
+
+// --- any text round-trips, also between programs -------------------------------------------
+struct TrickyValue {
+  const char* label;
+  std::string value;
+};
+
+class SettingsValues : public SettingsEnv, public ::testing::WithParamInterface<TrickyValue> {};
+
+TEST_P(SettingsValues, RoundTripsInThisAndAnotherProgram) {
+  const std::string& v = GetParam().value;
+  ASSERT_TRUE(platform::writeSetting("vardulek", "key", v));
+  EXPECT_EQ(platform::readSetting("vardulek", "key"), v);
+
+  // The other program reads what we wrote ...
+  QByteArray out;
+  ASSERT_EQ(runHelper({"read", "vardulek", "key"}, &out), 0);
+  EXPECT_EQ(QByteArray::fromHex(out).toStdString(), v);
+
+  // ... and we read what it writes, with the value before and after it left intact.
+  ASSERT_TRUE(platform::writeSetting("vardulek", "before", "b"));
+  ASSERT_TRUE(platform::writeSetting("vardulek", "after", "a"));
+  ASSERT_EQ(runHelper({"write", "vardulek", "key2", QString::fromLatin1(QByteArray::fromStdString(v).toHex())}), 0);
+  EXPECT_EQ(platform::readSetting("vardulek", "key2"), v);
+  EXPECT_EQ(platform::readSetting("vardulek", "key"), v);
+  EXPECT_EQ(platform::readSetting("vardulek", "before"), "b");
+  EXPECT_EQ(platform::readSetting("vardulek", "after"), "a");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tricky, SettingsValues,
+    ::testing::Values(TrickyValue{"empty", ""}, TrickyValue{"comma", "a,b,c"},
+                      TrickyValue{"slashes", "/home/x/y/ and C:\\dir\\"},
+                      TrickyValue{"quotes", "\"quoted\" 'single'"}, TrickyValue{"equals", "a=b==c"},
+                      TrickyValue{"leadingBlanks", "  \tlead"}, TrickyValue{"trailingBlanks", "trail \t "},
+                      TrickyValue{"onlyBlank", " "}, TrickyValue{"nonAscii", "Ünïcödé 日本 €"},
+                      TrickyValue{"lineBreaks", "one\ntwo\r\nthree\r"},
+                      TrickyValue{"nul", std::string("a\0b", 3)},
+                      TrickyValue{"groupLike", "[vardulek]"}, TrickyValue{"commentLike", ";x"},
+                      TrickyValue{"hashLike", "#x"}, TrickyValue{"escapeLike", "\\x41\\\\n\\"},
+                      TrickyValue{"invalidUtf8", std::string("\xff\xfe\x80", 3)}),
+    [](const ::testing::TestParamInfo<TrickyValue>& info) { return std::string(info.param.label); });
+
+// --- names ---------------------------------------------------------------------------------
+TEST_F(SettingsEnv, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
+  ASSERT_TRUE(platform::writeSetting("vardulek", "MyLang", "1"));
+  EXPECT_EQ(platform::readSetting("vardulek", "mylang"), "1");
+  ASSERT_TRUE(platform::writeSetting("vardulek", "MYLANG", "2"));
+  EXPECT_EQ(platform::readSetting("vardulek", "myLang"), "2");
+  const std::string text = fileText(platform::settingsFilePath("vardulek"));
+  EXPECT_EQ(text, "[vardulek]\nMyLang=2\n");
+}
+
+TEST_F(SettingsEnv, AbsentValuesAndFilesReadEmpty) {
+  EXPECT_EQ(platform::readSetting("vardulek", "myFont"), "");
+  ASSERT_TRUE(platform::writeSetting("vardulek", "x", "1"));
+  EXPECT_EQ(platform::readSetting("vardulek", "myFont"), "");
+  EXPECT_EQ(platform::readSetting("gremvard", "x"), "");  // another word, another file
+  EXPECT_EQ(platform::readSetting("../x", "x"), "");
+  EXPECT_FALSE(platform::writeSetting("../x", "x", "1"));
+}
+
+// --- several programs at once ----------------------------------------------------------------
+TEST_F(SettingsEnv, ConcurrentWritersLoseNothing) {
+  constexpr int kWriters = 4, kEach = 40;
+  std::vector<std::unique_ptr<QProcess>> procs;
+  for (int w = 0; w < kWriters; ++w) {
+    auto p = std::make_unique<QProcess>();
+    p->start(QString::fromStdString(helper()),
+             {"writemany", "vardulek", QStringLiteral("w%1_").arg(w), QString::number(kEach)});
+    procs.push_back(std::move(p));
+  }
+  for (int i = 0; i < kEach; ++i)
+    ASSERT_TRUE(platform::writeSetting("vardulek", "self" + std::to_string(i), std::to_string(i)));
+  for (auto& p : procs) {
+    ASSERT_TRUE(p->waitForFinished(60000));
+    EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+  }
+  for (int w = 0; w < kWriters; ++w)
+    for (int i = 0; i < kEach; ++i)
+      EXPECT_EQ(platform::readSetting("vardulek", "w" + std::to_string(w) + "_" + std::to_string(i)),
+                "v," + std::to_string(i) + "/=\"x\"");
+  for (int i = 0; i < kEach; ++i)
+    EXPECT_EQ(platform::readSetting("vardulek", "self" + std::to_string(i)), std::to_string(i));
+}
+
+TEST_F(SettingsEnv, ReadsSeeAnotherProgramsWriteOfTheSameSize) {
+  ASSERT_TRUE(platform::writeSetting("vardulek", "myLang", "1"));
+  ASSERT_EQ(platform::readSetting("vardulek", "myLang"), "1");
+  ASSERT_EQ(runHelper({"write", "vardulek", "myLang", "32"}), 0);  // "2"
+  EXPECT_EQ(platform::readSetting("vardulek", "myLang"), "2");
+}
+
+TEST_F(SettingsEnv, SymlinkedFileStaysALinkAndGetsTheValue) {
+  // Dotfile managers keep the real file elsewhere and link it into the config folder.
+  mkdir((root_ + "config/vardulek").c_str(), 0700);
+  mkdir((root_ + "dotfiles").c_str(), 0700);
+  const std::string real = root_ + "dotfiles/vardulek.ini";
+  std::ofstream(real) << "[vardulek]\nmyLang=1\n";
+  const std::string link = platform::settingsFilePath("vardulek");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  EXPECT_EQ(platform::readSetting("vardulek", "myLang"), "1");
+  ASSERT_TRUE(platform::writeSetting("vardulek", "myFont", "Serif"));
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(fileText(real), "[vardulek]\nmyLang=1\nmyFont=Serif\n");
+}
+
+// --- clearing ------------------------------------------------------------------------------
+TEST_F(SettingsEnv, ClearRemovesOnlyTheGroup) {
+  ASSERT_TRUE(platform::writeSetting("vardulek", "a", "1"));
+  const std::string path = platform::settingsFilePath("vardulek");
+  {
+    std::ofstream f(path, std::ios::app);
+    f << "\n[other]\nkeep=yes\n";
+  }
+  ASSERT_TRUE(platform::writeSetting("vardulek", "b", "2"));
+  EXPECT_TRUE(platform::clearSettingsGroup("vardulek"));
+  EXPECT_EQ(platform::readSetting("vardulek", "a"), "");
+  EXPECT_EQ(platform::readSetting("vardulek", "b"), "");
+  EXPECT_EQ(fileText(path), "[other]\nkeep=yes\n");
+  EXPECT_TRUE(platform::clearSettingsGroup("nothing_here"));
+}
+
+// --- unwritable store ----------------------------------------------------------------------
+TEST_F(SettingsEnv, UnwritableFolderGivesOneNoticeAndReadsStillWork) {
+  // A file where the config folder should be: nothing can be created beneath it.
+  const std::string blocker = root_ + "blocker";
+  std::ofstream(blocker) << "x";
+  setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
+  int notices = 0;
+  std::string where;
+  platform::setSettingsFailureHandler([&](const std::string& p) {
+    ++notices;
+    where = p;
+  });
+  EXPECT_FALSE(platform::writeSetting("vardulek", "a", "1"));
+  EXPECT_FALSE(platform::writeSetting("vardulek", "b", "2"));
+  EXPECT_EQ(notices, 1);
+  EXPECT_TRUE(platform::settingsWriteFailed());
+  EXPECT_NE(where.find("blocker"), std::string::npos) << where;
+  EXPECT_EQ(platform::readSetting("vardulek", "a"), "");
+  platform::setSettingsFailureHandler(nullptr);
+}
+
+}  // namespace
