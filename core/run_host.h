@@ -3,6 +3,8 @@
 // use ScriptedRunHost. The pipeline never touches a widget.
 #pragma once
 
+#include "core/answer_codes.h"
+
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -25,10 +27,6 @@ struct ListEntry {
   static constexpr std::int64_t kUnknownTime = std::numeric_limits<std::int64_t>::min();
 };
 
-// Answer codes of respond: 6 yes/OK, 7 no/cancel, 1 and 2 the first two of three buttons
-// (overwrite/append, yes/no), 0 when a "don't ask again" value suppressed the box.
-enum RespondAnswer : int { kAnswerSuppressed = 0, kAnswerFirst = 1, kAnswerSecond = 2, kAnswerYes = 6,
-                           kAnswerNo = 7 };
 
 // Values of the progress window's isCancel.
 enum CancelState : int { kRunning = 0, kCancelled = 1, kSkipFile = 2 };

@@ -9,36 +9,7 @@
 
 namespace core {
 
-std::size_t charLength(std::string_view text, std::size_t pos) {
-  const auto b = static_cast<unsigned char>(text[pos]);
-  std::size_t n = 0;
-  unsigned cp = 0;
-  if (b < 0x80) return 1;
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2;
-    cp = b & 0x1Fu;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    cp = b & 0x0Fu;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    cp = b & 0x07u;
-  } else {
-    return 1;
-  }
-  if (pos + n > text.size()) return 1;
-  for (std::size_t i = 1; i < n; ++i) {
-    const auto c = static_cast<unsigned char>(text[pos + i]);
-    if ((c & 0xC0u) != 0x80u) return 1;
-    cp = (cp << 6) | (c & 0x3Fu);
-  }
-  // Overlong forms, surrogates and values beyond U+10FFFF are not valid sequences.
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return 1;
-  }
-  return n;
-}
+std::size_t charLength(std::string_view text, std::size_t pos) { return vb::CharLen(text, pos); }
 
 namespace {
 

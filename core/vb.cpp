@@ -156,6 +156,32 @@ std::int64_t ValInt(std::string_view s) {
 
 std::string Str(std::int64_t n) { return std::to_string(n); }
 
+std::size_t Utf8SeqLen(std::string_view s, std::size_t i, char32_t* cpOut) {
+  if (i >= s.size()) return 0;
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  std::size_t n;
+  char32_t cp;
+  if (b0 < 0x80) {
+    if (cpOut) *cpOut = b0;
+    return 1;
+  }
+  if (b0 >= 0xC2 && b0 <= 0xDF) { n = 2; cp = b0 & 0x1F; }
+  else if (b0 >= 0xE0 && b0 <= 0xEF) { n = 3; cp = b0 & 0x0F; }
+  else if (b0 >= 0xF0 && b0 <= 0xF4) { n = 4; cp = b0 & 0x07; }
+  else return 0;
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  if (cpOut) *cpOut = cp;
+  return n;
+}
+
 namespace {
 
 // Windows-1252 single-byte letter pairs beyond Latin-1's regular block.
@@ -184,25 +210,8 @@ const CaseTables& tables() {
   return t;
 }
 
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when the bytes there are not one.
 std::size_t utf8Len(std::string_view s, std::size_t i, char32_t& cp) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  std::size_t n;
-  if (b0 < 0x80) { cp = b0; return 1; }
-  if (b0 >= 0xC2 && b0 <= 0xDF) { n = 2; cp = b0 & 0x1F; }
-  else if (b0 >= 0xE0 && b0 <= 0xEF) { n = 3; cp = b0 & 0x0F; }
-  else if (b0 >= 0xF0 && b0 <= 0xF4) { n = 4; cp = b0 & 0x07; }
-  else return 0;
-  if (i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0;
-  return n;
+  return Utf8SeqLen(s, i, &cp);
 }
 
 std::size_t utf8Encode(char32_t cp, char* out) {

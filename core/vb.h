@@ -54,6 +54,15 @@ namespace vb {
 [[nodiscard]] std::string LCase(std::string_view s);
 [[nodiscard]] std::string UCase(std::string_view s);
 
+// Length of the valid UTF-8 sequence starting at s[i] (overlong forms, surrogates and values past
+// U+10FFFF are not valid), or 0 when the bytes there are not one; cp receives the code point.
+[[nodiscard]] std::size_t Utf8SeqLen(std::string_view s, std::size_t i, char32_t* cp = nullptr);
+// One character of byte text: a valid UTF-8 sequence, else one byte.
+[[nodiscard]] inline std::size_t CharLen(std::string_view s, std::size_t i) {
+  const std::size_t n = Utf8SeqLen(s, i);
+  return n ? n : 1;
+}
+
 // VB's Like operator: "*", "?", "#", "[list]", "[!list]" with ranges; case-sensitive. "?" and
 // list items match one UTF-8 character where the text holds a valid sequence, else one byte.
 [[nodiscard]] bool Like(std::string_view text, std::string_view pattern);

@@ -9,41 +9,15 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// Length of the valid UTF-8 sequence starting at s[i] (overlong forms and surrogates are not
-// valid), or 0 when the bytes there are not one.
-std::size_t utf8SeqLen(std::string_view s, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) return 1;
-  std::size_t n;
-  char32_t cp;
-  if (b0 >= 0xC2 && b0 <= 0xDF) { n = 2; cp = b0 & 0x1F; }
-  else if (b0 >= 0xE0 && b0 <= 0xEF) { n = 3; cp = b0 & 0x0F; }
-  else if (b0 >= 0xF0 && b0 <= 0xF4) { n = 4; cp = b0 & 0x07; }
-  else return 0;
-  if (i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0;
-  return n;
-}
-
 // One character of the text for "?": a valid UTF-8 sequence, else one byte.
-std::size_t charLen(std::string_view s, std::size_t i) {
-  const std::size_t n = utf8SeqLen(s, i);
-  return n ? n : 1;
-}
+std::size_t charLen(std::string_view s, std::size_t i) { return vb::CharLen(s, i); }
 
 // Characters are counted from the cursor c on. A position p > c starts a character unless a valid
 // sequence that starts between c and p covers it (a sequence starts with a lead byte, which is
 // never inside another sequence, so that test is exact).
 bool startsChar(std::string_view s, std::size_t p, std::size_t c) {
   for (std::size_t q = (p >= c + 3 ? p - 3 : c); q < p; ++q) {
-    const std::size_t n = utf8SeqLen(s, q);
+    const std::size_t n = vb::Utf8SeqLen(s, q);
     if (n > 1 && q + n > p) return false;
   }
   return true;
@@ -52,7 +26,7 @@ bool startsChar(std::string_view s, std::size_t p, std::size_t c) {
 // Start of the character that ends just before p (p > c, p starting a character).
 std::size_t prevCharStart(std::string_view s, std::size_t p, std::size_t c) {
   for (std::size_t len = 2; len <= 4; ++len)
-    if (p >= c + len && utf8SeqLen(s, p - len) == len) return p - len;
+    if (p >= c + len && vb::Utf8SeqLen(s, p - len) == len) return p - len;
   return p - 1;
 }
 

@@ -23,7 +23,8 @@ inline constexpr std::string_view kSearchTextTag = "<search-text>";
 
 // Replaces every match of `pattern` in `text`, left to right and without overlaps; after a match
 // the search resumes right after it ("?b" -> "R" turns "abb" into "Rb"). With `wildcard` each "?"
-// matches one character; without it the pattern is literal. With `tag`, each "<search-text>" in
+// matches one character and matches start only where a character starts; without it, or with
+// no "?" in the pattern, the pattern is a plain byte string. With `tag`, each "<search-text>" in
 // `replacement` becomes the matched text. A pattern made only of "?" replaces consecutive runs of
 // that many characters; a shorter remainder at the end stays.
 // Returns 1 and rewrites `text` when something was replaced; else 0 with `text` unchanged (an

@@ -12,30 +12,7 @@ namespace {
 constexpr char kMark = '\0';
 
 // Length of the UTF-8 character at s[i] when it starts a valid sequence, else 1.
-std::size_t charLen(std::string_view s, std::size_t i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  std::size_t n = 1;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (b < 0x80) return 1;
-  if (b >= 0xC2 && b <= 0xDF) n = 2;
-  else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    if (b == 0xE0) lo = 0xA0;
-    if (b == 0xED) hi = 0x9F;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    if (b == 0xF0) lo = 0x90;
-    if (b == 0xF4) hi = 0x8F;
-  } else {
-    return 1;
-  }
-  if (i + n > s.size()) return 1;
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto c = static_cast<unsigned char>(s[i + k]);
-    if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return 1;
-  }
-  return n;
-}
+std::size_t charLen(std::string_view s, std::size_t i) { return vb::CharLen(s, i); }
 
 // Compiled entry against a name: greedy match with one backtrack point per "*", which is
 // linear in practice and quadratic at worst (never exponential).

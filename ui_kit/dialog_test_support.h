@@ -20,15 +20,21 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace uikit::testing {
 
 class DialogEnv {
  public:
   DialogEnv() {
+    if (!tmp_.isValid()) qFatal("no temporary folder");
     base_ = tmp_.path().toStdString() + "/";
     for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+      const char* old = std::getenv(var);
+      saved_.emplace_back(var, old ? std::optional<std::string>(old) : std::nullopt);
       const std::string dir = base_ + "env/" + var;
       std::filesystem::create_directories(dir);
       setenv(var, dir.c_str(), 1);
@@ -43,6 +49,14 @@ class DialogEnv {
     std::filesystem::create_directories(st.appPath);
     std::filesystem::create_directories(st.tempPath);
   }
+  ~DialogEnv() {
+    for (const auto& [var, value] : saved_) {
+      if (value) setenv(var.c_str(), value->c_str(), 1);
+      else unsetenv(var.c_str());
+    }
+  }
+  DialogEnv(const DialogEnv&) = delete;
+  DialogEnv& operator=(const DialogEnv&) = delete;
   [[nodiscard]] const std::string& base() const { return base_; }
   [[nodiscard]] std::string app() const { return core::coreState().appPath; }
   core::CoreState& state() { return state_->state(); }
@@ -61,6 +75,7 @@ class DialogEnv {
   QTemporaryDir tmp_;
   std::string base_;
   std::unique_ptr<core::ScopedCoreState> state_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 // The innermost waiting message box, waiting up to two seconds for one to appear.

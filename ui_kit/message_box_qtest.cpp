@@ -168,7 +168,7 @@ class MessageBoxTest : public QObject {
     QCOMPARE(wrapMessage("one two three four five six seven"), std::string("\none two three four five\nsix seven\n"));
     QCOMPARE(wrapMessage("alpha\r\n\r\nbeta"), std::string("\nalpha\n\nbeta\n"));
     QCOMPARE(wrapMessage("\n\nalpha\n"), std::string("\nalpha\n"));
-    QCOMPARE(wrapParagraph("a  b c d"), std::string("a  b c\nd"));  // two spaces count twice
+    QCOMPARE(wrapParagraph("a  b c d e"), std::string("a  b c d\ne"));  // two spaces count twice
   }
 
   void layoutMinimumsAndCheckBox() {

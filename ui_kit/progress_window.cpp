@@ -45,16 +45,16 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   lblBig_ = makeLabel(this, "lblBig", 120, 120, 6255, 1215, QStringLiteral("Percent Complete: "));
   lblBig_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  lblPercent_ = makeLabel(this, "lblPercent", 2160, 120, 615, 255, QStringLiteral("0%"));
-  lblFile_ = makeLabel(this, "lblFile", 3840, 120, 2655, 255);
+  lblPercent_ = makeLabel(this, "lblPercent", 2520, 120, 795, 255, QStringLiteral("0%"));
+  lblFile_ = makeLabel(this, "lblFile", 3840, 120, 2520, 255);
   lblOrange_ = makeLabel(this, "lblOrange", 195, 480, 6045, 255);
   fill(lblOrange_, 0xFF0000);
   picBlue_ = makeLabel(this, "picBlue", 195, 480, 0, 255);
-  fill(picBlue_, 0xC08000);
+  fill(picBlue_, 0x0080FF);
   lblBlock_ = makeLabel(this, "lblBlock", 420, 480, 450, 270);
   fill(lblBlock_, 0x0080FF);
   lblBlock_->hide();
-  lblPath_ = makeLabel(this, "lblPath", 120, 960, 5295, 615);
+  lblPath_ = makeLabel(this, "lblPath", 120, 960, 5295, 495);
   lblPath_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblPath_->setWordWrap(true);
   for (QLabel* l : {lblBig_, lblPercent_, lblFile_, lblPath_}) l->setFont(bold);

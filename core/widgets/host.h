@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "core/answer_codes.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,15 +19,6 @@
 #include <vector>
 
 namespace core {
-
-// Answer codes of respond.
-enum : int {
-  kAnswerSuppressed = 0,  // the don't-ask-again setting suppressed the box
-  kAnswerFirst = 1,       // first button of the three-button styles ("OAC", "YNC")
-  kAnswerSecond = 2,      // second button of the three-button styles
-  kAnswerYes = 6,         // Yes or OK
-  kAnswerNo = 7,          // No or Cancel
-};
 
 // A tooltip attached to one control; releasing the object removes the tip.
 class TipObject {
