@@ -42,6 +42,9 @@ enum RefreshMode : int { kNoRefresh = 0, kRefreshListAndTree = 1, kRefreshListOn
 // list only, anything else none. Explicit, so that no tool depends on an argument order.
 [[nodiscard]] int subDirMode(bool runOverFolders, bool runOverFiles);
 
+// The common message of the line that tells, once per run, that creation times were not set.
+inline constexpr int kMsgCreationTimesNotSet = 111;
+
 // Kinds of removeFile.
 enum RemoveKind : int { kRemoveDelete = 0, kRemoveDeleted = 1, kRemoveReplaced = 2, kRemoveRecycle = 3 };
 
@@ -88,7 +91,9 @@ class Pipeline {
   // then shown on the progress window.
   int nextDirChecked(std::size_t& more, std::string& folder, std::size_t& position);
   // As nextDir, then has the main window list the folder with its filters. 1 when the folder's
-  // files were listed (a folder without files counts one progress step at once), else 0.
+  // files were listed (a folder without files counts one progress step at once), else 0: a missing
+  // folder (the caller asks for the next one), or a listing the user cancelled, which also sets
+  // isCancel (when still 0) and more to 0 so that the folder loop ends.
   int nextDirProgress(std::size_t& more, std::string& folder, std::size_t& position);
   // Deepest folders first.
   void reverseDirList();
@@ -180,6 +185,7 @@ class Pipeline {
 
   // Ends the run: builds the report into the results viewer, "100%" unless cancelled, hides the
   // progress window, refreshes the main window (RefreshMode), records the extension, beeps.
+  // A run that asked to set creation times (which this system cannot) gets one line saying so.
   // Leaves the logs empty for the next run.
   void finishOperation(ToolForm* form, int refreshMode);
   // After a run-time error in a tool: the error's description (message 103 when empty) in the
@@ -196,6 +202,8 @@ class Pipeline {
   void logUnreadable(const std::string& folder);
   void dropVolumeInfoFolders();
   void clearLogs();
+  // The creation time cannot be set here: a run that asked for it gets one line saying so.
+  void logCreationTimeNotice();
   [[nodiscard]] std::string reportStamp() const;
 
   RunHost& host_;

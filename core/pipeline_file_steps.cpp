@@ -7,10 +7,10 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
+#include "platform/file_head.h"
 #include "platform/fs.h"
 #include "platform/mounts.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -28,18 +28,20 @@ constexpr std::uint64_t kBigFile = 2147483648ULL;  // files from 2 GB on count a
 constexpr std::size_t kBinaryProbe = 35;           // bytes the binary test looks at
 
 // Bytes 9 to 13 (tab, LF, VT, FF, CR) and 32 upward are text; the rest of the control range is not.
-bool looksBinary(const QByteArray& head) {
+bool looksBinary(std::string_view head) {
   return std::any_of(head.begin(), head.end(), [](char c) {
     const auto b = static_cast<unsigned char>(c);
     return b < 9 || (b >= 14 && b <= 31);
   });
 }
 
-QIODevice::OpenMode openModeFor(Access access) {
-  // Writers are checked for reading too: the binary test reads the file's first bytes. Never
-  // WriteOnly alone, which QFile would treat as truncate.
-  const QIODevice::OpenMode mode = access == Access::Read ? QIODevice::ReadOnly : QIODevice::ReadWrite;
-  return mode | QIODevice::ExistingOnly;
+platform::OpenAccess openAccessFor(Access access) {
+  switch (access) {
+    case Access::Read: return platform::OpenAccess::Read;
+    case Access::Write: return platform::OpenAccess::Write;
+    case Access::ReadWrite: break;
+  }
+  return platform::OpenAccess::ReadWrite;
 }
 
 std::string withBlank(std::string text) { return text.empty() ? text : " " + text; }
@@ -51,36 +53,30 @@ int Pipeline::checkFileUsable(const std::string& path, bool binaryTest, bool ski
   CoreState& state = coreState();
   state.fileSize = 0;
   state.fileIsBig = 0;
-  const platform::FileStatus st = platform::fileStatus(path, false);
-  if (st.type == platform::FileType::Missing) {
-    addResult(path + msgMain(102));
-    return 0;
-  }
-  // FIFOs, devices, sockets and links count as system files: opening a FIFO would hang the run,
-  // so they are refused before anything opens them, protection or not.
-  if (st.type != platform::FileType::Regular) {
+  // One open and at most 35 bytes read per file: runs call this for every file they touch.
+  const bool wantHead = binaryTest && flags_.protectOn;
+  platform::FileHead file;
+  const int err = platform::openAndReadHead(path, openAccessFor(access), wantHead ? kBinaryProbe : 0, file);
+  // FIFOs, devices, sockets and links count as system files: refused before anything opens them
+  // (a FIFO would hang the run), protection or not. The System attribute means nothing else here,
+  // so systemTest adds no test of its own.
+  (void)systemTest;
+  if (file.type != platform::FileType::Regular && file.type != platform::FileType::Missing) {
     if (log) addResult(msgMain(23) + path);
     return 0;
   }
-  state.fileSize = static_cast<double>(st.size);
-  state.fileIsBig = st.size >= kBigFile ? 1 : 0;
-
-  QFile file(qpath(path));
-  if (!file.open(openModeFor(access))) {
+  if (err != 0) {
     addResult(path + msgMain(102));
     return 0;
   }
-  if (st.size == 0 && skipEmpty) {
+  state.fileSize = static_cast<double>(file.size);
+  state.fileIsBig = file.size >= kBigFile ? 1 : 0;
+  if (file.size == 0 && skipEmpty) {
     if (log) addResult(msgMain(115) + path);
     return 0;
   }
-  if (!flags_.protectOn) return 1;
-  // The System attribute of a regular file has no meaning here: only the file types refused
-  // above are system files.
-  (void)systemTest;
-  if (!binaryTest) return 1;
-  const QByteArray head = file.read(static_cast<qint64>(std::min<std::uint64_t>(st.size, kBinaryProbe)));
-  if (looksBinary(head)) {
+  if (!wantHead) return 1;
+  if (looksBinary(file.head)) {
     if (log) addResult(msgMain(23) + path);
     return 0;
   }

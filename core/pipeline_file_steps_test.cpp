@@ -5,7 +5,7 @@
 namespace core::testing {
 namespace {
 
-enum class Kind { Text, Empty, Fifo, Locked, Missing };
+enum class Kind { Text, Empty, Fifo, Device, Symlink, Locked, Missing };
 
 struct UsableRow {
   const char* name;
@@ -28,6 +28,11 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
     case Kind::Fifo:
       path = root_ + "pipe";
       ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+      break;
+    case Kind::Device: path = "/dev/null"; break;
+    case Kind::Symlink:
+      path = root_ + "link";
+      std::filesystem::create_symlink(makeFile("target.txt", "text"), path);
       break;
     case Kind::Locked:
       // A running program cannot be opened for writing, even by root.
@@ -63,6 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsableRow{"empty_kept", Kind::Empty, "", true, true, false, true, 1, ""},
         UsableRow{"fifo_protected", Kind::Fifo, "", true, true, true, true, 0, "{23}P"},
         UsableRow{"fifo_protection_off", Kind::Fifo, "", false, false, false, true, 0, "{23}P"},
+        UsableRow{"device_protection_off", Kind::Device, "", false, false, false, true, 0, "{23}P"},
+        UsableRow{"symlink_not_followed", Kind::Symlink, "", true, true, true, true, 0, "{23}P"},
+        UsableRow{"symlink_quiet", Kind::Symlink, "", false, false, false, false, 0, ""},
+        UsableRow{"locked_protected", Kind::Locked, "", true, true, true, true, 0, "P{102}"},
         UsableRow{"locked_logged_even_quiet", Kind::Locked, "", false, false, false, false, 0, "P{102}"},
         UsableRow{"missing", Kind::Missing, "", true, true, true, true, 0, "P{102}"}),
     [](const ::testing::TestParamInfo<UsableRow>& info) { return std::string(info.param.name); });
@@ -149,6 +158,42 @@ TEST_F(PipelineTest, CheckFolderWritableLeavesNothingBehind) {
   EXPECT_EQ(host_.questions[0].message, "{96}" + root_ + "Missing/{97}");
   EXPECT_EQ(host_.questions[0].style, "O");
   EXPECT_EQ(host_.questions[0].title, "N");
+}
+
+// Where the trash does not work the file is kept and the failure logged: never deleted for good.
+TEST_F(PipelineTest, AFileTheTrashRefusesIsKeptAndLogged) {
+  std::ofstream(base_ + "env/XDG_DATA_HOME/Trash") << "a file where the trash folder belongs";
+  // The trash layer must not put the file anywhere else either; the current folder is a private
+  // one so that a stray "files/" folder never lands in the source tree.
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::string cwd = makeDir("cwd");
+  std::filesystem::current_path(cwd);
+  struct Restore {
+    std::filesystem::path to;
+    ~Restore() { std::filesystem::current_path(to); }
+  } restore{previous};
+  RunFlags flags;
+  flags.fixedDrive = false;
+  pipe_.setFlags(flags);
+  for (int kind : {kRemoveDeleted, kRemoveReplaced, kRemoveRecycle}) {
+    const std::string path = makeFile("keep.txt", "precious");
+    const int result = pipe_.removeFile(path, "", "", kind);
+    EXPECT_EQ(result, 1) << kind;
+    EXPECT_FALSE(std::filesystem::exists(cwd + "files/keep.txt")) << kind;
+    EXPECT_EQ(readAll(path), "precious") << kind;
+  }
+  const std::string line = "{79}{80}" + root_ + "keep.txt\r\n";
+  EXPECT_EQ(pipe_.resultLines(), line + line + line);
+}
+
+TEST_F(PipelineTest, CheckDriveForRecycleAsksOffAFixedDrive) {
+  host_.answers = {kAnswerYes, kAnswerNo};
+  EXPECT_EQ(pipe_.checkDriveForRecycle("/proc/self/"), 1);
+  EXPECT_EQ(pipe_.checkDriveForRecycle("/proc/self/"), 0);
+  ASSERT_EQ(host_.questions.size(), 2u);
+  EXPECT_EQ(host_.questions[0].message, "{112}/proc/");
+  EXPECT_EQ(host_.questions[0].style, "");
+  EXPECT_EQ(host_.questions[0].title, "W");
 }
 
 TEST_F(PipelineTest, CheckDriveForRecycleAsksNothingWhenRecyclingIsOff) {

@@ -2,6 +2,7 @@
 // routines, finishOperation and showRunError.
 #include "core/pipeline.h"
 
+#include "core/file_times.h"
 #include "core/state.h"
 
 #include <QDate>
@@ -20,6 +21,10 @@ constexpr int kBarStep = 100;       // the bar is redrawn only after growing by 
 constexpr std::size_t kStageLimit = 5001;  // staged characters that move into the log
 const std::string kCrLf = "\r\n";
 }  // namespace
+
+void Pipeline::logCreationTimeNotice() {
+  if (takeCreationTimeNotice()) addResult(msgMain(kMsgCreationTimesNotSet));
+}
 
 void Pipeline::addResult(std::string_view line) {
   resultLines_ += line;
@@ -126,6 +131,7 @@ void Pipeline::clearLogs() {
 void Pipeline::finishOperation(ToolForm* form, int refreshMode) {
   progressTotal_ = 0;
   const int cancelState = host_.isCancel();
+  logCreationTimeNotice();
   if (refreshMode != kNoRefresh) {
     host_.showSkip(true);
     host_.refreshMain(refreshMode == kRefreshListOnly ? kRefreshListOnly : kRefreshListAndTree);
@@ -164,6 +170,7 @@ void Pipeline::finishOperation(ToolForm* form, int refreshMode) {
 void Pipeline::showRunError(ToolForm* form, const std::string& description) {
   host_.respond(nullptr, "O", description.empty() ? msgMain(103) : description, "E");
   host_.hideProgress(form, true);
+  logCreationTimeNotice();
   // Lines already moved into resultsLog belong to the report as much as the staged ones.
   const std::string report = resultsText_.text() + msgMain(99) + kCrLf + kCrLf + resultsLog_.text() +
                              resultLines_;

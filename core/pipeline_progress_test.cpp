@@ -1,5 +1,7 @@
 #include "core/pipeline_test_support.h"
 
+#include "core/file_times.h"
+
 namespace core::testing {
 namespace {
 
@@ -142,6 +144,26 @@ TEST_F(PipelineTest, ShowRunErrorShowsEveryLineSoFarAndClearsThem) {
   pipe_.showRunError(form_, "disk full");
   EXPECT_EQ(host_.questions[1].message, "disk full");
   EXPECT_EQ(host_.results[1].text, "{99}\r\n\r\n");
+}
+
+// The creation time cannot be set here; a run that asked for it says so in one line, and a notice
+// raised before the run does not reach its report.
+TEST_F(PipelineTest, ARunThatAskedForCreationTimesSaysOnceTheyWereNotSet) {
+  const std::string file = makeFile("t.txt", "x");
+  copyFileTimes();
+  EXPECT_EQ(writeFileTimes(file, false, true, false), 0);  // before the run
+  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(writeFileTimes(file, false, true, false), 0);
+  pipe_.addResult("line");
+  pipe_.finishOperation(form_, kNoRefresh);
+  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.finishOperation(form_, kNoRefresh);
+  ASSERT_EQ(host_.results.size(), 2u);
+  const std::string notice = "{" + std::to_string(kMsgCreationTimesNotSet) + "}";
+  const std::string& report = host_.results[0].text;
+  EXPECT_NE(report.find("line\r\n" + notice + "\r\n"), std::string::npos) << report;
+  EXPECT_EQ(report.find(notice), report.rfind(notice)) << "once per run";
+  EXPECT_EQ(host_.results[1].text.find(notice), std::string::npos);
 }
 
 TEST_F(PipelineTest, ShowProgressFileNamesThePlaceInTheFolder) {

@@ -3,6 +3,7 @@
 #include "core/pipeline.h"
 
 #include "core/file_paths.h"
+#include "core/file_times.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
@@ -127,6 +128,7 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool
     host_.setCancel(kCancelled);
     dirList_.clear();
     clearLogs();  // the previous run's lines must not show up in this one's report
+    (void)takeCreationTimeNotice();
     resetProgress(0);
     return;
   }
@@ -135,6 +137,7 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool
     resultLines_.clear();
     resultsLog_.clear();
     missingLogged_.clear();
+    (void)takeCreationTimeNotice();  // raised outside this run (the properties editor, an earlier run)
     host_.startBlock();
     host_.setCancel(kRunning);
     percentText_.clear();
@@ -192,7 +195,13 @@ int Pipeline::nextDirProgress(std::size_t& more, std::string& folder, std::size_
   const int listed = host_.updateFiles(false, folder);
   if (listed == kListMissing) return 0;
   host_.setProgressPath(folder);
-  if (listed != kListDone) return 0;
+  if (listed == kListCancelled) {
+    // The user cancelled while the folder was listed: the run ends here rather than listing
+    // every remaining folder, and its report says it was cancelled.
+    if (host_.isCancel() == kRunning) host_.setCancel(kCancelled);
+    more = 0;
+    return 0;
+  }
   if (host_.listCount() == 0) updateProgress(0, 1);
   return 1;
 }

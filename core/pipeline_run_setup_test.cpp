@@ -1,5 +1,6 @@
 #include "core/pipeline_test_support.h"
 #include "platform/dir_walk.h"
+#include "platform/mounts.h"
 
 #include <algorithm>
 #include <set>
@@ -247,6 +248,54 @@ TEST_F(FolderListTest, ReverseAndDropRewriteTheList) {
   want.erase(want.begin());
   pipe_.dropFirstDir();
   EXPECT_EQ(pipe_.dirList(), want);
+}
+
+// The drive of the main window's folder decides, not the folder the run starts in.
+TEST_F(FolderListTest, FixedDriveIsReadFromTheMainWindowsFolder) {
+  host_.mainFolder = "/proc/";  // a pseudo file system: never a fixed drive
+  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  EXPECT_FALSE(pipe_.flags().fixedDrive);
+  host_.mainFolder = root_;
+  pipe_.buildDirList(form_, "/proc/", false, false, false, true, false, true);
+  EXPECT_EQ(pipe_.flags().fixedDrive, platform::isFixedDrive(root_));
+}
+
+// Runs over folders take them with nextDirChecked: no listing, no progress step, the folder shown
+// only when it exists.
+TEST_F(FolderListTest, NextDirCheckedNeitherListsNorCounts) {
+  pipe_.buildDirList(form_, root_, false, false, true, true, false, true);
+  const DirList existing = pipe_.dirList();  // root, a/ and b>c/
+  ASSERT_EQ(existing.size(), 3u);
+  pipe_.dirList().insert(pipe_.dirList().begin() + 1, root_ + "gone/");
+  host_.paths.clear();
+  std::size_t more = 1, pos = 1;
+  std::string folder;
+  std::vector<std::string> taken;
+  while (more != 0) {
+    if (pipe_.nextDirChecked(more, folder, pos) == 1) taken.push_back(folder);
+  }
+  EXPECT_EQ(taken, existing);
+  EXPECT_EQ(host_.paths, existing);
+  EXPECT_TRUE(host_.listed.empty());
+  EXPECT_EQ(pipe_.progressDone(), 0);
+  EXPECT_EQ(pipe_.resultLines(), "{95}" + root_ + "gone/{94}\r\n");
+}
+
+TEST_F(FolderListTest, ACancelledListingEndsTheFolderLoop) {
+  pipe_.buildDirList(form_, root_, true, false, false, true, false, true);
+  ASSERT_GT(pipe_.dirList().size(), 2u);
+  host_.fakeFolders[root_] = std::vector<ListEntry>(2);
+  host_.forcedResults[pipe_.dirList()[1]] = kListCancelled;
+  std::size_t more = 1, pos = 1;
+  std::string folder;
+  int loops = 0;
+  while (more != 0 && loops < 10) {
+    (void)pipe_.nextDirProgress(more, folder, pos);
+    ++loops;
+  }
+  EXPECT_EQ(loops, 2) << "the folders after the cancelled listing are never listed";
+  EXPECT_EQ(host_.listed.size(), 2u);
+  EXPECT_EQ(host_.cancel, kCancelled);
 }
 
 TEST(SubDirMode, AFolderRunRefreshesTheTreeAFileRunTheListOnly) {

@@ -1,0 +1,77 @@
+#include "platform/file_head.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+FileType typeOf(mode_t mode) {
+  if (S_ISREG(mode)) return FileType::Regular;
+  if (S_ISDIR(mode)) return FileType::Directory;
+  if (S_ISLNK(mode)) return FileType::Symlink;
+  return FileType::Other;
+}
+
+int openFlags(OpenAccess access, std::size_t n) {
+  int flags = O_RDONLY;
+  if (access == OpenAccess::ReadWrite || (access == OpenAccess::Write && n > 0)) flags = O_RDWR;
+  else if (access == OpenAccess::Write) flags = O_WRONLY;
+  // O_NONBLOCK: a FIFO swapped in after the type check must not block the run.
+  return flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+}
+
+}  // namespace
+
+int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out) {
+  out = FileHead{};
+  const std::string p(path);
+  const char* cpath = p.c_str();
+
+  // Devices, FIFOs and sockets are system files that are never opened: the type is checked on the
+  // name first, and again on the open descriptor in case the name changed in between.
+  struct stat st {};
+  if (::lstat(cpath, &st) != 0) return errno;
+  out.type = typeOf(st.st_mode);
+  if (out.type != FileType::Regular) return EINVAL;
+
+  const int fd = ::open(cpath, openFlags(access, n));
+  if (fd < 0) {
+    const int err = errno;
+    if (err == ENOENT) out.type = FileType::Missing;
+    if (err == ELOOP) out.type = FileType::Symlink;
+    if (err == EISDIR) out.type = FileType::Directory;
+    return err == ELOOP || err == EISDIR ? EINVAL : err;
+  }
+  int result = 0;
+  if (::fstat(fd, &st) != 0) {
+    result = errno;
+  } else if (out.type = typeOf(st.st_mode); out.type != FileType::Regular) {
+    result = EINVAL;
+  } else {
+    out.size = static_cast<std::uint64_t>(st.st_size);
+    const std::size_t want = n < out.size ? n : static_cast<std::size_t>(out.size);
+    out.head.resize(want);
+    std::size_t got = 0;
+    while (got < want) {
+      const ssize_t r = ::read(fd, out.head.data() + got, want - got);
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) {
+        result = errno;
+        break;
+      }
+      if (r == 0) break;  // shrank since fstat
+      got += static_cast<std::size_t>(r);
+    }
+    out.head.resize(got);
+  }
+  ::close(fd);
+  if (result != 0) out.head.clear();
+  return result;
+}
+
+}  // namespace platform
