@@ -19,6 +19,10 @@ unsigned statWant(std::uint8_t compute, const ResolvedFilter& f) {
   return want;
 }
 
+// Some file systems (and files unpacked from images) report a birth time of exactly the epoch
+// when none was recorded: that is no creation time to show, sort or filter by.
+bool hasBirthTime(const platform::EntryStatus& st) { return st.hasCreated && st.created != 0; }
+
 void setDetails(FileEntry& e, const platform::EntryStatus& st, std::uint8_t what,
                 const platform::FolderReader& reader) {
   if (what & kDetailSize) {
@@ -28,7 +32,7 @@ void setDetails(FileEntry& e, const platform::EntryStatus& st, std::uint8_t what
   if (what & kDetailTimes) {
     e.modified = st.modified;
     e.created = st.created;
-    e.hasCreated = st.hasCreated;
+    e.hasCreated = hasBirthTime(st);
     e.known |= kDetailTimes;
   }
   if (what & kDetailAttrs) {
@@ -84,7 +88,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
     if (filter.dateOn) {
       std::optional<std::int64_t> day;
       if (filter.dateType == kDateCreated) {
-        if (st.hasCreated) day = localDayNumber(st.created);
+        if (hasBirthTime(st)) day = localDayNumber(st.created);
       } else {
         day = localDayNumber(filter.dateType == kDateAccessed ? st.accessed : st.modified);
       }

@@ -117,7 +117,10 @@ EntryStatus FolderReader::status(const std::string& name, unsigned want) const {
   st.size = sx.stx_size;
   st.modified = sx.stx_mtime.tv_sec;
   st.accessed = sx.stx_atime.tv_sec;
-  if ((want & kStatCreated) && (sx.stx_mask & STATX_BTIME)) {
+  // Some file systems (overlays among them) answer the birth-time request with a zero time
+  // instead of leaving it out: that is no creation time either.
+  if ((want & kStatCreated) && (sx.stx_mask & STATX_BTIME) &&
+      (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0)) {
     st.created = sx.stx_btime.tv_sec;
     st.hasCreated = true;
   }

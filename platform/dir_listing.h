@@ -32,7 +32,7 @@ struct EntryStatus {
   bool ok = false;         // false: the entry vanished or cannot be reached
   bool isFolder = false;   // a folder, or a symlink that leads to one
   bool isRegular = false;  // a regular file, or a symlink that leads to one
-  bool isSymlink = false;  // the entry itself is a symlink (dangling ones count as files)
+  bool isSymlink = false;  // a dangling symlink, reported as the link itself (listed like a file)
   bool readOnly = false;   // no write permission bit at all
   std::uint64_t size = 0;
   std::int64_t modified = 0, accessed = 0, created = 0;  // seconds since the epoch (UTC)

@@ -62,7 +62,9 @@ class StatxSource final : public MetadataSource {
     st.accessed = fromStatx(sx.stx_atime, (sx.stx_mask & STATX_ATIME) != 0);
     st.modified = fromStatx(sx.stx_mtime, (sx.stx_mask & STATX_MTIME) != 0);
     st.changed = fromStatx(sx.stx_ctime, (sx.stx_mask & STATX_CTIME) != 0);
-    st.created = fromStatx(sx.stx_btime, (sx.stx_mask & STATX_BTIME) != 0);
+    // A zero birth time comes from file systems that do not keep one (overlays among them).
+    st.created = fromStatx(sx.stx_btime, (sx.stx_mask & STATX_BTIME) != 0 &&
+                                             (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0));
     return st;
   }
 };

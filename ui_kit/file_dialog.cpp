@@ -333,7 +333,7 @@ void FrmBrowse::unload() {
     opener_->activateWindow();
     opener_->setFocus();
   }
-  h.remForm();
+  h.remForm(this);
   (void)core::saveFormState(this, std::string_view{}, 1);
   if (openDialog() == this) openDialog() = nullptr;
   deleteLater();

@@ -290,7 +290,7 @@ int respond(QWidget* caller, std::string_view style, std::string_view text, std:
     ref->setFocus();
   }
   if (dim && ref) h.formOpacity(ref, false);
-  h.remForm();
+  h.remForm(box.get());
   auto& boxes = openBoxes();
   boxes.erase(std::remove(boxes.begin(), boxes.end(), QPointer<FrmResponse>(box.get())), boxes.end());
   for (auto& [b, wasEnabled] : outer) {

@@ -37,9 +37,15 @@ void FakeHost::addForm(QWidget* form) {
   stack.push_back(form);
 }
 
-void FakeHost::remForm() {
+void FakeHost::remForm(QWidget* form) {
   ++remCalls;
-  if (!stack.empty()) stack.pop_back();
+  for (auto it = stack.end(); it != stack.begin();) {
+    --it;
+    if (*it == form) {
+      stack.erase(it);
+      break;
+    }
+  }
 }
 
 QWidget* FakeHost::getForm() { return stack.empty() ? main : stack.back(); }

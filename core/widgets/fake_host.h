@@ -52,7 +52,7 @@ class FakeHost : public Host {
   void setTreeHiddenColour(QWidget* folderTree, std::uint32_t colour) override;
   QWidget* mainForm() override { return main; }
   void addForm(QWidget* form) override;
-  void remForm() override;
+  void remForm(QWidget* form) override;
   QWidget* getForm() override;
   void minForm() override { ++minCalls; }
   bool sMenuOpa() override { return opacityTick; }

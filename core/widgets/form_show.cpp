@@ -53,7 +53,7 @@ void hideForm(QWidget* form, QWidget* owner, int saveState, int reEnableOwner) {
   }
   if (saveState != 0) saveFormState(form, std::string_view{}, saveState);
   if (reEnableOwner != 0 && owner) loadToolTips(owner);
-  if (!isProgress(form)) h.remForm();
+  if (!isProgress(form)) h.remForm(form);
   if (h.sMenuOpa() && reEnableOwner == 1 && owner) h.formOpacity(owner, false);
 }
 

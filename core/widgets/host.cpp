@@ -126,8 +126,14 @@ void BasicHost::addForm(QWidget* form) {
   if (stack_.size() < 10) stack_.emplace_back(form);
 }
 
-void BasicHost::remForm() {
-  if (!stack_.empty()) stack_.pop_back();
+void BasicHost::remForm(QWidget* form) {
+  for (auto it = stack_.end(); it != stack_.begin();) {
+    --it;
+    if (*it == form) {
+      stack_.erase(it);
+      break;
+    }
+  }
 }
 
 QWidget* BasicHost::getForm() {

@@ -48,11 +48,12 @@ class Host {
 
   // The main window, or nullptr while there is none.
   virtual QWidget* mainForm() = 0;
-  // The window stack: push (at most ten above the main window), pop the top, the top (the main
-  // window when nothing is stacked; nullptr when there is no main window either), and minimise
-  // the whole program.
+  // The window stack: push (at most ten above the main window), remove the given window (which
+  // need not be on top: closing a lower window never drops the still open top one), the top (the
+  // main window when nothing is stacked; nullptr when there is no main window either), and
+  // minimise the whole program.
   virtual void addForm(QWidget* form) = 0;
-  virtual void remForm() = 0;
+  virtual void remForm(QWidget* form) = 0;
   virtual QWidget* getForm() = 0;
   virtual void minForm() = 0;
 
@@ -87,7 +88,7 @@ class BasicHost : public Host {
   void setTreeHiddenColour(QWidget* folderTree, std::uint32_t colour) override;
   QWidget* mainForm() override { return main_; }
   void addForm(QWidget* form) override;
-  void remForm() override;
+  void remForm(QWidget* form) override;
   QWidget* getForm() override;
   void minForm() override;
   bool sMenuOpa() override { return false; }

@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Builds the tip files data/H<form><digit>.txt (one per language: 0 English, 1 French, 2 German,
+3 Spanish, 4 Dutch) from tab-separated tables: key, then the tip in the five languages.
+
+A tip file is a run of entries key + "A_Dat" + tip + "A_Sep". Escapes in tips: \\n = CR LF,
+\\t = tab, \\\\ = backslash. Several tables may feed one form; a key may appear only once.
+
+Usage: make_tip_files.py   (rebuilds every form listed in FORMS below)
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_language_file import SourceError, read_table  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.dirname(HERE)
+FORMS = {
+    "frmMain": ["tips_frmMain.tsv", "tips_frmMain_filelist.tsv"],
+    "frmSettings": ["tips_frmSettings.tsv"],
+    "frmFav": ["tips_frmFav.tsv"],
+}
+
+
+def build(form, tables):
+    entries = {}
+    for t in tables:
+        path = os.path.join(HERE, t)
+        if not os.path.exists(path):
+            continue
+        for key, texts, where in read_table(path):
+            if key in entries:
+                raise SourceError(f"{where}: {key!r} appears twice")
+            entries[key] = texts
+    for lang in range(5):
+        text = "".join(f"{k}A_Dat{v[lang]}A_Sep" for k, v in entries.items())
+        out = os.path.join(DATA, f"H{form}{lang}.txt")
+        tmp = out + ".tmp"
+        with open(tmp, "wb") as f:
+            f.write(text.encode("utf-8"))
+        os.replace(tmp, out)
+    print(f"H{form}0..4.txt: {len(entries)} tips")
+
+
+def main():
+    try:
+        for form, tables in FORMS.items():
+            build(form, tables)
+    except (SourceError, OSError) as e:
+        print(f"error: {e}", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,407 @@
+#include "main_window/widgets/file_list_controller.h"
+
+#include "core/file_paths.h"
+#include "core/state.h"
+#include "core/vb.h"
+#include "core/widgets/form_show.h"
+#include "main_window/entry_format.h"
+#include "main_window/filter_box.h"
+#include "main_window/folder_listing.h"
+#include "main_window/widgets/file_list_model.h"
+#include "main_window/widgets/file_list_pane.h"
+#include "main_window/widgets/filter_panel.h"
+#include "main_window/widgets/selection_commands.h"
+#include "ui_kit/dialog_run_host.h"
+#include "ui_kit/progress_window.h"
+
+#include <QApplication>
+#include <QHeaderView>
+
+namespace mainwin {
+
+namespace {
+
+// Width the sort and column menus give a hidden column, in twips.
+constexpr int kShownColumnTwips = 2200;
+
+std::string lastFolderName(const std::string& folder) {
+  std::string f = folder;
+  while (f.size() > 1 && f.back() == '/') f.pop_back();
+  const std::size_t slash = f.rfind('/');
+  return slash == std::string::npos ? f : f.substr(slash + 1);
+}
+
+}  // namespace
+
+// Progress of a visible fill or a column fill: the progress window from 501 entries (column
+// fills: more than 50), with the main panel disabled meanwhile.
+class FileListController::VisibleProgress : public ListingObserver {
+ public:
+  VisibleProgress(FileListController& c, int captionMessage) : c_(c), caption_(captionMessage) {}
+  ~VisibleProgress() override { finish(); }
+  VisibleProgress(const VisibleProgress&) = delete;
+  VisibleProgress& operator=(const VisibleProgress&) = delete;
+
+  void started(std::size_t entries) override {
+    total_ = entries;
+    win_ = new uikit::FrmProgress();
+    win_->isCancel = 0;
+    int stateMode = 0;
+    core::showForm(win_, c_.host_.hostWindow(), stateMode, 0, "Progress", 1);
+    win_->setWindowTitle(vb::qs(core::msgMain(caption_)));
+    win_->showBar(true);
+  }
+  bool step(std::size_t index, std::size_t entries) override {
+    if (!win_) return true;  // the window was closed under us: stop
+    const std::size_t n = entries ? entries : 1;
+    win_->setBarTwips(static_cast<int>((index + 1) * 6015 / n));
+    win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(index + 1) + core::msgMain(28) +
+                             std::to_string(entries)));
+    QApplication::processEvents();
+    return !win_ || win_->isCancel != 0;
+  }
+  void finish() {
+    if (!win_) return;
+    core::hideForm(win_, c_.host_.hostWindow(), 0, 1);
+    win_->deleteLater();
+    win_ = nullptr;
+  }
+
+ private:
+  FileListController& c_;
+  int caption_;
+  std::size_t total_ = 0;
+  QPointer<uikit::FrmProgress> win_;
+};
+
+// Progress of a tool's job walk: the run's own progress window shows "Listing <folder> n%".
+class FileListController::JobProgress : public ListingObserver {
+ public:
+  JobProgress(FileListController& c, const std::string& folder) : c_(c), folder_(folder) {}
+  ~JobProgress() override {
+    if (restore_ && c_.host_.runHost()) c_.host_.runHost()->setProgressCaption(saved_);
+  }
+  JobProgress(const JobProgress&) = delete;
+  JobProgress& operator=(const JobProgress&) = delete;
+
+  void started(std::size_t entries) override {
+    (void)entries;
+    core::RunHost* rh = c_.host_.runHost();
+    if (!rh) return;
+    if (auto* d = dynamic_cast<uikit::DialogRunHost*>(rh); d && d->progressWindow()) {
+      saved_ = vb::bs(d->progressWindow()->windowTitle());
+      restore_ = true;
+    }
+    prefix_ = core::msgMain(38) + lastFolderName(folder_) + " ";
+    rh->setProgressCaption(prefix_);
+  }
+  bool step(std::size_t index, std::size_t entries) override {
+    core::RunHost* rh = c_.host_.runHost();
+    if (!rh) return false;
+    const std::size_t n = entries ? entries : 1;
+    rh->setProgressCaption(prefix_ + std::to_string(index * 100 / n) + "%");
+    rh->doEvents();
+    // Skip (2) is about a file of the run, not the listing: only Cancel ends the walk.
+    return rh->isCancel() == core::kCancelled;
+  }
+  void dateUnreadable(const std::string& folder, const std::string& name) override {
+    c_.host_.addResult(core::msgMain(39) + folder + name);
+  }
+
+ private:
+  FileListController& c_;
+  std::string folder_;
+  std::string prefix_;
+  std::string saved_;
+  bool restore_ = false;
+};
+
+FileListController::FileListController(FileListHost& host, QObject* parent)
+    : QObject(parent), host_(host), model_(new FileListModel(this)) {
+  model_->setRenameHook([this](int row, const std::string& name) {
+    // The model takes the new name itself once the file is renamed.
+    if (row < 0 || row >= model_->rowCount()) return false;
+    const std::string oldName = model_->entries()[static_cast<std::size_t>(row)].name;
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+        name.find('\0') != std::string::npos) {
+      return false;
+    }
+    const std::string folder = model_->folder();
+    if (core::Rename(folder + oldName, folder + name) != 0) return false;
+    FileEntry& e = model_->mutableEntries()[static_cast<std::size_t>(row)];
+    if (name.front() == '.') e.attrs |= kEntryHidden;
+    else if (oldName.front() == '.') e.attrs &= static_cast<std::uint8_t>(~kEntryHidden);
+    host_.sendToPropertiesEditor(folder + name);
+    return true;
+  });
+  delayTimer_.setSingleShot(true);
+  delayTimer_.setInterval(1500);
+  connect(&delayTimer_, &QTimer::timeout, this, [this] { requestRefill(); });
+  colTimer_.setInterval(1000);
+  connect(&colTimer_, &QTimer::timeout, this, &FileListController::columnTimerTick);
+}
+
+FileListController::~FileListController() = default;
+
+FileListPane* FileListController::createPane(QWidget* parent) {
+  if (pane_) return pane_;
+  pane_ = new FileListPane(model_, parent);
+  pane_->setColumnTwips(1, 3960);
+  for (int c = 2; c <= 5; ++c) pane_->setColumnTwips(c, 0);
+  pane_->showSortArrow(engine_.sort());
+  connect(pane_, &FileListPane::headerClicked, this, &FileListController::headerClick);
+  connect(pane_, &FileListPane::columnResized, this, &FileListController::onColumnResized);
+  connect(pane_, &FileListPane::entryActivated, this, [this](int row) {
+    if (row >= 0 && row < model_->rowCount()) {
+      host_.sendToPropertiesEditor(model_->folder() + model_->entries()[static_cast<std::size_t>(row)].name);
+    }
+  });
+  connect(pane_, &FileListPane::entryDoubleClicked, this, &FileListController::onDoubleClick);
+  connect(pane_, &FileListPane::contextMenuAt, this, [this](QPoint p) { host_.popupTargetsMenu(p); });
+  connect(pane_, &FileListPane::deletePressed, this, [this] { host_.quickDelete(); });
+  connect(pane_, &FileListPane::renameStarted, this, [this] { host_.setEscCloses(false); });
+  connect(pane_, &FileListPane::renameFinished, this, [this] { host_.setEscCloses(true); });
+  connect(pane_, &FileListPane::filesDropped, this, &FileListController::onDrop);
+  colTimer_.start();
+  return pane_;
+}
+
+FilterPanel* FileListController::createPanel(QWidget* parent) {
+  if (!panel_) panel_ = new FilterPanel(*this, parent);
+  return panel_;
+}
+
+void FileListController::setPanelShown(bool shown) {
+  engine_.filters().panelShown = shown;
+  if (!shown) cancelDelayedRefill();
+}
+
+void FileListController::syncFilters() {
+  if (panel_) panel_->readInto(engine_.filters());
+  if (pane_) {
+    for (int c = 1; c <= 5; ++c) engine_.setColumnWidth(c, pane_->columnTwips(c));
+  }
+}
+
+std::string FileListController::myPattern() {
+  syncFilters();
+  const FilterSettings& s = engine_.filters();
+  if (!s.panelShown || !s.extensionOn) return "*";
+  return cleanExtensionText(s.extensionText).pattern;
+}
+
+int FileListController::updateFiles(bool visible, const std::string& folder) {
+  if (hasLoaded_ == 0) return kListDone;
+  if (visible) {
+    if (listingDepth_ > 0) {
+      // Never a refill inside a listing's own yield: it follows once that listing ends.
+      refillWanted_ = true;
+      return kListDone;
+    }
+    return fillVisibleNow(folder);
+  }
+  syncFilters();
+  std::string f = folder.empty() ? host_.currentFolder() : folder;
+  int result;
+  {
+    JobProgress progress(*this, f);
+    ++listingDepth_;
+    result = engine_.fillJobWalk(f, &progress);
+    --listingDepth_;
+  }
+  jobEntries_.clear();
+  jobEntries_.reserve(engine_.jobEntries().size());
+  for (const FileEntry& e : engine_.jobEntries()) {
+    core::ListEntry le;
+    le.name = e.name;
+    le.size = e.size;
+    le.modified = e.modified;
+    le.created = (e.known & kDetailTimes) && e.hasCreated ? e.created : core::ListEntry::kUnknownTime;
+    le.attributes = e.attrs;
+    jobEntries_.push_back(std::move(le));
+  }
+  afterListing();
+  return result;
+}
+
+int FileListController::fillVisibleNow(const std::string& folder) {
+  cancelDelayedRefill();
+  refillWanted_ = false;
+  const std::string f = folder.empty() ? host_.currentFolder() : folder;
+  syncFilters();
+  FileListEngine::VisibleFill fill;
+  {
+    VisibleProgress progress(*this, 37);
+    ++listingDepth_;
+    fill = engine_.fillVisible(f, &progress);
+    --listingDepth_;
+  }
+  std::string listed = fill.listing.folder.empty() ? normalizeFolder(f) : fill.listing.folder;
+  model_->setEntries(std::move(fill.listing.entries), std::move(listed));
+  filled_ = fill.computed;
+  cancelled_ = 0;
+  if (pane_) pane_->showSortArrow(engine_.sort());
+  Q_EMIT listRefilled();
+  afterListing();
+  return fill.listing.result;
+}
+
+std::vector<std::string> FileListController::firstVisibleNames(int n) const {
+  std::vector<std::string> out;
+  for (const FileEntry& e : model_->entries()) {
+    if (static_cast<int>(out.size()) >= n) break;
+    out.push_back(e.name);
+  }
+  return out;
+}
+
+bool FileListController::busy() const { return listingDepth_ > 0 || host_.runInProgress(); }
+
+void FileListController::requestRefill() {
+  if (hasLoaded_ == 0) return;
+  if (busy()) {
+    refillWanted_ = true;
+    return;
+  }
+  (void)updateFiles(true, {});
+}
+
+void FileListController::whenIdle(std::function<void()> action) {
+  if (busy()) {
+    deferred_.push_back(std::move(action));
+    return;
+  }
+  action();
+}
+
+void FileListController::afterListing() {
+  if (busy() || (!refillWanted_ && deferred_.empty())) return;
+  QTimer::singleShot(0, this, &FileListController::runDeferred);
+}
+
+void FileListController::runEnded() { QTimer::singleShot(0, this, &FileListController::runDeferred); }
+
+void FileListController::runDeferred() {
+  if (busy()) return;
+  std::vector<std::function<void()>> actions;
+  actions.swap(deferred_);
+  for (auto& a : actions) {
+    a();
+    if (busy()) break;  // an action started a run; the rest waits for its end
+  }
+  if (refillWanted_ && !busy()) {
+    refillWanted_ = false;
+    requestRefill();
+  }
+}
+
+void FileListController::scheduleRefill() {
+  if (hasLoaded_ == 0) return;
+  delayTimer_.start();
+}
+
+void FileListController::cancelDelayedRefill() { delayTimer_.stop(); }
+
+void FileListController::setSort(SortState sort) {
+  if (sort.column < kColName || sort.column > kColAttrs) sort = SortState{};
+  engine_.sort() = sort;
+  if (pane_) pane_->showSortArrow(sort);
+}
+
+void FileListController::headerClick(int column) {
+  whenIdle([this, column] {
+    if (column < kColName || column > kColAttrs) return;
+    const SortState next = clickSort(engine_.sort(), column);
+    const std::uint8_t bits = detailOfColumn(column);
+    // Sorting on values that are only partly there would scatter the unknown ones.
+    if (bits && (filled_ & bits) != bits && fillDetailColumns(column) != 1) return;
+    engine_.sort() = next;
+    model_->sortBy(next);
+    if (pane_) pane_->showSortArrow(next);
+  });
+}
+
+void FileListController::sortMenu(int column) {
+  whenIdle([this, column] {
+    if (!pane_ || column < kColName || column > kColAttrs) return;
+    if (pane_->columnTwips(column) < kHiddenColumnTwips) pane_->setColumnTwips(column, kShownColumnTwips);
+    headerClick(column);  // the menu sorts like a header click on that column
+  });
+}
+
+void FileListController::setColumnShown(int column, bool shown) {
+  if (!pane_ || column < 1 || column > 5) return;
+  if (!shown) {
+    pane_->setColumnTwips(column, 0);
+  } else if (pane_->columnTwips(column) < kHiddenColumnTwips) {
+    pane_->setColumnTwips(column, kShownColumnTwips);
+  }
+}
+
+void FileListController::onColumnResized(int column, int oldTwips, int newTwips) {
+  // Widening a column whose fill was cancelled gives the timer leave to fill it again.
+  if (newTwips > oldTwips) cancelled_ &= static_cast<std::uint8_t>(~detailOfColumn(column));
+}
+
+void FileListController::columnTimerTick() {
+  if (!pane_ || hasLoaded_ == 0 || busy()) return;
+  for (int c = kColSize; c <= kColAttrs; ++c) {
+    const std::uint8_t bits = detailOfColumn(c);
+    if (pane_->columnTwips(c) > kHiddenColumnTwips && !(filled_ & bits) && !(cancelled_ & bits)) {
+      colTimer_.stop();
+      (void)fillDetailColumns(c);
+      return;
+    }
+  }
+}
+
+int FileListController::fillDetailColumns(int column) {
+  const std::uint8_t bits = detailOfColumn(column);
+  if (!bits) return 0;
+  const int caption = bits == kDetailSize ? 41 : bits == kDetailAttrs ? 108 : 42;
+  const bool timerWasOn = colTimer_.isActive() || pane_;
+  colTimer_.stop();
+  int r;
+  {
+    VisibleProgress progress(*this, caption);
+    ++listingDepth_;
+    r = fillDetails(model_->folder(), model_->mutableEntries(), bits, &progress);
+    --listingDepth_;
+  }
+  model_->detailsChanged(bits);
+  if (r == kListCancelled) {
+    cancelled_ |= bits;
+  } else {
+    filled_ |= bits;
+  }
+  if (timerWasOn) colTimer_.start();
+  afterListing();
+  return r == kListCancelled ? 2 : 1;
+}
+
+void FileListController::setView(int view) {
+  if (!pane_) return;
+  pane_->setView(view == FileListPane::kLargeIcons ? FileListPane::kLargeIcons
+                 : view == FileListPane::kList     ? FileListPane::kList
+                                                   : FileListPane::kDetails);
+  model_->setIconsShown(true);
+}
+
+bool FileListController::renameEntry(int row, const std::string& newName) {
+  if (row < 0 || row >= model_->rowCount()) return false;
+  return model_->setData(model_->index(row, 0), vb::qpath(newName), Qt::EditRole);
+}
+
+void FileListController::onDoubleClick(int row) {
+  // The name, not the row: a deferred command must not act on whatever a refill put there.
+  const std::string name =
+      row >= 0 && row < model_->rowCount() ? model_->entries()[static_cast<std::size_t>(row)].name : std::string();
+  if (row >= 0 && name.empty()) return;
+  whenIdle([this, name] { (void)doubleClickName(*this, name); });
+}
+
+void FileListController::onDrop(const QStringList& paths) {
+  whenIdle([this, paths] { (void)dropPaths(*this, paths); });
+}
+
+}  // namespace mainwin

@@ -1,0 +1,287 @@
+#include "main_window/widgets/file_list_pane.h"
+
+#include "main_window/widgets/file_list_model.h"
+
+#include <QAbstractItemDelegate>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace mainwin {
+
+FileListPane::FileListPane(FileListModel* model, QWidget* parent)
+    : QWidget(parent), model_(model), stack_(new QStackedLayout(this)), details_(new QTreeView(this)),
+      icons_(new QListView(this)) {
+  setObjectName(QStringLiteral("ListViewFiles"));
+  // Screen readers name the list after the control; its rows and cells come from the model.
+  details_->setAccessibleName(objectName());
+  icons_->setAccessibleName(objectName());
+  stack_->setContentsMargins(0, 0, 0, 0);
+
+  details_->setRootIsDecorated(false);
+  details_->setItemsExpandable(false);
+  details_->setUniformRowHeights(true);
+  details_->setAllColumnsShowFocus(true);
+  details_->setModel(model_);
+  QHeaderView* h = details_->header();
+  h->setMinimumSectionSize(0);
+  h->setStretchLastSection(false);
+  h->setSectionsClickable(true);
+  h->setSortIndicatorShown(true);
+  h->setHighlightSections(false);
+  connect(h, &QHeaderView::sectionClicked, this, [this](int section) { Q_EMIT headerClicked(section + 1); });
+  connect(h, &QHeaderView::sectionResized, this, [this](int section, int oldSize, int newSize) {
+    Q_EMIT columnResized(section + 1, toTwips(oldSize), toTwips(newSize));
+  });
+
+  icons_->setModel(model_);
+  QItemSelectionModel* own = icons_->selectionModel();
+  icons_->setSelectionModel(details_->selectionModel());
+  delete own;
+  icons_->setUniformItemSizes(true);
+  icons_->setLayoutMode(QListView::Batched);
+  icons_->setResizeMode(QListView::Adjust);
+  icons_->setWrapping(true);
+
+  for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)}) {
+    setUpView(v);
+    stack_->addWidget(v);
+  }
+  connect(details_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, &FileListPane::editorClosed);
+  connect(icons_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, &FileListPane::editorClosed);
+  setView(kDetails);
+  setFocusProxy(details_);
+}
+
+void FileListPane::setUpView(QAbstractItemView* v) {
+  v->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  v->setSelectionBehavior(QAbstractItemView::SelectRows);
+  v->setEditTriggers(QAbstractItemView::NoEditTriggers);  // F2 only, through startRename
+  v->setDragEnabled(true);
+  v->setDragDropMode(QAbstractItemView::DragDrop);
+  v->setDefaultDropAction(Qt::CopyAction);
+  v->setAcceptDrops(true);
+  v->viewport()->setAcceptDrops(true);
+  v->setContextMenuPolicy(Qt::CustomContextMenu);
+  v->installEventFilter(this);
+  v->viewport()->installEventFilter(this);
+  connect(v, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) {
+    if (i.isValid()) Q_EMIT entryActivated(i.row());
+  });
+  connect(v, &QWidget::customContextMenuRequested, this,
+          [this, v](const QPoint& pos) { Q_EMIT contextMenuAt(v->viewport()->mapToGlobal(pos)); });
+}
+
+void FileListPane::setView(View view) {
+  view_ = view;
+  if (view == kDetails) {
+    stack_->setCurrentWidget(details_);
+    setFocusProxy(details_);
+    return;
+  }
+  if (view == kLargeIcons) {
+    icons_->setViewMode(QListView::IconMode);
+    icons_->setFlow(QListView::LeftToRight);
+    icons_->setIconSize(QSize(32, 32));
+    icons_->setGridSize(QSize(96, 64));
+    icons_->setWordWrap(true);
+  } else {
+    icons_->setViewMode(QListView::ListMode);
+    icons_->setFlow(QListView::TopToBottom);
+    icons_->setIconSize(QSize(16, 16));
+    icons_->setGridSize(QSize());
+    icons_->setWordWrap(false);
+  }
+  icons_->setWrapping(true);
+  icons_->setResizeMode(QListView::Adjust);
+  icons_->setMovement(QListView::Static);
+  icons_->setDragEnabled(true);
+  stack_->setCurrentWidget(icons_);
+  setFocusProxy(icons_);
+}
+
+QAbstractItemView* FileListPane::currentView() const {
+  return view_ == kDetails ? static_cast<QAbstractItemView*>(details_) : static_cast<QAbstractItemView*>(icons_);
+}
+
+QHeaderView* FileListPane::header() const { return details_->header(); }
+
+int FileListPane::toTwips(int pixels) const {
+  const int dpi = std::max(1, logicalDpiX());
+  return pixels * 1440 / dpi;
+}
+
+int FileListPane::toPixels(int twips) const {
+  const int dpi = std::max(1, logicalDpiX());
+  return (twips * dpi + 720) / 1440;
+}
+
+int FileListPane::columnTwips(int column) const {
+  if (column < 1 || column > 5) return 0;
+  return toTwips(details_->header()->sectionSize(column - 1));
+}
+
+void FileListPane::setColumnTwips(int column, int twips) {
+  if (column < 1 || column > 5) return;
+  details_->header()->resizeSection(column - 1, toPixels(std::max(0, twips)));
+}
+
+void FileListPane::showSortArrow(SortState sort) {
+  details_->header()->setSortIndicator(sort.column - 1, sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+std::vector<int> FileListPane::selectedRows() const {
+  std::vector<int> rows;
+  const QModelIndexList sel = details_->selectionModel()->selectedRows(0);
+  rows.reserve(static_cast<std::size_t>(sel.size()));
+  for (const QModelIndex& i : sel) rows.push_back(i.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+int FileListPane::currentRow() const {
+  const QModelIndex i = details_->selectionModel()->currentIndex();
+  return i.isValid() ? i.row() : -1;
+}
+
+void FileListPane::selectRows(const std::vector<int>& rows) {
+  QItemSelection sel;
+  for (int r : rows) {
+    if (r >= 0 && r < model_->rowCount()) sel.select(model_->index(r, 0), model_->index(r, 4));
+  }
+  QItemSelectionModel* sm = details_->selectionModel();
+  sm->select(sel, QItemSelectionModel::ClearAndSelect);
+  if (!rows.empty() && rows.front() >= 0 && rows.front() < model_->rowCount()) {
+    sm->setCurrentIndex(model_->index(rows.front(), 0), QItemSelectionModel::NoUpdate);
+  }
+}
+
+void FileListPane::clearSelection() { details_->selectionModel()->clearSelection(); }
+
+bool FileListPane::startRename() {
+  int row = currentRow();
+  if (row < 0) {
+    const std::vector<int> sel = selectedRows();
+    if (sel.empty()) return false;
+    row = sel.front();
+  }
+  if (row >= model_->rowCount()) return false;
+  const QModelIndex index = model_->index(row, 0);
+  if (!(model_->flags(index) & Qt::ItemIsEditable)) return false;
+  QAbstractItemView* v = currentView();
+  v->setCurrentIndex(index);
+  renameOpen_ = true;
+  Q_EMIT renameStarted();
+  v->edit(index);
+  return true;
+}
+
+void FileListPane::editorClosed() {
+  if (!renameOpen_) return;
+  renameOpen_ = false;
+  // Esc or Enter closed the editor on its key press; the window must not see that key's release
+  // as its own (Esc would close the window). Wait for the release, or a moment when none comes.
+  awaitingRelease_ = true;
+  qApp->installEventFilter(this);
+  QTimer::singleShot(400, this, [this] { endRenameWatch(); });
+}
+
+void FileListPane::endRenameWatch() {
+  if (!awaitingRelease_) return;
+  awaitingRelease_ = false;
+  qApp->removeEventFilter(this);
+  Q_EMIT renameFinished();
+}
+
+bool FileListPane::eventFilter(QObject* watched, QEvent* event) {
+  if (awaitingRelease_ && event->type() == QEvent::KeyRelease) {
+    auto* k = static_cast<QKeyEvent*>(event);
+    if (!k->isAutoRepeat()) {
+      endRenameWatch();
+      if (k->key() == Qt::Key_Escape) return true;  // swallowed: it ended the edit
+    }
+    return false;
+  }
+  const bool isView = watched == details_ || watched == icons_;
+  const bool isViewport = watched == details_->viewport() || watched == icons_->viewport();
+  if (isView && event->type() == QEvent::KeyPress) {
+    auto* k = static_cast<QKeyEvent*>(event);
+    if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    switch (k->key()) {
+      case Qt::Key_F2:
+        startRename();
+        return true;
+      case Qt::Key_Delete:
+        Q_EMIT deletePressed();
+        return true;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        if (currentRow() >= 0) Q_EMIT entryActivated(currentRow());
+        return true;
+      default:
+        return false;
+    }
+  }
+  if (!isViewport) return QWidget::eventFilter(watched, event);
+  auto* view = static_cast<QAbstractItemView*>(watched->parent());
+  switch (event->type()) {
+    case QEvent::MouseButtonDblClick: {
+      auto* m = static_cast<QMouseEvent*>(event);
+      if (m->button() != Qt::LeftButton) return false;
+      if (model_->rowCount() == 0) {
+        Q_EMIT entryDoubleClicked(-1);
+        return true;
+      }
+      const QModelIndex i = view->indexAt(m->position().toPoint());
+      const int row = i.isValid() ? i.row() : currentRow();
+      if (row < 0) return true;
+      if (i.isValid()) selectRows({row});
+      Q_EMIT entryDoubleClicked(row);
+      return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* d = static_cast<QDropEvent*>(event);
+      const bool ours = d->source() == details_ || d->source() == icons_;
+      if (!ours && d->mimeData() && d->mimeData()->hasUrls()) {
+        d->acceptProposedAction();
+      } else {
+        d->ignore();
+      }
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* d = static_cast<QDropEvent*>(event);
+      const bool ours = d->source() == details_ || d->source() == icons_;
+      QStringList paths;
+      if (!ours && d->mimeData()) {
+        for (const QUrl& u : d->mimeData()->urls()) {
+          if (u.isLocalFile()) paths << u.toLocalFile();
+        }
+      }
+      if (paths.isEmpty()) {
+        d->ignore();
+        return true;
+      }
+      d->acceptProposedAction();
+      // Acted on after the drop returns: the handler may refill the list under the view.
+      QTimer::singleShot(0, this, [this, paths] { Q_EMIT filesDropped(paths); });
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace mainwin

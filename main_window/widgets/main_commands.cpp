@@ -1,0 +1,165 @@
+// The main window's own commands: clearing history and settings, quick delete and rename, the
+// properties editor and the other companion programs, results and printing, the language, the
+// tool-tip switch and the about box.
+#include "main_window/widgets/main_form.h"
+
+#include "core/file_paths.h"
+#include "core/file_times.h"
+#include "core/pipeline.h"
+#include "core/settings.h"
+#include "core/shell.h"
+#include "core/state.h"
+#include "core/vb.h"
+#include "core/widgets/form_loader.h"
+#include "core/widgets/host.h"
+#include "main_window/widgets/file_list_controller.h"
+#include "main_window/widgets/file_list_model.h"
+#include "main_window/widgets/file_list_pane.h"
+#include "main_window/widgets/filter_panel.h"
+#include "main_window/widgets/main_host.h"
+#include "platform/dir_listing.h"
+#include "platform/process.h"
+#include "ui_kit/ctrl_tree_dir.h"
+#include "ui_kit/results_viewer.h"
+
+#include <QAction>
+#include <QFile>
+
+namespace mainwin {
+
+namespace {
+
+// Regular, non-hidden files of folder whose names match pattern (exact case).
+std::vector<std::string> matchingFiles(const std::string& folder, std::string_view pattern) {
+  std::vector<std::string> out;
+  platform::FolderReader reader;
+  if (reader.open(folder) != 0) return out;
+  std::vector<platform::DirName> names;
+  (void)reader.readNames(names);
+  for (const auto& n : names) {
+    if (n.name.empty() || n.name[0] == '.' || !vb::Like(n.name, pattern)) continue;
+    const platform::EntryStatus s = reader.status(n.name, platform::kStatType);
+    if (s.ok && s.isRegular && !s.isSymlink) out.push_back(n.name);
+  }
+  return out;
+}
+
+}  // namespace
+
+void MainForm::startProgram(const std::string& program, const std::string& argument) {
+  if (starter_) {
+    starter_(program, argument);
+    return;
+  }
+  // Companions start from the folder of this executable; the result is not looked at.
+  (void)core::ShellRun(core::coreState().exeDir + program, argument, 0, 0);
+}
+
+void MainForm::menuClear() {
+  if (core::host().respond(this, "", core::msgMain(120), "W", "") != core::kAnswerYes) return;
+  const std::string& app = core::coreState().appPath;
+  for (const char* pattern : {"Results*.txt", "RenUndo *.txt", "frm*.txt", "CopyUndo *.txt"}) {
+    for (const std::string& name : matchingFiles(app, pattern)) (void)core::KillFile(app + name);
+  }
+  core::clearSettings();
+  panel_->setHistory({});
+  core::host().respond(this, "O", core::msgMain(121), "W", "");
+}
+
+void MainForm::menuQuickDel() {
+  const std::vector<int> rows = pane_->selectedRows();
+  if (core::host().respond(this, "", std::to_string(rows.size()) + core::msgMain(114), "W", "") != core::kAnswerYes) {
+    return;
+  }
+  const std::string folder = currentFolder();
+  if (folder.empty()) return;
+  const bool recycle = vb::ValInt(core::getSet("sendDeleted")) == 0;
+  const auto& entries = list_->model()->entries();
+  int kept = 0;
+  for (int row : rows) {
+    if (row < 0 || row >= static_cast<int>(entries.size())) continue;
+    const std::string path = folder + entries[static_cast<std::size_t>(row)].name;
+    // A file that cannot go to the trash is kept (never deleted for good instead) and counted.
+    const int r = recycle ? pipeline_->recycleFile(path) : core::KillFile(path);
+    if (r != 0) ++kept;
+  }
+  list_->updateFiles(true);
+  if (kept > 0) {
+    std::string text = core::msgMain(126);
+    if (text.empty()) text = " file(s) could not be removed and were kept.";
+    core::host().respond(this, "O", std::to_string(kept) + text, "W", "");
+  }
+}
+
+void MainForm::menuQuickRen() {
+  if (pane_->startRename()) escCloses_ = false;
+}
+
+void MainForm::menuProp() {
+  std::string parameter;
+  const auto& entries = list_->model()->entries();
+  if (!entries.empty()) {
+    int row = pane_->currentRow();
+    if (row < 0 || row >= static_cast<int>(entries.size())) row = 0;
+    parameter = "?" + currentFolder() + entries[static_cast<std::size_t>(row)].name;
+  }
+  startProgram("Properties", parameter);
+}
+
+void MainForm::menuFont() { startProgram("Brannock", "Quarrow"); }
+
+void MainForm::menuCol() { startProgram("Huelark", "Quarrow"); }
+
+void MainForm::menuTips() {
+  if (core::coreState().langIndex != 0) return;
+  startProgram("Tipsome", "Quarrow");
+}
+
+void MainForm::menuResults() { (void)uikit::FrmResults::showCurrent(this); }
+
+void MainForm::menuPrint() {
+  menuResults();
+  if (uikit::FrmResults* r = uikit::FrmResults::current()) r->cmdPrint_Click();
+}
+
+void MainForm::menuLang(int index) {
+  core::CoreState& st = core::coreState();
+  if (index < 0 || index > 4) return;
+  if (index == st.langIndex) {
+    menuLang_[static_cast<std::size_t>(index)]->setChecked(true);
+    return;
+  }
+  if (runInProgress()) {
+    // The window reloads only after the run, so that no run loses its window mid-file.
+    pendingLanguage_ = index;
+    return;
+  }
+  hide();
+  formUnload(true);
+  core::saveSet("myLang", std::to_string(index));
+  st.langIndex = index;
+  formLoad();
+  core::loadToolTips(this);
+  loadButtonTips();
+  show();
+}
+
+void MainForm::sMenuAutoClick() {
+  core::loadToolTips(this);
+  loadButtonTips();
+}
+
+void MainForm::menuAbout() {
+  QAction* about = action(QStringLiteral("menuAbout"));
+  core::host().respond(this, "O", core::msgMain(56) + core::getAppVersion() + "\r\n" + core::msgMain(110),
+                       about ? vb::bs(about->text()) : std::string(), "");
+}
+
+void MainForm::sMenuHiddenFoldsClick() {
+  QAction* a = action(QStringLiteral("sMenuHiddenFolds"));
+  a->setChecked(!a->isChecked());
+  action(QStringLiteral("menuHiddenFolds2"))->setChecked(a->isChecked());
+  dir1_->setShowHidden(a->isChecked());
+}
+
+}  // namespace mainwin

@@ -1,0 +1,77 @@
+#include "main_window/widgets/main_startup_steps.h"
+
+#include "core/file_paths.h"
+#include "core/settings.h"
+#include "core/vb.h"
+#include "platform/dir_listing.h"
+
+#include <QFileInfo>
+
+#include <vector>
+
+namespace mainwin {
+
+CommandLineTarget commandLineTarget(std::string_view path, std::string_view workingFolder) {
+  CommandLineTarget t;
+  if (path.empty()) return t;
+  t.present = true;
+  std::string p(path);
+  if (p.front() != '/') p = core::AddSlash(workingFolder.empty() ? std::string_view("/") : workingFolder) + p;
+  if (core::PathExist(p) != 0) {
+    t.folder = core::AddSlash(p);
+    t.pattern = "*";
+    return t;
+  }
+  t.isFile = true;
+  std::string folder = core::RetBefLast("/", p);
+  t.folder = core::AddSlash(folder.empty() ? std::string("/") : folder);
+  const std::string name = core::RetAftLast("/", p);
+  const std::string ext = core::RetAftLast(".", name);
+  const bool hasExtension = name.find('.') != std::string::npos && !ext.empty();
+  t.pattern = core::FileExist(p) != 0 && hasExtension ? "*." + vb::LCase(ext) : "*";
+  return t;
+}
+
+int boundedPosition(int twips, int bound, bool& replaced) {
+  replaced = twips < 0 || twips > bound;
+  return replaced ? 200 : twips;
+}
+
+bool isWipeFillName(std::string_view name) {
+  constexpr std::string_view head = "QWBigFile";
+  constexpr std::string_view tail = ".Big";
+  if (name.size() <= head.size() + tail.size()) return false;
+  if (name.substr(0, head.size()) != head || name.substr(name.size() - tail.size()) != tail) return false;
+  for (char c : name.substr(head.size(), name.size() - head.size() - tail.size())) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+int removeWipeLeftovers(const std::string& folder) {
+  platform::FolderReader reader;
+  if (reader.open(folder) != 0) return -1;
+  std::vector<platform::DirName> names;
+  (void)reader.readNames(names);
+  int remaining = 0;
+  const std::string dir = core::AddSlash(folder);
+  for (const auto& n : names) {
+    if (!isWipeFillName(n.name)) continue;
+    // Only regular files are ours to delete; a link named like a fill file is left alone.
+    if (n.kind == platform::DirEntryKind::Symlink || QFileInfo(vb::qpath(dir + n.name)).isSymLink()) continue;
+    const platform::EntryStatus s = reader.status(n.name, platform::kStatType);
+    if (!s.ok || s.isSymlink || !s.isRegular) continue;
+    (void)core::SetAtt(dir + n.name, 0);
+    if (core::KillFile(dir + n.name) != 0) ++remaining;
+  }
+  return remaining;
+}
+
+void cleanWipeLeftovers() {
+  const std::string d = core::getSet("drivewiped");
+  if (d.empty()) return;
+  const int remaining = removeWipeLeftovers(d);
+  if (remaining == 0 || (remaining < 0 && core::PathExist(d) == 0)) core::saveSet("drivewiped", "");
+}
+
+}  // namespace mainwin

@@ -1,0 +1,38 @@
+// The main window's start-up steps that decide something without a window: what the command line
+// selects, the bounds of the saved window position, and removing the fill files that an
+// interrupted free-space wipe left behind.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mainwin {
+
+// What a command-line path selects: the folder for the tree and, for a file, the extension
+// pattern to filter by.
+struct CommandLineTarget {
+  bool present = false;   // false: no path given, nothing changes
+  bool isFile = false;    // the path was taken as a file: filters are set to its extension
+  std::string folder;     // the folder for the tree (may not exist; the tree goes as deep as it can)
+  std::string pattern;    // "*" for a folder; "*." + lower-cased extension, or "*" (see below)
+};
+// The path is argv[1] as the shell gave it (quotes already removed, blanks belong to the path). A
+// relative path is taken from workingFolder. An existing folder selects itself with pattern "*".
+// Anything else is a file: the folder is the part before the last "/", the pattern is "*." + the
+// lower-cased extension when the file exists and has one, else "*".
+[[nodiscard]] CommandLineTarget commandLineTarget(std::string_view path, std::string_view workingFolder);
+
+// A saved window position in twips: outside 0..bound it becomes 200 (and the caller saves that).
+[[nodiscard]] int boundedPosition(int twips, int bound, bool& replaced);
+
+// True for a name of a free-space wipe's fill file: "QWBigFile" + one or more digits + ".Big".
+[[nodiscard]] bool isWipeFillName(std::string_view name);
+// Deletes every regular file (never a link, a folder or anything else) of folder whose name is a
+// fill file name. Returns the number of fill files that remain (could not be deleted), or -1 when
+// the folder cannot be read.
+int removeWipeLeftovers(const std::string& folder);
+// The start-up step: reads "drivewiped"; when it names a folder, removes the leftovers there and
+// clears the setting only when none remain (or the folder is gone).
+void cleanWipeLeftovers();
+
+}  // namespace mainwin
