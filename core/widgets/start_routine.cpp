@@ -17,11 +17,6 @@ namespace core {
 
 namespace {
 
-// Design text of the warning, shown while the common table has no entry for it.
-constexpr std::string_view kCodePageWarningDefault =
-    "Non english operating system detected errors may occur. Please ensure that you backup files "
-    "before running operations.";
-
 std::string folder(std::string_view path) { return path.empty() ? std::string() : AddSlash(path); }
 
 void showUnwritable(const std::string& path) {
@@ -110,9 +105,7 @@ StartOutcome startCore(const StartEnvironment& env) {
   setSettingsFailureNotice([](const std::string& path) { showUnwritable(path); });
 
   if (env.codePage && env.codePage() != 1252) {
-    std::string text = msgMain(kMsgCodePageWarning);
-    if (text.empty()) text = kCodePageWarningDefault;
-    if (host().respond(nullptr, "", text, "W", "") == kAnswerNo) {
+    if (host().respond(nullptr, "", msgMain(kMsgCodePageWarning), "W", "") == kAnswerNo) {
       if (env.runAndWait) (void)env.runAndWait("Dorvisk", "/u");
       return StartOutcome::Quit;
     }
