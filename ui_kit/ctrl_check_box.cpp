@@ -140,7 +140,8 @@ void CtrlCheckBox::paintEvent(QPaintEvent*) {
 
   std::uint32_t ink = kBlack;
   std::uint32_t fill = kWhite;
-  if (!enabledFlag_) {
+  // A box inside a disabled container (the filter panel while a tool is open) greys as well.
+  if (!enabledFlag_ || !isEnabled()) {
     ink = kGrey;
     fill = kLightGrey;
   } else if (hover_) {
@@ -154,10 +155,12 @@ void CtrlCheckBox::paintEvent(QPaintEvent*) {
   p.setBrush(vbColor(fill));
   p.drawRect(QRectF(at(10, 120), at(220, 330)));
   if (value_ != 0) {
-    QPen tick(vbColor(ink), 3, Qt::SolidLine, Qt::RoundCap);
+    // The tick stays inside the box (10..220 across, 120..330 down), clear of its border.
+    QPen tick(vbColor(ink), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(tick);
-    p.drawLine(at(40, 165), at(135, 260));
-    p.drawLine(at(130, 260), at(345, 45));
+    p.setBrush(Qt::NoBrush);
+    const QPointF points[3] = {at(55, 225), at(100, 275), at(180, 165)};
+    p.drawPolyline(points, 3);
   }
 
   p.setPen(vbColor(ink));

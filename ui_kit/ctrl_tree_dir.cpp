@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -86,6 +87,10 @@ VolumeLook volumeLook(const platform::MountEntry& m) {
 CtrlTreeDir::CtrlTreeDir(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
   setColumnCount(1);
+  // Deep folders and long names scroll sideways instead of being cut short with an ellipsis.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setTextElideMode(Qt::ElideNone);
   setUniformRowHeights(true);
   setAcceptDrops(true);
   setDragDropMode(QAbstractItemView::DropOnly);

@@ -1,11 +1,15 @@
 #include "ui_kit/ctrl_tree_dir.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -130,6 +134,42 @@ class TreeDirTest : public QObject {
     QVERIFY(lockedNode != nullptr);
     tree.fillChildrenIfEmpty(lockedNode);
     QCOMPARE(lockedNode->childCount(), 0);
+  }
+
+  // Files dropped on the tree take it to the dropped folder, or to the folder of a dropped file.
+  void dropMovesTheTree_data() {
+    QTest::addColumn<QString>("dropped");  // relative to a/, or a whole URL
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("folder") << "b/c" << QByteArray("/b/c");
+    QTest::newRow("file: its folder") << "b/note.txt" << QByteArray("/b");
+    QTest::newRow("hidden folder") << ".dot/inner" << QByteArray("/.dot/inner");
+    QTest::newRow("missing file: stays") << "b/gone.txt" << QByteArray("/Zeta");
+    QTest::newRow("remote address: stays") << "http://example.invalid/a/" << QByteArray("/Zeta");
+  }
+  void dropMovesTheTree() {
+    QFETCH(QString, dropped);
+    QFETCH(QByteArray, expected);
+    QFile note(g_home->path() + QStringLiteral("/a/b/note.txt"));
+    QVERIFY(note.open(QIODevice::WriteOnly));
+    note.close();
+    CtrlTreeDir tree;
+    tree.Initialize();
+    tree.setPathBytes(base_ + "/Zeta");
+    tree.resize(300, 300);
+    QSignalSpy changes(&tree, &CtrlTreeDir::Change);
+
+    QMimeData mime;
+    const QUrl url = dropped.contains(QLatin1String("://"))
+                         ? QUrl(dropped)
+                         : QUrl::fromLocalFile(QFile::decodeName(base_) + QLatin1Char('/') + dropped);
+    mime.setUrls({url});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree.viewport(), &enter);
+    QVERIFY(enter.isAccepted());  // the tree takes drops of file lists
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree.viewport(), &drop);
+    QCOMPARE(tree.pathBytes(), base_ + expected);
+    QCOMPARE(changes.count(), expected == "/Zeta" ? 0 : 1);
   }
 
   void volumesHaveHomeAndRoot() {

@@ -84,6 +84,7 @@ FrmBrowse2* FrmBrowse2::LoadMe(QWidget* myForm, const QString& myPath) {
   d->opener_ = myForm;
   d->dir1_->Initialize();
   if (h.sMenuOpa() && myForm) h.formOpacity(myForm, true);
+  placeOverOwner(d, myForm ? myForm->window() : h.getForm());
   d->show();
   d->raise();
   d->activateWindow();

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace uikit {
 
@@ -33,6 +36,31 @@ void applyAccessibleName(QWidget* w, const QString& caption) {
     name += caption[i];
   }
   w->setAccessibleName(name.isEmpty() ? w->objectName() : name);
+}
+
+void placeOverOwner(QWidget* form, const QWidget* owner) {
+  static const char* const kPlaced = "corvanePlaced";
+  if (!form || !owner || form == owner || form->isVisible() || form->testAttribute(Qt::WA_Moved) ||
+      form->property(kPlaced).toBool() || !owner->isVisible()) {
+    return;
+  }
+  form->setProperty(kPlaced, true);
+  if (!form->testAttribute(Qt::WA_Resized)) form->adjustSize();
+  // The new window's frame is not known before it is shown; the owner's is a close estimate.
+  const QRect ownerFrame = owner->frameGeometry();
+  const QRect ownerClient = owner->geometry();
+  const QMargins frame(ownerClient.left() - ownerFrame.left(), ownerClient.top() - ownerFrame.top(),
+                       ownerFrame.right() - ownerClient.right(), ownerFrame.bottom() - ownerClient.bottom());
+  QRect r(QPoint(0, 0), form->size().grownBy(frame));
+  r.moveCenter(ownerFrame.center());
+  if (const QScreen* screen = owner->screen()) {
+    const QRect avail = screen->availableGeometry();
+    r.moveRight(std::min(r.right(), avail.right()));
+    r.moveBottom(std::min(r.bottom(), avail.bottom()));
+    r.moveLeft(std::max(r.left(), avail.left()));
+    r.moveTop(std::max(r.top(), avail.top()));
+  }
+  form->move(r.topLeft());
 }
 
 }  // namespace uikit

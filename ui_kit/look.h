@@ -30,4 +30,10 @@ inline constexpr std::uint32_t kSysButtonFace = 0x8000000F;
 // Accessible name rule of the kit: the caption, or the objectName while there is none.
 void applyAccessibleName(QWidget* w, const QString& caption);
 
+// Puts a window that is about to be shown for the first time, and has no place of its own (never
+// moved), over the middle of owner, inside owner's screen: left to the window manager, a dialog
+// can land with its buttons below the screen's edge. Does nothing for a visible window, a window
+// placed before, or a hidden owner.
+void placeOverOwner(QWidget* form, const QWidget* owner);
+
 }  // namespace uikit

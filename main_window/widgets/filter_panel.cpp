@@ -17,6 +17,7 @@
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRegularExpression>
 
 namespace mainwin {
 
@@ -202,6 +203,20 @@ void FilterPanel::retranslate() {
     c.box->setCurrentIndex(index);
   }
   lastDateType_ = comDateType->currentIndex();
+
+  // The boxes have no caption of their own: a screen reader names them after the check box that
+  // switches them on (the form's texts are in place by now).
+  const auto captionOf = [](const uikit::CtrlCheckBox* box) {
+    QString c = box->Caption();
+    c.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    while (c.endsWith(QLatin1Char(':'))) c.chop(1);
+    return c.trimmed();
+  };
+  txtExtension->setAccessibleName(captionOf(chkExtension));
+  comExtension->setAccessibleName(captionOf(chkExtension));
+  txtSize->setAccessibleName(captionOf(chkSiz));
+  txtDateFrom->setAccessibleName(captionOf(chkDat) + QLatin1String(": ") + message(127, "First date"));
+  txtDateTo->setAccessibleName(captionOf(chkDat) + QLatin1String(": ") + message(128, "Last date"));
 }
 
 void FilterPanel::setDates(const QDate& day) {

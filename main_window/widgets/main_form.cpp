@@ -70,13 +70,14 @@ MainForm::MainForm(std::optional<std::string> commandLinePath, QWidget* parent)
   stack_->setRelayout([this] { doResize(); });
   list_ = new FileListController(*this, this);
 
+  // Registered before the menus and buttons are built: they enable only the tools that exist.
+  registerToolForm("frmSettings", [this]() -> QWidget* { return frmSettings_; });
   buildWindow();
   buildMenus();
   buildButtons();
 
   frmSettings_ = new FrmSettings(this);
   frmFav_ = new FrmFav(this);
-  registerToolForm("frmSettings", [this]() -> QWidget* { return frmSettings_; });
 
   core::setHost(host_.get());
   setMainPipelineOwner(this);

@@ -209,6 +209,8 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   ProgramStarter starter_;
   bool firstLoad_ = true;
   bool escCloses_ = true;
+  QPointer<QWidget> escPressWindow_;  // the window that had the last Esc press
+  bool escPressInPopup_ = false;      // a menu or drop-down list was open at that press
   bool panelShown_ = false;
   bool splitterFromSettings_ = true;
   bool closePending_ = false;

@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -220,6 +221,38 @@ class MainFormTest : public QObject {
     QVERIFY(!core::getSet("frmMainW").empty());
     auto g = makeForm(std::string());
     QCOMPARE(g->panel()->history().size(), 3);
+  }
+
+  // Windows close on Esc's release; a release whose press went to another window (a menu it
+  // closed, a message box, another program) closes nothing.
+  void escReleaseCountsOnlyInTheWindowOfItsPress() {
+    settled();
+    auto f = makeForm(workPath());
+    f->activateWindow();
+    QTRY_VERIFY(f->isActiveWindow());
+    QWidget* list = f->pane()->currentView();
+    list->setFocus();
+
+    QMenu* fileMenu = f->menu(QStringLiteral("menuFile"));
+    QVERIFY(fileMenu);
+    fileMenu->popup(f->mapToGlobal(QPoint(10, 10)));
+    QTRY_VERIFY(QApplication::activePopupWidget() == fileMenu);
+    QTest::keyPress(fileMenu, Qt::Key_Escape);  // closes the menu
+    QTRY_VERIFY(!fileMenu->isVisible());
+    QTest::keyRelease(list, Qt::Key_Escape);
+    QVERIFY(f->isVisible());
+
+    f->launch("menuSettings");
+    QWidget* settings = f->settingsForm();
+    QTRY_VERIFY(settings->isVisible());
+    QWidget elsewhere;
+    elsewhere.show();
+    QTest::keyPress(&elsewhere, Qt::Key_Escape);
+    QTest::keyRelease(settings, Qt::Key_Escape);
+    QVERIFY(settings->isVisible());
+    QTest::keyClick(settings, Qt::Key_Escape);  // pressed and released in the dialog: it closes
+    QTRY_VERIFY(!settings->isVisible());
+    QVERIFY(f->isVisible());
   }
 
   void languageChangeDoesNotRepeatOnceOnlySteps() {

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace mainwin {
 
@@ -50,10 +51,13 @@ void MainForm::formUnload(bool cancel) {
   core::saveSet("vardfilt", panelShown_ ? "1" : "0");
   if (!isMinimized()) {
     const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+    // Start-up moves the frame (move() places the frame's corner), so the frame's corner is what is
+    // kept: saving the client area's corner would walk the window down by a title bar each run.
+    const QPoint frameCorner = g.topLeft() - (geometry().topLeft() - pos());
     core::saveSet("frmMainH", static_cast<long long>(uikit::twips(g.height())));
     core::saveSet("frmMainW", static_cast<long long>(uikit::twips(g.width())));
-    core::saveSet("frmMainT", static_cast<long long>(uikit::twips(g.top())));
-    core::saveSet("frmMainL", static_cast<long long>(uikit::twips(g.left())));
+    core::saveSet("frmMainT", static_cast<long long>(uikit::twips(frameCorner.y())));
+    core::saveSet("frmMainL", static_cast<long long>(uikit::twips(frameCorner.x())));
   }
   saveSplitter();
   saveColumns();
@@ -87,11 +91,28 @@ void MainForm::closeEvent(QCloseEvent* e) {
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* e) {
-  if (e->type() != QEvent::KeyRelease || static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape) {
+  const bool isEsc = (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) &&
+                     static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape;
+  if (!isEsc) return QMainWindow::eventFilter(watched, e);
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (e->type() == QEvent::KeyPress) {
+    // The windows of this program close on Esc's release. A press that closed a menu, a drop-down
+    // list, a message box or another program's window leaves its release to land on whatever
+    // window is in front next, which must not close as well: a release counts only in the window
+    // that had the press.
+    if (!static_cast<QKeyEvent*>(e)->isAutoRepeat() && w) {
+      escPressWindow_ = w->window();
+      escPressInPopup_ = QApplication::activePopupWidget() != nullptr;
+    }
     return QMainWindow::eventFilter(watched, e);
   }
-  auto* w = qobject_cast<QWidget*>(watched);
-  if (!w || w->window() != this || !isActiveWindow()) return QMainWindow::eventFilter(watched, e);
+  if (!w) return QMainWindow::eventFilter(watched, e);
+  if (escPressWindow_ != w->window()) return true;  // the press belonged to another window
+  if (!static_cast<QKeyEvent*>(e)->isAutoRepeat()) {
+    // The release travels up through the parents first; the press is spent once it has arrived.
+    QTimer::singleShot(0, this, [this] { escPressWindow_ = nullptr; });
+  }
+  if (w->window() != this || !isActiveWindow() || escPressInPopup_) return QMainWindow::eventFilter(watched, e);
   // Esc closes the window unless text is being edited (filter boxes, the rename editor) or a
   // calendar or drop-down list is open.
   QWidget* focus = QApplication::focusWidget();

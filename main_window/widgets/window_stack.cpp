@@ -1,7 +1,10 @@
 #include "main_window/widgets/window_stack.h"
 
+#include "ui_kit/look.h"
+
 #include <QApplication>
 #include <QTimer>
+
 
 namespace mainwin {
 
@@ -14,6 +17,7 @@ WindowStack::WindowStack(QWidget* mainForm, QObject* parent)
 
 bool WindowStack::addForm(QWidget* form) {
   if (!form || top_ >= kMaxStacked) return false;
+  uikit::placeOverOwner(form, getForm());
   forms_[++top_] = form;
   updateTimer();
   return true;

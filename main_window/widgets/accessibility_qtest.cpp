@@ -1,0 +1,151 @@
+// What assistive technology sees of the main window and the settings dialog: every button, check
+// box, arrow label, text box, drop-down list and folder or file list has a name to read and a role
+// that fits it, and the file list exposes its rows and cells.
+#include "main_window/widgets/file_list_pane.h"
+#include "main_window/widgets/main_form.h"
+#include "main_window/widgets/main_test_support.h"
+#include "main_window/widgets/settings_dialog.h"
+
+#include "core/settings.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <memory>
+
+using namespace mainwin;
+
+namespace {
+
+// The roles a control of each kind may take; empty for widgets that are not checked.
+QList<QAccessible::Role> expectedRoles(const QWidget* w) {
+  if (qobject_cast<const QCheckBox*>(w)) return {QAccessible::CheckBox};
+  if (qobject_cast<const QRadioButton*>(w)) return {QAccessible::RadioButton};
+  if (qobject_cast<const QAbstractButton*>(w)) return {QAccessible::Button, QAccessible::Link};
+  if (qobject_cast<const QLineEdit*>(w)) return {QAccessible::EditableText};
+  if (qobject_cast<const QComboBox*>(w)) return {QAccessible::ComboBox};
+  if (qobject_cast<const QHeaderView*>(w)) return {};  // read through its list's column headers
+  if (qobject_cast<const QAbstractItemView*>(w)) return {QAccessible::Tree, QAccessible::Table, QAccessible::List};
+  return {};
+}
+
+// Qt's own inner parts (a combo box's edit field and list, scroll bars, headers) are read through
+// the control that owns them.
+bool isInnerPart(const QWidget* w) {
+  for (const QObject* p = w->parent(); p; p = p->parent()) {
+    if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractSpinBox*>(p)) return true;
+  }
+  return w->objectName().startsWith(QLatin1String("qt_"));
+}
+
+// "Name (class): problem" for each control of form that a screen reader could not announce.
+QStringList unnamedControls(QWidget* form) {
+  QStringList problems;
+  int checked = 0;
+  for (QWidget* w : form->findChildren<QWidget*>()) {
+    const QList<QAccessible::Role> roles = expectedRoles(w);
+    if (roles.isEmpty() || isInnerPart(w) || w->window() != form) continue;
+    ++checked;
+    const QString who = w->objectName() + QLatin1String(" (") + QLatin1String(w->metaObject()->className()) +
+                        QLatin1Char(')');
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    if (!a) {
+      problems << who + QLatin1String(": no accessible interface");
+      continue;
+    }
+    if (a->text(QAccessible::Name).trimmed().isEmpty()) problems << who + QLatin1String(": no name");
+    if (!roles.contains(a->role())) problems << who + QStringLiteral(": role %1").arg(int(a->role()));
+  }
+  if (checked == 0) problems << QStringLiteral("no controls found in ") + form->objectName();
+  return problems;
+}
+
+}  // namespace
+
+class AccessibilityTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<QTemporaryDir> work_;
+  std::unique_ptr<MainForm> form_;
+
+ private Q_SLOTS:
+  void initTestCase() {
+    MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
+    core::clearSettings();
+    core::saveSet("vardfilt", "1");  // settled: the filter panel shown, no first-run dialog
+    core::saveSet("doTips", "0");
+    work_ = std::make_unique<QTemporaryDir>();
+    for (const char* name : {"alpha.txt", "beta.log", "gamma.txt"}) {
+      QFile f(work_->path() + QLatin1Char('/') + QLatin1String(name));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    form_ = std::make_unique<MainForm>(work_->path().toStdString() + "/");
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QAccessible::setActive(true);
+  }
+  void cleanupTestCase() { form_.reset(); }
+
+  void mainWindowControlsAreNamed() {
+    const QStringList problems = unnamedControls(form_.get());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+  }
+
+  void settingsDialogControlsAreNamed() {
+    form_->launch("menuSettings");
+    QWidget* settings = form_->settingsForm();
+    QTRY_VERIFY(settings->isVisible());
+    const QStringList problems = unnamedControls(settings);
+    settings->close();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+  }
+
+  void fileListExposesRowsAndCells() {
+    QTreeView* view = form_->pane()->detailsView();
+    QVERIFY(view);
+    QTRY_COMPARE(view->model()->rowCount(), 3);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(view);
+    QVERIFY(a);
+    QVERIFY(!a->text(QAccessible::Name).isEmpty());
+    QAccessibleTableInterface* table = a->tableInterface();
+    QVERIFY2(table, "the file list offers no table interface");
+    QCOMPARE(table->rowCount(), 3);
+    QVERIFY(table->columnCount() >= 3);
+    QStringList names;
+    for (int r = 0; r < table->rowCount(); ++r) {
+      QAccessibleInterface* cell = table->cellAt(r, 0);
+      QVERIFY(cell);
+      names << cell->text(QAccessible::Name);
+    }
+    names.sort();
+    QCOMPARE(names, (QStringList{"alpha.txt", "beta.log", "gamma.txt"}));
+    // Column captions are read as the header of each column.
+    QAccessibleInterface* first = table->cellAt(0, 0);
+    QAccessibleTableCellInterface* cell = first ? first->tableCellInterface() : nullptr;
+    QVERIFY(cell);
+    const QList<QAccessibleInterface*> headers = cell->columnHeaderCells();
+    QVERIFY(!headers.isEmpty() && !headers.first()->text(QAccessible::Name).isEmpty());
+    QVERIFY(a->childCount() > 0);
+  }
+};
+
+int main(int argc, char** argv) {
+  const QString root = mainwin::test::isolateHome();
+  QApplication app(argc, argv);
+  mainwin::test::setUpCoreState(root);
+  AccessibilityTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+#include "accessibility_qtest.moc"
