@@ -2,6 +2,8 @@
 // inside it (restored afterwards), and small helpers to make and read files there.
 #pragma once
 
+#include "platform/test_home.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,25 +27,12 @@ class FileFixture : public ::testing::Test {
     char tmpl[] = "/tmp/vdk-core-XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     root_ = tmpl;
-    for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
-      const char* old = std::getenv(var);
-      saved_[var] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    namespace fs = std::filesystem;
-    for (const char* sub : {"/home/.config", "/home/.local/share", "/run", "/tmp", "/w"})
-      fs::create_directories(root_ + sub);
-    ::setenv("HOME", (root_ + "/home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root_ + "/home/.config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root_ + "/home/.local/share").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-    ::setenv("TMPDIR", (root_ + "/tmp").c_str(), 1);
+    home_.emplace(root_, std::array<std::string, 5>{"home", "home/.config", "home/.local/share", "run", "tmp"});
+    std::filesystem::create_directories(root_ + "/w");
     dir_ = root_ + "/w/";
   }
   void TearDown() override {
-    for (const auto& [var, value] : saved_) {
-      if (value) ::setenv(var.c_str(), value->c_str(), 1);
-      else ::unsetenv(var.c_str());
-    }
+    home_.reset();
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
   }
@@ -78,7 +67,7 @@ class FileFixture : public ::testing::Test {
   }
 
   std::string root_, dir_;
-  std::map<std::string, std::optional<std::string>> saved_;
+  std::optional<platform::testing::IsolatedHome> home_;
 };
 
 }  // namespace core::testing

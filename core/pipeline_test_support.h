@@ -7,6 +7,7 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "platform/test_home.h"
 
 #include <QTemporaryDir>
 
@@ -26,13 +27,7 @@ class PipelineTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(tmp_.isValid());
     base_ = tmp_.path().toStdString() + "/";
-    for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
-      const char* old = std::getenv(var);
-      saved_[var] = old ? std::optional<std::string>(old) : std::nullopt;
-      const std::string dir = base_ + "env/" + var;
-      std::filesystem::create_directories(dir);
-      setenv(var, dir.c_str(), 1);
-    }
+    home_.emplace(base_, platform::testing::IsolatedHome::perVariable("env/"));
     setSettingsWord("vardulek");
     for (int n = 1; n <= 130; ++n) state_.state().msgMain[static_cast<std::size_t>(n)] = "{" + std::to_string(n) + "}";
     state_.state().msgMain[68] = "Results";
@@ -42,12 +37,7 @@ class PipelineTest : public ::testing::Test {
     std::filesystem::create_directories(root_);
     host_.mainFolder = root_;
   }
-  void TearDown() override {
-    for (const auto& [var, value] : saved_) {
-      if (value) setenv(var.c_str(), value->c_str(), 1);
-      else unsetenv(var.c_str());
-    }
-  }
+  void TearDown() override { home_.reset(); }
 
   std::string makeDir(const std::string& rel) {
     std::filesystem::create_directories(root_ + rel);
@@ -66,7 +56,7 @@ class PipelineTest : public ::testing::Test {
 
   QTemporaryDir tmp_;
   std::string base_, root_;
-  std::map<std::string, std::optional<std::string>> saved_;
+  std::optional<platform::testing::IsolatedHome> home_;
   ScopedCoreState state_;
   ScriptedRunHost host_;
   Pipeline pipe_{host_};

@@ -4,6 +4,7 @@
 #include "platform/file_attributes.h"
 #include "platform/file_times.h"
 #include "platform/fs.h"
+#include "platform/test_home.h"
 
 #include <gtest/gtest.h>
 
@@ -32,27 +33,12 @@ class FsTest : public ::testing::Test {
     char tmpl[] = "/tmp/vdk-fs-XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     root_ = tmpl;
-    for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
-      const char* old = std::getenv(var);
-      saved_[var] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    fs::create_directories(root_ + "/home/.config");
-    fs::create_directories(root_ + "/home/.local/share");
-    fs::create_directories(root_ + "/run");
-    fs::create_directories(root_ + "/tmp");
-    ::setenv("HOME", (root_ + "/home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root_ + "/home/.config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root_ + "/home/.local/share").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-    ::setenv("TMPDIR", (root_ + "/tmp").c_str(), 1);
+    home_.emplace(root_, std::array<std::string, 5>{"home", "home/.config", "home/.local/share", "run", "tmp"});
     dir_ = root_ + "/w";
     fs::create_directories(dir_);
   }
   void TearDown() override {
-    for (const auto& [var, value] : saved_) {
-      if (value) ::setenv(var.c_str(), value->c_str(), 1);
-      else ::unsetenv(var.c_str());
-    }
+    home_.reset();
     std::error_code ec;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(root_, ec);
@@ -87,7 +73,7 @@ class FsTest : public ::testing::Test {
   }
 
   std::string root_, dir_;
-  std::map<std::string, std::optional<std::string>> saved_;
+  std::optional<platform::testing::IsolatedHome> home_;
 };
 
 TEST_F(FsTest, StatusDescribesEachKindWithoutOpening) {

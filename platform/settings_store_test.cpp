@@ -1,4 +1,5 @@
 #include "platform/settings_store.h"
+#include "platform/test_home.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -19,32 +20,15 @@ namespace {
 // Points every per-user folder at a fresh temporary folder, so nothing touches the real home.
 class SettingsEnv : public ::testing::Test {
  protected:
-  static constexpr const char* kVars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-                                          "XDG_RUNTIME_DIR", "TMPDIR"};
-
   void SetUp() override {
-    for (const char* v : kVars) {
-      const char* old = std::getenv(v);
-      saved_.emplace_back(old ? std::optional<std::string>(old) : std::nullopt);
-    }
     ASSERT_TRUE(tmp_.isValid());
     root_ = tmp_.path().toStdString() + "/";
-    for (const char* sub : {"home", "config", "data", "run", "tmp"}) mkdir((root_ + sub).c_str(), 0700);
-    setenv("HOME", (root_ + "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (root_ + "config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (root_ + "data").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (root_ + "run").c_str(), 1);
-    setenv("TMPDIR", (root_ + "tmp").c_str(), 1);
+    home_.emplace(root_, std::array<std::string, 5>{"home", "config", "data", "run", "tmp"});
     platform::resetSettingsFailure();
     platform::setSettingsFailureHandler(nullptr);
   }
 
-  void TearDown() override {
-    for (std::size_t i = 0; i < saved_.size(); ++i) {
-      if (saved_[i]) setenv(kVars[i], saved_[i]->c_str(), 1);
-      else unsetenv(kVars[i]);
-    }
-  }
+  void TearDown() override { home_.reset(); }
 
   static std::string helper() {
     const char* bin = std::getenv("CORVANE_TEST_BIN");
@@ -69,7 +53,7 @@ class SettingsEnv : public ::testing::Test {
 
   QTemporaryDir tmp_;
   std::string root_;
-  std::vector<std::optional<std::string>> saved_;
+  std::optional<platform::testing::IsolatedHome> home_;
 };
 
 // --- any text round-trips, also between programs -------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "core/settings.h"
 #include "core/state.h"
+#include "platform/test_home.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/message_box.h"
@@ -32,13 +33,7 @@ class DialogEnv {
   DialogEnv() {
     if (!tmp_.isValid()) qFatal("no temporary folder");
     base_ = tmp_.path().toStdString() + "/";
-    for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
-      const char* old = std::getenv(var);
-      saved_.emplace_back(var, old ? std::optional<std::string>(old) : std::nullopt);
-      const std::string dir = base_ + "env/" + var;
-      std::filesystem::create_directories(dir);
-      setenv(var, dir.c_str(), 1);
-    }
+    home_.emplace(base_, platform::testing::IsolatedHome::perVariable("env/"));
     core::setSettingsWord("vardulek");
     state_ = std::make_unique<core::ScopedCoreState>();
     core::CoreState& st = state_->state();
@@ -49,12 +44,7 @@ class DialogEnv {
     std::filesystem::create_directories(st.appPath);
     std::filesystem::create_directories(st.tempPath);
   }
-  ~DialogEnv() {
-    for (const auto& [var, value] : saved_) {
-      if (value) setenv(var.c_str(), value->c_str(), 1);
-      else unsetenv(var.c_str());
-    }
-  }
+  ~DialogEnv() = default;
   DialogEnv(const DialogEnv&) = delete;
   DialogEnv& operator=(const DialogEnv&) = delete;
   [[nodiscard]] const std::string& base() const { return base_; }
@@ -75,7 +65,7 @@ class DialogEnv {
   QTemporaryDir tmp_;
   std::string base_;
   std::unique_ptr<core::ScopedCoreState> state_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::optional<platform::testing::IsolatedHome> home_;
 };
 
 // The innermost waiting message box, waiting up to two seconds for one to appear.
