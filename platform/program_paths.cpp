@@ -18,7 +18,7 @@ std::string withSlash(std::string p) {
 
 std::string envFolder(const char* name) {
   const char* v = std::getenv(name);
-  // The base-directory spec says relative values are invalid and must be ignored.
+  // A relative XDG folder value is meaningless (relative to what?), so it counts as unset.
   if (v && v[0] == '/') return withSlash(v);
   return {};
 }
