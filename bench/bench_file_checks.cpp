@@ -4,6 +4,7 @@
 // 100 folders of a temporary folder and removes them at the end; with one it checks every regular
 // file directly inside that folder and its direct subfolders. One untimed pass of each loop, then
 // the median of 3. Output: one "name: value unit" per line.
+#include "bench/bench_support.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 
@@ -12,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -57,19 +57,8 @@ std::vector<std::string> collectFiles(const fs::path& root) {
   return paths;
 }
 
-double secondsOf(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 // One untimed pass, then the median of three.
-double median3(const std::function<void()>& f) {
-  f();
-  std::vector<double> t{secondsOf(f), secondsOf(f), secondsOf(f)};
-  std::sort(t.begin(), t.end());
-  return t[1];
-}
+double median3(const std::function<void()>& f) { return bench::warmMedianSeconds(3, f); }
 
 }  // namespace
 
@@ -85,7 +74,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     root = made.path().toStdString();
-    std::printf("files_build: %.2f s\n", secondsOf([&] { makeFiles(root); }));
+    std::printf("files_build: %.2f s\n", bench::secondsOf([&] { makeFiles(root); }));
   }
   const std::vector<std::string> paths = collectFiles(root);
   if (paths.empty()) {

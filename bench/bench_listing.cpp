@@ -2,6 +2,7 @@
 // list does, a tool's job walk against `find`, and the cost of a long selection pattern. Makes its
 // own folder in a temporary folder unless one is given as the first argument. Prints one line per
 // figure as "name: value unit" (medians of 5 warm runs).
+#include "bench/bench_support.h"
 #include "main_window/file_list_engine.h"
 #include "main_window/file_sort.h"
 #include "main_window/folder_listing.h"
@@ -29,18 +30,7 @@ using namespace mainwin;
 constexpr int kFiles = 100000;
 constexpr int kRuns = 5;
 
-double medianMs(const std::function<void()>& run) {
-  run();  // warm the caches
-  std::vector<double> ms;
-  for (int i = 0; i < kRuns; ++i) {
-    QElapsedTimer t;
-    t.start();
-    run();
-    ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[kRuns / 2];
-}
+double medianMs(const std::function<void()>& run) { return bench::warmMedianSeconds(kRuns, run) * 1e3; }
 
 bool makeFolder(const std::string& dir) {
   static const char* const kExt[] = {".txt", ".jpg", ".PNG", ".tar.gz", ".cpp", ".h", "", ".Doc"};

@@ -5,6 +5,7 @@
 // the first run and reusing it later, since creating and deleting 660,000 entries takes far
 // longer than the walks; --remove deletes it at the end. One untimed pass of each walk, then the
 // median of 3. Output: one "name: value unit" per line.
+#include "bench/bench_support.h"
 #include "core/folder_structure.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,6 @@
 #include <QProcess>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -51,19 +51,8 @@ void buildTree(const fs::path& root) {
   }
 }
 
-double secondsOf(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 // One untimed pass, then the median of three.
-double median3(const std::function<void()>& f) {
-  f();
-  std::vector<double> t{secondsOf(f), secondsOf(f), secondsOf(f)};
-  std::sort(t.begin(), t.end());
-  return t[1];
-}
+double median3(const std::function<void()>& f) { return bench::warmMedianSeconds(3, f); }
 
 }  // namespace
 
@@ -83,7 +72,7 @@ int main(int argc, char** argv) {
     if (!fs::exists(marker, ec)) {
       fs::remove_all(made, ec);
       fs::create_directories(made);
-      std::printf("tree_build: %.2f s\n", secondsOf([&] { buildTree(made); }));
+      std::printf("tree_build: %.2f s\n", bench::secondsOf([&] { buildTree(made); }));
       touch(marker);
     } else {
       std::printf("tree_build: 0 s\n");

@@ -29,8 +29,7 @@ int errorNumberFromErrno(int err) {
 
 int errorNumberForPath(int err, std::string_view path) {
   if (err == ENOENT) {
-    std::string p(path);
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    const std::string p = withoutTrailingSlashes(path);
     const std::size_t pos = p.rfind('/');
     if (pos != std::string::npos && pos > 0 && PathExist(p.substr(0, pos)) == 0)
       return kErrPathNotFound;

@@ -36,13 +36,13 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
+}  // namespace
+
 std::string withoutTrailingSlashes(std::string_view path) {
   std::string s(path);
   while (s.size() > 1 && s.back() == '/') s.pop_back();
   return s;
 }
-
-}  // namespace
 
 int FileExist(std::string_view path) {
   if (!isAbsolute(path)) return 0;

@@ -16,6 +16,8 @@ namespace core {
 [[nodiscard]] int PathExist(std::string_view path);
 // The path with "/" appended when its last character is not "/".
 [[nodiscard]] std::string AddSlash(std::string_view path);
+// The path without its trailing "/" characters; "/" itself (and "") stay as they are.
+[[nodiscard]] std::string withoutTrailingSlashes(std::string_view path);
 [[nodiscard]] std::string RetAftLast(std::string_view sep, std::string_view text);
 [[nodiscard]] std::string RetBefLast(std::string_view sep, std::string_view text);
 

@@ -81,12 +81,16 @@ std::string formatRecord(const SystemTime& r) {
 }  // namespace
 
 double getFileSizeBig(std::string_view path) {
-  CoreState& s = coreState();
   const platform::FileStatus st = platform::fileStatus(path, true);
   const bool regular = st.error == 0 && st.type == platform::FileType::Regular;
-  s.fileSize = regular ? static_cast<double>(st.size) : 0;
-  s.fileIsBig = regular && st.size >= (std::uint64_t{1} << 31) ? 1 : 0;
-  return s.fileSize;
+  recordFileSize(regular ? st.size : 0);
+  return coreState().fileSize;
+}
+
+void recordFileSize(std::uint64_t size) {
+  CoreState& s = coreState();
+  s.fileSize = static_cast<double>(size);
+  s.fileIsBig = size >= (std::uint64_t{1} << 31) ? 1 : 0;
 }
 
 int readFileTimes(std::string_view path) {

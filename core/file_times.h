@@ -13,6 +13,8 @@ namespace core {
 // Measures the file (symlinks followed) into CoreState::fileSize and fileIsBig (1 from 2^31 bytes
 // on); both 0 when the path is missing or not a regular file. Returns fileSize.
 double getFileSizeBig(std::string_view path);
+// Records a size already measured into CoreState::fileSize and fileIsBig (1 from 2^31 bytes on).
+void recordFileSize(std::uint64_t size);
 
 // Reads the file's three times into records A, B and C. A creation time the file system does not
 // record leaves record B with known = false. 0, or 1 (records unchanged) when the file is missing.

@@ -204,7 +204,6 @@ class Pipeline {
   void clearLogs();
   // The creation time cannot be set here: a run that asked for it gets one line saying so.
   void logCreationTimeNotice();
-  [[nodiscard]] std::string reportStamp() const;
 
   RunHost& host_;
   FolderLister lister_;

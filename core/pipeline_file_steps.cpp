@@ -4,6 +4,7 @@
 
 #include "core/file_content.h"
 #include "core/file_paths.h"
+#include "core/file_times.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
@@ -24,7 +25,6 @@ using vb::Val;
 namespace {
 
 constexpr std::uint64_t kPiece = 1000000;          // bytes per copy piece, characters per save piece
-constexpr std::uint64_t kBigFile = 2147483648ULL;  // files from 2 GB on count as big
 constexpr std::size_t kBinaryProbe = 35;           // bytes the binary test looks at
 
 // Bytes 9 to 13 (tab, LF, VT, FF, CR) and 32 upward are text; the rest of the control range is not.
@@ -50,9 +50,7 @@ std::string withBlank(std::string text) { return text.empty() ? text : " " + tex
 
 int Pipeline::checkFileUsable(const std::string& path, bool binaryTest, bool skipEmpty,
                               bool systemTest, bool log, Access access) {
-  CoreState& state = coreState();
-  state.fileSize = 0;
-  state.fileIsBig = 0;
+  recordFileSize(0);
   // One open and at most 35 bytes read per file: runs call this for every file they touch.
   const bool wantHead = binaryTest && flags_.protectOn;
   platform::FileHead file;
@@ -69,8 +67,7 @@ int Pipeline::checkFileUsable(const std::string& path, bool binaryTest, bool ski
     addResult(path + msgMain(102));
     return 0;
   }
-  state.fileSize = static_cast<double>(file.size);
-  state.fileIsBig = file.size >= kBigFile ? 1 : 0;
+  recordFileSize(file.size);
   if (file.size == 0 && skipEmpty) {
     if (log) addResult(msgMain(115) + path);
     return 0;
@@ -128,8 +125,7 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
   if (st.type != platform::FileType::Regular) return 1;
   // Claimed exclusively: a destination that exists (or appears meanwhile) is never written into.
   if (platform::createExclusive(destination) != 0) return 1;
-  coreState().fileSize = static_cast<double>(st.size);
-  coreState().fileIsBig = st.size >= kBigFile ? 1 : 0;
+  recordFileSize(st.size);
   for (std::uint64_t offset = 0; offset < st.size; offset += kPiece) {
     const std::uint64_t length = std::min(kPiece, st.size - offset);
     const platform::ReadResult piece = platform::readRange(source, offset, length);

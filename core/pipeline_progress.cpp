@@ -20,6 +20,11 @@ constexpr int kBarFull = 6015;      // twips: the progress bar's full width
 constexpr int kBarStep = 100;       // the bar is redrawn only after growing by more than this
 constexpr std::size_t kStageLimit = 5001;  // staged characters that move into the log
 const std::string kCrLf = "\r\n";
+
+// The time stamp the results viewer files a report under.
+std::string reportStamp(const QDateTime& t) {
+  return t.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toStdString();
+}
 }  // namespace
 
 void Pipeline::logCreationTimeNotice() {
@@ -117,10 +122,6 @@ void Pipeline::setProgressCaption(const std::string& text) {
   host_.doEvents();
 }
 
-std::string Pipeline::reportStamp() const {
-  return QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toStdString();
-}
-
 void Pipeline::clearLogs() {
   resultsLog_.clear();
   resultsText_.clear();
@@ -159,8 +160,7 @@ void Pipeline::finishOperation(ToolForm* form, int refreshMode) {
   }
   host_.setCancel(kRunning);
   host_.hideProgress(form, false);
-  host_.showResults(form, report, now.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")).toStdString(),
-                    false);
+  host_.showResults(form, report, reportStamp(now), false);
   host_.addExt();
   host_.doEvents();
   host_.beep();
@@ -174,7 +174,7 @@ void Pipeline::showRunError(ToolForm* form, const std::string& description) {
   // Lines already moved into resultsLog belong to the report as much as the staged ones.
   const std::string report = resultsText_.text() + msgMain(99) + kCrLf + kCrLf + resultsLog_.text() +
                              resultLines_;
-  host_.showResults(form, report, reportStamp(), true);
+  host_.showResults(form, report, reportStamp(QDateTime::currentDateTime()), true);
   progressTotal_ = 0;
   clearLogs();
 }

@@ -19,16 +19,11 @@ using vb::Val;
 
 namespace {
 
-std::string withoutSlash(const std::string& entry) {
-  if (entry.size() > 1 && entry.back() == '/') return entry.substr(0, entry.size() - 1);
-  return entry;
-}
-
 // Windows keeps restore points in "System Volume Information" at the root of a volume; FAT and
 // NTFS media mounted here carry it too.
 bool isVolumeInfoFolder(const std::string& entry) {
   // Cheap test on the name first; the mount table is read only for a folder of that name.
-  const std::string path = withoutSlash(entry);
+  const std::string path = withoutTrailingSlashes(entry);
   const std::string name = RetAftLast("/", path);
   if (LCase(name) != "system volume information") return false;
   const std::string parent = path.substr(0, path.size() - name.size());
@@ -75,10 +70,10 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
   };
   options.onUnreadable = [this](const std::string& folder, int) {
     // A folder inside a volume's restore-point folder is left out below; no line for it.
-    std::string probe = withoutSlash(folder);
+    std::string probe = withoutTrailingSlashes(folder);
     while (!probe.empty() && probe != "/") {
       if (isVolumeInfoFolder(probe)) return;
-      probe = withoutSlash(RetBefLast("/", probe));
+      probe = withoutTrailingSlashes(RetBefLast("/", probe));
       if (probe.empty()) break;
     }
     logUnreadable(folder);
@@ -163,7 +158,7 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool
         // FAT and NTFS media mounted here too and is never a tool's business.
         dropVolumeInfoFolders();
       }
-      for (std::string& entry : dirList_) entry = slashEnds ? AddSlash(entry) : withoutSlash(entry);
+      for (std::string& entry : dirList_) entry = slashEnds ? AddSlash(entry) : withoutTrailingSlashes(entry);
     }
     host_.endBlock();
     host_.showProgressBar(true);

@@ -1,17 +1,12 @@
 #include "core/results_log.h"
 
+#include "core/file_paths.h"
 #include "core/state.h"
 #include "platform/fs.h"
 
 #include <utility>
 
 namespace core {
-
-namespace {
-bool exists(const std::string& path) {
-  return platform::fileStatus(path, false).type != platform::FileType::Missing;
-}
-}  // namespace
 
 std::string spillPointerLine(std::string_view spillPath) {
   std::string line = "\r\n";
@@ -33,7 +28,7 @@ std::string SpillFiles::pathOf(int number) const {
 }
 
 void SpillFiles::skipExisting() {
-  while (exists(pathOf(next_))) ++next_;
+  while (FileExist(pathOf(next_)) != 0) ++next_;
 }
 
 std::string SpillFiles::claim() {

@@ -2,6 +2,7 @@
 
 #include "core/file_paths.h"
 #include "platform/dir_listing.h"
+#include "platform/hidden_list.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -38,7 +39,7 @@ bool ScriptedRunHost::listReal(const std::string& folder) {
   if (reader.readNames(names) != 0) return false;
   const std::unordered_set<std::string> hidden = reader.hiddenNames();
   for (const platform::DirName& n : names) {
-    if (!listHidden && (n.name[0] == '.' || hidden.count(n.name) != 0)) continue;
+    if (!listHidden && platform::isHiddenEntry(n.name, hidden)) continue;
     const platform::EntryStatus st = reader.status(n.name, platform::kStatSize | platform::kStatTimes);
     if (!st.ok || !st.isRegular || st.isSymlink) continue;
     ListEntry e;

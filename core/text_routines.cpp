@@ -9,14 +9,12 @@
 
 namespace core {
 
-std::size_t charLength(std::string_view text, std::size_t pos) { return vb::CharLen(text, pos); }
-
 namespace {
 
 std::vector<std::string_view> characters(std::string_view text) {
   std::vector<std::string_view> out;
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = charLength(text, i);
+    const std::size_t n = vb::CharLen(text, i);
     out.push_back(text.substr(i, n));
     i += n;
   }

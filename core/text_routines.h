@@ -30,8 +30,4 @@ namespace core {
 // the 32-bit range; NaN gives 0.
 [[nodiscard]] std::int32_t RoundUp(double number);
 
-// Byte length of the character that starts at pos (pos < text.size()): the length of a valid
-// UTF-8 sequence there, else 1.
-[[nodiscard]] std::size_t charLength(std::string_view text, std::size_t pos);
-
 }  // namespace core

@@ -9,8 +9,27 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// One character of the text for "?": a valid UTF-8 sequence, else one byte.
-std::size_t charLen(std::string_view s, std::size_t i) { return vb::CharLen(s, i); }
+// The texts a search compares: with ignoreCase lower-cased copies of text and pattern (vb::LCase
+// keeps every byte position, so positions found in them hold in the caller's text too), else the
+// caller's own. Not copyable: the views may point into the object's own copies.
+class SearchTexts {
+ public:
+  SearchTexts(std::string_view text, std::string_view pattern, bool ignoreCase)
+      : fold(text), pat(pattern) {
+    if (!ignoreCase) return;
+    foldStore_ = vb::LCase(text);
+    patStore_ = vb::LCase(pattern);
+    fold = foldStore_;
+    pat = patStore_;
+  }
+  SearchTexts(const SearchTexts&) = delete;
+  SearchTexts& operator=(const SearchTexts&) = delete;
+
+  std::string_view fold, pat;
+
+ private:
+  std::string foldStore_, patStore_;
+};
 
 // Characters are counted from the cursor c on. A position p > c starts a character unless a valid
 // sequence that starts between c and p covers it (a sequence starts with a lead byte, which is
@@ -95,7 +114,7 @@ std::size_t matchAt(std::string_view pat, bool wildcard, std::string_view fold, 
   for (std::size_t j = 0; j < pat.size();) {
     if (wildcard && pat[j] == '?') {
       if (i >= text.size()) return npos;
-      i += charLen(text, i);
+      i += vb::CharLen(text, i);
       ++j;
       continue;
     }
@@ -139,14 +158,8 @@ int matchWild(std::string_view pattern, std::string_view candidate, bool wildcar
 int SubstWild(std::string& text, std::string_view pattern, std::string_view replacement,
               bool ignoreCase, bool tag, bool wildcard) {
   if (text.empty() || pattern.empty()) return 0;
-  std::string foldStore, patStore;
-  std::string_view fold = text, pat = pattern;
-  if (ignoreCase) {
-    foldStore = vb::LCase(text);
-    patStore = vb::LCase(pattern);
-    fold = foldStore;
-    pat = patStore;
-  }
+  const SearchTexts search(text, pattern, ignoreCase);
+  const std::string_view fold = search.fold, pat = search.pat;
   const bool hasQuestion = wildcard && pat.find('?') != npos;
   const std::size_t n = text.size();
   Output out(text, replacement, tag);
@@ -197,14 +210,8 @@ int SubstWild(std::string& text, std::string_view pattern, std::string_view repl
 int SubstAst(std::string& text, std::string_view pattern, std::string_view replacement,
              bool ignoreCase, bool tag, bool line) {
   if (text.empty() || pattern.empty()) return 0;
-  std::string foldStore, patStore;
-  std::string_view fold = text, pat = pattern;
-  if (ignoreCase) {
-    foldStore = vb::LCase(text);
-    patStore = vb::LCase(pattern);
-    fold = foldStore;
-    pat = patStore;
-  }
+  const SearchTexts search(text, pattern, ignoreCase);
+  const std::string_view fold = search.fold, pat = search.pat;
   const std::size_t n = text.size();
   const bool leadStar = pat.front() == '*';
   const bool trailStar = pat.back() == '*';

@@ -1,6 +1,7 @@
 #include "main_window/entry_format.h"
 
-#include <ctime>
+#include "platform/file_times.h"
+
 #include <cstdio>
 
 namespace mainwin {
@@ -15,12 +16,11 @@ std::string formatSize(std::uint64_t size) {
 }
 
 std::string formatTime(std::int64_t seconds) {
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  if (!localtime_r(&t, &tm)) return {};
+  const auto tm = platform::toLocalTime(seconds, 0);
+  if (!tm) return {};
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1,
-                tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", tm->day, tm->month, tm->year,
+                tm->hour, tm->minute, tm->second);
   return buf;
 }
 

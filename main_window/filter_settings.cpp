@@ -2,9 +2,9 @@
 
 #include "core/vb.h"
 #include "main_window/filter_box.h"
+#include "platform/file_times.h"
 
 #include <cmath>
-#include <ctime>
 
 namespace mainwin {
 
@@ -53,11 +53,9 @@ std::optional<std::int64_t> checkDateText(std::string_view text) {
 }
 
 std::optional<std::int64_t> localDayNumber(std::int64_t seconds) {
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  if (!localtime_r(&t, &tm)) return std::nullopt;
-  return daysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
-                       static_cast<unsigned>(tm.tm_mday)) +
+  const auto tm = platform::toLocalTime(seconds, 0);
+  if (!tm) return std::nullopt;
+  return daysFromCivil(tm->year, static_cast<unsigned>(tm->month), static_cast<unsigned>(tm->day)) +
          kSerialOf1970;
 }
 

@@ -1,6 +1,8 @@
 #include "main_window/folder_listing.h"
 
+#include "core/file_paths.h"
 #include "platform/dir_listing.h"
+#include "platform/hidden_list.h"
 
 #include <optional>
 
@@ -73,7 +75,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
 
   const auto visit = [&](platform::DirName& d) {
     if (d.kind == DirEntryKind::Folder) return;
-    const bool hidden = d.name[0] == '.' || hiddenSet.count(d.name) != 0;
+    const bool hidden = platform::isHiddenEntry(d.name, hiddenSet);
     if (hidden && !filter.hiddenAllowed) return;
     if (filter.pattern && !filter.pattern->matches(d.name)) return;
     if (filter.dateOn && !filter.dateValid) return;  // a box that is not a date keeps nothing
@@ -147,6 +149,17 @@ int fillDetails(std::string_view folder, std::vector<FileEntry>& entries, std::u
     }
   }
   return kListDone;
+}
+
+bool renameListedFile(const std::string& folder, FileEntry& entry, const std::string& newName) {
+  if (newName.empty() || newName == "." || newName == ".." || newName.find('/') != std::string::npos ||
+      newName.find('\0') != std::string::npos) {
+    return false;
+  }
+  if (core::Rename(folder + entry.name, folder + newName) != 0) return false;
+  if (newName.front() == '.') entry.attrs |= kEntryHidden;
+  else if (!entry.name.empty() && entry.name.front() == '.') entry.attrs &= static_cast<std::uint8_t>(~kEntryHidden);
+  return true;
 }
 
 std::vector<std::string> folderFileNames(std::string_view folder) {

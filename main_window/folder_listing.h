@@ -74,6 +74,12 @@ struct Listing {
 int fillDetails(std::string_view folder, std::vector<FileEntry>& entries, std::uint8_t what,
                 ListingObserver* observer = nullptr);
 
+// Renames the listed file `entry` of `folder` (with a trailing "/") to newName in place: refuses
+// "", ".", "..", and names holding "/" or NUL, and never replaces an existing file. On success
+// the entry's hidden flag follows a leading dot of the new name (a name hidden only by the
+// folder's ".hidden" file stays hidden); its name is left for the caller to set. True when renamed.
+[[nodiscard]] bool renameListedFile(const std::string& folder, FileEntry& entry, const std::string& newName);
+
 // Names of the files of `folder` (folders and symlinks to folders left out), with no filter:
 // what a pattern built from names must not reach by accident. Empty when unreadable.
 [[nodiscard]] std::vector<std::string> folderFileNames(std::string_view folder);

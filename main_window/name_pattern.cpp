@@ -11,9 +11,6 @@ namespace {
 // matches).
 constexpr char kMark = '\0';
 
-// Length of the UTF-8 character at s[i] when it starts a valid sequence, else 1.
-std::size_t charLen(std::string_view s, std::size_t i) { return vb::CharLen(s, i); }
-
 // Compiled entry against a name: greedy match with one backtrack point per "*", which is
 // linear in practice and quadratic at worst (never exponential).
 bool wildMatch(std::string_view s, std::string_view p) {
@@ -29,7 +26,7 @@ bool wildMatch(std::string_view s, std::string_view p) {
           continue;
         }
         if (k == '?') {
-          si += charLen(s, si);
+          si += vb::CharLen(s, si);
           pi += 2;
           continue;
         }
@@ -45,7 +42,7 @@ bool wildMatch(std::string_view s, std::string_view p) {
       }
     }
     if (starP == std::string_view::npos) return false;
-    starS += charLen(s, starS);
+    starS += vb::CharLen(s, starS);
     si = starS;
     pi = starP;
   }

@@ -1,5 +1,7 @@
 #include "platform/dir_listing.h"
 
+#include "platform/hidden_list.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
@@ -10,7 +12,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
 namespace platform {
@@ -19,7 +20,6 @@ namespace {
 
 constexpr long kFatMagic = 0x4d44;                      // MSDOS_SUPER_MAGIC
 constexpr std::uint32_t kFatArchive = 0x20;             // ATTR_ARCH
-constexpr off_t kHiddenFileLimit = 4 * 1024 * 1024;     // a larger .hidden is not a name list
 
 DirEntryKind kindOf(unsigned char type) {
   switch (type) {
@@ -40,6 +40,22 @@ unsigned statxMask(unsigned want) {
 }
 
 }  // namespace
+
+XattrArchive readArchiveXattr(const std::string& path) {
+  XattrArchive a;
+  char value[8];
+  const ssize_t n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
+  if (n >= 0) {
+    a.supported = true;
+    a.set = !(n == 1 && value[0] == '0');
+  } else if (errno == ENODATA) {
+    a.supported = true;
+  } else if (errno == ERANGE) {  // present with a long value
+    a.supported = true;
+    a.set = true;
+  }
+  return a;
+}
 
 FolderReader::~FolderReader() {
   if (fd_ >= 0) ::close(fd_);
@@ -71,9 +87,9 @@ int FolderReader::open(const std::string& folder) {
   return 0;
 }
 
-int FolderReader::readNames(std::vector<DirName>& out) const {
-  if (fd_ < 0) return EBADF;
-  const int dupFd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+int forEachEntry(int dirFd, const std::function<void(const char* name, DirEntryKind kind)>& onEntry) {
+  if (dirFd < 0) return EBADF;
+  const int dupFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
   if (dupFd < 0) return errno;
   DIR* dir = ::fdopendir(dupFd);
   if (!dir) {
@@ -92,10 +108,16 @@ int FolderReader::readNames(std::vector<DirName>& out) const {
     }
     const char* n = d->d_name;
     if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-    out.push_back(DirName{std::string(n), kindOf(d->d_type)});
+    onEntry(n, kindOf(d->d_type));
   }
   ::closedir(dir);
   return result;
+}
+
+int FolderReader::readNames(std::vector<DirName>& out) const {
+  return forEachEntry(fd_, [&](const char* name, DirEntryKind kind) {
+    out.push_back(DirName{std::string(name), kind});
+  });
 }
 
 EntryStatus FolderReader::status(const std::string& name, unsigned want) const {
@@ -141,43 +163,9 @@ bool FolderReader::archive(const std::string& name) const {
     ::close(fd);
     return ok && (attrs & kFatArchive);
   }
-  char value[8] = {};
-  const std::string path = path_ + name;
-  const ssize_t n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
-  if (n < 0) return false;
-  return !(n == 1 && value[0] == '0');
+  return readArchiveXattr(path_ + name).set;
 }
 
-std::unordered_set<std::string> FolderReader::hiddenNames() const {
-  std::unordered_set<std::string> names;
-  if (fd_ < 0) return names;
-  const int fd = ::openat(fd_, ".hidden", O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return names;
-  struct stat sb {};
-  if (::fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode) || sb.st_size > kHiddenFileLimit) {
-    ::close(fd);
-    return names;
-  }
-  std::string text;
-  char buf[16384];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    text.append(buf, static_cast<std::size_t>(n));
-    if (text.size() > static_cast<std::size_t>(kHiddenFileLimit)) break;
-  }
-  ::close(fd);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::size_t len = end - start;
-    if (len > 0 && text[start + len - 1] == '\r') --len;
-    if (len > 0) names.emplace(text, start, len);
-    start = end + 1;
-  }
-  return names;
-}
+std::unordered_set<std::string> FolderReader::hiddenNames() const { return hiddenNamesAt(fd_); }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -39,9 +40,22 @@ struct EntryStatus {
   bool hasCreated = false;                              // the file system records a birth time
 };
 
+// Calls onEntry(name, kind) for every entry of the open folder dirFd except "." and "..", from the
+// start of the folder to the end of the enumeration. dirFd stays open. Returns 0, or the errno that
+// stopped the enumeration (the entries before it were passed on). Every folder reader of this
+// layer enumerates through here.
+int forEachEntry(int dirFd, const std::function<void(const char* name, DirEntryKind kind)>& onEntry);
+
 // The name of the user extended attribute that carries the archive flag where the file system
 // has no DOS attributes. Present with a value other than "0" means set.
 inline constexpr const char* kArchiveXattr = "user.vardulek.archive";
+
+struct XattrArchive {
+  bool supported = false;  // the file system keeps user extended attributes on path
+  bool set = false;
+};
+// The archive flag kArchiveXattr carries on path (a symlink is not followed).
+[[nodiscard]] XattrArchive readArchiveXattr(const std::string& path);
 
 // An open folder. Move-only; closes itself.
 class FolderReader {
@@ -70,7 +84,7 @@ class FolderReader {
   // extended attribute kArchiveXattr. False when unknown. Never opens a FIFO or a device.
   [[nodiscard]] bool archive(const std::string& name) const;
 
-  // The names listed in the folder's ".hidden" file (one per line, CR before LF tolerated).
+  // The names listed in the folder's ".hidden" file, as hiddenNamesAt (hidden_list.h) reads them.
   // Empty when there is none, it is not a regular file, or it cannot be read.
   [[nodiscard]] std::unordered_set<std::string> hiddenNames() const;
 

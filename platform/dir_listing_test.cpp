@@ -1,8 +1,10 @@
 #include "platform/dir_listing.h"
+#include "platform/file_attributes.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
@@ -91,6 +93,24 @@ TEST_F(DirListingTest, HiddenFileThatIsAFifoIsIgnored) {
   FolderReader r;
   ASSERT_EQ(r.open(dir_), 0);
   EXPECT_TRUE(r.hiddenNames().empty());
+}
+
+// The file list and the attribute reader agree on the archive flag, a long value included.
+TEST_F(DirListingTest, ArchiveXattrValues) {
+  FolderReader r;
+  ASSERT_EQ(r.open(dir_), 0);
+  const std::string file = dir_ + "file";
+  if (::lsetxattr(file.c_str(), kArchiveXattr, "0", 1, 0) != 0)
+    GTEST_SKIP() << "no user extended attributes here";
+  const struct {
+    std::string value;
+    bool set;
+  } rows[] = {{"0", false}, {"1", true}, {"", true}, {"a value longer than eight", true}};
+  for (const auto& row : rows) {
+    ASSERT_EQ(::lsetxattr(file.c_str(), kArchiveXattr, row.value.data(), row.value.size(), 0), 0);
+    EXPECT_EQ(r.archive("file"), row.set) << row.value;
+    EXPECT_EQ(readAttributes(file).archive, row.set) << row.value;
+  }
 }
 
 TEST_F(DirListingTest, OpenErrors) {

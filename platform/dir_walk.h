@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -19,17 +18,13 @@ using UnreadableFolderFn = std::function<void(const std::string& folder, int err
 // Lists the direct subfolders of `folder` (a trailing "/" is optional; "/" is the root) into
 // `names`, appended in the order the file system returns them. "." and ".." never appear.
 // A symlink to a folder is not a subfolder. Without `includeHidden`, names starting with "." and
-// names listed in the folder's ".hidden" file (one name per line) are left out.
+// names listed in the folder's ".hidden" file (hidden_list.h) are left out.
 // With `followLink` false, a `folder` that is itself a symlink fails with ELOOP or ENOTDIR (for
 // folders found by a walk, so that one swapped for a link meanwhile leads nowhere).
 // Returns 0, or the errno value when the folder could not be opened (names unchanged) or read to
 // the end (names holds what was read before the error).
 [[nodiscard]] int listSubfolders(const std::string& folder, bool includeHidden,
                                  std::vector<std::string>& names, bool followLink = true);
-
-// True when `name` counts as hidden inside a folder whose ".hidden" file holds `hiddenList`
-// (its contents, names separated by LF; a CR before the LF is ignored).
-[[nodiscard]] bool isHiddenName(std::string_view name, std::string_view hiddenList);
 
 struct WalkStats {
   std::size_t folders = 0;     // folders reported to the visitor, the root included

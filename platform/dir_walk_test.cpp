@@ -132,15 +132,4 @@ TEST(DirWalkRoot, RootStaysAFolder) {
   EXPECT_EQ(seen[1], "/" + names[0] + "/");
 }
 
-TEST(DirWalkHidden, NamesListedOrDotted) {
-  const std::string list = "one\r\ntwo\n\nthree";
-  EXPECT_TRUE(platform::isHiddenName(".dot", ""));
-  EXPECT_TRUE(platform::isHiddenName("one", list));
-  EXPECT_TRUE(platform::isHiddenName("two", list));
-  EXPECT_TRUE(platform::isHiddenName("three", list));
-  EXPECT_FALSE(platform::isHiddenName("on", list));
-  EXPECT_FALSE(platform::isHiddenName("", list));
-  EXPECT_FALSE(platform::isHiddenName("four", list));
-}
-
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/dir_listing.h"
 #include "platform/fs.h"
+#include "platform/hidden_list.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -39,20 +40,12 @@ std::string hiddenFileOf(const std::string& folder) {
   return folder == "/" ? "/.hidden" : folder + "/.hidden";
 }
 
+// Read by path, following a symlinked ".hidden" as writeFileAtomic writes through one, so that
+// changing the list keeps the names the link's target holds.
 std::vector<std::string> readHiddenList(const std::string& folder) {
-  std::vector<std::string> names;
   const ReadResult r = readRange(hiddenFileOf(folder), 0, 0);
-  if (r.error != 0) return names;
-  std::size_t start = 0;
-  while (start <= r.data.size()) {
-    std::size_t end = r.data.find('\n', start);
-    if (end == std::string::npos) end = r.data.size();
-    std::string line = r.data.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) names.push_back(line);
-    start = end + 1;
-  }
-  return names;
+  if (r.error != 0) return {};
+  return splitHiddenList(r.data);
 }
 
 int writeHiddenList(const std::string& folder, const std::vector<std::string>& names) {
@@ -109,17 +102,9 @@ Attributes readAttributes(std::string_view path) {
     }
     return a;
   }
-  char value[8];
-  const ssize_t n = ::lgetxattr(p.c_str(), kArchiveXattr, value, sizeof value);
-  if (n >= 0) {
-    a.archiveSupported = true;
-    a.archive = !(n == 1 && value[0] == '0');
-  } else if (errno == ENODATA) {
-    a.archiveSupported = true;
-  } else if (errno == ERANGE) {  // present with a long value
-    a.archiveSupported = true;
-    a.archive = true;
-  }
+  const XattrArchive x = readArchiveXattr(p);
+  a.archiveSupported = x.supported;
+  a.archive = x.set;
   return a;
 }
 
@@ -179,16 +164,15 @@ int setArchive(std::string_view path, bool on) {
 bool isListedHidden(std::string_view path) {
   const SplitPath sp = splitPath(path);
   if (sp.name.empty()) return false;
-  for (const std::string& n : readHiddenList(sp.folder))
-    if (n == sp.name) return true;
-  return false;
+  const std::vector<std::string> names = readHiddenList(sp.folder);
+  return std::find(names.begin(), names.end(), sp.name) != names.end();
 }
 
 void forgetHiddenEntry(std::string_view path) {
-  if (!isListedHidden(path)) return;
   const SplitPath sp = splitPath(path);
+  if (sp.name.empty()) return;
   std::vector<std::string> names = readHiddenList(sp.folder);
-  std::erase(names, sp.name);
+  if (std::erase(names, sp.name) == 0) return;
   (void)writeHiddenList(sp.folder, names);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/fs.h"
 
+#include "platform/dir_listing.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -8,12 +10,10 @@
 #include <QString>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
 #include <random>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -390,22 +390,13 @@ double freeSpaceBytes(std::string_view path) {
 DirListing listDirectory(std::string_view folder) {
   DirListing out;
   const std::string p = str(folder);
-  DIR* d = ::opendir(p.c_str());
-  if (!d) {
+  const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
     out.error = errno;
     return out;
   }
-  for (;;) {
-    errno = 0;
-    const dirent* e = ::readdir(d);
-    if (!e) {
-      out.error = errno;  // 0 at the normal end
-      break;
-    }
-    const std::string name = e->d_name;
-    if (name != "." && name != "..") out.names.push_back(name);
-  }
-  ::closedir(d);
+  out.error = forEachEntry(fd, [&](const char* name, DirEntryKind) { out.names.emplace_back(name); });
+  ::close(fd);
   return out;
 }
 

@@ -37,12 +37,7 @@ CtrlArrow::CtrlArrow(QWidget* parent)
   setCaption(QStringLiteral("Caption"));
 }
 
-void CtrlArrow::setFontName(const QString& myFont) {
-  QFont f = font();
-  f.setFamily(myFont);
-  QWidget::setFont(f);
-  updateGeometry();
-}
+void CtrlArrow::setFontName(const QString& myFont) { setFontFace(this, myFont); }
 
 void CtrlArrow::setCaption(const QString& myCap) {
   setText(myCap);
@@ -50,14 +45,9 @@ void CtrlArrow::setCaption(const QString& myCap) {
   updateGeometry();
 }
 
-int CtrlArrow::FontSize() const { return static_cast<int>(std::lround(font().pointSizeF())); }
+int CtrlArrow::FontSize() const { return fontPoints(this); }
 
-void CtrlArrow::setFontSize(int mySize) {
-  QFont f = font();
-  if (mySize > 0) f.setPointSize(mySize);
-  QWidget::setFont(f);
-  updateGeometry();
-}
+void CtrlArrow::setFontSize(int mySize) { setFontPoints(this, mySize); }
 
 void CtrlArrow::setBackColor(uint myCol) {
   backColor_ = myCol;
@@ -144,11 +134,11 @@ void CtrlArrow::focusOutEvent(QFocusEvent* e) {
 
 void CtrlArrow::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), vbColor(backColor_));
+  p.fillRect(rect(), core::toQColor(backColor_));
   const QPixmap& pic = hoverLook_ ? imgOver_ : imgOut_;
   p.drawPixmap(2, (height() - pic.height()) / 2, pic);
   p.setFont(font());
-  p.setPen(hoverLook_ ? vbColor(0xFF0000) : QColor(Qt::black));
+  p.setPen(hoverLook_ ? core::toQColor(0xFF0000) : QColor(Qt::black));
   p.drawText(QRect(pic.width() + 4, 0, width() - pic.width() - 4, height()),
              Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, text());
 }

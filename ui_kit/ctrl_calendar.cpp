@@ -89,7 +89,7 @@ CtrlCalendar::CtrlCalendar(QWidget* parent)
   shpDate_->setObjectName(QStringLiteral("shpDate"));
   shpDate_->setAttribute(Qt::WA_TransparentForMouseEvents);
   shpDate_->setStyleSheet(QStringLiteral("QFrame#shpDate { border: 4px solid %1; background: transparent; }")
-                              .arg(vbColor(kBorderColor).name()));
+                              .arg(core::toQColor(kBorderColor).name()));
   shpDate_->resize(px(420), px(315));
   shpDate_->hide();
   cmdReset_->setObjectName(QStringLiteral("cmdReset"));
@@ -110,8 +110,8 @@ QSize CtrlCalendar::sizeHint() const { return {px(3510), px(3255)}; }
 
 void CtrlCalendar::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), vbColor(kPanelColor));
-  p.setPen(QPen(vbColor(kBorderColor), 4));
+  p.fillRect(rect(), core::toQColor(kPanelColor));
+  p.setPen(QPen(core::toQColor(kBorderColor), 4));
   p.setBrush(Qt::NoBrush);
   p.drawRect(rect().adjusted(2, 2, -2, -2));
 }

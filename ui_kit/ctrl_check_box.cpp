@@ -47,12 +47,7 @@ void CtrlCheckBox::setCaption(const QString& myCap) {
   updateGeometry();
 }
 
-void CtrlCheckBox::setFontName(const QString& myFont) {
-  QFont f = font();
-  f.setFamily(myFont);
-  QWidget::setFont(f);
-  updateGeometry();
-}
+void CtrlCheckBox::setFontName(const QString& myFont) { setFontFace(this, myFont); }
 
 void CtrlCheckBox::setBackColor(uint myCol) {
   backColor_ = myCol;
@@ -67,14 +62,9 @@ void CtrlCheckBox::setEnabledFlag(bool myEnabled) {
   update();
 }
 
-int CtrlCheckBox::FontSize() const { return static_cast<int>(std::lround(font().pointSizeF())); }
+int CtrlCheckBox::FontSize() const { return fontPoints(this); }
 
-void CtrlCheckBox::setFontSize(int mySize) {
-  QFont f = font();
-  if (mySize > 0) f.setPointSize(mySize);
-  QWidget::setFont(f);
-  updateGeometry();
-}
+void CtrlCheckBox::setFontSize(int mySize) { setFontPoints(this, mySize); }
 
 void CtrlCheckBox::ReadProperties(const QVariantMap& bag) {
   setCaption(bag.value(QStringLiteral("Caption"), QString()).toString());
@@ -136,7 +126,7 @@ void CtrlCheckBox::leaveEvent(QEvent* e) {
 void CtrlCheckBox::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing, true);
-  p.fillRect(rect(), vbColor(backColor_));
+  p.fillRect(rect(), core::toQColor(backColor_));
 
   std::uint32_t ink = kBlack;
   std::uint32_t fill = kWhite;
@@ -151,19 +141,19 @@ void CtrlCheckBox::paintEvent(QPaintEvent*) {
   const double frameTop = height() * 15.0 / 2.0 - 220.0;
   const auto at = [&](double x, double y) { return QPointF(x / 15.0, (frameTop + y) / 15.0); };
 
-  p.setPen(QPen(vbColor(ink), 2));
-  p.setBrush(vbColor(fill));
+  p.setPen(QPen(core::toQColor(ink), 2));
+  p.setBrush(core::toQColor(fill));
   p.drawRect(QRectF(at(10, 120), at(220, 330)));
   if (value_ != 0) {
     // The tick stays inside the box (10..220 across, 120..330 down), clear of its border.
-    QPen tick(vbColor(ink), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen tick(core::toQColor(ink), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(tick);
     p.setBrush(Qt::NoBrush);
     const QPointF points[3] = {at(55, 225), at(100, 275), at(180, 165)};
     p.drawPolyline(points, 3);
   }
 
-  p.setPen(vbColor(ink));
+  p.setPen(core::toQColor(ink));
   p.setFont(font());
   const QRect textRect(px(kFrameTwips), 0, width() - px(kFrameTwips), height());
   p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, text());

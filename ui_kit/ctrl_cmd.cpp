@@ -30,12 +30,7 @@ void CtrlCmd::setCaption(const QString& myCap) {
   updateGeometry();
 }
 
-void CtrlCmd::setFontName(const QString& myFont) {
-  QFont f = font();
-  f.setFamily(myFont);
-  QWidget::setFont(f);
-  updateGeometry();
-}
+void CtrlCmd::setFontName(const QString& myFont) { setFontFace(this, myFont); }
 
 uint CtrlCmd::BackColor() const { return hoverLook_ ? kHoverColor : backColor_; }
 
@@ -44,14 +39,9 @@ void CtrlCmd::setBackColor(uint myCol) {
   update();
 }
 
-int CtrlCmd::FontSize() const { return static_cast<int>(std::lround(font().pointSizeF())); }
+int CtrlCmd::FontSize() const { return fontPoints(this); }
 
-void CtrlCmd::setFontSize(int mySize) {
-  QFont f = font();
-  if (mySize > 0) f.setPointSize(mySize);
-  QWidget::setFont(f);
-  updateGeometry();
-}
+void CtrlCmd::setFontSize(int mySize) { setFontPoints(this, mySize); }
 
 void CtrlCmd::setEnabledFlag(bool myEnabled) {
   enabledFlag_ = myEnabled;
@@ -135,7 +125,7 @@ void CtrlCmd::focusOutEvent(QFocusEvent* e) {
 void CtrlCmd::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect r = rect();
-  p.fillRect(r, vbColor(BackColor()));
+  p.fillRect(r, core::toQColor(BackColor()));
   if (isDown()) {
     // Pressed: a sunken top-left edge.
     p.setPen(QColor(96, 96, 96));

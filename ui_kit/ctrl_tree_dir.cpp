@@ -153,11 +153,11 @@ bool CtrlTreeDir::folderReady(const QByteArray& path) const {
 void CtrlTreeDir::colourNode(QTreeWidgetItem* item) const {
   const bool hidden = nodeHidden(item);
   if (item == current_ && item->data(0, KindRole).toInt() != RootKind) {
-    item->setBackground(0, vbColor(foreColor_));
-    item->setForeground(0, vbColor(backColor_));
+    item->setBackground(0, core::toQColor(foreColor_));
+    item->setForeground(0, core::toQColor(backColor_));
   } else {
-    item->setBackground(0, vbColor(backColor_));
-    item->setForeground(0, vbColor(hidden ? hiddenColor_ : foreColor_));
+    item->setBackground(0, core::toQColor(backColor_));
+    item->setForeground(0, core::toQColor(hidden ? hiddenColor_ : foreColor_));
   }
 }
 
@@ -172,8 +172,8 @@ QTreeWidgetItem* CtrlTreeDir::addFolderNode(QTreeWidgetItem* parent, const SubFo
   item->setData(0, HiddenRole, f.hidden);
   item->setIcon(0, folderIcon(f.hidden));
   item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-  item->setBackground(0, vbColor(backColor_));
-  item->setForeground(0, vbColor(f.hidden ? hiddenColor_ : foreColor_));
+  item->setBackground(0, core::toQColor(backColor_));
+  item->setForeground(0, core::toQColor(f.hidden ? hiddenColor_ : foreColor_));
   if (parent != nullptr) parent->addChild(item);
   return item;
 }
@@ -355,18 +355,14 @@ void CtrlTreeDir::setHiddenColor(uint myCol) {
 void CtrlTreeDir::setBackColor(uint myCol) {
   backColor_ = myCol;
   QPalette pal = palette();
-  pal.setColor(QPalette::Base, vbColor(myCol));
-  pal.setColor(QPalette::Window, vbColor(myCol));
-  pal.setColor(QPalette::Text, vbColor(foreColor_));
+  pal.setColor(QPalette::Base, core::toQColor(myCol));
+  pal.setColor(QPalette::Window, core::toQColor(myCol));
+  pal.setColor(QPalette::Text, core::toQColor(foreColor_));
   setPalette(pal);
   colourAll();
 }
 
-void CtrlTreeDir::setFontName(const QString& myFont) {
-  QFont f = font();
-  f.setFamily(myFont);
-  setFont(f);
-}
+void CtrlTreeDir::setFontName(const QString& myFont) { setFontFace(this, myFont); }
 
 void CtrlTreeDir::ReadProperties(const QVariantMap& bag) {
   isLoaded_ = false;

@@ -9,7 +9,7 @@
 #include "ui_kit/folder_dialog.h"
 #include "ui_kit/message_box.h"
 #include "ui_kit/progress_window.h"
-#include "ui_kit/results_history.h"
+#include "core/results_history.h"
 #include "ui_kit/results_paging.h"
 #include "ui_kit/results_viewer.h"
 #include "ui_kit/substring_dialog.h"

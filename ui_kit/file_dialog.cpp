@@ -13,12 +13,11 @@
 #include "ui_kit/message_box.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -73,7 +72,7 @@ std::string withTypeExtension(const std::string& path, const std::string& typeEn
 
 FrmBrowse* FrmBrowse::current() { return openDialog().data(); }
 
-FrmBrowse::FrmBrowse(QWidget* parent) : QWidget(parent, Qt::Window) {
+FrmBrowse::FrmBrowse(QWidget* parent) : UnloadingWindow(parent, true) {
   setObjectName(QStringLiteral("frmBrowse"));
   resize(px(6600), px(5400));
   auto* outer = new QVBoxLayout(this);
@@ -315,16 +314,14 @@ void FrmBrowse::accept(const std::string& given) {
 }
 
 void FrmBrowse::refused() {
-  if (unloading_ || !isVisible()) return;
+  if (isUnloading() || !isVisible()) return;
   refreshFiles();
   setEnabled(true);
   activateWindow();
   txtFileName_->setFocus();
 }
 
-void FrmBrowse::unload() {
-  if (unloading_) return;
-  unloading_ = true;
+void FrmBrowse::unloadWindow() {
   core::Host& h = core::host();
   if (opener_) opener_->setEnabled(true);
   if (h.sMenuOpa() && opener_) h.formOpacity(opener_, false);
@@ -336,26 +333,8 @@ void FrmBrowse::unload() {
   h.remForm(this);
   (void)core::saveFormState(this, std::string_view{}, 1);
   if (openDialog() == this) openDialog() = nullptr;
-  deleteLater();
 }
 
-void FrmBrowse::keyReleaseEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape) {
-    unload();
-    return;
-  }
-  QWidget::keyReleaseEvent(e);
-}
-
-void FrmBrowse::closeEvent(QCloseEvent* e) {
-  e->ignore();
-  unload();
-}
-
-void FrmBrowse::changeEvent(QEvent* e) {
-  QWidget::changeEvent(e);
-  if (e->type() == QEvent::WindowStateChange && isMinimized()) core::host().minForm();
-}
 
 bool FrmBrowse::eventFilter(QObject* watched, QEvent* e) {
   if (watched == txtFileName_ && e->type() == QEvent::FocusIn) {

@@ -5,8 +5,9 @@
 // else keeps the dialog open. Unloaded on every close.
 #pragma once
 
+#include "ui_kit/unloading_window.h"
+
 #include <QPointer>
-#include <QWidget>
 
 #include <array>
 #include <string>
@@ -42,7 +43,7 @@ void writeRecent(const RecentFiles& list);
 // itself (not its folders) has no dot and the type is not the all-files entry.
 [[nodiscard]] std::string withTypeExtension(const std::string& path, const std::string& typeEntry, bool allFiles);
 
-class FrmBrowse : public QWidget {
+class FrmBrowse : public UnloadingWindow {
   Q_OBJECT
 
  public:
@@ -61,7 +62,6 @@ class FrmBrowse : public QWidget {
   [[nodiscard]] QAction* recentItem(int place) const;
   void menuClearClick();
   void menuDesktopClick();
-  void unload();
 
   [[nodiscard]] CtrlTreeDir* tree() const { return dir1_; }
   [[nodiscard]] QLineEdit* nameBox() const { return txtFileName_; }
@@ -70,9 +70,7 @@ class FrmBrowse : public QWidget {
   [[nodiscard]] bool isSaveMode() const { return mode_ != "Load"; }
 
  protected:
-  void keyReleaseEvent(QKeyEvent* e) override;
-  void closeEvent(QCloseEvent* e) override;
-  void changeEvent(QEvent* e) override;
+  void unloadWindow() override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -97,7 +95,6 @@ class FrmBrowse : public QWidget {
   QString pattern_ = QStringLiteral("*");
   QString mode_;
   QPointer<QWidget> opener_;
-  bool unloading_ = false;
 };
 
 }  // namespace uikit

@@ -12,9 +12,7 @@
 #include "ui_kit/look.h"
 #include "ui_kit/message_box.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -31,7 +29,7 @@ QPointer<FrmBrowse2>& openDialog() {
 
 FrmBrowse2* FrmBrowse2::current() { return openDialog().data(); }
 
-FrmBrowse2::FrmBrowse2(QWidget* parent) : QWidget(parent, Qt::Window) {
+FrmBrowse2::FrmBrowse2(QWidget* parent) : UnloadingWindow(parent, true) {
   setObjectName(QStringLiteral("frmBrowse2"));
   setWindowTitle(QStringLiteral("Select Folder Path"));
   resize(px(4800), px(5400));
@@ -113,32 +111,11 @@ void FrmBrowse2::menuDesktopClick() {
   dir1_->setPathBytes(QByteArray::fromStdString(desktop));
 }
 
-void FrmBrowse2::unload() {
-  if (unloading_) return;
-  unloading_ = true;
+void FrmBrowse2::unloadWindow() {
   core::Host& h = core::host();
   if (h.sMenuOpa() && opener_) h.formOpacity(opener_, false);
   core::hideForm(this, opener_, 0, 1);
   if (openDialog() == this) openDialog() = nullptr;
-  deleteLater();
-}
-
-void FrmBrowse2::keyReleaseEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape) {
-    unload();
-    return;
-  }
-  QWidget::keyReleaseEvent(e);
-}
-
-void FrmBrowse2::closeEvent(QCloseEvent* e) {
-  e->ignore();
-  unload();
-}
-
-void FrmBrowse2::changeEvent(QEvent* e) {
-  QWidget::changeEvent(e);
-  if (e->type() == QEvent::WindowStateChange && isMinimized()) core::host().minForm();
 }
 
 }  // namespace uikit

@@ -3,15 +3,16 @@
 // the dialog open and calls nothing. Cancel closes without a call. Unloaded on every close.
 #pragma once
 
+#include "ui_kit/unloading_window.h"
+
 #include <QPointer>
-#include <QWidget>
 
 namespace uikit {
 
 class CtrlCmd;
 class CtrlTreeDir;
 
-class FrmBrowse2 : public QWidget {
+class FrmBrowse2 : public UnloadingWindow {
   Q_OBJECT
 
  public:
@@ -28,18 +29,14 @@ class FrmBrowse2 : public QWidget {
   [[nodiscard]] CtrlTreeDir* tree() const { return dir1_; }
 
  protected:
-  void keyReleaseEvent(QKeyEvent* e) override;
-  void closeEvent(QCloseEvent* e) override;
-  void changeEvent(QEvent* e) override;
+  void unloadWindow() override;
 
  private:
-  void unload();
 
   CtrlTreeDir* dir1_;
   CtrlCmd* cmdOpen_;
   CtrlCmd* cmdCancel_;
   QPointer<QWidget> opener_;
-  bool unloading_ = false;
 };
 
 }  // namespace uikit

@@ -1,6 +1,7 @@
 #include "ui_kit/folder_lister.h"
 
-#include <QDirIterator>
+#include "platform/dir_listing.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -12,41 +13,38 @@
 
 namespace uikit {
 
-QSet<QString> readDotHidden(const QByteArray& folder) {
-  QSet<QString> names;
-  QFile f(QFile::decodeName(folder + ".hidden"));
-  if (!f.open(QIODevice::ReadOnly)) return names;
-  const QByteArray all = f.read(1 << 20);
-  for (QByteArray line : all.split('\n')) {
-    if (line.endsWith('\r')) line.chop(1);
-    if (!line.isEmpty()) names.insert(QFile::decodeName(line));
-  }
-  return names;
-}
-
 bool isHiddenFolder(const QByteArray& path) {
   QByteArray p = path;
   while (p.size() > 1 && p.endsWith('/')) p.chop(1);
   const qsizetype slash = p.lastIndexOf('/');
   if (slash < 0 || slash + 1 >= p.size()) return false;
-  const QByteArray name = p.mid(slash + 1);
-  if (name.startsWith('.')) return true;
-  return readDotHidden(p.left(slash + 1)).contains(QFile::decodeName(name));
+  const std::string name = p.mid(slash + 1).toStdString();
+  if (name.front() == '.') return true;
+  platform::FolderReader parent;
+  return parent.open(p.left(slash + 1).toStdString()) == 0 && parent.hiddenNames().count(name) != 0;
 }
 
 FolderListing listSubFolders(const QByteArray& folder, bool showHidden) {
   FolderListing out;
+  // Search permission is needed as well, to learn which entries are folders.
   if (!folderOpens(folder)) return out;
+  platform::FolderReader reader;
+  if (reader.open(folder.toStdString()) != 0) return out;
   out.ok = true;
-  const QSet<QString> dotHidden = readDotHidden(folder);
-  QDirIterator it(QFile::decodeName(folder), QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  while (it.hasNext()) {
-    it.next();
-    const QString name = it.fileName();
+  std::vector<platform::DirName> entries;
+  (void)reader.readNames(entries);  // a listing cut short shows what was read
+  const auto dotHidden = reader.hiddenNames();
+  for (const platform::DirName& e : entries) {
+    // A link to a folder is shown as a folder, as the file manager does.
+    const bool isFolder = e.kind == platform::DirEntryKind::Folder ||
+                          ((e.kind == platform::DirEntryKind::Unknown || e.kind == platform::DirEntryKind::Symlink) &&
+                           reader.status(e.name, platform::kStatType).isFolder);
+    if (!isFolder) continue;
+    const QString name = QFile::decodeName(QByteArray::fromStdString(e.name));
     if (name.compare(QLatin1String("system volume information"), Qt::CaseInsensitive) == 0) continue;
-    const bool hidden = name.startsWith(QLatin1Char('.')) || dotHidden.contains(name);
+    const bool hidden = e.name.front() == '.' || dotHidden.count(e.name) != 0;
     if (hidden && !showHidden) continue;
-    out.folders.push_back({name, folder + QFile::encodeName(name) + '/', hidden});
+    out.folders.push_back({name, folder + QByteArray::fromStdString(e.name) + '/', hidden});
   }
   // Case-insensitive order, the same in every locale; folded keys are made once per name.
   std::vector<std::pair<QString, std::size_t>> keys;

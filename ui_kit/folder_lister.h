@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -22,9 +21,6 @@ struct FolderListing {
   bool ok = false;  // false: the folder could not be opened (or did not answer in time)
   std::vector<SubFolder> folders;
 };
-
-// The names listed in folder's ".hidden" file (one per line); empty when there is none.
-[[nodiscard]] QSet<QString> readDotHidden(const QByteArray& folder);
 
 // Whether the folder at path (trailing "/" optional) is hidden: its name starts with "." or is
 // listed in its parent's ".hidden".

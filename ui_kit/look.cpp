@@ -1,24 +1,12 @@
 #include "ui_kit/look.h"
 
-#include <QApplication>
-#include <QPalette>
 #include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 
 namespace uikit {
-
-QColor vbColor(std::uint32_t bgr) {
-  if ((bgr & 0x80000000u) != 0) return QApplication::palette().color(QPalette::Button);
-  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                static_cast<int>((bgr >> 16) & 0xFF));
-}
-
-std::uint32_t toVbColor(const QColor& c) {
-  return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
-         (static_cast<std::uint32_t>(c.blue()) << 16);
-}
 
 QFont faceFont(const QString& face, double pointSize, bool bold) {
   QFont f(face);
@@ -26,6 +14,22 @@ QFont faceFont(const QString& face, double pointSize, bool bold) {
   f.setBold(bold);
   return f;
 }
+
+void setFontFace(QWidget* w, const QString& face) {
+  QFont f = w->font();
+  f.setFamily(face);
+  w->setFont(f);
+  w->updateGeometry();
+}
+
+void setFontPoints(QWidget* w, int points) {
+  QFont f = w->font();
+  if (points > 0) f.setPointSize(points);
+  w->setFont(f);
+  w->updateGeometry();
+}
+
+int fontPoints(const QWidget* w) { return static_cast<int>(std::lround(w->font().pointSizeF())); }
 
 void applyAccessibleName(QWidget* w, const QString& caption) {
   // A caption's "&" marks the access key; a screen reader reads the caption without it.

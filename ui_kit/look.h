@@ -1,8 +1,9 @@
-// Small conversions every control of the kit needs: the program's &HBBGGRR colours to QColor,
-// twips to pixels, and the scheme font by face name.
+// Small conversions every control of the kit needs: twips to pixels, the scheme font by face name
+// and accessible names. &HBBGGRR colours become QColors through core::toQColor.
 #pragma once
 
-#include <QColor>
+#include "core/widgets/text_controls.h"
+
 #include <QFont>
 #include <QString>
 
@@ -15,10 +16,6 @@ namespace uikit {
 // The system colour "button face" (&H8000000F) as the stored colours name it.
 inline constexpr std::uint32_t kSysButtonFace = 0x8000000F;
 
-// A &HBBGGRR colour (or a system colour &H800000xx, mapped to the palette's button colour).
-[[nodiscard]] QColor vbColor(std::uint32_t bgr);
-// The &HBBGGRR value of a QColor (alpha ignored).
-[[nodiscard]] std::uint32_t toVbColor(const QColor& c);
 
 // Twips to device-independent pixels: 15 twips per pixel (1440 per inch at 96 dpi).
 [[nodiscard]] constexpr int px(double twips) { return static_cast<int>(twips / 15.0 + (twips >= 0 ? 0.5 : -0.5)); }
@@ -26,6 +23,13 @@ inline constexpr std::uint32_t kSysButtonFace = 0x8000000F;
 
 // A font with the given face, point size and weight; fontconfig substitutes a face it lacks.
 [[nodiscard]] QFont faceFont(const QString& face, double pointSize, bool bold);
+
+// The font properties the kit's controls share. setFontFace and setFontPoints change one part of
+// w's font (a size of 0 or less leaves the size) and update its geometry; fontPoints is the size
+// rounded to whole points.
+void setFontFace(QWidget* w, const QString& face);
+void setFontPoints(QWidget* w, int points);
+[[nodiscard]] int fontPoints(const QWidget* w);
 
 // Accessible name rule of the kit: the caption, or the objectName while there is none.
 void applyAccessibleName(QWidget* w, const QString& caption);

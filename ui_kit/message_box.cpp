@@ -45,7 +45,7 @@ std::string normaliseBreaks(std::string_view text) {
 void paint(QWidget* w, std::uint32_t colour) {
   w->setAutoFillBackground(true);
   QPalette p = w->palette();
-  p.setColor(QPalette::Window, vbColor(colour));
+  p.setColor(QPalette::Window, core::toQColor(colour));
   w->setPalette(p);
 }
 

@@ -30,7 +30,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, int left, int top, int widt
 void fill(QWidget* w, std::uint32_t colour) {
   w->setAutoFillBackground(true);
   QPalette p = w->palette();
-  p.setColor(QPalette::Window, vbColor(colour));
+  p.setColor(QPalette::Window, core::toQColor(colour));
   w->setPalette(p);
 }
 

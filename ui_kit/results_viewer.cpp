@@ -17,11 +17,10 @@
 #include "ui_kit/file_dialog.h"
 #include "ui_kit/look.h"
 #include "ui_kit/message_box.h"
-#include "ui_kit/results_history.h"
+#include "core/results_history.h"
 #include "ui_kit/results_save.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -55,26 +54,9 @@ core::RunHost*& saveHost() {
 }
 
 // The user's text editor: $VISUAL, else the desktop's application for the file.
-bool openInTextEditor(const std::string& path) {
-  const QString visual = qEnvironmentVariable("VISUAL");
-  if (!visual.trimmed().isEmpty()) {
-    QStringList words = QProcess::splitCommand(visual);
-    if (!words.isEmpty()) {
-      const std::string program = platform::resolveProgram(vb::bs(words.takeFirst()));
-      std::vector<std::string> args;
-      for (const QString& w : words) args.push_back(vb::bs(w));
-      args.push_back(path);
-      if (!program.empty() && platform::startProgram(program, args, false) == platform::StartOutcome::Started) {
-        return true;
-      }
-    }
-  }
-  return platform::openWithDesktop(vb::qpath(path));
-}
-
 FrmResults::Opener& opener() {
   static FrmResults::Opener o = [](const std::string& path, bool editor) {
-    return editor ? openInTextEditor(path) : platform::openWithDesktop(vb::qpath(path));
+    return editor ? platform::openInTextEditor(path) : platform::openWithDesktop(vb::qpath(path));
   };
   return o;
 }
@@ -131,7 +113,7 @@ FrmResults* FrmResults::showCurrent(QWidget* ref) {
   return showRun(ref, run.text, run.stamp, false);
 }
 
-FrmResults::FrmResults(QWidget* parent) : QWidget(parent, Qt::Window) {
+FrmResults::FrmResults(QWidget* parent) : UnloadingWindow(parent, false) {
   setObjectName(QStringLiteral("frmResults"));
   setWindowTitle(QStringLiteral("Results"));
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -217,7 +199,7 @@ FrmResults::FrmResults(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWrap(checked);
   });
   connect(menuClear_, &QAction::triggered, this, [this] {
-    clearHistory(slot_);
+    core::clearHistory(slot_);
     for (QAction* a : hist_) a->setVisible(false);
     menuClear_->setEnabled(false);
     menuSep_->setVisible(false);
@@ -226,7 +208,7 @@ FrmResults::FrmResults(QWidget* parent) : QWidget(parent, Qt::Window) {
     if (viewed_) viewed_->setEnabled(true);
     viewed_ = nullptr;
     menuCurrent_->setEnabled(false);
-    viewHistory(historySlotFile(slot_));
+    viewHistory(core::historySlotFile(slot_));
   });
 }
 
@@ -242,8 +224,8 @@ void FrmResults::loadStep(bool disableOwner) {
   int stateMode = 0;
   core::showForm(this, referrer, stateMode, 0, "Results", disableOwner ? 1 : 0);
   QPalette p = rtxResults_->palette();
-  p.setColor(QPalette::Base, vbColor(st.backColor));
-  p.setColor(QPalette::Text, vbColor(st.foreColor));
+  p.setColor(QPalette::Base, core::toQColor(st.backColor));
+  p.setColor(QPalette::Text, core::toQColor(st.foreColor));
   rtxResults_->setPalette(p);
   rtxResults_->setFont(faceFont(vb::qs(st.fontName), 9, false));
 
@@ -257,15 +239,15 @@ void FrmResults::loadStep(bool disableOwner) {
   dibber_->setMinX(twips(minimumWidth()));
   dibber_->setMinY(twips(minimumHeight()));
 
-  slot_ = currentHistorySlot();
-  currentFile_ = historySlotFile(slot_);
+  slot_ = core::currentHistorySlot();
+  currentFile_ = core::historySlotFile(slot_);
   std::string& text = resultsRun().text;
   if (text.empty()) {
-    text = readHistoryFile(currentFile_);
-  } else if (text.size() < kHistoryLimit) {
-    const std::string name = recordRun(text);
+    text = core::readHistoryFile(currentFile_);
+  } else if (text.size() < core::kHistoryLimit) {
+    const std::string name = core::recordRun(text);
     if (!name.empty()) currentFile_ = name;
-    slot_ = currentHistorySlot();
+    slot_ = core::currentHistorySlot();
   }
   buildHistoryMenu();
   runPaging();
@@ -277,9 +259,9 @@ void FrmResults::buildHistoryMenu() {
     a->deleteLater();
   }
   hist_.clear();
-  const auto entries = historyEntries(slot_);
+  const auto entries = core::historyEntries(slot_);
   for (const auto& [slot, name] : entries) {
-    QAction* a = historyMenu_->addAction(vb::qs(historyCaption(name)));
+    QAction* a = historyMenu_->addAction(vb::qs(core::historyCaption(name)));
     a->setObjectName(QStringLiteral("menuHist1"));
     a->setData(vb::qs(name));
     connect(a, &QAction::triggered, this, [this, a] {
@@ -299,7 +281,7 @@ std::vector<QAction*> FrmResults::historyActions() const { return hist_; }
 
 void FrmResults::viewHistory(const std::string& fileName) {
   bool exists = false;
-  std::string text = readHistoryFile(fileName, &exists);
+  std::string text = core::readHistoryFile(fileName, &exists);
   if (!exists) {
     respond(this, "O", core::msgMain(21), "E", "");
     return;
@@ -367,7 +349,7 @@ void FrmResults::markPaths() {
       c.setPosition(static_cast<int>(shown[i].start));
       c.setPosition(static_cast<int>(shown[i].end), QTextCursor::KeepAnchor);
       QTextCharFormat f;
-      f.setForeground(vbColor(st.backColor));
+      f.setForeground(core::toQColor(st.backColor));
       c.mergeCharFormat(f);
     }
   }
@@ -488,25 +470,9 @@ bool FrmResults::eventFilter(QObject* watched, QEvent* e) {
   return QWidget::eventFilter(watched, e);
 }
 
-void FrmResults::keyReleaseEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape) {
-    unload();
-    return;
-  }
-  QWidget::keyReleaseEvent(e);
-}
-
-void FrmResults::closeEvent(QCloseEvent* e) {
-  e->ignore();
-  unload();
-}
-
-void FrmResults::unload() {
-  if (unloading_) return;
-  unloading_ = true;
+void FrmResults::unloadWindow() {
   core::hideForm(this, referrer, 2, 1);
   if (openViewer() == this) openViewer() = nullptr;
-  deleteLater();
 }
 
 }  // namespace uikit

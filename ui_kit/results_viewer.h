@@ -6,6 +6,7 @@
 
 #include "core/widgets/tool_form.h"
 #include "ui_kit/results_paging.h"
+#include "ui_kit/unloading_window.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -39,7 +40,7 @@ struct ResultsRun {
 };
 ResultsRun& resultsRun();
 
-class FrmResults : public QWidget, public core::ToolForm {
+class FrmResults : public UnloadingWindow, public core::ToolForm {
   Q_OBJECT
 
  public:
@@ -91,8 +92,7 @@ class FrmResults : public QWidget, public core::ToolForm {
   [[nodiscard]] std::vector<QAction*> historyActions() const;
 
  protected:
-  void keyReleaseEvent(QKeyEvent* e) override;
-  void closeEvent(QCloseEvent* e) override;
+  void unloadWindow() override;
   void resizeEvent(QResizeEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -108,7 +108,6 @@ class FrmResults : public QWidget, public core::ToolForm {
   void applyMark(const Mark& m, bool on);
   void buildHistoryMenu();
   void setWrap(bool wrap);
-  void unload();
 
   QTextEdit* rtxResults_;
   QWidget* framCmd_;
@@ -139,7 +138,6 @@ class FrmResults : public QWidget, public core::ToolForm {
   TextRange page_;
   HeaderPaths header_;
   std::vector<Mark> marks_;
-  bool unloading_ = false;
 };
 
 }  // namespace uikit

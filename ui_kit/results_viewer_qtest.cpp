@@ -3,7 +3,7 @@
 #include "core/results_log.h"
 #include "core/settings.h"
 #include "ui_kit/dialog_test_support.h"
-#include "ui_kit/results_history.h"
+#include "core/results_history.h"
 #include "ui_kit/results_paging.h"
 #include "ui_kit/results_viewer.h"
 
@@ -183,30 +183,30 @@ class ResultsViewerTest : public QObject {
   void historyKeepsNineRunsAndWraps() {
     std::vector<std::string> names;
     for (int run = 1; run <= 10; ++run) {
-      names.push_back(recordRun("Operation finished: 0" + std::to_string(run) + " May 2024 10:00:00\r\nbody"));
+      names.push_back(core::recordRun("Operation finished: 0" + std::to_string(run) + " May 2024 10:00:00\r\nbody"));
     }
     QCOMPARE(names[0], std::string("Results 01 May 2024 10ZZ00ZZ00.txt"));
-    QCOMPARE(historyCaption(names[0]), std::string("01 May 2024 10:00:00"));
-    QCOMPARE(historyFileOfCaption(historyCaption(names[0])), names[0]);
+    QCOMPARE(core::historyCaption(names[0]), std::string("01 May 2024 10:00:00"));
+    QCOMPARE(core::historyFileOfCaption(core::historyCaption(names[0])), names[0]);
     // Slots start at 2 (the first run advances from the empty slot 1); the tenth run wraps to
     // slot 2 again and deletes the file that slot named before.
-    QCOMPARE(currentHistorySlot(), 2);
-    QCOMPARE(historySlotFile(2), names[9]);
+    QCOMPARE(core::currentHistorySlot(), 2);
+    QCOMPARE(core::historySlotFile(2), names[9]);
     QVERIFY(!std::filesystem::exists(env_->app() + names[0]));
     for (int run = 1; run < 10; ++run) QVERIFY(std::filesystem::exists(env_->app() + names[static_cast<std::size_t>(run)]));
-    QCOMPARE(historyEntries(currentHistorySlot()).size(), std::size_t(8));
+    QCOMPARE(core::historyEntries(core::currentHistorySlot()).size(), std::size_t(8));
     // The same run shown again writes nothing and keeps the slot.
-    QCOMPARE(recordRun("Operation finished: 010 May 2024 10:00:00\r\nbody"), names[9]);
-    QCOMPARE(currentHistorySlot(), 2);
+    QCOMPARE(core::recordRun("Operation finished: 010 May 2024 10:00:00\r\nbody"), names[9]);
+    QCOMPARE(core::currentHistorySlot(), 2);
     // Another run with the same stamp is kept beside it.
-    const std::string twin = recordRun("Operation finished: 010 May 2024 10:00:00\r\nother body");
+    const std::string twin = core::recordRun("Operation finished: 010 May 2024 10:00:00\r\nother body");
     QCOMPARE(twin, std::string("Results 010 May 2024 10ZZ00ZZ00 (2).txt"));
-    QCOMPARE(currentHistorySlot(), 3);
-    QCOMPARE(historyFileOfCaption(historyCaption(twin)), twin);
+    QCOMPARE(core::currentHistorySlot(), 3);
+    QCOMPARE(core::historyFileOfCaption(core::historyCaption(twin)), twin);
   }
 
   void viewerShowsTheCurrentSlotWhenEmpty() {
-    const std::string name = recordRun("Done: 1 2 3\nfrom history");
+    const std::string name = core::recordRun("Done: 1 2 3\nfrom history");
     FrmResults* v = FrmResults::showRun(nullptr, "", "", false);
     QCOMPARE(v->currentFileName(), name);
     QCOMPARE(v->shownText(), QStringLiteral("Done: 1 2 3\nfrom history"));

@@ -7,10 +7,8 @@
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/look.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -57,7 +55,7 @@ std::string clampSubstringField(std::string_view text) {
 
 FrmStr* FrmStr::current() { return openDialog().data(); }
 
-FrmStr::FrmStr(QWidget* parent) : QWidget(parent, Qt::Window) {
+FrmStr::FrmStr(QWidget* parent) : UnloadingWindow(parent, true) {
   setObjectName(QStringLiteral("frmStr"));
   setWindowTitle(QStringLiteral("Define Sub-String"));
   auto* outer = new QVBoxLayout(this);
@@ -121,30 +119,9 @@ void FrmStr::cmdStartClick() {
 
 void FrmStr::cmdCloseClick() { unload(); }
 
-void FrmStr::unload() {
-  if (unloading_) return;
-  unloading_ = true;
+void FrmStr::unloadWindow() {
   core::hideForm(this, opener_, 1, 1);
   if (openDialog() == this) openDialog() = nullptr;
-  deleteLater();
-}
-
-void FrmStr::keyReleaseEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape) {
-    unload();
-    return;
-  }
-  QWidget::keyReleaseEvent(e);
-}
-
-void FrmStr::closeEvent(QCloseEvent* e) {
-  e->ignore();
-  unload();
-}
-
-void FrmStr::changeEvent(QEvent* e) {
-  QWidget::changeEvent(e);
-  if (e->type() == QEvent::WindowStateChange && isMinimized()) core::host().minForm();
 }
 
 }  // namespace uikit

@@ -3,8 +3,9 @@
 // through the form state. Unloaded on every close.
 #pragma once
 
+#include "ui_kit/unloading_window.h"
+
 #include <QPointer>
-#include <QWidget>
 
 #include <string>
 #include <string_view>
@@ -19,7 +20,7 @@ class CtrlCmd;
 // (however many digits were typed); otherwise the digits as typed.
 [[nodiscard]] std::string clampSubstringField(std::string_view text);
 
-class FrmStr : public QWidget {
+class FrmStr : public UnloadingWindow {
   Q_OBJECT
 
  public:
@@ -36,12 +37,9 @@ class FrmStr : public QWidget {
   [[nodiscard]] QLineEdit* lengthBox() const { return txtLen_; }
 
  protected:
-  void keyReleaseEvent(QKeyEvent* e) override;
-  void closeEvent(QCloseEvent* e) override;
-  void changeEvent(QEvent* e) override;
+  void unloadWindow() override;
 
  private:
-  void unload();
   void clampBox(QLineEdit* box);
 
   QLineEdit* txtStart_;
@@ -49,7 +47,6 @@ class FrmStr : public QWidget {
   CtrlCmd* cmdStart_;
   CtrlCmd* cmdClose_;
   QPointer<QWidget> opener_;
-  bool unloading_ = false;
 };
 
 }  // namespace uikit

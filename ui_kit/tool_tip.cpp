@@ -53,8 +53,8 @@ void clsToolTip::showAt(const QPoint& globalPos) {
     tip_->setAutoFillBackground(true);
   }
   QPalette pal = tip_->palette();
-  pal.setColor(QPalette::Window, vbColor(back_));
-  pal.setColor(QPalette::WindowText, vbColor(fore_));
+  pal.setColor(QPalette::Window, core::toQColor(back_));
+  pal.setColor(QPalette::WindowText, core::toQColor(fore_));
   tip_->setPalette(pal);
   QFont f(font_);
   f.setPixelSize(13);

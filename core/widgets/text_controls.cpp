@@ -12,7 +12,9 @@
 namespace core {
 
 QColor toQColor(std::uint32_t colour) {
-  if (colour == 0x8000000Fu) return QApplication::palette().color(QPalette::Button);
+  // System colours (&H800000xx) all take the palette's button colour: the only one stored is
+  // &H8000000F, and reading another one's index bits as red would give a wrong colour.
+  if ((colour & 0x80000000u) != 0) return QApplication::palette().color(QPalette::Button);
   return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                 static_cast<int>((colour >> 16) & 0xFF));
 }

@@ -11,7 +11,7 @@
 
 namespace core {
 
-// The colour of an &HBBGGRR value (system colour &H8000000F: the application's button colour).
+// The colour of an &HBBGGRR value (a system colour &H800000xx: the application's button colour).
 [[nodiscard]] QColor toQColor(std::uint32_t colour);
 
 // Sets the control's back colour: the "BackColor" property when it has one, else the palette's

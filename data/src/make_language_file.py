@@ -64,8 +64,9 @@ def unescape(text, where):
     return "".join(out)
 
 
-def read_table(path):
-    """Rows of (first column, [five texts], where) from a tab-separated source table."""
+def tsv_rows(path, columns):
+    """Rows of (cells, where) from a tab-separated table; blank lines and lines starting with "#"
+    are skipped, and every other line must hold exactly `columns` cells."""
     rows = []
     with open(path, encoding="utf-8", newline="") as f:
         for lineno, raw in enumerate(f, 1):
@@ -76,19 +77,58 @@ def read_table(path):
                 continue
             where = f"{path}:{lineno}"
             cols = line.split("\t")
-            if len(cols) != 1 + len(LANGUAGES):
-                raise SourceError(f"{where}: expected {1 + len(LANGUAGES)} columns, found {len(cols)}")
-            texts = [unescape(c, where) for c in cols[1:]]
-            for lang, text in zip(LANGUAGES, texts):
-                if text == "":
-                    raise SourceError(f"{where}: the {lang} text is empty")
-                for bad in RESERVED:
-                    if bad in text:
-                        raise SourceError(f"{where}: the {lang} text holds the marker {bad!r}")
-                if "\x00" in text or re.search(r"(?<!\r)\n|\r(?!\n)", text):
-                    raise SourceError(f"{where}: the {lang} text holds a NUL or a bare line break")
-            rows.append((cols[0].strip(), texts, where))
+            if len(cols) != columns:
+                raise SourceError(f"{where}: expected {columns} columns, found {len(cols)}")
+            rows.append((cols, where))
     return rows
+
+
+def read_table(path):
+    """Rows of (first column, [five texts], where) from a tab-separated source table."""
+    rows = []
+    for cols, where in tsv_rows(path, 1 + len(LANGUAGES)):
+        texts = [unescape(c, where) for c in cols[1:]]
+        for lang, text in zip(LANGUAGES, texts):
+            if text == "":
+                raise SourceError(f"{where}: the {lang} text is empty")
+            for bad in RESERVED:
+                if bad in text:
+                    raise SourceError(f"{where}: the {lang} text holds the marker {bad!r}")
+            if "\x00" in text or re.search(r"(?<!\r)\n|\r(?!\n)", text):
+                raise SourceError(f"{where}: the {lang} text holds a NUL or a bare line break")
+        rows.append((cols[0].strip(), texts, where))
+    return rows
+
+
+def keyed_rows(paths, check_key=None):
+    """{key: [five texts]} from the tables in paths, in table order; a key may appear only once.
+    check_key(key, where), when given, raises SourceError for a key the caller refuses."""
+    entries = {}
+    for path in paths:
+        for key, texts, where in read_table(path):
+            if check_key:
+                check_key(key, where)
+            if key in entries:
+                raise SourceError(f"{where}: {key!r} appears twice")
+            entries[key] = texts
+    return entries
+
+
+def write_file(out, data):
+    """Writes data to out through a temporary file in the same folder, so that a reader never
+    sees half a file; the new file gets the usual permissions (0666 less the umask)."""
+    folder = os.path.dirname(os.path.abspath(out))
+    fd, tmp = tempfile.mkstemp(prefix=".gen-", dir=folder)
+    try:
+        with os.fdopen(fd, "wb") as f:
+            f.write(data)
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(tmp, 0o666 & ~umask)
+        os.replace(tmp, out)
+    except BaseException:
+        os.unlink(tmp)
+        raise
 
 
 def check_edges(texts, where):
@@ -129,18 +169,15 @@ def load_messages(path, max_messages, name_parts):
     return [numbered[n] for n in range(1, highest + 1)]
 
 
+def check_control_key(key, where):
+    if not KEY_PATTERN.match(key):
+        raise SourceError(f"{where}: {key!r} is not a control name")
+    if key.lower().startswith("msg"):
+        raise SourceError(f"{where}: {key!r} would be read as a message (keys starting 'msg')")
+
+
 def load_controls(paths):
-    controls = {}
-    for path in paths:
-        for key, texts, where in read_table(path):
-            if not KEY_PATTERN.match(key):
-                raise SourceError(f"{where}: {key!r} is not a control name")
-            if key.lower().startswith("msg"):
-                raise SourceError(f"{where}: {key!r} would be read as a message (keys starting 'msg')")
-            if key in controls:
-                raise SourceError(f"{where}: {key!r} appears twice")
-            controls[key] = texts
-    return controls
+    return keyed_rows(paths, check_control_key)
 
 
 def build_section(lang, form, controls, messages):
@@ -169,18 +206,7 @@ def build_file(form, out, messages_path, controls_paths, max_messages, name_part
     controls = load_controls(controls_paths)
     text = "".join(build_section(lang, form, controls, messages) for lang in range(len(LANGUAGES)))
     data = text.encode("utf-8")
-    folder = os.path.dirname(os.path.abspath(out))
-    fd, tmp = tempfile.mkstemp(prefix=".lang-", dir=folder)
-    try:
-        with os.fdopen(fd, "wb") as f:
-            f.write(data)
-        umask = os.umask(0)
-        os.umask(umask)
-        os.chmod(tmp, 0o666 & ~umask)
-        os.replace(tmp, out)
-    except BaseException:
-        os.unlink(tmp)
-        raise
+    write_file(out, data)
     print(f"{out}: {len(LANGUAGES)} sections, {len(controls)} control entries, "
           f"{len(messages)} messages, {len(data)} bytes")
 
@@ -194,19 +220,12 @@ def build_manifest(path):
     controls tables (comma separated) or "-", table size, message numbers that are file-name parts
     (comma separated) or "-". Table paths are relative to this folder."""
     data_dir = os.path.dirname(HERE)
-    with open(path, encoding="utf-8") as f:
-        for lineno, raw in enumerate(f, 1):
-            line = raw.rstrip("\r\n")
-            if not line.strip() or line.startswith("#"):
-                continue
-            cols = line.split("\t")
-            if len(cols) != 6:
-                raise SourceError(f"{path}:{lineno}: expected 6 columns, found {len(cols)}")
-            out, form, messages, controls, size, names = cols
-            build_file(form.strip(), os.path.join(data_dir, out.strip()),
-                       None if messages.strip() in ("", "-") else os.path.join(HERE, messages.strip()),
-                       [os.path.join(HERE, c) for c in split_list(controls)],
-                       int(size), [int(n) for n in split_list(names)])
+    for cols, _ in tsv_rows(path, 6):
+        out, form, messages, controls, size, names = cols
+        build_file(form.strip(), os.path.join(data_dir, out.strip()),
+                   None if messages.strip() in ("", "-") else os.path.join(HERE, messages.strip()),
+                   [os.path.join(HERE, c) for c in split_list(controls)],
+                   int(size), [int(n) for n in split_list(names)])
 
 
 def main(argv):

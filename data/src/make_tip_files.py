@@ -12,7 +12,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_language_file import SourceError, read_table  # noqa: E402
+from make_language_file import SourceError, keyed_rows, write_file  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.dirname(HERE)
@@ -24,22 +24,10 @@ FORMS = {
 
 
 def build(form, tables):
-    entries = {}
-    for t in tables:
-        path = os.path.join(HERE, t)
-        if not os.path.exists(path):
-            continue
-        for key, texts, where in read_table(path):
-            if key in entries:
-                raise SourceError(f"{where}: {key!r} appears twice")
-            entries[key] = texts
+    entries = keyed_rows(p for p in (os.path.join(HERE, t) for t in tables) if os.path.exists(p))
     for lang in range(5):
         text = "".join(f"{k}A_Dat{v[lang]}A_Sep" for k, v in entries.items())
-        out = os.path.join(DATA, f"H{form}{lang}.txt")
-        tmp = out + ".tmp"
-        with open(tmp, "wb") as f:
-            f.write(text.encode("utf-8"))
-        os.replace(tmp, out)
+        write_file(os.path.join(DATA, f"H{form}{lang}.txt"), text.encode("utf-8"))
     print(f"H{form}0..4.txt: {len(entries)} tips")
 
 

@@ -3,7 +3,7 @@
 // the whole list back, call the main window's refreshFav and close through hideForm.
 #pragma once
 
-#include "main_window/widgets/favourites.h"
+#include "main_window/favourites.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 // Favourites: the stored list (20 slots, stops at the first empty caption), seeding the desktop
 // entry, captions proposed for a folder, rewriting the list, and the organiser's buttons.
-#include "main_window/widgets/favourites.h"
+#include "main_window/favourites.h"
 #include "main_window/widgets/favourites_dialog.h"
 #include "main_window/widgets/main_test_support.h"
 

@@ -1,6 +1,5 @@
 #include "main_window/widgets/file_list_controller.h"
 
-#include "core/file_paths.h"
 #include "core/state.h"
 #include "core/vb.h"
 #include "core/widgets/form_show.h"
@@ -121,16 +120,8 @@ FileListController::FileListController(FileListHost& host, QObject* parent)
   model_->setRenameHook([this](int row, const std::string& name) {
     // The model takes the new name itself once the file is renamed.
     if (row < 0 || row >= model_->rowCount()) return false;
-    const std::string oldName = model_->entries()[static_cast<std::size_t>(row)].name;
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
-        name.find('\0') != std::string::npos) {
-      return false;
-    }
     const std::string folder = model_->folder();
-    if (core::Rename(folder + oldName, folder + name) != 0) return false;
-    FileEntry& e = model_->mutableEntries()[static_cast<std::size_t>(row)];
-    if (name.front() == '.') e.attrs |= kEntryHidden;
-    else if (oldName.front() == '.') e.attrs &= static_cast<std::uint8_t>(~kEntryHidden);
+    if (!renameListedFile(folder, model_->mutableEntries()[static_cast<std::size_t>(row)], name)) return false;
     host_.sendToPropertiesEditor(folder + name);
     return true;
   });

@@ -9,6 +9,7 @@
 #include "main_window/widgets/file_list_model.h"
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
+#include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/selection_commands.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/progress_window.h"
@@ -507,10 +508,7 @@ class FileListTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-  QTemporaryDir home;
-  for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
-    qputenv(var, home.path().toLocal8Bit());
-  }
+  (void)mainwin::test::isolateHome();
   QApplication app(argc, argv);
   FileListTest test;
   return QTest::qExec(&test, argc, argv);

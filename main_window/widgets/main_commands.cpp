@@ -3,48 +3,24 @@
 // tool-tip switch and the about box.
 #include "main_window/widgets/main_form.h"
 
-#include "core/file_paths.h"
 #include "core/file_times.h"
-#include "core/pipeline.h"
 #include "core/settings.h"
 #include "core/shell.h"
 #include "core/state.h"
 #include "core/vb.h"
 #include "core/widgets/form_loader.h"
 #include "core/widgets/host.h"
+#include "main_window/file_removal.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/file_list_model.h"
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
-#include "main_window/widgets/main_host.h"
-#include "platform/dir_listing.h"
-#include "platform/process.h"
 #include "ui_kit/ctrl_tree_dir.h"
 #include "ui_kit/results_viewer.h"
 
 #include <QAction>
-#include <QFile>
 
 namespace mainwin {
-
-namespace {
-
-// Regular, non-hidden files of folder whose names match pattern (exact case).
-std::vector<std::string> matchingFiles(const std::string& folder, std::string_view pattern) {
-  std::vector<std::string> out;
-  platform::FolderReader reader;
-  if (reader.open(folder) != 0) return out;
-  std::vector<platform::DirName> names;
-  (void)reader.readNames(names);
-  for (const auto& n : names) {
-    if (n.name.empty() || n.name[0] == '.' || !vb::Like(n.name, pattern)) continue;
-    const platform::EntryStatus s = reader.status(n.name, platform::kStatType);
-    if (s.ok && s.isRegular && !s.isSymlink) out.push_back(n.name);
-  }
-  return out;
-}
-
-}  // namespace
 
 void MainForm::startProgram(const std::string& program, const std::string& argument) {
   if (starter_) {
@@ -58,9 +34,7 @@ void MainForm::startProgram(const std::string& program, const std::string& argum
 void MainForm::menuClear() {
   if (core::host().respond(this, "", core::msgMain(120), "W", "") != core::kAnswerYes) return;
   const std::string& app = core::coreState().appPath;
-  for (const char* pattern : {"Results*.txt", "RenUndo *.txt", "frm*.txt", "CopyUndo *.txt"}) {
-    for (const std::string& name : matchingFiles(app, pattern)) (void)core::KillFile(app + name);
-  }
+  deleteMatchingFiles(app, {"Results*.txt", "RenUndo *.txt", "frm*.txt", "CopyUndo *.txt"});
   core::clearSettings();
   panel_->setHistory({});
   core::host().respond(this, "O", core::msgMain(121), "W", "");
@@ -73,22 +47,15 @@ void MainForm::menuQuickDel() {
   }
   const std::string folder = currentFolder();
   if (folder.empty()) return;
-  const bool recycle = vb::ValInt(core::getSet("sendDeleted")) == 0;
+  const bool toTrash = vb::ValInt(core::getSet("sendDeleted")) == 0;
   const auto& entries = list_->model()->entries();
-  int kept = 0;
+  std::vector<std::string> names;
   for (int row : rows) {
-    if (row < 0 || row >= static_cast<int>(entries.size())) continue;
-    const std::string path = folder + entries[static_cast<std::size_t>(row)].name;
-    // A file that cannot go to the trash is kept (never deleted for good instead) and counted.
-    const int r = recycle ? pipeline_->recycleFile(path) : core::KillFile(path);
-    if (r != 0) ++kept;
+    if (row >= 0 && row < static_cast<int>(entries.size())) names.push_back(entries[static_cast<std::size_t>(row)].name);
   }
+  const int kept = removeFiles(folder, names, toTrash);
   list_->updateFiles(true);
-  if (kept > 0) {
-    std::string text = core::msgMain(126);
-    if (text.empty()) text = " file(s) could not be removed and were kept.";
-    core::host().respond(this, "O", std::to_string(kept) + text, "W", "");
-  }
+  if (kept > 0) core::host().respond(this, "O", std::to_string(kept) + core::msgMain(126), "W", "");
 }
 
 void MainForm::menuQuickRen() {

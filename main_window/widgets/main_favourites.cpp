@@ -3,17 +3,15 @@
 #include "main_window/widgets/main_form.h"
 
 #include "core/file_paths.h"
-#include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
 #include "core/widgets/host.h"
-#include "main_window/widgets/favourites.h"
+#include "main_window/favourites.h"
 #include "main_window/widgets/favourites_dialog.h"
 #include "ui_kit/ctrl_tree_dir.h"
 #include "ui_kit/folder_dialog.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QInputDialog>
 
 namespace mainwin {
@@ -56,19 +54,9 @@ void MainForm::browseClose(const QString& myPath) {
 }
 
 void MainForm::openFavourite(int n) {
-  if (n < 1 || n > kMaxFavourites) return;
-  std::string folder = core::getSet("FavP" + std::to_string(n));
-  if (core::PathExist(folder) == 0) {
-    const std::string caption = core::getSet("FavC" + std::to_string(n));
-    if (caption != core::msgMain(105) && caption != "Desktop") {
-      core::host().respond(this, "O", core::msgMain(107) + folder, "I", "");
-      return;
-    }
-    folder = core::GetDesktop();
-    if (folder == "A_Err") return;
-    core::saveSet("FavP" + std::to_string(n), folder);
-  }
-  if (core::AddSlash(folder) != currentFolder()) setCurrentFolder(folder);
+  const FavouriteTarget t = favouriteTarget(n);
+  if (t.kind == FavouriteTarget::Missing) core::host().respond(this, "O", core::msgMain(107) + t.folder, "I", "");
+  if (t.kind == FavouriteTarget::Open && core::AddSlash(t.folder) != currentFolder()) setCurrentFolder(t.folder);
 }
 
 void MainForm::menuOrgFav() {

@@ -1,11 +1,11 @@
 // The main window as a whole: start-up with and without settings, the command line, link
 // commands from a second process, wipe leftovers, and what unload saves for the next start.
+#include "main_window/startup_steps.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/file_list_model.h"
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
-#include "main_window/widgets/main_startup_steps.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/settings_dialog.h"
 #include "main_window/widgets/window_stack.h"

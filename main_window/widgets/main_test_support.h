@@ -6,8 +6,8 @@
 #include "core/language_file.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "platform/test_home.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QString>
 #include <QTemporaryDir>
@@ -17,17 +17,13 @@
 
 namespace mainwin::test {
 
-// Points HOME and the XDG folders at a fresh temporary folder; call first thing in main().
+// Points HOME, the XDG folders and TMPDIR at a fresh temporary folder (with a "bin" folder for
+// the programs a test starts) for the rest of the program; call first thing in main().
 inline QString isolateHome() {
   static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/mainwin-qtest-XXXXXX"));
-  const QByteArray root = dir.path().toLocal8Bit();
-  for (const char* sub : {"/home", "/config", "/data", "/run", "/tmp", "/bin"}) QDir().mkpath(dir.path() + QLatin1String(sub));
-  QFile::setPermissions(dir.path() + QStringLiteral("/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  setenv("HOME", (root + "/home").constData(), 1);
-  setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
-  setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
-  setenv("XDG_RUNTIME_DIR", (root + "/run").constData(), 1);
-  setenv("TMPDIR", (root + "/tmp").constData(), 1);
+  static const platform::testing::IsolatedHome home(dir.path().toStdString(),
+                                                    {"home", "config", "data", "run", "tmp"});
+  QDir().mkpath(dir.path() + QStringLiteral("/bin"));
   return dir.path();
 }
 

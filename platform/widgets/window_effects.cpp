@@ -1,6 +1,10 @@
 #include "platform/widgets/window_effects.h"
 
+#include "platform/process.h"
+
 #include <QDesktopServices>
+#include <QFile>
+#include <QProcess>
 #include <QFont>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -32,6 +36,27 @@ int printPlainText(const QString& text, int pointSize) {
 bool openWithDesktop(const QString& pathOrUrl) {
   const QUrl url = pathOrUrl.startsWith(u'/') ? QUrl::fromLocalFile(pathOrUrl) : QUrl(pathOrUrl);
   return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+namespace {
+std::string toStd(const QString& s) { return QFile::encodeName(s).toStdString(); }
+}  // namespace
+
+bool openInTextEditor(const std::string& path) {
+  const QString visual = qEnvironmentVariable("VISUAL");
+  if (!visual.trimmed().isEmpty()) {
+    QStringList words = QProcess::splitCommand(visual);
+    if (!words.isEmpty()) {
+      const std::string program = resolveProgram(toStd(words.takeFirst()));
+      std::vector<std::string> args;
+      for (const QString& w : words) args.push_back(toStd(w));
+      args.push_back(path);
+      if (!program.empty() && startProgram(program, args, false) == StartOutcome::Started) {
+        return true;
+      }
+    }
+  }
+  return openWithDesktop(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <string>
+
 class QWidget;
 
 namespace platform {
@@ -22,5 +24,8 @@ void setWindowOpacityBestEffort(QWidget* window, double opacity);
 
 // Opens a file, folder or URL with the desktop's default application; false when that failed.
 bool openWithDesktop(const QString& pathOrUrl);
+// Opens a text file in the user's text editor: $VISUAL when set and startable, else the desktop's
+// default application. False when neither could be started.
+bool openInTextEditor(const std::string& path);
 
 }  // namespace platform

@@ -29,7 +29,7 @@ class GalleryForm : public QWidget, public core::ToolForm {
     setWindowTitle(QStringLiteral("ui_kit_gallery"));
     const core::CoreState& st = core::coreState();
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, uikit::vbColor(0xD8E9EC));
+    pal.setColor(QPalette::Window, core::toQColor(0xD8E9EC));
     setPalette(pal);
     setAutoFillBackground(true);
 

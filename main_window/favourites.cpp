@@ -1,4 +1,4 @@
-#include "main_window/widgets/favourites.h"
+#include "main_window/favourites.h"
 
 #include "core/file_paths.h"
 #include "core/settings.h"
@@ -61,6 +61,18 @@ void writeFavourites(const std::vector<Favourite>& list) {
       if (!core::getSet(key("FavC", n)).empty() || !core::getSet(key("FavP", n)).empty()) blankFavourite(n);
     }
   }
+}
+
+FavouriteTarget favouriteTarget(int n) {
+  if (n < 1 || n > kMaxFavourites) return {};
+  std::string folder = core::getSet(key("FavP", n));
+  if (core::PathExist(folder) != 0) return {FavouriteTarget::Open, std::move(folder)};
+  const std::string caption = core::getSet(key("FavC", n));
+  if (caption != core::msgMain(105) && caption != "Desktop") return {FavouriteTarget::Missing, std::move(folder)};
+  folder = core::GetDesktop();
+  if (folder == "A_Err") return {};
+  core::saveSet(key("FavP", n), folder);
+  return {FavouriteTarget::Open, std::move(folder)};
 }
 
 void blankFavourite(int n) {

@@ -1,11 +1,10 @@
-#include "main_window/widgets/main_startup_steps.h"
+#include "main_window/startup_steps.h"
 
 #include "core/file_paths.h"
 #include "core/settings.h"
 #include "core/vb.h"
 #include "platform/dir_listing.h"
-
-#include <QFileInfo>
+#include "platform/fs.h"
 
 #include <vector>
 
@@ -58,9 +57,7 @@ int removeWipeLeftovers(const std::string& folder) {
   for (const auto& n : names) {
     if (!isWipeFillName(n.name)) continue;
     // Only regular files are ours to delete; a link named like a fill file is left alone.
-    if (n.kind == platform::DirEntryKind::Symlink || QFileInfo(vb::qpath(dir + n.name)).isSymLink()) continue;
-    const platform::EntryStatus s = reader.status(n.name, platform::kStatType);
-    if (!s.ok || s.isSymlink || !s.isRegular) continue;
+    if (platform::fileStatus(dir + n.name, /*followLinks=*/false).type != platform::FileType::Regular) continue;
     (void)core::SetAtt(dir + n.name, 0);
     if (core::KillFile(dir + n.name) != 0) ++remaining;
   }

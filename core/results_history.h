@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace uikit {
+namespace core {
 
 // Reports of this many bytes or more are never written to the history.
 inline constexpr std::size_t kHistoryLimit = 1000000;
@@ -49,4 +49,4 @@ void clearHistory(int current);
 // whether the file was there.
 std::string readHistoryFile(std::string_view fileName, bool* exists = nullptr);
 
-}  // namespace uikit
+}  // namespace core

@@ -1,4 +1,4 @@
-#include "ui_kit/results_history.h"
+#include "core/results_history.h"
 
 #include "core/file_content.h"
 #include "core/file_paths.h"
@@ -6,7 +6,7 @@
 #include "core/state.h"
 #include "core/vb.h"
 
-namespace uikit {
+namespace core {
 
 namespace {
 
@@ -131,4 +131,4 @@ std::string readHistoryFile(std::string_view fileName, bool* exists) {
   return text;
 }
 
-}  // namespace uikit
+}  // namespace core

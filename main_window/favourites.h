@@ -34,4 +34,15 @@ void writeFavourites(const std::vector<Favourite>& list);
 // Blanks slot n's caption and folder.
 void blankFavourite(int n);
 
+// What opening slot n leads to.
+struct FavouriteTarget {
+  enum Kind { Nothing, Open, Missing } kind = Nothing;
+  std::string folder;  // Open: the folder to show; Missing: the stored folder (for the message)
+};
+// The slot's folder when it exists. A desktop favourite (caption message 105 or "Desktop") whose
+// folder is gone follows the desktop: the current desktop folder is stored in the slot and
+// opened (Nothing when there is no desktop). Any other missing folder is Missing. Slots outside
+// 1..20 give Nothing.
+[[nodiscard]] FavouriteTarget favouriteTarget(int n);
+
 }  // namespace mainwin

@@ -1,0 +1,46 @@
+#include "platform/hidden_list.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <string>
+
+namespace platform {
+namespace {
+
+TEST(HiddenList, NamesListedOrDotted) {
+  const std::vector<std::string> names = splitHiddenList("one\r\ntwo\n\nthree");
+  EXPECT_EQ(names, (std::vector<std::string>{"one", "two", "three"}));
+  const std::unordered_set<std::string> listed(names.begin(), names.end());
+  EXPECT_TRUE(isHiddenEntry(".dot", {}));
+  EXPECT_TRUE(isHiddenEntry("one", listed));
+  EXPECT_TRUE(isHiddenEntry("two", listed));
+  EXPECT_TRUE(isHiddenEntry("three", listed));
+  EXPECT_FALSE(isHiddenEntry("on", listed));
+  EXPECT_FALSE(isHiddenEntry("", listed));
+  EXPECT_FALSE(isHiddenEntry("four", listed));
+}
+
+// A ".hidden" that is a symlink or too large to be a name list hides nothing.
+TEST(HiddenList, LinkedOrOversizedFileIgnored) {
+  QTemporaryDir tmp;
+  ASSERT_TRUE(tmp.isValid());
+  const std::string dir = tmp.path().toStdString() + "/";
+  std::ofstream(dir + "list") << "name\n";
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(dirFd, 0);
+  ASSERT_EQ(::symlink("list", (dir + ".hidden").c_str()), 0);
+  EXPECT_TRUE(hiddenNamesAt(dirFd).empty());
+  ASSERT_EQ(::unlink((dir + ".hidden").c_str()), 0);
+  std::ofstream(dir + ".hidden") << "name\n" << std::string(4 << 20, 'x');
+  EXPECT_TRUE(readHiddenFileAt(dirFd).empty());
+  ::close(dirFd);
+}
+
+}  // namespace
+}  // namespace platform
