@@ -16,21 +16,17 @@ void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& m
   if (type == QtWarningMsg) gWarnings.push_back(msg.toStdString());
 }
 
-class ResultsHistory : public core::testing::FileFixture {
+class ResultsHistory : public core::testing::AppFolderFixture {
  protected:
   void SetUp() override {
-    FileFixture::SetUp();
-    scoped_.emplace();
-    scoped_->state().appPath = dir_;
+    AppFolderFixture::SetUp();
     gWarnings.clear();
     previous_ = qInstallMessageHandler(collectWarnings);
   }
   void TearDown() override {
     qInstallMessageHandler(previous_);
-    scoped_.reset();
-    FileFixture::TearDown();
+    AppFolderFixture::TearDown();
   }
-  std::optional<core::ScopedCoreState> scoped_;
   QtMessageHandler previous_ = nullptr;
 };
 

@@ -8,21 +8,11 @@
 
 namespace {
 
-class SlotRingTest : public core::testing::FileFixture {
+class SlotRingTest : public core::testing::AppFolderFixture {
  protected:
-  void SetUp() override {
-    FileFixture::SetUp();
-    scoped_.emplace();
-    scoped_->state().appPath = dir_;
-  }
-  void TearDown() override {
-    scoped_.reset();
-    FileFixture::TearDown();
-  }
   bool exists(const std::string& name) const { return std::filesystem::exists(path(name)); }
 
   const core::SlotRing ring_{{.currentKey = "curx", .slotKeyPrefix = "slotx", .filePrefix = "Log ", .fileSuffix = ".txt"}};
-  std::optional<core::ScopedCoreState> scoped_;
 };
 
 TEST_F(SlotRingTest, TakeWrapsAfterNineAndDeletesTheFileTheSlotNamed) {

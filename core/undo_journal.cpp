@@ -5,6 +5,7 @@
 #include "core/file_errors.h"
 #include "core/file_paths.h"
 #include "core/file_times.h"
+#include "core/percent_escape.h"
 #include "core/settings.h"
 #include "platform/fs.h"
 
@@ -25,48 +26,11 @@ constexpr std::size_t kMaxRecordSpan = std::size_t{16} << 20;
 bool needsEscape(unsigned char c) { return c == '*' || c == '?' || c == '%' || c < 0x20 || c == 0x7F; }
 
 std::string encodeField(std::string_view field, bool encoded) {
-  if (!encoded) return std::string(field);
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(field.size());
-  for (const char ch : field) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (needsEscape(c)) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
+  return encoded ? percentEncode(field, needsEscape) : std::string(field);
 }
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// A "%" not followed by two hex digits is taken as it stands (the input is untrusted).
 std::string decodeField(std::string_view field, bool encoded) {
-  if (!encoded || field.find('%') == std::string_view::npos) return std::string(field);
-  std::string out;
-  out.reserve(field.size());
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '%' && i + 2 < field.size()) {
-      const int hi = hexValue(field[i + 1]);
-      const int lo = hexValue(field[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-        continue;
-      }
-    }
-    out += field[i];
-  }
-  return out;
+  return encoded ? percentDecode(field) : std::string(field);
 }
 
 std::string header(char digit, std::uint64_t count, bool encoded) {

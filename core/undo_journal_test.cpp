@@ -16,24 +16,14 @@ const std::vector<std::string> kHostileNames = {
     "plain name.txt", "line\nbreak", "star*name", "what?", "pipe|name", "100%", "%2A literal", "bad\xFF\xFE.bin",
     "tab\there", "del\x7F", "back\\slash", "$(touch x)", " leading blank", "ZZ:colon", "\xC3\xA9t\xC3\xA9"};
 
-class UndoJournal : public core::testing::FileFixture {
+class UndoJournal : public core::testing::AppFolderFixture {
  protected:
-  void SetUp() override {
-    FileFixture::SetUp();
-    scoped_.emplace();
-    scoped_->state().appPath = dir_;
-  }
-  void TearDown() override {
-    scoped_.reset();
-    FileFixture::TearDown();
-  }
   // Every record of a journal, last written first.
   static std::vector<JournalRecord> readAll(JournalReader& reader) {
     std::vector<JournalRecord> out;
     while (auto r = reader.previous()) out.push_back(*r);
     return out;
   }
-  std::optional<core::ScopedCoreState> scoped_;
 };
 
 TEST_F(UndoJournal, HostileNamesRoundTripInBothLayoutsAcrossFlushesAndBlocks) {
