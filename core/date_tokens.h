@@ -26,6 +26,7 @@
 #include "core/state.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -85,8 +86,8 @@ struct DateTokenScan {
 // formatDateStamp(stampOf(source), format); the scan goes on after the inserted text, so nothing
 // inserted is scanned again. At the end every short opening ("<DC;" "<DM;" "<DA;" "<DT;", or
 // "<DC" "<DM" "<DA" "<DT" in the colon style) is removed. A text without "<D" is returned as it
-// is and stampOf is not called. A "<D" whose ">" comes before the end of its opening (such as
-// "<D>") is left as text; *malformed, when given, is set to whether that happened.
+// is and stampOf (which must be callable) is not called. A "<D" whose ">" comes before the end of
+// its opening (such as "<D>") is left as text; *malformed, when given, tells whether that happened.
 [[nodiscard]] std::string expandDateTokens(std::string_view text, const DateTokenScan& scan,
                                            const std::function<std::string(DateSource)>& stampOf,
                                            bool* malformed = nullptr);

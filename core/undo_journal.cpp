@@ -167,15 +167,8 @@ JournalReader::JournalReader(const JournalKind& kind, int slot, std::size_t bloc
   openFile();
 }
 
-JournalReader::JournalReader(const JournalKind& kind, std::string path, std::size_t blockSize)
-    : kind_(kind), path_(std::move(path)), blockSize_(std::max<std::size_t>(blockSize, 1)) {
-  openFile();
-}
-
 void JournalReader::openFile() {
-  const std::size_t slash = path_.rfind('/');
-  const std::string_view name = slash == std::string::npos ? std::string_view(path_) : std::string_view(path_).substr(slash + 1);
-  if (path_.empty() || !SlotRing(kind_.ring).ownsName(name)) {
+  if (path_.empty()) {  // the slot names no journal of this kind
     status_ = Status::Missing;
     return;
   }
@@ -268,7 +261,7 @@ UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>
   const std::uint64_t unread = reader.unreadEnd() > kJournalHeaderSize ? reader.unreadEnd() - kJournalHeaderSize : 0;
   if (unread == 0 && notUndone.empty()) {
     if (KillFile(reader.path()) != 0) return UndoEnd::WriteFailed;
-    if (reader.slot() > 0) SlotRing(reader.kind().ring).release(reader.slot());
+    SlotRing(reader.kind().ring).release(reader.slot());
     return UndoEnd::Deleted;
   }
   std::string rest;

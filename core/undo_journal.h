@@ -134,14 +134,14 @@ class JournalReader {
     Malformed,   // a stretch without record end longer than any record can be; reading stopped
   };
 
-  // The journal of slot (1-9), or of a path (appPath + a name of the kind's shape).
+  // The journal that slot (1-9) names: appPath + a name of the kind's shape, never anything else.
+  // blockSize: the bytes read at a time (progress counts blocks).
   JournalReader(const JournalKind& kind, int slot, std::size_t blockSize = 65536);
-  JournalReader(const JournalKind& kind, std::string path, std::size_t blockSize = 65536);
 
   [[nodiscard]] Status status() const { return status_; }
   [[nodiscard]] const JournalKind& kind() const { return kind_; }
   [[nodiscard]] const std::string& path() const { return path_; }
-  [[nodiscard]] int slot() const { return slot_; }  // 0 when opened by path
+  [[nodiscard]] int slot() const { return slot_; }
   // The header's first byte as a number (rename: 1 files, 0 folders), and the patched-in count
   // (0 when the run never finished).
   [[nodiscard]] int headerKind() const { return headerKind_; }
@@ -189,8 +189,7 @@ enum class UndoEnd : std::uint8_t {
 
 // Ends an undo read through reader: the records not yet read, followed by notUndone (the records
 // that failed, in the order previous() gave them), stay in the journal; with none left the file
-// is deleted and, when the reader was opened on a slot, that slot is released (the current slot
-// then steps back one). The rewrite goes through a temporary file.
+// is deleted and its slot released (the current slot then steps back one). The rewrite goes through a temporary file.
 UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>& notUndone);
 
 // The slots other than except (normally the current slot) whose journal exists, as (slot, menu

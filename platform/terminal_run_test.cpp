@@ -70,13 +70,14 @@ class TerminalRun : public ::testing::Test {
 TEST_F(TerminalRun, PrefersXTerminalEmulatorThenTheCommonTerminals) {
   const std::string xterm = fakeTerminal("xterm");
   const std::string x = fakeTerminal("x-terminal-emulator");
-  platform::ScriptRun run = platform::runScriptInTerminal(script_, {});
+  const platform::ScriptRunOptions options{.workDir = dir_.path().toStdString(), .logPath = {}};
+  platform::ScriptRun run = platform::runScriptInTerminal(script_, options);
   EXPECT_EQ(run.outcome, platform::StartOutcome::Started);
   EXPECT_EQ(run.terminal, bin_ + "/x-terminal-emulator");
   // The path travels as one argument, never through a command line.
   EXPECT_EQ(waitForFile(x), "-e\n/bin/sh\n" + script_ + "\n");
   QFile::remove(QString::fromStdString(bin_ + "/x-terminal-emulator"));
-  run = platform::runScriptInTerminal(script_, {});
+  run = platform::runScriptInTerminal(script_, options);
   EXPECT_EQ(run.terminal, bin_ + "/xterm");
   EXPECT_EQ(waitForFile(xterm), "-e\n/bin/sh\n" + script_ + "\n");
 }
