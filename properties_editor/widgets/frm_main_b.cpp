@@ -378,7 +378,8 @@ void FrmMainB::cmdCancel_Click() { end(); }
 void FrmMainB::formLinkExecute(const QByteArray& command) {
   launchedAlone_ = false;
   linkCarriedMessage_ = true;
-  if (command.isEmpty()) return;
+  // A path holding a NUL would name another file to the system: it names none.
+  if (command.isEmpty() || command.contains('\0')) return;
   loadProperties(absolutePath(command.toStdString(), workingFolder()), true);
 }
 

@@ -217,6 +217,8 @@ class EditorWindowTest : public QObject {
 
     f->formLinkExecute("c:\\s");  // the main program's goodbye changes nothing
     QCOMPARE(f->loadedPath(), p);
+    f->formLinkExecute(QByteArray::fromStdString(dir() + "sub") + QByteArray(1, '\0') + "x");
+    QCOMPARE(f->loadedPath(), p);  // not cut at the NUL into the folder's path
   }
 };
 
