@@ -54,8 +54,8 @@
 namespace core {
 
 // Common messages of the rewrite's own lines, each followed by the path.
-inline constexpr int kMsgRewriteSkippedLink = 129;       // a symlink or a file with several hard links
-inline constexpr int kMsgRewriteChangedWhileRead = 130;  // left alone: it changed while it was read
+inline constexpr int kMsgRewriteSkippedLink = 130;       // a symlink or a file with several hard links
+inline constexpr int kMsgRewriteChangedWhileRead = 131;  // left alone: it changed while it was read
 
 // A tool's transformation of a file's bytes. One object serves a whole run; begin() starts each
 // file. It may hold bytes back between pieces (a UTF-8 sequence split by the piece boundary, the

@@ -29,7 +29,7 @@ class PipelineTest : public ::testing::Test {
     base_ = tmp_.path().toStdString() + "/";
     home_.emplace(base_, platform::testing::IsolatedHome::perVariable("env/"));
     setSettingsWord("vardulek");
-    for (int n = 1; n <= 130; ++n) state_.state().msgMain[static_cast<std::size_t>(n)] = "{" + std::to_string(n) + "}";
+    for (int n = 1; n <= kMainMessages; ++n) state_.state().msgMain[static_cast<std::size_t>(n)] = "{" + std::to_string(n) + "}";
     state_.state().msgMain[68] = "Results";
     state_.state().tempPath = base_ + "temp/";
     std::filesystem::create_directories(state_.state().tempPath);
