@@ -27,10 +27,10 @@ int runToolLoop(Pipeline& pipe, ScriptedRunHost& host) {
         pipe.showProgressFile(host.listViewRoot()[static_cast<std::size_t>(i)].name, total);
         pipe.updateProgress(total);
         host.doEvents();
-        stop = host.isCancel() != kRunning;
+        stop = host.isCancel() != CancelState::Running;
       }
     }
-    int stillMore = stop ? 0 : 1;
+    DirCursor stillMore = stop ? 0 : 1;
     pipe.stepProgressDir(stillMore);
     if (stillMore == 0) more = 0;
   }
@@ -40,7 +40,7 @@ int runToolLoop(Pipeline& pipe, ScriptedRunHost& host) {
 struct CadenceRow {
   const char* name;
   std::vector<int> folderSizes;  // files in the start folder and its subfolders, in walk order
-  int cancelValue;               // kRunning: never pressed
+  CancelState cancelValue;       // Running: never pressed
   int treated;
 };
 
@@ -48,7 +48,7 @@ class ToolCadence : public PipelineTest, public ::testing::WithParamInterface<Ca
 
 TEST_P(ToolCadence, CancelAndSkipAreSeenEvery61FilesAndAfterEachFolder) {
   const CadenceRow& row = GetParam();
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   pipe_.dirList().clear();
   for (std::size_t f = 0; f < row.folderSizes.size(); ++f) {
     const std::string folder = root_ + "f" + std::to_string(f) + "/";
@@ -58,10 +58,10 @@ TEST_P(ToolCadence, CancelAndSkipAreSeenEvery61FilesAndAfterEachFolder) {
     host_.fakeFolders[folder] = entries;
   }
   pipe_.resetProgress(static_cast<long long>(row.folderSizes.size()));
-  if (row.cancelValue != kRunning) host_.cancelAfterYields(1, row.cancelValue);  // pressed at once
+  if (row.cancelValue != CancelState::Running) host_.cancelAfterYields(1, row.cancelValue);  // pressed at once
 
   EXPECT_EQ(runToolLoop(pipe_, host_), row.treated);
-  if (row.cancelValue == kRunning) {
+  if (row.cancelValue == CancelState::Running) {
     EXPECT_EQ(host_.percents.back(), "100%");
   }
 }
@@ -69,12 +69,12 @@ TEST_P(ToolCadence, CancelAndSkipAreSeenEvery61FilesAndAfterEachFolder) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, ToolCadence,
     ::testing::Values(
-        CadenceRow{"no_cancel", {60, 130, 0, 5}, kRunning, 195},
-        CadenceRow{"cancel_after_a_folder_of_60", {60, 130}, kCancelled, 60},
-        CadenceRow{"skip_after_a_folder_of_60", {60, 130}, kSkipFile, 60},
-        CadenceRow{"cancel_at_the_61st_file", {130, 60}, kCancelled, 61},
-        CadenceRow{"skip_at_the_61st_file", {130, 60}, kSkipFile, 61},
-        CadenceRow{"cancel_after_an_empty_folder", {0, 130}, kCancelled, 0}),
+        CadenceRow{"no_cancel", {60, 130, 0, 5}, CancelState::Running, 195},
+        CadenceRow{"cancel_after_a_folder_of_60", {60, 130}, CancelState::Cancelled, 60},
+        CadenceRow{"skip_after_a_folder_of_60", {60, 130}, CancelState::SkipFile, 60},
+        CadenceRow{"cancel_at_the_61st_file", {130, 60}, CancelState::Cancelled, 61},
+        CadenceRow{"skip_at_the_61st_file", {130, 60}, CancelState::SkipFile, 61},
+        CadenceRow{"cancel_after_an_empty_folder", {0, 130}, CancelState::Cancelled, 0}),
     [](const ::testing::TestParamInfo<CadenceRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
