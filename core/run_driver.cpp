@@ -88,11 +88,11 @@ StepResult stepItem(const FileStep& step, RunItem& item, RunOutcome& out) {
   return result;
 }
 
-// The frame every run shares: the list, caption and onStart, then body, onEnd and the finish. An
-// exception from the tool ends the run in the run-time error report instead of the finish.
-template <class Body>
+// The frame every run shares: the list (then prepare), caption and onStart, then body, onEnd and
+// the finish. An exception from the tool ends the run in the run-time error report instead.
+template <class Prepare, class Body>
 RunOutcome drive(Pipeline& pipe, ToolForm* form, const RunOptions& options, const std::string& startFolder,
-                 RunOver runOver, RefreshMode byDefault, const RunHooks& hooks, Body body) {
+                 RunOver runOver, RefreshMode byDefault, const RunHooks& hooks, Prepare prepare, Body body) {
   RunOutcome out;
   try {
     pipe.buildDirList(form, startFolder,
@@ -101,6 +101,7 @@ RunOutcome drive(Pipeline& pipe, ToolForm* form, const RunOptions& options, cons
                        .runOver = runOver,
                        .refreshFirst = options.refreshFirst,
                        .keepList = options.keepList});
+    prepare();
     if (!options.caption.empty()) pipe.setProgressCaption(options.caption);
     if (hooks.onStart) hooks.onStart();
     body(out);
@@ -120,12 +121,19 @@ RunOutcome drive(Pipeline& pipe, ToolForm* form, const RunOptions& options, cons
   return out;
 }
 
+// The folder a run over files or folders starts in: the main window's unless the tool says.
+std::string startOf(Pipeline& pipe, const RunOptions& options) {
+  return options.startFolder.empty() ? pipe.host().dir1() : options.startFolder;
+}
+
+void nothingToPrepare() {}
+
 }  // namespace
 
 RunOutcome runFiles(Pipeline& pipe, ToolForm* form, const RunOptions& options, const FileStep& step,
                     const RunHooks& hooks) {
-  return drive(pipe, form, options, options.startFolder, RunOver::Files, subDirMode(RunOver::Files), hooks,
-               [&](RunOutcome& out) {
+  return drive(pipe, form, options, startOf(pipe, options), RunOver::Files, subDirMode(RunOver::Files), hooks,
+               nothingToPrepare, [&](RunOutcome& out) {
     RunHost& host = pipe.host();
     const Cadence& cadence = options.cadence;
     DirCursor more = 1, position = 1;
@@ -172,12 +180,14 @@ RunOutcome runFiles(Pipeline& pipe, ToolForm* form, const RunOptions& options, c
 
 RunOutcome runFolders(Pipeline& pipe, ToolForm* form, const RunOptions& options, const FileStep& step,
                       const RunHooks& hooks) {
-  return drive(pipe, form, options, options.startFolder, RunOver::Folders, subDirMode(RunOver::Folders), hooks,
-               [&](RunOutcome& out) {
-    RunHost& host = pipe.host();
+  const auto prepare = [&] {
     pipe.dropFirstDir();
     if (options.order == FolderOrder::DeepestFirst) pipe.reverseDirList();
     pipe.resetProgress(static_cast<long long>(pipe.dirList().size()));
+  };
+  return drive(pipe, form, options, startOf(pipe, options), RunOver::Folders, subDirMode(RunOver::Folders), hooks,
+               prepare, [&](RunOutcome& out) {
+    RunHost& host = pipe.host();
     DirCursor more = 1, position = 1;
     std::string folder;
     RunItem item(pipe, options.skip, &position);
@@ -206,10 +216,10 @@ RunOutcome runBatches(Pipeline& pipe, ToolForm* form, const RunOptions& options,
                       const std::function<std::optional<std::size_t>()>& nextBatch,
                       const std::function<StepResult(std::size_t i, RunItem& item)>& stepAt,
                       const RunHooks& hooks) {
-  return drive(pipe, form, options, std::string(), RunOver::Files, RefreshMode::ListAndTree, hooks,
+  const auto prepare = [&] { pipe.resetProgress(static_cast<long long>(batchCount)); };
+  return drive(pipe, form, options, std::string(), RunOver::Files, RefreshMode::ListAndTree, hooks, prepare,
                [&](RunOutcome& out) {
     RunHost& host = pipe.host();
-    pipe.resetProgress(static_cast<long long>(batchCount));
     RunItem item(pipe, options.skip, nullptr);
     std::size_t i = 0;
     const FileStep step = [&](RunItem& it) { return stepAt(i, it); };

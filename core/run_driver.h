@@ -5,8 +5,7 @@
 // where it needs them, hooks at the start and end of the run and of each folder.
 //
 //   core::RunOutcome out = core::runFiles(pipe, this, {
-//       .startFolder = mainFolder,
-//       .withSubfolders = includeSub,
+//       .withSubfolders = includeSub,   // the main window's boxes; the folder is the main window's
 //       .withHidden = includeHidden,
 //       .caption = msgForm(4),
 //   }, [&](core::RunItem& item) {
@@ -76,7 +75,7 @@ enum class FolderOrder {
 };
 
 struct RunOptions {
-  std::string startFolder{};    // the main window's folder; runJournal ignores it
+  std::string startFolder{};    // "": the main window's folder (what tools walk); runJournal ignores it
   bool withSubfolders = false;  // the main window's include-subfolders box
   bool withHidden = false;      // the main window's include-hidden box
   bool refreshFirst = false;    // refresh the main list before the list is built
@@ -114,7 +113,8 @@ struct FolderInfo {
 
 // Optional hooks. Exceptions from them are handled like a step's.
 struct RunHooks {
-  std::function<void()> onStart{};                          // after the list is built: headings
+  // After the list is built (runFolders: without the start folder, in its order): headings.
+  std::function<void()> onStart{};
   std::function<void(const FolderInfo&)> onFolderStart{};   // runFiles: before a folder's files
   std::function<void(const FolderInfo&)> onFolderEnd{};    // runFiles: after them, also when ending
   std::function<void(const RunOutcome&)> onEnd{};          // before finishOperation: summaries

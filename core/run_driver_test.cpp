@@ -151,7 +151,8 @@ TEST_F(DriverTest, StopEndsTheRunAfterTheItemButTheFolderStillCloses) {
 TEST_F(DriverTest, RefreshAndFinishAreTheCallersToChoose) {
   files({1});
   const auto done = [](RunItem&) { return StepResult::Done; };
-  runFiles(pipe_, form_, {.startFolder = root_, .refresh = RefreshMode::None}, done);
+  runFiles(pipe_, form_, {.refresh = RefreshMode::None}, done);
+  EXPECT_EQ(host_.listed, std::vector<std::string>{root_}) << "the main window's folder by default";
   EXPECT_TRUE(host_.refreshes.empty());
   EXPECT_EQ(host_.results.size(), 1u);
   runFiles(pipe_, form_, {.startFolder = root_, .finish = false}, done);
@@ -229,16 +230,19 @@ TEST_F(DriverTest, EachItemIsShownBeforeItsStepWhenAsked) {
 TEST_F(DriverTest, FolderRunsLeaveTheStartFolderAloneInEitherOrder) {
   for (FolderOrder order : {FolderOrder::ParentsFirst, FolderOrder::DeepestFirst}) {
     std::vector<std::string> seen;
+    DirList atStart;
     const RunOutcome out = runFolders(pipe_, form_, {.startFolder = root_, .withSubfolders = true, .order = order},
                                       [&](RunItem& item) {
                                         EXPECT_EQ(item.entry(), nullptr);
                                         seen.push_back(item.path());
                                         EXPECT_EQ(item.folder() + item.name(), item.path());
                                         return StepResult::Done;
-                                      });
+                                      },
+                                      {.onStart = [&] { atStart = pipe_.dirList(); }});
     std::vector<std::string> want = {root_ + "a", root_ + "a/b", root_ + "a/b/c"};
     if (order == FolderOrder::DeepestFirst) std::reverse(want.begin(), want.end());
     EXPECT_EQ(seen, want);
+    EXPECT_EQ(atStart, want) << "the hooks see the list the run walks";
     EXPECT_EQ(out.done, 3);
     EXPECT_EQ(host_.refreshes.back(), RefreshMode::ListAndTree);
   }

@@ -26,9 +26,9 @@ enum class StepKind {
 
 struct StepRecord {
   StepKind kind = StepKind::Renamed;
-  std::string from;  // bytes, as passed to the step
-  std::string to;
-  std::chrono::system_clock::time_point when;  // when the step was done
+  std::string from{};  // bytes, as passed to the step
+  std::string to{};
+  std::chrono::system_clock::time_point when{};  // when the step was done
 };
 
 // Told about each step that succeeded, right after it, in the order done. A failed step is never
