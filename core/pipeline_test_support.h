@@ -19,8 +19,15 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace core::testing {
+
+// Keeps every step the pipeline reports.
+struct RecordedSteps : StepRecorder {
+  std::vector<StepRecord> steps;
+  void stepDone(const StepRecord& step) override { steps.push_back(step); }
+};
 
 class PipelineTest : public ::testing::Test {
  protected:

@@ -88,7 +88,7 @@ TEST_F(ResultsLogTest, AnUnwritableSpillKeepsEverythingInMemory) {
 
 TEST_F(PipelineTest, ARunsSpillNumbersStartAfterFilesThatExist) {
   std::ofstream(coreState().tempPath + "Results0.txt") << "x";
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   EXPECT_EQ(pipe_.spills().next(), 1);
 }
 

@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
   const std::string word = argc > 1 ? argv[1] : "";
   core::startCompanion({.settingsWord = core::settingsWordOfCaller(word)});
 
-  const std::string text = core::InputBits(core::dataFile("Tipsome0.txt"));
-  const std::vector<std::string> tips = tipsome::parseTips(text == "A_Err" ? std::string() : text);
+  const std::vector<std::string> tips =
+      tipsome::parseTips(core::readBits(core::dataFile("Tipsome0.txt")).value_or(std::string()));
   std::size_t index = tipsome::tipIndex(core::getSet("tipNext"), tips.size());
 
   QDialog dlg;
