@@ -70,7 +70,7 @@ class FileRewrite {
       // Cancel or Skip ends the file.
       pipe_.updateProgress(static_cast<double>(index_ - 1) +
                            static_cast<double>(j) / static_cast<double>(plan.count));
-      if (pipe_.host().isCancel() != kRunning) return fail(RewriteOutcome::Cancelled);
+      if (pipe_.host().isCancel() != CancelState::Running) return fail(RewriteOutcome::Cancelled);
     }
     produced.clear();
     transform_.finish(produced);
@@ -88,7 +88,8 @@ class FileRewrite {
   bool checkUnchanged() { return original_.unchanged() || changedWhileRead(); }
 
   bool keepOriginalInTrash() {
-    const bool wanted = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent;
+    const bool wanted = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
+                        !pipe_.trashWaived(path_);
     if (!wanted) return true;
     if (platform::copyToTrash(path_, trashCopy_, original_.fd()) != 0) {
       pipe_.addResult(msgMain(79) + withBlank(msgForm(m_.removeLabel)) + msgMain(80) + path_);
@@ -146,7 +147,7 @@ class FileRewrite {
   RewriteResult leave(RewriteOutcome outcome) {
     result_.outcome = outcome;
     result_.attributesRestored = true;
-    if (out_.discard() != 0) (void)pipe_.removeFile(out_.path(), "_t", "", kRemoveDelete);
+    if (out_.discard() != 0) (void)pipe_.removeFile(out_.path(), "_t", "", RemoveKind::Delete);
     return result_;
   }
 

@@ -280,13 +280,13 @@ TEST_F(RewriteTest, AFileChangedWhileItWasReadIsLeftAlone) {
 }
 
 TEST_F(RewriteTest, CancelOrSkipMidFileLeavesTheOriginalAndNoTemporaryFile) {
-  for (const int value : {kCancelled, kSkipFile}) {
+  for (const CancelState value : {CancelState::Cancelled, CancelState::SkipFile}) {
     const std::string file = makeFile("f.txt", "abcdefghij");
-    host_.cancel = kRunning;
+    host_.cancel = CancelState::Running;
     host_.cancelAfterYields(2, value);
     Upper upper;
-    EXPECT_EQ(rewrite(file, upper, {.pieceSize = 4}).outcome, RewriteOutcome::Cancelled) << value;
-    EXPECT_EQ(upper.pieces.size(), 2u) << value;  // the third piece is never read
+    EXPECT_EQ(rewrite(file, upper, {.pieceSize = 4}).outcome, RewriteOutcome::Cancelled) << static_cast<int>(value);
+    EXPECT_EQ(upper.pieces.size(), 2u) << static_cast<int>(value);  // the third piece is never read
     EXPECT_EQ(host_.isCancel(), value);           // the caller decides what the run does next
     EXPECT_EQ(readAll(file), "abcdefghij");
     EXPECT_EQ(names(), std::vector<std::string>{"f.txt"});
@@ -331,6 +331,22 @@ TEST_F(RewriteTest, TheOriginalGoesToTheTrashOnlyWhenTheSettingsSendItThere) {
     EXPECT_EQ(readAll(file), "OLD");
     EXPECT_EQ(trashed(), c.trashed) << c.recycleContent;
   }
+}
+
+TEST_F(RewriteTest, OnTheMountAgreedToForThisRunTheOriginalIsNotKeptInTheTrash) {
+  setRecycle(true);
+  pipe_.setMountProbe({.isFixedDrive = [](const std::string&) { return false; },
+                       .mountPoint = [this](const std::string&) { return root_; }});
+  ASSERT_EQ(pipe_.checkDriveForRecycle(form_, root_), 1);
+  pipe_.buildDirList(form_, root_);
+  setRecycle(true);
+  host_.fakeFolders[root_] = {{}, {}, {}};
+  (void)host_.updateFiles(false, root_);
+  const std::string file = makeFile("f.txt", "old");
+  Upper upper;
+  ASSERT_EQ(rewrite(file, upper).outcome, RewriteOutcome::Rewritten);
+  EXPECT_EQ(readAll(file), "OLD");
+  EXPECT_TRUE(trashed().empty());
 }
 
 TEST_F(RewriteTest, AFailedFinalRenameKeepsTheOriginalAndTakesItsCopyOutOfTheTrash) {

@@ -191,6 +191,9 @@ class Pipeline {
   // yes lets form's next run delete files on that mount for good where the settings send them to
   // the trash (removeFile); the agreement ends with that run, or with the next question.
   int checkDriveForRecycle(ToolForm* form, const std::string& path);
+  // True when the user agreed in this run (checkDriveForRecycle) that files on path's mount that are
+  // meant for the trash are deleted for good.
+  [[nodiscard]] bool trashWaived(const std::string& path) const;
   // 0 when a file can be created and deleted in folder; 7 after a notice otherwise.
   int checkFolderWritable(const std::string& folder);
   // Writes text to path, asking Overwrite/Append/Cancel when path exists. The new contents go to a

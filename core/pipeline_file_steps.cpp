@@ -113,6 +113,11 @@ std::string Pipeline::mountPointOf(const std::string& path) const {
   return mount ? mount->mountPoint : std::string();
 }
 
+bool Pipeline::trashWaived(const std::string& path) const {
+  return agreement_ && agreement_->form == opForm_ && !agreement_->mountPoint.empty() &&
+         mountPointOf(path) == agreement_->mountPoint;
+}
+
 int Pipeline::removeFile(const std::string& path, std::string label, std::string note, RemoveKind kind) {
   if (kind == RemoveKind::Deleted && !flags_.useRecycle) kind = RemoveKind::Delete;
   if (kind == RemoveKind::Replaced) kind = flags_.recycleContent ? RemoveKind::Deleted : RemoveKind::Delete;
@@ -125,10 +130,7 @@ int Pipeline::removeFile(const std::string& path, std::string label, std::string
   // Deleted for good instead of trashed only on the mount the user agreed to for this run (one walk
   // may cross onto other mounts); anywhere else the trash, and where it does not work the file is
   // kept and logged.
-  if (kind != RemoveKind::Delete && kind != RemoveKind::Recycle && agreement_ && agreement_->form == opForm_ &&
-      !agreement_->mountPoint.empty() && mountPointOf(path) == agreement_->mountPoint) {
-    kind = RemoveKind::Delete;
-  }
+  if (kind != RemoveKind::Delete && kind != RemoveKind::Recycle && trashWaived(path)) kind = RemoveKind::Delete;
   const bool toTrash = kind != RemoveKind::Delete;
   const int failed = toTrash ? recycleFile(path) : KillFile(path);
   if (failed != 0) {
