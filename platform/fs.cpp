@@ -3,9 +3,7 @@
 #include "platform/dir_listing.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 
@@ -357,26 +355,6 @@ int checkOpenable(std::string_view path, OpenAccess access) {
   const int fd = ::open(p.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   ::close(fd);
-  return 0;
-}
-
-int moveToTrash(std::string_view path) {
-  const QString q = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-  if (fileStatus(path, false).error != 0) return ENOENT;
-  QString inTrash;
-  if (!QFile::moveToTrash(q, &inTrash)) return EIO;
-  if (QDir::isRelativePath(inTrash)) {
-    // Qt 6.4 reports success when it found no usable trash folder, after moving the file to
-    // "files/" below the current folder. Put it back where it was and report the failure, so the
-    // caller keeps and logs the file instead of believing it is in the trash.
-    const std::string moved = QFile::encodeName(QDir::current().absoluteFilePath(inTrash)).toStdString();
-    if (renameNoReplace(moved, path) != 0) return EIO;
-    const QString name = QFileInfo(inTrash).fileName();
-    QFile::remove(QDir::current().absoluteFilePath(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
-    QDir().rmdir(QStringLiteral("files"));
-    QDir().rmdir(QStringLiteral("info"));
-    return EIO;
-  }
   return 0;
 }
 

@@ -1,6 +1,7 @@
 // The file-system layer beneath the core's file routines: metadata from statx (through a source
 // that tests can replace), setting times, renames that never replace, whole-file writes through a
-// temporary file, in-place writes and range reads, exclusive creation, trash and free space.
+// temporary file, in-place writes and range reads, exclusive creation, trash (trash.cpp) and free
+// space.
 // Paths are byte strings. Every function returns an errno value (0 = success) or an explicit
 // result; none throws. Nothing here opens a file that is not a regular file.
 #pragma once
@@ -105,7 +106,14 @@ enum class OpenAccess { Read, Write, ReadWrite };
 // otherwise errno. A path that is not a regular file gives EINVAL without being opened.
 [[nodiscard]] int checkOpenable(std::string_view path, OpenAccess access);
 
-// Moves path to the user's trash. 0 or a non-zero error; a failure never deletes the file.
+// Moves path (a file, folder or symlink itself; never what a link names) to the user's trash,
+// the freedesktop trash on bytes: the home trash $XDG_DATA_HOME/Trash for a file on its file
+// system, else the top folder of the file's mount (".Trash/$uid" in a sticky ".Trash" that is
+// not a link, else ".Trash-$uid"; a user folder there that is not the user's own is refused).
+// The info file (percent-encoded original path and deletion date) is created exclusively first;
+// a name taken in the trash gets "stem.N.ext". Implemented in trash.cpp.
+// 0 when the file is in the trash; otherwise an errno value and the file is where it was (a
+// file on a mount with no usable trash is never moved elsewhere or deleted).
 int moveToTrash(std::string_view path);
 
 // Bytes available to the user on the file system holding path; -1 when the query fails.
