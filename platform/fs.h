@@ -100,6 +100,10 @@ struct ReadResult {
 
 // Creates an empty file exclusively (O_EXCL, never through a symlink). 0 or errno (EEXIST).
 int createExclusive(std::string_view path);
+// Creates path exclusively as createExclusive does and writes data into it. 0 or errno (EEXIST
+// when anything, a dangling symlink included, holds the name); a file this call created and
+// could not fill is removed again.
+int writeNewFile(std::string_view path, std::string_view data);
 
 enum class OpenAccess { Read, Write, ReadWrite };
 // 0 when the regular file can be opened with that access (it is opened and closed at once);
