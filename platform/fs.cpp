@@ -5,9 +5,7 @@
 #include "platform/replacement_file.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 
@@ -246,6 +244,17 @@ int createExclusive(std::string_view path) {
   return closeChecked(fd);
 }
 
+int writeNewFile(std::string_view path, std::string_view data) {
+  const std::string p = str(path);
+  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  int err = writeAll(fd, data, -1);
+  const int cerr = closeChecked(fd);
+  if (err == 0) err = cerr;
+  if (err != 0) ::unlink(p.c_str());
+  return err;
+}
+
 int checkOpenable(std::string_view path, OpenAccess access) {
   const std::string p = str(path);
   const FileStatus st = fileStatus(p, true);
@@ -257,26 +266,6 @@ int checkOpenable(std::string_view path, OpenAccess access) {
   const int fd = ::open(p.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   ::close(fd);
-  return 0;
-}
-
-int moveToTrash(std::string_view path) {
-  const QString q = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-  if (fileStatus(path, false).error != 0) return ENOENT;
-  QString inTrash;
-  if (!QFile::moveToTrash(q, &inTrash)) return EIO;
-  if (QDir::isRelativePath(inTrash)) {
-    // Qt 6.4 reports success when it found no usable trash folder, after moving the file to
-    // "files/" below the current folder. Put it back where it was and report the failure, so the
-    // caller keeps and logs the file instead of believing it is in the trash.
-    const std::string moved = QFile::encodeName(QDir::current().absoluteFilePath(inTrash)).toStdString();
-    if (renameNoReplace(moved, path) != 0) return EIO;
-    const QString name = QFileInfo(inTrash).fileName();
-    QFile::remove(QDir::current().absoluteFilePath(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
-    QDir().rmdir(QStringLiteral("files"));
-    QDir().rmdir(QStringLiteral("info"));
-    return EIO;
-  }
   return 0;
 }
 
