@@ -248,7 +248,7 @@ int writeNewFile(std::string_view path, std::string_view data) {
   const std::string p = str(path);
   const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return errno;
-  int err = writeAll(fd, data, -1);
+  int err = writeFully(fd, data);
   const int cerr = closeChecked(fd);
   if (err == 0) err = cerr;
   if (err != 0) ::unlink(p.c_str());
