@@ -19,8 +19,10 @@
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/settings_dialog.h"
+#include "main_window/widgets/tool_launcher.h"
 #include "ui_kit/ctrl_arrow.h"
 #include "ui_kit/ctrl_check_box.h"
+#include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/ctrl_tree_dir.h"
 #include "ui_kit/look.h"
 #include "platform/program_paths.h"
@@ -79,6 +81,13 @@ void MainForm::formLoad() {
   core::loadForm(this, stateMode, {}, "Main");
   panel_->retranslate();
   list_->model()->retranslate();
+  dir1_->setWords(uikit::treeWordsFor("Main"));
+  // The tool buttons show pictures only: screen readers read the caption of the entry each runs.
+  for (int i = 1; i <= kButtonCount; ++i) {
+    if (QAction* a = action(QString::fromLatin1(std::string(buttonMenu(i)).c_str()))) {
+      uikit::applyAccessibleName(button(i), a->text());
+    }
+  }
 
   if (action(QStringLiteral("sMenuIcons"))->isChecked()) list_->setView(0);
   if (action(QStringLiteral("sMenuList3"))->isChecked()) list_->setView(2);
@@ -103,7 +112,7 @@ void MainForm::formLoad() {
     QTimer::singleShot(0, this, [this] { launch("menuSettings"); });
   } else if (first) {
     const std::string isShell = core::getSet("isShell");
-    if (isShell.empty() || isShell == "1") (void)core::registerPropertiesEntry(propertiesProgramPath());
+    (void)syncPropertiesEntry(propertiesProgramPath(), isShell.empty() || isShell == "1");
   }
 
   panelShown_ = vb::ValInt(vardfilt) != 0;
