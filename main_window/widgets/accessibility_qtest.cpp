@@ -202,6 +202,9 @@ class AccessibilityTest : public QObject {
     }
     QCOMPARE(form_->button(1)->accessibleName(), QStringLiteral("Ajouter des données"));
     QCOMPARE(form_->dir1()->rootNode()->text(0), QStringLiteral("Poste de travail"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(form_->dir1())->text(QAccessible::Name), QStringLiteral("Dossiers"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(form_->pane()->detailsView())->text(QAccessible::Name),
+             QStringLiteral("Fichiers"));
     form_->menuLang(0);
     QCOMPARE(form_->dir1()->rootNode()->text(0), QStringLiteral("My Computer"));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));

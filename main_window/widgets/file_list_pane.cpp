@@ -220,6 +220,11 @@ bool FileListPane::applyCells() {
   return cells->cell != before;
 }
 
+void FileListPane::setListName(const QString& name) {
+  details_->setAccessibleName(name);
+  icons_->setAccessibleName(name);
+}
+
 void FileListPane::showNote(const QString& text) {
   note_->setText(text);
   note_->setAccessibleName(text);

@@ -62,6 +62,9 @@ class FileListPane : public QWidget {
   void showNote(const QString& text);
   [[nodiscard]] QString note() const;
 
+  // The name screen readers give the list (in every view).
+  void setListName(const QString& name);
+
   // Pixels <-> twips for this screen.
   [[nodiscard]] int toTwips(int pixels) const;
   [[nodiscard]] int toPixels(int twips) const;

@@ -24,6 +24,7 @@
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/ctrl_tree_dir.h"
+#include "ui_kit/form_texts.h"
 #include "ui_kit/look.h"
 #include "platform/program_paths.h"
 
@@ -82,6 +83,11 @@ void MainForm::formLoad() {
   panel_->retranslate();
   list_->model()->retranslate();
   dir1_->setWords(uikit::treeWordsFor("Main"));
+  // Screen readers name the tree, the list and the filter panel in the language shown.
+  const std::string section = uikit::formSection("Main");
+  dir1_->setAccessibleName(uikit::formText(section, "treeFolders", "Folders"));
+  pane_->setListName(uikit::formText(section, "listFiles", "Files"));
+  panel_->setAccessibleName(QString(action(QStringLiteral("menuFilter"))->text()).remove(QLatin1Char('&')));
   // The tool buttons show pictures only: screen readers read the caption of the entry each runs.
   for (int i = 1; i <= kButtonCount; ++i) {
     if (QAction* a = action(QString::fromLatin1(std::string(buttonMenu(i)).c_str()))) {
