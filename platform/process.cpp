@@ -218,6 +218,11 @@ StartOutcome startTiedProgram(const std::string& program, const std::vector<std:
     if (::getppid() != parent) ::_exit(0);  // the parent ended before the signal was armed
   });
   QObject::connect(proc, &QProcess::finished, proc, &QObject::deleteLater);
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, proc, [proc] {
+    proc->terminate();  // asked to end like a closed window, before the object goes
+    if (!proc->waitForFinished(1000)) proc->kill();
+    proc->waitForFinished(1000);
+  });
   proc->start();
   if (!proc->waitForStarted(5000)) {
     delete proc;

@@ -213,6 +213,8 @@ class LanguagesTest : public QObject {
     }
 
     main->formUnload(true);
+    // The character-set warning says what is wrong, in words a user can act on.
+    QVERIFY2(QString::fromStdString(core::msgMain(122)).contains(QLatin1String("UTF-8")), core::msgMain(122).c_str());
     QVERIFY2(problems_.isEmpty(), qPrintable(problems_.join(QLatin1Char('\n'))));
   }
 };
