@@ -4,6 +4,8 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
+#include "platform/fs.h"
+#include "platform/program_paths.h"
 
 namespace mainwin {
 
@@ -23,9 +25,17 @@ std::vector<Favourite> readFavourites() {
   return list;
 }
 
+std::string desktopFavouriteFolder() {
+  // Where no desktop folder is set up (or it is gone), the desktop is the home folder, as
+  // xdg-user-dir answers.
+  std::string d = platform::desktopFolder();
+  if (d.empty() || core::PathExist(d) == 0) d = platform::homeDir();
+  return core::AddSlash(d);
+}
+
 void seedDesktopFavourite() {
   if (!core::getSet("FavC1").empty()) return;
-  core::saveSet("FavP1", core::GetDesktop());
+  core::saveSet("FavP1", desktopFavouriteFolder());
   core::saveSet("FavC1", core::msgMain(105));
 }
 
@@ -69,10 +79,10 @@ FavouriteTarget favouriteTarget(int n) {
   if (core::PathExist(folder) != 0) return {FavouriteTarget::Open, std::move(folder)};
   const std::string caption = core::getSet(key("FavC", n));
   if (caption != core::msgMain(105) && caption != "Desktop") return {FavouriteTarget::Missing, std::move(folder)};
-  folder = core::GetDesktop();
-  if (folder == "A_Err") return {};
-  core::saveSet(key("FavP", n), folder);
-  return {FavouriteTarget::Open, std::move(folder)};
+  const std::string desktop = desktopFavouriteFolder();
+  if (core::PathExist(desktop) == 0) return {FavouriteTarget::Missing, std::move(folder)};
+  core::saveSet(key("FavP", n), desktop);
+  return {FavouriteTarget::Open, desktop};
 }
 
 void blankFavourite(int n) {

@@ -20,7 +20,10 @@ struct Favourite {
 
 // The stored list, slot 1 first, ending before the first empty caption (at most 20).
 [[nodiscard]] std::vector<Favourite> readFavourites();
-// When "FavC1" is empty: "FavP1" := the desktop folder, "FavC1" := common message 105.
+// The desktop folder with a trailing "/": the XDG desktop folder (user-dirs.dirs) when it exists,
+// else the home folder. Never an error text.
+[[nodiscard]] std::string desktopFavouriteFolder();
+// When "FavC1" is empty: "FavP1" := desktopFavouriteFolder(), "FavC1" := common message 105.
 void seedDesktopFavourite();
 // The first slot (1..20) whose caption is empty, or 0 when all twenty are used.
 [[nodiscard]] int firstFreeFavouriteSlot();
@@ -40,9 +43,9 @@ struct FavouriteTarget {
   std::string folder;  // Open: the folder to show; Missing: the stored folder (for the message)
 };
 // The slot's folder when it exists. A desktop favourite (caption message 105 or "Desktop") whose
-// folder is gone follows the desktop: the current desktop folder is stored in the slot and
-// opened (Nothing when there is no desktop). Any other missing folder is Missing. Slots outside
-// 1..20 give Nothing.
+// folder is gone (or holds no path at all) follows the desktop: desktopFavouriteFolder() is stored
+// in the slot and opened. Any other missing folder is Missing, with the stored folder for the
+// message. Slots outside 1..20 give Nothing.
 [[nodiscard]] FavouriteTarget favouriteTarget(int n);
 
 }  // namespace mainwin

@@ -4,6 +4,7 @@
 #include "core/vb.h"
 #include "platform/dir_listing.h"
 #include "platform/fs.h"
+#include "platform/hidden_list.h"
 
 namespace mainwin {
 
@@ -11,6 +12,14 @@ int removeFiles(const std::string& folder, const std::vector<std::string>& names
   int kept = 0;
   for (const std::string& name : names) {
     const std::string path = folder + name;
+    if (platform::fileStatus(path, /*followLinks=*/false).type == platform::FileType::Symlink) {
+      // A link holds no data of its own: it goes to the trash as itself, and where the trash
+      // cannot take it (a dangling link, a loop) the link alone is removed. Its target is never
+      // looked at.
+      if (toTrash && platform::moveToTrash(path) == 0) continue;
+      if (core::KillFile(path) != 0) ++kept;
+      continue;
+    }
     if ((toTrash ? platform::moveToTrash(path) : core::KillFile(path)) != 0) ++kept;
   }
   return kept;
@@ -21,8 +30,10 @@ void deleteMatchingFiles(const std::string& folder, std::initializer_list<std::s
   if (reader.open(folder) != 0) return;
   std::vector<platform::DirName> names;
   (void)reader.readNames(names);
+  const auto hidden = reader.hiddenNames();
   for (const auto& n : names) {
-    if (n.name.empty() || n.name[0] == '.') continue;
+    // Hidden files are the user's own (a history file kept on purpose): never listed, never deleted.
+    if (n.name.empty() || platform::isHiddenEntry(n.name, hidden)) continue;
     bool matches = false;
     for (std::string_view p : patterns) matches = matches || vb::Like(n.name, p);
     if (!matches) continue;

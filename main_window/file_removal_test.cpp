@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 
 namespace mainwin {
@@ -48,6 +49,31 @@ TEST_F(FileRemovalTest, DeletesOnlyVisibleFilesMatchingAPatternInExactCase) {
   for (const char* kept : {"results3.txt", ".Results4.txt", "keep.txt", "Results5.txt", "Results6.txt"}) {
     EXPECT_TRUE(there(kept)) << kept;
   }
+}
+
+TEST_F(FileRemovalTest, FilesListedInDotHiddenAreKeptLikeDotNames) {
+  for (const char* n : {"Results1.txt", "Results2.txt", "frmA.txt"}) make(n);
+  std::ofstream(dir_ + ".hidden") << "Results2.txt\r\nfrmA.txt\n";
+  deleteMatchingFiles(dir_, {"Results*.txt", "frm*.txt"});
+  EXPECT_FALSE(there("Results1.txt"));
+  EXPECT_TRUE(there("Results2.txt"));
+  EXPECT_TRUE(there("frmA.txt"));
+}
+
+TEST_F(FileRemovalTest, LinksGoAsThemselvesAndTheirTargetsStay) {
+  make("target");
+  for (const bool toTrash : {true, false}) {
+    ASSERT_EQ(::symlink("nowhere", (dir_ + "dangling").c_str()), 0);
+    ASSERT_EQ(::symlink("loop", (dir_ + "loop").c_str()), 0);
+    ASSERT_EQ(::symlink("target", (dir_ + "toFile").c_str()), 0);
+    ASSERT_EQ(::symlink(dir_.c_str(), (dir_ + "toFolder").c_str()), 0);
+    EXPECT_EQ(removeFiles(dir_, {"dangling", "loop", "toFile", "toFolder"}, toTrash), 0) << toTrash;
+    for (const char* gone : {"dangling", "loop", "toFile", "toFolder"}) EXPECT_FALSE(there(gone)) << gone << toTrash;
+    EXPECT_TRUE(there("target"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_));
+  }
+  std::ifstream in(dir_ + "target");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "x");
 }
 
 TEST_F(FileRemovalTest, CountsTheFilesThatStay) {

@@ -59,7 +59,9 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   Listing out;
   out.folder = normalizeFolder(folder);
   platform::FolderReader reader;
-  if (folder.empty() || reader.open(out.folder) != 0) return out;
+  if (folder.empty()) return out;
+  out.error = reader.open(out.folder);
+  if (out.error != 0) return out;
 
   std::vector<platform::DirName> names;
   const int readError = reader.readNames(names);

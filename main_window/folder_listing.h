@@ -51,6 +51,7 @@ class ListingObserver {
 
 struct Listing {
   int result = kListFailed;         // ListingResult
+  int error = 0;                    // errno when the folder could not be opened (result kListFailed)
   std::string folder;               // the folder with exactly one trailing "/"
   std::vector<FileEntry> entries;   // kept entries, sorted
 };

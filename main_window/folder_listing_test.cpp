@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -176,6 +178,7 @@ TEST(Listing, MissingFolderIsEmptyWithResultZero) {
   const std::string missing = tmp.path().toStdString() + "/none//";
   const Listing l = listFolder(missing, ResolvedFilter{}, 0, {});
   EXPECT_EQ(l.result, kListFailed);
+  EXPECT_EQ(l.error, ENOENT);  // why, for the window to say
   EXPECT_TRUE(l.entries.empty());
   EXPECT_EQ(l.folder, tmp.path().toStdString() + "/none/");
 

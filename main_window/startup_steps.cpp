@@ -2,9 +2,11 @@
 
 #include "core/file_paths.h"
 #include "core/settings.h"
+#include "core/shell.h"
 #include "core/vb.h"
 #include "platform/dir_listing.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 
 #include <vector>
 
@@ -69,6 +71,12 @@ void cleanWipeLeftovers() {
   if (d.empty()) return;
   const int remaining = removeWipeLeftovers(d);
   if (remaining == 0 || (remaining < 0 && core::PathExist(d) == 0)) core::saveSet("drivewiped", "");
+}
+
+bool syncPropertiesEntry(const std::string& programPath, bool wanted) {
+  if (wanted && platform::isExecutableFile(programPath)) return core::registerPropertiesEntry(programPath);
+  (void)core::unregisterPropertiesEntry();
+  return false;
 }
 
 }  // namespace mainwin

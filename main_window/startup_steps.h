@@ -1,6 +1,6 @@
 // The main window's start-up steps that decide something without a window: what the command line
-// selects, the bounds of the saved window position, and removing the fill files that an
-// interrupted free-space wipe left behind.
+// selects, the bounds of the saved window position, removing the fill files that an interrupted
+// free-space wipe left behind, and the desktop entry of the properties editor.
 #pragma once
 
 #include <string>
@@ -34,5 +34,11 @@ int removeWipeLeftovers(const std::string& folder);
 // The start-up step: reads "drivewiped"; when it names a folder, removes the leftovers there and
 // clears the setting only when none remain (or the folder is gone).
 void cleanWipeLeftovers();
+
+// The desktop entry that offers the properties editor in the file managers' "Open With" menus:
+// written when wanted and programPath is an executable file, removed otherwise (an entry naming a
+// program that is not there shows as a broken choice in every file manager). True when an entry
+// exists afterwards.
+bool syncPropertiesEntry(const std::string& programPath, bool wanted);
 
 }  // namespace mainwin

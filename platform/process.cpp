@@ -12,7 +12,9 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -210,6 +212,36 @@ StartOutcome startDetachedLogged(const std::string& program, const std::vector<s
   proc.setStandardOutputFile(qstr(logPath), QIODevice::Append);
   proc.setStandardErrorFile(qstr(logPath), QIODevice::Append);
   return proc.startDetached() ? StartOutcome::Started : StartOutcome::Failed;
+}
+
+StartOutcome startTiedProgram(const std::string& program, const std::vector<std::string>& args) {
+  if (const StartOutcome pre = precheck(program); pre != StartOutcome::Started) return pre;
+  if (!QCoreApplication::instance()) return StartOutcome::Failed;
+  // Owned by the application: its end ends the companion; the parent-death signal covers the
+  // ends that skip destructors (a crash, kill -9).
+  auto* proc = new QProcess(QCoreApplication::instance());
+  proc->setProgram(qstr(program));
+  proc->setArguments(qargs(args));
+  proc->setWorkingDirectory(qstr(homeDir()));
+  proc->setProcessChannelMode(QProcess::ForwardedChannels);
+  proc->setStandardInputFile(QProcess::nullDevice());
+  const pid_t parent = getpid();
+  proc->setChildProcessModifier([parent] {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(0);  // the parent ended before the signal was armed
+  });
+  QObject::connect(proc, &QProcess::finished, proc, &QObject::deleteLater);
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, proc, [proc] {
+    proc->terminate();  // asked to end like a closed window, before the object goes
+    if (!proc->waitForFinished(1000)) proc->kill();
+    proc->waitForFinished(1000);
+  });
+  proc->start();
+  if (!proc->waitForStarted(5000)) {
+    delete proc;
+    return StartOutcome::Failed;
+  }
+  return StartOutcome::Started;
 }
 
 std::string defaultApplicationFor(const std::string& path) {

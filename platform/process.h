@@ -34,6 +34,10 @@ StartOutcome startProgram(const std::string& program, const std::vector<std::str
 StartOutcome startDetachedLogged(const std::string& program, const std::vector<std::string>& args,
                                  const std::string& workDir, const std::string& logPath);
 
+// Starts program with args, not waiting, as a companion that lives only as long as this process:
+// it is asked to end (SIGTERM) when this process ends, however it ends, and is ended when the
+// application object goes. Needs a QCoreApplication. Same outcomes as startProgram.
+StartOutcome startTiedProgram(const std::string& program, const std::vector<std::string>& args);
 // The desktop id (e.g. "org.gnome.TextEditor.desktop") of the application associated with the
 // file's type in the freedesktop MIME database (mimeapps.list, mimeinfo.cache, desktop entries of
 // $XDG_DATA_HOME and $XDG_DATA_DIRS), or "" when there is none.

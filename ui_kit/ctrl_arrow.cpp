@@ -31,6 +31,8 @@ CtrlArrow::CtrlArrow(QWidget* parent)
     : QAbstractButton(parent), imgOut_(defaultArrowPicture(false)), imgOver_(defaultArrowPicture(true)) {
   setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::PointingHandCursor);
+  // A layout never squeezes the caption: the label is at least as wide as its text needs.
+  setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
   QWidget::setFont(faceFont(vb::qs(core::coreState().fontName), 10, false));
   connect(this, &QAbstractButton::clicked, this, &CtrlArrow::Click);
   connect(this, &QObject::objectNameChanged, this, [this] { applyAccessibleName(this, text()); });
@@ -80,6 +82,8 @@ QVariantMap CtrlArrow::WriteProperties() const {
           {QStringLiteral("FontSize"), FontSize()},
           {QStringLiteral("Font"), Font()}};
 }
+
+QSize CtrlArrow::minimumSizeHint() const { return sizeHint(); }
 
 QSize CtrlArrow::sizeHint() const {
   const QFontMetrics fm(font());

@@ -36,6 +36,7 @@ class CtrlArrow : public QAbstractButton {
 
   [[nodiscard]] bool isHoverLook() const { return hoverLook_; }
   QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
  Q_SIGNALS:
   void Click();

@@ -31,7 +31,11 @@ CtrlCheckBox::CtrlCheckBox(QWidget* parent) : QCheckBox(parent) {
 void CtrlCheckBox::storeValue(int v) {
   value_ = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
   // The native checked state mirrors the value so assistive technology reads it.
-  if (isChecked() != (value_ != 0)) setChecked(value_ != 0);
+  if (isChecked() != (value_ != 0)) {
+    storing_ = true;
+    setChecked(value_ != 0);
+    storing_ = false;
+  }
   update();
 }
 
@@ -96,6 +100,22 @@ void CtrlCheckBox::nextCheckState() {
   }
   storeValue(value_ == 0 ? 1 : 0);
   Q_EMIT Click();
+}
+
+void CtrlCheckBox::checkStateSet() {
+  QCheckBox::checkStateSet();
+  if (storing_ || isChecked() == (value_ != 0)) return;
+  // Toggled from outside the click path (a screen reader's Toggle is QAbstractButton::toggle).
+  // Once that setChecked is over, the value takes the native state back and the click a mouse
+  // would make runs: the value flips and Click is raised (NotAbled while the box is "disabled").
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (isChecked() == (value_ != 0)) return;
+        storeValue(value_);
+        nextCheckState();
+      },
+      Qt::QueuedConnection);
 }
 
 bool CtrlCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }

@@ -1,7 +1,8 @@
 // CtrlCheckBox: the program's flat check box. Its Value is a byte kept by the control (0 unticked,
 // anything else ticked), drawn as a white square with a two-stroke tick. Enabled only greys it:
 // the box stays input-enabled so that a click on a "disabled" box can raise NotAbled, which tools
-// use to explain why an option is unavailable.
+// use to explain why an option is unavailable. A toggle that does not come through a click (a
+// screen reader's Toggle action, setChecked) runs the same click path as the mouse and Space.
 #pragma once
 
 #include <QCheckBox>
@@ -58,6 +59,7 @@ class CtrlCheckBox : public QCheckBox {
 
  protected:
   void nextCheckState() override;
+  void checkStateSet() override;
   bool hitButton(const QPoint& pos) const override;
   void paintEvent(QPaintEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -71,6 +73,7 @@ class CtrlCheckBox : public QCheckBox {
   std::uint8_t value_ = 0;
   bool enabledFlag_ = true;
   bool hover_ = false;
+  bool storing_ = false;  // the box itself is setting the native checked state
   uint backColor_ = 0x8000000F;
 };
 

@@ -1,11 +1,23 @@
 #include "ui_kit/ctrl_check_box.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
 using uikit::CtrlCheckBox;
+
+namespace {
+void toggleAsScreenReader(QWidget* w) {
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+  QVERIFY(a && a->actionInterface());
+  QVERIFY2(a->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()),
+           qPrintable(a->actionInterface()->actionNames().join(',') + QString::number(a->role())));
+  a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  QCoreApplication::processEvents();
+}
+}  // namespace
 
 class CheckBoxTest : public QObject {
   Q_OBJECT
@@ -29,6 +41,10 @@ class CheckBoxTest : public QObject {
     QTest::newRow("set other value") << true << 0 << "set:1" << 1 << 1 << 0;
     QTest::newRow("set 2 reads 2") << true << 0 << "set:2" << 2 << 1 << 0;
     QTest::newRow("set while disabled") << false << 0 << "set:1" << 1 << 1 << 0;
+    // A screen reader's only action is Toggle: it must tick the box and raise Click as a click.
+    QTest::newRow("screen reader toggles") << true << 0 << "toggle" << 1 << 1 << 0;
+    QTest::newRow("screen reader unticks") << true << 1 << "toggle" << 0 << 1 << 0;
+    QTest::newRow("screen reader, disabled") << false << 0 << "toggle" << 0 << 0 << 1;
   }
   void valueAndEvents() {
     QFETCH(bool, enabled);
@@ -44,6 +60,7 @@ class CheckBoxTest : public QObject {
     QSignalSpy notAbled(&box, &CtrlCheckBox::NotAbled);
     if (action == QLatin1String("click")) QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, 16));
     else if (action == QLatin1String("space")) QTest::keyClick(&box, Qt::Key_Space);
+    else if (action == QLatin1String("toggle")) toggleAsScreenReader(&box);
     else box.setValue(action.mid(4).toInt());
     QTEST(box.Value(), "value");
     QTEST(static_cast<int>(clicks.count()), "clicks");

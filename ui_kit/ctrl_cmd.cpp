@@ -6,9 +6,11 @@
 #include "ui_kit/look.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace uikit {
@@ -27,10 +29,37 @@ CtrlCmd::CtrlCmd(QWidget* parent) : QPushButton(parent) {
 void CtrlCmd::setCaption(const QString& myCap) {
   setText(myCap);
   applyAccessibleName(this, myCap);
+  applyDesignSize();
   updateGeometry();
 }
 
-void CtrlCmd::setFontName(const QString& myFont) { setFontFace(this, myFont); }
+void CtrlCmd::setFontName(const QString& myFont) {
+  setFontFace(this, myFont);
+  applyDesignSize();
+}
+
+void CtrlCmd::setDesignSize(QSize size) {
+  designSize_ = size;
+  if (size.isEmpty()) {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    return;
+  }
+  applyDesignSize();
+}
+
+void CtrlCmd::applyDesignSize() {
+  if (designSize_.isEmpty()) return;
+  setFixedSize(std::max(designSize_.width(), captionWidth()), designSize_.height());
+}
+
+int CtrlCmd::captionWidth() const {
+  const QFontMetrics fm(font());
+  const QString cap = QString(text()).remove(QLatin1Char('&'));
+  int w = cap.isEmpty() ? 0 : fm.horizontalAdvance(cap);
+  if (!icon().isNull()) w += iconSize().width() + (cap.isEmpty() ? 0 : 4);
+  return w + 12;  // the painted margins (4 each side) and room for the pressed shift
+}
 
 uint CtrlCmd::BackColor() const { return hoverLook_ ? kHoverColor : backColor_; }
 
@@ -41,7 +70,10 @@ void CtrlCmd::setBackColor(uint myCol) {
 
 int CtrlCmd::FontSize() const { return fontPoints(this); }
 
-void CtrlCmd::setFontSize(int mySize) { setFontPoints(this, mySize); }
+void CtrlCmd::setFontSize(int mySize) {
+  setFontPoints(this, mySize);
+  applyDesignSize();
+}
 
 void CtrlCmd::setEnabledFlag(bool myEnabled) {
   enabledFlag_ = myEnabled;
@@ -85,9 +117,7 @@ QVariantMap CtrlCmd::WriteProperties() const {
 
 QSize CtrlCmd::sizeHint() const {
   const QFontMetrics fm(font());
-  int w = fm.horizontalAdvance(text()) + 16;
-  if (!icon().isNull()) w += iconSize().width() + 4;
-  return {std::max(w, px(1335)), std::max(px(375), fm.height() + 8)};
+  return {std::max(captionWidth() + 4, px(1335)), std::max(px(375), fm.height() + 8)};
 }
 
 void CtrlCmd::setLook(bool hover) {
@@ -120,6 +150,33 @@ void CtrlCmd::focusInEvent(QFocusEvent* e) {
 void CtrlCmd::focusOutEvent(QFocusEvent* e) {
   setLook(false);
   QPushButton::focusOutEvent(e);
+}
+
+namespace {
+bool isEnterKey(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
+}  // namespace
+
+void CtrlCmd::keyPressEvent(QKeyEvent* e) {
+  // Enter presses the button that has the focus, as Space does (a plain push button outside a
+  // dialog leaves Enter to its window).
+  if (isEnterKey(e) && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (!e->isAutoRepeat()) setDown(true);
+    e->accept();
+    return;
+  }
+  QPushButton::keyPressEvent(e);
+}
+
+void CtrlCmd::keyReleaseEvent(QKeyEvent* e) {
+  if (isEnterKey(e) && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    e->accept();
+    if (!e->isAutoRepeat() && isDown()) {
+      setDown(false);
+      click();
+    }
+    return;
+  }
+  QPushButton::keyReleaseEvent(e);
 }
 
 void CtrlCmd::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 // CtrlCmd: the program's flat push button. It paints its stored back colour without a border;
 // while the pointer is over it or it has the keyboard focus it turns light yellow with a raised
-// top-left edge. Disabling it really disables it (a disabled button never clicks).
+// top-left edge. Disabling it really disables it (a disabled button never clicks). The mouse,
+// Space, Enter and a screen reader's Press all run the same click.
 #pragma once
 
 #include <QPushButton>
@@ -38,6 +39,12 @@ class CtrlCmd : public QPushButton {
   // children). False, with the picture unchanged, when there is no such list or item.
   bool setPicture(int myPic);
 
+  // A button laid out at its design size (pixels): it keeps that size, but grows wider whenever its
+  // caption (in the language shown, in the font set) needs more room. An empty size releases it.
+  void setDesignSize(QSize size);
+  // The width the caption and the picture need, with the button's margins.
+  [[nodiscard]] int captionWidth() const;
+
   // Applies "Caption", "FontSize", "BackColor", "Enabled", "Font" (defaults for missing keys),
   // as a form load does.
   void ReadProperties(const QVariantMap& bag);
@@ -57,14 +64,18 @@ class CtrlCmd : public QPushButton {
   void leaveEvent(QEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
 
  private:
   void setLook(bool hover);
+  void applyDesignSize();
 
   bool enabledFlag_ = true;
   bool pointerHover_ = false;  // the hover look is on because of the pointer
   bool hoverLook_ = false;
   uint backColor_ = 0xE2FFFF;
+  QSize designSize_;
 };
 
 }  // namespace uikit

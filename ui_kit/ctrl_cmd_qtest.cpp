@@ -1,6 +1,7 @@
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/image_list.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -57,6 +58,42 @@ class CmdTest : public QObject {
     QVERIFY(!b.isEnabled());
     QTest::mouseClick(&b, Qt::LeftButton);
     QTest::keyClick(&b, Qt::Key_Space);
+    QCOMPARE(clicks.count(), 1);
+  }
+
+  // The mouse, Space, Enter and a screen reader's Press all click; a disabled button never does.
+  void everyWayToPressClicks_data() {
+    QTest::addColumn<QString>("way");
+    for (const char* w : {"mouse", "space", "enter", "keypad enter", "screen reader"}) QTest::newRow(w) << w;
+  }
+  void everyWayToPressClicks() {
+    QFETCH(QString, way);
+    QWidget host;
+    auto* b = new CtrlCmd(&host);
+    b->setCaption(QStringLiteral("&Done"));
+    b->resize(90, 25);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    b->setFocus();
+    QSignalSpy clicks(b, &CtrlCmd::Click);
+    const auto press = [&] {
+      if (way == QLatin1String("mouse")) QTest::mouseClick(b, Qt::LeftButton);
+      if (way == QLatin1String("space")) QTest::keyClick(b, Qt::Key_Space);
+      if (way == QLatin1String("enter")) QTest::keyClick(b, Qt::Key_Return);
+      if (way == QLatin1String("keypad enter")) QTest::keyClick(b, Qt::Key_Enter, Qt::KeypadModifier);
+      if (way == QLatin1String("screen reader")) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+        QVERIFY(a && a->actionInterface());
+        QCOMPARE(a->role(), QAccessible::Button);
+        QCOMPARE(a->text(QAccessible::Name), QStringLiteral("Done"));
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+      }
+    };
+    press();
+    QTRY_COMPARE(clicks.count(), 1);
+    b->setEnabledFlag(false);
+    press();
+    QTest::qWait(150);  // a screen reader's press arrives after a short animation
     QCOMPARE(clicks.count(), 1);
   }
 

@@ -2,6 +2,7 @@
 
 #include "core/state.h"
 #include "core/vb.h"
+#include "ui_kit/form_texts.h"
 #include "ui_kit/look.h"
 #include "ui_kit/tree_icons.h"
 
@@ -24,8 +25,8 @@ namespace {
 enum Role : int { PathRole = Qt::UserRole + 1, KindRole, HiddenRole, PendingLabelRole };
 enum Kind : int { RootKind = 0, VolumeKind = 1, FolderKind = 2 };
 
-// The caption of the root node (the system's own text).
-const char* const kRootCaption = "My Computer";
+// What Path reports while the root is selected, whatever its caption says in the language shown.
+const char* const kRootPath = "My Computer";
 
 QByteArray withSlash(QByteArray p) {
   if (!p.endsWith('/')) p += '/';
@@ -54,35 +55,64 @@ QIcon folderIcon(bool hidden) {
   return hidden ? hid : vis;
 }
 
-// Caption and picture of a volume: its label, else the word for its kind, then its mount point.
-struct VolumeLook {
-  QString caption;
+// The picture of a volume and which of the tree's words names its kind.
+struct VolumeKindLook {
+  QString TreeWords::*word;
   TreeIcon icon;
 };
 
-VolumeLook volumeLook(const platform::MountEntry& m) {
-  QString fallback = QStringLiteral("Local Disk");
-  TreeIcon icon = TreeIcon::drvFixed;
-  if (m.network) {
-    fallback = QStringLiteral("Remote Drive");
-    icon = TreeIcon::drvNet;
-  } else if (m.cdrom) {
-    fallback = QStringLiteral("Rom Drive");
-    icon = TreeIcon::drvCD;
-  } else if (m.removable) {
-    fallback = QStringLiteral("Removable Drive");
-    icon = TreeIcon::drvRemov;
-  } else if (m.fsType == "tmpfs" || m.fsType == "ramfs") {
-    fallback = QStringLiteral("RAM Disk");
-    icon = TreeIcon::drvRAM;
-  }
-  QByteArray mp = QByteArray::fromStdString(m.mountPoint);
-  if (mp.size() > 1) mp.chop(1);
-  const QString label = m.label.empty() ? fallback : vb::qs(m.label);
-  return {label + QStringLiteral(" (") + QFile::decodeName(mp) + QStringLiteral(")"), icon};
+VolumeKindLook volumeKind(const platform::MountEntry& m) {
+  if (m.network) return {&TreeWords::remoteDrive, TreeIcon::drvNet};
+  if (m.cdrom) return {&TreeWords::romDrive, TreeIcon::drvCD};
+  if (m.removable) return {&TreeWords::removableDrive, TreeIcon::drvRemov};
+  if (m.fsType == "tmpfs" || m.fsType == "ramfs") return {&TreeWords::ramDisk, TreeIcon::drvRAM};
+  return {&TreeWords::localDisk, TreeIcon::drvFixed};
 }
 
 }  // namespace
+
+TreeWords treeWordsFor(std::string_view shortName) {
+  const std::string section = formSection(shortName);
+  TreeWords w;
+  w.root = formText(section, "treeRoot", "My Computer");
+  w.localDisk = formText(section, "treeLocalDisk", "Local Disk");
+  w.remoteDrive = formText(section, "treeRemoteDrive", "Remote Drive");
+  w.romDrive = formText(section, "treeRomDrive", "Rom Drive");
+  w.removableDrive = formText(section, "treeRemovableDrive", "Removable Drive");
+  w.ramDisk = formText(section, "treeRamDisk", "RAM Disk");
+  return w;
+}
+
+QString CtrlTreeDir::volumeCaption(const platform::MountEntry& m) const {
+  // Its label, else the word for its kind, then its mount point.
+  QByteArray mp = QByteArray::fromStdString(m.mountPoint);
+  if (mp.size() > 1) mp.chop(1);
+  const QString label = m.label.empty() ? words_.*(volumeKind(m).word) : vb::qs(m.label);
+  return label + QStringLiteral(" (") + QFile::decodeName(mp) + QStringLiteral(")");
+}
+
+void CtrlTreeDir::setWords(const TreeWords& words) {
+  words_ = words;
+  QTreeWidgetItem* root = rootNode();
+  if (!root) return;
+  root->setText(0, words_.root);
+  const QByteArray home = withSlash(QFile::encodeName(QDir::homePath()));
+  for (int i = 0; i < root->childCount(); ++i) {
+    QTreeWidgetItem* node = root->child(i);
+    const QByteArray p = nodePath(node);
+    if (p == home && p != "/") continue;  // the home folder is named after itself
+    platform::MountEntry m;
+    m.mountPoint = p.toStdString();
+    bool known = p == "/";  // "/" shows even where the mount table has no entry for it
+    for (const auto& v : platform::filterVolumes(mounts_)) {
+      if (QByteArray::fromStdString(v.mountPoint) == p) {
+        m = v;
+        known = true;
+      }
+    }
+    if (known) node->setText(0, volumeCaption(m));
+  }
+}
 
 CtrlTreeDir::CtrlTreeDir(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
@@ -183,7 +213,7 @@ void CtrlTreeDir::listDrives() {
   current_ = nullptr;
   clear();
   mounts_ = platform::readMountTable();
-  auto* root = new QTreeWidgetItem(QStringList{QString::fromLatin1(kRootCaption)});
+  auto* root = new QTreeWidgetItem(QStringList{words_.root});
   root->setData(0, KindRole, RootKind);
   root->setIcon(0, treeIcon(TreeIcon::myComp));
   addTopLevelItem(root);
@@ -210,12 +240,10 @@ void CtrlTreeDir::listDrives() {
   rootMount.mountPoint = "/";
   for (const auto& m : platform::filterVolumes(mounts_))
     if (m.mountPoint == "/") rootMount = m;
-  const VolumeLook rl = volumeLook(rootMount);
-  addVolume("/", rl.caption, rl.icon, false);
+  addVolume("/", volumeCaption(rootMount), volumeKind(rootMount).icon, false);
   for (const auto& m : platform::filterVolumes(mounts_)) {
     if (m.mountPoint == "/" || QByteArray::fromStdString(m.mountPoint) == home) continue;
-    const VolumeLook vl = volumeLook(m);
-    addVolume(QByteArray::fromStdString(m.mountPoint), vl.caption, vl.icon, m.removable || m.cdrom);
+    addVolume(QByteArray::fromStdString(m.mountPoint), volumeCaption(m), volumeKind(m).icon, m.removable || m.cdrom);
   }
   root->setExpanded(true);
   setCurrentItem(root);
@@ -246,7 +274,7 @@ void CtrlTreeDir::fillChildrenIfEmpty(QTreeWidgetItem* item) {
 QByteArray CtrlTreeDir::pathBytes() const {
   if (!isLoaded_) return {};
   QTreeWidgetItem* sel = currentItem();
-  if (sel != nullptr && sel == rootNode()) return QByteArray(kRootCaption);
+  if (sel != nullptr && sel == rootNode()) return QByteArray(kRootPath);
   QByteArray p = nodePath(current_);
   if (p.size() > 1 && p.endsWith('/')) p.chop(1);
   return p;
@@ -385,7 +413,7 @@ QVariantMap CtrlTreeDir::WriteProperties() const {
 void CtrlTreeDir::refreshVolumeLabel(QTreeWidgetItem* item) {
   const QByteArray p = nodePath(item);
   for (const auto& m : platform::readVolumes())
-    if (QByteArray::fromStdString(m.mountPoint) == p) item->setText(0, volumeLook(m).caption);
+    if (QByteArray::fromStdString(m.mountPoint) == p) item->setText(0, volumeCaption(m));
   item->setData(0, PendingLabelRole, false);
 }
 

@@ -9,12 +9,28 @@
 #include "ui_kit/folder_lister.h"
 
 #include <QTreeWidget>
+#include <QString>
 #include <QVariantMap>
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 namespace uikit {
+
+// The words the tree shows of its own: the root node and the kinds of volume that have no label.
+struct TreeWords {
+  QString root = QStringLiteral("My Computer");
+  QString localDisk = QStringLiteral("Local Disk");
+  QString remoteDrive = QStringLiteral("Remote Drive");
+  QString romDrive = QStringLiteral("Rom Drive");
+  QString removableDrive = QStringLiteral("Removable Drive");
+  QString ramDisk = QStringLiteral("RAM Disk");
+};
+// The words of the language file of shortName ("Main", "Browse2") for the current language: the
+// entries treeRoot, treeLocalDisk, treeRemoteDrive, treeRomDrive, treeRemovableDrive and
+// treeRamDisk; English for any that is missing.
+[[nodiscard]] TreeWords treeWordsFor(std::string_view shortName);
 
 class CtrlTreeDir : public QTreeWidget {
   Q_OBJECT
@@ -34,7 +50,8 @@ class CtrlTreeDir : public QTreeWidget {
   // Rebuilds the tree, keeping the current folder and whether the selected node is open.
   void Refresh();
 
-  // "" before Initialize; "My Computer" while the root is selected; else the current folder
+  // "" before Initialize; "My Computer" (whatever the root shows) while the root is selected; else
+  // the current folder
   // without its final "/" ("/" itself for the root file system).
   [[nodiscard]] QString Path() const;
   [[nodiscard]] QByteArray pathBytes() const;
@@ -54,6 +71,10 @@ class CtrlTreeDir : public QTreeWidget {
   [[nodiscard]] QString Font() const { return font().family(); }
   void setFontName(const QString& myFont);
   [[nodiscard]] bool Enabled() const { return true; }
+
+  // The root caption and the volume words (language files); the nodes shown take them at once.
+  void setWords(const TreeWords& words);
+  [[nodiscard]] const TreeWords& words() const { return words_; }
 
   // Applies "Path", "BackColor", "ForeColor", "HiddenColor", "showHidden", "Font".
   void ReadProperties(const QVariantMap& bag);
@@ -103,7 +124,9 @@ class CtrlTreeDir : public QTreeWidget {
   void colourAll();
   QTreeWidgetItem* addFolderNode(QTreeWidgetItem* parent, const SubFolder& f) const;
   void refreshVolumeLabel(QTreeWidgetItem* item);
+  [[nodiscard]] QString volumeCaption(const platform::MountEntry& m) const;
 
+  TreeWords words_;
   QByteArray startPath_;
   uint backColor_ = 0x404040;
   uint foreColor_ = 0xE0E0E0;

@@ -182,6 +182,21 @@ class TreeDirTest : public QObject {
     QCOMPARE(CtrlTreeDir::nodePath(root->child(1)), QByteArray("/"));
     tree.setPathBytes("/");
     QCOMPARE(tree.Path(), QStringLiteral("/"));
+
+    // The tree's own words come from the language files; Path still names the root the same way.
+    const QString rootVolume = root->child(1)->text(0);
+    uikit::TreeWords words;
+    words.root = QStringLiteral("Poste de travail");
+    words.localDisk = QStringLiteral("Disque local");
+    words.ramDisk = QStringLiteral("Disque RAM");
+    tree.setWords(words);
+    QCOMPARE(root->text(0), words.root);
+    if (rootVolume.startsWith(QLatin1String("Local Disk ("))) {
+      QCOMPARE(root->child(1)->text(0), QStringLiteral("Disque local (/)"));
+    }
+    for (int i = 0; i < root->childCount(); ++i) QVERIFY(!root->child(i)->text(0).startsWith(QLatin1String("RAM Disk")));
+    tree.setCurrentItem(root);
+    QCOMPARE(tree.Path(), QStringLiteral("My Computer"));
   }
 };
 

@@ -1,7 +1,6 @@
 #include "ui_kit/dialog_run_host.h"
 
 #include "core/vb.h"
-#include "core/widgets/form_show.h"
 #include "core/widgets/tool_form.h"
 #include "ui_kit/message_box.h"
 #include "ui_kit/progress_window.h"
@@ -30,14 +29,13 @@ void DialogRunHost::showProgress(core::ToolForm* owner) {
     progress_ = new FrmProgress();
     progress_->isCancel = static_cast<std::uint8_t>(cancel_);
   }
-  int stateMode = 0;
-  core::showForm(progress_, formWidget(owner), stateMode, 2, "Progress", 1);
+  showProgressWindow(progress_, formWidget(owner), 2);
 }
 
 void DialogRunHost::hideProgress(core::ToolForm* owner, bool reEnableOwner) {
   if (!progress_) return;
   cancel_ = isCancel();
-  core::hideForm(progress_, formWidget(owner), 0, reEnableOwner ? 1 : 0);
+  hideProgressWindow(progress_, formWidget(owner), reEnableOwner ? 1 : 0);
   progress_->deleteLater();
   progress_ = nullptr;
 }

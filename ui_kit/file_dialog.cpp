@@ -130,11 +130,11 @@ FrmBrowse::FrmBrowse(QWidget* parent) : UnloadingWindow(parent, true) {
   typeLayout->addWidget(comType_);
   cmdStart_ = new CtrlCmd(this);
   cmdStart_->setObjectName(QStringLiteral("cmdStart"));
-  cmdStart_->setFixedSize(px(1095), px(375));
+  cmdStart_->setDesignSize({px(1095), px(375)});
   cmdClose_ = new CtrlCmd(this);
   cmdClose_->setObjectName(QStringLiteral("cmdClose"));
   cmdClose_->setCaption(QStringLiteral("&Close"));
-  cmdClose_->setFixedSize(px(1095), px(375));
+  cmdClose_->setDesignSize({px(1095), px(375)});
   grid->addWidget(lbl1_, 0, 0);
   grid->addWidget(txtFileName_, 0, 1);
   grid->addWidget(cmdStart_, 0, 2);
@@ -205,6 +205,7 @@ FrmBrowse* FrmBrowse::LoadMe(QWidget* myRef, const QString& formType, const QStr
     }
   }
   d->txtFileName_->setText(vb::qpath(name));
+  d->dir1_->setWords(treeWordsFor("Browse"));
   d->dir1_->setPathBytes(QByteArray::fromStdString(folder));
   d->dir1_->Initialize();
   d->dir1_->setPathBytes(QByteArray::fromStdString(folder));

@@ -55,11 +55,11 @@ FrmBrowse2::FrmBrowse2(QWidget* parent) : UnloadingWindow(parent, true) {
   cmdOpen_ = new CtrlCmd(this);
   cmdOpen_->setObjectName(QStringLiteral("cmdOpen"));
   cmdOpen_->setCaption(QStringLiteral("&Open"));
-  cmdOpen_->setFixedSize(px(1095), px(375));
+  cmdOpen_->setDesignSize({px(1095), px(375)});
   cmdCancel_ = new CtrlCmd(this);
   cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
   cmdCancel_->setCaption(QStringLiteral("Cancel"));
-  cmdCancel_->setFixedSize(px(1095), px(375));
+  cmdCancel_->setDesignSize({px(1095), px(375)});
   row->addWidget(cmdOpen_);
   row->addWidget(cmdCancel_);
   outer->addLayout(row);
@@ -77,6 +77,7 @@ FrmBrowse2* FrmBrowse2::LoadMe(QWidget* myForm, const QString& myPath) {
   d->setWindowIcon(h.icon());
   int stateMode = 1;
   core::loadForm(d, stateMode, {}, "Browse2");
+  d->dir1_->setWords(treeWordsFor("Browse2"));
   const std::string path = vb::bpath(myPath);
   if (!path.empty() && core::PathExist(path) != 0) d->dir1_->setPathBytes(QByteArray::fromStdString(path));
   d->opener_ = myForm;

@@ -1,5 +1,7 @@
 #include "ui_kit/look.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QScreen>
 #include <QWidget>
 
@@ -7,6 +9,27 @@
 #include <cmath>
 
 namespace uikit {
+
+namespace {
+
+// The program's windows are plain widgets with the window flag, which screen readers would get as
+// a "filler" (Qt's role for a plain widget): give each the window role; its name is its title.
+QAccessibleInterface* windowAccessibility(const QString& key, QObject* object) {
+  auto* w = qobject_cast<QWidget*>(object);
+  if (!w || !w->isWindow() || key != QLatin1String(object->metaObject()->className())) return nullptr;
+  // Only windows built on a plain QWidget: buttons, lists, main windows and dialogs keep Qt's own.
+  const QMetaObject* mo = object->metaObject();
+  while (mo && !QByteArray(mo->className()).startsWith('Q')) mo = mo->superClass();
+  if (!mo || qstrcmp(mo->className(), "QWidget") != 0) return nullptr;
+  return new QAccessibleWidget(w, QAccessible::Window);
+}
+
+const bool kWindowAccessibility = [] {
+  QAccessible::installFactory(&windowAccessibility);
+  return true;
+}();
+
+}  // namespace
 
 QFont faceFont(const QString& face, double pointSize, bool bold) {
   QFont f(face);

@@ -128,7 +128,8 @@ FrmResponse::FrmResponse(QWidget* parent) : QWidget(parent, Qt::Dialog) {
   for (int i = 0; i < 6; ++i) {
     auto* b = new CtrlCmd(places[i].parent);
     b->setObjectName(QStringLiteral("cmd%1").arg(i + 1));
-    b->setGeometry(px(places[i].left), 0, px(places[i].width), px(375));
+    b->move(px(places[i].left), 0);
+    b->setDesignSize({px(places[i].width), px(375)});
     b->setBackColor(kButtonColour);
     cmd_[static_cast<std::size_t>(i)] = b;
   }
@@ -193,7 +194,25 @@ void FrmResponse::arrange(std::string_view style, std::string_view message, cons
     check_->setValue(1);
     height += px(120);
   }
-  const int width = std::max(left + message_->width() + px(210), px(4305));
+  // Buttons widen for longer captions; each row keeps the design's gaps and stays centred.
+  const auto row = [](QWidget* frame, std::initializer_list<CtrlCmd*> buttons) {
+    int x = 0;
+    for (CtrlCmd* b : buttons) {
+      b->move(x, 0);
+      x += b->width() + px(105);
+    }
+    frame->resize(x - px(105), px(375));
+  };
+  row(framSaveAs_, {cmd_[0], cmd_[1], cmd_[2]});
+  row(framYesNo_, {cmd_[3], cmd_[4]});
+  const QWidget* shownRow = set.container == "framSaveAs" ? framSaveAs_
+                            : set.container == "framYesNo" ? framYesNo_
+                                                           : static_cast<QWidget*>(cmd_[5]);
+  // The "show again" tick keeps its whole caption in every language.
+  check_->resize(std::max(px(3255), check_->sizeHint().width()), px(300));
+  int width = std::max(left + message_->width() + px(210), px(4305));
+  if (showAgain) width = std::max(width, px(360) + check_->width() + px(120));
+  width = std::max(width, shownRow->width() + 2 * px(240));
   int rowTop = height - framYesNo_->height() - px(60);
   if (showAgain) rowTop -= px(330);
   framYesNo_->move(width / 2 - framYesNo_->width() / 2, rowTop);

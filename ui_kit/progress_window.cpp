@@ -2,6 +2,8 @@
 
 #include "core/state.h"
 #include "core/vb.h"
+#include "core/widgets/form_show.h"
+#include "core/widgets/host.h"
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/look.h"
 #include "ui_kit/message_box.h"
@@ -63,12 +65,13 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
   cmdSkip_ = new CtrlCmd(this);
   cmdSkip_->setObjectName(QStringLiteral("cmdSkip"));
   cmdSkip_->setCaption(QStringLiteral("&Skip"));
-  cmdSkip_->setGeometry(px(4320), px(960), px(975), px(375));
+  cmdSkip_->setDesignSize({px(975), px(375)});
   cmdSkip_->hide();
   cmdCancel_ = new CtrlCmd(this);
   cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
   cmdCancel_->setCaption(QStringLiteral("&Cancel"));
-  cmdCancel_->setGeometry(px(5400), px(960), px(975), px(375));
+  cmdCancel_->setDesignSize({px(975), px(375)});
+  placeButtons();
   connect(cmdCancel_, &CtrlCmd::Click, this, &FrmProgress::cmdCancelClick);
   connect(cmdSkip_, &CtrlCmd::Click, this, &FrmProgress::cmdSkipClick);
 
@@ -100,7 +103,25 @@ void FrmProgress::timerTick() {
 void FrmProgress::showSkip(bool doShow) {
   cmdSkip_->setVisible(doShow);
   pathWidth_ = doShow ? 4335 : 5295;
-  lblPath_->resize(px(pathWidth_), lblPath_->height());
+  placeButtons();
+}
+
+void FrmProgress::placeButtons() {
+  // The percentage follows the caption before it, however long the language makes that.
+  const int captionEnd = lblBig_->x() + lblBig_->fontMetrics().horizontalAdvance(lblBig_->text()) + px(60);
+  lblPercent_->move(std::max(px(2520), captionEnd), lblPercent_->y());
+  // Right-aligned as designed (Cancel ending at 6375 twips, Skip 105 twips left of it); a caption
+  // longer than the design width widens its button to the left, and the path ends before them.
+  const int top = px(960);
+  cmdCancel_->move(px(6375) - cmdCancel_->width(), top);
+  cmdSkip_->move(cmdCancel_->x() - px(105) - cmdSkip_->width(), top);
+  const int firstButton = cmdSkip_->isVisibleTo(this) ? cmdSkip_->x() : cmdCancel_->x();
+  lblPath_->resize(std::min(px(pathWidth_), firstButton + px(15) - lblPath_->x()), lblPath_->height());
+}
+
+void FrmProgress::showEvent(QShowEvent* e) {
+  placeButtons();  // the captions of the language shown are in place now
+  QWidget::showEvent(e);
 }
 
 void FrmProgress::setPercent(const QString& text) { lblPercent_->setText(text); }
@@ -140,6 +161,25 @@ void FrmProgress::keyReleaseEvent(QKeyEvent* e) {
     return;
   }
   QWidget::keyReleaseEvent(e);
+}
+
+void FrmProgress::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange && isMinimized()) core::host().minForm();
+}
+
+void showProgressWindow(FrmProgress* win, QWidget* owner, int loadTips) {
+  if (!win) return;
+  // Pushed before it shows, so that the stack places it over the window on top.
+  core::host().addForm(win);
+  int stateMode = 0;
+  core::showForm(win, owner, stateMode, loadTips, "Progress", 1);
+}
+
+void hideProgressWindow(FrmProgress* win, QWidget* owner, int reEnableOwner) {
+  if (!win) return;
+  core::hideForm(win, owner, 0, reEnableOwner);
+  core::host().remForm(win);
 }
 
 void FrmProgress::closeEvent(QCloseEvent* e) {

@@ -1,7 +1,9 @@
 // frmProgress: the progress window of a run. It owns the run's cancel flag isCancel (0 running,
 // 1 the user confirmed Cancel, 2 skip the current file), asks before cancelling, and moves an
 // activity block while no percentage is known. The pipeline writes the texts and the bar through
-// DialogRunHost.
+// DialogRunHost. While it shows, it stands on the main window's window stack like any other
+// window of the program: a box asked without a caller during a run belongs to it, and minimising
+// the program takes it along.
 #pragma once
 
 #include <QWidget>
@@ -50,8 +52,12 @@ class FrmProgress : public QWidget {
  protected:
   void keyReleaseEvent(QKeyEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
 
  private:
+  void placeButtons();
+
   QLabel* lblBig_;
   QLabel* lblPercent_;
   QLabel* lblFile_;
@@ -66,5 +72,11 @@ class FrmProgress : public QWidget {
   int pathWidth_ = 5295;  // twips
   bool asking_ = false;
 };
+
+// Shows win for owner through the core's showForm (language "Progress", owner disabled, tips as
+// loadTips says) and pushes it onto the window stack.
+void showProgressWindow(FrmProgress* win, QWidget* owner, int loadTips);
+// Hides win through hideForm (reEnableOwner as there) and takes it off the window stack.
+void hideProgressWindow(FrmProgress* win, QWidget* owner, int reEnableOwner);
 
 }  // namespace uikit

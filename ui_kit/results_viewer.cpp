@@ -79,7 +79,7 @@ CtrlCmd* makeButton(QWidget* parent, QLayout* row, const char* name, const QStri
   auto* b = new CtrlCmd(parent);
   b->setObjectName(QLatin1String(name));
   b->setCaption(caption);
-  b->setFixedSize(px(widthTw), px(375));
+  b->setDesignSize({px(widthTw), px(375)});
   row->addWidget(b);
   return b;
 }
@@ -113,7 +113,7 @@ FrmResults* FrmResults::showCurrent(QWidget* ref) {
   return showRun(ref, run.text, run.stamp, false);
 }
 
-FrmResults::FrmResults(QWidget* parent) : UnloadingWindow(parent, false) {
+FrmResults::FrmResults(QWidget* parent) : UnloadingWindow(parent, true) {
   setObjectName(QStringLiteral("frmResults"));
   setWindowTitle(QStringLiteral("Results"));
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -446,11 +446,8 @@ void FrmResults::resizeEvent(QResizeEvent* e) {
   const QSize g = dibber_->sizeHint();
   dibber_->setGeometry(width() - g.width() - 2, height() - g.height() - 2, g.width(), g.height());
   dibber_->raise();
-  if (isMinimized()) {
-    core::host().minForm();
-  } else {
-    resize_->doSize();
-  }
+  // Minimising reaches the window stack through the window-state change (UnloadingWindow).
+  if (!isMinimized()) resize_->doSize();
 }
 
 bool FrmResults::eventFilter(QObject* watched, QEvent* e) {

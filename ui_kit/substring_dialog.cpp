@@ -68,11 +68,11 @@ FrmStr::FrmStr(QWidget* parent) : UnloadingWindow(parent, true) {
   cmdStart_ = new CtrlCmd(this);
   cmdStart_->setObjectName(QStringLiteral("cmdStart"));
   cmdStart_->setCaption(QStringLiteral("&Done"));
-  cmdStart_->setFixedSize(px(1095), px(375));
+  cmdStart_->setDesignSize({px(1095), px(375)});
   cmdClose_ = new CtrlCmd(this);
   cmdClose_->setObjectName(QStringLiteral("cmdClose"));
   cmdClose_->setCaption(QStringLiteral("&Cancel"));
-  cmdClose_->setFixedSize(px(1095), px(375));
+  cmdClose_->setDesignSize({px(1095), px(375)});
   row->addStretch(1);
   row->addWidget(cmdStart_);
   row->addWidget(cmdClose_);

@@ -1,7 +1,8 @@
 // Tipsome stand-in: shows one tip at a time from the shipped tips file, with Next and Close and a
 // "show at start-up" tick that writes "doTips" ("1"/"0") under the caller's settings word
-// ("Quarrow" on the command line means the main program's "vardulek"). Nothing else writes
-// "doTips"; empty counts as on.
+// ("Quarrow" on the command line means the main program's "vardulek") as soon as it changes.
+// Nothing else writes "doTips"; empty counts as on. The main program starts it tied to itself, so
+// it closes when that program ends.
 #include "companions/tips/tip_list.h"
 #include "core/companion_start.h"
 #include "core/data_files.h"
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
     show();
   });
   QObject::connect(cmdClose, &QPushButton::clicked, &dlg, &QDialog::accept);
+  // Kept at once: the window ends with the program that started it, possibly before Close.
+  QObject::connect(chkShow, &QCheckBox::toggled, &dlg, [&word](bool on) {
+    if (!word.empty()) core::saveSet("doTips", on ? "1" : "0");
+  });
   auto* row = new QHBoxLayout;
   row->addWidget(chkShow);
   row->addStretch(1);
@@ -57,6 +62,5 @@ int main(int argc, char** argv) {
   layout->addWidget(lblTip, 1);
   layout->addLayout(row);
   dlg.exec();
-  if (!word.empty()) core::saveSet("doTips", chkShow->isChecked() ? "1" : "0");
   return 0;
 }

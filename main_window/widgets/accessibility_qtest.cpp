@@ -7,6 +7,18 @@
 #include "main_window/widgets/settings_dialog.h"
 
 #include "core/settings.h"
+#include "core/widgets/host.h"
+#include "main_window/widgets/favourites_dialog.h"
+#include "main_window/widgets/main_host.h"
+#include "main_window/widgets/tool_launcher.h"
+#include "ui_kit/ctrl_check_box.h"
+#include "ui_kit/ctrl_cmd.h"
+#include "ui_kit/ctrl_tree_dir.h"
+#include "ui_kit/dialog_test_support.h"
+#include "ui_kit/folder_dialog.h"
+#include "ui_kit/message_box.h"
+#include "ui_kit/progress_window.h"
+#include "ui_kit/results_viewer.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -21,6 +33,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidgetItem>
 #include <QTreeView>
 
 #include <memory>
@@ -109,6 +123,90 @@ class AccessibilityTest : public QObject {
     QTRY_VERIFY(settings->isVisible());
     const QStringList problems = unnamedControls(settings);
     settings->close();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+  }
+
+  // Every window of the program is a window to a screen reader, named by its title.
+  void everyWindowHasAWindowRoleAndItsTitle() {
+    QStringList problems;
+    const auto checkWindow = [&problems](QWidget* w) {
+      QAccessibleInterface* a = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
+      if (!a) {
+        problems << QStringLiteral("no interface");
+        return;
+      }
+      if (a->role() != QAccessible::Window && a->role() != QAccessible::Dialog) {
+        problems << w->objectName() + QStringLiteral(": role %1").arg(int(a->role()));
+      }
+      if (a->text(QAccessible::Name) != w->windowTitle() || w->windowTitle().isEmpty()) {
+        problems << w->objectName() + QStringLiteral(": name \"") + a->text(QAccessible::Name) + QLatin1Char('"');
+      }
+    };
+    checkWindow(form_.get());
+    form_->launch("menuSettings");
+    QTRY_VERIFY(form_->settingsForm()->isVisible());
+    checkWindow(form_->settingsForm());
+    form_->settingsForm()->saveAndClose();
+    form_->menuOrgFav();
+    checkWindow(form_->favForm());
+    form_->favForm()->cmdCloseClick();
+    form_->mainRunHost().showProgress(nullptr);
+    checkWindow(form_->mainRunHost().progressWindow());
+    form_->mainRunHost().hideProgress(nullptr, true);
+    form_->menuResults();
+    checkWindow(uikit::FrmResults::current());
+    uikit::FrmResults::current()->unload();
+    checkWindow(uikit::FrmBrowse2::LoadMe(form_.get(), QString()));
+    uikit::FrmBrowse2::current()->unload();
+    QTimer::singleShot(0, [&] {
+      uikit::FrmResponse* box = uikit::testing::waitForBox();
+      checkWindow(box);
+      if (box) box->answer(core::kAnswerYes);
+    });
+    (void)core::host().respond(form_.get(), "O", "Notice", "I", "");
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+  }
+
+  // The settings dialog works without a mouse: a screen reader toggles its check boxes (which then
+  // hold what they show) and presses Done.
+  void settingsDialogWorksThroughTheScreenReader() {
+    form_->launch("menuSettings");
+    auto* settings = form_->settingsForm();
+    QTRY_VERIFY(settings->isVisible());
+    auto* prop = settings->findChild<uikit::CtrlCheckBox*>(QStringLiteral("chkProp"));
+    QVERIFY(prop);
+    const int before = prop->Value();
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(prop);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QTRY_COMPARE(prop->Value(), before ? 0 : 1);
+    QCOMPARE(box->state().checked, prop->Value() != 0);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QTRY_COMPARE(prop->Value(), before);
+
+    QAccessibleInterface* done = QAccessible::queryAccessibleInterface(settings->findChild<QWidget*>(QStringLiteral("cmdClose")));
+    QVERIFY(done && done->actionInterface());
+    done->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(!settings->isVisible());
+  }
+
+  // The picture buttons and the folder tree speak the language shown.
+  void buttonNamesAndTreeWordsFollowTheLanguage() {
+    QCOMPARE(form_->button(1)->accessibleName(), QStringLiteral("Append Data"));
+    form_->menuLang(1);
+    QStringList problems;
+    for (int i = 1; i <= kButtonCount; ++i) {
+      QAction* entry = form_->action(QString::fromLatin1(std::string(buttonMenu(i)).c_str()));
+      QVERIFY(entry);
+      const QString name = QAccessible::queryAccessibleInterface(form_->button(i))->text(QAccessible::Name);
+      if (name != QString(entry->text()).remove(QLatin1Char('&'))) problems << name + QStringLiteral(" / ") + entry->text();
+    }
+    QCOMPARE(form_->button(1)->accessibleName(), QStringLiteral("Ajouter des données"));
+    QCOMPARE(form_->dir1()->rootNode()->text(0), QStringLiteral("Poste de travail"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(form_->dir1())->text(QAccessible::Name), QStringLiteral("Dossiers"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(form_->pane()->detailsView())->text(QAccessible::Name),
+             QStringLiteral("Fichiers"));
+    form_->menuLang(0);
+    QCOMPARE(form_->dir1()->rootNode()->text(0), QStringLiteral("My Computer"));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
   }
 

@@ -9,6 +9,8 @@
 #include "core/widgets/fake_host.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QTest>
 
@@ -41,13 +43,41 @@ class FavouritesTest : public QObject {
     QCOMPARE(firstFreeFavouriteSlot(), 0);
   }
 
-  void freshStoreIsSeededWithDesktop() {
+  // The desktop favourite is the XDG desktop folder, or the home folder where none exists; a
+  // folder that is gone is re-pointed (desktop) or named in a notice (any other favourite).
+  void desktopFavouriteFollowsTheXdgDesktop() {
+    const QString home = QDir::homePath();
+    const QString userDirs = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs");
+    QFile::remove(userDirs);
+    QDir(home).rmdir(QStringLiteral("Desktop"));
     seedDesktopFavourite();
     QCOMPARE(core::getSet("FavC1"), core::msgMain(105));
-    QCOMPARE(core::getSet("FavP1"), core::GetDesktop());
+    QCOMPARE(QString::fromStdString(core::getSet("FavP1")), home + QLatin1Char('/'));
     store(1, "Mine", "/m/");
     seedDesktopFavourite();  // only an empty first slot is seeded
     QCOMPARE(core::getSet("FavC1"), std::string("Mine"));
+
+    QVERIFY(QDir(home).mkpath(QStringLiteral("Bureau")));
+    QFile f(userDirs);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n");
+    f.close();
+    core::clearSettings();
+    seedDesktopFavourite();
+    QCOMPARE(QString::fromStdString(core::getSet("FavP1")), home + QStringLiteral("/Bureau/"));
+
+    // The desktop goes away (or an older start stored the error text "A_Err"): home is opened.
+    store(1, core::msgMain(105), "A_Err");
+    QVERIFY(QDir(home).rmdir(QStringLiteral("Bureau")));
+    const FavouriteTarget desk = favouriteTarget(1);
+    QCOMPARE(desk.kind, FavouriteTarget::Open);
+    QCOMPARE(QString::fromStdString(desk.folder), home + QLatin1Char('/'));
+    QCOMPARE(QString::fromStdString(core::getSet("FavP1")), home + QLatin1Char('/'));
+    store(2, "Work", "/no/such/folder/");
+    const FavouriteTarget work = favouriteTarget(2);
+    QCOMPARE(work.kind, FavouriteTarget::Missing);
+    QCOMPARE(work.folder, std::string("/no/such/folder/"));
+    QFile::remove(userDirs);
   }
 
   void proposedCaptions_data() {

@@ -2,7 +2,6 @@
 
 #include "core/state.h"
 #include "core/vb.h"
-#include "core/widgets/form_show.h"
 #include "main_window/entry_format.h"
 #include "main_window/filter_box.h"
 #include "main_window/folder_listing.h"
@@ -11,10 +10,15 @@
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/selection_commands.h"
 #include "ui_kit/dialog_run_host.h"
+#include "ui_kit/form_texts.h"
 #include "ui_kit/progress_window.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
+
+#include <cerrno>
+#include <cstring>
 
 namespace mainwin {
 
@@ -22,6 +26,21 @@ namespace {
 
 // Width the sort and column menus give a hidden column, in twips.
 constexpr int kShownColumnTwips = 2200;
+
+// What the note above the list says about a folder that could not be opened, and why.
+QString folderProblemText(const std::string& folder, int error) {
+  const QString path = vb::qpath(folder);
+  if (error == ENOENT) {
+    const std::string& gone = core::msgMain(64);
+    return (gone.empty() ? QStringLiteral("This folder no longer exists: ") : vb::qs(gone)) + path;
+  }
+  const std::string section = uikit::formSection("Main");
+  if (error == EACCES || error == EPERM) {
+    return uikit::formText(section, "noReadAccess", "You do not have permission to read this folder: ") + path;
+  }
+  return uikit::formText(section, "noReadOther", "This folder cannot be read: ") + path + QStringLiteral(" (") +
+         QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
+}
 
 std::string lastFolderName(const std::string& folder) {
   std::string f = folder;
@@ -43,10 +62,17 @@ class FileListController::VisibleProgress : public ListingObserver {
 
   void started(std::size_t entries) override {
     total_ = entries;
+    // Showing the progress disables the panel, which takes the keyboard focus away from the box
+    // the user is typing in; it goes back there once the listing is over.
+    focus_ = QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QLineEdit*>(focus_.data())) {
+      caret_ = edit->cursorPosition();
+      selectionStart_ = edit->selectionStart();
+      selectionLength_ = static_cast<int>(edit->selectedText().size());
+    }
     win_ = new uikit::FrmProgress();
     win_->isCancel = 0;
-    int stateMode = 0;
-    core::showForm(win_, c_.host_.hostWindow(), stateMode, 0, "Progress", 1);
+    uikit::showProgressWindow(win_, c_.host_.hostWindow(), 0);
     win_->setWindowTitle(vb::qs(core::msgMain(caption_)));
     win_->showBar(true);
   }
@@ -61,9 +87,21 @@ class FileListController::VisibleProgress : public ListingObserver {
   }
   void finish() {
     if (!win_) return;
-    core::hideForm(win_, c_.host_.hostWindow(), 0, 1);
+    uikit::hideProgressWindow(win_, c_.host_.hostWindow(), 1);
     win_->deleteLater();
     win_ = nullptr;
+    if (focus_ && focus_->isVisible() && focus_->isEnabled()) {
+      focus_->activateWindow();
+      focus_->setFocus(Qt::OtherFocusReason);
+      // A box selects its text when it gets the focus; typing goes on where it was instead.
+      if (auto* edit = qobject_cast<QLineEdit*>(focus_.data())) {
+        if (selectionStart_ >= 0 && selectionLength_ > 0) {
+          edit->setSelection(selectionStart_, selectionLength_);
+        } else {
+          edit->setCursorPosition(caret_);
+        }
+      }
+    }
   }
 
  private:
@@ -71,6 +109,10 @@ class FileListController::VisibleProgress : public ListingObserver {
   int caption_;
   std::size_t total_ = 0;
   QPointer<uikit::FrmProgress> win_;
+  QPointer<QWidget> focus_;
+  int caret_ = 0;
+  int selectionStart_ = -1;
+  int selectionLength_ = 0;
 };
 
 // Progress of a tool's job walk: the run's own progress window shows "Listing <folder> n%".
@@ -228,6 +270,7 @@ int FileListController::fillVisibleNow(const std::string& folder) {
     --listingDepth_;
   }
   std::string listed = fill.listing.folder.empty() ? normalizeFolder(f) : fill.listing.folder;
+  noteFolderProblem(listed, fill.listing.error);
   model_->setEntries(std::move(fill.listing.entries), std::move(listed));
   filled_ = fill.computed;
   cancelled_ = 0;
@@ -378,9 +421,12 @@ void FileListController::setView(int view) {
   model_->setIconsShown(true);
 }
 
+void FileListController::noteFolderProblem(const std::string& folder, int error) {
+  if (pane_) pane_->showNote(error == 0 ? QString() : folderProblemText(folder, error));
+}
+
 bool FileListController::renameEntry(int row, const std::string& newName) {
-  if (row < 0 || row >= model_->rowCount()) return false;
-  return model_->setData(model_->index(row, 0), vb::qpath(newName), Qt::EditRole);
+  return model_->renameRow(row, newName);
 }
 
 void FileListController::onDoubleClick(int row) {

@@ -106,6 +106,10 @@ class FileListController : public QObject {
   // View menus: 3 details, 0 large icons, 2 list.
   void setView(int view);
 
+  // Says above the list why folder cannot be listed (error: the errno of opening it); error 0
+  // clears the note. A refill sets or clears it by its own outcome.
+  void noteFolderProblem(const std::string& folder, int error);
+
   // In-place rename of a visible row to newName (bytes): refuses "", ".", "..", names holding
   // "/" or NUL, and never replaces an existing file. True when renamed.
   bool renameEntry(int row, const std::string& newName);

@@ -1,8 +1,10 @@
 #include "main_window/widgets/file_list_model.h"
 
+#include "core/file_paths.h"
 #include "core/state.h"
 #include "core/vb.h"
 #include "core/widgets/text_controls.h"
+#include "main_window/edited_name.h"
 #include "main_window/entry_format.h"
 
 #include <QMimeData>
@@ -104,11 +106,15 @@ void FileListModel::keepRows(const std::vector<bool>& keep) {
 
 void FileListModel::setEntryName(int row, std::string name) {
   if (row < 0 || row >= rowCount()) return;
-  entries_[static_cast<std::size_t>(row)].name = std::move(name);
+  FileEntry& e = entries_[static_cast<std::size_t>(row)];
+  e.name = std::move(name);
+  // A new name can hide or show the file (a dot-name, a name listed in ".hidden").
+  const bool hidden = (core::GetAtt(folder_ + e.name) & kEntryHidden) != 0;
+  e.attrs = static_cast<std::uint8_t>(hidden ? e.attrs | kEntryHidden : e.attrs & ~kEntryHidden);
   if (iconsShown_ && static_cast<std::size_t>(row) < iconIndex_.size()) {
     iconIndex_[static_cast<std::size_t>(row)] = icons_.indexOf(entries_[static_cast<std::size_t>(row)].name);
   }
-  Q_EMIT dataChanged(index(row, 0), index(row, 0));
+  Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
@@ -158,8 +164,13 @@ bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int
   if (role != Qt::EditRole || !index.isValid() || index.column() != 0 || !rename_) return false;
   const int row = index.row();
   if (row >= rowCount()) return false;
-  const std::string newName = vb::bpath(value.toString());
-  if (newName == entries_[static_cast<std::size_t>(row)].name) return false;
+  // The editor holds text: the bytes of the parts the user left alone come from the old name.
+  const std::optional<std::string> newName = nameAfterEdit(entries_[static_cast<std::size_t>(row)].name, value.toString());
+  return newName && renameRow(row, *newName);
+}
+
+bool FileListModel::renameRow(int row, const std::string& newName) {
+  if (!rename_ || row < 0 || row >= rowCount() || newName == entries_[static_cast<std::size_t>(row)].name) return false;
   if (!rename_(row, newName)) return false;
   setEntryName(row, newName);
   return true;

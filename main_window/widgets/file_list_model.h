@@ -47,7 +47,11 @@ class FileListModel : public QAbstractTableModel {
   // (the entry then takes the new name).
   using RenameHook = std::function<bool(int row, const std::string& newName)>;
   void setRenameHook(RenameHook hook) { rename_ = std::move(hook); }
-  // Changes the row's name in the list only (the file was renamed elsewhere).
+  // Renames the file of row to newName (bytes) through the rename hook; the entry takes the new
+  // name. False when the hook refuses or the name is the same.
+  bool renameRow(int row, const std::string& newName);
+  // Changes the row's name in the list only (the file was renamed elsewhere). The hidden look
+  // follows the new name.
   void setEntryName(int row, std::string name);
 
   // Header captions (common messages 46, 45, 47, 48, 109).

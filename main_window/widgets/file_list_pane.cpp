@@ -8,22 +8,70 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListView>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStackedLayout>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace mainwin {
 
+namespace {
+
+// Every entry of the icon and list views takes the same cell, sized by the pane for the widest
+// names of the listing (uniform sizes keep a 100,000-entry layout fast).
+class CellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize cell{96, 64};
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    (void)option;
+    (void)index;
+    return cell;
+  }
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->textElideMode = Qt::ElideMiddle;  // only names past the caps lose letters, in the middle
+  }
+};
+
+// Names measured to size the cells: the longest by length (width follows length closely; the
+// few longest are measured to catch wide letters).
+constexpr std::size_t kMeasuredNames = 48;
+// Caps: a list column at most this share of the view's width; icon cells at most this wide and
+// this many lines of name.
+constexpr int kIconCellMinWidth = 96;
+constexpr int kIconCellMaxWidth = 200;
+constexpr int kIconNameMaxLines = 5;
+
+}  // namespace
+
 FileListPane::FileListPane(FileListModel* model, QWidget* parent)
-    : QWidget(parent), model_(model), stack_(new QStackedLayout(this)), details_(new QTreeView(this)),
-      icons_(new QListView(this)) {
+    : QWidget(parent), model_(model), note_(new QLabel(this)), stack_(new QStackedLayout),
+      details_(new QTreeView(this)), icons_(new QListView(this)) {
   setObjectName(QStringLiteral("ListViewFiles"));
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  note_->setObjectName(QStringLiteral("lblListNote"));
+  note_->setWordWrap(true);
+  note_->setTextFormat(Qt::PlainText);
+  note_->setMargin(6);
+  note_->setAutoFillBackground(true);
+  QPalette notePalette = note_->palette();
+  notePalette.setColor(QPalette::Window, QColor(255, 244, 206));  // a notice, not an error dialog
+  notePalette.setColor(QPalette::WindowText, Qt::black);
+  note_->setPalette(notePalette);
+  note_->hide();
+  outer->addWidget(note_);
+  outer->addLayout(stack_, 1);
   // Screen readers name the list after the control; its rows and cells come from the model.
   details_->setAccessibleName(objectName());
   icons_->setAccessibleName(objectName());
@@ -49,7 +97,15 @@ FileListPane::FileListPane(FileListModel* model, QWidget* parent)
   QItemSelectionModel* own = icons_->selectionModel();
   icons_->setSelectionModel(details_->selectionModel());
   delete own;
+  cells_ = new CellDelegate(icons_);
+  icons_->setItemDelegate(cells_);
   icons_->setUniformItemSizes(true);
+  icons_->setTextElideMode(Qt::ElideMiddle);
+  connect(model_, &QAbstractItemModel::modelReset, this, &FileListPane::fitNames);
+  connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from) {
+    if (from.column() == 0) fitNames();  // a rename may need a wider cell
+  });
+
   icons_->setLayoutMode(QListView::Batched);
   icons_->setResizeMode(QListView::Adjust);
   icons_->setWrapping(true);
@@ -94,7 +150,6 @@ void FileListPane::setView(View view) {
     icons_->setViewMode(QListView::IconMode);
     icons_->setFlow(QListView::LeftToRight);
     icons_->setIconSize(QSize(32, 32));
-    icons_->setGridSize(QSize(96, 64));
     icons_->setWordWrap(true);
   } else {
     icons_->setViewMode(QListView::ListMode);
@@ -107,9 +162,76 @@ void FileListPane::setView(View view) {
   icons_->setResizeMode(QListView::Adjust);
   icons_->setMovement(QListView::Static);
   icons_->setDragEnabled(true);
+  fitNames();
   stack_->setCurrentWidget(icons_);
   setFocusProxy(icons_);
 }
+
+void FileListPane::fitNames() {
+  if (view_ == kDetails) return;
+  // The longest names, found without measuring every one.
+  const auto& entries = model_->entries();
+  std::vector<std::size_t> longest;
+  longest.reserve(kMeasuredNames + 1);
+  const auto shorter = [&entries](std::size_t a, std::size_t b) { return entries[a].name.size() > entries[b].name.size(); };
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (longest.size() == kMeasuredNames && entries[i].name.size() <= entries[longest.back()].name.size()) continue;
+    longest.insert(std::upper_bound(longest.begin(), longest.end(), i, shorter), i);
+    if (longest.size() > kMeasuredNames) longest.pop_back();
+  }
+  const QFontMetrics fm(icons_->font());
+  widestName_ = fm.horizontalAdvance(QStringLiteral("MMMMM"));
+  for (std::size_t i : longest) {
+    widestName_ = std::max(widestName_, fm.horizontalAdvance(model_->index(static_cast<int>(i), 0).data().toString()));
+  }
+  nameLines_ = 1;
+  if (view_ == kLargeIcons) {
+    const int width = std::clamp(widestName_ + cellPadding(), kIconCellMinWidth, kIconCellMaxWidth) - cellPadding();
+    for (std::size_t i : longest) {
+      const QString name = model_->index(static_cast<int>(i), 0).data().toString();
+      const QRect r = fm.boundingRect(QRect(0, 0, width, 100000), Qt::TextWrapAnywhere | Qt::AlignHCenter, name);
+      nameLines_ = std::max(nameLines_, (r.height() + fm.lineSpacing() - 1) / fm.lineSpacing());
+    }
+    nameLines_ = std::min(nameLines_, kIconNameMaxLines);
+  }
+  (void)applyCells();
+  icons_->doItemsLayout();
+}
+
+int FileListPane::cellPadding() const {
+  return 2 * icons_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, icons_) + 8;
+}
+
+bool FileListPane::applyCells() {
+  auto* cells = static_cast<CellDelegate*>(cells_);
+  const QSize before = cells->cell;
+  const QFontMetrics fm(icons_->font());
+  if (view_ == kList) {
+    // A name wider than the view itself is shortened in the middle rather than scrolled past.
+    const int cap = std::max(120, icons_->viewport()->width() - 24);
+    cells->cell = QSize(std::min(cap, icons_->iconSize().width() + 4 + widestName_ + cellPadding()),
+                        std::max(icons_->iconSize().height(), fm.height()) + 4);
+    icons_->setGridSize(QSize());
+  } else {
+    const int width = std::clamp(widestName_ + cellPadding(), kIconCellMinWidth, kIconCellMaxWidth);
+    cells->cell = QSize(width, icons_->iconSize().height() + 8 + nameLines_ * fm.lineSpacing() + 4);
+    icons_->setGridSize(cells->cell + QSize(8, 8));
+  }
+  return cells->cell != before;
+}
+
+void FileListPane::setListName(const QString& name) {
+  details_->setAccessibleName(name);
+  icons_->setAccessibleName(name);
+}
+
+void FileListPane::showNote(const QString& text) {
+  note_->setText(text);
+  note_->setAccessibleName(text);
+  note_->setVisible(!text.isEmpty());
+}
+
+QString FileListPane::note() const { return note_->isHidden() ? QString() : note_->text(); }
 
 QAbstractItemView* FileListPane::currentView() const {
   return view_ == kDetails ? static_cast<QAbstractItemView*>(details_) : static_cast<QAbstractItemView*>(icons_);
@@ -236,6 +358,9 @@ bool FileListPane::eventFilter(QObject* watched, QEvent* event) {
   if (!isViewport) return QWidget::eventFilter(watched, event);
   auto* view = static_cast<QAbstractItemView*>(watched->parent());
   switch (event->type()) {
+    case QEvent::Resize:
+      if (view == icons_ && view_ == kList && applyCells()) icons_->doItemsLayout();
+      return false;
     case QEvent::MouseButtonDblClick: {
       auto* m = static_cast<QMouseEvent*>(event);
       if (m->button() != Qt::LeftButton) return false;

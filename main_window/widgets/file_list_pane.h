@@ -16,7 +16,9 @@
 
 class QAbstractItemView;
 class QHeaderView;
+class QLabel;
 class QListView;
+class QStyledItemDelegate;
 class QStackedLayout;
 class QTreeView;
 
@@ -55,6 +57,14 @@ class FileListPane : public QWidget {
   bool startRename();
   [[nodiscard]] bool renameOpen() const { return renameOpen_; }
 
+  // A line above the list that says why it shows nothing (a folder that cannot be read); an empty
+  // text hides it.
+  void showNote(const QString& text);
+  [[nodiscard]] QString note() const;
+
+  // The name screen readers give the list (in every view).
+  void setListName(const QString& name);
+
   // Pixels <-> twips for this screen.
   [[nodiscard]] int toTwips(int pixels) const;
   [[nodiscard]] int toPixels(int twips) const;
@@ -76,13 +86,23 @@ class FileListPane : public QWidget {
 
  private:
   void setUpView(QAbstractItemView* v);
+  // Sizes the cells of the icon and list views so that the listing's names show whole: measures
+  // the widest names, then applyCells. applyCells sets the cell for the view and its width and
+  // tells whether it changed.
+  void fitNames();
+  bool applyCells();
+  [[nodiscard]] int cellPadding() const;
   void editorClosed();
   void endRenameWatch();
 
   FileListModel* model_;
+  QLabel* note_;
   QStackedLayout* stack_;
   QTreeView* details_;
   QListView* icons_;
+  QStyledItemDelegate* cells_;
+  int widestName_ = 0;  // pixels, of the listing's widest name
+  int nameLines_ = 1;   // lines the widest name takes in an icon cell
   View view_ = kDetails;
   bool renameOpen_ = false;
   bool awaitingRelease_ = false;

@@ -90,6 +90,12 @@ void FilterPanel::build() {
     box->setMaximumWidth(100);
     box->installEventFilter(this);
   }
+  // The drop-down lists take the width of their longest item in the language shown, whatever the
+  // room: a text box beside them gives way instead.
+  for (QComboBox* c : {comSizeIs, comSizeType, comDateType}) {
+    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    c->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  }
   auto* dateRow = new QHBoxLayout(framDat);
   dateRow->setContentsMargins(0, 0, 0, 0);
   dateRow->addWidget(comDateType);

@@ -15,6 +15,7 @@
 #include "main_window/widgets/file_list_model.h"
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
+#include "platform/process.h"
 #include "ui_kit/ctrl_tree_dir.h"
 #include "ui_kit/results_viewer.h"
 
@@ -22,13 +23,18 @@
 
 namespace mainwin {
 
-void MainForm::startProgram(const std::string& program, const std::string& argument) {
+void MainForm::startProgram(const std::string& program, const std::string& argument, bool tied) {
   if (starter_) {
     starter_(program, argument);
     return;
   }
   // Companions start from the folder of this executable; the result is not looked at.
-  (void)core::ShellRun(core::coreState().exeDir + program, argument, 0, 0);
+  const std::string path = core::coreState().exeDir + program;
+  if (tied) {
+    (void)platform::startTiedProgram(path, {argument});
+    return;
+  }
+  (void)core::ShellRun(path, argument, 0, 0);
 }
 
 void MainForm::menuClear() {
@@ -42,12 +48,12 @@ void MainForm::menuClear() {
 
 void MainForm::menuQuickDel() {
   const std::vector<int> rows = pane_->selectedRows();
-  if (core::host().respond(this, "", std::to_string(rows.size()) + core::msgMain(114), "W", "") != core::kAnswerYes) {
-    return;
-  }
+  const bool toTrash = vb::ValInt(core::getSet("sendDeleted")) == 0;
+  // The question says where the files go: the trash (114) or nowhere (129).
+  const std::string question = std::to_string(rows.size()) + core::msgMain(toTrash ? 114 : 129);
+  if (core::host().respond(this, "", question, "W", "") != core::kAnswerYes) return;
   const std::string folder = currentFolder();
   if (folder.empty()) return;
-  const bool toTrash = vb::ValInt(core::getSet("sendDeleted")) == 0;
   const auto& entries = list_->model()->entries();
   std::vector<std::string> names;
   for (int row : rows) {
@@ -79,7 +85,8 @@ void MainForm::menuCol() { startProgram("Huelark", "Quarrow"); }
 
 void MainForm::menuTips() {
   if (core::coreState().langIndex != 0) return;
-  startProgram("Tipsome", "Quarrow");
+  // The tips belong to this program's session: they close when it ends.
+  startProgram("Tipsome", "Quarrow", /*tied=*/true);
 }
 
 void MainForm::menuResults() { (void)uikit::FrmResults::showCurrent(this); }

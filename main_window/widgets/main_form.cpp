@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/vb.h"
 #include "core/widgets/host.h"
+#include "main_window/folder_listing.h"
 #include "main_window/widgets/favourites_dialog.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/file_list_pane.h"
@@ -13,6 +14,7 @@
 #include "main_window/widgets/settings_dialog.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "main_window/widgets/window_stack.h"
+#include "platform/dir_listing.h"
 #include "platform/program_link.h"
 #include "ui_kit/ctrl_arrow.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -92,6 +94,9 @@ MainForm::MainForm(std::optional<std::string> commandLinePath, QWidget* parent)
   connect(timerTips_, &QTimer::timeout, this, [this] {
     // The first tick lets the window settle; the second starts the tips once, then never again.
     if (++tipTicks_ < 2) return;
+    // On a first start the settings dialog comes first: the tips wait until it is closed, so
+    // that they never cover it.
+    if (frmSettings_ && frmSettings_->isVisible()) return;
     timerTips_->stop();
     const std::string doTips = core::getSet("doTips");
     if (doTips.empty() || vb::ValInt(doTips) != 0) menuTips();
@@ -132,6 +137,7 @@ void MainForm::buildWindow() {
   framOpers_->setObjectName(QStringLiteral("framOpers"));
   auto* bar = new QHBoxLayout(framOpers_);
   bar->setContentsMargins(0, 0, 0, 0);
+  bar->setSpacing(2);  // seventeen buttons and the arrow label's longest caption fit a default window
   auto* arrEn = new uikit::CtrlArrow(framOpers_);
   arrEn->setObjectName(QStringLiteral("arrEnFilts"));
   arrEn->setCaption(QStringLiteral("Show Filters"));
@@ -185,6 +191,8 @@ uikit::CtrlCmd* MainForm::button(int i) const {
 FrmSettings* MainForm::settingsForm() const { return frmSettings_; }
 FrmFav* MainForm::favForm() const { return frmFav_; }
 
+int MainForm::treeWidth() const { return splitter_->sizes().value(0); }
+
 std::string MainForm::myPattern() const { return list_->myPattern(); }
 
 int MainForm::heightDiff() const {
@@ -211,13 +219,14 @@ void MainForm::layoutPanels(bool show) {
 }
 
 void MainForm::applySplitter() {
-  // The saved position is applied once, on the first layout after start-up.
-  if (!splitterFromSettings_) return;
+  // The saved position is applied once, on the first layout after start-up: once the window is
+  // shown and the splitter has its real width (before that it would be clamped to the minimum).
+  if (!splitterFromSettings_ || !isVisible() || splitter_->width() <= 0) return;
   splitterFromSettings_ = false;
   const long long d = vb::ValInt(core::getSet("frmMainBPos"));
   int tree = static_cast<int>(4390 + d - kTreeLeftTwips);
   if (tree < kTreeMinTwips) tree = kTreeMinTwips;
-  const int total = splitter_->width() > 0 ? splitter_->width() : width();
+  const int total = splitter_->width();
   int treePx = uikit::px(tree);
   const int maxTree = total - uikit::px(kListMinTwips) - splitter_->handleWidth();
   if (treePx > maxTree) treePx = std::max(uikit::px(kTreeMinTwips), maxTree);
@@ -227,13 +236,19 @@ void MainForm::applySplitter() {
 void MainForm::saveSplitter() {
   const QList<int> sizes = splitter_->sizes();
   const int barLeft = static_cast<int>(uikit::twips(sizes.value(0))) + kTreeLeftTwips;
-  if (!isMinimized()) core::saveSet("frmMainBPos", static_cast<long long>(barLeft - 4390));
+  // A window that never got its layout keeps the stored position rather than its design width.
+  if (!isMinimized() && !splitterFromSettings_) core::saveSet("frmMainBPos", static_cast<long long>(barLeft - 4390));
   core::saveSet("vardule3", static_cast<long long>(barLeft - 3120));
 }
 
 void MainForm::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   if (!isMinimized() && list_->hasLoaded()) applySplitter();
+}
+
+void MainForm::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  applySplitter();
 }
 
 void MainForm::changeEvent(QEvent* e) {
@@ -249,7 +264,15 @@ std::string MainForm::currentFolder() const {
   return core::AddSlash(p.toStdString());
 }
 
-void MainForm::setCurrentFolder(const std::string& folder) { dir1_->setPathBytes(QByteArray::fromStdString(folder)); }
+void MainForm::setCurrentFolder(const std::string& folder) {
+  dir1_->setPathBytes(QByteArray::fromStdString(folder));
+  // The tree stops at the last folder it can open; a folder that is there but cannot be read
+  // leaves the list on its parent, which must not pass for the folder asked for.
+  const std::string wanted = normalizeFolder(folder);
+  if (currentFolder().empty() || currentFolder() == wanted || core::PathExist(wanted) == 0) return;
+  platform::FolderReader reader;
+  if (const int error = reader.open(wanted); error != 0) list_->noteFolderProblem(wanted, error);
+}
 
 int MainForm::Wendle(int doDirTree) {
   if (doDirTree != 0) {

@@ -84,6 +84,8 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   [[nodiscard]] uikit::CtrlCmd* button(int i) const;
   [[nodiscard]] FrmSettings* settingsForm() const;
   [[nodiscard]] FrmFav* favForm() const;
+  // The folder tree's width in pixels (the splitter's first part).
+  [[nodiscard]] int treeWidth() const;
 
   // --- core::ToolForm ---
   void doResize() override;
@@ -162,6 +164,7 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -173,7 +176,8 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   void setCaptionText();
   void applySplitter();
   void saveSplitter();
-  void startProgram(const std::string& program, const std::string& argument);
+  // tied: the program ends with this one (platform::startTiedProgram).
+  void startProgram(const std::string& program, const std::string& argument, bool tied = false);
   void applyCommandLine();
   void loadColumns();
   void saveColumns();

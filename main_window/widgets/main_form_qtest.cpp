@@ -19,17 +19,28 @@
 #include "platform/program_paths.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_tree_dir.h"
+#include "ui_kit/dialog_test_support.h"
+#include "ui_kit/look.h"
+#include "ui_kit/message_box.h"
+#include "ui_kit/results_viewer.h"
+#include "core/widgets/host.h"
+#include "core/widgets/text_controls.h"
+#include "main_window/widgets/main_host.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidgetItem>
 
 #include <memory>
 
@@ -114,6 +125,8 @@ class MainFormTest : public QObject {
     QCOMPARE(f->stack().getForm(), static_cast<QWidget*>(f->settingsForm()));
     QVERIFY(!f->framMain()->isEnabled());  // the panel waits for the dialog
     QVERIFY(!QFile::exists(QString::fromStdString(platform::userDesktopEntryPath(core::propertiesEntryFileName()))));
+    QTest::qWait(1000);
+    QVERIFY(started_.empty());  // the tips wait for the dialog: they would cover its Done button
     f->settingsForm()->saveAndClose();
     QCOMPARE(f->stack().stackTop(), 0);
     QVERIFY(f->framMain()->isEnabled());
@@ -124,6 +137,9 @@ class MainFormTest : public QObject {
 
   void settledStartRegistersEntryAndBoundsPosition() {
     settled();
+    const QString program = QString::fromStdString(core::coreState().exeDir + "Properties");
+    touch(program, "#!/bin/sh\n");
+    QFile(program).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     core::saveSet("frmMainT", "12000");
     core::saveSet("frmMainL", "-5");
     core::saveSet("isProp", "1");
@@ -140,6 +156,12 @@ class MainFormTest : public QObject {
     QCOMPARE(started_[0].second, std::string());  // the list is still empty at that point
     QTest::qWait(800);
     QCOMPARE(started_.size(), std::size_t(1));  // "doTips" 0: no tips
+    f.reset();
+
+    // Without the program the entry would be a broken "Open With" choice: the next start removes it.
+    QVERIFY(QFile::remove(program));
+    auto g = makeForm(workPath());
+    QVERIFY(!QFile::exists(QString::fromStdString(platform::userDesktopEntryPath(core::propertiesEntryFileName()))));
   }
 
   void commandLine_data() {
@@ -275,6 +297,184 @@ class MainFormTest : public QObject {
     QTest::keyClick(settings, Qt::Key_Escape);  // pressed and released in the dialog: it closes
     QTRY_VERIFY(!settings->isVisible());
     QVERIFY(f->isVisible());
+  }
+
+  // Above 500 entries a refill shows the progress window, which disables the panel for a moment:
+  // typing goes on in the box that had the focus.
+  void typingInTheNameFilterSurvivesARefillWithProgress() {
+    settled();
+    for (int i = 0; i < 520; ++i) touch(work_->path() + QStringLiteral("/f%1.%2").arg(i).arg(i % 2 ? "a" : "abc"));
+    auto f = makeForm(workPath());
+    f->activateWindow();
+    QTRY_VERIFY(f->isActiveWindow());
+    QLineEdit* box = f->panel()->txtExtension;
+    f->panel()->chkExtension->setValue(1);
+    QTRY_VERIFY(box->isVisible());
+    box->setFocus();
+    box->selectAll();  // as getting the focus does
+    QTest::keyClicks(box, QStringLiteral("*.a"));
+    QTRY_COMPARE(f->list().model()->rowCount(), 260);  // after the pause, with the progress window
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bc"));
+    QCOMPARE(box->text(), QStringLiteral("*.abc"));
+  }
+
+  // Esc closes the window of its press; the main window, clicked while a box of its own waits,
+  // must not end the program under it.
+  void escNeverEndsTheProgramUnderAnOpenBox() {
+    settled();
+    auto f = makeForm(workPath());
+    f->activateWindow();
+    QTRY_VERIFY(f->isActiveWindow());
+    bool visibleAfterEsc = false;
+    QTimer::singleShot(0, [&] {
+      uikit::FrmResponse* box = uikit::testing::waitForBox();
+      QVERIFY(box);
+      f->activateWindow();  // the user clicks the main window (the menu bar)
+      QTest::keyClick(f->menuBar(), Qt::Key_Escape);
+      QTest::keyClick(f->pane()->currentView(), Qt::Key_Escape);
+      visibleAfterEsc = f->isVisible();
+      box->answer(core::kAnswerYes);
+    });
+    core::host().respond(f.get(), "O", "1 file(s) could not be moved", "W", "");
+    QVERIFY(visibleAfterEsc);
+    QVERIFY(f->isVisible());
+
+    f->launch("menuSettings");  // a dialog of its own is open: Esc in the main window waits too
+    QTRY_VERIFY(f->settingsForm()->isVisible());
+    f->activateWindow();
+    QTRY_VERIFY(f->isActiveWindow());
+    QTest::keyClick(f->pane()->currentView(), Qt::Key_Escape);
+    QVERIFY(f->isVisible());
+    f->settingsForm()->saveAndClose();
+  }
+
+  // A folder without read permission says so above the list, whether it is clicked in the tree or
+  // asked for (a favourite, the command line), where the tree stops at its parent.
+  void unreadableFolderSaysWhy() {
+    settled();
+    QVERIFY(QDir(work_->path()).mkpath(QStringLiteral("locked")));
+    touch(work_->path() + QStringLiteral("/locked/inside.txt"));
+    touch(work_->path() + QStringLiteral("/top.txt"));
+    const QString root = test::isolateHome();
+    for (const QString& open : {root, root + QStringLiteral("/tmp"), work_->path()}) {
+      QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
+    const std::string locked = workPath("locked/");
+    auto f = makeForm(workPath());
+    QCOMPARE(f->list().model()->rowCount(), 1);
+    QVERIFY(f->pane()->note().isEmpty());
+
+    test::NoReadPermission noRead(work_->path() + QStringLiteral("/locked"));
+    f->setCurrentFolder(locked);
+    QCOMPARE(f->currentFolder(), workPath());  // the tree stopped at the parent
+    QVERIFY2(f->pane()->note().contains(QStringLiteral("permission")), qPrintable(f->pane()->note()));
+    QVERIFY(f->pane()->note().contains(QString::fromStdString(locked)));
+
+    uikit::CtrlTreeDir* tree = f->dir1();
+    QTreeWidgetItem* node = uikit::CtrlTreeDir::childWithPath(tree->currentNode(), QByteArray::fromStdString(locked));
+    QVERIFY(node);
+    tree->setCurrentItem(node);
+    QTest::keyClick(tree, Qt::Key_Return);  // made the current folder: the list refills from it
+    QCOMPARE(f->currentFolder(), locked);
+    QCOMPARE(f->list().model()->rowCount(), 0);
+    QVERIFY2(f->pane()->note().contains(QStringLiteral("permission")), qPrintable(f->pane()->note()));
+
+    noRead.restore();
+    f->setCurrentFolder(workPath());
+    QVERIFY(f->pane()->note().isEmpty());
+  }
+
+  // The splitter takes its saved place once the window has its width, and unload saves that place.
+  void splitterPositionSurvivesARestart() {
+    settled();
+    core::saveSet("frmMainW", "15000");
+    core::saveSet("frmMainBPos", "1505");  // a position on the pixel grid, as unload writes them
+    const int treePx = uikit::px(4390 + 1505 - 120);
+    {
+      auto f = makeForm(workPath());
+      QTRY_COMPARE(f->treeWidth(), treePx);
+      f->formUnload(true);
+    }
+    QCOMPARE(core::getSet("frmMainBPos"), std::string("1505"));
+    auto g = makeForm(workPath());
+    QTRY_COMPARE(g->treeWidth(), treePx);
+  }
+
+  // The progress window and the results viewer stand on the window stack like every window of
+  // the program: a box without a caller belongs to the top one, and minimising either takes the
+  // whole program down and back.
+  void progressAndResultsJoinTheWindowStack() {
+    settled();
+    auto f = makeForm(workPath());
+    f->mainRunHost().showProgress(nullptr);
+    QWidget* progress = f->mainRunHost().progressWindow();
+    QVERIFY(progress && progress->isVisible());
+    QCOMPARE(f->stack().getForm(), progress);
+    progress->setWindowState(Qt::WindowMinimized);  // as the window manager minimises it
+    QTRY_VERIFY(f->stack().stackHidden());
+    QVERIFY(!progress->isVisible());
+    f->showNormal();
+    QTRY_VERIFY(!f->stack().stackHidden());
+    QVERIFY(progress->isVisible());
+    f->mainRunHost().hideProgress(nullptr, true);
+    QCOMPARE(f->stack().stackTop(), 0);
+
+    f->menuResults();
+    QWidget* results = uikit::FrmResults::current();
+    QVERIFY(results && results->isVisible());
+    QCOMPARE(f->stack().getForm(), results);
+    results->setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(f->stack().stackHidden());
+    QTRY_VERIFY(f->isMinimized());
+    f->showNormal();
+    QTRY_VERIFY(results->isVisible());
+    static_cast<uikit::FrmResults*>(results)->unload();
+    QTRY_COMPARE(f->stack().stackTop(), 0);
+  }
+
+  // Quick delete says where the files go; a rename reported by the properties editor shows the
+  // new name with the look it calls for (a dot-name is hidden).
+  void quickDeleteSaysWhereTheFilesGo_data() {
+    QTest::addColumn<QString>("sendDeleted");
+    QTest::addColumn<int>("message");
+    QTest::newRow("to the trash") << "0" << 114;
+    QTest::newRow("for good") << "1" << 129;
+  }
+  void quickDeleteSaysWhereTheFilesGo() {
+    QFETCH(QString, sendDeleted);
+    QFETCH(int, message);
+    settled();
+    core::saveSet("sendDeleted", sendDeleted.toStdString());
+    touch(work_->path() + QStringLiteral("/one.txt"));
+    auto f = makeForm(workPath());
+    f->pane()->selectRows({0});
+    QString asked;
+    QTimer::singleShot(0, [&] {
+      uikit::FrmResponse* box = uikit::testing::waitForBox();
+      QVERIFY(box);
+      asked = box->findChild<QLabel*>(QStringLiteral("lblMessage"))->text().simplified();
+      box->answer(core::kAnswerNo);
+    });
+    f->menuQuickDel();
+    QCOMPARE(asked, (QStringLiteral("1") + QString::fromStdString(core::msgMain(message))).simplified());
+    QVERIFY(QFile::exists(work_->path() + QStringLiteral("/one.txt")));
+  }
+
+  void renamedByTheEditorToADotNameShowsHidden() {
+    settled();
+    touch(work_->path() + QStringLiteral("/shown.txt"));
+    auto f = makeForm(workPath());
+    f->pane()->selectRows({0});
+    const QColor plain = f->list().model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>();
+    QVERIFY(QFile::rename(work_->path() + QStringLiteral("/shown.txt"), work_->path() + QStringLiteral("/.now-hidden.txt")));
+    f->ddeCommand(QByteArray("3.now-hidden.txt") + QByteArray(8, '\0'));
+    QTRY_COMPARE(QString::fromStdString(f->list().model()->entries()[0].name), QStringLiteral(".now-hidden.txt"));
+    QVERIFY(f->list().model()->entries()[0].hidden());
+    QCOMPARE(f->list().model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(),
+             core::toQColor(core::coreState().hiddenColor));
+    QVERIFY(plain != core::toQColor(core::coreState().hiddenColor));
   }
 
   void languageChangeDoesNotRepeatOnceOnlySteps() {

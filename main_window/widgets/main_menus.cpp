@@ -231,7 +231,6 @@ void MainForm::buildButtons() {
     b->setBackColor(static_cast<uint>((226 - 4 * i) << 16 | (255 - 4 * i) << 8 | (255 - 4 * i)));
     const LaunchEntry* target = resolvedEntry(buttonMenu(i));
     b->setEnabledFlag(target && toolFormAvailable(target->form));
-    b->setAccessibleName(QString::fromLatin1(std::string(target ? target->shortName : "").c_str()));
     connect(b, &uikit::CtrlCmd::Click, this, [this, i] { buttonClick(i); });
     bar->addWidget(b);
     cmdButtons_[static_cast<std::size_t>(i)] = b;

@@ -10,7 +10,9 @@
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_host.h"
+#include "main_window/widgets/window_stack.h"
 #include "ui_kit/look.h"
+#include "ui_kit/message_box.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -113,6 +115,12 @@ bool MainForm::eventFilter(QObject* watched, QEvent* e) {
     QTimer::singleShot(0, this, [this] { escPressWindow_ = nullptr; });
   }
   if (w->window() != this || !isActiveWindow() || escPressInPopup_) return QMainWindow::eventFilter(watched, e);
+  // A key that reaches the main window while a box or dialog of its own is open (a click on the
+  // main window activates it, disabled or not) never ends the program under that window.
+  if (!isEnabled() || stack_->stackTop() > 0 || !uikit::openMessageBoxes().empty() ||
+      QApplication::activeModalWidget()) {
+    return QMainWindow::eventFilter(watched, e);
+  }
   // Esc closes the window unless text is being edited (filter boxes, the rename editor) or a
   // calendar or drop-down list is open.
   QWidget* focus = QApplication::focusWidget();

@@ -19,9 +19,12 @@
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/settings_dialog.h"
+#include "main_window/widgets/tool_launcher.h"
 #include "ui_kit/ctrl_arrow.h"
 #include "ui_kit/ctrl_check_box.h"
+#include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/ctrl_tree_dir.h"
+#include "ui_kit/form_texts.h"
 #include "ui_kit/look.h"
 #include "platform/program_paths.h"
 
@@ -79,6 +82,18 @@ void MainForm::formLoad() {
   core::loadForm(this, stateMode, {}, "Main");
   panel_->retranslate();
   list_->model()->retranslate();
+  dir1_->setWords(uikit::treeWordsFor("Main"));
+  // Screen readers name the tree, the list and the filter panel in the language shown.
+  const std::string section = uikit::formSection("Main");
+  dir1_->setAccessibleName(uikit::formText(section, "treeFolders", "Folders"));
+  pane_->setListName(uikit::formText(section, "listFiles", "Files"));
+  panel_->setAccessibleName(QString(action(QStringLiteral("menuFilter"))->text()).remove(QLatin1Char('&')));
+  // The tool buttons show pictures only: screen readers read the caption of the entry each runs.
+  for (int i = 1; i <= kButtonCount; ++i) {
+    if (QAction* a = action(QString::fromLatin1(std::string(buttonMenu(i)).c_str()))) {
+      uikit::applyAccessibleName(button(i), a->text());
+    }
+  }
 
   if (action(QStringLiteral("sMenuIcons"))->isChecked()) list_->setView(0);
   if (action(QStringLiteral("sMenuList3"))->isChecked()) list_->setView(2);
@@ -103,7 +118,7 @@ void MainForm::formLoad() {
     QTimer::singleShot(0, this, [this] { launch("menuSettings"); });
   } else if (first) {
     const std::string isShell = core::getSet("isShell");
-    if (isShell.empty() || isShell == "1") (void)core::registerPropertiesEntry(propertiesProgramPath());
+    (void)syncPropertiesEntry(propertiesProgramPath(), isShell.empty() || isShell == "1");
   }
 
   panelShown_ = vb::ValInt(vardfilt) != 0;

@@ -12,8 +12,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <QFile>
+
 #include <cstdlib>
+#include <linux/capability.h>
 #include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace mainwin::test {
 
@@ -44,5 +49,44 @@ inline void setUpCoreState(const QString& root, int langIndex = 0) {
   st.langIndex = langIndex;
   (void)core::loadLanguageFile("Main");
 }
+
+// Takes the read permission of a folder away for the life of the object (or until restore): mode
+// 0. A test run as root meets the folder as any user would: meanwhile its real user is "nobody"
+// (what access() checks) and the capabilities that let root open anything are dropped (what
+// open() checks). Every folder above the one locked must then be open to others (0755).
+class NoReadPermission {
+ public:
+  explicit NoReadPermission(const QString& folder) : folder_(folder) {
+    QFile::setPermissions(folder_, QFile::Permissions());
+    if (::geteuid() == 0) {
+      setDacCapabilities(false);
+      (void)::setreuid(65534, static_cast<uid_t>(-1));
+    }
+  }
+  ~NoReadPermission() { restore(); }
+  NoReadPermission(const NoReadPermission&) = delete;
+  NoReadPermission& operator=(const NoReadPermission&) = delete;
+  void restore() {
+    if (restored_) return;
+    restored_ = true;
+    if (::geteuid() == 0) {
+      (void)::setreuid(0, static_cast<uid_t>(-1));
+      setDacCapabilities(true);
+    }
+    QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+ private:
+  static void setDacCapabilities(bool on) {
+    __user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &head, data) != 0) return;
+    const unsigned bits = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    data[0].effective = on ? (data[0].effective | (data[0].permitted & bits)) : (data[0].effective & ~bits);
+    (void)::syscall(SYS_capset, &head, data);
+  }
+  QString folder_;
+  bool restored_ = false;
+};
 
 }  // namespace mainwin::test

@@ -1,10 +1,10 @@
 #include "main_window/widgets/settings_dialog.h"
 
 #include "core/settings.h"
-#include "core/shell.h"
 #include "core/state.h"
 #include "core/widgets/form_show.h"
 #include "core/widgets/host.h"
+#include "main_window/startup_steps.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
@@ -48,13 +48,13 @@ std::string propertiesProgramPath() { return core::coreState().exeDir + "Propert
 
 FrmSettings::FrmSettings(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("frmSettings"));
-  setWindowTitle(QStringLiteral("Quarrow Settings"));
+  setWindowTitle(QStringLiteral("Corvane Settings"));
 
   auto* f3 = frame(this, "Frame3");
   auto* l3 = new QVBoxLayout(f3);
   optProtect_ = option(f3, l3, "optProtect", "Smart Protect Is ON");
   optNoProtect_ = option(f3, l3, "optNoProtect", "Smart Protect Is OFF");
-  chkSPLaunch_ = check(f3, l3, "chkSPLaunch", "Turn Smart Protect On When Quarrow Next Launches", 1);
+  chkSPLaunch_ = check(f3, l3, "chkSPLaunch", "Turn Smart Protect On When Corvane Next Launches", 1);
   optProtect_->setChecked(true);
 
   auto* f2 = frame(this, "Frame2");
@@ -110,11 +110,8 @@ void FrmSettings::saveAndClose() {
   core::saveSet("sendContent", v.sendContent);
   core::saveSet("sendDeleted", v.sendDeleted);
   core::saveSet("smartProtect", v.smartProtect);
-  if (v.isShell == "1") {
-    (void)core::registerPropertiesEntry(propertiesProgram_.empty() ? propertiesProgramPath() : propertiesProgram_);
-  } else {
-    (void)core::unregisterPropertiesEntry();
-  }
+  (void)syncPropertiesEntry(propertiesProgram_.empty() ? propertiesProgramPath() : propertiesProgram_,
+                            v.isShell == "1");
   core::saveSet("isShell", v.isShell);
   core::saveSet("isProp", v.isProp);
   core::hideForm(this, core::host().mainForm(), 1, 1);

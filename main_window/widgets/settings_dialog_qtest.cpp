@@ -10,6 +10,7 @@
 #include "ui_kit/ctrl_check_box.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QRadioButton>
 #include <QTest>
@@ -22,6 +23,15 @@ class SettingsDialogTest : public QObject {
   static QString entryPath() {
     return QString::fromStdString(platform::userDesktopEntryPath(core::propertiesEntryFileName()));
   }
+  // An executable file standing for the Properties program.
+  static std::string makeProgram(const QString& folder) {
+    QDir().mkpath(folder);
+    QFile f(folder + QStringLiteral("/Properties"));
+    if (!f.open(QIODevice::WriteOnly)) return {};
+    f.write("#!/bin/sh\n");
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QFile::encodeName(f.fileName()).toStdString();
+  }
 
  private Q_SLOTS:
   void init() { core::clearSettings(); }
@@ -30,7 +40,8 @@ class SettingsDialogTest : public QObject {
     core::FakeHost fake;
     core::ScopedHost scoped(fake);
     FrmSettings dlg;
-    dlg.setPropertiesProgram("/opt/my progs/Properties");
+    const std::string program = makeProgram(QDir::homePath() + QStringLiteral("/my progs"));
+    dlg.setPropertiesProgram(program);
     dlg.show();
     QVERIFY(!dlg.chkSPLaunch()->isVisible());
     dlg.saveAndClose();
@@ -41,7 +52,7 @@ class SettingsDialogTest : public QObject {
     QCOMPARE(core::getSet("isProp"), std::string("0"));
     QFile f(entryPath());
     QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(entryPath()));
-    QVERIFY(f.readAll().contains("\"/opt/my progs/Properties\""));  // the path is quoted
+    QVERIFY(f.readAll().contains(QByteArray::fromStdString("\"" + program + "\"")));  // the path is quoted
     QVERIFY(!dlg.isVisible());
   }
 
@@ -69,6 +80,7 @@ class SettingsDialogTest : public QObject {
     core::FakeHost fake;
     core::ScopedHost scoped(fake);
     FrmSettings dlg;
+    dlg.setPropertiesProgram(makeProgram(QDir::homePath() + QStringLiteral("/bin2")));
     dlg.saveAndClose();
     QVERIFY(QFile::exists(entryPath()));
     dlg.findChild<uikit::CtrlCheckBox*>(QStringLiteral("chkProp"))->setValue(0);
@@ -77,6 +89,21 @@ class SettingsDialogTest : public QObject {
     QVERIFY(!QFile::exists(entryPath()));
     QCOMPARE(core::getSet("isShell"), std::string("0"));
     QCOMPARE(core::getSet("sendDeleted"), std::string("1"));
+  }
+
+  // An entry naming a program that is not there would be a broken "Open With" choice in every
+  // file manager: none is written, and one left from before is removed.
+  void noEntryForAMissingProgram() {
+    core::FakeHost fake;
+    core::ScopedHost scoped(fake);
+    FrmSettings dlg;
+    dlg.setPropertiesProgram(makeProgram(QDir::homePath() + QStringLiteral("/bin3")));
+    dlg.saveAndClose();
+    QVERIFY(QFile::exists(entryPath()));
+    dlg.setPropertiesProgram((QDir::homePath() + QStringLiteral("/nowhere/Properties")).toStdString());
+    dlg.saveAndClose();
+    QVERIFY(!QFile::exists(entryPath()));
+    QCOMPARE(core::getSet("isShell"), std::string("1"));  // the wish stays; the entry follows the program
   }
 };
 

@@ -1,0 +1,77 @@
+#include "platform/process.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+// The application object a tied start needs (other tests of this program may have made one).
+std::unique_ptr<QCoreApplication> ensureApp() {
+  if (QCoreApplication::instance()) return nullptr;
+  static int argc = 1;
+  static char name[] = "process_test";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// True once pid is gone or a zombie (an ended process its new parent has not reaped yet).
+bool ended(pid_t pid) {
+  if (::kill(pid, 0) != 0) return true;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), {});
+  const std::size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+// A companion started tied ends with the program that started it, even when that program ends
+// without running any destructor (as after a crash).
+TEST(TiedProgram, EndsWhenTheStartingProcessEnds) {
+  QTemporaryDir tmp;
+  const std::string pidFile = tmp.path().toStdString() + "/pid";
+  const pid_t starter = ::fork();
+  ASSERT_GE(starter, 0);
+  if (starter == 0) {
+    const auto app = ensureApp();
+    const StartOutcome o = startTiedProgram("/bin/sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"});
+    for (int i = 0; i < 500 && ::access(pidFile.c_str(), R_OK) != 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the pid is written whole
+    ::_exit(o == StartOutcome::Started ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(starter, &status, 0), starter);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  pid_t companion = 0;
+  std::ifstream(pidFile) >> companion;
+  ASSERT_GT(companion, 0);
+  bool gone = false;
+  for (int i = 0; i < 500 && !gone; ++i) {
+    gone = ended(companion);
+    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (!gone) ::kill(companion, SIGKILL);
+  EXPECT_TRUE(gone);
+}
+
+TEST(TiedProgram, MissingProgramIsNotFound) {
+  const auto app = ensureApp();
+  EXPECT_EQ(startTiedProgram("/no/such/program", {}), StartOutcome::NotFound);
+}
+
+}  // namespace
+}  // namespace platform
