@@ -1,12 +1,9 @@
 #include "platform/trash_copy.h"
 
 #include "platform/fd_io.h"
-#include "platform/program_paths.h"
+#include "platform/trash_folders.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <ctime>
-#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -16,105 +13,18 @@
 namespace platform {
 namespace {
 
-constexpr int kNameTries = 1000;
-constexpr std::size_t kNameKept = 200;  // bytes of the original name kept in the entry's name
 constexpr std::size_t kCopyPiece = 1 << 20;
 
-struct TrashFolder {
-  std::string dir;  // with a trailing "/"
-  dev_t dev = 0;
-};
+// The copy stands for contents about to be replaced: its info file is on the disk before the
+// data, and the entry's name keeps the original's whole with the number after it.
+constexpr trash::EntryStyle kCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Synced};
 
-// Percent-encodes every byte but the unreserved characters and "/", as the trash info wants.
-std::string encodePath(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char ch : path) {
-    const auto c = static_cast<unsigned char>(ch);
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-    if (plain) {
-      out += ch;
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
-
-std::string localStamp() {
-  const std::time_t now = std::time(nullptr);
-  struct tm tm {};
-  ::localtime_r(&now, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
-  return buf;
-}
-
-std::string absolute(std::string_view path) {
-  if (!path.empty() && path.front() == '/') return std::string(path);
-  std::vector<char> cwd(4096);
-  while (::getcwd(cwd.data(), cwd.size()) == nullptr) {
-    if (errno != ERANGE) return std::string(path);
-    cwd.resize(cwd.size() * 2);
-  }
-  return std::string(cwd.data()) + "/" + std::string(path);
-}
-
-// A folder of ours: made with mode 0700 when missing; a link, another user's folder or a file
-// in its place makes it unusable.
-bool ownFolder(const std::string& dir) {
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  struct stat st {};
-  return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
-}
-
-// dir (with a trailing "/") and its files/ and info/ folders, made when missing.
-std::optional<TrashFolder> usableTrash(const std::string& dir) {
-  if (!ownFolder(dir) || !ownFolder(dir + "files") || !ownFolder(dir + "info")) return std::nullopt;
-  struct stat st {};
-  if (::stat(dir.c_str(), &st) != 0) return std::nullopt;
-  return TrashFolder{dir, st.st_dev};
-}
-
-// The top folder of the file system holding folder: the last ancestor on the same device.
-std::string topFolder(const std::string& folder, dev_t dev) {
-  std::string cur = folder;
-  while (cur != "/") {
-    const std::string parent = folderOf(cur);
-    struct stat st {};
-    if (::stat(parent.c_str(), &st) != 0 || st.st_dev != dev) break;
-    cur = parent;
-  }
-  return cur == "/" ? cur : cur + "/";
-}
-
-// The file system's own trash: $topdir/.Trash/$uid when .Trash is a sticky folder (not a link),
-// else $topdir/.Trash-$uid.
-std::optional<TrashFolder> mountTrash(const std::string& top) {
-  const std::string uid = std::to_string(::geteuid());
-  struct stat st {};
-  const std::string shared = top + ".Trash";
-  if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0) {
-    if (auto t = usableTrash(shared + "/" + uid + "/")) return t;
-  }
-  return usableTrash(top + ".Trash-" + uid + "/");
-}
-
-std::optional<TrashFolder> homeTrash() {
-  const std::string dir = dataHome() + "Trash/";
-  if (!makeFolders(dir, 0700)) return std::nullopt;
-  return usableTrash(dir);
-}
-
-// Copies the bytes of src into the new file dst (never replacing one), with src's permission bits,
-// synced. 0 or errno; a partial dst is removed.
-int copyBytes(int src, const std::string& dst) {
+// Copies the bytes of src into the new file name of the open folder dirFd (never replacing one),
+// with src's permission bits, synced. 0 or errno; a partial copy is removed.
+int copyBytes(int src, int dirFd, const std::string& name) {
   struct stat st {};
   if (::fstat(src, &st) != 0) return errno;
-  const int out = ::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int out = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (out < 0) return errno;
   int err = 0;
   std::string buf(kCopyPiece, '\0');
@@ -130,101 +40,88 @@ int copyBytes(int src, const std::string& dst) {
   if (err == 0 && ::fsync(out) != 0) err = errno;
   const int cerr = closeChecked(out);
   if (err == 0) err = cerr;
-  if (err != 0) ::unlink(dst.c_str());
+  if (err != 0) ::unlinkat(dirFd, name.c_str(), 0);
   return err;
 }
 
-// Places the data of the open file src (at path) into a reserved entry: a hard link where the
-// trash is on its file system, else a copy. 0, EEXIST when the name was taken meanwhile, or errno.
-int placeData(const std::string& path, int src, const TrashFolder& trash, dev_t dev,
-              const std::string& dst) {
-  if (trash.dev == dev) {
+// Places the data of the open file src (at path, on device dev) at name in the open files/ folder
+// of a trash on device trashDev: a hard link where both are on one file system, else a copy. 0,
+// EEXIST when the name was taken meanwhile, or errno.
+int placeData(const std::string& path, int src, std::uint64_t dev, std::uint64_t trashDev, int filesFd,
+              const std::string& name) {
+  if (trashDev == dev) {
     // Through the descriptor, so that the entry is the very file that was opened (and checked),
     // whatever the path names by now; by path where /proc is not mounted.
     const std::string self = "/proc/self/fd/" + std::to_string(src);
-    int rc = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, dst.c_str(), AT_SYMLINK_FOLLOW);
+    int rc = ::linkat(AT_FDCWD, self.c_str(), filesFd, name.c_str(), AT_SYMLINK_FOLLOW);
     if (rc != 0 && errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0)
-      rc = ::link(path.c_str(), dst.c_str());
+      rc = ::linkat(AT_FDCWD, path.c_str(), filesFd, name.c_str(), 0);
     if (rc == 0) return 0;
     const int err = errno;
     // Links refused (a file system without them, protected links, too many): copy instead.
     if (err != EXDEV && err != EPERM && err != EMLINK && err != ENOTSUP && err != EOPNOTSUPP) return err;
   }
-  return copyBytes(src, dst);
+  return copyBytes(src, filesFd, name);
+}
+
+// Adds an entry to trash with place; on success entry names it and the trash's folders are synced.
+int addTo(const trash::Folder& trash, const std::string& original, const trash::PlaceData& place,
+          TrashEntry& entry) {
+  std::string name;
+  const int err = trash::addEntry(trash, nameOf(original), original, kCopyStyle, place, name);
+  if (err != 0) return err;
+  (void)::fsync(trash.files.get());
+  (void)::fsync(trash.info.get());
+  entry = {trash.dir + "files/" + name, trash.dir + "info/" + name + std::string(trash::kInfoSuffix)};
+  return 0;
 }
 
 }  // namespace
 
 int reserveTrashEntry(std::string_view originalPath, const std::string& trashDir, TrashEntry& entry) {
-  const std::string original = absolute(originalPath);
-  std::string base = nameOf(original).substr(0, kNameKept);
-  if (base.empty() || base == "." || base == "..") base = "file";
-  const std::string text =
-      "[Trash Info]\nPath=" + encodePath(original) + "\nDeletionDate=" + localStamp() + "\n";
-  for (int n = 1; n <= kNameTries; ++n) {
-    const std::string name = n == 1 ? base : base + "." + std::to_string(n);
-    const std::string info = trashDir + "info/" + name + ".trashinfo";
-    const std::string file = trashDir + "files/" + name;
-    struct stat st {};
-    if (::lstat(file.c_str(), &st) == 0) continue;  // data left without an info file: not ours
-    const int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return errno;
-    }
-    int err = writeFully(fd, text);
-    if (err == 0 && ::fsync(fd) != 0) err = errno;
-    const int cerr = closeChecked(fd);
-    if (err == 0) err = cerr;
-    if (err != 0) {
-      ::unlink(info.c_str());
-      return err;
-    }
-    entry = {file, info};
-    return 0;
-  }
-  return EEXIST;
+  const std::string original = trash::absolutePath(originalPath);
+  if (original.empty()) return errno ? errno : EINVAL;
+  int err = 0;
+  const auto folder = trash::openFolder(trashDir, err);
+  if (!folder) return err ? err : EACCES;
+  return addTo(*folder, original, [](int, const std::string&) { return 0; }, entry);
 }
 
 int copyToTrash(std::string_view path, TrashEntry& entry, int openFile) {
   entry = {};
-  const std::string p = absolute(path);
+  const std::string abs = trash::absolutePath(path);
+  if (abs.empty()) return errno ? errno : EINVAL;
   const int src = openFile >= 0
       ? openFile
-      : ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+      : ::open(std::string(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (src < 0) return errno == ELOOP ? EINVAL : errno;
-  const auto done = [&](int err) {
-    if (src != openFile) ::close(src);
-    return err;
-  };
+  const trash::Fd owned(src == openFile ? -1 : src);
   struct stat st {};
-  if (::fstat(src, &st) != 0 || !S_ISREG(st.st_mode)) return done(EINVAL);
-  std::vector<TrashFolder> trashes;
-  const std::optional<TrashFolder> home = homeTrash();
-  if (home && home->dev == st.st_dev) trashes.push_back(*home);
-  if (trashes.empty()) {
-    if (auto own = mountTrash(topFolder(folderOf(p), st.st_dev))) trashes.push_back(*own);
-    if (home) trashes.push_back(*home);
+  if (::fstat(src, &st) != 0 || !S_ISREG(st.st_mode)) return EINVAL;
+  const std::uint64_t dev = trash::deviceId(st.st_dev);
+
+  // The file's real place: it is recorded, and it tells which mount's trash serves it.
+  const std::string parent = trash::canonicalFolder(folderOf(abs));
+  const std::string original = parent.empty() ? abs : (parent == "/" ? parent : parent + "/") + nameOf(abs);
+
+  // The home trash for a file on its file system; else the file system's own trash, and the home
+  // trash when that one fails.
+  int err = 0;
+  const std::uint64_t homeDev = trash::homeDevice(err);
+  std::vector<trash::Folder> trashes;
+  if ((err != 0 || homeDev != dev) && !parent.empty()) {
+    if (auto own = trash::openAtTop(trash::mountTop(parent, dev), err)) trashes.push_back(std::move(*own));
   }
-  int err = trashes.empty() ? EACCES : 0;
-  for (const TrashFolder& trash : trashes) {
-    TrashEntry e;
-    for (int tries = 0; tries < kNameTries; ++tries) {
-      err = reserveTrashEntry(p, trash.dir, e);
-      if (err != 0) break;
-      err = placeData(p, src, trash, st.st_dev, e.file);
-      if (err == 0) break;
-      ::unlink(e.info.c_str());
-      if (err != EEXIST) break;
-    }
-    if (err == 0) {
-      syncFolder(trash.dir + "files");
-      syncFolder(trash.dir + "info");
-      entry = e;
-      break;
-    }
+  if (auto home = trash::openHome(err)) trashes.push_back(std::move(*home));
+  err = EACCES;
+  for (const trash::Folder& t : trashes) {
+    const auto place = [&](int filesFd, const std::string& name) {
+      return placeData(abs, src, dev, t.dev, filesFd, name);
+    };
+    err = addTo(t, original, place, entry);
+    if (err == 0) break;
   }
-  return done(err);
+  return err;
 }
 
 int withdrawFromTrash(const TrashEntry& entry) {

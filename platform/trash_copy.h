@@ -5,8 +5,10 @@
 //
 // The trash of a file: the home trash ($XDG_DATA_HOME/Trash) when the file lies on the same file
 // system; else the file system's own trash ($topdir/.Trash/$uid when $topdir/.Trash is a sticky
-// folder and not a link, else $topdir/.Trash-$uid); else the home trash. The copy is a hard link
-// where the trash shares the file's file system and links work, else a copy of the bytes.
+// folder and not a link, else $topdir/.Trash-$uid, where the path is recorded relative to
+// $topdir); else the home trash. The copy is a hard link where the trash shares the file's file
+// system and links work, else a copy of the bytes. The folders are found and entries added as for
+// moveToTrash (platform/trash_folders.h): through descriptors, never through a link.
 #pragma once
 
 #include <string>
@@ -19,10 +21,11 @@ struct TrashEntry {
   std::string info;  // its description, under info/
 };
 
-// Reserves a new entry for originalPath in the trash folder trashDir (which holds files/ and
-// info/): info/<name>.trashinfo is created exclusively with the original path and the deletion
-// date, and synced; entry.file names a free place for the data under files/. The name is the
-// original's (cut to fit), with ".2", ".3" ... added when taken. 0 or errno.
+// Reserves a new entry for originalPath in the trash folder trashDir (a real folder of the user's
+// holding files/ and info/, made when missing): info/<name>.trashinfo is created exclusively with
+// the original path and the deletion date, and synced; entry.file names a free place for the data
+// under files/. The name is the original's (cut to fit, on a UTF-8 boundary), with ".2", ".3" ...
+// added when taken. 0 or errno.
 int reserveTrashEntry(std::string_view originalPath, const std::string& trashDir, TrashEntry& entry);
 
 // Puts a copy of the regular file path into its trash (see above) and syncs it. With openFile (a

@@ -84,5 +84,47 @@ TEST_F(TrashCopyTest, AnotherFileSystemUsesItsOwnTrash) {
   EXPECT_EQ(child.report, dir_ + ".Trash-" + std::to_string(::geteuid()) + "/files/f.txt|old|old");
 }
 
+// A long name is cut to leave room for ".trashinfo" and the number, never inside a character.
+TEST_F(TrashCopyTest, LongNamesAreCutBetweenCharacters) {
+  std::string name;
+  for (int i = 0; i < 84; ++i) name += "\xE6\x97\xA5";  // 252 bytes of a three-byte character
+  const std::string file = make(name, "long");
+  TrashEntry first, second;
+  ASSERT_EQ(copyToTrash(file, first), 0);
+  ASSERT_EQ(copyToTrash(file, second), 0);
+  const std::string kept = name.substr(0, 81 * 3);  // 245 bytes of room end inside the 82nd
+  EXPECT_EQ(first.file, trash() + "files/" + kept);
+  EXPECT_EQ(second.file, trash() + "files/" + kept + ".2");
+  EXPECT_EQ(slurp(second.file), "long");
+  EXPECT_TRUE(fs::exists(second.info));
+}
+
+// In a file system's own trash the path below its top is recorded; when that trash is a planted
+// link, the copy goes to the home trash as bytes instead, and nothing reaches the link's target.
+TEST_F(TrashCopyTest, AnotherFileSystemsTrashRecordsThePathBelowItsTopOrGivesWayToTheHomeTrash) {
+  const testing::ChildOutcome child = testing::runInChild([&]() -> std::string {
+    if (std::string why = testing::privateMounts(); !why.empty()) return "skip " + why;
+    if (std::string why = testing::mountSmallTmpfs(dir_, 1 << 20); !why.empty()) return "skip " + why;
+    fs::create_directory(dir_ + "sub");
+    const std::string file = make("sub/f.txt", "old");
+    TrashEntry own, home;
+    if (const int err = copyToTrash(file, own); err != 0) return "error " + std::to_string(err);
+    const std::string recorded = slurp(own.info).substr(0, 28);
+    const std::string trashName = ".Trash-" + std::to_string(::geteuid());
+    fs::rename(dir_ + trashName, dir_ + "moved");
+    fs::create_directory(dir_ + "planted");
+    fs::create_directory_symlink(dir_ + "planted", dir_ + trashName);
+    if (const int err = copyToTrash(file, home); err != 0) return "error " + std::to_string(err);
+    struct stat a {}, b {};
+    ::stat(file.c_str(), &a);
+    ::stat(home.file.c_str(), &b);
+    return recorded + "|" + home.file + "|" + slurp(home.file) +
+           (a.st_ino == b.st_ino ? "|linked" : "|copied") + "|" + std::to_string(entries(dir_ + "planted"));
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, "[Trash Info]\nPath=sub/f.txt\n|" + trash() + "files/f.txt|old|copied|0");
+}
+
 }  // namespace
 }  // namespace platform
