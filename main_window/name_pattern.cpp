@@ -106,8 +106,8 @@ bool exhaustiveMatch(std::string_view s, std::string_view p) {
   return false;
 }
 
-bool wildMatch(std::string_view s, std::string_view p, bool patternUtf8) {
-  return patternUtf8 && isUtf8(s) ? greedyMatch(s, p) : exhaustiveMatch(s, p);
+bool wildMatch(std::string_view s, std::string_view p, bool bothUtf8) {
+  return bothUtf8 ? greedyMatch(s, p) : exhaustiveMatch(s, p);
 }
 
 // Compiles `entry` (already case-folded when folding) using `original` (same length, not
@@ -144,7 +144,7 @@ bool compile(std::string_view entry, std::string_view original, std::string& out
 bool matchPatternEntry(std::string_view name, std::string_view entry) {
   std::string compiled;
   compile(entry, entry, compiled);
-  return wildMatch(name, compiled, isUtf8(entry));
+  return wildMatch(name, compiled, isUtf8(entry) && isUtf8(name));
 }
 
 NamePattern::NamePattern(std::string_view pattern, bool foldCase) : fold_(foldCase) {
@@ -173,8 +173,10 @@ NamePattern::NamePattern(std::string_view pattern, bool foldCase) : fold_(foldCa
 
 bool NamePattern::Set::matches(std::string_view name) const {
   if (!literals.empty() && literals.find(name) != literals.end()) return true;
+  if (wild.empty()) return false;
+  const bool nameUtf8 = isUtf8(name);
   for (const WildEntry& w : wild)
-    if (wildMatch(name, w.compiled, w.utf8)) return true;
+    if (wildMatch(name, w.compiled, w.utf8 && nameUtf8)) return true;
   return false;
 }
 
