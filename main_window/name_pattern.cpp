@@ -71,35 +71,42 @@ bool greedyMatch(std::string_view s, std::string_view p) {
 
 // Compiled entry against any name: every (name position, pattern position) pair that can be
 // reached, walked in name order. A step moves at most 4 bytes on, so five rows of pattern
-// positions suffice. Time name bytes x entry bytes.
+// positions suffice. Time name bytes x entry bytes at most; it stops once nothing is reachable.
 bool exhaustiveMatch(std::string_view s, std::string_view p) {
   constexpr std::size_t kRows = 5;
   const std::size_t n = s.size(), m = p.size();
   std::vector<char> rows(kRows * (m + 1), 0);
-  const auto at = [&](std::size_t i, std::size_t pi) -> char& { return rows[(i % kRows) * (m + 1) + pi]; };
-  at(0, 0) = 1;
-  for (std::size_t i = 0; i <= n; ++i) {
+  std::size_t live = 0;  // pairs marked and not yet visited
+  const auto mark = [&](std::size_t i, std::size_t pi) {
+    char& cell = rows[(i % kRows) * (m + 1) + pi];
+    if (!cell) ++live;
+    cell = 1;
+  };
+  mark(0, 0);
+  for (std::size_t i = 0; i <= n && live > 0; ++i) {
     const std::size_t step = i < n ? vb::CharLen(s, i) : 0;
+    char* row = &rows[(i % kRows) * (m + 1)];
     // Ascending, so that a "*" matching nothing (same position, later item) is seen in this pass.
     for (std::size_t pi = 0; pi <= m; ++pi) {
-      if (!at(i, pi)) continue;
-      at(i, pi) = 0;
+      if (!row[pi]) continue;
+      row[pi] = 0;
+      --live;
       if (pi == m) {
         if (i == n) return true;
         continue;
       }
       if (p[pi] != kMark) {
-        if (i < n && p[pi] == s[i]) at(i + 1, pi + 1) = 1;
+        if (i < n && p[pi] == s[i]) mark(i + 1, pi + 1);
         continue;
       }
       const char k = p[pi + 1];
       if (k == '*') {
-        at(i, pi + 2) = 1;
-        if (i < n) at(i + step, pi) = 1;
+        mark(i, pi + 2);
+        if (i < n) mark(i + step, pi);
       } else if (k == '?') {
-        if (i < n) at(i + step, pi + 2) = 1;
+        if (i < n) mark(i + step, pi + 2);
       } else if (k == 'd') {
-        if (i < n && s[i] >= '0' && s[i] <= '9') at(i + 1, pi + 2) = 1;
+        if (i < n && s[i] >= '0' && s[i] <= '9') mark(i + 1, pi + 2);
       }
     }
   }
