@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
     checked[a] = median3([&] {
       usable[a] = 0;
       for (const std::string& p : paths) {
-        usable[a] += static_cast<std::size_t>(pipe.checkFileUsable(p, true, true, true, false, accesses[a]));
+        usable[a] += static_cast<std::size_t>(
+            pipe.checkFileUsable(p, {.binaryTest = true, .skipEmpty = true, .log = false, .access = accesses[a]}));
       }
     });
   }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace core {
 
@@ -39,8 +40,7 @@ int loadColours() {
   const std::string path = st.appPath + std::string(kColourFileName);
   int result = 0;
   if (FileExist(path)) {
-    const std::string text = InputBits(path);
-    if (text != kErr) parseColourText(text, st.backColor, st.foreColor);
+    if (const std::optional<std::string> text = readBits(path)) parseColourText(*text, st.backColor, st.foreColor);
   } else {
     result = OutputFile(path, vb::Str(st.backColor) + "," + vb::Str(st.foreColor));
   }

@@ -18,11 +18,16 @@ int AppendFile(std::string_view path, std::string_view text) {
   return err == 0 ? 0 : errorNumberForPath(err, path);
 }
 
+std::optional<std::string> readBits(std::string_view path, std::uint64_t start, std::uint64_t length) {
+  if (FileExist(path) == 0) return std::nullopt;
+  platform::ReadResult r = platform::readRange(path, start > 0 ? start - 1 : 0, length);
+  if (r.error != 0) return std::nullopt;
+  return std::move(r.data);
+}
+
 std::string InputBits(std::string_view path, std::uint64_t start, std::uint64_t length) {
-  if (FileExist(path) == 0) return std::string(kErr);
-  const platform::ReadResult r = platform::readRange(path, start > 0 ? start - 1 : 0, length);
-  if (r.error != 0) return std::string(kErr);
-  return r.data;
+  std::optional<std::string> data = readBits(path, start, length);
+  return data ? std::move(*data) : std::string(kErr);
 }
 
 std::string InputBitsAPI(std::string_view path, std::uint64_t start, std::uint64_t length) {

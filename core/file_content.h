@@ -1,14 +1,18 @@
 // File content routines: read and write whole files or byte ranges. Contents are byte text
-// (std::string, one char per byte); positions are 1-based. Readers return "A_Err" for a missing
-// or unreadable file. Nothing here opens a file that is not a regular file.
+// (std::string, one char per byte); positions are 1-based. readBits tells a failed read apart from
+// the data (a file may hold the five bytes "A_Err"); InputBits is its older form that returns
+// "A_Err" for a failure. Nothing here opens a file that is not a regular file.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace core {
 
+// What InputBits returns for a missing or unreadable file. New code uses readBits instead: this
+// text is also what a file holding exactly these bytes gives.
 inline constexpr std::string_view kErr = "A_Err";
 
 // Replaces the file's contents with text through a temporary file in the same folder (fsync,
@@ -16,7 +20,12 @@ inline constexpr std::string_view kErr = "A_Err";
 [[nodiscard]] int OutputFile(std::string_view path, std::string_view text);
 // Appends text, creating the file when missing. 0 or an error number.
 [[nodiscard]] int AppendFile(std::string_view path, std::string_view text);
-// length bytes from 1-based position start; length 0 means the whole file.
+// length bytes from 1-based position start (0 counts as 1); length 0 means the rest of the file; a
+// range past the end gives what exists. nullopt when the file is missing, not a regular file (a
+// symlink is read through) or cannot be read.
+[[nodiscard]] std::optional<std::string> readBits(std::string_view path, std::uint64_t start = 1,
+                                                  std::uint64_t length = 0);
+// readBits with "A_Err" (kErr) for a failure, for callers that keep the old form.
 [[nodiscard]] std::string InputBits(std::string_view path, std::uint64_t start = 1, std::uint64_t length = 0);
 [[nodiscard]] std::string InputBitsAPI(std::string_view path, std::uint64_t start = 1, std::uint64_t length = 0);
 // Writes data in place at 1-based position start, creating the file when missing, never

@@ -69,6 +69,16 @@ TEST_F(Content, InputBitsReadsRangesAndCutsAtTheEnd) {
   }
 }
 
+// A file that holds exactly the failure text is data to readBits, and only a failure is nullopt.
+TEST_F(Content, ReadBitsTellsFailureApartFromData) {
+  const std::string file = make("err", "A_Err");
+  EXPECT_EQ(readBits(file), std::optional<std::string>("A_Err"));
+  EXPECT_EQ(readBits(make("empty", "")), std::optional<std::string>(""));
+  EXPECT_EQ(readBits(path("missing")), std::nullopt);
+  EXPECT_EQ(readBits(dir_), std::nullopt);
+  EXPECT_EQ(readBits(fifo("p"), 1, 10), std::nullopt);
+}
+
 TEST_F(Content, InputBitsGivesAErrForMissingAndNonRegularFiles) {
   EXPECT_EQ(InputBits(path("missing")), "A_Err");
   EXPECT_EQ(InputBits("relative"), "A_Err");

@@ -2,6 +2,7 @@
 // inside it (restored afterwards), and small helpers to make and read files there.
 #pragma once
 
+#include "core/state.h"
 #include "platform/test_home.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,22 @@ class FileFixture : public ::testing::Test {
 
   std::string root_, dir_;
   std::optional<platform::testing::IsolatedHome> home_;
+};
+
+// The same folder as the program's own folder (appPath), for the files the program keeps: the
+// results history, the undo journals.
+class AppFolderFixture : public FileFixture {
+ protected:
+  void SetUp() override {
+    FileFixture::SetUp();
+    scoped_.emplace();
+    scoped_->state().appPath = dir_;
+  }
+  void TearDown() override {
+    scoped_.reset();
+    FileFixture::TearDown();
+  }
+  std::optional<ScopedCoreState> scoped_;
 };
 
 }  // namespace core::testing

@@ -1,5 +1,6 @@
 #include "core/file_times.h"
 
+#include "core/date_tokens.h"
 #include "core/state.h"
 #include "platform/file_times.h"
 #include "platform/fs.h"
@@ -19,25 +20,12 @@ namespace {
 std::atomic<bool> gCreationNotice{false};
 
 SystemTime toRecord(const platform::FileTime& t) {
-  SystemTime r;
   if (!t.known) {
+    SystemTime r;
     r.known = false;
     return r;
   }
-  const std::optional<platform::LocalTime> lt = platform::toLocalTime(t.sec, t.nsec);
-  if (!lt) {
-    r.known = false;
-    return r;
-  }
-  r.year = static_cast<std::uint16_t>(lt->year);
-  r.month = static_cast<std::uint16_t>(lt->month);
-  r.dayOfWeek = static_cast<std::uint16_t>(lt->dayOfWeek);
-  r.day = static_cast<std::uint16_t>(lt->day);
-  r.hour = static_cast<std::uint16_t>(lt->hour);
-  r.minute = static_cast<std::uint16_t>(lt->minute);
-  r.second = static_cast<std::uint16_t>(lt->second);
-  r.milliseconds = static_cast<std::uint16_t>(lt->millisecond);
-  return r;
+  return localRecord(t.sec, t.nsec);
 }
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -72,13 +60,25 @@ long daySerial(int y, int m, int d) {
   return fromEpoch + 25569;
 }
 
-std::string formatRecord(const SystemTime& r) {
-  if (!r.known) return {};
-  return padZero(r.day, 2) + "/" + padZero(r.month, 2) + "/" + padZero(r.year, 4) + " " +
-         padZero(r.hour, 2) + ":" + padZero(r.minute, 2) + ":" + padZero(r.second, 2);
-}
-
 }  // namespace
+
+SystemTime localRecord(std::int64_t sec, std::uint32_t nsec) {
+  SystemTime r;
+  const std::optional<platform::LocalTime> lt = platform::toLocalTime(sec, nsec);
+  if (!lt) {
+    r.known = false;
+    return r;
+  }
+  r.year = static_cast<std::uint16_t>(lt->year);
+  r.month = static_cast<std::uint16_t>(lt->month);
+  r.dayOfWeek = static_cast<std::uint16_t>(lt->dayOfWeek);
+  r.day = static_cast<std::uint16_t>(lt->day);
+  r.hour = static_cast<std::uint16_t>(lt->hour);
+  r.minute = static_cast<std::uint16_t>(lt->minute);
+  r.second = static_cast<std::uint16_t>(lt->second);
+  r.milliseconds = static_cast<std::uint16_t>(lt->millisecond);
+  return r;
+}
 
 double getFileSizeBig(std::string_view path) {
   const platform::FileStatus st = platform::fileStatus(path, true);
@@ -134,9 +134,9 @@ void copyFileTimes() {
   rec.modified = rec.accessed;
 }
 
-std::string formatCreated() { return formatRecord(coreState().fileTimes.created); }
-std::string formatModified() { return formatRecord(coreState().fileTimes.modified); }
-std::string formatAccessed() { return formatRecord(coreState().fileTimes.accessed); }
+std::string formatCreated() { return dateStamp(coreState().fileTimes.created); }
+std::string formatModified() { return dateStamp(coreState().fileTimes.modified); }
+std::string formatAccessed() { return dateStamp(coreState().fileTimes.accessed); }
 
 std::string getAppVersion() {
   return std::to_string(CORVANE_VERSION_MAJOR) + "." + std::to_string(CORVANE_VERSION_MINOR) +

@@ -4,6 +4,8 @@
 // Times are local time by the rules of the date itself. Nothing here opens a file.
 #pragma once
 
+#include "core/state.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,6 +17,10 @@ namespace core {
 double getFileSizeBig(std::string_view path);
 // Records a size already measured into CoreState::fileSize and fileIsBig (1 from 2^31 bytes on).
 void recordFileSize(std::uint64_t size);
+
+// The local-time record of an instant (seconds and nanoseconds since the epoch); known is false
+// when the instant cannot be represented.
+[[nodiscard]] SystemTime localRecord(std::int64_t sec, std::uint32_t nsec);
 
 // Reads the file's three times into records A, B and C. A creation time the file system does not
 // record leaves record B with known = false. 0, or 1 (records unchanged) when the file is missing.

@@ -45,6 +45,13 @@ int RetDirStructVisible(const std::string& folder, std::vector<std::string>& lis
 ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOptions& options) {
   ExpandResult result;
   std::vector<std::string> names;
+  // Folders are opened through their parent's descriptor (see FolderTreeReader): the entries
+  // present at the start are opened by path, the first following a final link; folders found
+  // below them never are, so one swapped for a link meanwhile leads nowhere. An injected lister
+  // works on paths instead.
+  platform::FolderTreeReader reader;
+  if (!options.lister)
+    for (std::size_t i = 0; i < list.size(); ++i) (void)reader.addRoot(withTrailingSlash(list[i]), i == 0);
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (options.tick && options.tickEvery != 0 && (i + 1) % options.tickEvery == 0 &&
         !options.tick(list[i])) {
@@ -52,12 +59,26 @@ ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOption
       result.cancelled = true;
       return result;
     }
-    // Copy: the entry's storage may move when the list grows.
-    const std::string entry = list[i];
-    // Entries after the first were found as real folders; one swapped for a link since is refused.
-    if (listInto(entry, options.includeHidden, list, options.onUnreadable, options.lister, names,
-                 i == 0) != 0)
+    if (options.lister) {
+      // Copy: the entry's storage may move when the list grows.
+      const std::string entry = list[i];
+      if (listInto(entry, options.includeHidden, list, options.onUnreadable, options.lister, names,
+                   i == 0) != 0)
+        ++result.unreadable;
+      continue;
+    }
+    const std::string base = withTrailingSlash(list[i]);
+    names.clear();
+    const int err = reader.listSubfolders(i, options.includeHidden, names);
+    for (std::string& n : names) {
+      if (n == kSkippedName) continue;
+      list.push_back(base + n);
+      (void)reader.addChild(i, std::move(n));  // numbered as its place in the list
+    }
+    if (err != 0) {
       ++result.unreadable;
+      if (options.onUnreadable) options.onUnreadable(base, err);
+    }
   }
   return result;
 }

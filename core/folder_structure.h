@@ -54,7 +54,10 @@ struct ExpandResult {
 // Walks `list` from its first entry to its end while appending each entry's subfolders to it
 // (RetDirStruct or RetDirStructVisible), so the result is breadth-first: with a list holding only
 // the start folder it becomes the whole tree below it. Unreadable folders are reported and
-// passed over; the rest of the tree is still listed.
+// passed over; the rest of the tree is still listed. Folders found by the walk are opened through
+// their parent's descriptor, never by path: one swapped for a symlink after it was found is
+// reported as unreadable (ELOOP or ENOTDIR) and not entered, and trees deeper than PATH_MAX are
+// listed whole. Of the entries present at the start, only the first may be a symlink.
 ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOptions& options);
 
 }  // namespace core

@@ -1,6 +1,7 @@
 #include "core/folder_structure.h"
 
 #include "platform/dir_walk.h"
+#include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,7 @@ class FolderStructureTest : public testing::Test {
   }
   void TearDown() override {
     ::chmod((root_ + "locked").c_str(), 0755);
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    platform::testing::removeTree(root_);  // also trees deeper than PATH_MAX
   }
   // The entries relative to the fixture root, sorted ("" for the root itself).
   std::vector<std::string> rel(std::vector<std::string> list) const {
@@ -179,6 +179,42 @@ TEST_F(FolderStructureTest, UnreadableFolderOnDisk) {
   EXPECT_EQ(result.unreadable, 1u);
   EXPECT_EQ(reported, (std::vector<std::pair<std::string, int>>{{root_ + "locked/", EACCES}}));
   EXPECT_EQ(rel(list), (std::vector<std::string>{"", "/a", "/a/a1", "/b", "/locked", "/winsxs"}));
+}
+
+// A folder swapped for a link to another tree after it was found (here: just before its turn)
+// is reported and not entered; a tree deeper than PATH_MAX is listed whole.
+TEST_F(FolderStructureTest, ASwappedFolderIsNotEnteredAndDeepTreesAreListedWhole) {
+  const std::string outside = base_ + "-outside/";
+  fs::create_directories(outside + "secret");
+  std::vector<std::string> list{base_};
+  std::vector<std::pair<std::string, int>> reported;
+  core::ExpandOptions opt;
+  opt.includeHidden = true;
+  opt.tickEvery = 1;
+  opt.tick = [&](const std::string& entry) {
+    if (entry == base_ + "/a/a1") {
+      fs::rename(entry, base_ + "/moved");
+      fs::create_directory_symlink(outside, entry);
+    }
+    return true;
+  };
+  opt.onUnreadable = [&](const std::string& f, int err) { reported.emplace_back(f, err); };
+  core::expandFolderTree(list, opt);
+  fs::remove_all(outside);
+  for (const std::string& e : list) EXPECT_EQ(e.find("secret"), std::string::npos) << e;
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].first, root_ + "a/a1/");
+  EXPECT_TRUE(reported[0].second == ELOOP || reported[0].second == ENOTDIR) << reported[0].second;
+
+  const std::string name(200, 'd');
+  ASSERT_TRUE(platform::testing::makeDeepTree(root_ + "b", name, 30));
+  list = {root_ + "b"};
+  reported.clear();
+  opt.tick = {};
+  const auto result = core::expandFolderTree(list, opt);
+  EXPECT_EQ(result.unreadable, 0u);
+  ASSERT_EQ(list.size(), 31u);
+  EXPECT_EQ(list.back().size(), root_.size() + 1 + 30 * 201);
 }
 
 }  // namespace

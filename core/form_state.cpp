@@ -1,5 +1,6 @@
 #include "core/form_state.h"
 
+#include "core/percent_escape.h"
 #include "core/vb.h"
 
 #include <array>
@@ -11,49 +12,18 @@ namespace {
 constexpr std::string_view kEscape = "A_Esc";
 constexpr std::array<std::string_view, 4> kMarkers = {"A_Sep", "A_Run", "A_EndData", "A_EndNum"};
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string escapeFormValue(std::string_view value) {
   bool needs = value.substr(0, kEscape.size()) == kEscape;
   for (auto m : kMarkers) needs = needs || value.find(m) != std::string_view::npos;
   if (!needs) return std::string(value);
-  std::string out(kEscape);
-  for (char c : value) {
-    if (c == '%') {
-      out += "%25";
-    } else if (c == '_') {
-      out += "%5F";
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return std::string(kEscape) + percentEncode(value, [](unsigned char c) { return c == '%' || c == '_'; });
 }
 
 std::string unescapeFormValue(std::string_view text) {
   if (text.substr(0, kEscape.size()) != kEscape) return std::string(text);
-  std::string out;
-  const std::string_view body = text.substr(kEscape.size());
-  for (std::size_t i = 0; i < body.size(); ++i) {
-    if (body[i] == '%' && i + 2 < body.size()) {
-      const int hi = hexDigit(body[i + 1]);
-      const int lo = hexDigit(body[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-        continue;
-      }
-    }
-    out += body[i];
-  }
-  return out;
+  return percentDecode(text.substr(kEscape.size()));
 }
 
 std::string buildFormState(int winState, const std::vector<FormStateEntry>& entries) {

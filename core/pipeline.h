@@ -11,9 +11,12 @@
 #include "core/folder_structure.h"
 #include "core/results_log.h"
 #include "core/run_host.h"
+#include "core/step_record.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -27,6 +30,10 @@ namespace core {
 // into the entries below it).
 using DirList = std::vector<std::string>;
 
+// The `more` and `position` of the folder loop: nextDir* and stepProgress* take the same type, so a
+// tool keeps one variable for both. 0 in `more` ends the loop.
+using DirCursor = std::size_t;
+
 // Flags read from the settings (and the main window's drive) at the start of every run.
 struct RunFlags {
   bool useRecycle = true;      // "sendDeleted" holds 0 or is absent: deleted files go to the trash
@@ -35,18 +42,58 @@ struct RunFlags {
   bool fixedDrive = true;      // the main window's folder is on a local, non-removable mount
 };
 
-// How the main window is refreshed after a run.
-enum RefreshMode : int { kNoRefresh = 0, kRefreshListAndTree = 1, kRefreshListOnly = 2 };
+// What a run walks: the files of each folder, or the folders themselves.
+enum class RunOver { Files, Folders };
 
-// The refresh after a run: a run over folders re-reads the tree and the list, a run over files the
-// list only, anything else none. Explicit, so that no tool depends on an argument order.
-[[nodiscard]] int subDirMode(bool runOverFolders, bool runOverFiles);
+// How the entries of the folder list end. ByRunOver: runs over files end every entry with "/",
+// runs over folders none (but "/" itself); the word finder and the batch builder want "/" always.
+enum class EntryEnds { ByRunOver, Slash, NoSlash };
+
+// buildDirList's options, e.g. {.withSubfolders = true, .runOver = RunOver::Folders}.
+struct DirListOptions {
+  bool withSubfolders = false;  // the whole tree below the start folder, breadth-first
+  bool withHidden = false;      // hidden folders too
+  // Folders: without subfolders the list holds the start folder and its direct subfolders.
+  RunOver runOver = RunOver::Files;
+  EntryEnds ends = EntryEnds::ByRunOver;
+  bool refreshFirst = false;    // refresh the main window's list first (a cancelled refresh ends the run)
+  bool keepList = false;        // keep the previous run's list and lines (runs 2..n of a run list)
+};
+
+// The refresh after a run: a run over folders re-reads the tree and the list (folder names
+// changed), a run over files refreshes the list only. Runs that change no names pass
+// RefreshMode::None to finishOperation themselves.
+[[nodiscard]] RefreshMode subDirMode(RunOver runOver);
 
 // The common message of the line that tells, once per run, that creation times were not set.
 inline constexpr int kMsgCreationTimesNotSet = 111;
 
-// Kinds of removeFile.
-enum RemoveKind : int { kRemoveDelete = 0, kRemoveDeleted = 1, kRemoveReplaced = 2, kRemoveRecycle = 3 };
+// How removeFile removes a file.
+enum class RemoveKind {
+  Delete = 0,    // deleted for good
+  Deleted = 1,   // a file the tool deletes: to the trash while "sendDeleted" says so
+  Replaced = 2,  // a file whose contents were replaced: to the trash while "sendContent" says so
+  Recycle = 3,   // to the trash whatever the settings say (the delete tool's recycle mode)
+};
+
+// Whether renameLogged renames a file or a folder (its failure line says which).
+enum class ItemKind { File, Folder };
+
+// checkFileUsable's tests, e.g. {.binaryTest = true, .skipEmpty = true, .access = Access::Read}.
+struct UsableChecks {
+  bool binaryTest = false;  // with protection on, refuse a file whose first 35 bytes look binary
+  bool skipEmpty = false;   // refuse an empty file
+  bool log = true;          // log why a file is refused (a locked file is logged regardless)
+  // What the tool will do: Read follows a symbolic link to a regular file (readers, finders,
+  // listers); Write and ReadWrite never follow a link (tools that change, rename or remove).
+  Access access = Access::ReadWrite;
+};
+
+// Where a path lies, as removeFile and checkDriveForRecycle need it. Tests replace it.
+struct MountProbe {
+  std::function<bool(const std::string& path)> isFixedDrive{};
+  std::function<std::string(const std::string& path)> mountPoint{};  // "" when unknown
+};
 
 class Pipeline {
  public:
@@ -60,19 +107,17 @@ class Pipeline {
 
   // Opens a run for form on startFolder. Records the form, reads the run flags, finds the first
   // free spill number, disables the form, shows the progress window, refreshes the main list first
-  // when refreshFirst (a cancelled refresh sets isCancel 1 and leaves an empty folder list and empty
-  // logs), and with buildList builds the folder list:
-  //   - the start folder alone, or with withSubfolders the whole tree below it breadth-first
-  //     (hidden folders only with withHidden);
-  //   - with folderItems and no subfolders, the start folder and its direct subfolders;
-  //   - slashEnds: every entry ends with "/"; else none does except "/" itself.
+  // when refreshFirst (a cancelled refresh sets isCancel Cancelled and leaves an empty folder list
+  // and empty logs), and unless keepList builds the folder list:
+  //   - the start folder alone, or withSubfolders the whole tree below it breadth-first (hidden
+  //     folders only withHidden);
+  //   - runOver Folders without subfolders: the start folder and its direct subfolders;
+  //   - entries end as `ends` says.
   // Symlinked folders are never followed; a folder that cannot be read is logged with addResult and
   // the walk goes on. Cancel or Skip during the walk leaves an empty list. A missing start folder
   // gives a one-entry list. An empty startFolder (runs that walk their own journal) gives one empty
-  // entry. With buildList false the current list and logs are kept (runs 2..n of a run list).
-  void buildDirList(ToolForm* form, const std::string& startFolder, bool withSubfolders,
-                    bool withHidden, bool folderItems, bool slashEnds, bool refreshFirst,
-                    bool buildList);
+  // entry. With keepList the current list and logs are kept (runs 2..n of a run list).
+  void buildDirList(ToolForm* form, const std::string& startFolder, const DirListOptions& options = {});
 
   [[nodiscard]] DirList& dirList() { return dirList_; }
   [[nodiscard]] const DirList& dirList() const { return dirList_; }
@@ -82,19 +127,22 @@ class Pipeline {
   // Replaces how folder walks read a folder's subfolders (tests simulate unreadable folders);
   // an empty lister reads the file system.
   void setFolderLister(FolderLister lister) { lister_ = std::move(lister); }
+  // Replaces how a path's mount is found (tests simulate removable drives); members left empty
+  // read the mount table.
+  void setMountProbe(MountProbe probe) { mounts_ = std::move(probe); }
 
   // Takes the entry at the 1-based position into folder and moves position past it. more becomes
   // the entry's 1-based index, or 0 when the list is exhausted (which ends the caller's loop).
   // Returns 1 when an entry was taken, 0 at the end.
-  int nextDir(std::size_t& more, std::string& folder, std::size_t& position);
+  int nextDir(DirCursor& more, std::string& folder, DirCursor& position);
   // As nextDir, but 1 only for a folder that exists (a missing one is logged once); the folder is
   // then shown on the progress window.
-  int nextDirChecked(std::size_t& more, std::string& folder, std::size_t& position);
+  int nextDirChecked(DirCursor& more, std::string& folder, DirCursor& position);
   // As nextDir, then has the main window list the folder with its filters. 1 when the folder's
   // files were listed (a folder without files counts one progress step at once), else 0: a missing
   // folder (the caller asks for the next one), or a listing the user cancelled, which also sets
   // isCancel (when still 0) and more to 0 so that the folder loop ends.
-  int nextDirProgress(std::size_t& more, std::string& folder, std::size_t& position);
+  int nextDirProgress(DirCursor& more, std::string& folder, DirCursor& position);
   // Deepest folders first.
   void reverseDirList();
   // Removes the first entry (the run's own folder).
@@ -104,36 +152,48 @@ class Pipeline {
 
   // 1 when the tool may touch the file, 0 to pass it over. Measures the file into
   // coreState().fileSize / fileIsBig. Refused, in this order:
-  //   - anything that is not a regular file (FIFO, device, socket, symlink): a system file, logged
-  //     with message 23 when log, whether protection is on or off; it is never opened;
+  //   - anything that is not a regular file (FIFO, device, socket; a symbolic link unless access
+  //     is Read and it leads to a regular file): a system file, logged with message 23 when log,
+  //     whether protection is on or off; it is never opened;
   //   - a file that cannot be opened with access: message 102, logged whatever log says;
   //   - an empty file when skipEmpty (message 115 when log);
   //   - with protection on, a binary file when binaryTest (one of its first 35 bytes is below 9 or
   //     from 14 to 31; message 23 when log).
-  // Opens the file once and reads at most 35 bytes. access defaults to read and write, what tools
-  // that change contents need; readers pass Access::Read.
-  int checkFileUsable(const std::string& path, bool binaryTest, bool skipEmpty, bool systemTest,
-                      bool log, Access access = Access::ReadWrite);
+  // Opens the file once and reads at most 35 bytes. There is no System attribute here: what it
+  // stood for (devices, pipes) is refused always.
+  int checkFileUsable(const std::string& path, const UsableChecks& checks = {});
 
-  // Removes a file as the run's settings say (kind: RemoveKind). Label "_t" marks the tool's own
-  // temporary file, which is always deleted. A file meant for the trash whose trash does not work
-  // is kept, never deleted for good. 0 removed; 1 failed, logged (message 79 label 80 path note).
-  int removeFile(const std::string& path, std::string label, std::string note, int kind);
-  // Moves path to the trash: 0 done, else an error number (the file is kept).
+  // Removes a file as the run's settings say. Label "_t" marks the tool's own temporary file, which
+  // is always deleted. A file meant for the trash is deleted for good only where the user agreed to
+  // it in this run (checkDriveForRecycle for its form, on that very mount); anywhere else it goes
+  // to the trash or, when the trash does not work, is kept. 0 removed; 1 failed, logged (message 79
+  // label 80 path note). Recorded as Deleted or Trashed.
+  int removeFile(const std::string& path, std::string label, std::string note, RemoveKind kind);
+  // Moves path to the trash: 0 done, else an error number (the file is kept). Not recorded.
   int recycleFile(const std::string& path);
-  // 58 (nothing done) when the names are equal; else Rename's result, a failure logged with
+  // Rename (never replacing a target: 58 when it exists) recorded as Renamed when it worked. Not
+  // logged: the caller reports failures in its own words.
+  int rename(const std::string& oldPath, const std::string& newPath);
+  // 58 (nothing done) when the names are equal; else rename's result, a failure logged with
   // message 83 label ": " old 84 new (label gets message 81 for a file, 82 for a folder).
   int renameLogged(const std::string& oldPath, const std::string& newPath, std::string label,
-                   bool isFile);
-  // The bytes read (1-based start, length 0 the rest), or "A_Err" logged with message 85 & path.
-  std::string readFileLogged(const std::string& path, std::uint64_t start, std::uint64_t length);
+                   ItemKind kind);
+  // The bytes read (1-based start, length 0 the rest); nullopt when the file cannot be read, logged
+  // with message 85 & path. A piece whose bytes are "A_Err" is data like any other.
+  std::optional<std::string> readFileLogged(const std::string& path, std::uint64_t start,
+                                            std::uint64_t length);
   // Copies source to a new destination in pieces of 1,000,000 bytes, yielding and polling isCancel
-  // after each piece. Never replaces an existing destination. 0 copied; 1 not copied (a partly
-  // written destination is deleted).
+  // after each piece. Never replaces an existing destination. 0 copied (recorded as Copied); 1 not
+  // copied (a partly written destination is deleted).
   int copyFileChunked(const std::string& source, const std::string& destination);
-  // 1 go on, 0 the user declined being told that path's file system has no working trash while
-  // recycling is configured.
-  int checkDriveForRecycle(const std::string& path);
+  // When recycling is configured and path is not on a fixed drive, asks (message 112 and the mount)
+  // whether to go on although files there cannot go to the trash: 0 the user declined; 1 go on. A
+  // yes lets form's next run delete files on that mount for good where the settings send them to
+  // the trash (removeFile); the agreement ends with that run, or with the next question.
+  int checkDriveForRecycle(ToolForm* form, const std::string& path);
+  // True when the user agreed in this run (checkDriveForRecycle) that files on path's mount that are
+  // meant for the trash are deleted for good.
+  [[nodiscard]] bool trashWaived(const std::string& path) const;
   // 0 when a file can be created and deleted in folder; 7 after a notice otherwise.
   int checkFolderWritable(const std::string& folder);
   // Writes text to path, asking Overwrite/Append/Cancel when path exists. The new contents go to a
@@ -171,10 +231,13 @@ class Pipeline {
   void updateProgress(double part);
   // The bar's width in twips (at most 6015); it only grows by steps of more than 100.
   void setProgressBar(double twips);
+  // Shows part of parts of the current item as done without counting anything (nothing ever counts
+  // twice); no yield.
+  void showProgressWithin(double part, double parts);
   // One item done; more becomes 0 when isCancel is non-zero (Cancel or Skip).
-  void stepProgress(int& more);
+  void stepProgress(DirCursor& more);
   // One folder done when it held files; more as in stepProgress.
-  void stepProgressDir(int& more);
+  void stepProgressDir(DirCursor& more);
   // The file name in lblPath; lblFile "message 40 index message 28 listCount" for index >= 0.
   void showProgressFile(const std::string& name, long long index);
   void setProgressCaption(const std::string& text);
@@ -187,7 +250,7 @@ class Pipeline {
   // progress window, refreshes the main window (RefreshMode), records the extension, beeps.
   // A run that asked to set creation times (which this system cannot) gets one line saying so.
   // Leaves the logs empty for the next run.
-  void finishOperation(ToolForm* form, int refreshMode);
+  void finishOperation(ToolForm* form, RefreshMode refreshMode);
   // After a run-time error in a tool: the error's description (message 103 when empty) in the
   // message box, the progress window hidden, the results so far (resultsLog too) shown. Leaves the
   // logs empty.
@@ -195,7 +258,23 @@ class Pipeline {
   // An information notice of a count: (message 101 when isFolder, else 40) message 98 count.
   void showFindMessage(const std::string& count, bool isFolder);
 
+  // ---------------------------------------------------------------- what was done
+
+  // The recorder told about every step that succeeds (nullptr: none). Not owned; see
+  // ScopedStepRecorder.
+  void setStepRecorder(StepRecorder* recorder) { recorder_ = recorder; }
+  [[nodiscard]] StepRecorder* stepRecorder() const { return recorder_; }
+
  private:
+  // The mount on which the user agreed, for form's run, that files are deleted for good.
+  struct TrashlessAgreement {
+    ToolForm* form = nullptr;
+    std::string mountPoint;
+  };
+  void record(StepKind kind, const std::string& from, const std::string& to);
+  [[nodiscard]] bool fixedDrive(const std::string& path) const;
+  [[nodiscard]] std::string mountPointOf(const std::string& path) const;
+  void endRun();
   void readRunFlags();
   void walkTree(bool withHidden, std::size_t cadence);
   void appendSubfolders(const std::string& folder, bool withHidden);
@@ -207,6 +286,9 @@ class Pipeline {
 
   RunHost& host_;
   FolderLister lister_;
+  MountProbe mounts_;
+  StepRecorder* recorder_ = nullptr;
+  std::optional<TrashlessAgreement> agreement_;
   ToolForm* opForm_ = nullptr;
   DirList dirList_;
   RunFlags flags_;
@@ -219,6 +301,22 @@ class Pipeline {
   double progressDone_ = 0;
   int barWidth_ = 0;
   std::string percentText_;
+};
+
+// Installs recorder on pipe for its lifetime, putting back whatever was installed before.
+class ScopedStepRecorder {
+ public:
+  ScopedStepRecorder(Pipeline& pipe, StepRecorder& recorder)
+      : pipe_(pipe), previous_(pipe.stepRecorder()) {
+    pipe.setStepRecorder(&recorder);
+  }
+  ~ScopedStepRecorder() { pipe_.setStepRecorder(previous_); }
+  ScopedStepRecorder(const ScopedStepRecorder&) = delete;
+  ScopedStepRecorder& operator=(const ScopedStepRecorder&) = delete;
+
+ private:
+  Pipeline& pipe_;
+  StepRecorder* previous_;
 };
 
 }  // namespace core

@@ -15,6 +15,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <optional>
 
 namespace core {
@@ -46,21 +48,36 @@ platform::OpenAccess openAccessFor(Access access) {
 
 std::string withBlank(std::string text) { return text.empty() ? text : " " + text; }
 
+// The path with every symbolic link resolved; nullopt when one of them leads nowhere.
+std::optional<std::string> resolvedPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return std::nullopt;
+  std::string out(resolved);
+  std::free(resolved);
+  return out;
+}
+
 }  // namespace
 
-int Pipeline::checkFileUsable(const std::string& path, bool binaryTest, bool skipEmpty,
-                              bool systemTest, bool log, Access access) {
+int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& checks) {
   recordFileSize(0);
   // One open and at most 35 bytes read per file: runs call this for every file they touch.
-  const bool wantHead = binaryTest && flags_.protectOn;
+  const bool wantHead = checks.binaryTest && flags_.protectOn;
+  const std::size_t headBytes = wantHead ? kBinaryProbe : 0;
+  const platform::OpenAccess access = openAccessFor(checks.access);
   platform::FileHead file;
-  const int err = platform::openAndReadHead(path, openAccessFor(access), wantHead ? kBinaryProbe : 0, file);
+  int err = platform::openAndReadHead(path, access, headBytes, file);
+  if (file.type == platform::FileType::Symlink && checks.access == Access::Read) {
+    // A reader reads through a link to a regular file (the list shows it as a file); the target is
+    // checked as the file itself would be. Tools that change things never follow a link.
+    if (const std::optional<std::string> target = resolvedPath(path)) {
+      err = platform::openAndReadHead(*target, access, headBytes, file);
+    }
+  }
   // FIFOs, devices, sockets and links count as system files: refused before anything opens them
-  // (a FIFO would hang the run), protection or not. The System attribute means nothing else here,
-  // so systemTest adds no test of its own.
-  (void)systemTest;
+  // (a FIFO would hang the run), protection or not. There is no System attribute otherwise.
   if (file.type != platform::FileType::Regular && file.type != platform::FileType::Missing) {
-    if (log) addResult(msgMain(23) + path);
+    if (checks.log) addResult(msgMain(23) + path);
     return 0;
   }
   if (err != 0) {
@@ -68,13 +85,13 @@ int Pipeline::checkFileUsable(const std::string& path, bool binaryTest, bool ski
     return 0;
   }
   recordFileSize(file.size);
-  if (file.size == 0 && skipEmpty) {
-    if (log) addResult(msgMain(115) + path);
+  if (file.size == 0 && checks.skipEmpty) {
+    if (checks.log) addResult(msgMain(115) + path);
     return 0;
   }
   if (!wantHead) return 1;
   if (looksBinary(file.head)) {
-    if (log) addResult(msgMain(23) + path);
+    if (checks.log) addResult(msgMain(23) + path);
     return 0;
   }
   return 1;
@@ -82,42 +99,68 @@ int Pipeline::checkFileUsable(const std::string& path, bool binaryTest, bool ski
 
 int Pipeline::recycleFile(const std::string& path) { return platform::moveToTrash(path); }
 
-int Pipeline::removeFile(const std::string& path, std::string label, std::string note, int kind) {
-  if (kind == kRemoveDeleted && !flags_.useRecycle) kind = kRemoveDelete;
-  if (kind == kRemoveReplaced) kind = flags_.recycleContent ? kRemoveDeleted : kRemoveDelete;
+void Pipeline::record(StepKind kind, const std::string& from, const std::string& to) {
+  if (recorder_) recorder_->stepDone({kind, from, to, std::chrono::system_clock::now()});
+}
+
+bool Pipeline::fixedDrive(const std::string& path) const {
+  return mounts_.isFixedDrive ? mounts_.isFixedDrive(path) : platform::isFixedDrive(path);
+}
+
+std::string Pipeline::mountPointOf(const std::string& path) const {
+  if (mounts_.mountPoint) return mounts_.mountPoint(path);
+  const std::optional<platform::MountEntry> mount = platform::mountOf(path);
+  return mount ? mount->mountPoint : std::string();
+}
+
+bool Pipeline::trashWaived(const std::string& path) const {
+  return agreement_ && agreement_->form == opForm_ && !agreement_->mountPoint.empty() &&
+         mountPointOf(path) == agreement_->mountPoint;
+}
+
+int Pipeline::removeFile(const std::string& path, std::string label, std::string note, RemoveKind kind) {
+  if (kind == RemoveKind::Deleted && !flags_.useRecycle) kind = RemoveKind::Delete;
+  if (kind == RemoveKind::Replaced) kind = flags_.recycleContent ? RemoveKind::Deleted : RemoveKind::Delete;
   if (label == "_t") {
-    kind = kRemoveDelete;
+    kind = RemoveKind::Delete;
     label = msgMain(78);
   }
   label = withBlank(std::move(label));
   note = withBlank(std::move(note));
-  // A file meant for the trash goes there or stays: off a fixed drive the trash is still tried,
-  // and where it does not work the file is kept and logged, never deleted for good.
-  const int failed = kind != kRemoveDelete ? recycleFile(path) : KillFile(path);
+  // Deleted for good instead of trashed only on the mount the user agreed to for this run (one walk
+  // may cross onto other mounts); anywhere else the trash, and where it does not work the file is
+  // kept and logged.
+  if (kind != RemoveKind::Delete && kind != RemoveKind::Recycle && trashWaived(path)) kind = RemoveKind::Delete;
+  const bool toTrash = kind != RemoveKind::Delete;
+  const int failed = toTrash ? recycleFile(path) : KillFile(path);
   if (failed != 0) {
     addResult(msgMain(79) + label + msgMain(80) + path + note);
     return 1;
   }
+  record(toTrash ? StepKind::Trashed : StepKind::Deleted, path, {});
   return 0;
 }
 
-int Pipeline::renameLogged(const std::string& oldPath, const std::string& newPath, std::string label,
-                           bool isFile) {
-  if (oldPath == newPath) return 58;
-  label = withBlank(std::move(label)) + msgMain(isFile ? 81 : 82);
+int Pipeline::rename(const std::string& oldPath, const std::string& newPath) {
   const int result = Rename(oldPath, newPath);
+  if (result == 0) record(StepKind::Renamed, oldPath, newPath);
+  return result;
+}
+
+int Pipeline::renameLogged(const std::string& oldPath, const std::string& newPath, std::string label,
+                           ItemKind kind) {
+  if (oldPath == newPath) return 58;
+  label = withBlank(std::move(label)) + msgMain(kind == ItemKind::File ? 81 : 82);
+  const int result = rename(oldPath, newPath);
   if (result != 0) addResult(msgMain(83) + label + ": " + oldPath + msgMain(84) + newPath);
   return result;
 }
 
-std::string Pipeline::readFileLogged(const std::string& path, std::uint64_t start,
-                                     std::uint64_t length) {
-  const platform::ReadResult r = platform::readRange(path, start > 0 ? start - 1 : 0, length);
-  if (r.error != 0) {
-    addResult(msgMain(85) + path);
-    return std::string(kErr);
-  }
-  return r.data;
+std::optional<std::string> Pipeline::readFileLogged(const std::string& path, std::uint64_t start,
+                                                    std::uint64_t length) {
+  std::optional<std::string> data = readBits(path, start, length);
+  if (!data) addResult(msgMain(85) + path);
+  return data;
 }
 
 int Pipeline::copyFileChunked(const std::string& source, const std::string& destination) {
@@ -133,22 +176,25 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
               platform::writeAt(destination, offset, piece.data) == 0;
     if (ok) {
       host_.doEvents();
-      ok = host_.isCancel() == kRunning;
+      ok = host_.isCancel() == CancelState::Running;
     }
     if (!ok) {
       (void)KillFile(destination);
       return 1;
     }
   }
+  record(StepKind::Copied, source, destination);
   return 0;
 }
 
-int Pipeline::checkDriveForRecycle(const std::string& path) {
+int Pipeline::checkDriveForRecycle(ToolForm* form, const std::string& path) {
+  agreement_.reset();
   const bool recycling = Val(getSet("sendDeleted")) == 0 || Val(getSet("sendContent")) == 0;
-  if (!recycling || platform::isFixedDrive(path)) return 1;
-  const std::optional<platform::MountEntry> mount = platform::mountOf(path);
-  const std::string drive = mount ? mount->mountPoint : path;
-  return host_.respond(opForm_, "", msgMain(112) + drive, "W") == kAnswerYes ? 1 : 0;
+  if (!recycling || fixedDrive(path)) return 1;
+  const std::string mountPoint = mountPointOf(path);
+  if (host_.respond(form, "", msgMain(112) + (mountPoint.empty() ? path : mountPoint), "W") != kAnswerYes) return 0;
+  agreement_ = TrashlessAgreement{form, mountPoint};
+  return 1;
 }
 
 int Pipeline::checkFolderWritable(const std::string& folder) {
@@ -164,7 +210,7 @@ int Pipeline::saveTextFile(ToolForm* caller, const std::string& path, std::strin
   bool append = false;
   const platform::FileStatus st = platform::fileStatus(path, true);
   if (st.type != platform::FileType::Missing) {
-    const int answer = host_.respond(caller, "OAC", msgMain(86), "W");
+    const RespondAnswer answer = host_.respond(caller, "OAC", msgMain(86), "W");
     if (answer != kAnswerFirst && answer != kAnswerSecond) return 1;
     append = answer == kAnswerSecond;
   }
@@ -199,7 +245,7 @@ int Pipeline::saveTextFile(ToolForm* caller, const std::string& path, std::strin
           break;
         }
         updateProgress(0, 1);
-        if (host_.isCancel() == kCancelled) {
+        if (host_.isCancel() == CancelState::Cancelled) {
           code = kSaveCancelled;
           break;
         }
@@ -214,7 +260,7 @@ int Pipeline::saveTextFile(ToolForm* caller, const std::string& path, std::strin
     return 0;
   }
   if (code == kSaveCancelled) {
-    host_.setCancel(kRunning);
+    host_.setCancel(CancelState::Running);
     host_.respond(caller, "O", msgMain(88), msgMain(89));
   } else {
     host_.respond(caller, "O", msgMain(90), "E");

@@ -1,11 +1,13 @@
 #include "core/pipeline_test_support.h"
 
+#include <chrono>
+
 #include <sys/stat.h>
 
 namespace core::testing {
 namespace {
 
-enum class Kind { Text, Empty, Fifo, Device, Symlink, Locked, Missing };
+enum class Kind { Text, Empty, Fifo, Device, Symlink, LinkToFifo, DanglingLink, Locked, Missing };
 
 struct UsableRow {
   const char* name;
@@ -14,6 +16,7 @@ struct UsableRow {
   bool protect, binaryTest, skipEmpty, log;
   int expected;
   std::string line;  // "" none; "P" stands for the path
+  Access access = Access::ReadWrite;
 };
 
 class CheckFileUsable : public PipelineTest, public ::testing::WithParamInterface<UsableRow> {};
@@ -21,7 +24,6 @@ class CheckFileUsable : public PipelineTest, public ::testing::WithParamInterfac
 TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
   const UsableRow& row = GetParam();
   std::string path;
-  Access access = Access::ReadWrite;
   switch (row.kind) {
     case Kind::Text:
     case Kind::Empty: path = makeFile("f.bin", row.content); break;
@@ -32,7 +34,16 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
     case Kind::Device: path = "/dev/null"; break;
     case Kind::Symlink:
       path = root_ + "link";
-      std::filesystem::create_symlink(makeFile("target.txt", "text"), path);
+      std::filesystem::create_symlink(makeFile("target.txt", row.content), path);
+      break;
+    case Kind::LinkToFifo:
+      path = root_ + "link";
+      ASSERT_EQ(::mkfifo((root_ + "pipe").c_str(), 0600), 0);
+      std::filesystem::create_symlink(root_ + "pipe", path);
+      break;
+    case Kind::DanglingLink:
+      path = root_ + "link";
+      std::filesystem::create_symlink(root_ + "nowhere", path);
       break;
     case Kind::Locked:
       // A running program cannot be opened for writing, even by root.
@@ -43,11 +54,13 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
   RunFlags flags;
   flags.protectOn = row.protect;
   pipe_.setFlags(flags);
-  EXPECT_EQ(pipe_.checkFileUsable(path, row.binaryTest, row.skipEmpty, true, row.log, access), row.expected);
+  EXPECT_EQ(pipe_.checkFileUsable(path, {.binaryTest = row.binaryTest, .skipEmpty = row.skipEmpty, .log = row.log,
+                                         .access = row.access}),
+            row.expected);
   std::string want = row.line;
   if (const auto p = want.find('P'); p != std::string::npos) want.replace(p, 1, path);
   EXPECT_EQ(pipe_.resultLines(), want.empty() ? "" : want + "\r\n");
-  if (row.kind == Kind::Text) {
+  if (row.kind == Kind::Text || (row.kind == Kind::Symlink && row.expected == 1)) {
     EXPECT_EQ(coreState().fileSize, static_cast<double>(row.content.size()));
   }
 }
@@ -69,8 +82,17 @@ INSTANTIATE_TEST_SUITE_P(
         UsableRow{"fifo_protected", Kind::Fifo, "", true, true, true, true, 0, "{23}P"},
         UsableRow{"fifo_protection_off", Kind::Fifo, "", false, false, false, true, 0, "{23}P"},
         UsableRow{"device_protection_off", Kind::Device, "", false, false, false, true, 0, "{23}P"},
-        UsableRow{"symlink_not_followed", Kind::Symlink, "", true, true, true, true, 0, "{23}P"},
-        UsableRow{"symlink_quiet", Kind::Symlink, "", false, false, false, false, 0, ""},
+        UsableRow{"symlink_not_followed", Kind::Symlink, "text", true, true, true, true, 0, "{23}P"},
+        UsableRow{"symlink_quiet", Kind::Symlink, "text", false, false, false, false, 0, ""},
+        // Readers read through a link to a regular file, tested as that file.
+        UsableRow{"symlink_read_through", Kind::Symlink, "text", true, true, true, true, 1, "", Access::Read},
+        UsableRow{"symlink_read_binary_target", Kind::Symlink, std::string("\0", 1), true, true, true, true, 0,
+                  "{23}P", Access::Read},
+        UsableRow{"symlink_read_empty_target", Kind::Symlink, "", true, true, true, true, 0, "{115}P", Access::Read},
+        UsableRow{"symlink_write_never_followed", Kind::Symlink, "text", false, false, false, true, 0, "{23}P",
+                  Access::Write},
+        UsableRow{"link_to_fifo_read", Kind::LinkToFifo, "", true, true, true, true, 0, "{23}P", Access::Read},
+        UsableRow{"dangling_link_read", Kind::DanglingLink, "", true, true, true, true, 0, "{23}P", Access::Read},
         UsableRow{"locked_protected", Kind::Locked, "", true, true, true, true, 0, "P{102}"},
         UsableRow{"locked_logged_even_quiet", Kind::Locked, "", false, false, false, false, 0, "P{102}"},
         UsableRow{"missing", Kind::Missing, "", true, true, true, true, 0, "P{102}"}),
@@ -78,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PipelineTest, ReadersNeedOnlyReadAccess) {
   const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
-  EXPECT_EQ(pipe_.checkFileUsable(exe, false, true, true, true, Access::Read), 1);
+  EXPECT_EQ(pipe_.checkFileUsable(exe, {.skipEmpty = true, .access = Access::Read}), 1);
 }
 
 TEST_F(PipelineTest, RemoveFileDeletesOrTrashesAsTheSettingsSay) {
@@ -88,40 +110,157 @@ TEST_F(PipelineTest, RemoveFileDeletesOrTrashesAsTheSettingsSay) {
   const std::string trashFiles = base_ + "env/XDG_DATA_HOME/Trash/files/";
 
   const std::string recycled = makeFile("deleted.txt", "d");
-  EXPECT_EQ(pipe_.removeFile(recycled, "", "", kRemoveDeleted), 0);
+  EXPECT_EQ(pipe_.removeFile(recycled, "", "", RemoveKind::Deleted), 0);
   EXPECT_FALSE(std::filesystem::exists(recycled));
   EXPECT_TRUE(std::filesystem::exists(trashFiles + "deleted.txt")) << "the file went to the trash";
 
   const std::string temp = makeFile("tool.tmp", "t");
-  EXPECT_EQ(pipe_.removeFile(temp, "_t", "", kRemoveDeleted), 0);
+  EXPECT_EQ(pipe_.removeFile(temp, "_t", "", RemoveKind::Deleted), 0);
   EXPECT_FALSE(std::filesystem::exists(temp));
   EXPECT_FALSE(std::filesystem::exists(trashFiles + "tool.tmp")) << "a tool's temporary file is deleted";
 
   flags.useRecycle = false;
   pipe_.setFlags(flags);
   const std::string plain = makeFile("plain.txt", "p");
-  EXPECT_EQ(pipe_.removeFile(plain, "", "", kRemoveDeleted), 0);
+  EXPECT_EQ(pipe_.removeFile(plain, "", "", RemoveKind::Deleted), 0);
   EXPECT_FALSE(std::filesystem::exists(trashFiles + "plain.txt"));
   EXPECT_EQ(pipe_.resultLines(), "");
 }
 
+// Off a fixed drive, a yes to message 112 lets that form's run delete files for good on that very
+// mount: one walk may cross onto other mounts, which keep the trash, and so does every run that
+// never asked.
+class RemovableDrive : public PipelineTest {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    usb_ = makeDir("usb");
+    pipe_.setMountProbe({.isFixedDrive = [this](const std::string& p) { return p.rfind(usb_, 0) != 0; },
+                         .mountPoint = [this](const std::string& p) {
+                           return p.rfind(usb_, 0) == 0 ? usb_ : std::string("/");
+                         }});
+  }
+  // Removes a new file rel with kind; "trash", "deleted" or "kept" by where it went.
+  std::string remove(const std::string& rel, RemoveKind kind) {
+    const std::string path = makeFile(rel, "x");
+    if (pipe_.removeFile(path, "", "", kind) != 0) return "kept";
+    const std::string name = std::filesystem::path(rel).filename().string();
+    if (std::filesystem::exists(path)) return "still there";
+    return std::filesystem::exists(base_ + "env/XDG_DATA_HOME/Trash/files/" + name) ? "trash" : "deleted";
+  }
+  std::string usb_;
+  ToolForm* const other_ = reinterpret_cast<ToolForm*>(0x2000);
+};
+
+TEST_F(RemovableDrive, OnlyTheMountAgreedToForThisRunLosesTheTrash) {
+  RecordedSteps steps;
+  ScopedStepRecorder listening(pipe_, steps);
+  ASSERT_EQ(pipe_.checkDriveForRecycle(form_, usb_ + "sub/"), 1);
+  ASSERT_EQ(host_.questions.size(), 1u);
+  EXPECT_EQ(host_.questions[0].message, "{112}" + usb_);
+  EXPECT_EQ(host_.questions[0].caller, form_);
+  pipe_.buildDirList(form_, usb_);
+  EXPECT_EQ(remove("usb/a.txt", RemoveKind::Deleted), "deleted");
+  EXPECT_EQ(remove("usb/b.txt", RemoveKind::Replaced), "deleted");
+  EXPECT_EQ(remove("c.txt", RemoveKind::Deleted), "trash") << "another mount keeps the trash";
+  EXPECT_EQ(remove("usb/d.txt", RemoveKind::Recycle), "trash") << "the recycle mode never deletes for good";
+  ASSERT_EQ(steps.steps.size(), 4u);
+  EXPECT_EQ(steps.steps[0].kind, StepKind::Deleted);
+  EXPECT_EQ(steps.steps[2].kind, StepKind::Trashed);
+
+  pipe_.finishOperation(form_, RefreshMode::None);  // the agreement ends with the run
+  pipe_.buildDirList(form_, usb_);
+  EXPECT_EQ(remove("usb/e.txt", RemoveKind::Deleted), "trash");
+}
+
+TEST_F(RemovableDrive, RunsThatDidNotAgreeKeepTheTrash) {
+  // Never asked.
+  pipe_.buildDirList(form_, usb_);
+  EXPECT_EQ(remove("usb/a.txt", RemoveKind::Deleted), "trash");
+  // Another form agreed.
+  ASSERT_EQ(pipe_.checkDriveForRecycle(other_, usb_), 1);
+  pipe_.buildDirList(form_, usb_);
+  EXPECT_EQ(remove("usb/b.txt", RemoveKind::Deleted), "trash");
+  // Declined: no run; a later question replaces an earlier yes.
+  host_.answers = {kAnswerNo};
+  EXPECT_EQ(pipe_.checkDriveForRecycle(form_, usb_), 0);
+  host_.answers = {kAnswerYes, kAnswerNo};
+  EXPECT_EQ(pipe_.checkDriveForRecycle(form_, usb_), 1);
+  EXPECT_EQ(pipe_.checkDriveForRecycle(form_, usb_), 0);
+  pipe_.buildDirList(form_, usb_);
+  EXPECT_EQ(remove("usb/c.txt", RemoveKind::Deleted), "trash");
+  // A run ended by an error takes its agreement with it.
+  ASSERT_EQ(pipe_.checkDriveForRecycle(form_, usb_), 1);
+  pipe_.buildDirList(form_, usb_);
+  pipe_.showRunError(form_, "boom");
+  pipe_.buildDirList(form_, usb_);
+  EXPECT_EQ(remove("usb/d.txt", RemoveKind::Deleted), "trash");
+  // The tool's own temporary file and a plain delete are deleted wherever they are.
+  EXPECT_EQ(remove("usb/t.tmp", RemoveKind::Delete), "deleted");
+  EXPECT_EQ(remove("f.tmp", RemoveKind::Delete), "deleted");
+}
+
+TEST_F(PipelineTest, StepsThatWorkedAreRecordedInOrder) {
+  RecordedSteps steps;
+  const std::string a = makeFile("a.txt", "a"), b = root_ + "b.txt", c = root_ + "c.txt", d = root_ + "d.txt";
+  const auto before = std::chrono::system_clock::now();
+  {
+    ScopedStepRecorder listening(pipe_, steps);
+    EXPECT_EQ(pipe_.rename(a, b), 0);
+    EXPECT_EQ(pipe_.renameLogged(b, c, "", ItemKind::File), 0);
+    EXPECT_NE(pipe_.renameLogged(root_ + "missing", root_ + "x", "", ItemKind::File), 0);  // failed: none
+    EXPECT_EQ(pipe_.copyFileChunked(c, d), 0);
+    EXPECT_EQ(pipe_.copyFileChunked(c, d), 1);  // the target exists: none
+    EXPECT_EQ(pipe_.removeFile(d, "", "", RemoveKind::Delete), 0);
+    EXPECT_EQ(pipe_.removeFile(c, "", "", RemoveKind::Recycle), 0);
+  }
+  const std::string e = makeFile("e.txt", "e");
+  EXPECT_EQ(pipe_.rename(e, root_ + "f.txt"), 0);  // nobody listens any more
+  const auto after = std::chrono::system_clock::now();
+
+  struct Want {
+    StepKind kind;
+    std::string from, to;
+  };
+  const std::vector<Want> want = {{StepKind::Renamed, a, b}, {StepKind::Renamed, b, c}, {StepKind::Copied, c, d},
+                                  {StepKind::Deleted, d, ""}, {StepKind::Trashed, c, ""}};
+  ASSERT_EQ(steps.steps.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(steps.steps[i].kind, want[i].kind) << i;
+    EXPECT_EQ(steps.steps[i].from, want[i].from) << i;
+    EXPECT_EQ(steps.steps[i].to, want[i].to) << i;
+    EXPECT_GE(steps.steps[i].when, i ? steps.steps[i - 1].when : before) << i;
+    EXPECT_LE(steps.steps[i].when, after) << i;
+  }
+  EXPECT_EQ(pipe_.stepRecorder(), nullptr);
+}
+
+// A piece whose bytes are the old failure text is data; only a failure is nullopt (and logged).
+TEST_F(PipelineTest, ReadFileLoggedTellsFailureFromData) {
+  const std::string err = makeFile("err.txt", "xA_Err");
+  EXPECT_EQ(pipe_.readFileLogged(err, 2, 5), std::optional<std::string>("A_Err"));
+  EXPECT_EQ(pipe_.resultLines(), "");
+  EXPECT_EQ(pipe_.readFileLogged(root_ + "gone", 1, 0), std::nullopt);
+  EXPECT_EQ(pipe_.resultLines(), "{85}" + root_ + "gone\r\n");
+}
+
 TEST_F(PipelineTest, FailedStepsAreLoggedWithTheirPaths) {
   const std::string gone = root_ + "gone.txt";
-  EXPECT_EQ(pipe_.removeFile(gone, "label", "note", kRemoveDelete), 1);
-  EXPECT_EQ(pipe_.removeFile(gone, "", "", kRemoveRecycle), 1);  // nothing to trash: logged, kept
+  EXPECT_EQ(pipe_.removeFile(gone, "label", "note", RemoveKind::Delete), 1);
+  EXPECT_EQ(pipe_.removeFile(gone, "", "", RemoveKind::Recycle), 1);  // nothing to trash: logged, kept
   const std::string a = makeFile("a.txt", "a"), b = makeFile("b.txt", "b");
-  EXPECT_EQ(pipe_.renameLogged(a, a, "lbl", true), 58);  // equal names: nothing, no line
-  EXPECT_EQ(pipe_.renameLogged(a, b, "lbl", true), 58);  // the target exists: never replaced
+  EXPECT_EQ(pipe_.renameLogged(a, a, "lbl", ItemKind::File), 58);  // equal names: nothing, no line
+  EXPECT_EQ(pipe_.renameLogged(a, b, "lbl", ItemKind::File), 58);  // the target exists: never replaced
   EXPECT_EQ(readAll(b), "b");
-  EXPECT_NE(pipe_.renameLogged(root_ + "nodir", root_ + "x", "", false), 0);
-  EXPECT_EQ(pipe_.readFileLogged(gone, 1, 0), "A_Err");
+  EXPECT_NE(pipe_.renameLogged(root_ + "nodir", root_ + "x", "", ItemKind::Folder), 0);
+  EXPECT_EQ(pipe_.readFileLogged(gone, 1, 0), std::nullopt);
   EXPECT_EQ(pipe_.resultLines(),
             "{79} label{80}" + gone + " note\r\n"
             "{79}{80}" + gone + "\r\n"
             "{83} lbl{81}: " + a + "{84}" + b + "\r\n"
             "{83}{82}: " + root_ + "nodir{84}" + root_ + "x\r\n"
             "{85}" + gone + "\r\n");
-  EXPECT_EQ(pipe_.renameLogged(a, root_ + "c.txt", "", true), 0);
+  EXPECT_EQ(pipe_.renameLogged(a, root_ + "c.txt", "", ItemKind::File), 0);
 }
 
 TEST_F(PipelineTest, ChunkedCopyCopiesInPiecesAndNeverReplaces) {
@@ -142,8 +281,8 @@ TEST_F(PipelineTest, ChunkedCopyCopiesInPiecesAndNeverReplaces) {
   EXPECT_EQ(pipe_.copyFileChunked(makeFile("empty", ""), root_ + "empty2"), 0);
   EXPECT_TRUE(std::filesystem::exists(root_ + "empty2"));
 
-  for (int value : {kCancelled, kSkipFile}) {
-    host_.cancel = kRunning;
+  for (CancelState value : {CancelState::Cancelled, CancelState::SkipFile}) {
+    host_.cancel = CancelState::Running;
     host_.cancelAfterYields(1, value);
     EXPECT_EQ(pipe_.copyFileChunked(src, root_ + "partial.bin"), 1);
     EXPECT_FALSE(std::filesystem::exists(root_ + "partial.bin")) << "a partly written copy is deleted";
@@ -175,12 +314,12 @@ TEST_F(PipelineTest, AFileTheTrashRefusesIsKeptAndLogged) {
   RunFlags flags;
   flags.fixedDrive = false;
   pipe_.setFlags(flags);
-  for (int kind : {kRemoveDeleted, kRemoveReplaced, kRemoveRecycle}) {
+  for (RemoveKind kind : {RemoveKind::Deleted, RemoveKind::Replaced, RemoveKind::Recycle}) {
     const std::string path = makeFile("keep.txt", "precious");
     const int result = pipe_.removeFile(path, "", "", kind);
-    EXPECT_EQ(result, 1) << kind;
-    EXPECT_FALSE(std::filesystem::exists(cwd + "files/keep.txt")) << kind;
-    EXPECT_EQ(readAll(path), "precious") << kind;
+    EXPECT_EQ(result, 1) << static_cast<int>(kind);
+    EXPECT_FALSE(std::filesystem::exists(cwd + "files/keep.txt")) << static_cast<int>(kind);
+    EXPECT_EQ(readAll(path), "precious") << static_cast<int>(kind);
   }
   const std::string line = "{79}{80}" + root_ + "keep.txt\r\n";
   EXPECT_EQ(pipe_.resultLines(), line + line + line);
@@ -188,8 +327,8 @@ TEST_F(PipelineTest, AFileTheTrashRefusesIsKeptAndLogged) {
 
 TEST_F(PipelineTest, CheckDriveForRecycleAsksOffAFixedDrive) {
   host_.answers = {kAnswerYes, kAnswerNo};
-  EXPECT_EQ(pipe_.checkDriveForRecycle("/proc/self/"), 1);
-  EXPECT_EQ(pipe_.checkDriveForRecycle("/proc/self/"), 0);
+  EXPECT_EQ(pipe_.checkDriveForRecycle(form_, "/proc/self/"), 1);
+  EXPECT_EQ(pipe_.checkDriveForRecycle(form_, "/proc/self/"), 0);
   ASSERT_EQ(host_.questions.size(), 2u);
   EXPECT_EQ(host_.questions[0].message, "{112}/proc/");
   EXPECT_EQ(host_.questions[0].style, "");
@@ -199,14 +338,14 @@ TEST_F(PipelineTest, CheckDriveForRecycleAsksOffAFixedDrive) {
 TEST_F(PipelineTest, CheckDriveForRecycleAsksNothingWhenRecyclingIsOff) {
   saveSet("sendDeleted", "1");
   saveSet("sendContent", "1");
-  EXPECT_EQ(pipe_.checkDriveForRecycle(root_), 1);
+  EXPECT_EQ(pipe_.checkDriveForRecycle(form_, root_), 1);
   EXPECT_TRUE(host_.questions.empty());
 }
 
 struct SaveRow {
   const char* name;
   bool exists;
-  std::vector<int> answers;
+  std::vector<RespondAnswer> answers;
   std::size_t size;
   int cancelAfter;  // yields; 0 none
   int expected;

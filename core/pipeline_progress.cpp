@@ -71,6 +71,11 @@ void Pipeline::updateProgress(double part, double parts) {
   } else if (part == 0) {
     progressDone_ += parts;
   }
+  showProgressWithin(part, parts);
+  host_.doEvents();
+}
+
+void Pipeline::showProgressWithin(double part, double parts) {
   // The part of the current item still in progress; a finished item is already in progressDone_.
   double within = 0;
   if (parts > 0 && part > 0 && part < parts) within = part / parts;
@@ -83,7 +88,6 @@ void Pipeline::updateProgress(double part, double parts) {
     percentText_ = percent;
     host_.setProgressPercent(percent);
   }
-  host_.doEvents();
 }
 
 void Pipeline::updateProgress(double part) { updateProgress(part, host_.listCount()); }
@@ -97,14 +101,14 @@ void Pipeline::setProgressBar(double twips) {
   }
 }
 
-void Pipeline::stepProgress(int& more) {
+void Pipeline::stepProgress(DirCursor& more) {
   updateProgress(0, 1);
-  if (host_.isCancel() != kRunning) more = 0;
+  if (host_.isCancel() != CancelState::Running) more = 0;
 }
 
-void Pipeline::stepProgressDir(int& more) {
+void Pipeline::stepProgressDir(DirCursor& more) {
   if (host_.listCount() != 0) updateProgress(0, 1);
-  if (host_.isCancel() != kRunning) more = 0;
+  if (host_.isCancel() != CancelState::Running) more = 0;
 }
 
 void Pipeline::showProgressFile(const std::string& name, long long index) {
@@ -129,13 +133,18 @@ void Pipeline::clearLogs() {
   missingLogged_.clear();
 }
 
-void Pipeline::finishOperation(ToolForm* form, int refreshMode) {
+void Pipeline::endRun() {
   progressTotal_ = 0;
-  const int cancelState = host_.isCancel();
+  agreement_.reset();
+}
+
+void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
+  endRun();
+  const CancelState cancelState = host_.isCancel();
   logCreationTimeNotice();
-  if (refreshMode != kNoRefresh) {
+  if (refreshMode != RefreshMode::None) {
     host_.showSkip(true);
-    host_.refreshMain(refreshMode == kRefreshListOnly ? kRefreshListOnly : kRefreshListAndTree);
+    host_.refreshMain(refreshMode);
   }
   std::string report = resultsText_.text() + kCrLf + msgMain(71);
   const std::string lines = resultsLog_.text() + resultLines_;
@@ -149,7 +158,7 @@ void Pipeline::finishOperation(ToolForm* form, int refreshMode) {
       QLocale::system().toString(now.date(), QStringLiteral("dd MMMM yyyy")).toStdString();
   report = msgMain(75) + today + " " + now.time().toString(QStringLiteral("hh:mm:ss")).toStdString() +
            kCrLf + report + kCrLf + kCrLf;
-  if (cancelState != kCancelled) {
+  if (cancelState != CancelState::Cancelled) {
     percentText_ = "100%";
     host_.setProgressPercent(percentText_);
     barWidth_ = kBarFull;
@@ -158,7 +167,7 @@ void Pipeline::finishOperation(ToolForm* form, int refreshMode) {
   } else {
     report += msgMain(76) + kCrLf;
   }
-  host_.setCancel(kRunning);
+  host_.setCancel(CancelState::Running);
   host_.hideProgress(form, false);
   host_.showResults(form, report, reportStamp(now), false);
   host_.addExt();
@@ -175,7 +184,7 @@ void Pipeline::showRunError(ToolForm* form, const std::string& description) {
   const std::string report = resultsText_.text() + msgMain(99) + kCrLf + kCrLf + resultsLog_.text() +
                              resultLines_;
   host_.showResults(form, report, reportStamp(QDateTime::currentDateTime()), true);
-  progressTotal_ = 0;
+  endRun();
   clearLogs();
 }
 

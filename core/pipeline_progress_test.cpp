@@ -52,13 +52,13 @@ TEST_F(PipelineTest, TheBarOnlyGrowsInStepsOfMoreThan100Twips) {
 }
 
 TEST_F(PipelineTest, StepsClearMoreOnCancelOrSkip) {
-  for (int value : {kRunning, kCancelled, kSkipFile}) {
+  for (CancelState value : {CancelState::Running, CancelState::Cancelled, CancelState::SkipFile}) {
     host_.cancel = value;
-    int more = 1, moreDir = 1;
+    DirCursor more = 1, moreDir = 1;
     pipe_.stepProgress(more);
     pipe_.stepProgressDir(moreDir);
-    EXPECT_EQ(more, value == kRunning ? 1 : 0) << value;
-    EXPECT_EQ(moreDir, value == kRunning ? 1 : 0) << value;
+    EXPECT_EQ(more, value == CancelState::Running ? 1u : 0u) << static_cast<int>(value);
+    EXPECT_EQ(moreDir, value == CancelState::Running ? 1u : 0u) << static_cast<int>(value);
   }
 }
 
@@ -84,15 +84,15 @@ TEST_F(PipelineTest, LogMissingDirLogsEachFolderOnceAndOnlyDuringARun) {
 struct FinishRow {
   const char* name;
   std::vector<std::string> lines;
-  int cancel;
-  int refresh;
+  CancelState cancel;
+  RefreshMode refresh;
   std::string body;  // expected report after the stamp line
 };
 class FinishOperation : public PipelineTest, public ::testing::WithParamInterface<FinishRow> {};
 
 TEST_P(FinishOperation, BuildsTheReportAndLeavesTheLogsEmpty) {
   const FinishRow& row = GetParam();
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   pipe_.addToLog(pipe_.resultsText(), "Tool text");
   for (const std::string& l : row.lines) pipe_.addResult(l);
   host_.cancel = row.cancel;
@@ -104,9 +104,10 @@ TEST_P(FinishOperation, BuildsTheReportAndLeavesTheLogsEmpty) {
   EXPECT_EQ(report.substr(eol + 2), row.body);
   EXPECT_EQ(host_.results[0].referrer, form_);
   EXPECT_EQ(host_.results[0].stamp.size(), 19u);  // dd/mm/yyyy hh:mm:ss
-  EXPECT_EQ(host_.percents.back(), row.cancel == kCancelled ? "0%" : "100%");
-  EXPECT_EQ(host_.refreshes, row.refresh ? std::vector<int>{row.refresh} : std::vector<int>{});
-  EXPECT_EQ(host_.cancel, kRunning);
+  EXPECT_EQ(host_.percents.back(), row.cancel == CancelState::Cancelled ? "0%" : "100%");
+  EXPECT_EQ(host_.refreshes,
+            row.refresh != RefreshMode::None ? std::vector<RefreshMode>{row.refresh} : std::vector<RefreshMode>{});
+  EXPECT_EQ(host_.cancel, CancelState::Running);
   EXPECT_FALSE(host_.progressShown);
   EXPECT_EQ(host_.beeps, 1);
   EXPECT_EQ(host_.addExtCalls, 1);
@@ -120,15 +121,16 @@ TEST_P(FinishOperation, BuildsTheReportAndLeavesTheLogsEmpty) {
 INSTANTIATE_TEST_SUITE_P(
     Reports, FinishOperation,
     ::testing::Values(
-        FinishRow{"nothing_logged", {}, kRunning, kNoRefresh, "{73}Tool text\r\n{71}{74}\r\n\r\n{77}"},
-        FinishRow{"lines_logged", {"one", "two"}, kRunning, kRefreshListOnly,
+        FinishRow{"nothing_logged", {}, CancelState::Running, RefreshMode::None,
+                  "{73}Tool text\r\n{71}{74}\r\n\r\n{77}"},
+        FinishRow{"lines_logged", {"one", "two"}, CancelState::Running, RefreshMode::ListOnly,
                   "\r\n{72}Tool text\r\n{71}one\r\ntwo\r\n\r\n\r\n{77}"},
-        FinishRow{"cancelled", {"one"}, kCancelled, kRefreshListAndTree,
+        FinishRow{"cancelled", {"one"}, CancelState::Cancelled, RefreshMode::ListAndTree,
                   "\r\n{72}Tool text\r\n{71}one\r\n\r\n\r\n{76}\r\n"}),
     [](const ::testing::TestParamInfo<FinishRow>& info) { return std::string(info.param.name); });
 
 TEST_F(PipelineTest, ShowRunErrorShowsEveryLineSoFarAndClearsThem) {
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   pipe_.addToLog(pipe_.resultsText(), "Tool text");
   pipe_.addResult(std::string(5100, 'm'));  // moved into resultsLog
   pipe_.addResult("staged");
@@ -152,12 +154,12 @@ TEST_F(PipelineTest, ARunThatAskedForCreationTimesSaysOnceTheyWereNotSet) {
   const std::string file = makeFile("t.txt", "x");
   copyFileTimes();
   EXPECT_EQ(writeFileTimes(file, false, true, false), 0);  // before the run
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(writeFileTimes(file, false, true, false), 0);
   pipe_.addResult("line");
-  pipe_.finishOperation(form_, kNoRefresh);
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
-  pipe_.finishOperation(form_, kNoRefresh);
+  pipe_.finishOperation(form_, RefreshMode::None);
+  pipe_.buildDirList(form_, root_);
+  pipe_.finishOperation(form_, RefreshMode::None);
   ASSERT_EQ(host_.results.size(), 2u);
   const std::string notice = "{" + std::to_string(kMsgCreationTimesNotSet) + "}";
   const std::string& report = host_.results[0].text;

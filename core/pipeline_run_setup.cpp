@@ -33,10 +33,8 @@ bool isVolumeInfoFolder(const std::string& entry) {
 
 }  // namespace
 
-int subDirMode(bool runOverFolders, bool runOverFiles) {
-  if (runOverFolders) return kRefreshListAndTree;
-  if (runOverFiles) return kRefreshListOnly;
-  return kNoRefresh;
+RefreshMode subDirMode(RunOver runOver) {
+  return runOver == RunOver::Folders ? RefreshMode::ListAndTree : RefreshMode::ListOnly;
 }
 
 void Pipeline::readRunFlags() {
@@ -66,7 +64,7 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
   options.tick = [this](const std::string& entry) {
     host_.setProgressPath(entry);
     host_.doEvents();
-    return host_.isCancel() == kRunning;
+    return host_.isCancel() == CancelState::Running;
   };
   options.onUnreadable = [this](const std::string& folder, int) {
     // A folder inside a volume's restore-point folder is left out below; no line for it.
@@ -102,25 +100,25 @@ void Pipeline::dropVolumeInfoFolders() {
   dirList_ = std::move(kept);
 }
 
-void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool withSubfolders,
-                            bool withHidden, bool folderItems, bool slashEnds, bool refreshFirst,
-                            bool buildList) {
+void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, const DirListOptions& options) {
+  // A yes to message 112 holds for the run its form starts next, and for no other.
+  if (agreement_ && agreement_->form != form) agreement_.reset();
   opForm_ = form;
   resultsText_.clear();
-  flags_.fixedDrive = platform::isFixedDrive(host_.dir1());
+  flags_.fixedDrive = fixedDrive(host_.dir1());
   readRunFlags();
   spills_.reset(coreState().tempPath, msgMain(68));
   host_.setFormEnabled(form, false);
 
-  int refreshed = kListDone;
-  if (refreshFirst) {
+  UpdateFilesResult refreshed = kListDone;
+  if (options.refreshFirst) {
     host_.showSkip(true);
     refreshed = host_.updateFiles(true, "");
   }
   host_.showSkip(false);
   host_.showProgress(form);
   if (refreshed == kListCancelled) {
-    host_.setCancel(kCancelled);
+    host_.setCancel(CancelState::Cancelled);
     dirList_.clear();
     clearLogs();  // the previous run's lines must not show up in this one's report
     (void)takeCreationTimeNotice();
@@ -128,13 +126,13 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool
     return;
   }
 
-  if (buildList) {
+  if (!options.keepList) {
     resultLines_.clear();
     resultsLog_.clear();
     missingLogged_.clear();
     (void)takeCreationTimeNotice();  // raised outside this run (the properties editor, an earlier run)
     host_.startBlock();
-    host_.setCancel(kRunning);
+    host_.setCancel(CancelState::Running);
     percentText_.clear();
     host_.setProgressPercent("");
     setProgressCaption(msgMain(70));
@@ -147,17 +145,19 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool
       const std::string s = AddSlash(startFolder);
       dirList_.push_back(s);
       if (PathExist(s)) {
-        if (withSubfolders) {
-          walkTree(withHidden, withHidden ? 8 : 10);
-        } else if (folderItems) {
-          appendSubfolders(s, withHidden);
+        if (options.withSubfolders) {
+          walkTree(options.withHidden, options.withHidden ? 8 : 10);
+        } else if (options.runOver == RunOver::Folders) {
+          appendSubfolders(s, options.withHidden);
           host_.doEvents();
-          if (host_.isCancel() != kRunning) dirList_.clear();
+          if (host_.isCancel() != CancelState::Running) dirList_.clear();
         }
         // Windows keeps restore points in this folder at the root of a volume; it shows up on
         // FAT and NTFS media mounted here too and is never a tool's business.
         dropVolumeInfoFolders();
       }
+      const bool slashEnds = options.ends == EntryEnds::ByRunOver ? options.runOver == RunOver::Files
+                                                                  : options.ends == EntryEnds::Slash;
       for (std::string& entry : dirList_) entry = slashEnds ? AddSlash(entry) : withoutTrailingSlashes(entry);
     }
     host_.endBlock();
@@ -166,7 +166,7 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, bool
   resetProgress(static_cast<long long>(dirList_.size()));
 }
 
-int Pipeline::nextDir(std::size_t& more, std::string& folder, std::size_t& position) {
+int Pipeline::nextDir(DirCursor& more, std::string& folder, DirCursor& position) {
   if (position == 0) position = 1;
   if (position > dirList_.size()) {
     more = 0;
@@ -178,22 +178,22 @@ int Pipeline::nextDir(std::size_t& more, std::string& folder, std::size_t& posit
   return 1;
 }
 
-int Pipeline::nextDirChecked(std::size_t& more, std::string& folder, std::size_t& position) {
+int Pipeline::nextDirChecked(DirCursor& more, std::string& folder, DirCursor& position) {
   if (nextDir(more, folder, position) == 0) return 0;
   if (checkDirExists(folder) == 0) return 0;
   host_.setProgressPath(folder);
   return 1;
 }
 
-int Pipeline::nextDirProgress(std::size_t& more, std::string& folder, std::size_t& position) {
+int Pipeline::nextDirProgress(DirCursor& more, std::string& folder, DirCursor& position) {
   if (nextDir(more, folder, position) == 0) return 0;
-  const int listed = host_.updateFiles(false, folder);
+  const UpdateFilesResult listed = host_.updateFiles(false, folder);
   if (listed == kListMissing) return 0;
   host_.setProgressPath(folder);
   if (listed == kListCancelled) {
     // The user cancelled while the folder was listed: the run ends here rather than listing
     // every remaining folder, and its report says it was cancelled.
-    if (host_.isCancel() == kRunning) host_.setCancel(kCancelled);
+    if (host_.isCancel() == CancelState::Running) host_.setCancel(CancelState::Cancelled);
     more = 0;
     return 0;
   }

@@ -27,7 +27,8 @@ class FolderListTest : public PipelineTest {
 
 struct FlagsRow {
   const char* name;
-  bool sub, hidden, items, slash;
+  DirListOptions options;
+  bool slash;                         // entries end with "/"
   std::vector<std::string> expected;  // relative to the root, without slashes; "" is the root
 };
 
@@ -35,7 +36,7 @@ class BuildDirListFlags : public FolderListTest, public ::testing::WithParamInte
 
 TEST_P(BuildDirListFlags, ListsTheExpectedFoldersBreadthFirst) {
   const FlagsRow& row = GetParam();
-  pipe_.buildDirList(form_, root_, row.sub, row.hidden, row.items, row.slash, false, true);
+  pipe_.buildDirList(form_, root_, row.options);
   const DirList& list = pipe_.dirList();
   ASSERT_FALSE(list.empty());
   std::set<std::string> got;
@@ -64,40 +65,46 @@ const std::vector<std::string> kDirect = {"", "a", "b>c"};
 const std::vector<std::string> kDirectHidden = {"", "a", "b>c", ".hid", "listed"};
 const std::vector<std::string> kTree = {"", "a", "b>c", "a/x", "a/x/deep"};
 const std::vector<std::string> kTreeHidden = {"", "a", "b>c", "a/x", "a/x/deep", ".hid", ".hid/inner", "listed"};
+constexpr RunOver kFolders = RunOver::Folders;
+constexpr EntryEnds kSlash = EntryEnds::Slash, kNoSlash = EntryEnds::NoSlash;
 
+// Runs over files end every entry with "/", runs over folders none, unless the caller says.
 INSTANTIATE_TEST_SUITE_P(
     AllFlags, BuildDirListFlags,
     ::testing::Values(
-        FlagsRow{"alone", false, false, false, false, kAlone},
-        FlagsRow{"alone_slash", false, false, false, true, kAlone},
-        FlagsRow{"alone_hidden", false, true, false, false, kAlone},
-        FlagsRow{"alone_hidden_slash", false, true, false, true, kAlone},
-        FlagsRow{"direct", false, false, true, false, kDirect},
-        FlagsRow{"direct_slash", false, false, true, true, kDirect},
-        FlagsRow{"direct_hidden", false, true, true, false, kDirectHidden},
-        FlagsRow{"direct_hidden_slash", false, true, true, true, kDirectHidden},
-        FlagsRow{"tree", true, false, false, false, kTree},
-        FlagsRow{"tree_slash", true, false, false, true, kTree},
-        FlagsRow{"tree_items", true, false, true, false, kTree},
-        FlagsRow{"tree_items_slash", true, false, true, true, kTree},
-        FlagsRow{"tree_hidden", true, true, false, false, kTreeHidden},
-        FlagsRow{"tree_hidden_slash", true, true, false, true, kTreeHidden},
-        FlagsRow{"tree_hidden_items", true, true, true, false, kTreeHidden},
-        FlagsRow{"tree_hidden_items_slash", true, true, true, true, kTreeHidden}),
+        FlagsRow{"alone", {.ends = kNoSlash}, false, kAlone},
+        FlagsRow{"alone_files", {}, true, kAlone},
+        FlagsRow{"alone_hidden", {.withHidden = true, .ends = kNoSlash}, false, kAlone},
+        FlagsRow{"alone_hidden_slash", {.withHidden = true}, true, kAlone},
+        FlagsRow{"direct_folders", {.runOver = kFolders}, false, kDirect},
+        FlagsRow{"direct_slash", {.runOver = kFolders, .ends = kSlash}, true, kDirect},
+        FlagsRow{"direct_hidden", {.withHidden = true, .runOver = kFolders}, false, kDirectHidden},
+        FlagsRow{"direct_hidden_slash", {.withHidden = true, .runOver = kFolders, .ends = kSlash}, true, kDirectHidden},
+        FlagsRow{"tree", {.withSubfolders = true, .ends = kNoSlash}, false, kTree},
+        FlagsRow{"tree_files", {.withSubfolders = true}, true, kTree},
+        FlagsRow{"tree_folders", {.withSubfolders = true, .runOver = kFolders}, false, kTree},
+        FlagsRow{"tree_folders_slash", {.withSubfolders = true, .runOver = kFolders, .ends = kSlash}, true, kTree},
+        FlagsRow{"tree_hidden", {.withSubfolders = true, .withHidden = true, .ends = kNoSlash}, false, kTreeHidden},
+        FlagsRow{"tree_hidden_files", {.withSubfolders = true, .withHidden = true}, true, kTreeHidden},
+        FlagsRow{"tree_hidden_folders", {.withSubfolders = true, .withHidden = true, .runOver = kFolders}, false,
+                 kTreeHidden},
+        FlagsRow{"tree_hidden_folders_slash",
+                 {.withSubfolders = true, .withHidden = true, .runOver = kFolders, .ends = kSlash}, true,
+                 kTreeHidden}),
     [](const ::testing::TestParamInfo<FlagsRow>& info) { return std::string(info.param.name); });
 
 TEST_F(FolderListTest, TheRootStaysAFolderWithOrWithoutSlashEnds) {
   for (bool slash : {false, true}) {
-    pipe_.buildDirList(form_, "/", false, false, false, slash, false, true);
+    pipe_.buildDirList(form_, "/", {.ends = slash ? EntryEnds::Slash : EntryEnds::NoSlash});
     EXPECT_EQ(pipe_.dirList(), DirList{"/"});
   }
 }
 
 TEST_F(FolderListTest, AMissingStartFolderGivesOneEntryLoggedOnceWhenWalked) {
   const std::string gone = root_ + "gone";
-  pipe_.buildDirList(form_, gone, true, true, false, true, false, true);
+  pipe_.buildDirList(form_, gone, {.withSubfolders = true, .withHidden = true});
   ASSERT_EQ(pipe_.dirList(), DirList{gone + "/"});
-  std::size_t more = 0, pos = 1;
+  DirCursor more = 0, pos = 1;
   std::string folder;
   EXPECT_EQ(pipe_.nextDirChecked(more, folder, pos), 0);
   EXPECT_EQ(more, 1u);
@@ -115,7 +122,7 @@ TEST_F(FolderListTest, AnUnreadableFolderIsLoggedAndTheWalkGoesOn) {
       if (folder == root_ + "a/") return 13;  // EACCES
       return platform::listSubfolders(folder, includeHidden, names, true);
     });
-    pipe_.buildDirList(form_, root_, true, hidden, false, true, false, true);
+    pipe_.buildDirList(form_, root_, {.withSubfolders = true, .withHidden = hidden});
     const DirList& list = pipe_.dirList();
     EXPECT_NE(std::find(list.begin(), list.end(), root_ + "a/"), list.end());
     EXPECT_NE(std::find(list.begin(), list.end(), root_ + "b>c/"), list.end());
@@ -127,7 +134,7 @@ TEST_F(FolderListTest, AnUnreadableFolderIsLoggedAndTheWalkGoesOn) {
 struct CancelRow {
   const char* name;
   bool hidden;
-  int value;  // Cancel or Skip
+  CancelState value;  // Cancel or Skip
 };
 class WalkCadence : public PipelineTest, public ::testing::WithParamInterface<CancelRow> {
  protected:
@@ -139,43 +146,43 @@ class WalkCadence : public PipelineTest, public ::testing::WithParamInterface<Ca
 
 TEST_P(WalkCadence, ShowsProgressEveryEightOrTenFoldersAndStopsOnCancelOrSkip) {
   const CancelRow& row = GetParam();
-  pipe_.buildDirList(form_, root_, true, row.hidden, false, true, false, true);
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true, .withHidden = row.hidden});
   ASSERT_EQ(pipe_.dirList().size(), 26u);
   // 26 entries: the hidden walk reports at entries 8, 16 and 24, the visible one at 10 and 20.
   EXPECT_EQ(host_.paths.size(), row.hidden ? 3u : 2u);
 
   host_.paths.clear();
   host_.cancelAfterYields(1, row.value);  // lands before the walk's first report
-  pipe_.buildDirList(form_, root_, true, row.hidden, false, true, false, true);
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true, .withHidden = row.hidden});
   EXPECT_TRUE(pipe_.dirList().empty());
   EXPECT_EQ(host_.paths.size(), 1u);
   EXPECT_EQ(pipe_.progressTotal(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Walks, WalkCadence,
-                         ::testing::Values(CancelRow{"visible_cancel", false, kCancelled},
-                                           CancelRow{"visible_skip", false, kSkipFile},
-                                           CancelRow{"hidden_cancel", true, kCancelled},
-                                           CancelRow{"hidden_skip", true, kSkipFile}),
+                         ::testing::Values(CancelRow{"visible_cancel", false, CancelState::Cancelled},
+                                           CancelRow{"visible_skip", false, CancelState::SkipFile},
+                                           CancelRow{"hidden_cancel", true, CancelState::Cancelled},
+                                           CancelRow{"hidden_skip", true, CancelState::SkipFile}),
                          [](const ::testing::TestParamInfo<CancelRow>& info) { return std::string(info.param.name); });
 
 TEST_F(FolderListTest, ACancelledRefreshEndsTheSetUpWithEmptyListAndLogs) {
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   pipe_.addResult("previous run");
   pipe_.addToLog(pipe_.resultsLog(), "moved line\r\n");
   host_.forcedResults[""] = kListCancelled;
-  pipe_.buildDirList(form_, root_, true, false, false, true, true, true);
-  EXPECT_EQ(host_.cancel, kCancelled);
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true, .refreshFirst = true});
+  EXPECT_EQ(host_.cancel, CancelState::Cancelled);
   EXPECT_TRUE(pipe_.dirList().empty());
   EXPECT_EQ(logged(), "");
   EXPECT_EQ(host_.skipShown, (std::vector<bool>{false, true, false}));
 }
 
 TEST_F(FolderListTest, RunsThatKeepTheListKeepTheirLinesForTheOneFinish) {
-  pipe_.buildDirList(form_, root_, true, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true});
   const DirList first = pipe_.dirList();
   pipe_.addResult("run 1");
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, false);
+  pipe_.buildDirList(form_, root_, {.keepList = true});
   EXPECT_EQ(pipe_.dirList(), first);
   EXPECT_EQ(pipe_.resultLines(), "run 1\r\n");
   EXPECT_EQ(pipe_.progressTotal(), static_cast<long long>(first.size()));
@@ -190,7 +197,7 @@ TEST_F(FolderListTest, RunFlagsComeFromTheSettings) {
     saveSet("sendDeleted", c.sendDeleted);
     saveSet("sendContent", c.sendContent);
     saveSet("smartProtect", c.protect);
-    pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+    pipe_.buildDirList(form_, root_);
     EXPECT_EQ(pipe_.flags().useRecycle, c.want.useRecycle) << c.sendDeleted;
     EXPECT_EQ(pipe_.flags().recycleContent, c.want.recycleContent) << c.sendContent;
     EXPECT_EQ(pipe_.flags().protectOn, c.want.protectOn) << c.protect;
@@ -201,9 +208,9 @@ TEST_F(FolderListTest, NextDirProgressListsEachFolderAndToolsMayRewriteTheRest) 
   host_.realListing = true;
   makeFile("a/one.txt", "1");
   makeFile("a/x/two.txt", "2");
-  pipe_.buildDirList(form_, root_ + "a", true, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_ + "a", {.withSubfolders = true});
   ASSERT_EQ(pipe_.dirList().size(), 3u);  // a/, a/x/, a/x/deep/
-  std::size_t more = 1, pos = 1;
+  DirCursor more = 1, pos = 1;
   std::string folder;
   ASSERT_EQ(pipe_.nextDirProgress(more, folder, pos), 1);
   EXPECT_EQ(folder, root_ + "a/");
@@ -227,9 +234,9 @@ TEST_F(FolderListTest, NextDirProgressListsEachFolderAndToolsMayRewriteTheRest) 
 
 TEST_F(FolderListTest, AFolderListedAsMissingLeavesNoEntriesBehind) {
   host_.fakeFolders[root_] = {ListEntry{"x.txt", 1, 0, ListEntry::kUnknownTime, 0}};
-  pipe_.buildDirList(form_, root_, false, false, true, true, false, true);
+  pipe_.buildDirList(form_, root_, {.runOver = RunOver::Folders, .ends = EntryEnds::Slash});
   pipe_.dirList().push_back(root_ + "vanished/");
-  std::size_t more = 1, pos = 1;
+  DirCursor more = 1, pos = 1;
   std::string folder;
   ASSERT_EQ(pipe_.nextDirProgress(more, folder, pos), 1);
   EXPECT_EQ(host_.listCount(), 1);
@@ -240,7 +247,7 @@ TEST_F(FolderListTest, AFolderListedAsMissingLeavesNoEntriesBehind) {
 }
 
 TEST_F(FolderListTest, ReverseAndDropRewriteTheList) {
-  pipe_.buildDirList(form_, root_, true, false, false, false, false, true);
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true, .ends = EntryEnds::NoSlash});
   DirList want = pipe_.dirList();
   std::reverse(want.begin(), want.end());
   pipe_.reverseDirList();
@@ -253,22 +260,22 @@ TEST_F(FolderListTest, ReverseAndDropRewriteTheList) {
 // The drive of the main window's folder decides, not the folder the run starts in.
 TEST_F(FolderListTest, FixedDriveIsReadFromTheMainWindowsFolder) {
   host_.mainFolder = "/proc/";  // a pseudo file system: never a fixed drive
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   EXPECT_FALSE(pipe_.flags().fixedDrive);
   host_.mainFolder = root_;
-  pipe_.buildDirList(form_, "/proc/", false, false, false, true, false, true);
+  pipe_.buildDirList(form_, "/proc/");
   EXPECT_EQ(pipe_.flags().fixedDrive, platform::isFixedDrive(root_));
 }
 
 // Runs over folders take them with nextDirChecked: no listing, no progress step, the folder shown
 // only when it exists.
 TEST_F(FolderListTest, NextDirCheckedNeitherListsNorCounts) {
-  pipe_.buildDirList(form_, root_, false, false, true, true, false, true);
+  pipe_.buildDirList(form_, root_, {.runOver = RunOver::Folders, .ends = EntryEnds::Slash});
   const DirList existing = pipe_.dirList();  // root, a/ and b>c/
   ASSERT_EQ(existing.size(), 3u);
   pipe_.dirList().insert(pipe_.dirList().begin() + 1, root_ + "gone/");
   host_.paths.clear();
-  std::size_t more = 1, pos = 1;
+  DirCursor more = 1, pos = 1;
   std::string folder;
   std::vector<std::string> taken;
   while (more != 0) {
@@ -282,11 +289,11 @@ TEST_F(FolderListTest, NextDirCheckedNeitherListsNorCounts) {
 }
 
 TEST_F(FolderListTest, ACancelledListingEndsTheFolderLoop) {
-  pipe_.buildDirList(form_, root_, true, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true});
   ASSERT_GT(pipe_.dirList().size(), 2u);
   host_.fakeFolders[root_] = std::vector<ListEntry>(2);
   host_.forcedResults[pipe_.dirList()[1]] = kListCancelled;
-  std::size_t more = 1, pos = 1;
+  DirCursor more = 1, pos = 1;
   std::string folder;
   int loops = 0;
   while (more != 0 && loops < 10) {
@@ -295,14 +302,12 @@ TEST_F(FolderListTest, ACancelledListingEndsTheFolderLoop) {
   }
   EXPECT_EQ(loops, 2) << "the folders after the cancelled listing are never listed";
   EXPECT_EQ(host_.listed.size(), 2u);
-  EXPECT_EQ(host_.cancel, kCancelled);
+  EXPECT_EQ(host_.cancel, CancelState::Cancelled);
 }
 
 TEST(SubDirMode, AFolderRunRefreshesTheTreeAFileRunTheListOnly) {
-  EXPECT_EQ(subDirMode(true, false), kRefreshListAndTree);
-  EXPECT_EQ(subDirMode(true, true), kRefreshListAndTree);
-  EXPECT_EQ(subDirMode(false, true), kRefreshListOnly);
-  EXPECT_EQ(subDirMode(false, false), kNoRefresh);
+  EXPECT_EQ(subDirMode(RunOver::Folders), RefreshMode::ListAndTree);
+  EXPECT_EQ(subDirMode(RunOver::Files), RefreshMode::ListOnly);
 }
 
 }  // namespace

@@ -19,8 +19,15 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace core::testing {
+
+// Keeps every step the pipeline reports.
+struct RecordedSteps : StepRecorder {
+  std::vector<StepRecord> steps;
+  void stepDone(const StepRecord& step) override { steps.push_back(step); }
+};
 
 class PipelineTest : public ::testing::Test {
  protected:
@@ -29,7 +36,7 @@ class PipelineTest : public ::testing::Test {
     base_ = tmp_.path().toStdString() + "/";
     home_.emplace(base_, platform::testing::IsolatedHome::perVariable("env/"));
     setSettingsWord("vardulek");
-    for (int n = 1; n <= 130; ++n) state_.state().msgMain[static_cast<std::size_t>(n)] = "{" + std::to_string(n) + "}";
+    for (int n = 1; n <= kMainMessages; ++n) state_.state().msgMain[static_cast<std::size_t>(n)] = "{" + std::to_string(n) + "}";
     state_.state().msgMain[68] = "Results";
     state_.state().tempPath = base_ + "temp/";
     std::filesystem::create_directories(state_.state().tempPath);

@@ -4,9 +4,16 @@
 #include "core/state.h"
 #include "platform/fs.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace core {
+namespace {
+
+// Names a spill may try before it gives up for this append.
+constexpr int kSpillTries = 100;
+
+}  // namespace
 
 std::string spillPointerLine(std::string_view spillPath) {
   std::string line = "\r\n";
@@ -46,13 +53,17 @@ void ResultsLog::append(std::string_view piece, SpillFiles& spills) {
   // The log spills only once it is already past the threshold, so the piece that pushes it over
   // stays in memory; the one after it carries everything to the file.
   if (text_.size() - piece.size() <= kSpillThreshold) return;
-  const std::string path = spills.claim();
-  if (platform::appendToFile(path, text_) != 0) {
-    platform::removeFile(path);  // a partial spill must not hold lines kept in memory too
+  // Created exclusively and never through a link: a name that turned up between the claim and the
+  // creation (another program's file, or a link planted in a shared folder) is passed over.
+  for (int tries = 0; tries < kSpillTries; ++tries) {
+    const std::string path = spills.claim();
+    const int err = platform::writeNewFile(path, text_);
+    if (err == EEXIST) continue;
+    if (err != 0) return;  // kept in memory; tried again on the next append
+    spillPath_ = path;
+    text_ = spillPointerLine(path);
     return;
   }
-  spillPath_ = path;
-  text_ = spillPointerLine(path);
 }
 
 std::string ResultsLog::readBack() const {

@@ -35,7 +35,8 @@ class ResultsLog {
   static constexpr std::size_t kSpillThreshold = 500000;
 
   // Appends piece as it stands (callers add line breaks). When the text is longer than
-  // kSpillThreshold, text and piece go to a fresh spill file from spills and the text becomes the
+  // kSpillThreshold, text and piece go to a fresh spill file from spills (created exclusively,
+  // never through a symlink; a name taken meanwhile is passed over) and the text becomes the
   // pointer line; once spilled, pieces go to that file. A spill that cannot be written keeps the
   // text in memory (it is tried again on the next append): nothing is dropped.
   void append(std::string_view piece, SpillFiles& spills);

@@ -1,6 +1,9 @@
 #include "core/results_log.h"
 
 #include "core/pipeline_test_support.h"
+#include "platform/fs.h"
+
+#include <cerrno>
 
 namespace core::testing {
 namespace {
@@ -59,6 +62,34 @@ TEST_F(ResultsLogTest, SpillsNeverReuseAnExistingFileAndTwoLogsGetTwoFiles) {
   EXPECT_EQ(b.readBack(), big + "B");
 }
 
+// A link planted under the next spill name after it was found free (the source below hides it,
+// as if it appeared just then) is never written through: the spill takes the next name.
+TEST_F(ResultsLogTest, ASpillIsCreatedExclusivelyNeverThroughAPlantedLink) {
+  class HidesFirstSpill final : public platform::MetadataSource {
+   public:
+    platform::FileStatus query(const std::string& path, bool followLinks) const override {
+      if (path.size() >= 13 && path.compare(path.size() - 13, 13, "/Results0.txt") == 0) {
+        platform::FileStatus gone;
+        gone.error = ENOENT;
+        return gone;
+      }
+      return platform::systemMetadataSource().query(path, followLinks);
+    }
+  };
+  const std::string victim = base_ + "victim.txt";
+  std::filesystem::create_symlink(victim, coreState().tempPath + "Results0.txt");
+  const HidesFirstSpill hide;
+  const platform::ScopedMetadataSource scoped(hide);
+  spills_.reset(coreState().tempPath, "Results");
+  ResultsLog log;
+  const std::string big(ResultsLog::kSpillThreshold + 1, 'x');
+  log.append(big, spills_);
+  log.append("A", spills_);
+  EXPECT_FALSE(std::filesystem::exists(victim)) << "nothing written through the link";
+  EXPECT_EQ(log.spillPath(), coreState().tempPath + "Results1.txt");
+  EXPECT_EQ(log.readBack(), big + "A");
+}
+
 // "||" is a legal part of a folder name: the log appends to the file it remembers, whatever the
 // pointer text looks like.
 TEST_F(ResultsLogTest, TheSpillFileIsTheLogsOwnNotReadFromThePointerText) {
@@ -88,7 +119,7 @@ TEST_F(ResultsLogTest, AnUnwritableSpillKeepsEverythingInMemory) {
 
 TEST_F(PipelineTest, ARunsSpillNumbersStartAfterFilesThatExist) {
   std::ofstream(coreState().tempPath + "Results0.txt") << "x";
-  pipe_.buildDirList(form_, root_, false, false, false, true, false, true);
+  pipe_.buildDirList(form_, root_);
   EXPECT_EQ(pipe_.spills().next(), 1);
 }
 

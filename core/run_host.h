@@ -29,10 +29,17 @@ struct ListEntry {
 
 
 // Values of the progress window's isCancel.
-enum CancelState : int { kRunning = 0, kCancelled = 1, kSkipFile = 2 };
+enum class CancelState : std::uint8_t {
+  Running = 0,    // the run goes on
+  Cancelled = 1,  // the user confirmed Cancel
+  SkipFile = 2,   // the user asked to skip the current file
+};
 
 // Results of updateFiles.
 enum UpdateFilesResult : int { kListMissing = 0, kListDone = 1, kListCancelled = 2 };
+
+// How the main window is refreshed after a run (finishOperation).
+enum class RefreshMode { None = 0, ListAndTree = 1, ListOnly = 2 };
 
 class RunHost {
  public:
@@ -55,29 +62,28 @@ class RunHost {
   virtual void startBlock() = 0;
   virtual void endBlock() = 0;
   virtual void showSkip(bool shown) = 0;
-  // 0 running, 1 the user confirmed Cancel, 2 the user asked to skip the current file.
-  [[nodiscard]] virtual int isCancel() const = 0;
-  virtual void setCancel(int value) = 0;
+  [[nodiscard]] virtual CancelState isCancel() const = 0;
+  virtual void setCancel(CancelState value) = 0;
 
   // --- questions ---
   // The shared message box: style "YN", "YNC", "OAC", "O" or other (OK/Cancel); title "W", "E",
-  // "N", "I" or a literal title. Returns a RespondAnswer code.
-  virtual int respond(ToolForm* caller, std::string_view style, const std::string& message,
-                      std::string_view title) = 0;
+  // "N", "I" or a literal title.
+  virtual RespondAnswer respond(ToolForm* caller, std::string_view style, const std::string& message,
+                                std::string_view title) = 0;
 
   // --- the main window ---
   // visibleList true refreshes the visible list of the main window's folder (folder ""); false
   // lists folder with the main window's filters into listViewRoot. Returns kListMissing for a
   // missing folder or a failure (the entries and listCount are then empty), kListDone, or
   // kListCancelled when the user cancelled a refresh.
-  virtual int updateFiles(bool visibleList, const std::string& folder) = 0;
+  virtual UpdateFilesResult updateFiles(bool visibleList, const std::string& folder) = 0;
   // The entries of the last listing, sorted as the visible list.
   [[nodiscard]] virtual const std::vector<ListEntry>& listViewRoot() const = 0;
   [[nodiscard]] virtual int listCount() const = 0;
   // The main window's current folder (with a trailing "/").
   [[nodiscard]] virtual std::string dir1() const = 0;
-  // Refreshes the main window: 1 the folder tree and the list, 2 the list only.
-  virtual void refreshMain(int mode) = 0;
+  // Refreshes the main window (never called with RefreshMode::None).
+  virtual void refreshMain(RefreshMode mode) = 0;
   // Records the extension pattern in the filter's history.
   virtual void addExt() = 0;
   // Shows the results viewer for referrer with text; stamp is the run's "dd/mm/yyyy hh:mm:ss".

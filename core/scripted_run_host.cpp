@@ -15,11 +15,11 @@ void ScriptedRunHost::hideProgress(ToolForm* owner, bool reEnableOwner) {
   if (reEnableOwner) formEnabled[owner] = true;
 }
 
-int ScriptedRunHost::respond(ToolForm* caller, std::string_view style, const std::string& message,
-                             std::string_view title) {
+RespondAnswer ScriptedRunHost::respond(ToolForm* caller, std::string_view style, const std::string& message,
+                                       std::string_view title) {
   questions.push_back({caller, std::string(style), message, std::string(title)});
   if (answers.empty()) return defaultAnswer;
-  const int answer = answers.front();
+  const RespondAnswer answer = answers.front();
   answers.pop_front();
   return answer;
 }
@@ -55,7 +55,7 @@ bool ScriptedRunHost::listReal(const std::string& folder) {
   return true;
 }
 
-int ScriptedRunHost::updateFiles(bool visibleList, const std::string& folder) {
+UpdateFilesResult ScriptedRunHost::updateFiles(bool visibleList, const std::string& folder) {
   const auto forced = forcedResults.find(folder);
   if (visibleList) return forced != forcedResults.end() ? forced->second : kListDone;
   listed.push_back(folder);

@@ -26,10 +26,10 @@ class ScriptedRunHost : public RunHost {
 
   // ---- script ----
   // Answers of respond in order; defaultAnswer once they run out.
-  std::deque<int> answers;
-  int defaultAnswer = kAnswerYes;
+  std::deque<RespondAnswer> answers;
+  RespondAnswer defaultAnswer = kAnswerYes;
   // isCancel becomes value at the n-th doEvents from now (n >= 1); 0 disarms.
-  void cancelAfterYields(int n, int value = kCancelled) {
+  void cancelAfterYields(int n, CancelState value = CancelState::Cancelled) {
     cancelAt_ = n > 0 ? yields + n : 0;
     cancelValue_ = value;
   }
@@ -39,7 +39,7 @@ class ScriptedRunHost : public RunHost {
   bool realListing = false;
   bool listHidden = false;
   // Forced updateFiles results by folder ("" for a refresh of the visible list).
-  std::map<std::string, int> forcedResults;
+  std::map<std::string, UpdateFilesResult> forcedResults;
   std::string mainFolder = "/";
 
   // ---- record ----
@@ -47,13 +47,13 @@ class ScriptedRunHost : public RunHost {
   std::vector<std::string> listed;  // folders passed to updateFiles(false, ...)
   std::vector<std::string> paths, captions, percents, files;
   std::vector<bool> skipShown;
-  std::vector<int> refreshes;
+  std::vector<RefreshMode> refreshes;
   std::vector<ShownResults> results;
   std::map<ToolForm*, bool> formEnabled;
   int yields = 0, beeps = 0, addExtCalls = 0, blocksStarted = 0, blocksEnded = 0;
   int bar = 0;
   bool barShown = true, progressShown = false, ownerReEnabled = false;
-  int cancel = kRunning;
+  CancelState cancel = CancelState::Running;
 
   // ---- RunHost ----
   void setFormEnabled(ToolForm* form, bool enabled) override { formEnabled[form] = enabled; }
@@ -68,15 +68,15 @@ class ScriptedRunHost : public RunHost {
   void startBlock() override { ++blocksStarted; }
   void endBlock() override { ++blocksEnded; }
   void showSkip(bool shown) override { skipShown.push_back(shown); }
-  [[nodiscard]] int isCancel() const override { return cancel; }
-  void setCancel(int value) override { cancel = value; }
-  int respond(ToolForm* caller, std::string_view style, const std::string& message,
-              std::string_view title) override;
-  int updateFiles(bool visibleList, const std::string& folder) override;
+  [[nodiscard]] CancelState isCancel() const override { return cancel; }
+  void setCancel(CancelState value) override { cancel = value; }
+  RespondAnswer respond(ToolForm* caller, std::string_view style, const std::string& message,
+                        std::string_view title) override;
+  UpdateFilesResult updateFiles(bool visibleList, const std::string& folder) override;
   [[nodiscard]] const std::vector<ListEntry>& listViewRoot() const override { return entries_; }
   [[nodiscard]] int listCount() const override { return static_cast<int>(entries_.size()); }
   [[nodiscard]] std::string dir1() const override { return mainFolder; }
-  void refreshMain(int mode) override { refreshes.push_back(mode); }
+  void refreshMain(RefreshMode mode) override { refreshes.push_back(mode); }
   void addExt() override { ++addExtCalls; }
   void showResults(ToolForm* referrer, const std::string& text, const std::string& stamp,
                    bool disableOwner) override {
@@ -89,7 +89,7 @@ class ScriptedRunHost : public RunHost {
   bool listReal(const std::string& folder);
   std::vector<ListEntry> entries_;
   int cancelAt_ = 0;
-  int cancelValue_ = kCancelled;
+  CancelState cancelValue_ = CancelState::Cancelled;
 };
 
 }  // namespace core

@@ -17,7 +17,7 @@ ScopedCoreState::ScopedCoreState() : previous_(g_current) { g_current = &state_;
 ScopedCoreState::~ScopedCoreState() { g_current = previous_; }
 
 const std::string& msgMain(int n) {
-  return (n >= 1 && n <= 130) ? coreState().msgMain[static_cast<std::size_t>(n)] : kEmpty;
+  return (n >= 1 && n <= kMainMessages) ? coreState().msgMain[static_cast<std::size_t>(n)] : kEmpty;
 }
 
 const std::string& msgForm(int n) {

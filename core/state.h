@@ -24,6 +24,9 @@ struct FileTimeRecords {
   SystemTime modified;  // record C
 };
 
+// The highest common message number the table can hold.
+inline constexpr int kMainMessages = 160;
+
 struct CoreState {
   // Per-user data folder (colour file, form states, journals, results history), with a trailing "/".
   std::string appPath;
@@ -41,8 +44,9 @@ struct CoreState {
   std::uint32_t disabledColor = 0xE0E0E0;
   int langIndex = 0;
 
-  // Common messages (1..130) and the messages of the form shown last (1..100); element 0 unused.
-  std::array<std::string, 131> msgMain{};
+  // Common messages (1..kMainMessages) and the messages of the form shown last (1..100);
+  // element 0 unused.
+  std::array<std::string, kMainMessages + 1> msgMain{};
   std::array<std::string, 101> msgForm{};
 
   FileTimeRecords fileTimes;
@@ -67,7 +71,7 @@ class ScopedCoreState {
   CoreState* previous_;
 };
 
-// Message n of the common table ("" outside 1..130) and of the current form's table.
+// Message n of the common table ("" outside 1..kMainMessages) and of the current form's table.
 const std::string& msgMain(int n);
 const std::string& msgForm(int n);
 

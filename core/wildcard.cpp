@@ -81,12 +81,18 @@ class Output {
       : text_(text), repl_(replacement, tag) {}
   // Replaces [start, end) (start >= cursor) and moves the cursor to end.
   void replace(std::size_t start, std::size_t end) {
-    if (!any_) {
-      out_.reserve(text_.size() + text_.size() / 8);
-      any_ = true;
-    }
-    out_.append(text_, cursor_, start - cursor_);
+    copyTo(start);
     repl_.appendTo(out_, std::string_view(text_).substr(start, end - start));
+    cursor_ = end;
+    any_ = true;
+  }
+  // Copies the text from the cursor up to end (end >= cursor) unchanged and moves the cursor there.
+  void copyTo(std::size_t end) {
+    if (!started_) {
+      out_.reserve(text_.size() + text_.size() / 8);
+      started_ = true;
+    }
+    out_.append(text_, cursor_, end - cursor_);
     cursor_ = end;
   }
   [[nodiscard]] std::size_t cursor() const { return cursor_; }
@@ -103,7 +109,8 @@ class Output {
   Replacement repl_;
   std::string out_;
   std::size_t cursor_ = 0;
-  bool any_ = false;
+  bool started_ = false;  // out_ holds the text up to the cursor
+  bool any_ = false;      // something was replaced
 };
 
 // End of a match of `pat` at w, or npos. Literal bytes compare in the search copy `fold`;
@@ -253,6 +260,18 @@ int SubstAst(std::string& text, std::string_view pattern, std::string_view repla
     lineBreakFind.emplace_back(fold, "\n");
   }
   std::size_t s = 0;
+  // Whether a line break lies before the cursor; kept up to date as the cursor moves, so that each
+  // stretch of the text is looked at once.
+  bool breakBeforeCursor = false;
+  std::size_t breakCheckedTo = 0;
+  const auto cursorAfterBreak = [&] {
+    const std::size_t c = out.cursor();
+    if (!breakBeforeCursor && c > breakCheckedTo) {
+      breakBeforeCursor = fold.substr(breakCheckedTo, c - breakCheckedTo).find('\n') != npos;
+      breakCheckedTo = c;
+    }
+    return breakBeforeCursor;
+  };
   for (;;) {
     const std::size_t p1 = partFind[0].find(s);
     if (p1 == npos) break;
@@ -283,8 +302,20 @@ int SubstAst(std::string& text, std::string_view pattern, std::string_view repla
     if (leadStar) {
       start = c;
       if (line) {
-        const std::size_t lf = fold.substr(c, p1 - c).rfind('\n');
-        if (lf != npos) start = c + lf + 1;
+        // The match starts where the line holding the first part starts; on the first line, at
+        // the cursor. A line that began before the cursor (its start already copied or replaced)
+        // gets no replacement: the rest of it is copied as it stands.
+        const std::size_t from = c > 0 ? c - 1 : 0;  // a break just before the cursor starts a line at it
+        const std::size_t lf = fold.substr(from, p1 - from).rfind('\n');
+        if (lf != npos) {
+          start = from + lf + 1;
+        } else if (cursorAfterBreak()) {
+          const std::size_t next = fold.find('\n', c);
+          out.copyTo(next == npos ? n : next + 1);
+          s = out.cursor();
+          if (s >= n) break;
+          continue;
+        }
       }
     }
     std::size_t end = e;

@@ -38,8 +38,11 @@ int SubstWild(std::string& text, std::string_view pattern, std::string_view repl
 // extends the match back to the cursor (the end of the previous match, or the text start), a
 // trailing "*" forward to the end of the text.
 // With `line`, no "*" runs over a line break (LF, a CR before it belonging to the break): a
-// leading "*" reaches back to the line start or the cursor, whichever is later, and a trailing
-// "*" reaches to the line end; a part that itself holds a line break still matches across it.
+// leading "*" reaches back to the start of the line holding the first part (on the first line, to
+// the cursor); when that line started before the cursor (a match already ended in it), nothing is
+// replaced there and the rest of that line is kept as it stands ("x\nab b" with "*b" gives
+// "x\nR b"). A trailing "*" reaches to the line end; a part that itself holds a line break still
+// matches across it.
 // A pattern made only of "*" matches the whole text, or with `line` each non-empty line.
 // Returns 1 and rewrites `text` when something was replaced; else 0 with `text` unchanged (an
 // empty text or an empty pattern always gives 0).

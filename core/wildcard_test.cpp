@@ -88,6 +88,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, SubstAstTable, testing::Values(
   SubstCase{"leading_star_line_start", "one two\nthree two\n", "*two", "R", false, false, true, "R\nR\n", 1},
   SubstCase{"leading_star_never_joins_lines", "ab\ncd", "*d", "R", false, false, true, "ab\nR", 1},
   SubstCase{"leading_star_same_line_twice", "ab b\nxb", "*b", "R", false, false, true, "RR\nR", 1},
+  SubstCase{"leading_star_first_line_from_cursor", "xa1a2\n", "*a", "R", false, false, true, "RR2\n", 1},
+  SubstCase{"leading_star_line_already_matched", "x\nab b", "*b", "R", false, false, true, "x\nR b", 1},
+  SubstCase{"leading_star_rest_of_line_kept", "x\nab b\nb", "*b", "R", false, false, true, "x\nR b\nR", 1},
   SubstCase{"trailing_star_to_text_end", "xa1\nb", "a*", "R", false, false, false, "xR", 1},
   SubstCase{"trailing_star_to_line_end", "xa1\r\nya2\n", "a*", "R", false, false, true, "xR\r\nyR\n", 1},
   SubstCase{"stars_at_both_ends_line", "xx\nyay\nzz", "*a*", "R", false, false, true, "xx\nR\nzz", 1},
@@ -196,11 +199,17 @@ std::string modelAst(const std::string& t, const std::string& pat, const std::st
     std::size_t start = p1;
     if (lead) {
       start = c;
-      for (std::size_t k = p1; k > c; --k)
-        if (line && t[k - 1] == '\n') {
-          start = k;
-          break;
-        }
+      const std::size_t lf = line && p1 > 0 ? t.rfind('\n', p1 - 1) : std::string::npos;
+      if (lf != std::string::npos && lf + 1 >= c) start = lf + 1;
+      if (lf != std::string::npos && lf + 1 < c) {
+        // The line began before the cursor: kept as it stands up to and including its break.
+        const std::size_t next = t.find('\n', c);
+        const std::size_t to = next == std::string::npos ? t.size() : next + 1;
+        out += t.substr(c, to - c);
+        c = to;
+        p1 = to == 0 ? 0 : to - 1;
+        continue;
+      }
     }
     std::size_t end = e;
     if (trail) {

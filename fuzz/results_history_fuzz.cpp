@@ -18,10 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "a history name without its prefix or extension");
     fuzzing::check(name.find_first_of(std::string_view("/:\0", 3)) == std::string::npos,
                    "a history name holds \"/\", \":\" or NUL");
-    // Each ":" becomes two bytes after the cut today (known, being mended): until then the
-    // length is checked on stamps without one.
-    if (s.find(':') == std::string_view::npos)
-      fuzzing::check(name.size() <= 255, "a history name longer than a file name may be");
+    fuzzing::check(name.size() <= 255, "a history name longer than a file name may be");
     fuzzing::check(core::historyFileOfCaption(core::historyCaption(name)) == name,
                    "a caption does not lead back to its file");
   }

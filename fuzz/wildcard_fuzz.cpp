@@ -77,7 +77,7 @@ int substWildModel(std::string& text, std::string_view pattern, std::string_view
 
 // SubstAst: from the cursor on, the first occurrence of the first part, then of each next part
 // after the one before (with `line`, on the same line); a leading "*" reaches back to the cursor
-// (and the line start), a trailing one to the end of the text (or of the line).
+// (with `line`, to the line start), a trailing one to the end of the text (or of the line).
 int substAstModel(std::string& text, std::string_view pattern, std::string_view replacement, bool ignoreCase,
                   bool tag, bool line) {
   if (text.empty() || pattern.empty()) return 0;
@@ -127,8 +127,19 @@ int substAstModel(std::string& text, std::string_view pattern, std::string_view 
     std::size_t start = first;
     if (pat.front() == '*') {
       start = cursor;
-      const std::size_t lf = line ? fold.substr(cursor, first - cursor).rfind('\n') : npos;
-      if (lf != npos) start = cursor + lf + 1;
+      // With `line`: back to the start of the line holding the first part (a break just before
+      // the cursor starts a line at it); on the first line to the cursor; a later line that a
+      // match already ended in is left as it stands.
+      const std::size_t from = cursor > 0 ? cursor - 1 : 0;
+      const std::size_t lf = line ? fold.substr(from, first - from).rfind('\n') : npos;
+      if (lf != npos) {
+        start = from + lf + 1;
+      } else if (line && fold.substr(0, cursor).find('\n') != npos) {
+        const std::size_t next = fold.find('\n', cursor);
+        cursor = s = next == npos ? n : next + 1;
+        if (s >= n) break;
+        continue;
+      }
     }
     const std::size_t end = pat.back() == '*' ? (line ? lineEnd(e) : n) : e;
     matches.emplace_back(start, end);

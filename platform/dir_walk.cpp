@@ -17,7 +17,11 @@
 namespace platform {
 namespace {
 
-// Lists the open folder `fd` (taken over and closed). Returns 0 or the errno of a failed read.
+// More open descriptors than this in a reader's chain: the shallowest are closed (and opened
+// again should a later folder need them), so a deep tree never runs the process out of them.
+constexpr std::size_t kMaxOpenFolders = 48;
+
+// Lists the open folder `fd` (left open). Returns 0 or the errno of a failed read.
 int listOpenFolder(int fd, bool includeHidden, std::vector<std::string>& names) {
   const std::size_t first = names.size();
   bool sawHiddenFile = false;
@@ -41,17 +45,28 @@ int listOpenFolder(int fd, bool includeHidden, std::vector<std::string>& names) 
                                  [&](const std::string& n) { return listed.count(n) != 0; }),
                   names.end());
   }
-  ::close(fd);
   return err;
 }
 
+// Opens a folder by path. Without followFinalLink a final symlink is refused: the trailing "/"
+// is dropped first, since O_NOFOLLOW does not stop Linux from following "link/".
 int openFolder(const std::string& folder, bool followFinalLink) {
-  const char* path = folder.empty() ? "." : folder.c_str();
+  std::string path = folder;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (path.empty()) path = ".";
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (!followFinalLink) flags |= O_NOFOLLOW;
   int fd;
   do {
-    fd = ::open(path, flags);
+    fd = ::open(path.c_str(), flags);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int openSubfolder(int parentFd, const std::string& name) {
+  int fd;
+  do {
+    fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -62,6 +77,92 @@ int listSubfolders(const std::string& folder, bool includeHidden, std::vector<st
                    bool followLink) {
   const int fd = openFolder(folder, followLink);
   if (fd < 0) return errno;
+  const int err = listOpenFolder(fd, includeHidden, names);
+  ::close(fd);
+  return err;
+}
+
+FolderTreeReader::~FolderTreeReader() { closeFrom(0); }
+
+std::size_t FolderTreeReader::addRoot(const std::string& path, bool followLink) {
+  nodes_.push_back(Node{nodes_.size(), path, followLink});
+  return nodes_.size() - 1;
+}
+
+std::size_t FolderTreeReader::addChild(std::size_t parent, std::string name) {
+  nodes_.push_back(Node{parent, std::move(name), false});
+  return nodes_.size() - 1;
+}
+
+void FolderTreeReader::closeFrom(std::size_t depth) {
+  for (std::size_t i = depth; i < chain_.size(); ++i)
+    if (chain_[i].fd >= 0) ::close(chain_[i].fd);
+  chain_.resize(std::min(depth, chain_.size()));
+}
+
+void FolderTreeReader::capOpen() {
+  std::size_t open = 0;
+  for (const Link& l : chain_) open += l.fd >= 0 ? 1 : 0;
+  // The start folder and the deepest stay open: they are the ones reopening would cost most.
+  for (std::size_t i = 1; open > kMaxOpenFolders && i + 1 < chain_.size(); ++i) {
+    if (chain_[i].fd < 0) continue;
+    ::close(chain_[i].fd);
+    chain_[i].fd = -1;
+    --open;
+  }
+}
+
+// The descriptor of the chain's folder at depth, opening it again from the nearest open folder
+// above it when it was closed. -1 (errno set) when that fails.
+int FolderTreeReader::fdAt(std::size_t depth) {
+  if (chain_[depth].fd >= 0) return chain_[depth].fd;
+  std::size_t from = depth;
+  while (from > 0 && chain_[from].fd < 0) --from;
+  if (chain_[from].fd < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  for (std::size_t i = from + 1; i <= depth; ++i) {
+    chain_[i].fd = openSubfolder(chain_[i - 1].fd, nodes_[chain_[i].node].name);
+    if (chain_[i].fd < 0) return -1;
+  }
+  return chain_[depth].fd;
+}
+
+int FolderTreeReader::openNode(std::size_t id) {
+  std::vector<std::size_t> line;  // the start folder first, id last
+  for (std::size_t n = id;; n = nodes_[n].parent) {
+    line.push_back(n);
+    if (nodes_[n].parent == n) break;
+  }
+  std::reverse(line.begin(), line.end());
+  std::size_t same = 0;
+  while (same < chain_.size() && same < line.size() && chain_[same].node == line[same]) ++same;
+  if (same == line.size()) {
+    closeFrom(same);
+    return fdAt(same - 1);
+  }
+  closeFrom(same);
+  for (std::size_t depth = same; depth < line.size(); ++depth) {
+    const Node& node = nodes_[line[depth]];
+    int fd;
+    if (depth == 0) {
+      fd = openFolder(node.name, node.followLink);
+    } else {
+      const int parentFd = fdAt(depth - 1);
+      fd = parentFd < 0 ? -1 : openSubfolder(parentFd, node.name);
+    }
+    if (fd < 0) return -1;
+    chain_.push_back(Link{line[depth], fd});
+    capOpen();
+  }
+  return chain_.back().fd;
+}
+
+int FolderTreeReader::listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names) {
+  if (id >= nodes_.size()) return EINVAL;
+  const int fd = openNode(id);
+  if (fd < 0) return errno;
   return listOpenFolder(fd, includeHidden, names);
 }
 
@@ -69,12 +170,12 @@ WalkStats walkFolders(const std::string& root, bool includeHidden,
                       const std::function<bool(const std::string& folder)>& visit,
                       const UnreadableFolderFn& onUnreadable) {
   WalkStats stats;
-  std::deque<std::string> queue;
-  queue.push_back(root.empty() || root.back() == '/' ? root : root + '/');
+  FolderTreeReader reader;
+  std::deque<std::pair<std::size_t, std::string>> queue;
+  queue.emplace_back(reader.addRoot(root, true), root.empty() || root.back() == '/' ? root : root + '/');
   std::vector<std::string> names;
-  bool isRoot = true;
   while (!queue.empty()) {
-    std::string folder = std::move(queue.front());
+    auto [id, folder] = std::move(queue.front());
     queue.pop_front();
     ++stats.folders;
     if (visit && !visit(folder)) {
@@ -82,11 +183,7 @@ WalkStats walkFolders(const std::string& root, bool includeHidden,
       break;
     }
     names.clear();
-    // Below the root a folder we found as a real directory must still be one when we open it:
-    // O_NOFOLLOW keeps a folder swapped for a symlink meanwhile from leading the walk elsewhere.
-    const int fd = openFolder(folder, isRoot);
-    isRoot = false;
-    const int err = fd < 0 ? errno : listOpenFolder(fd, includeHidden, names);
+    const int err = reader.listSubfolders(id, includeHidden, names);
     if (err != 0) {
       ++stats.unreadable;
       if (onUnreadable) onUnreadable(folder, err);
@@ -95,7 +192,7 @@ WalkStats walkFolders(const std::string& root, bool includeHidden,
       std::string child;
       child.reserve(folder.size() + n.size() + 1);
       child.append(folder).append(n).push_back('/');
-      queue.push_back(std::move(child));
+      queue.emplace_back(reader.addChild(id, std::move(n)), std::move(child));
     }
   }
   return stats;

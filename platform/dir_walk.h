@@ -1,7 +1,9 @@
 // Raw folder enumeration on POSIX: the direct subfolders of one folder, and a breadth-first walk
 // of a whole tree. Directory symlinks are never followed, entries whose type readdir leaves
 // unknown are stat'ed, and a folder that cannot be read is reported through a callback rather
-// than skipped silently. Names are bytes, returned as readdir gives them.
+// than skipped silently. Names are bytes, returned as readdir gives them. Walks open each folder
+// through its parent's descriptor, so a folder swapped for a symlink after it was found is never
+// entered and paths longer than PATH_MAX are walked like any other.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +27,46 @@ using UnreadableFolderFn = std::function<void(const std::string& folder, int err
 // the end (names holds what was read before the error).
 [[nodiscard]] int listSubfolders(const std::string& folder, bool includeHidden,
                                  std::vector<std::string>& names, bool followLink = true);
+
+// Opens the folders of a walk by descriptor: a start folder by its path, every folder found
+// below it by its name relative to its parent's descriptor (O_NOFOLLOW | O_DIRECTORY), so that
+// a folder swapped for a symlink after it was found is refused (ELOOP or ENOTDIR) and no path
+// length limit applies. Folders are numbered from 0 in the order they are added. Holds at most a
+// few dozen descriptors at once: those of the last listed folder and its parents.
+class FolderTreeReader {
+ public:
+  FolderTreeReader() = default;
+  ~FolderTreeReader();
+  FolderTreeReader(const FolderTreeReader&) = delete;
+  FolderTreeReader& operator=(const FolderTreeReader&) = delete;
+
+  // Adds a start folder ("" is the current folder; a trailing "/" is optional). With followLink
+  // false a start folder that is itself a symlink is refused when listed. Returns its number.
+  std::size_t addRoot(const std::string& path, bool followLink);
+  // Adds the subfolder `name` of the folder numbered `parent`. Returns its number.
+  std::size_t addChild(std::size_t parent, std::string name);
+  // Lists the direct subfolders of folder `id` into names (appended) as listSubfolders does.
+  // Returns 0, or the errno value when the folder could not be opened or read to the end.
+  [[nodiscard]] int listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names);
+
+ private:
+  struct Node {
+    std::size_t parent;  // own number for a start folder
+    std::string name;    // the path of a start folder
+    bool followLink;
+  };
+  struct Link {
+    std::size_t node;
+    int fd;  // -1 once closed to stay below the cap; opened again when needed
+  };
+  int openNode(std::size_t id);
+  int fdAt(std::size_t depth);
+  void closeFrom(std::size_t depth);
+  void capOpen();
+
+  std::vector<Node> nodes_;
+  std::vector<Link> chain_;  // a start folder and its subfolders down to the last one opened
+};
 
 struct WalkStats {
   std::size_t folders = 0;     // folders reported to the visitor, the root included

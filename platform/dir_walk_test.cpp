@@ -1,4 +1,5 @@
 #include "platform/dir_walk.h"
+#include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +37,7 @@ class DirWalkTest : public testing::Test {
   }
   void TearDown() override {
     ::chmod((root_ + "locked").c_str(), 0755);
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    platform::testing::removeTree(root_);  // also trees deeper than PATH_MAX
   }
   static std::vector<std::string> sorted(std::vector<std::string> v) {
     std::sort(v.begin(), v.end());
@@ -116,6 +116,60 @@ TEST_F(DirWalkTest, UnreadableFolderIsReportedAndWalkGoesOn) {
   EXPECT_EQ(unreadable, (std::map<std::string, int>{{root_ + "locked/", EACCES}}));
   EXPECT_EQ(stats.unreadable, 1u);
   EXPECT_EQ(visited, 5u) << "root, a, b, locked, a/a1";
+}
+
+// A folder found by the walk and swapped for a link to another tree before it is listed (or
+// whose parent is swapped so) is never entered: nothing of the other tree is visited.
+TEST_F(DirWalkTest, AFolderSwappedForALinkIsNeverEntered) {
+  struct Row {
+    const char* swapped;     // relative to the root
+    const char* linkTarget;  // relative to the other tree
+    bool refused;            // the swapped folder itself is reported unreadable
+  };
+  const Row rows[] = {{"a/a1", "a1", true}, {"a", "", false}};
+  for (const Row& row : rows) {
+    if (&row != rows) {
+      TearDown();
+      SetUp();
+    }
+    const std::string outside = root_.substr(0, root_.size() - 1) + "-outside/";
+    fs::create_directories(outside + "a1/secret");
+    fs::create_directories(outside + "secret");
+    std::vector<std::string> seen;
+    std::map<std::string, int> unreadable;
+    platform::walkFolders(
+        root_, true,
+        [&](const std::string& f) {
+          seen.push_back(f.substr(root_.size() - 1));
+          if (seen.back() == "/a/a1/") {  // found by listing a; not listed itself yet
+            fs::rename(root_ + row.swapped, root_ + "moved");
+            fs::create_directory_symlink(outside + row.linkTarget, root_ + row.swapped);
+          }
+          return true;
+        },
+        [&](const std::string& f, int err) { unreadable[f.substr(root_.size() - 1)] = err; });
+    for (const std::string& f : seen) EXPECT_EQ(f.find("secret"), std::string::npos) << row.swapped << ": " << f;
+    fs::remove_all(outside);
+    if (row.refused) {
+      ASSERT_EQ(unreadable.count("/a/a1/"), 1u) << row.swapped;
+      EXPECT_TRUE(unreadable["/a/a1/"] == ELOOP || unreadable["/a/a1/"] == ENOTDIR);
+    }
+  }
+}
+
+// 30 levels of 200-byte names: a path of 6,000 bytes, far past PATH_MAX.
+TEST_F(DirWalkTest, TreesDeeperThanPathMaxAreWalkedWhole) {
+  const std::string name(200, 'd');
+  ASSERT_TRUE(platform::testing::makeDeepTree(root_ + "b", name, 30));
+  std::size_t deepest = 0, seen = 0;
+  const auto stats = platform::walkFolders(root_ + "b", true, [&](const std::string& f) {
+    ++seen;
+    deepest = std::max(deepest, f.size());
+    return true;
+  }, [](const std::string& f, int err) { ADD_FAILURE() << f.size() << " bytes: " << std::strerror(err); });
+  EXPECT_EQ(seen, 31u);
+  EXPECT_EQ(stats.unreadable, 0u);
+  EXPECT_EQ(deepest, root_.size() + 2 + 30 * 201);
 }
 
 TEST(DirWalkRoot, RootStaysAFolder) {

@@ -1,24 +1,21 @@
 #include "platform/fs.h"
 
 #include "platform/dir_listing.h"
+#include "platform/fd_io.h"
+#include "platform/replacement_file.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
-#include <random>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/types.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace platform {
@@ -73,82 +70,6 @@ const StatxSource kStatxSource;
 const MetadataSource* gSource = &kStatxSource;
 
 std::string str(std::string_view s) { return std::string(s); }
-
-std::string parentOf(const std::string& path) {
-  const auto pos = path.find_last_of('/');
-  if (pos == std::string::npos) return ".";
-  if (pos == 0) return "/";
-  return path.substr(0, pos);
-}
-
-std::string nameOf(const std::string& path) {
-  const auto pos = path.find_last_of('/');
-  return pos == std::string::npos ? path : path.substr(pos + 1);
-}
-
-// Writes all of data at offset (or at the current position when offset < 0). 0 or errno.
-int writeAll(int fd, std::string_view data, long long offset) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = offset < 0
-        ? ::write(fd, data.data() + done, data.size() - done)
-        : ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
-}
-
-int closeChecked(int fd) {
-  if (::close(fd) != 0 && errno != EINTR) return errno;
-  return 0;
-}
-
-// Copies the user-visible extended attributes of src onto fd; failures are ignored (a file system
-// without xattrs, or security attributes the user may not set).
-void copyXattrs(const std::string& src, int fd) {
-  const ssize_t len = ::llistxattr(src.c_str(), nullptr, 0);
-  if (len <= 0) return;
-  std::string names(static_cast<std::size_t>(len), '\0');
-  const ssize_t got = ::llistxattr(src.c_str(), names.data(), names.size());
-  if (got <= 0) return;
-  names.resize(static_cast<std::size_t>(got));
-  std::size_t pos = 0;
-  while (pos < names.size()) {
-    const std::string name = names.c_str() + pos;
-    pos += name.size() + 1;
-    if (name.empty()) continue;
-    const ssize_t vlen = ::lgetxattr(src.c_str(), name.c_str(), nullptr, 0);
-    if (vlen < 0) continue;
-    std::string value(static_cast<std::size_t>(vlen), '\0');
-    const ssize_t vgot = ::lgetxattr(src.c_str(), name.c_str(), value.data(), value.size());
-    if (vgot < 0) continue;
-    (void)::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(vgot), 0);
-  }
-}
-
-std::string randomSuffix(std::mt19937_64& rng) {
-  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string s;
-  for (int i = 0; i < 8; ++i) s += kChars[rng() % (sizeof(kChars) - 1)];
-  return s;
-}
-
-std::mt19937_64& rng() {
-  static std::mt19937_64 g{std::random_device{}() ^ static_cast<std::uint64_t>(::time(nullptr))};
-  return g;
-}
-
-void fsyncFolder(const std::string& folder) {
-  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd < 0) return;
-  (void)::fsync(dfd);
-  ::close(dfd);
-}
 
 }  // namespace
 
@@ -232,35 +153,12 @@ int writeFileAtomic(std::string_view path, std::string_view data) {
     return old.type == FileType::Directory ? EISDIR : EINVAL;
   if (!exists && old.error != ENOENT) return old.error;
 
-  const std::string folder = parentOf(target);
-  const std::string base = nameOf(target);
-  std::string tmp;
-  int fd = -1;
-  for (int tries = 0; tries < 100 && fd < 0; ++tries) {
-    tmp = folder + "/." + base.substr(0, 200) + ".vdk" + randomSuffix(rng());
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                exists ? 0600 : 0666);
-    if (fd < 0 && errno != EEXIST) return errno;
-  }
-  if (fd < 0) return EEXIST;
-
-  int err = writeAll(fd, data, -1);
-  if (err == 0 && exists) {
-    copyXattrs(target, fd);
-    // The owner can only be kept where allowed (root, or a group of ours); bits then follow.
-    if (::fchown(fd, old.uid, old.gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.gid);
-    if (::fchmod(fd, old.mode) != 0) err = errno;
-  }
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  const int cerr = closeChecked(fd);
-  if (err == 0) err = cerr;
-  if (err == 0 && ::rename(tmp.c_str(), target.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(tmp.c_str());
-    return err;
-  }
-  fsyncFolder(folder);
-  return 0;
+  ReplacementFile out;
+  int err = out.create(target, exists ? 0600 : 0666);
+  if (err == 0) err = out.write(data);
+  if (err == 0 && exists) err = out.keepMetadataOf(target);
+  if (err == 0) err = out.commit();
+  return err;
 }
 
 int appendToFile(std::string_view path, std::string_view data) {
@@ -274,7 +172,7 @@ int appendToFile(std::string_view path, std::string_view data) {
   int err = 0;
   if (::fstat(fd, &sb) != 0) err = errno;
   else if (!S_ISREG(sb.st_mode)) err = EINVAL;
-  if (err == 0) err = writeAll(fd, data, -1);
+  if (err == 0) err = writeFully(fd, data);
   const int cerr = closeChecked(fd);
   return err ? err : cerr;
 }
@@ -290,7 +188,7 @@ int writeAt(std::string_view path, std::uint64_t offset, std::string_view data) 
   int err = 0;
   if (::fstat(fd, &sb) != 0) err = errno;
   else if (!S_ISREG(sb.st_mode)) err = EINVAL;
-  if (err == 0) err = writeAll(fd, data, static_cast<long long>(offset));
+  if (err == 0) err = writeFully(fd, data, static_cast<std::int64_t>(offset));
   const int cerr = closeChecked(fd);
   return err ? err : cerr;
 }
@@ -346,6 +244,17 @@ int createExclusive(std::string_view path) {
   return closeChecked(fd);
 }
 
+int writeNewFile(std::string_view path, std::string_view data) {
+  const std::string p = str(path);
+  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  int err = writeFully(fd, data);
+  const int cerr = closeChecked(fd);
+  if (err == 0) err = cerr;
+  if (err != 0) ::unlink(p.c_str());
+  return err;
+}
+
 int checkOpenable(std::string_view path, OpenAccess access) {
   const std::string p = str(path);
   const FileStatus st = fileStatus(p, true);
@@ -357,26 +266,6 @@ int checkOpenable(std::string_view path, OpenAccess access) {
   const int fd = ::open(p.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   ::close(fd);
-  return 0;
-}
-
-int moveToTrash(std::string_view path) {
-  const QString q = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-  if (fileStatus(path, false).error != 0) return ENOENT;
-  QString inTrash;
-  if (!QFile::moveToTrash(q, &inTrash)) return EIO;
-  if (QDir::isRelativePath(inTrash)) {
-    // Qt 6.4 reports success when it found no usable trash folder, after moving the file to
-    // "files/" below the current folder. Put it back where it was and report the failure, so the
-    // caller keeps and logs the file instead of believing it is in the trash.
-    const std::string moved = QFile::encodeName(QDir::current().absoluteFilePath(inTrash)).toStdString();
-    if (renameNoReplace(moved, path) != 0) return EIO;
-    const QString name = QFileInfo(inTrash).fileName();
-    QFile::remove(QDir::current().absoluteFilePath(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
-    QDir().rmdir(QStringLiteral("files"));
-    QDir().rmdir(QStringLiteral("info"));
-    return EIO;
-  }
   return 0;
 }
 

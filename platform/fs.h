@@ -1,6 +1,7 @@
 // The file-system layer beneath the core's file routines: metadata from statx (through a source
 // that tests can replace), setting times, renames that never replace, whole-file writes through a
-// temporary file, in-place writes and range reads, exclusive creation, trash and free space.
+// temporary file, in-place writes and range reads, exclusive creation, trash (trash.cpp) and free
+// space.
 // Paths are byte strings. Every function returns an errno value (0 = success) or an explicit
 // result; none throws. Nothing here opens a file that is not a regular file.
 #pragma once
@@ -99,13 +100,24 @@ struct ReadResult {
 
 // Creates an empty file exclusively (O_EXCL, never through a symlink). 0 or errno (EEXIST).
 int createExclusive(std::string_view path);
+// Creates path exclusively as createExclusive does and writes data into it. 0 or errno (EEXIST
+// when anything, a dangling symlink included, holds the name); a file this call created and
+// could not fill is removed again.
+int writeNewFile(std::string_view path, std::string_view data);
 
 enum class OpenAccess { Read, Write, ReadWrite };
 // 0 when the regular file can be opened with that access (it is opened and closed at once);
 // otherwise errno. A path that is not a regular file gives EINVAL without being opened.
 [[nodiscard]] int checkOpenable(std::string_view path, OpenAccess access);
 
-// Moves path to the user's trash. 0 or a non-zero error; a failure never deletes the file.
+// Moves path (a file, folder or symlink itself; never what a link names) to the user's trash,
+// the freedesktop trash on bytes: the home trash $XDG_DATA_HOME/Trash for a file on its file
+// system, else the top folder of the file's mount (".Trash/$uid" in a sticky ".Trash" that is
+// not a link, else ".Trash-$uid"; a user folder there that is not the user's own is refused).
+// The info file (percent-encoded original path and deletion date) is created exclusively first;
+// a name taken in the trash gets "stem.N.ext". Implemented in trash.cpp.
+// 0 when the file is in the trash; otherwise an errno value and the file is where it was (a
+// file on a mount with no usable trash is never moved elsewhere or deleted).
 int moveToTrash(std::string_view path);
 
 // Bytes available to the user on the file system holding path; -1 when the query fails.

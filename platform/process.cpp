@@ -199,6 +199,19 @@ StartOutcome startProgram(const std::string& program, const std::vector<std::str
   return StartOutcome::Finished;
 }
 
+StartOutcome startDetachedLogged(const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& workDir, const std::string& logPath) {
+  if (const StartOutcome pre = precheck(program); pre != StartOutcome::Started) return pre;
+  QProcess proc;
+  proc.setProgram(qstr(program));
+  proc.setArguments(qargs(args));
+  proc.setWorkingDirectory(qstr(workDir.empty() ? homeDir() : workDir));
+  proc.setStandardInputFile(QProcess::nullDevice());
+  proc.setStandardOutputFile(qstr(logPath), QIODevice::Append);
+  proc.setStandardErrorFile(qstr(logPath), QIODevice::Append);
+  return proc.startDetached() ? StartOutcome::Started : StartOutcome::Failed;
+}
+
 std::string defaultApplicationFor(const std::string& path) {
   const QMimeDatabase db;
   const QMimeType mime = db.mimeTypeForFile(qstr(path));

@@ -29,6 +29,11 @@ enum class StartOutcome {
 StartOutcome startProgram(const std::string& program, const std::vector<std::string>& args,
                           bool wait, const std::string& workDir = {});
 
+// Starts program detached with args in workDir (home when empty), its input from /dev/null and its
+// output and errors appended to logPath (created when missing). Started, or why it could not be.
+StartOutcome startDetachedLogged(const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& workDir, const std::string& logPath);
+
 // The desktop id (e.g. "org.gnome.TextEditor.desktop") of the application associated with the
 // file's type in the freedesktop MIME database (mimeapps.list, mimeinfo.cache, desktop entries of
 // $XDG_DATA_HOME and $XDG_DATA_DIRS), or "" when there is none.

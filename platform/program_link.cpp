@@ -5,14 +5,19 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QVariant>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QtEndian>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace platform {
@@ -20,6 +25,10 @@ namespace platform {
 namespace {
 
 constexpr char kAck = '\x06';
+// Bytes read from a link at a time, and the most its socket buffers before they are read.
+constexpr int kReadChunk = 16 * 1024;
+// Pause after an accept failed for want of descriptors or memory.
+constexpr int kAcceptRetryMs = 100;
 
 QByteArray frame(const QByteArray& message) {
   QByteArray out(4, '\0');
@@ -41,9 +50,34 @@ QString linkSocketPath(const QString& application, const QString& topic) {
 }
 
 // ---------------------------------------------------------------------------------------------
+bool LinkFrameDecoder::feed(const char* data, std::size_t size, std::vector<QByteArray>& messages) {
+  if (broken_) return false;
+  buffer_.append(data, static_cast<qsizetype>(size));
+  qsizetype pos = 0;
+  while (buffer_.size() - pos >= 4) {
+    const quint32 len = qFromBigEndian<quint32>(buffer_.constData() + pos);
+    if (len > static_cast<quint32>(kMaxLinkMessage)) {
+      broken_ = true;  // not one of ours, or broken: nothing more is read from this link
+      buffer_.clear();
+      buffer_.squeeze();
+      return false;
+    }
+    if (buffer_.size() - pos < 4 + static_cast<qsizetype>(len)) break;
+    messages.push_back(buffer_.mid(pos + 4, static_cast<qsizetype>(len)));
+    pos += 4 + static_cast<qsizetype>(len);
+  }
+  buffer_.remove(0, pos);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
 LinkServer::LinkServer(QObject* parent) : QObject(parent) {}
 
-LinkServer::~LinkServer() { close(); }
+LinkServer::~LinkServer() {
+  close();
+  // The links' sockets are children of this object and go with it, without further signals.
+  for (auto& [socket, link] : links_) socket->disconnect(this);
+}
 
 bool LinkServer::listen(const QString& application, const QString& topic) {
   close();
@@ -59,21 +93,42 @@ bool LinkServer::listen(const QString& application, const QString& topic) {
     lockFd_ = -1;
     return false;
   }
-  QLocalServer::removeServer(path);
-  server_ = new QLocalServer(this);
-  connect(server_, &QLocalServer::newConnection, this, &LinkServer::onNewConnection);
-  if (!server_->listen(path)) {
+  // Our own listening socket rather than QLocalServer's: that one closes itself (and deletes the
+  // socket file) after a single failed accept, leaving the program without its link.
+  const QByteArray name = QFile::encodeName(path);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  if (name.size() >= static_cast<qsizetype>(sizeof addr.sun_path)) {
     close();
     return false;
   }
+  std::memcpy(addr.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+  ::unlink(name.constData());
+  listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    close();
+    return false;
+  }
+  socketPath_ = name;
+  if (::listen(listenFd_, SOMAXCONN) != 0) {
+    close();
+    return false;
+  }
+  notifier_ = new QSocketNotifier(static_cast<qintptr>(listenFd_), QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &LinkServer::acceptPending);
   return true;
 }
 
 void LinkServer::close() {
-  if (server_) {
-    server_->close();
-    delete server_;
-    server_ = nullptr;
+  delete notifier_;
+  notifier_ = nullptr;
+  if (listenFd_ >= 0) {
+    ::close(listenFd_);
+    listenFd_ = -1;
+  }
+  if (!socketPath_.isEmpty()) {
+    ::unlink(socketPath_.constData());  // ours: we hold the name's lock
+    socketPath_.clear();
   }
   if (lockFd_ >= 0) {
     flock(lockFd_, LOCK_UN);
@@ -82,46 +137,101 @@ void LinkServer::close() {
   }
 }
 
-bool LinkServer::isListening() const { return server_ && server_->isListening(); }
+bool LinkServer::isListening() const { return listenFd_ >= 0; }
 
-void LinkServer::onNewConnection() {
-  while (server_ && server_->hasPendingConnections()) {
-    QLocalSocket* socket = server_->nextPendingConnection();
-    if (!socket) break;
-    socket->setParent(this);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-      socket->deleteLater();
-      Q_EMIT linkClosed();
+void LinkServer::acceptPending() {
+  QPointer<LinkServer> self(this);
+  for (;;) {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd >= 0) {
+      adopt(fd);
+      if (!self || listenFd_ < 0) return;  // a handler closed the server
+      continue;
+    }
+    if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+    // Out of descriptors or memory: the client waits in the backlog. The notifier would fire at
+    // once again, so it rests a moment; the server keeps its name and goes on listening.
+    notifier_->setEnabled(false);
+    QPointer<QSocketNotifier> notifier(notifier_);
+    QTimer::singleShot(kAcceptRetryMs, this, [this, notifier] {
+      if (!notifier || notifier != notifier_) return;
+      notifier_->setEnabled(true);
+      acceptPending();
     });
-    Q_EMIT linkOpened();
-    // Data may have arrived together with the connection.
-    if (socket->bytesAvailable() > 0) onReadyRead(socket);
+    return;
   }
+}
+
+void LinkServer::adopt(int fd) {
+  if (links_.size() >= kMaxLinkConnections && !dropOldestIdleLink()) {
+    ::close(fd);  // every link is in the middle of a message: refuse this one
+    return;
+  }
+  auto* socket = new QLocalSocket(this);
+  socket->setReadBufferSize(kReadChunk);
+  if (!socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+    ::close(fd);
+    delete socket;
+    return;
+  }
+  links_[socket].lastActive = ++activity_;
+  connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+  connect(socket, &QLocalSocket::disconnected, this, [this, socket] { forget(socket); });
+  QPointer<LinkServer> self(this);
+  Q_EMIT linkOpened();
+  if (self && links_.count(socket) != 0 && socket->bytesAvailable() > 0) onReadyRead(socket);
+}
+
+bool LinkServer::dropOldestIdleLink() {
+  QLocalSocket* oldest = nullptr;
+  std::uint64_t when = 0;
+  for (const auto& [socket, link] : links_) {
+    if (link.decoder.buffered() != 0) continue;
+    if (!oldest || link.lastActive < when) {
+      oldest = socket;
+      when = link.lastActive;
+    }
+  }
+  if (!oldest) return false;
+  oldest->abort();
+  forget(oldest);
+  return true;
+}
+
+void LinkServer::forget(QLocalSocket* socket) {
+  if (links_.erase(socket) == 0) return;
+  socket->disconnect(this);
+  socket->deleteLater();
+  Q_EMIT linkClosed();
 }
 
 void LinkServer::onReadyRead(QLocalSocket* rawSocket) {
   QPointer<QLocalSocket> socket(rawSocket);
   QPointer<LinkServer> self(this);
-  QByteArray buffer = socket->property("linkBuffer").toByteArray() + socket->readAll();
-  while (buffer.size() >= 4) {
-    const quint32 len = qFromBigEndian<quint32>(buffer.constData());
-    if (len > static_cast<quint32>(kMaxLinkMessage)) {
-      socket->abort();  // not one of ours, or broken: drop the link
+  char chunk[kReadChunk];
+  std::vector<QByteArray> messages;
+  while (socket && socket->bytesAvailable() > 0) {
+    const auto it = links_.find(rawSocket);
+    if (it == links_.end()) return;
+    const qint64 n = socket->read(chunk, sizeof chunk);
+    if (n <= 0) return;
+    it->second.lastActive = ++activity_;
+    messages.clear();
+    const bool intact = it->second.decoder.feed(chunk, static_cast<std::size_t>(n), messages);
+    for (const QByteArray& message : messages) {
+      socket->write(&kAck, 1);
+      socket->flush();
+      Q_EMIT executed(message);
+      // The handler may have closed the server or the link.
+      if (!self || !socket || links_.count(rawSocket) == 0) return;
+    }
+    if (!intact) {
+      socket->abort();
+      forget(rawSocket);
       return;
     }
-    if (static_cast<quint32>(buffer.size()) < 4 + len) break;
-    const QByteArray message = buffer.mid(4, static_cast<qsizetype>(len));
-    buffer.remove(0, static_cast<qsizetype>(4 + len));
-    socket->setProperty("linkBuffer", buffer);
-    socket->write(&kAck, 1);
-    socket->flush();
-    Q_EMIT executed(message);
-    // The handler may have closed the server or the link.
-    if (!self || !socket) return;
-    buffer = socket->property("linkBuffer").toByteArray() + socket->readAll();
   }
-  socket->setProperty("linkBuffer", buffer);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,10 +24,19 @@ std::string envFolder(const char* name) {
   return {};
 }
 
-bool isPrivateFolder(const std::string& path) {
+// True when path is a real folder (not a symlink to one) owned by the user with mode 0700.
+// Checked on a descriptor opened without following a final link: the trailing "/" is dropped
+// first, since "link/" is followed whatever the flags say. With fixMode, a folder we have just
+// made gets 0700 whatever the umask took away.
+bool isPrivateFolder(std::string path, bool fixMode = false) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
   struct stat st {};
-  if (lstat(path.c_str(), &st) != 0) return false;
-  return S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 077) == 0;
+  bool ok = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+  if (ok && fixMode && (st.st_mode & 0777) != 0700) ok = fchmod(fd, 0700) == 0 && fstat(fd, &st) == 0;
+  close(fd);
+  return ok && (st.st_mode & 0777) == 0700;
 }
 
 }  // namespace
@@ -89,14 +99,15 @@ std::string tempDir() {
   if (base.empty()) base = "/tmp/";
   const std::string dir = base + "vardulek-" + std::to_string(getuid()) + "/";
   // mkdir fails on an existing name: then it must be a folder of ours that nobody else may enter,
-  // otherwise another user could have planted it.
-  if (mkdir(dir.c_str(), 0700) == 0 || (errno == EEXIST && isPrivateFolder(dir))) return dir;
+  // otherwise another user could have planted it (or a link to a folder of theirs).
+  const bool made = mkdir(dir.c_str(), 0700) == 0;
+  if ((made || errno == EEXIST) && isPrivateFolder(dir, made)) return dir;
   return appDataDir();
 }
 
 std::string runtimeDir() {
   std::string r = envFolder("XDG_RUNTIME_DIR");
-  if (!r.empty() && access(r.c_str(), W_OK | X_OK) == 0) return r;
+  if (!r.empty() && isPrivateFolder(r)) return r;
   return tempDir();
 }
 

@@ -15,14 +15,15 @@ namespace platform {
 // $XDG_DATA_HOME/vardulek/ (default ~/.local/share/vardulek/), created on first use (mode 0700).
 // The path is returned even when it cannot be created; the caller learns that on its first write.
 [[nodiscard]] std::string appDataDir();
-// Private scratch folder $TMPDIR/vardulek-<uid>/ (default /tmp), mode 0700 and owned by the user;
-// appDataDir() when such a folder cannot be made or is not ours.
+// Private scratch folder $TMPDIR/vardulek-<uid>/ (default /tmp): a real folder (not a symlink)
+// owned by the user with mode 0700, checked on a descriptor; appDataDir() when such a folder
+// cannot be made or what holds the name is not that.
 [[nodiscard]] std::string tempDir();
 // $XDG_CONFIG_HOME (default ~/.config/), not created.
 [[nodiscard]] std::string configHome();
 // $XDG_DATA_HOME (default ~/.local/share/), not created.
 [[nodiscard]] std::string dataHome();
-// $XDG_RUNTIME_DIR when set and usable, else tempDir().
+// $XDG_RUNTIME_DIR when it is a real folder owned by the user with mode 0700, else tempDir().
 [[nodiscard]] std::string runtimeDir();
 // The home folder ($HOME, else the password database), with a trailing "/".
 [[nodiscard]] std::string homeDir();

@@ -1,5 +1,6 @@
 #include "platform/settings_store.h"
 
+#include "platform/fs.h"
 #include "platform/program_paths.h"
 
 #include <QString>
@@ -20,11 +21,22 @@ namespace platform {
 
 namespace {
 
-// A file held as lines so that a write changes only our group's lines and keeps anything else
-// (other groups, comments) byte for byte.
-struct IniFile {
-  std::vector<std::string> lines;
+// One line of the file: its text without the line break, and the break as the file has it. Every
+// CR before the LF belongs to the break (a hand-edited "\r\r\n" too), so that a key or header
+// reads the same whatever the editor did; the break itself is written back unchanged.
+struct IniLine {
+  std::string text;
+  std::string ending;  // "\n", "\r\n", "\r\r\n" ...; "" (or only CRs) at the end of the file
 };
+
+// A file held as lines so that a write changes only our group's lines and keeps anything else
+// (other groups, comments, line breaks) byte for byte.
+struct IniFile {
+  std::vector<IniLine> lines;
+};
+
+// Leftovers of writes killed midway are named target + kTempMark + six characters.
+constexpr std::string_view kTempMark = ".partial-";
 
 struct CachedFile {
   dev_t dev = 0;
@@ -78,9 +90,13 @@ IniFile parse(const std::string& text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const bool hasBreak = end != std::string::npos;
+    if (!hasBreak) end = text.size();
+    std::size_t cut = end;
+    while (cut > pos && text[cut - 1] == '\r') --cut;
+    IniLine line;
+    line.text = text.substr(pos, cut - pos);
+    line.ending = text.substr(cut, end - cut) + (hasBreak ? "\n" : "");
     ini.lines.push_back(std::move(line));
     pos = end + 1;
   }
@@ -89,18 +105,24 @@ IniFile parse(const std::string& text) {
 
 std::string serialize(const IniFile& ini) {
   std::string out;
-  for (const auto& l : ini.lines) {
-    out += l;
-    out += '\n';
+  for (std::size_t i = 0; i < ini.lines.size(); ++i) {
+    const IniLine& l = ini.lines[i];
+    out += l.text;
+    out += l.ending;
+    // A last line without a break that now has lines after it gets one.
+    if (i + 1 < ini.lines.size() && (l.ending.empty() || l.ending.back() != '\n')) out += '\n';
   }
   return out;
 }
 
-bool isGroupHeader(const std::string& line) { return !line.empty() && line.front() == '['; }
+IniLine newLine(std::string text) { return IniLine{std::move(text), "\n"}; }
 
-bool isGroup(const std::string& line, std::string_view word) {
-  return line.size() == word.size() + 2 && line.front() == '[' && line.back() == ']' &&
-         std::string_view(line).substr(1, word.size()) == word;
+bool isGroupHeader(const IniLine& line) { return !line.text.empty() && line.text.front() == '['; }
+
+bool isGroup(const IniLine& line, std::string_view word) {
+  const std::string& t = line.text;
+  return t.size() == word.size() + 2 && t.front() == '[' && t.back() == ']' &&
+         std::string_view(t).substr(1, word.size()) == word;
 }
 
 // [first, last) line range of the group's body; header index in *header (npos when absent).
@@ -123,7 +145,8 @@ GroupRange findGroup(const IniFile& ini, std::string_view word) {
 }
 
 // Splits "name=value" at the first "=" (escaped names never hold one).
-bool splitEntry(const std::string& line, std::string& name, std::string& value) {
+bool splitEntry(const IniLine& iniLine, std::string& name, std::string& value) {
+  const std::string& line = iniLine.text;
   if (line.empty() || line.front() == ';' || line.front() == '#') return false;
   const auto eq = line.find('=');
   if (eq == std::string::npos) return false;
@@ -213,11 +236,24 @@ bool writeAll(int fd, const std::string& data) {
   return true;
 }
 
-bool replaceFile(const std::string& dir, const std::string& path, const std::string& data) {
-  std::string tmpl = path + ".XXXXXX";
+// Removes what writes killed midway left in dir: regular files of ours named after the target
+// with kTempMark and six characters. Only called under the store's lock, when no write of any
+// program is under way.
+void removeStaleTemporaries(const std::string& dir, const std::string& target) {
+  const std::string prefix = target.substr(target.rfind('/') + 1) + std::string(kTempMark);
+  for (const std::string& name : listDirectory(dir).names) {
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    struct stat st {};
+    const std::string p = dir + name;
+    if (lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid()) unlink(p.c_str());
+  }
+}
+
+bool replaceFile(const std::string& dir, const std::string& path, const std::string& data, mode_t mode) {
+  std::string tmpl = path + std::string(kTempMark) + "XXXXXX";
   const int fd = mkostemp(tmpl.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  bool ok = fchmod(fd, 0600) == 0 && writeAll(fd, data) && fsync(fd) == 0;
+  bool ok = fchmod(fd, mode) == 0 && writeAll(fd, data) && fsync(fd) == 0;
   ok = (close(fd) == 0) && ok;
   if (ok) ok = rename(tmpl.c_str(), path.c_str()) == 0;
   if (!ok) {
@@ -256,8 +292,16 @@ bool modify(std::string_view word, const std::function<bool(IniFile&)>& change) 
   }
   bool ok = false;
   const std::string target = writeTarget(path);
-  if (std::optional<IniFile> ini = loadFresh(target)) {
-    if (change(*ini)) ok = replaceFile(target.substr(0, target.rfind('/') + 1), target, serialize(*ini));
+  const std::string targetDir = target.substr(0, target.rfind('/') + 1);
+  removeStaleTemporaries(targetDir, target);
+  struct stat st {};
+  const bool exists = stat(target.c_str(), &st) == 0;
+  // A file the user made read-only stays as it is: the write is refused (with the one notice).
+  const bool readOnly = exists && (st.st_mode & S_IWUSR) == 0;
+  std::optional<IniFile> ini;
+  if (!readOnly) ini = loadFresh(target);
+  if (ini) {
+    if (change(*ini)) ok = replaceFile(targetDir, target, serialize(*ini), exists ? st.st_mode & 0777 : 0600);
     else ok = true;  // nothing to change
   }
   flock(lockFd, LOCK_UN);
@@ -339,23 +383,23 @@ bool writeSetting(std::string_view word, std::string_view name, std::string_view
     const std::string escapedValue = escapeSettingText(value, false);
     GroupRange g = findGroup(ini, word);
     if (g.header == std::string::npos) {
-      if (!ini.lines.empty() && !ini.lines.back().empty()) ini.lines.emplace_back();
-      ini.lines.push_back("[" + std::string(word) + "]");
-      ini.lines.push_back(escapeSettingText(name, true) + "=" + escapedValue);
+      if (!ini.lines.empty() && !ini.lines.back().text.empty()) ini.lines.push_back(newLine({}));
+      ini.lines.push_back(newLine("[" + std::string(word) + "]"));
+      ini.lines.push_back(newLine(escapeSettingText(name, true) + "=" + escapedValue));
       return true;
     }
     if (const auto idx = findEntry(ini, g, name)) {
-      std::string& line = ini.lines[*idx];
-      const std::string newLine = line.substr(0, line.find('=') + 1) + escapedValue;
-      if (newLine == line) return false;
-      line = newLine;
+      std::string& line = ini.lines[*idx].text;
+      const std::string changed = line.substr(0, line.find('=') + 1) + escapedValue;
+      if (changed == line) return false;
+      line = changed;
       return true;
     }
     // Insert after the group's last entry, before blank lines that separate it from the next group.
     std::size_t at = g.last;
-    while (at > g.first && ini.lines[at - 1].empty()) --at;
+    while (at > g.first && ini.lines[at - 1].text.empty()) --at;
     ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(at),
-                     escapeSettingText(name, true) + "=" + escapedValue);
+                     newLine(escapeSettingText(name, true) + "=" + escapedValue));
     return true;
   });
 }

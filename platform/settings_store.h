@@ -3,7 +3,10 @@
 // any byte string round-trips as a value (our own escaping, not QSettings'). Writes take a lock,
 // re-read the file, and replace it atomically, so several programs can write at once without
 // losing each other's values. Reads see what other programs wrote (checked against the file's
-// identity, size and time on each read).
+// identity, size and time on each read). Lines end at LF; every CR before it belongs to the line
+// break, and lines a write does not change keep their bytes (breaks included). A write keeps the
+// file's permission bits, refuses a file without the owner's write bit (the user made it
+// read-only), and first removes temporary files that writes killed midway left behind.
 #pragma once
 
 #include <functional>
@@ -15,7 +18,8 @@ namespace platform {
 // The value stored under name in the group of word, or "" when absent or unreadable.
 [[nodiscard]] std::string readSetting(std::string_view word, std::string_view name);
 // Stores value under name (replacing a value whose name differs only in case, keeping the stored
-// spelling of the name). Returns false on failure (and raises the unwritable notice once).
+// spelling of the name). Returns false on failure, a read-only settings file included (and
+// raises the unwritable notice once).
 bool writeSetting(std::string_view word, std::string_view name, std::string_view value);
 // Removes the whole group of word; other groups of the file are kept. False on failure.
 bool clearSettingsGroup(std::string_view word);

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -198,6 +200,78 @@ TEST_F(SettingsEnv, UnwritableFolderGivesOneNoticeAndReadsStillWork) {
   EXPECT_TRUE(platform::settingsWriteFailed());
   EXPECT_NE(where.find("blocker"), std::string::npos) << where;
   EXPECT_EQ(platform::readSetting("vardulek", "a"), "");
+  platform::setSettingsFailureHandler(nullptr);
+}
+
+// --- writes killed midway, hand-edited line breaks, a read-only file -------------------------
+// Another program is killed while it writes (its temporary file is there): the next write, under
+// the lock, removes what it left. A file of the user's beside the store is never touched.
+TEST_F(SettingsEnv, TemporariesOfKilledWritesGoOnTheNextWrite) {
+  ASSERT_TRUE(platform::writeSetting("vardulek", "seed", std::string(200000, 's')));
+  const std::string dir = root_ + "config/vardulek/";
+  std::ofstream(dir + "vardulek.ini.backup") << "the user's copy";
+  const auto leftovers = [&] {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      const std::string n = e.path().filename().string();
+      if (n != "vardulek.ini" && n != "vardulek.ini.lock" && n != "vardulek.ini.backup") out.push_back(n);
+    }
+    return out;
+  };
+  for (int attempt = 0; attempt < 40 && leftovers().empty(); ++attempt) {
+    QProcess p;
+    p.start(QString::fromStdString(helper()), {"writemany", "vardulek", "k", "100000"});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    for (int i = 0; i < 20000 && leftovers().empty(); ++i) usleep(250);
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished(5000);
+  }
+  ASSERT_FALSE(leftovers().empty()) << "no write was caught midway";
+  ASSERT_TRUE(platform::writeSetting("vardulek", "after", "1"));
+  EXPECT_EQ(leftovers(), std::vector<std::string>{});
+  EXPECT_EQ(fileText(dir + "vardulek.ini.backup"), "the user's copy");
+  EXPECT_EQ(platform::readSetting("vardulek", "after"), "1");
+}
+
+// A hand-edited file with CR CR LF breaks and no break at its end: keys and headers read without
+// the CRs, a new key lands in the existing group, and every untouched byte stays across writes.
+TEST_F(SettingsEnv, LineBreaksReadWithoutCrsAndStayByteExact) {
+  ::mkdir((root_ + "config/vardulek").c_str(), 0700);
+  const std::string path = platform::settingsFilePath("vardulek");
+  std::ofstream(path, std::ios::binary) << "[vardulek]\r\r\nkeep=one\r\r\n\r\n[other]\r\nk=v";
+  EXPECT_EQ(platform::readSetting("vardulek", "keep"), "one");
+  ASSERT_TRUE(platform::writeSetting("vardulek", "new", "1"));
+  EXPECT_EQ(platform::readSetting("vardulek", "new"), "1");
+  EXPECT_EQ(fileText(path), "[vardulek]\r\r\nkeep=one\r\r\nnew=1\n\r\n[other]\r\nk=v");
+  for (const char* value : {"2", "3", "4"}) ASSERT_TRUE(platform::writeSetting("vardulek", "new", value));
+  EXPECT_EQ(fileText(path), "[vardulek]\r\r\nkeep=one\r\r\nnew=4\n\r\n[other]\r\nk=v");
+  ASSERT_TRUE(platform::writeSetting("vardulek", "keep", "two"));
+  EXPECT_EQ(fileText(path), "[vardulek]\r\r\nkeep=two\r\r\nnew=4\n\r\n[other]\r\nk=v");
+  ASSERT_TRUE(platform::writeSetting("other", "k2", "w"));
+  EXPECT_EQ(platform::readSetting("vardulek", "keep"), "two");
+}
+
+TEST_F(SettingsEnv, AReadOnlyFileIsRefusedOnceAndOtherModesAreKept) {
+  ASSERT_TRUE(platform::writeSetting("vardulek", "a", "1"));
+  const std::string path = platform::settingsFilePath("vardulek");
+  const auto modeOf = [&] {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+  };
+  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(platform::writeSetting("vardulek", "b", "2"));
+  EXPECT_EQ(modeOf(), 0640u);
+
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  int notices = 0;
+  platform::setSettingsFailureHandler([&](const std::string&) { ++notices; });
+  const std::string before = fileText(path);
+  EXPECT_FALSE(platform::writeSetting("vardulek", "c", "3"));
+  EXPECT_FALSE(platform::writeSetting("vardulek", "d", "4"));
+  EXPECT_EQ(notices, 1);
+  EXPECT_EQ(modeOf(), 0444u);
+  EXPECT_EQ(fileText(path), before);
+  EXPECT_EQ(platform::readSetting("vardulek", "b"), "2");
   platform::setSettingsFailureHandler(nullptr);
 }
 

@@ -36,7 +36,7 @@ void DialogRunHost::showProgress(core::ToolForm* owner) {
 
 void DialogRunHost::hideProgress(core::ToolForm* owner, bool reEnableOwner) {
   if (!progress_) return;
-  cancel_ = progress_->isCancel;
+  cancel_ = isCancel();
   core::hideForm(progress_, formWidget(owner), 0, reEnableOwner ? 1 : 0);
   progress_->deleteLater();
   progress_ = nullptr;
@@ -79,16 +79,22 @@ void DialogRunHost::showSkip(bool shown) {
   if (progress_) progress_->showSkip(shown);
 }
 
-int DialogRunHost::isCancel() const { return progress_ ? progress_->isCancel : cancel_; }
+core::CancelState DialogRunHost::isCancel() const {
+  if (!progress_) return cancel_;
+  // The window's byte is set by its buttons; anything but Cancel and Skip means the run goes on.
+  const auto value = static_cast<core::CancelState>(progress_->isCancel);
+  return value == core::CancelState::Cancelled || value == core::CancelState::SkipFile ? value
+                                                                                         : core::CancelState::Running;
+}
 
-void DialogRunHost::setCancel(int value) {
+void DialogRunHost::setCancel(core::CancelState value) {
   cancel_ = value;
   if (progress_) progress_->isCancel = static_cast<std::uint8_t>(value);
 }
 
-int DialogRunHost::respond(core::ToolForm* caller, std::string_view style, const std::string& message,
-                           std::string_view title) {
-  return uikit::respond(formWidget(caller), style, message, title, "");
+core::RespondAnswer DialogRunHost::respond(core::ToolForm* caller, std::string_view style, const std::string& message,
+                                           std::string_view title) {
+  return static_cast<core::RespondAnswer>(uikit::respond(formWidget(caller), style, message, title, ""));
 }
 
 void DialogRunHost::showResults(core::ToolForm* referrer, const std::string& text, const std::string& stamp,

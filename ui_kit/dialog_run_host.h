@@ -37,11 +37,11 @@ class DialogRunHost : public core::RunHost {
   void endBlock() override;
   void showSkip(bool shown) override;
   // The progress window's isCancel (the last value set while no window exists).
-  [[nodiscard]] int isCancel() const override;
-  void setCancel(int value) override;
+  [[nodiscard]] core::CancelState isCancel() const override;
+  void setCancel(core::CancelState value) override;
   // The shared message box, with the caller's window (nullptr: the top of the window stack).
-  int respond(core::ToolForm* caller, std::string_view style, const std::string& message,
-              std::string_view title) override;
+  core::RespondAnswer respond(core::ToolForm* caller, std::string_view style, const std::string& message,
+                              std::string_view title) override;
   // Shows the results viewer for referrer (a new showing; the history records the run once).
   void showResults(core::ToolForm* referrer, const std::string& text, const std::string& stamp,
                    bool disableOwner) override;
@@ -53,7 +53,7 @@ class DialogRunHost : public core::RunHost {
 
  private:
   QPointer<FrmProgress> progress_;
-  int cancel_ = 0;
+  core::CancelState cancel_ = core::CancelState::Running;
 };
 
 }  // namespace uikit

@@ -22,11 +22,11 @@ class TestRunHost : public DialogRunHost {
  public:
   std::vector<core::ListEntry> entries;
   std::string folder = "/";
-  int updateFiles(bool, const std::string&) override { return core::kListDone; }
+  core::UpdateFilesResult updateFiles(bool, const std::string&) override { return core::kListDone; }
   [[nodiscard]] const std::vector<core::ListEntry>& listViewRoot() const override { return entries; }
   [[nodiscard]] int listCount() const override { return static_cast<int>(entries.size()); }
   [[nodiscard]] std::string dir1() const override { return folder; }
-  void refreshMain(int) override {}
+  void refreshMain(core::RefreshMode) override {}
   void addExt() override {}
 };
 
@@ -49,7 +49,7 @@ class ProgressWindowTest : public QObject {
     core::Pipeline pipe(host);
     TestForm form;
     form.show();
-    pipe.buildDirList(&form, env_->base(), false, false, false, true, false, true);
+    pipe.buildDirList(&form, env_->base());
     FrmProgress* progress = host.progressWindow();
     QVERIFY(progress);
     QVERIFY(progress->isVisible());
@@ -70,18 +70,18 @@ class ProgressWindowTest : public QObject {
         progress->cmdSkipClick();
       }
       host.doEvents();
-      if (host.isCancel() == core::kCancelled) break;
-      if (host.isCancel() == core::kSkipFile) {
-        host.setCancel(core::kRunning);
+      if (host.isCancel() == core::CancelState::Cancelled) break;
+      if (host.isCancel() == core::CancelState::SkipFile) {
+        host.setCancel(core::CancelState::Running);
         continue;
       }
       done.push_back(file);
       pipe.addResult("done " + std::to_string(file));
     }
     QCOMPARE(done, (std::vector<int>{1, 3}));
-    QCOMPARE(host.isCancel(), int(core::kCancelled));
+    QVERIFY(host.isCancel() == core::CancelState::Cancelled);
 
-    pipe.finishOperation(&form, core::kNoRefresh);
+    pipe.finishOperation(&form, core::RefreshMode::None);
     QApplication::processEvents();
     QVERIFY(!host.progressWindow());
     FrmResults* viewer = FrmResults::current();
@@ -89,7 +89,7 @@ class ProgressWindowTest : public QObject {
     const std::string& report = resultsRun().text;
     QVERIFY(report.find("done 3") != std::string::npos);
     QVERIFY(report.find("{76}") != std::string::npos);  // cancelled
-    QCOMPARE(host.isCancel(), int(core::kRunning));
+    QVERIFY(host.isCancel() == core::CancelState::Running);
   }
 
   void closeBoxActsAsCancel() {

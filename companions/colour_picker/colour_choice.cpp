@@ -1,10 +1,8 @@
 #include "companions/colour_picker/colour_choice.h"
 
 #include "core/appearance.h"
+#include "core/companion_start.h"
 #include "core/file_content.h"
-#include "platform/program_link.h"
-
-#include <QString>
 
 namespace huelark {
 
@@ -17,9 +15,7 @@ int writeColourFile(const std::string& appPath, std::uint32_t back, std::uint32_
 }
 
 bool notifyAppearanceChanged(std::string_view application) {
-  if (application.empty()) return false;
-  return platform::executeOnce(QString::fromUtf8(application.data(), static_cast<int>(application.size())),
-                               QStringLiteral("frmMain"), QByteArray("2"));
+  return core::linkExecute(application, "frmMain", "2");
 }
 
 }  // namespace huelark

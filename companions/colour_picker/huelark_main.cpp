@@ -2,10 +2,8 @@
 // shared colour file and tells the calling program (its name is the command line, e.g. "Quarrow")
 // to reload its appearance. Closing without OK changes nothing.
 #include "companions/colour_picker/colour_choice.h"
-#include "core/appearance.h"
-#include "core/file_content.h"
+#include "core/companion_start.h"
 #include "core/state.h"
-#include "platform/program_paths.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -29,9 +27,11 @@ std::uint32_t toVb(const QColor& c) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const std::string word = argc > 1 ? argv[1] : "";
-  core::CoreState& st = core::coreState();
-  st.appPath = platform::appDataDir();
-  (void)core::loadColours();
+  // The colours shown first are the colour file's, else the main program's defaults.
+  core::startCompanion({.settingsWord = core::settingsWordOfCaller(word),
+                        .colours = core::CompanionColours::ColourFile,
+                        .scheme = core::kMainScheme});
+  const core::CoreState& st = core::coreState();
   QColor back = fromVb(st.backColor);
   QColor fore = fromVb(st.foreColor);
 

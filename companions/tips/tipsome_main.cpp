@@ -3,11 +3,10 @@
 // ("Quarrow" on the command line means the main program's "vardulek"). Nothing else writes
 // "doTips"; empty counts as on.
 #include "companions/tips/tip_list.h"
+#include "core/companion_start.h"
 #include "core/data_files.h"
 #include "core/file_content.h"
 #include "core/settings.h"
-#include "core/state.h"
-#include "platform/program_paths.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,13 +19,10 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const std::string word = argc > 1 ? argv[1] : "";
-  if (word == "Quarrow") core::setSettingsWord("vardulek");
-  core::CoreState& st = core::coreState();
-  st.appPath = platform::appDataDir();
-  st.dataPath = platform::dataDir();
+  core::startCompanion({.settingsWord = core::settingsWordOfCaller(word)});
 
-  const std::string text = core::InputBits(core::dataFile("Tipsome0.txt"));
-  const std::vector<std::string> tips = tipsome::parseTips(text == "A_Err" ? std::string() : text);
+  const std::vector<std::string> tips =
+      tipsome::parseTips(core::readBits(core::dataFile("Tipsome0.txt")).value_or(std::string()));
   std::size_t index = tipsome::tipIndex(core::getSet("tipNext"), tips.size());
 
   QDialog dlg;

@@ -21,7 +21,7 @@ Usage:
       rebuild every file listed in language_files.tsv (beside this script)
   make_language_file.py --form frmMain --out ../LfrmMain.bin --messages main_messages.tsv
                         --controls main_controls.tsv [--controls more.tsv]
-                        [--max-messages 130] [--name-part 68]
+                        [--max-messages 160] [--name-part 68]
 """
 
 import argparse
@@ -235,7 +235,7 @@ def main(argv):
     parser.add_argument("--messages", help="messages table (number and five texts)")
     parser.add_argument("--controls", action="append", default=[], help="controls table (key and five texts)")
     parser.add_argument("--max-messages", type=int, default=None,
-                        help="size of the message table (default 130 for frmMain, else 100)")
+                        help="size of the message table (default 160 for frmMain, else 100)")
     parser.add_argument("--name-part", type=int, action="append", default=[],
                         help="number of a message that becomes part of a file name")
     args = parser.parse_args(argv)
@@ -243,7 +243,7 @@ def main(argv):
         if args.form is None and args.out is None:
             build_manifest(os.path.join(HERE, "language_files.tsv"))
         elif args.form and args.out:
-            size = args.max_messages or (130 if args.form == "frmMain" else 100)
+            size = args.max_messages or (160 if args.form == "frmMain" else 100)
             build_file(args.form, args.out, args.messages, args.controls, size, args.name_part)
         else:
             parser.error("--form and --out go together")

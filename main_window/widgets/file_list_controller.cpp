@@ -101,7 +101,7 @@ class FileListController::JobProgress : public ListingObserver {
     rh->setProgressCaption(prefix_ + std::to_string(index * 100 / n) + "%");
     rh->doEvents();
     // Skip (2) is about a file of the run, not the listing: only Cancel ends the walk.
-    return rh->isCancel() == core::kCancelled;
+    return rh->isCancel() == core::CancelState::Cancelled;
   }
   void dateUnreadable(const std::string& folder, const std::string& name) override {
     c_.host_.addResult(core::msgMain(39) + folder + name);

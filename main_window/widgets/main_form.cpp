@@ -264,4 +264,6 @@ bool MainForm::runInProgress() const { return runHost_->running(); }
 
 core::RunHost* MainForm::runHost() { return runHost_.get(); }
 
+void MainForm::addResult(const std::string& line) { pipeline_->addResult(line); }
+
 }  // namespace mainwin

@@ -102,6 +102,8 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   void setEscCloses(bool closes) override { escCloses_ = closes; }
   [[nodiscard]] bool runInProgress() const override;
   [[nodiscard]] core::RunHost* runHost() override;
+  // A line of the job walk (message 39: a file whose date cannot be read) joins the run's results.
+  void addResult(const std::string& line) override;
 
   // --- start-up and shutdown ---
   void formLoad();

@@ -11,6 +11,7 @@
 #include "main_window/widgets/window_stack.h"
 
 #include "core/file_content.h"
+#include "core/run_driver.h"
 #include "core/settings.h"
 #include "core/shell.h"
 #include "core/state.h"
@@ -21,6 +22,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -83,6 +85,26 @@ class MainFormTest : public QObject {
     started_.clear();
     work_ = std::make_unique<QTemporaryDir>();
     QFile::remove(QString::fromStdString(platform::userDesktopEntryPath(core::propertiesEntryFileName())));
+  }
+
+  // What the job walk reports (message 39: a file whose date cannot be read; /proc records no
+  // birth times) reaches the report of the run it walks for.
+  void jobWalkLinesReachTheRunsReport() {
+    settled();
+    auto f = makeForm(workPath());
+    f->list().setPanelShown(true);
+    FilterPanel* panel = f->panel();
+    panel->chkDat->setValue(1);
+    panel->comDateType->setCurrentIndex(1);  // created
+    panel->txtDateFrom->setText(QStringLiteral("01/01/1980"));
+    panel->txtDateTo->setText(QStringLiteral("12/31/2099"));
+    core::Pipeline& pipe = f->pipeline();
+    std::string lines;
+    core::runFiles(pipe, f.get(), {.startFolder = "/proc/self/", .refresh = core::RefreshMode::None},
+                   [](core::RunItem&) { return core::StepResult::Skipped; },
+                   {.onEnd = [&](const core::RunOutcome&) { lines = pipe.resultLines(); }});
+    QVERIFY2(lines.find(core::msgMain(39) + "/proc/self/status\r\n") != std::string::npos, lines.c_str());
+    if (QWidget* results = QApplication::activeModalWidget()) results->close();
   }
 
   void firstRunOpensSettings() {

@@ -84,8 +84,8 @@ void MainRunHost::hideProgress(core::ToolForm* owner, bool reEnableOwner) {
   if (depth_ > 0 && --depth_ == 0) form_.runEnded();
 }
 
-int MainRunHost::updateFiles(bool visibleList, const std::string& folder) {
-  return form_.list().updateFiles(visibleList, folder);
+core::UpdateFilesResult MainRunHost::updateFiles(bool visibleList, const std::string& folder) {
+  return static_cast<core::UpdateFilesResult>(form_.list().updateFiles(visibleList, folder));
 }
 
 const std::vector<core::ListEntry>& MainRunHost::listViewRoot() const { return form_.list().jobEntries(); }
@@ -94,10 +94,10 @@ int MainRunHost::listCount() const { return static_cast<int>(form_.list().listCo
 
 std::string MainRunHost::dir1() const { return form_.currentFolder(); }
 
-void MainRunHost::refreshMain(int mode) {
-  if (mode == core::kRefreshListAndTree) {
+void MainRunHost::refreshMain(core::RefreshMode mode) {
+  if (mode == core::RefreshMode::ListAndTree) {
     (void)form_.Wendle(1);
-  } else if (mode == core::kRefreshListOnly) {
+  } else if (mode == core::RefreshMode::ListOnly) {
     (void)form_.Wendle(0);
   }
 }

@@ -47,11 +47,11 @@ class MainRunHost : public uikit::DialogRunHost {
 
   void showProgress(core::ToolForm* owner) override;
   void hideProgress(core::ToolForm* owner, bool reEnableOwner) override;
-  int updateFiles(bool visibleList, const std::string& folder) override;
+  core::UpdateFilesResult updateFiles(bool visibleList, const std::string& folder) override;
   [[nodiscard]] const std::vector<core::ListEntry>& listViewRoot() const override;
   [[nodiscard]] int listCount() const override;
   [[nodiscard]] std::string dir1() const override;
-  void refreshMain(int mode) override;
+  void refreshMain(core::RefreshMode mode) override;
   void addExt() override;
 
   // True between a run's first progress window and the hiding of its last one.

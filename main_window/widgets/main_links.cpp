@@ -1,6 +1,7 @@
 // The main window's links (in place of DDE): the server "Quarrow|frmMain" for the companion
 // programs (2 appearance changed, 3 an entry was renamed, 4 refresh) and the client that tells
-// the properties editor which file to show. Messages that arrive during a run wait for its end.
+// the properties editor which file to show. Messages that arrive during a run or a listing wait
+// for its end; refresh requests that arrive while one waits are merged into it.
 #include "main_window/widgets/main_form.h"
 
 #include "core/appearance.h"
@@ -18,16 +19,29 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace mainwin {
 
 bool MainForm::linkServing() const { return server_ && server_->isListening(); }
 
 void MainForm::ddeCommand(const QByteArray& message) {
-  if (runInProgress()) {
-    pendingLinks_.push_back(message);
+  // Messages wait in arrival order for the end of a run or listing. A refresh asked for while
+  // one still waits adds nothing: that one lists the folder after this request came. (A refresh
+  // already under way is not waiting, so a request during it is kept.)
+  if (message.startsWith('4') &&
+      std::find_if(pendingLinks_.begin(), pendingLinks_.end(),
+                   [](const QByteArray& m) { return m.startsWith('4'); }) != pendingLinks_.end())
     return;
-  }
-  list_->whenIdle([this, message] { applyLinkCommand(message); });
+  pendingLinks_.push_back(message);
+  if (runInProgress()) return;  // runEnded applies them
+  list_->whenIdle([this] {
+    while (!pendingLinks_.empty() && !list_->busy()) {
+      const QByteArray m = pendingLinks_.front();
+      pendingLinks_.pop_front();
+      applyLinkCommand(m);
+    }
+  });
 }
 
 void MainForm::applyLinkCommand(const QByteArray& message) {

@@ -39,7 +39,7 @@ bool MainForm::confirmCloseDuringRun() {
   std::string text = core::msgMain(125);
   if (text.empty()) text = "A run is in progress. Cancel it and close?";
   if (core::host().respond(this, "YN", text, "W", "") != core::kAnswerYes) return false;
-  runHost_->setCancel(1);
+  runHost_->setCancel(core::CancelState::Cancelled);
   return true;
 }
 

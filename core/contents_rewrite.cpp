@@ -1,0 +1,184 @@
+// One file through the contents rewrite, in this order: refuse links; open the original; write the
+// transformed pieces to a temporary file beside it (yield, cancel and progress after each piece);
+// give the temporary file the original's metadata and sync it; check that the original did not
+// change meanwhile; put a copy of the original into the trash when the settings say so; rename the
+// temporary file over the original; restore what the rename cannot carry.
+#include "core/contents_rewrite.h"
+
+#include "core/file_paths.h"
+#include "core/file_times.h"
+#include "core/state.h"
+#include "platform/replacement_file.h"
+#include "platform/trash_copy.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace core {
+
+namespace {
+
+const std::string kCrLf = "\r\n";
+
+std::string withBlank(const std::string& text) { return text.empty() ? text : " " + text; }
+
+class FileRewrite {
+ public:
+  FileRewrite(Pipeline& pipe, const std::string& path, long long index, ContentTransform& transform,
+              const RewriteOptions& options)
+      : pipe_(pipe), path_(path), index_(index), transform_(transform), options_(options),
+        m_(options.messages) {}
+
+  RewriteResult run() {
+    if (!openOriginal() || !writeContents()) return result_;
+    if (!transform_.changed()) return leave(RewriteOutcome::Unchanged);
+    if (!syncWithMetadata() || !checkUnchanged()) return result_;
+    const std::uint8_t attributes = GetAtt(path_);
+    if (!keepOriginalInTrash() || !replace()) return result_;
+    restore(attributes);
+    return result_;
+  }
+
+ private:
+  bool openOriginal() {
+    const int err = original_.open(path_);
+    if (err == ELOOP || (err == 0 && original_.links() > 1)) {
+      pipe_.addResult(msgMain(kMsgRewriteSkippedLink) + path_);
+      return fail(RewriteOutcome::Skipped);
+    }
+    if (err != 0) return readFailed();
+    return true;
+  }
+
+  bool writeContents() {
+    if (out_.create(path_) != 0) return writeFailed();
+    step(RewriteStep::TemporaryCreated);
+    const std::uint64_t pieceSize = std::max<std::uint64_t>(options_.pieceSize, 1);
+    const PiecePlan plan = planPieces(original_.size(), pieceSize);
+    transform_.begin(original_.size());
+    std::string in, produced;
+    for (std::uint64_t j = 1; j <= plan.count; ++j) {
+      const std::uint64_t offset = (j - 1) * pieceSize;
+      const int err = original_.read(offset, j == plan.count ? plan.lastLength : pieceSize, in);
+      if (err == ENODATA) return changedWhileRead();
+      if (err != 0) return readFailed();
+      produced.clear();
+      transform_.piece(in, offset, produced);
+      if (out_.write(produced) != 0) return writeFailed();
+      step(RewriteStep::PieceWritten);
+      // Reporting progress yields to pending events: the one yield of the piece, after which
+      // Cancel or Skip ends the file.
+      pipe_.updateProgress(static_cast<double>(index_ - 1) +
+                           static_cast<double>(j) / static_cast<double>(plan.count));
+      if (pipe_.host().isCancel() != CancelState::Running) return fail(RewriteOutcome::Cancelled);
+    }
+    produced.clear();
+    transform_.finish(produced);
+    return out_.write(produced) == 0 || writeFailed();
+  }
+
+  bool syncWithMetadata() {
+    // Metadata that cannot be kept is reported after the rename, as the attributes are.
+    if (out_.keepMetadataOf(original_.fd()) != 0) result_.attributesRestored = false;
+    if (out_.sync() != 0) return writeFailed();
+    step(RewriteStep::TemporarySynced);
+    return true;
+  }
+
+  bool checkUnchanged() { return original_.unchanged() || changedWhileRead(); }
+
+  bool keepOriginalInTrash() {
+    const bool wanted = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
+                        !pipe_.trashWaived(path_);
+    if (!wanted) return true;
+    if (platform::copyToTrash(path_, trashCopy_, original_.fd()) != 0) {
+      pipe_.addResult(msgMain(79) + withBlank(msgForm(m_.removeLabel)) + msgMain(80) + path_);
+      return fail(RewriteOutcome::Failed);
+    }
+    step(RewriteStep::OriginalInTrash);
+    return true;
+  }
+
+  bool replace() {
+    if (out_.commit() != 0) {
+      // The original is still in place, so its copy leaves the trash again.
+      (void)platform::withdrawFromTrash(trashCopy_);
+      pipe_.addResult(msgMain(83) + withBlank(msgForm(m_.renameLabel)) + msgMain(81) + ": " + out_.path() +
+                      msgMain(84) + path_);
+      return fail(RewriteOutcome::Failed);
+    }
+    step(RewriteStep::Replaced);
+    result_.outcome = RewriteOutcome::Rewritten;
+    return true;
+  }
+
+  // The rename carried mode, owner and attributes; the creation time it cannot (the notice), and a
+  // file system with attributes of its own (vfat) may need them set again.
+  void restore(std::uint8_t attributes) {
+    if (options_.logRewritten) pipe_.addToLog(pipe_.resultsText(), path_ + kCrLf);
+    (void)writeFileTimes(path_, false, true, false);
+    if (GetAtt(path_) != attributes && SetAtt(path_, attributes) != 0) result_.attributesRestored = false;
+    if (!result_.attributesRestored)
+      pipe_.addResult(msgForm(m_.restoreBefore) + path_ + msgForm(m_.restoreAfter));
+  }
+
+  bool readFailed() {
+    pipe_.addResult(msgMain(85) + path_);
+    if (m_.readFailed != 0) pipe_.addResult(msgForm(m_.readFailed) + path_);
+    return fail(RewriteOutcome::Failed);
+  }
+
+  bool writeFailed() {
+    pipe_.addResult(msgForm(m_.writeFailed) + out_.path());
+    return fail(RewriteOutcome::Failed);
+  }
+
+  bool changedWhileRead() {
+    pipe_.addResult(msgMain(kMsgRewriteChangedWhileRead) + path_);
+    return fail(RewriteOutcome::Skipped);
+  }
+
+  // Ends the file with outcome, the original untouched and the temporary file removed.
+  bool fail(RewriteOutcome outcome) {
+    (void)leave(outcome);
+    return false;
+  }
+
+  RewriteResult leave(RewriteOutcome outcome) {
+    result_.outcome = outcome;
+    result_.attributesRestored = true;
+    if (out_.discard() != 0) (void)pipe_.removeFile(out_.path(), "_t", "", RemoveKind::Delete);
+    return result_;
+  }
+
+  void step(RewriteStep s) {
+    if (options_.onStep) options_.onStep(s);
+  }
+
+  Pipeline& pipe_;
+  const std::string& path_;
+  const long long index_;
+  ContentTransform& transform_;
+  const RewriteOptions& options_;
+  const RewriteMessages& m_;
+  platform::OriginalFile original_;
+  platform::ReplacementFile out_;
+  platform::TrashEntry trashCopy_;
+  RewriteResult result_;
+};
+
+}  // namespace
+
+PiecePlan planPieces(std::uint64_t size, std::uint64_t pieceSize) {
+  pieceSize = std::max<std::uint64_t>(pieceSize, 1);
+  if (size <= pieceSize) return {1, size};
+  const std::uint64_t count = size / pieceSize + (size % pieceSize != 0 ? 1 : 0);
+  return {count, size - (count - 1) * pieceSize};
+}
+
+RewriteResult rewriteContents(Pipeline& pipe, const std::string& path, long long index,
+                              ContentTransform& transform, const RewriteOptions& options) {
+  return FileRewrite(pipe, path, index, transform, options).run();
+}
+
+}  // namespace core

@@ -1,0 +1,462 @@
+// The contents rewrite on real files: pieces and state across them, what is kept, what is skipped,
+// and that the file's path holds the original or the complete new contents whatever goes wrong
+// (cancel, read-only folder, full disk, a change while reading, kill -9 at each step).
+#include "core/contents_rewrite.h"
+
+#include "core/file_paths.h"
+#include "core/file_times.h"
+#include "core/pipeline_test_support.h"
+#include "platform/file_attributes.h"
+#include "platform/fault_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace core::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Upper-cases ASCII letters and records the pieces it was given.
+class Upper : public ContentTransform {
+ public:
+  void begin(std::uint64_t size) override {
+    this->size = size;
+    pieces.clear();
+  }
+  void piece(std::string_view in, std::uint64_t offset, std::string& out) override {
+    pieces.push_back({offset, in.size()});
+    if (onPiece) onPiece(pieces.size());
+    for (char c : in) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  [[nodiscard]] bool changed() const override { return changes; }
+
+  std::vector<std::pair<std::uint64_t, std::size_t>> pieces;  // offset, length
+  std::function<void(std::size_t)> onPiece;                   // after the n-th piece was handed in
+  bool changes = true;
+  std::uint64_t size = 0;  // as begin() was told
+};
+
+// Replaces "ab" by "X" across piece boundaries (a trailing "a" waits for the next piece) and ends
+// the file with "!".
+class ReplaceAb : public ContentTransform {
+ public:
+  void begin(std::uint64_t) override { held_.clear(); }
+  void piece(std::string_view in, std::uint64_t, std::string& out) override {
+    std::string text = held_ + std::string(in);
+    held_.clear();
+    if (!text.empty() && text.back() == 'a') {
+      held_ = "a";
+      text.pop_back();
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text.compare(i, 2, "ab") == 0) {
+        out += 'X';
+        ++i;
+      } else {
+        out += text[i];
+      }
+    }
+  }
+  void finish(std::string& out) override { out += held_ + "!"; }
+
+ private:
+  std::string held_;
+};
+
+class RewriteTest : public PipelineTest {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    for (int n = 1; n <= 100; ++n)
+      state_.state().msgForm[static_cast<std::size_t>(n)] = "[" + std::to_string(n) + "]";
+    host_.fakeFolders[root_] = {{}, {}, {}};  // listCount 3 for the progress
+    (void)host_.updateFiles(false, root_);
+    trash_ = base_ + "env/XDG_DATA_HOME/Trash/files/";
+    (void)takeCreationTimeNotice();
+  }
+  void setRecycle(bool on) {
+    RunFlags flags = pipe_.flags();
+    flags.recycleContent = on;
+    pipe_.setFlags(flags);
+  }
+  RewriteResult rewrite(const std::string& path, ContentTransform& t, RewriteOptions options = {}) {
+    options.messages = kMessages;
+    return rewriteContents(pipe_, path, 1, t, options);
+  }
+  // The names in the folder of the file (temporary files would show here).
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(root_)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  std::vector<std::string> trashed() const {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(trash_, ec); !ec && it != fs::directory_iterator(); ++it)
+      out.push_back(readAll(it->path().string()));
+    return out;
+  }
+
+  static constexpr RewriteMessages kMessages{
+      .readFailed = 8, .writeFailed = 9, .removeLabel = 5, .renameLabel = 10, .restoreBefore = 14,
+      .restoreAfter = 11};
+  std::string trash_;
+};
+
+TEST_F(RewriteTest, PiecesCoverTheFileAndItsNewContentsReplaceItWhole) {
+  struct Case {
+    std::size_t size, pieceSize;
+    std::vector<std::pair<std::uint64_t, std::size_t>> pieces;
+  };
+  const std::vector<Case> cases = {
+      {0, 4, {{0, 0}}},                   // an empty file is one empty piece
+      {4, 4, {{0, 4}}},                   // exactly one piece
+      {5, 4, {{0, 4}, {4, 1}}},           // one byte more: a second piece of one byte
+      {11, 4, {{0, 4}, {4, 4}, {8, 3}}},
+  };
+  for (const Case& c : cases) {
+    const std::string text = std::string("abcdefghijk").substr(0, c.size);
+    const std::string file = makeFile("f.txt", text);
+    Upper upper;
+    const int yieldsBefore = host_.yields;
+    const RewriteResult r = rewrite(file, upper, {.pieceSize = c.pieceSize});
+    EXPECT_EQ(r.outcome, RewriteOutcome::Rewritten) << c.size;
+    EXPECT_EQ(upper.size, c.size);
+    EXPECT_EQ(upper.pieces, c.pieces) << c.size;
+    EXPECT_EQ(host_.yields - yieldsBefore, static_cast<int>(c.pieces.size())) << c.size;  // one per piece
+    std::string expected = text;
+    std::transform(expected.begin(), expected.end(), expected.begin(), ::toupper);
+    EXPECT_EQ(readAll(file), expected);
+    EXPECT_EQ(names(), std::vector<std::string>{"f.txt"});
+  }
+  std::string done;
+  for (std::size_t i = 0; i < cases.size(); ++i) done += root_ + "f.txt\r\n";
+  EXPECT_EQ(pipe_.resultsText().readBack(), done);
+  EXPECT_EQ(logged(), "");
+}
+
+TEST_F(RewriteTest, PiecePlansUseSixtyFourBitSizes) {
+  struct Case {
+    std::uint64_t size, pieceSize, count, last;
+  };
+  const std::vector<Case> cases = {
+      {0, 10000, 1, 0},
+      {(1ULL << 32) + 1, 1ULL << 31, 3, 1},               // past 4 GB
+      {5'000'000'001ULL, 1'000'000, 5001, 1},
+      {7, 0, 7, 1},                                       // a piece size of 0 counts as 1
+  };
+  for (const Case& c : cases) {
+    const PiecePlan p = planPieces(c.size, c.pieceSize);
+    EXPECT_EQ(p.count, c.count) << c.size;
+    EXPECT_EQ(p.lastLength, c.last) << c.size;
+  }
+}
+
+TEST_F(RewriteTest, TheTransformationCarriesStateAcrossPiecesAndEndsWithATail) {
+  for (std::size_t pieceSize = 1; pieceSize <= 6; ++pieceSize) {
+    const std::string file = makeFile("f.txt", "aabab");
+    ReplaceAb t;
+    ASSERT_EQ(rewrite(file, t, {.pieceSize = pieceSize}).outcome, RewriteOutcome::Rewritten);
+    EXPECT_EQ(readAll(file), "aXX!") << pieceSize;
+  }
+}
+
+TEST_F(RewriteTest, ProgressIsThePartOfTheFilesDone) {
+  const std::string file = makeFile("f.txt", "abcdefgh");
+  pipe_.resetProgress(1);
+  Upper upper;
+  int barAfterFirstPiece = -1;
+  upper.onPiece = [&](std::size_t n) {
+    if (n == 2) barAfterFirstPiece = host_.bar;
+  };
+  ASSERT_EQ(rewriteContents(pipe_, file, 2, upper, {.pieceSize = 4}).outcome, RewriteOutcome::Rewritten);
+  // File 2 of listCount 3 in two pieces: (2 - 1) + 1/2, then (2 - 1) + 2/2 files of 3.
+  EXPECT_NEAR(barAfterFirstPiece, 1.5 / 3 * 6015, 1);
+  EXPECT_NEAR(host_.bar, 2.0 / 3 * 6015, 1);
+  EXPECT_EQ(pipe_.progressDone(), 0);  // the folder is not done before its last file
+}
+
+TEST_F(RewriteTest, ModeOwnerAttributesAndHiddenListingAreKept) {
+  const std::string file = makeFile("notes", "text");
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  const bool xattrs = ::setxattr(file.c_str(), "user.tag", "blue", 4, 0) == 0;
+  if (xattrs) ASSERT_EQ(SetAtt(file, kAttrHidden | kAttrArchive), 0);
+  else ASSERT_EQ(SetAtt(file, kAttrHidden), 0);
+  const std::uint8_t before = GetAtt(file);
+  struct stat old {};
+  ASSERT_EQ(::stat(file.c_str(), &old), 0);
+
+  Upper upper;
+  const RewriteResult r = rewrite(file, upper);
+  ASSERT_EQ(r.outcome, RewriteOutcome::Rewritten);
+  EXPECT_TRUE(r.attributesRestored);
+  EXPECT_EQ(readAll(file), "TEXT");
+
+  struct stat now {};
+  ASSERT_EQ(::stat(file.c_str(), &now), 0);
+  EXPECT_NE(now.st_ino, old.st_ino);  // replaced, never written into
+  EXPECT_EQ(now.st_mode & 07777, 0640u);
+  EXPECT_EQ(now.st_uid, old.st_uid);
+  EXPECT_EQ(now.st_gid, old.st_gid);
+  EXPECT_EQ(GetAtt(file), before);
+  EXPECT_TRUE(platform::isListedHidden(file));
+  if (xattrs) {
+    char v[8] = {};
+    EXPECT_EQ(::getxattr(file.c_str(), "user.tag", v, sizeof v), 4);
+    EXPECT_EQ(std::string(v), "blue");
+  }
+  // The creation time is not kept: the run's notice, not a failure line.
+  EXPECT_TRUE(takeCreationTimeNotice());
+  EXPECT_EQ(logged(), "");
+}
+
+TEST_F(RewriteTest, LinksAreSkippedWithALineAndNothingChanges) {
+  const std::string target = makeFile("target", "abc");
+  fs::create_symlink(target, root_ + "link");
+  const std::string shared = makeFile("shared", "abc");
+  fs::create_hard_link(shared, root_ + "other name");
+  for (const std::string name : {"link", "shared"}) {
+    Upper upper;
+    EXPECT_EQ(rewrite(root_ + name, upper).outcome, RewriteOutcome::Skipped) << name;
+    EXPECT_TRUE(upper.pieces.empty()) << name;
+  }
+  EXPECT_EQ(readAll(target), "abc");
+  EXPECT_EQ(readAll(shared), "abc");
+  EXPECT_EQ(readAll(root_ + "other name"), "abc");
+  EXPECT_TRUE(fs::is_symlink(root_ + "link"));
+  EXPECT_EQ(logged(), "{130}" + root_ + "link\r\n{130}" + root_ + "shared\r\n");
+  EXPECT_EQ(names(), (std::vector<std::string>{"link", "other name", "shared", "target"}));
+  EXPECT_TRUE(trashed().empty());
+}
+
+TEST_F(RewriteTest, AFileChangedWhileItWasReadIsLeftAlone) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> change;
+    std::string after;
+  };
+  const std::vector<Case> cases = {
+      {"bytes appended", [](const std::string& p) { std::ofstream(p, std::ios::app) << "+new"; },
+       "abcdefgh+new"},
+      {"cut short", [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 2), 0); }, "ab"},
+      {"same size", [](const std::string& p) {
+         const int fd = ::open(p.c_str(), O_WRONLY);
+         ASSERT_EQ(::pwrite(fd, "Z", 1, 7), 1);
+         ::close(fd);
+       }, "abcdefgZ"},
+      {"another file put there", [this](const std::string& p) {
+         const std::string other = makeFile("other", "12345678");
+         ASSERT_EQ(::rename(other.c_str(), p.c_str()), 0);
+       }, "12345678"},
+  };
+  for (const Case& c : cases) {
+    const std::string file = makeFile("f.txt", "abcdefgh");
+    const std::string before = logged();
+    Upper upper;
+    upper.onPiece = [&](std::size_t n) {
+      if (n != 1) return;
+      ::usleep(5000);  // the next clock tick, so that the times show a same-size write
+      c.change(file);
+    };
+    EXPECT_EQ(rewrite(file, upper, {.pieceSize = 4}).outcome, RewriteOutcome::Skipped) << c.name;
+    EXPECT_EQ(readAll(file), c.after) << c.name;
+    EXPECT_EQ(names(), std::vector<std::string>{"f.txt"}) << c.name;
+    EXPECT_EQ(logged().substr(before.size()), "{131}" + file + "\r\n") << c.name;
+  }
+  EXPECT_TRUE(trashed().empty());
+}
+
+TEST_F(RewriteTest, CancelOrSkipMidFileLeavesTheOriginalAndNoTemporaryFile) {
+  for (const CancelState value : {CancelState::Cancelled, CancelState::SkipFile}) {
+    const std::string file = makeFile("f.txt", "abcdefghij");
+    host_.cancel = CancelState::Running;
+    host_.cancelAfterYields(2, value);
+    Upper upper;
+    EXPECT_EQ(rewrite(file, upper, {.pieceSize = 4}).outcome, RewriteOutcome::Cancelled) << static_cast<int>(value);
+    EXPECT_EQ(upper.pieces.size(), 2u) << static_cast<int>(value);  // the third piece is never read
+    EXPECT_EQ(host_.isCancel(), value);           // the caller decides what the run does next
+    EXPECT_EQ(readAll(file), "abcdefghij");
+    EXPECT_EQ(names(), std::vector<std::string>{"f.txt"});
+  }
+  EXPECT_TRUE(trashed().empty());
+  EXPECT_EQ(logged(), "");
+}
+
+TEST_F(RewriteTest, AnUnchangedResultLeavesTheFileAsItIs) {
+  const std::string file = makeFile("f.txt", "ABC");
+  struct stat old {};
+  ASSERT_EQ(::stat(file.c_str(), &old), 0);
+  Upper upper;
+  upper.changes = false;
+  EXPECT_EQ(rewrite(file, upper).outcome, RewriteOutcome::Unchanged);
+  struct stat now {};
+  ASSERT_EQ(::stat(file.c_str(), &now), 0);
+  EXPECT_EQ(now.st_ino, old.st_ino);
+  EXPECT_EQ(now.st_mtim.tv_nsec, old.st_mtim.tv_nsec);
+  EXPECT_EQ(names(), std::vector<std::string>{"f.txt"});
+  EXPECT_TRUE(trashed().empty());
+  EXPECT_EQ(pipe_.resultsText().readBack() + logged(), "");
+}
+
+TEST_F(RewriteTest, TheOriginalGoesToTheTrashOnlyWhenTheSettingsSendItThere) {
+  struct Case {
+    bool recycleContent;
+    ReplacedContents replaced;
+    std::vector<std::string> trashed;
+  };
+  const std::vector<Case> cases = {
+      {true, ReplacedContents::FollowSettings, {"old"}},
+      {false, ReplacedContents::FollowSettings, {}},
+      {true, ReplacedContents::NeverToTrash, {}},  // plaintext that must not survive encryption
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(base_ + "env/XDG_DATA_HOME/Trash");
+    setRecycle(c.recycleContent);
+    const std::string file = makeFile("f.txt", "old");
+    Upper upper;
+    ASSERT_EQ(rewrite(file, upper, {.replaced = c.replaced}).outcome, RewriteOutcome::Rewritten);
+    EXPECT_EQ(readAll(file), "OLD");
+    EXPECT_EQ(trashed(), c.trashed) << c.recycleContent;
+  }
+}
+
+TEST_F(RewriteTest, OnTheMountAgreedToForThisRunTheOriginalIsNotKeptInTheTrash) {
+  setRecycle(true);
+  pipe_.setMountProbe({.isFixedDrive = [](const std::string&) { return false; },
+                       .mountPoint = [this](const std::string&) { return root_; }});
+  ASSERT_EQ(pipe_.checkDriveForRecycle(form_, root_), 1);
+  pipe_.buildDirList(form_, root_);
+  setRecycle(true);
+  host_.fakeFolders[root_] = {{}, {}, {}};
+  (void)host_.updateFiles(false, root_);
+  const std::string file = makeFile("f.txt", "old");
+  Upper upper;
+  ASSERT_EQ(rewrite(file, upper).outcome, RewriteOutcome::Rewritten);
+  EXPECT_EQ(readAll(file), "OLD");
+  EXPECT_TRUE(trashed().empty());
+}
+
+TEST_F(RewriteTest, AFailedFinalRenameKeepsTheOriginalAndTakesItsCopyOutOfTheTrash) {
+  const std::string file = makeFile("f.txt", "old");
+  Upper upper;
+  RewriteOptions options;
+  // Between the trash copy and the rename, a folder takes the file's place: the rename must fail.
+  options.onStep = [&](RewriteStep s) {
+    if (s != RewriteStep::OriginalInTrash) return;
+    ASSERT_EQ(::rename(file.c_str(), (root_ + "kept").c_str()), 0);
+    fs::create_directories(file + "/inside");
+  };
+  EXPECT_EQ(rewrite(file, upper, options).outcome, RewriteOutcome::Failed);
+  EXPECT_EQ(readAll(root_ + "kept"), "old");
+  EXPECT_TRUE(trashed().empty());
+  EXPECT_EQ(names(), (std::vector<std::string>{"f.txt", "kept"}));
+  const std::string line = logged();
+  EXPECT_EQ(line.rfind("{83} [10]{81}: " + root_ + ".f.txt.vdk", 0), 0u) << line;
+  EXPECT_NE(line.find("{84}" + file + "\r\n"), std::string::npos) << line;
+}
+
+TEST_F(RewriteTest, AReadOnlyFolderFailsWithTheWriteLineAndKeepsTheFile) {
+  const std::string file = makeFile("f.txt", "old");
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (::geteuid() == 0) {  // root writes into any folder whose mode forbids it: mount it read-only
+      if (std::string why = platform::testing::privateMounts(); !why.empty()) return "skip " + why;
+      if (std::string why = platform::testing::makeReadOnly(root_); !why.empty()) return "skip " + why;
+    } else if (::chmod(root_.c_str(), 0555) != 0) {
+      return "skip chmod";
+    }
+    Upper upper;
+    const RewriteResult r = rewrite(file, upper);
+    return std::to_string(static_cast<int>(r.outcome)) + "|" + logged() + "|" + readAll(file);
+  });
+  ::chmod(root_.c_str(), 0755);
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  const std::string failed = std::to_string(static_cast<int>(RewriteOutcome::Failed));
+  EXPECT_EQ(child.report.rfind(failed + "|[9]" + root_ + ".f.txt.vdk", 0), 0u) << child.report;
+  EXPECT_EQ(child.report.substr(child.report.size() - 6), "\r\n|old");
+  EXPECT_EQ(names(), std::vector<std::string>{"f.txt"});
+}
+
+TEST_F(RewriteTest, AFullDiskFailsWithTheWriteLineAndKeepsTheFile) {
+  // Two ways to fill the disk: a small file system of its own (a child's private tmpfs), and a
+  // file-size limit, which works everywhere.
+  for (const bool tmpfs : {true, false}) {
+    const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+      if (tmpfs) {
+        if (std::string why = platform::testing::privateMounts(); !why.empty()) return "skip " + why;
+        if (std::string why = platform::testing::mountSmallTmpfs(root_, 64 * 1024); !why.empty())
+          return "skip " + why;
+      }
+      const std::string original(40 * 1024, 'a');
+      const std::string file = makeFile("big.txt", original);
+      std::optional<platform::testing::ScopedFileSizeLimit> limit;
+      if (!tmpfs) limit.emplace(1024);
+      setRecycle(false);
+      Upper upper;
+      const RewriteResult r = rewrite(file, upper, {.pieceSize = 4096});
+      std::string leftovers;
+      for (const auto& e : fs::directory_iterator(root_)) leftovers += e.path().filename().string() + " ";
+      return std::to_string(static_cast<int>(r.outcome)) + "|" + logged() + "|" +
+             (readAll(file) == original ? "intact" : "damaged") + "|" + leftovers;
+    });
+    ASSERT_TRUE(child.exited) << tmpfs;
+    if (child.report.rfind("skip ", 0) == 0) {
+      std::cout << "tmpfs row skipped: " << child.report << "\n";
+      continue;
+    }
+    const std::string failed = std::to_string(static_cast<int>(RewriteOutcome::Failed));
+    EXPECT_EQ(child.report.rfind(failed + "|[9]" + root_ + ".big.txt.vdk", 0), 0u) << child.report;
+    EXPECT_TRUE(child.report.ends_with("\r\n|intact|big.txt ")) << child.report;
+  }
+}
+
+TEST_F(RewriteTest, AKillAtAnyStepLeavesTheOldOrTheCompleteNewContents) {
+  struct Case {
+    RewriteStep step;
+    int occurrence;  // which time the step is reached
+    bool replaced;   // the new contents are in place when the process dies
+  };
+  const std::vector<Case> cases = {
+      {RewriteStep::TemporaryCreated, 1, false}, {RewriteStep::PieceWritten, 1, false},
+      {RewriteStep::PieceWritten, 3, false},     {RewriteStep::TemporarySynced, 1, false},
+      {RewriteStep::OriginalInTrash, 1, false},  {RewriteStep::Replaced, 1, true},
+  };
+  const std::string original = "the old contents, several pieces long";
+  std::string upper = original;
+  std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+  for (const Case& c : cases) {
+    const std::string file = makeFile("f.txt", original);
+    const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+      int seen = 0;
+      RewriteOptions options{.pieceSize = 8};
+      options.onStep = [&](RewriteStep s) {
+        if (s == c.step && ++seen == c.occurrence) ::raise(SIGKILL);
+      };
+      Upper t;
+      (void)rewrite(file, t, options);
+      return "not killed";
+    });
+    const int at = static_cast<int>(c.step);
+    EXPECT_EQ(child.signal, SIGKILL) << at << " " << child.report;
+    EXPECT_EQ(readAll(file), c.replaced ? upper : original) << at;
+    fs::remove(file);
+    // A temporary file the kill left behind.
+    for (const auto& e : fs::directory_iterator(root_)) fs::remove(e.path());
+  }
+}
+
+}  // namespace
+}  // namespace core::testing

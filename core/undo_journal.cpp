@@ -1,0 +1,296 @@
+#include "core/undo_journal.h"
+
+#include "core/date_tokens.h"
+#include "core/file_content.h"
+#include "core/file_errors.h"
+#include "core/file_paths.h"
+#include "core/file_times.h"
+#include "core/percent_escape.h"
+#include "core/settings.h"
+#include "platform/fs.h"
+
+#include <algorithm>
+
+namespace core {
+
+namespace {
+
+constexpr char kRecordEnd = '?';
+constexpr char kFieldSep = '*';
+constexpr char kEncodedMark = '%';
+constexpr std::size_t kMarkAt = kJournalHeaderSize - 2;  // the last of the 25 blanks
+// Longer than any record can be (paths are not limited to PATH_MAX, but a stretch this long
+// without a record end is not a journal's).
+constexpr std::size_t kMaxRecordSpan = std::size_t{16} << 20;
+
+bool needsEscape(unsigned char c) { return c == '*' || c == '?' || c == '%' || c < 0x20 || c == 0x7F; }
+
+std::string encodeField(std::string_view field, bool encoded) {
+  return encoded ? percentEncode(field, needsEscape) : std::string(field);
+}
+
+std::string decodeField(std::string_view field, bool encoded) {
+  return encoded ? percentDecode(field) : std::string(field);
+}
+
+std::string header(char digit, std::uint64_t count, bool encoded) {
+  std::string h(kJournalHeaderSize, ' ');
+  h[0] = digit;
+  h[1] = kFieldSep;
+  if (count > 0) {
+    const std::string n = std::to_string(count);
+    h.replace(2, n.size(), n);
+  }
+  if (encoded) h[kMarkAt] = kEncodedMark;
+  h[kJournalHeaderSize - 1] = kRecordEnd;
+  return h;
+}
+
+std::optional<JournalRecord> parseRecord(JournalLayout layout, std::string_view text, bool encoded) {
+  const std::size_t a = text.find(kFieldSep);
+  if (a == std::string_view::npos) return std::nullopt;
+  const std::size_t b = text.find(kFieldSep, a + 1);
+  if (b == std::string_view::npos) return std::nullopt;
+  const std::string first = decodeField(text.substr(0, a), encoded);
+  const std::string second = decodeField(text.substr(a + 1, b - a - 1), encoded);
+  const std::string rest = decodeField(text.substr(b + 1), encoded);
+  JournalRecord r;
+  if (layout == JournalLayout::Rename) {
+    if (second.empty() || rest.empty()) return std::nullopt;
+    r = {.from = first + rest, .to = first + second};
+  } else {
+    if (second.empty() || rest.empty()) return std::nullopt;
+    r = {.from = second, .to = rest};
+  }
+  return r;
+}
+
+}  // namespace
+
+std::string journalStamp(const SystemTime& t) {
+  return padZero(t.day, 2) + " " + std::string(englishMonthName(t.month)) + " " + padZero(t.year, 4) + " " +
+         padZero(t.hour, 2) + ":" + padZero(t.minute, 2) + ":" + padZero(t.second, 2);
+}
+
+std::string journalRecordText(JournalLayout layout, const JournalRecord& record, bool encoded) {
+  if (layout == JournalLayout::Copy) {
+    return std::string(" *") + encodeField(record.from, encoded) + kFieldSep + encodeField(record.to, encoded) +
+           kRecordEnd;
+  }
+  // Both names under their common folder, as the layout reads; a step between folders keeps
+  // whole paths with an empty folder, which reads back the same.
+  std::string folder;
+  std::string_view oldName = record.from, newName = record.to;
+  if (const std::size_t slash = record.from.rfind('/'); slash != std::string::npos) {
+    const std::string_view dir = std::string_view(record.from).substr(0, slash + 1);
+    const std::string_view to = record.to;
+    if (to.size() > dir.size() && to.substr(0, dir.size()) == dir && to.find('/', dir.size()) == std::string_view::npos &&
+        record.from.size() > dir.size()) {
+      folder = dir;
+      oldName = std::string_view(record.from).substr(dir.size());
+      newName = to.substr(dir.size());
+    }
+  }
+  return encodeField(folder, encoded) + kFieldSep + encodeField(newName, encoded) + kFieldSep +
+         encodeField(oldName, encoded) + kRecordEnd;
+}
+
+// --- writer ---------------------------------------------------------------------------------
+
+JournalWriter::JournalWriter(const JournalKind& kind, char headerDigit,
+                             std::vector<std::pair<std::string, std::string>> slotValues)
+    : kind_(kind), headerDigit_(headerDigit), slotValues_(std::move(slotValues)), stamp_(journalStamp(localNow())) {}
+
+JournalWriter::~JournalWriter() {
+  // A run that ends by a run-time error still leaves what it did undoable.
+  (void)finish();
+}
+
+int JournalWriter::open() {
+  const SlotRing ring(kind_.ring);
+  int err = 0;
+  const std::string name = ring.createUnique(stamp_, &err);
+  if (name.empty()) return err != 0 ? err : kErrPathFileAccess;
+  path_ = ring.pathOf(name);
+  if (const int e = AppendFile(path_, header(headerDigit_, 0, true)); e != 0) {
+    (void)KillFile(path_);
+    path_.clear();
+    return e;
+  }
+  slot_ = ring.take(name);
+  for (const auto& [key, value] : slotValues_) saveSet(key + std::to_string(slot_), value);
+  return 0;
+}
+
+int JournalWriter::flush() {
+  if (buffer_.empty()) return 0;
+  const int err = AppendFile(path_, buffer_);
+  buffer_.clear();
+  if (err == 0) written_ = records_;
+  return err;
+}
+
+int JournalWriter::add(const JournalRecord& record) {
+  if (!on_) return 0;
+  if (slot_ == 0) {
+    if (const int err = open(); err != 0) {
+      stop();
+      return err;
+    }
+  }
+  buffer_ += journalRecordText(kind_.layout, record);
+  ++records_;
+  if (buffer_.size() <= kind_.flushAt) return 0;
+  const int err = flush();
+  if (err != 0) stop();
+  return err;
+}
+
+int JournalWriter::finish() {
+  if (!on_) return 0;
+  on_ = false;
+  if (slot_ == 0) return 0;
+  const int err = flush();
+  if (OutputBits(path_, 3, std::to_string(written_)) != 0 && err == 0) return kErrPathFileAccess;
+  return err;
+}
+
+void JournalWriter::stop() {
+  on_ = false;
+  buffer_.clear();
+}
+
+// --- reader ---------------------------------------------------------------------------------
+
+JournalReader::JournalReader(const JournalKind& kind, int slot, std::size_t blockSize)
+    : kind_(kind), path_(SlotRing(kind.ring).slotPath(slot)), slot_(slot), blockSize_(std::max<std::size_t>(blockSize, 1)) {
+  openFile();
+}
+
+void JournalReader::openFile() {
+  if (path_.empty()) {  // the slot names no journal of this kind
+    status_ = Status::Missing;
+    return;
+  }
+  const platform::FileStatus st = platform::fileStatus(path_, false);
+  if (st.error != 0) {
+    status_ = Status::Missing;
+    return;
+  }
+  if (st.type != platform::FileType::Regular || st.size < kJournalHeaderSize) {
+    status_ = Status::NotAJournal;
+    return;
+  }
+  const platform::ReadResult head = platform::readRange(path_, 0, kJournalHeaderSize);
+  if (head.error != 0 || head.data.size() != kJournalHeaderSize) {
+    status_ = Status::Unreadable;
+    return;
+  }
+  const std::string& h = head.data;
+  if (h[1] != kFieldSep || h[kJournalHeaderSize - 1] != kRecordEnd) {
+    status_ = Status::NotAJournal;
+    return;
+  }
+  headerKind_ = h[0] >= '0' && h[0] <= '9' ? h[0] - '0' : 0;
+  for (std::size_t i = 2; i < kJournalHeaderSize - 1 && h[i] >= '0' && h[i] <= '9'; ++i)
+    headerCount_ = headerCount_ * 10 + static_cast<std::uint64_t>(h[i] - '0');
+  encoded_ = h[kMarkAt] == kEncodedMark;
+  size_ = st.size;
+  bufStart_ = end_ = size_;
+  // The records end at the last "?" of the file; anything after it is a record cut short by an
+  // interrupted write and is no step that was done.
+  for (;;) {
+    if (const std::size_t q = buf_.rfind(kRecordEnd); q != std::string::npos) {
+      end_ = bufStart_ + q + 1;
+      buf_.resize(q + 1);
+      break;
+    }
+    if (!readBlockBefore()) break;
+  }
+  if (end_ < kJournalHeaderSize) end_ = kJournalHeaderSize;
+}
+
+bool JournalReader::readBlockBefore() {
+  if (bufStart_ == 0 || status_ != Status::Ok) return false;
+  const std::uint64_t n = std::min<std::uint64_t>(blockSize_, bufStart_);
+  const std::uint64_t from = bufStart_ - n;
+  platform::ReadResult r = platform::readRange(path_, from, n);
+  if (r.error != 0 || r.data.size() != n) {
+    status_ = Status::Unreadable;
+    return false;
+  }
+  buf_.insert(0, r.data);
+  bufStart_ = from;
+  ++blocksRead_;
+  if (buf_.size() > kMaxRecordSpan + blockSize_) {
+    status_ = Status::Malformed;
+    return false;
+  }
+  return true;
+}
+
+std::optional<JournalRecord> JournalReader::previous() {
+  while (status_ == Status::Ok && end_ > kJournalHeaderSize) {
+    // buf_ covers [bufStart_, end_) and ends with the "?" of the record to return; the "?" before
+    // it (at the latest the header's own, at offset 27) opens the record.
+    const std::size_t close = static_cast<std::size_t>(end_ - 1 - bufStart_);
+    const std::size_t open = close == 0 ? std::string::npos : buf_.rfind(kRecordEnd, close - 1);
+    if (open == std::string::npos && bufStart_ >= kJournalHeaderSize) {
+      if (!readBlockBefore()) return std::nullopt;
+      continue;
+    }
+    const std::uint64_t start =
+        std::max<std::uint64_t>(open == std::string::npos ? 0 : bufStart_ + open + 1, kJournalHeaderSize);
+    const std::string text =
+        buf_.substr(static_cast<std::size_t>(start - bufStart_), static_cast<std::size_t>(end_ - 1 - start));
+    end_ = start;
+    buf_.resize(static_cast<std::size_t>(end_ - bufStart_));
+    if (std::optional<JournalRecord> r = parseRecord(kind_.layout, text, encoded_)) return r;
+    ++skipped_;
+  }
+  return std::nullopt;
+}
+
+std::uint64_t JournalReader::blockCount() const { return (size_ + blockSize_ - 1) / blockSize_; }
+
+// --- end of an undo, menu and clearing ----------------------------------------------------------
+
+UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>& notUndone) {
+  if (reader.status() == JournalReader::Status::Missing || reader.status() == JournalReader::Status::NotAJournal)
+    return UndoEnd::WriteFailed;
+  const std::uint64_t unread = reader.unreadEnd() > kJournalHeaderSize ? reader.unreadEnd() - kJournalHeaderSize : 0;
+  if (unread == 0 && notUndone.empty()) {
+    if (KillFile(reader.path()) != 0) return UndoEnd::WriteFailed;
+    SlotRing(reader.kind().ring).release(reader.slot());
+    return UndoEnd::Deleted;
+  }
+  std::string rest;
+  if (unread > 0) {
+    platform::ReadResult r = platform::readRange(reader.path(), kJournalHeaderSize, unread);
+    if (r.error != 0 || r.data.size() != unread) return UndoEnd::WriteFailed;
+    rest = std::move(r.data);
+  }
+  const auto count = static_cast<std::uint64_t>(std::count(rest.begin(), rest.end(), kRecordEnd)) + notUndone.size();
+  const platform::ReadResult head = platform::readRange(reader.path(), 0, 1);
+  const char digit = head.error == 0 && head.data.size() == 1 ? head.data[0] : '0';
+  std::string text = header(digit, count, reader.encoded()) + rest;
+  // notUndone came last record first; the journal keeps the order of the run.
+  for (auto it = notUndone.rbegin(); it != notUndone.rend(); ++it)
+    text += journalRecordText(reader.kind().layout, *it, reader.encoded());
+  return OutputFile(reader.path(), text) == 0 ? UndoEnd::Kept : UndoEnd::WriteFailed;
+}
+
+std::vector<std::pair<int, std::string>> journalEntries(const JournalKind& kind, int except) {
+  const SlotRing ring(kind.ring);
+  std::vector<std::pair<int, std::string>> out;
+  for (auto& [slot, name] : ring.existing(except)) out.emplace_back(slot, ring.captionOf(name));
+  return out;
+}
+
+void clearJournals(const JournalKind& kind) {
+  const SlotRing ring(kind.ring);
+  ring.clear();
+  ring.setCurrent(1);
+}
+
+}  // namespace core

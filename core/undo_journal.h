@@ -1,0 +1,206 @@
+// Undo journals of the rename and copy tools: what a run did, one record per step, in a file of
+// the program folder, nine of them per tool kept in a SlotRing (core/slot_ring.h).
+//
+// File: "RenUndo " / "CopyUndo " + "dd Month yyyy hh:mm:ss" (":" written "ZZ") + ".txt", with
+// " (2)", " (3)" ... before ".txt" when a second run starts within the same second. One line
+// without line breaks: a 28-byte header, the kind digit, "*", 25 blanks, "?" (the record count is
+// patched in over the blanks at byte 3 when the run ends), then the records, each closed by "?":
+//   rename: folder "*" new name "*" old name "?"   (folder ends with "/")
+//   copy:   " *" source path "*" target path "?"
+// Names are bytes. A field byte that would break this layout or its single line ("*", "?", "%",
+// control characters) is written "%XX" (two upper-case hex digits); every other byte, UTF-8 or
+// not, is written as it is, so ordinary names stay readable. Journals written this way carry "%"
+// as the last of the header's 25 blanks; a journal without it is read with its fields as they
+// stand (the plain layout, which holds no such bytes).
+//
+// A run takes its slot at its first record: a run that records nothing leaves the ring and every
+// older journal as they were. Undo reads records from the end in blocks (any length, last record
+// first) and, when it is over, keeps the records it could not undo: the journal is rewritten to
+// them, and only a journal with nothing left is deleted (and its slot released).
+//
+// Example, a run:
+//   core::JournalWriter journal(core::kRenameJournal, '1');          // '1' files, '0' folders
+//   ... after each successful step (or from the pipeline's step recorder):
+//   if (journal.add({.from = oldPath, .to = newPath}) != 0) { ask; journal.stop(); }
+//   ... at the end:
+//   if (journal.finish() != 0) addResult(...);                        // slot(), path() for texts
+//
+// Example, an undo of slot n:
+//   core::JournalReader reader(core::kRenameJournal, n);
+//   if (reader.status() == core::JournalReader::Status::Missing) { message 5; return; }
+//   std::vector<core::JournalRecord> failed;
+//   while (auto r = reader.previous()) {
+//     if (renameLogged(r->to, r->from, ...) != 0) failed.push_back(*r);
+//     if (cancelled) break;
+//   }
+//   core::finishUndo(reader, failed);
+#pragma once
+
+#include "core/slot_ring.h"
+#include "core/state.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace core {
+
+enum class JournalLayout : std::uint8_t { Rename, Copy };
+
+// What differs between the two tools' journals.
+struct JournalKind {
+  SlotRingKeys ring;
+  JournalLayout layout;
+  std::size_t flushAt;  // the buffer is appended to the file once it is longer than this
+};
+
+inline constexpr JournalKind kRenameJournal{
+    .ring = {.currentKey = "curundnum", .slotKeyPrefix = "undoren", .filePrefix = "RenUndo ", .fileSuffix = ".txt"},
+    .layout = JournalLayout::Rename,
+    .flushAt = 10000};
+inline constexpr JournalKind kCopyJournal{
+    .ring = {.currentKey = "curcpyundnum", .slotKeyPrefix = "undocopy", .filePrefix = "CopyUndo ", .fileSuffix = ".txt"},
+    .layout = JournalLayout::Copy,
+    .flushAt = 20000};
+
+// One step: what was at `from` is now at `to` (full paths). A rename's two paths normally share
+// their folder; a copy's target is the copy.
+struct JournalRecord {
+  std::string from;
+  std::string to;
+  friend bool operator==(const JournalRecord&, const JournalRecord&) = default;
+};
+
+inline constexpr std::size_t kJournalHeaderSize = 28;
+
+// The stamp of a journal name, "07 March 2024 14:05:09" (English month, 24-hour time).
+[[nodiscard]] std::string journalStamp(const SystemTime& time);
+
+// Writes the journal of one run. Nothing touches the disk or the settings before the first record.
+class JournalWriter {
+ public:
+  // headerDigit: the header's first byte (rename: '1' files, '0' folders; copy: '0').
+  // slotValues: settings stored as key + slot number when the slot is taken, e.g. {"iscpymve", "1"}.
+  JournalWriter(const JournalKind& kind, char headerDigit,
+                std::vector<std::pair<std::string, std::string>> slotValues = {});
+  // Finishes the journal when the run did not (a run ended by an error stays undoable).
+  ~JournalWriter();
+  JournalWriter(const JournalWriter&) = delete;
+  JournalWriter& operator=(const JournalWriter&) = delete;
+
+  // Records one step. The first call creates the journal file (exclusively, under a free name of
+  // the run's start time) and takes the next slot, deleting that slot's older journal. 0, or the
+  // error number of a failed file write: journaling is then off for the rest of the run (what was
+  // written stays readable). Ignored (0) once journaling is off.
+  int add(const JournalRecord& record);
+  // Appends what is buffered and patches the record count in. 0 when there was nothing to do or
+  // all went well, else the error number. Journaling is off afterwards.
+  int finish();
+  // Journaling off for the rest of the run; buffered records are dropped.
+  void stop();
+
+  [[nodiscard]] bool on() const { return on_; }
+  [[nodiscard]] std::uint64_t records() const { return records_; }
+  [[nodiscard]] int slot() const { return slot_; }          // 0 until the first record
+  [[nodiscard]] const std::string& path() const { return path_; }  // "" until the first record
+
+ private:
+  int open();
+  int flush();
+
+  JournalKind kind_;
+  char headerDigit_;
+  std::vector<std::pair<std::string, std::string>> slotValues_;
+  std::string stamp_;
+  std::string path_;
+  std::string buffer_;
+  std::uint64_t records_ = 0;  // added
+  std::uint64_t written_ = 0;  // on disk
+  int slot_ = 0;
+  bool on_ = true;
+};
+
+// Reads a journal from its end, last record first, in blocks.
+class JournalReader {
+ public:
+  enum class Status : std::uint8_t {
+    Ok,
+    Missing,     // the slot names no journal of its kind, or the file is gone
+    Unreadable,  // the file could not be read
+    NotAJournal, // shorter than a header, or a header of another shape
+    Malformed,   // a stretch without record end longer than any record can be; reading stopped
+  };
+
+  // The journal that slot (1-9) names: appPath + a name of the kind's shape, never anything else.
+  // blockSize: the bytes read at a time (progress counts blocks).
+  JournalReader(const JournalKind& kind, int slot, std::size_t blockSize = 65536);
+
+  [[nodiscard]] Status status() const { return status_; }
+  [[nodiscard]] const JournalKind& kind() const { return kind_; }
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] int slot() const { return slot_; }
+  // The header's first byte as a number (rename: 1 files, 0 folders), and the patched-in count
+  // (0 when the run never finished).
+  [[nodiscard]] int headerKind() const { return headerKind_; }
+  [[nodiscard]] std::uint64_t headerCount() const { return headerCount_; }
+  [[nodiscard]] bool encoded() const { return encoded_; }
+
+  // The next record towards the start (the last one written first); nullopt at the start of the
+  // records or when reading stopped (status tells). A record without the fields of its layout is
+  // passed over and counted in skipped().
+  [[nodiscard]] std::optional<JournalRecord> previous();
+  [[nodiscard]] std::uint64_t skipped() const { return skipped_; }
+
+  // Progress: the blocks of the file and how many have been read.
+  [[nodiscard]] std::uint64_t blockCount() const;
+  [[nodiscard]] std::uint64_t blocksRead() const { return blocksRead_; }
+
+  // The file bytes [kJournalHeaderSize, unreadEnd()) hold the records not yet returned.
+  [[nodiscard]] std::uint64_t unreadEnd() const { return end_; }
+
+ private:
+  void openFile();
+  bool readBlockBefore();
+
+  JournalKind kind_;
+  std::string path_;
+  int slot_ = 0;
+  std::size_t blockSize_;
+  Status status_ = Status::Ok;
+  int headerKind_ = 0;
+  std::uint64_t headerCount_ = 0;
+  bool encoded_ = false;
+  std::uint64_t size_ = 0;
+  std::uint64_t end_ = 0;       // just past the "?" closing the next record to return
+  std::uint64_t bufStart_ = 0;  // file offset of buf_[0]; buf_ covers [bufStart_, end_)
+  std::string buf_;
+  std::uint64_t blocksRead_ = 0;
+  std::uint64_t skipped_ = 0;
+};
+
+enum class UndoEnd : std::uint8_t {
+  Deleted,    // nothing was left: the journal is deleted and its slot released
+  Kept,       // the journal now holds only the records not undone
+  WriteFailed // the journal could not be rewritten or deleted; it is left as it was
+};
+
+// Ends an undo read through reader: the records not yet read, followed by notUndone (the records
+// that failed, in the order previous() gave them), stay in the journal; with none left the file
+// is deleted and its slot released (the current slot then steps back one). The rewrite goes through a temporary file.
+UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>& notUndone);
+
+// The slots other than except (normally the current slot) whose journal exists, as (slot, menu
+// caption) in slot order.
+[[nodiscard]] std::vector<std::pair<int, std::string>> journalEntries(const JournalKind& kind, int except);
+
+// Deletes the journal of every slot (names of the kind's shape only), empties the slots and makes
+// slot 1 current.
+void clearJournals(const JournalKind& kind);
+
+// The record as its layout writes it (without the header); encoded escapes as described above.
+[[nodiscard]] std::string journalRecordText(JournalLayout layout, const JournalRecord& record, bool encoded = true);
+
+}  // namespace core

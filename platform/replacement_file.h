@@ -1,0 +1,98 @@
+// New contents for a file, built beside it and put in its place in one step. A temporary file is
+// created exclusively in the target's folder (O_EXCL, never through a link, mode 0600 by default),
+// written in any number of pieces, given the old file's extended attributes, owner (where allowed)
+// and permission bits, fsynced, and renamed over the target. Until the rename the target is never
+// touched; a crash at any instant leaves at the target's path either its old or its complete new
+// contents (at worst a temporary file ".<name>.vdk????????" stays behind in the folder).
+//
+//   platform::ReplacementFile out;
+//   if (out.create(path) != 0) ...;                   // nothing changed
+//   while (...) if (out.write(piece) != 0) ...;       // out's destructor removes the temporary file
+//   out.keepMetadataOf(originalFd);                   // non-zero: some metadata could not be kept
+//   if (out.commit() != 0) ...;                       // the old file is still in place
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <sys/stat.h>
+
+namespace platform {
+
+// The file whose contents are being replaced, open for reading: read in pieces through one
+// descriptor, and checked before it is replaced that nobody changed it meanwhile.
+class OriginalFile {
+ public:
+  OriginalFile() = default;
+  ~OriginalFile();
+  OriginalFile(const OriginalFile&) = delete;
+  OriginalFile& operator=(const OriginalFile&) = delete;
+
+  // Opens the regular file at path for reading, never through a symlink and never waiting on a
+  // FIFO (anything but a regular file is refused before it is opened). 0 or errno: ELOOP for a
+  // symlink, EINVAL for another kind of file, ENOENT, EACCES ...
+  int open(std::string_view path);
+  // Exactly length bytes from the 0-based offset into out. 0, errno, or ENODATA when the file
+  // ends before offset + length (it shrank since it was opened).
+  int read(std::uint64_t offset, std::uint64_t length, std::string& out) const;
+  // True when path still names the opened file and its size, modification time and change time
+  // are those seen at open (a write, truncation, chmod or new link since then makes it false).
+  [[nodiscard]] bool unchanged() const;
+
+  [[nodiscard]] std::uint64_t size() const { return static_cast<std::uint64_t>(seen_.st_size); }
+  [[nodiscard]] std::uint64_t links() const { return static_cast<std::uint64_t>(seen_.st_nlink); }
+  [[nodiscard]] int fd() const { return fd_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  struct stat seen_ {};
+};
+
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  // Removes the temporary file when it was not committed.
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // Creates the temporary file in the folder of target with mode (less the umask). The target's
+  // path is used as given: a caller that means to write through a symlink resolves it first.
+  // 0 or errno; path() then names the last name tried.
+  int create(std::string_view target, unsigned mode = 0600);
+  // Appends data. 0 or errno (ENOSPC on a full disk, EBADF when not created).
+  int write(std::string_view data);
+  // Gives the temporary file the extended attributes, owner and permission bits of the open
+  // regular file sourceFd (or of sourcePath, a symlink not followed). The owner is kept only where
+  // the system allows it, and attributes of namespaces a user may not write (security labels) are
+  // passed over silently: neither counts as a failure. 0, or the errno of the first user attribute,
+  // ACL or permission bits that could not be kept (the temporary file is still usable).
+  int keepMetadataOf(int sourceFd);
+  int keepMetadataOf(const std::string& sourcePath);
+  // Flushes the contents to the disk and closes the temporary file (commit does it when not done
+  // yet). 0 or errno (a full disk may show here first).
+  int sync();
+  // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
+  // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
+  int commit();
+  // Removes the temporary file (after a failure or a cancel). 0 or errno; 0 when there is none.
+  int discard();
+
+  // The temporary file's path ("" before create).
+  [[nodiscard]] const std::string& path() const { return tmp_; }
+  [[nodiscard]] const std::string& target() const { return target_; }
+
+ private:
+  std::string target_, tmp_;
+  int fd_ = -1;
+  bool exists_ = false;  // the temporary file is on disk and ours to remove
+};
+
+// Renames from over to, replacing whatever file to names, then syncs to's folder. For a file that
+// is complete and synced: the rename is atomic, so to holds its old or its new file at every
+// instant. 0 or errno. (Renames that must never replace use renameNoReplace of fs.h.)
+int renameReplacing(std::string_view from, std::string_view to);
+
+}  // namespace platform

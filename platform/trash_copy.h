@@ -1,0 +1,38 @@
+// A copy of a file put into the user's trash (the freedesktop trash: files/ and info/ with the
+// percent-encoded original path) while the file itself stays where it is. Before a file's contents
+// are replaced, its old contents go to the trash this way, so they can be restored from there; the
+// file's path never stands empty. Paths are bytes end to end.
+//
+// The trash of a file: the home trash ($XDG_DATA_HOME/Trash) when the file lies on the same file
+// system; else the file system's own trash ($topdir/.Trash/$uid when $topdir/.Trash is a sticky
+// folder and not a link, else $topdir/.Trash-$uid); else the home trash. The copy is a hard link
+// where the trash shares the file's file system and links work, else a copy of the bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+struct TrashEntry {
+  std::string file;  // the entry's data, under files/
+  std::string info;  // its description, under info/
+};
+
+// Reserves a new entry for originalPath in the trash folder trashDir (which holds files/ and
+// info/): info/<name>.trashinfo is created exclusively with the original path and the deletion
+// date, and synced; entry.file names a free place for the data under files/. The name is the
+// original's (cut to fit), with ".2", ".3" ... added when taken. 0 or errno.
+int reserveTrashEntry(std::string_view originalPath, const std::string& trashDir, TrashEntry& entry);
+
+// Puts a copy of the regular file path into its trash (see above) and syncs it. With openFile (a
+// descriptor of path opened for reading) the copy is of that very file, whatever path names by
+// now. 0 with entry filled, or errno with nothing left in the trash: EINVAL for anything but a
+// regular file (a symlink is not followed), ENOSPC when the bytes do not fit, EACCES/EPERM when no
+// trash is usable.
+int copyToTrash(std::string_view path, TrashEntry& entry, int openFile = -1);
+
+// Removes an entry: its data, then its info file. 0 or the first errno (ENOENT counts as removed).
+int withdrawFromTrash(const TrashEntry& entry);
+
+}  // namespace platform

@@ -1,0 +1,210 @@
+#include "properties_editor/save_plan.h"
+
+#include "core/file_test_fixture.h"
+#include "platform/file_attributes.h"
+#include "platform/fs.h"
+#include "properties_editor/editor_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using propedit::SaveStep;
+using Steps = std::vector<SaveStep>;
+
+core::SystemTime at(const char* date, const char* time) { return *propedit::readTimeBoxes(date, time); }
+
+// The boxes exactly as the file was shown.
+propedit::EditorEdits unchanged(const propedit::LoadedFile& f) {
+  const std::string mod = propedit::formatEditorTime(f.modified);
+  const std::string acc = propedit::formatEditorTime(f.accessed);
+  return {.name = std::nullopt,
+          .modifiedDate = mod.substr(0, 10),
+          .modifiedTime = mod.size() > 11 ? mod.substr(11) : "",
+          .accessedDate = acc.substr(0, 10),
+          .accessedTime = acc.size() > 11 ? acc.substr(11) : "",
+          .readOnly = f.readOnly,
+          .hidden = f.hidden,
+          .archive = f.archive};
+}
+
+propedit::LoadedFile shown(bool readOnly = false) {
+  propedit::LoadedFile f;
+  f.folder = "/w/";
+  f.name = "Shot 10:00.png";
+  f.path = f.folder + f.name;
+  f.modified = at("03/05/2001", "07:08:09");
+  f.accessed = at("04/06/2002", "08:09:10");
+  f.created.known = false;
+  f.readOnly = readOnly;
+  f.archiveSupported = true;
+  return f;
+}
+
+struct PlanCase {
+  const char* name;
+  bool loadedReadOnly;
+  void (*edit)(propedit::EditorEdits&);
+  Steps want;
+};
+
+class SavePlanSteps : public ::testing::TestWithParam<PlanCase> {};
+
+TEST_P(SavePlanSteps, ListsOnlyWhatChangedInWritingOrder) {
+  const PlanCase& c = GetParam();
+  const propedit::LoadedFile f = shown(c.loadedReadOnly);
+  propedit::EditorEdits e = unchanged(f);
+  c.edit(e);
+  const propedit::SavePlan plan = propedit::planSave(f, e);
+  EXPECT_EQ(plan.refusal, "");
+  EXPECT_EQ(plan.steps, c.want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, SavePlanSteps,
+    ::testing::Values(
+        PlanCase{"nothing", false, [](propedit::EditorEdits&) {}, {}},
+        // The loaded name's ":" is no reason to rename when only a flag changes.
+        PlanCase{"hiddenOnly", false, [](propedit::EditorEdits& e) { e.hidden = true; }, {SaveStep::SetHidden}},
+        PlanCase{"sameNameTypedBack", false, [](propedit::EditorEdits& e) { e.name = "Shot 10:00.png"; }, {}},
+        PlanCase{"caseOnlyRenames", false, [](propedit::EditorEdits& e) { e.name = "SHOT 10:00.PNG"; },
+                 {SaveStep::Rename, SaveStep::SetHidden}},
+        PlanCase{"readOnlyLastAfterArchiveAndTimes", false,
+                 [](propedit::EditorEdits& e) {
+                   e.readOnly = true;
+                   e.archive = true;
+                   e.modifiedTime = "07:08:10";
+                 },
+                 {SaveStep::WriteTimes, SaveStep::SetArchive, SaveStep::SetReadOnly}},
+        PlanCase{"readOnlyClearedFirst", true,
+                 [](propedit::EditorEdits& e) {
+                   e.readOnly = false;
+                   e.accessedDate = "12/31/2020";
+                   e.name = "b.png";
+                 },
+                 {SaveStep::Rename, SaveStep::ClearReadOnly, SaveStep::WriteTimes, SaveStep::SetHidden}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SavePlanTimes, OnlyChangedKnownTimesAreWritten) {
+  propedit::LoadedFile f = shown();
+  f.accessed.known = false;  // never read: never written, whatever its boxes say
+  propedit::EditorEdits e = unchanged(f);
+  e.accessedDate = "01/01/2001";
+  e.accessedTime = "00:00:00";
+  e.modifiedDate = "03/06/2001";
+  const propedit::SavePlan plan = propedit::planSave(f, e);
+  ASSERT_TRUE(plan.modified);
+  EXPECT_EQ(propedit::formatEditorTime(*plan.modified), "03/06/2001 07:08:09");
+  EXPECT_FALSE(plan.accessed);
+}
+
+TEST(SavePlanRefusals, ImpossibleInputIsRefusedWithItsReason) {
+  const propedit::LoadedFile f = shown();
+  const std::pair<void (*)(propedit::EditorEdits&), const char*> cases[] = {
+      {[](propedit::EditorEdits& e) { e.modifiedDate = "02/30/2001"; }, "modified time"},
+      {[](propedit::EditorEdits& e) { e.accessedTime = "25:00:00"; }, "accessed time"},
+      {[](propedit::EditorEdits& e) { e.accessedDate = "garbage"; }, "not a valid date"},
+      {[](propedit::EditorEdits& e) { e.name = ""; }, "empty"},
+      {[](propedit::EditorEdits& e) { e.name = "a/b"; }, "\"/\""},
+      {[](propedit::EditorEdits& e) { e.name = ".."; }, "cannot be a file name"},
+      {[](propedit::EditorEdits& e) { e.name = std::string(256, 'n'); }, "255 bytes"},
+  };
+  for (const auto& [edit, why] : cases) {
+    propedit::EditorEdits e = unchanged(f);
+    edit(e);
+    const propedit::SavePlan plan = propedit::planSave(f, e);
+    EXPECT_NE(plan.refusal.find(why), std::string::npos) << plan.refusal;
+    EXPECT_TRUE(plan.steps.empty());
+  }
+}
+
+// --- on real files ---------------------------------------------------------------------------
+class SaveOnDisk : public core::testing::FileFixture {
+ protected:
+  propedit::LoadedFile load(const std::string& p) {
+    propedit::LoadResult r = propedit::loadFileProperties(p);
+    EXPECT_TRUE(r.file) << r.status;
+    return r.file ? *r.file : propedit::LoadedFile{};
+  }
+  core::ScopedCoreState state_;
+};
+
+TEST_F(SaveOnDisk, RenamesThenWritesChangedTimeAndFlagsLeavingTheRestToTheNanosecond) {
+  const std::string p = make("Shot 10:00.png", "pixels");
+  const platform::FileTime acc{1000000000, 123456789, true}, mod{1100000000, 987654321, true};
+  ASSERT_EQ(platform::setFileTimes(p, &acc, &mod), 0);
+  const propedit::LoadedFile f = load(p);
+  propedit::EditorEdits e = unchanged(f);
+  e.name = "Shot 11:00.png";
+  e.modifiedDate = "03/05/2001";
+  e.modifiedTime = "07:08:09";
+  e.readOnly = true;
+  e.archive = f.archiveSupported;
+  const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+  EXPECT_TRUE(out.ok) << out.status;
+  EXPECT_TRUE(out.renamed);
+  EXPECT_EQ(out.path, path("Shot 11:00.png"));
+  EXPECT_FALSE(std::filesystem::exists(p));
+  const propedit::LoadedFile now = load(out.path);
+  EXPECT_EQ(propedit::formatEditorTime(now.modified), "03/05/2001 07:08:09");
+  const platform::FileStatus st = platform::fileStatus(out.path, false);
+  EXPECT_EQ(st.accessed.sec, acc.sec);
+  EXPECT_EQ(st.accessed.nsec, acc.nsec);  // the accessed boxes were not touched
+  EXPECT_TRUE(now.readOnly);
+  EXPECT_EQ(now.archive, f.archiveSupported);  // set before the file became read-only
+  EXPECT_EQ(slurp(out.path), "pixels");        // read last: reading moves the accessed time
+}
+
+TEST_F(SaveOnDisk, RenameNeverReplacesAndThenNothingElseIsWritten) {
+  const std::string p = make("a.txt", "mine");
+  make("b.txt", "theirs");
+  const propedit::LoadedFile f = load(p);
+  propedit::EditorEdits e = unchanged(f);
+  e.name = "b.txt";
+  e.readOnly = true;
+  const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+  EXPECT_FALSE(out.ok);
+  EXPECT_FALSE(out.renamed);
+  EXPECT_EQ(out.path, p);
+  EXPECT_NE(out.status.find("already exists"), std::string::npos) << out.status;
+  EXPECT_EQ(slurp(p), "mine");
+  EXPECT_EQ(slurp(path("b.txt")), "theirs");
+  EXPECT_FALSE(load(p).readOnly);
+}
+
+TEST_F(SaveOnDisk, HiddenFollowsARenameAndADotNameCannotBeShown) {
+  const std::string p = make("h.txt", "x");
+  ASSERT_EQ(platform::setHidden(p, true), 0);
+  const propedit::LoadedFile f = load(p);
+  ASSERT_TRUE(f.hidden);
+  propedit::EditorEdits e = unchanged(f);
+  e.name = "g.txt";
+  const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+  EXPECT_TRUE(out.ok) << out.status;
+  EXPECT_TRUE(platform::isListedHidden(path("g.txt")));
+  EXPECT_FALSE(platform::isListedHidden(p));  // a later "h.txt" does not start out hidden
+
+  const propedit::LoadedFile dot = load(make(".dot", "x"));
+  propedit::EditorEdits d = unchanged(dot);
+  d.hidden = false;
+  const propedit::SaveOutcome refused = propedit::applySave(dot, propedit::planSave(dot, d));
+  EXPECT_FALSE(refused.ok);
+  EXPECT_NE(refused.status.find("Hidden could not be cleared (the name starts with \".\")"), std::string::npos)
+      << refused.status;
+}
+
+TEST_F(SaveOnDisk, AFileGoneSinceLoadingIsLeftAlone) {
+  const std::string p = make("gone.txt", "x");
+  const propedit::LoadedFile f = load(p);
+  std::filesystem::remove(p);
+  std::filesystem::create_directory(p);  // something else took the name
+  propedit::EditorEdits e = unchanged(f);
+  e.readOnly = true;
+  const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+  EXPECT_FALSE(out.ok);
+  EXPECT_NE(out.status.find("no longer there"), std::string::npos);
+}
+
+}  // namespace
