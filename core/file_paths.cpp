@@ -96,16 +96,21 @@ std::string TmpFileName(std::string_view folder) {
   const std::string base = AddSlash(folder);
   static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   static std::mt19937 rng{std::random_device{}()};
+  // "_TmpFi" and two random characters give 3,844 names, and a folder may hold them all: after
+  // that many misses the names grow by one character per round, so a free name is always found
+  // (and a full folder of any size costs a few hundred tries at most).
+  constexpr int kTriesPerLength = 100;
+  constexpr int kLongestSuffix = 12;
   std::string name = "TempFile";
-  for (int tries = 0; tries < 200; ++tries) {
+  for (int tries = 0;; ++tries) {
     const int err = platform::createExclusive(base + name);
     if (err == 0) return base + name;
     if (err != EEXIST) return {};
+    const int suffix = 2 + tries / kTriesPerLength;
+    if (suffix > kLongestSuffix) return {};
     name = "_TmpFi";
-    name += kChars[rng() % (sizeof(kChars) - 1)];
-    name += kChars[rng() % (sizeof(kChars) - 1)];
+    for (int i = 0; i < suffix; ++i) name += kChars[rng() % (sizeof(kChars) - 1)];
   }
-  return {};
 }
 
 int MakeDir(std::string& path) {

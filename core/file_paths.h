@@ -25,7 +25,9 @@ namespace core {
 [[nodiscard]] int KillFile(std::string_view path);
 // 0 renamed, 58 when the target exists (never replaced), else an error number.
 [[nodiscard]] int Rename(std::string_view oldPath, std::string_view newPath);
-// Creates a new empty file in folder exclusively and returns its full path, or "" when it cannot.
+// Creates a new empty file in folder exclusively and returns its full path, or "" when it cannot
+// (a folder that is missing or not writable). The name is "TempFile", else "_TmpFi" followed by
+// random ASCII letters and digits: two, and more once the two-character names seem used up.
 [[nodiscard]] std::string TmpFileName(std::string_view folder);
 // Creates the folder and its missing parents; appends "/" to path. 0, or the error number.
 int MakeDir(std::string& path);

@@ -102,6 +102,19 @@ TEST_F(Paths, TmpFileNameCreatesExclusivelyWithAsciiNames) {
   EXPECT_EQ(TmpFileName(make("file", "x")), "");  // a file is no folder: fails at once
 }
 
+TEST_F(Paths, TmpFileNameFindsANameWhenEveryShortOneIsTaken) {
+  static constexpr std::string_view kChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  fs::create_directory(path("full"));
+  make("full/TempFile", "");
+  for (char a : kChars)
+    for (char b : kChars) make(std::string("full/_TmpFi") + a + b, "");
+  const std::string name = TmpFileName(path("full"));
+  ASSERT_GT(name.size(), path("full/_TmpFi").size() + 2);
+  EXPECT_EQ(name.substr(0, path("full/_TmpFi").size()), path("full/_TmpFi"));
+  EXPECT_TRUE(fs::is_regular_file(name));
+  EXPECT_EQ(fs::file_size(name), 0u);
+}
+
 TEST_F(Paths, MakeDirCreatesEveryMissingFolderAndReportsErrors) {
   std::string p = path("x/y/z");
   EXPECT_EQ(MakeDir(p), 0);

@@ -274,66 +274,53 @@ std::size_t charLen(std::string_view s, std::size_t i, char32_t& cp) {
   return 1;
 }
 
-bool likeAt(std::string_view t, std::size_t ti, std::string_view p, std::size_t pi) {
-  while (pi < p.size()) {
-    const char pc = p[pi];
-    if (pc == '*') {
-      while (pi < p.size() && p[pi] == '*') ++pi;
-      if (pi == p.size()) return true;
-      for (std::size_t k = ti; k <= t.size(); ++k)
-        if (likeAt(t, k, p, pi)) return true;
-      return false;
-    }
-    if (ti >= t.size()) return false;
-    char32_t tc;
-    const std::size_t tn = charLen(t, ti, tc);
-    if (pc == '?') {
-      ti += tn;
-      ++pi;
-    } else if (pc == '#') {
-      if (tc < '0' || tc > '9') return false;
-      ti += tn;
-      ++pi;
-    } else if (pc == '[') {
-      const std::size_t close = p.find(']', pi + 1);
-      if (close == std::string_view::npos) {  // an unclosed bracket matches itself
-        if (t[ti] != '[') return false;
-        ++ti;
-        ++pi;
-        continue;
-      }
-      std::size_t k = pi + 1;
-      bool negate = false;
-      if (k < close && p[k] == '!') {
-        negate = true;
-        ++k;
-      }
-      bool hit = false;
-      while (k < close) {
-        char32_t a;
-        const std::size_t an = charLen(p.substr(0, close), k, a);
-        k += an;
-        if (k + 1 < close && p[k] == '-') {
-          char32_t b;
-          const std::size_t bn = charLen(p.substr(0, close), k + 1, b);
-          if (tc >= a && tc <= b) hit = true;
-          k += 1 + bn;
-        } else if (tc == a) {
-          hit = true;
-        }
-      }
-      if (hit == negate) return false;
-      ti += tn;
-      pi = close + 1;
-    } else {
-      char32_t pcp;
-      const std::size_t pn = charLen(p, pi, pcp);
-      if (pcp != tc || pn != tn) return false;
-      ti += tn;
-      pi += pn;
-    }
+// Whether the one-character item of the pattern at pi ("?", "#", a bracket list or a literal
+// character; never "*") accepts the text character tc of tn bytes. `lastClose` is the last "]"
+// of the pattern, so an unclosed "[" is told apart without a scan. `len` receives the item's
+// length in the pattern; the work is proportional to it.
+bool likeItem(std::string_view p, std::size_t pi, std::size_t lastClose, char32_t tc, std::size_t tn,
+              std::size_t& len) {
+  const char pc = p[pi];
+  if (pc == '?') {
+    len = 1;
+    return true;
   }
-  return ti == t.size();
+  if (pc == '#') {
+    len = 1;
+    return tc >= '0' && tc <= '9';
+  }
+  if (pc == '[') {
+    if (lastClose == std::string_view::npos || lastClose <= pi) {  // unclosed: matches itself
+      len = 1;
+      return tc == '[';
+    }
+    const std::size_t close = p.find(']', pi + 1);
+    const std::string_view list = p.substr(0, close);
+    len = close + 1 - pi;
+    std::size_t k = pi + 1;
+    bool negate = false;
+    if (k < close && p[k] == '!') {
+      negate = true;
+      ++k;
+    }
+    bool hit = false;
+    while (k < close) {
+      char32_t a;
+      k += charLen(list, k, a);
+      if (k + 1 < close && p[k] == '-') {
+        char32_t b;
+        const std::size_t bn = charLen(list, k + 1, b);
+        if (tc >= a && tc <= b) hit = true;
+        k += 1 + bn;
+      } else if (tc == a) {
+        hit = true;
+      }
+    }
+    return hit != negate;
+  }
+  char32_t pcp;
+  len = charLen(p, pi, pcp);
+  return pcp == tc && len == tn;
 }
 
 }  // namespace
@@ -341,7 +328,43 @@ bool likeAt(std::string_view t, std::size_t ti, std::string_view p, std::size_t 
 std::string LCase(std::string_view s) { return changeCase(s, true); }
 std::string UCase(std::string_view s) { return changeCase(s, false); }
 
-bool Like(std::string_view text, std::string_view pattern) { return likeAt(text, 0, pattern, 0); }
+// Every item but "*" takes exactly one character, and a character is read from where the text
+// stands, so the text is a fixed row of characters. Then only the last "*" seen needs to be
+// tried further: an earlier one taking more would only leave the later one fewer places to try.
+// Each retry moves the last star's start one character on, so the work is at most text
+// characters times pattern length, never exponential.
+bool Like(std::string_view text, std::string_view pattern) {
+  constexpr std::size_t npos = std::string_view::npos;
+  const std::size_t lastClose = pattern.rfind(']');
+  std::size_t ti = 0, pi = 0, starP = npos, starT = 0;
+  while (ti < text.size()) {
+    if (pi < pattern.size()) {
+      if (pattern[pi] == '*') {
+        while (pi < pattern.size() && pattern[pi] == '*') ++pi;
+        if (pi == pattern.size()) return true;
+        starP = pi;
+        starT = ti;
+        continue;
+      }
+      char32_t tc;
+      const std::size_t tn = charLen(text, ti, tc);
+      std::size_t len = 0;
+      if (likeItem(pattern, pi, lastClose, tc, tn, len)) {
+        ti += tn;
+        pi += len;
+        continue;
+      }
+    }
+    if (starP == npos) return false;
+    char32_t skipped;
+    starT += charLen(text, starT, skipped);
+    ti = starT;
+    pi = starP;
+  }
+  while (pi < pattern.size() && pattern[pi] == '*') ++pi;
+  return pi == pattern.size();
+}
+
 
 QString qs(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

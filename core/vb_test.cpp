@@ -1,6 +1,12 @@
 #include "core/vb.h"
 
+#include "core/vb_like_model.h"
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <vector>
 
 using namespace vb;
 
@@ -57,4 +63,39 @@ TEST(Vb, LikeOperator) {
   EXPECT_TRUE(Like("\xC3\xA9", "?"));
   EXPECT_TRUE(Like("", "*"));
   EXPECT_FALSE(Like("abc", "ab"));
+  // "*" takes whole characters: "\xE2\x82\xAC" is one, so two "?" never fit, and a lone
+  // continuation byte in the pattern never matches inside a character.
+  EXPECT_FALSE(Like("\xE2\x82\xAC", "*??"));
+  EXPECT_FALSE(Like("\xC3\xA9", "*\xA9"));
+}
+
+TEST(Vb, LikeAgreesWithTheRulesOnRandomTexts) {
+  // Pieces that exercise every item, ranges, lone and partial UTF-8 bytes and multi-byte characters.
+  const std::vector<std::string> textPieces = {"a", "b", "1", "[", "]", "-", "!", "*",
+                                               "\xC3\xA9", "\xC3", "\xA9", "\xE2\x82\xAC", "\xE2\x82"};
+  const std::vector<std::string> patternPieces = {"*", "*", "?", "#", "[", "]", "!", "-", "a", "b", "1",
+                                                  "\xC3\xA9", "\xC3", "\xA9", "\xE2\x82\xAC", "[a-c]",
+                                                  "[!a]", "[\xC3\xA9-\xE2\x82\xAC]"};
+  std::mt19937 rng(20240611);
+  const auto pick = [&](const std::vector<std::string>& from, std::size_t maxLen) {
+    std::string s;
+    for (std::size_t n = rng() % (maxLen + 1); n > 0; --n) s += from[rng() % from.size()];
+    return s;
+  };
+  for (int round = 0; round < 40000; ++round) {
+    const std::string text = pick(textPieces, 8), pattern = pick(patternPieces, 6);
+    ASSERT_EQ(Like(text, pattern), vb::testing::likeModel(text, pattern))
+        << "text \"" << text << "\" pattern \"" << pattern << "\"";
+  }
+}
+
+TEST(Vb, LikeTakesLinearTimeOnManyStars) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(Like(std::string(255, 'a'), "*a*a*a*b"));
+  // Stop here when that took long: the next ones would take hours at the power of the stars.
+  ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  const std::string text(5000, 'a');
+  EXPECT_FALSE(Like(text, "*a*a*a*a*a*a*a*b"));
+  EXPECT_TRUE(Like(text + "b", "*a*a*a*a*a*a*a*b"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }

@@ -20,7 +20,9 @@ class NamePattern {
   NamePattern(std::string_view pattern, bool foldCase);
 
   // True when `name` matches at least one include entry (or there are none) and no exclude
-  // entry. "?" and "*" step over whole UTF-8 characters where the name holds valid sequences.
+  // entry. "?" takes one character and "*" any run of characters, a character being the valid
+  // UTF-8 sequence that starts where the match stands, else one byte; literal bytes compare as
+  // bytes. Any way of matching counts, also with bytes that are not UTF-8.
   [[nodiscard]] bool matches(std::string_view name) const;
 
   [[nodiscard]] bool foldCase() const { return fold_; }
@@ -30,9 +32,13 @@ class NamePattern {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
+  struct WildEntry {
+    std::string compiled;
+    bool utf8 = true;  // the entry is valid UTF-8 (selects the faster matcher)
+  };
   struct Set {
     std::unordered_set<std::string, Hash, std::equal_to<>> literals;  // entries without wildcards: one lookup
-    std::vector<std::string> wild;             // compiled wildcard entries
+    std::vector<WildEntry> wild;               // compiled wildcard entries
     bool any = false;                          // the set holds at least one entry
     [[nodiscard]] bool matches(std::string_view name) const;
   };

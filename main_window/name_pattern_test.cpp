@@ -1,5 +1,7 @@
 #include "main_window/name_pattern.h"
 
+#include "main_window/name_pattern_model.h"
+
 #include <gtest/gtest.h>
 
 namespace mainwin {
@@ -76,6 +78,37 @@ TEST(NamePatternEntry, InvalidUtf8NameStillMatchesByteWise) {
   EXPECT_TRUE(matchPatternEntry("a\xff" "b", "a?b"));
   EXPECT_TRUE(matchPatternEntry("a\xff" "b", "*b"));
   EXPECT_FALSE(matchPatternEntry("a\xff\xfe" "b", "a?b"));
+  // The first "*" taking the lone byte puts the literal inside the sequence DB A5, where the
+  // second "*" can stop before A5: only a matcher that tries earlier stars finds it.
+  EXPECT_TRUE(matchPatternEntry("\xDB\xDB\xA5", "*\xDB*\xA5"));
+  EXPECT_TRUE(NamePattern("*\xDB*\xA5", false).matches("\xDB\xDB\xA5"));
+  EXPECT_FALSE(matchPatternEntry("\xE2\x82\xAC", "*??"));  // one character, however split
+}
+
+// Every name of up to four bytes from a lone lead byte, a continuation byte (together one
+// character), a letter and a digit, against every entry of up to four items: the faults lie in
+// how literals, "?" and "*" meet inside such sequences.
+TEST(NamePatternEntry, AgreesWithTheRulesOnEveryShortName) {
+  const auto every = [](const std::vector<std::string>& pieces, std::size_t maxLen) {
+    std::vector<std::string> out{""};
+    for (std::size_t from = 0, len = 1; len <= maxLen; ++len) {
+      const std::size_t to = out.size();
+      for (std::size_t i = from; i < to; ++i)
+        for (const std::string& p : pieces) out.push_back(out[i] + p);
+      from = to;
+    }
+    return out;
+  };
+  const std::vector<std::string> names = every({"a", "1", "\xC3", "\xA9"}, 4);
+  const std::vector<std::string> entries = every({"*", "?", "\\d", "a", "\xC3", "\xA9"}, 4);
+  for (const std::string& entry : entries) {
+    const NamePattern pattern(entry, false);
+    for (const std::string& name : names) {
+      const bool want = mainwin::testing::patternEntryModel(name, entry);
+      ASSERT_EQ(matchPatternEntry(name, entry), want) << "name \"" << name << "\" entry \"" << entry << "\"";
+      ASSERT_EQ(pattern.matches(name), want) << "name \"" << name << "\" entry \"" << entry << "\"";
+    }
+  }
 }
 
 }  // namespace

@@ -27,3 +27,31 @@ corvane_build() {
   cmake -S "$CORVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" --parallel "$(nproc)"
 }
+
+# The fuzz build needs clang and its libFuzzer runtime. corvane_fuzz_setup prints the clang++ to
+# use (the newest installed) and installs the runtime when clang has none (Debian ships it apart,
+# in libclang-rt-<version>-dev); it fails when there is no clang at all.
+corvane_fuzz_setup() {
+  local cxx=""
+  if command -v clang++ >/dev/null; then
+    cxx=$(command -v clang++)
+  else
+    cxx=$(compgen -c clang++- | grep -E '^clang\+\+-[0-9]+$' | sort -t- -k2 -n | tail -n1 || true)
+    [[ -n $cxx ]] && cxx=$(command -v "$cxx")
+  fi
+  [[ -n $cxx ]] || return 1
+  local runtime
+  runtime="$("$cxx" -print-resource-dir)/lib/linux/libclang_rt.fuzzer-$(uname -m).a"
+  if [[ ! -f $runtime ]]; then
+    local major
+    major=$("$cxx" -dumpversion | cut -d. -f1)
+    echo "Installing: libclang-rt-$major-dev" >&2
+    local sudo=()
+    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq >&2
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+      "libclang-rt-$major-dev" >&2
+    [[ -f $runtime ]] || return 1
+  fi
+  echo "$cxx"
+}

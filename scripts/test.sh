@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything (installing what is missing) with warnings as errors and runs every test,
-# then builds again with the address and undefined-behaviour sanitizers and runs them again.
+# then builds again with the address and undefined-behaviour sanitizers and runs them again,
+# then, when clang is installed, runs each fuzz target briefly (CORVANE_FUZZ_SECONDS, default 5).
 set -euo pipefail
 CORVANE_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$CORVANE_ROOT/scripts/setup.sh"
@@ -17,3 +18,6 @@ corvane_build "$CORVANE_ROOT/build-asan" -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$CORVANE_ROOT/build-asan" && ctest --output-on-failure --parallel "$jobs")
+
+echo "== fuzz targets"
+bash "$CORVANE_ROOT/scripts/fuzz.sh" "${CORVANE_FUZZ_SECONDS:-5}"
