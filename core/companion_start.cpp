@@ -75,7 +75,9 @@ void startCompanion(const CompanionOptions& options, const CompanionFolders& fol
 }
 
 std::string settingsWordOfCaller(std::string_view caller) {
-  return caller == "Quarrow" ? std::string("vardulek") : std::string();
+  if (caller == "Quarrow") return "vardulek";
+  if (caller == "Gremvard") return "gremvard";
+  return {};
 }
 
 bool linkExecute(std::string_view application, std::string_view topic, std::string_view message,

@@ -83,7 +83,8 @@ struct CompanionFolders {
 void startCompanion(const CompanionOptions& options, const CompanionFolders& folders = systemCompanionFolders());
 
 // The settings word of a caller named on a companion's command line: "Quarrow" (the main program)
-// gives "vardulek"; anything else gives "" (no settings).
+// gives "vardulek", "Gremvard" gives "gremvard"; anything else gives "" (no settings). The caller's
+// name is also the application name of its link.
 [[nodiscard]] std::string settingsWordOfCaller(std::string_view caller);
 
 // The program link: opens "application|topic", executes message (bytes, NULs allowed) and closes

@@ -88,7 +88,9 @@ TEST_F(CompanionStart, FontFollowsTheChosenSource) {
 
 TEST_F(CompanionStart, UnknownCallerKeepsNoSettings) {
   EXPECT_EQ(core::settingsWordOfCaller("Quarrow"), "vardulek");
+  EXPECT_EQ(core::settingsWordOfCaller("Gremvard"), "gremvard");
   EXPECT_EQ(core::settingsWordOfCaller("quarrow"), "");
+  EXPECT_EQ(core::settingsWordOfCaller("Quarrow "), "");
   core::startCompanion({.settingsWord = core::settingsWordOfCaller("Other")}, folders());
   core::saveSet("tipNext", "3");
   EXPECT_EQ(core::getSet("tipNext"), "");

@@ -1,0 +1,154 @@
+// Wendle, the program itself, against a running main window: the batch builder's topic
+// "Quarrow|frmCmd" is served here by a stand-in that refreshes the main window when a link opens,
+// as the builder does. Wendle ends within 0.2 s with or without anyone listening, and even when
+// the main window is too busy to answer.
+#include "main_window/widgets/file_list_controller.h"
+#include "main_window/widgets/file_list_model.h"
+#include "main_window/widgets/main_form.h"
+#include "main_window/widgets/main_test_support.h"
+#include "platform/program_link.h"
+
+#include "core/settings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace mainwin;
+
+namespace {
+
+// Starting a program under the sanitizers takes far longer than Wendle's own work.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr qint64 kLimitMs = 1000;
+#else
+constexpr qint64 kLimitMs = 200;
+#endif
+
+bool listShows(MainForm& f, const std::string& name) {
+  for (const auto& e : f.list().model()->entries()) {
+    if (e.name == name) return true;
+  }
+  return false;
+}
+
+void touch(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  (void)f.open(QIODevice::WriteOnly);
+}
+
+}  // namespace
+
+class WendleRefreshTest : public QObject {
+  Q_OBJECT
+
+  QString root_;
+
+  static QString wendle() { return QString::fromStdString(test::testBinDir() + "Wendle"); }
+
+  // Runs Wendle; its run time in ms from start to end, or -1 when it failed. With events false
+  // this process does not look at its links meanwhile (a main window busy with something else).
+  static qint64 runWendle(bool events) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer t;
+    t.start();
+    p.start(wendle(), {});
+    if (!p.waitForStarted(5000)) return -1;
+    if (events) {
+      QEventLoop loop;
+      connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+      QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+      if (p.state() != QProcess::NotRunning) loop.exec();
+    } else {
+      (void)p.waitForFinished(5000);
+    }
+    const qint64 ms = t.elapsed();
+    const bool ok = p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return ok ? ms : -1;
+  }
+
+  // The best of three runs: a busy machine may slow one start, a time-out slows every one.
+  static qint64 fastestWendle(bool events) {
+    qint64 best = -1;
+    for (int i = 0; i < 3; ++i) {
+      const qint64 ms = runWendle(events);
+      if (ms < 0) return -1;
+      if (best < 0 || ms < best) best = ms;
+    }
+    return best;
+  }
+
+  std::unique_ptr<MainForm> mainWindowOn(const std::string& folder) {
+    core::saveSet("vardfilt", "1");
+    core::saveSet("doTips", "0");
+    QDir().mkpath(QString::fromStdString(folder));
+    touch(folder + "old.txt");
+    auto form = std::make_unique<MainForm>(folder);
+    form->show();
+    return form;
+  }
+
+ private Q_SLOTS:
+  void refreshesARunningMainWindow() {
+    const std::string folder = root_.toStdString() + "/work/";
+    std::unique_ptr<MainForm> form = mainWindowOn(folder);
+    QTRY_VERIFY(listShows(*form, "old.txt"));
+    platform::LinkServer builder;
+    QVERIFY(builder.listen(QStringLiteral("Quarrow"), QStringLiteral("frmCmd")));
+    int opened = 0;
+    QList<QByteArray> executed;
+    connect(&builder, &platform::LinkServer::linkOpened, form.get(), [&] {
+      ++opened;
+      (void)form->Wendle(1);
+    });
+    connect(&builder, &platform::LinkServer::executed, this, [&](const QByteArray& m) { executed << m; });
+
+    touch(folder + "made by the job.txt");
+    QVERIFY(!listShows(*form, "made by the job.txt"));
+    QVERIFY(runWendle(true) >= 0);
+    QTRY_VERIFY(listShows(*form, "made by the job.txt"));
+    QCOMPARE(opened, 1);  // one refresh per run
+    QCOMPARE(executed, QList<QByteArray>{"4"});
+  }
+
+  void busyMainWindowStillRefreshesAndWendleDoesNotWait() {
+    const std::string folder = root_.toStdString() + "/busy/";
+    std::unique_ptr<MainForm> form = mainWindowOn(folder);
+    QTRY_VERIFY(listShows(*form, "old.txt"));
+    platform::LinkServer builder;
+    QVERIFY(builder.listen(QStringLiteral("Quarrow"), QStringLiteral("frmCmd")));
+    connect(&builder, &platform::LinkServer::linkOpened, form.get(), [&] { (void)form->Wendle(1); });
+    touch(folder + "late.txt");
+    // Nobody here answers while Wendle runs: it gives up by its own time-out.
+    const qint64 ms = fastestWendle(false);
+    QVERIFY2(ms >= 0 && ms < kLimitMs, qPrintable(QString::number(ms) + " ms"));
+    // The link did open, so the main window refreshes once it gets to it.
+    QTRY_VERIFY(listShows(*form, "late.txt"));
+  }
+
+  void endsQuicklyWithoutAMainWindow() {
+    QVERIFY(!QFile::exists(platform::linkSocketPath(QStringLiteral("Quarrow"), QStringLiteral("frmCmd"))));
+    const qint64 ms = fastestWendle(true);
+    QVERIFY2(ms >= 0 && ms < kLimitMs, qPrintable(QString::number(ms) + " ms"));
+  }
+
+ public:
+  explicit WendleRefreshTest(QString root) : root_(std::move(root)) {}
+};
+
+int main(int argc, char** argv) {
+  const QString root = mainwin::test::isolateHome();
+  QApplication app(argc, argv);
+  mainwin::test::setUpCoreState(root);
+  WendleRefreshTest t(root);
+  return QTest::qExec(&t, argc, argv);
+}
+#include "wendle_refresh_qtest.moc"
