@@ -6,6 +6,7 @@
 #include "core/vb.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace core {
 
@@ -90,8 +91,10 @@ int langIndexFromText(std::string_view text) {
   return (v >= 0 && v <= 4) ? static_cast<int>(v) : 0;
 }
 
-LanguageLoad loadLanguageFile(std::string_view shortName) {
-  CoreState& st = coreState();
+namespace {
+
+// The file of shortName and the section of the current language, without touching any table.
+LanguageLoad readLanguageFile(std::string_view shortName) {
   LanguageLoad result;
   result.path = dataFile(languageFileName(shortName));
   const std::string text = InputBits(result.path);
@@ -99,21 +102,38 @@ LanguageLoad loadLanguageFile(std::string_view shortName) {
     result.missing = true;
     return result;
   }
-  result.section = languageSection(text, st.langIndex);
+  result.section = languageSection(text, coreState().langIndex);
+  return result;
+}
+
+constexpr std::size_t kFormCapacity = std::tuple_size_v<decltype(CoreState::msgForm)> - 1;
+constexpr std::size_t kMainCapacity = std::tuple_size_v<decltype(CoreState::msgMain)> - 1;
+
+}  // namespace
+
+LanguageLoad loadLanguageFile(std::string_view shortName) {
+  LanguageLoad result = readLanguageFile(shortName);
   if (!result.section) return result;
   const bool main = shortName == "Main";
-  const std::size_t capacity = main ? st.msgMain.size() - 1 : st.msgForm.size() - 1;
-  const auto messages = sectionMessages(*result.section, capacity);
-  auto fill = [&](auto& table) {
-    for (auto& m : table) m.clear();
-    for (std::size_t i = 0; i < messages.size(); ++i) table[i + 1] = messages[i];
-  };
-  if (main) {
-    fill(st.msgMain);
-  } else {
-    fill(st.msgForm);
+  MessageTable messages(sectionMessages(*result.section, main ? kMainCapacity : kFormCapacity));
+  if (messages.empty()) return result;
+  if (!main) {
+    setFormMessages(messages);
+    return result;
   }
+  auto& table = coreState().msgMain;
+  for (std::size_t i = 0; i < table.size(); ++i) table[i] = messages(static_cast<int>(i));
   return result;
+}
+
+MessageTable readFormMessages(std::string_view shortName) {
+  const LanguageLoad load = readLanguageFile(shortName);
+  return load.section ? MessageTable(sectionMessages(*load.section, kFormCapacity)) : MessageTable();
+}
+
+void setFormMessages(const MessageTable& table) {
+  auto& form = coreState().msgForm;
+  for (std::size_t i = 0; i < form.size(); ++i) form[i] = table(static_cast<int>(i));
 }
 
 }  // namespace core

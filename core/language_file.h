@@ -5,6 +5,8 @@
 // crash or a hang.
 #pragma once
 
+#include "core/message_table.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -39,8 +41,18 @@ struct LanguageLoad {
   std::optional<std::string> section;  // the section of langIndex, when present
 };
 // Reads the language file of shortName (appPath overrides dataPath) and finds the section of
-// coreState().langIndex. When a section is found its messages fill msgMain (shortName "Main")
+// coreState().langIndex. When that section holds messages they fill msgMain (shortName "Main")
 // or msgForm (any other name), the table being emptied first; extra messages are not stored.
+// A file, or a section, without messages leaves both tables as they were: the progress window,
+// the results viewer and the shared dialogs have none, and showing them must not take a tool's
+// messages away.
 LanguageLoad loadLanguageFile(std::string_view shortName);
+
+// The messages of shortName's language file in the section of coreState().langIndex (at most
+// 100), without touching the shared tables; empty when the file, the section or its messages are
+// missing.
+[[nodiscard]] MessageTable readFormMessages(std::string_view shortName);
+// Makes table the form table msgForm (emptied first; messages past 100 are not stored).
+void setFormMessages(const MessageTable& table);
 
 }  // namespace core

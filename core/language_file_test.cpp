@@ -134,5 +134,37 @@ TEST_F(LanguageLoadTest, MissingFileAndMissingSection) {
   EXPECT_EQ(msgMain(1), "kept");
 }
 
+// The shared windows (progress, results, file and folder dialogs) have files without messages:
+// showing one between a tool's show and its run must leave the tool's table in place.
+TEST_F(LanguageLoadTest, FileWithoutMessagesKeepsBothTables) {
+  ASSERT_EQ(OutputFile(scoped_.state().dataPath + "LfrmRen.bin", fiveSections()), 0);
+  ASSERT_EQ(OutputFile(scoped_.state().dataPath + "LfrmProgress.bin",
+                       "LangA_Dat0\r\nfrmProgressA_DatWorkingA_SepcmdCancelA_DatCancelA_Sep\r\nLangA_Sep"), 0);
+  scoped_.state().msgMain[1] = "common";
+  (void)loadLanguageFile("Ren");
+  const auto progress = loadLanguageFile("Progress");
+  EXPECT_TRUE(progress.section);
+  EXPECT_EQ(msgForm(1), "English one");
+  EXPECT_EQ(msgForm(3), "English three");
+  EXPECT_EQ(msgMain(1), "common");
+}
+
+TEST_F(LanguageLoadTest, FormMessagesAreReadWithoutTouchingTheTables) {
+  ASSERT_EQ(OutputFile(scoped_.state().dataPath + "LfrmRen.bin", fiveSections()), 0);
+  scoped_.state().langIndex = 2;
+  scoped_.state().msgForm[1] = "another window's";
+  const MessageTable ren = readFormMessages("Ren");
+  EXPECT_EQ(ren.size(), 3);
+  EXPECT_EQ(ren(1), "Deutsch one");
+  EXPECT_EQ(ren(4), "");
+  EXPECT_EQ(msgForm(1), "another window's");
+  EXPECT_TRUE(readFormMessages("Nothing").empty());
+
+  scoped_.state().msgForm[50] = "stale";
+  setFormMessages(ren);
+  EXPECT_EQ(msgForm(3), "Deutsch three");
+  EXPECT_EQ(msgForm(50), "");
+}
+
 }  // namespace
 }  // namespace core

@@ -119,6 +119,33 @@ void setFontName(QObject* o, const std::string& fontName) {
 
 // --- values -------------------------------------------------------------------------------------
 
+// A saved list index that a combo box cannot take yet because its items are filled later (from
+// the settings, a folder, a history): kept on the box and applied once it holds that many items,
+// and what the box saves until then, so that closing it unfilled does not lose the choice. The
+// user's own pick replaces it.
+constexpr const char* kPendingIndex = "pendingListIndex";
+
+void applyPendingIndex(QComboBox* c) {
+  const QVariant pending = c->property(kPendingIndex);
+  if (!pending.isValid() || pending.toInt() >= c->count()) return;
+  c->setProperty(kPendingIndex, QVariant());
+  c->setCurrentIndex(pending.toInt());
+}
+
+void setComboIndex(QComboBox* c, std::int64_t n) {
+  if (n < -1 || n > (1 << 30)) return;
+  if (n < c->count()) {
+    c->setProperty(kPendingIndex, QVariant());
+    c->setCurrentIndex(static_cast<int>(n));
+    return;
+  }
+  c->setProperty(kPendingIndex, static_cast<int>(n));
+  if (c->property("pendingListIndexWatched").toBool()) return;
+  c->setProperty("pendingListIndexWatched", true);
+  QObject::connect(c->model(), &QAbstractItemModel::rowsInserted, c, [c] { applyPendingIndex(c); });
+  QObject::connect(c, &QComboBox::activated, c, [c] { c->setProperty(kPendingIndex, QVariant()); });
+}
+
 std::optional<bool> boolValue(const std::string& v) {
   const std::string t = vb::LCase(vb::Trim(v));
   if (t == "true") return true;
@@ -164,7 +191,10 @@ std::optional<std::string> savedValue(QObject* o, const std::string& prefix, int
   }
   if (prefix == "com") {
     if (hasProperty(o, "ListIndex")) return vb::Str(o->property("ListIndex").toInt());
-    if (auto* c = qobject_cast<QComboBox*>(o)) return vb::Str(c->currentIndex());
+    if (auto* c = qobject_cast<QComboBox*>(o)) {
+      const QVariant pending = c->property(kPendingIndex);
+      return vb::Str(pending.isValid() ? pending.toInt() : c->currentIndex());
+    }
     return std::nullopt;
   }
   if (prefix == "dri") {
@@ -211,7 +241,7 @@ void restoreValue(QObject* o, const std::string& prefix, const std::string& valu
     if (hasProperty(o, "ListIndex")) {
       o->setProperty("ListIndex", static_cast<int>(std::clamp<std::int64_t>(n, -1, 1 << 30)));
     } else if (auto* c = qobject_cast<QComboBox*>(o)) {
-      if (n >= -1 && n < c->count()) c->setCurrentIndex(static_cast<int>(n));
+      setComboIndex(c, n);
     }
   } else if (prefix == "dri") {
     for (const char* p : {"Drive", "Path"}) {

@@ -33,7 +33,9 @@ namespace core {
 // read, and a missing or foreign file sets stateMode to 0. The window state (normal or maximised)
 // is taken from a valid file; the scheme's colours are applied to lists, text, combo, folder,
 // file and drive controls (enabled ones) and "bak" controls; then with stateMode 1 every saved
-// value is restored, with another non-zero mode every value except text boxes.
+// value is restored, with another non-zero mode every value except text boxes. A combo box that
+// holds too few items for its saved index (its items are filled later) takes the index as soon as
+// it holds enough, unless the user picked an item first; until then saving writes that index.
 void loadForm(QWidget* form, int& stateMode, std::string_view pathOrText, std::string_view shortName);
 
 // The form-state text of the form: the header always; with mode non-zero every control with a

@@ -248,6 +248,34 @@ class FormLoaderTest : public QObject {
     QVERIFY(f.optName->isChecked());
   }
 
+  // Tools fill some lists after the state is loaded (from the settings, a history); the saved
+  // index must still arrive, survive a close before the fill, and yield to the user's own pick.
+  void comboFilledAfterLoadTakesItsSavedIndex() {
+    const std::string state = "comKindA_Sep2A_Sep";
+    auto emptied = [](TestForm& f) {
+      f.comKind->clear();
+      return f.comKind;
+    };
+    TestForm f;
+    QComboBox* com = emptied(f);
+    int mode = 3;
+    loadForm(f.form.get(), mode, state, {});
+    com->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    QCOMPARE(com->currentIndex(), 2);
+
+    TestForm g;
+    com = emptied(g);
+    mode = 3;
+    loadForm(g.form.get(), mode, state, {});
+    std::string saved = "N";
+    QCOMPARE(saveFormState(g.form.get(), saved, 1), 0);
+    QVERIFY2(saved.find("comKindA_Sep2A_Sep") != std::string::npos, saved.c_str());
+    com->addItem(QStringLiteral("only"));
+    Q_EMIT com->activated(0);  // the user picks before the rest arrives
+    com->addItems({QStringLiteral("b"), QStringLiteral("c")});
+    QCOMPARE(com->currentIndex(), 0);
+  }
+
   void windowStates() {
     TestForm f;
     f.form->show();

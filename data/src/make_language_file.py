@@ -18,13 +18,15 @@ Escapes in texts: \\n = CR LF, \\t = tab, \\\\ = backslash. Leading and trailing
 
 Usage:
   make_language_file.py
-      rebuild every file listed in language_files.tsv (beside this script)
+      rebuild every file listed in language_files.tsv and in each language_files_*.tsv (beside
+      this script; a tool lists its own file in a manifest of its own)
   make_language_file.py --form frmMain --out ../LfrmMain.bin --messages main_messages.tsv
                         --controls main_controls.tsv [--controls more.tsv]
                         [--max-messages 160] [--name-part 68]
 """
 
 import argparse
+import glob
 import os
 import re
 import sys
@@ -241,7 +243,8 @@ def main(argv):
     args = parser.parse_args(argv)
     try:
         if args.form is None and args.out is None:
-            build_manifest(os.path.join(HERE, "language_files.tsv"))
+            for manifest in sorted(glob.glob(os.path.join(HERE, "language_files*.tsv"))):
+                build_manifest(manifest)
         elif args.form and args.out:
             size = args.max_messages or (160 if args.form == "frmMain" else 100)
             build_file(args.form, args.out, args.messages, args.controls, size, args.name_part)

@@ -5,9 +5,13 @@
 A tip file is a run of entries key + "A_Dat" + tip + "A_Sep". Escapes in tips: \\n = CR LF,
 \\t = tab, \\\\ = backslash. Several tables may feed one form; a key may appear only once.
 
-Usage: make_tip_files.py   (rebuilds every form listed in FORMS below)
+The tables are found by name: tips_<form>.tsv and tips_<form>_<part>.tsv feed the form <form>
+(form names hold no "_").
+
+Usage: make_tip_files.py   (rebuilds the tip files of every form that has a table)
 """
 
+import glob
 import os
 import sys
 
@@ -16,11 +20,15 @@ from make_language_file import SourceError, keyed_rows, write_file  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.dirname(HERE)
-FORMS = {
-    "frmMain": ["tips_frmMain.tsv", "tips_frmMain_filelist.tsv"],
-    "frmSettings": ["tips_frmSettings.tsv"],
-    "frmFav": ["tips_frmFav.tsv"],
-}
+
+
+def forms():
+    """Form name -> its tables, in name order (tips_frmMain.tsv before tips_frmMain_filelist.tsv)."""
+    found = {}
+    for path in sorted(glob.glob(os.path.join(HERE, "tips_*.tsv"))):
+        stem = os.path.basename(path)[len("tips_"):-len(".tsv")]
+        found.setdefault(stem.split("_")[0], []).append(os.path.basename(path))
+    return found
 
 
 def build(form, tables):
@@ -33,7 +41,7 @@ def build(form, tables):
 
 def main():
     try:
-        for form, tables in FORMS.items():
+        for form, tables in forms().items():
             build(form, tables)
     except (SourceError, OSError) as e:
         print(f"error: {e}", file=sys.stderr)

@@ -55,9 +55,10 @@ void MainForm::buildMenus() {
   };
   auto launcher = [this](QMenu* m, const LaunchEntry& e) {
     QAction* a = addItem(m, std::string(e.menu).c_str(), std::string(e.caption).c_str());
-    const LaunchEntry* target = resolvedEntry(e.menu);
-    a->setEnabled(target && toolFormAvailable(target->form));
     const std::string name(e.menu);
+    a->setEnabled(launchAvailable(name));
+    // A tool registered after the menus were built enables its entries then.
+    connect(&toolRegistry(), &ToolRegistry::changed, a, [a, name] { a->setEnabled(launchAvailable(name)); });
     connect(a, &QAction::triggered, this, [this, name] { launch(name); });
   };
 
@@ -229,8 +230,8 @@ void MainForm::buildButtons() {
     b->setIconSize(QSize(24, 24));
     b->setFixedSize(uikit::px(518) - 2, uikit::px(518) - 2);
     b->setBackColor(static_cast<uint>((226 - 4 * i) << 16 | (255 - 4 * i) << 8 | (255 - 4 * i)));
-    const LaunchEntry* target = resolvedEntry(buttonMenu(i));
-    b->setEnabledFlag(target && toolFormAvailable(target->form));
+    b->setEnabledFlag(launchAvailable(buttonMenu(i)));
+    connect(&toolRegistry(), &ToolRegistry::changed, b, [b, i] { b->setEnabledFlag(launchAvailable(buttonMenu(i))); });
     connect(b, &uikit::CtrlCmd::Click, this, [this, i] { buttonClick(i); });
     bar->addWidget(b);
     cmdButtons_[static_cast<std::size_t>(i)] = b;

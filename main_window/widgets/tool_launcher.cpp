@@ -160,18 +160,32 @@ QIcon buttonIcon(int i) {
   return icon.isNull() ? drawnIcon(i) : icon;
 }
 
+ToolRegistry& toolRegistry() {
+  static ToolRegistry notifier;
+  return notifier;
+}
+
 void registerToolForm(std::string_view formName, FormFactory factory) {
   registry().factories[std::string(formName)] = std::move(factory);
+  Q_EMIT toolRegistry().changed();
 }
 
 void unregisterToolForm(std::string_view formName) {
   auto& r = registry();
-  if (auto it = r.factories.find(formName); it != r.factories.end()) r.factories.erase(it);
+  if (auto it = r.factories.find(formName); it != r.factories.end()) {
+    r.factories.erase(it);
+    Q_EMIT toolRegistry().changed();
+  }
 }
 
 bool toolFormAvailable(std::string_view formName) {
   const auto& f = registry().factories;
   return f.find(formName) != f.end();
+}
+
+bool launchAvailable(std::string_view menu) {
+  const LaunchEntry* target = resolvedEntry(menu);
+  return target && toolFormAvailable(target->form);
 }
 
 QWidget* toolFormInstance(std::string_view formName) {

@@ -2,9 +2,12 @@
 // settings dialog (form, short name, state mode, tips flag and the option preset after showing),
 // the button bar's table, the button pictures, and the registry through which the tool forms
 // plug in. A tool whose form is not registered yet is shown disabled; nothing pretends to open it.
+// Tools register in one list before the main window is built (main_window/app/tool_list.h); a
+// form registered later still enables its entries, since the registry tells when it changes.
 #pragma once
 
 #include <QIcon>
+#include <QObject>
 #include <QString>
 #include <QWidget>
 
@@ -52,11 +55,23 @@ inline constexpr int kButtonCount = 17;
 // Button i's picture: the icon theme's, else a drawn stand-in; never null for 1..17.
 [[nodiscard]] QIcon buttonIcon(int i);
 
-// The tool forms: a factory per form name, created on first use and kept for the program's life.
+// The tool forms: a factory per form name, created on first use and kept for the program's life
+// (a form whose parent is the main window goes with it). Registering or unregistering emits
+// ToolRegistry::changed, which the menus and the button bar follow.
 using FormFactory = std::function<QWidget*()>;
 void registerToolForm(std::string_view formName, FormFactory factory);
 void unregisterToolForm(std::string_view formName);
 [[nodiscard]] bool toolFormAvailable(std::string_view formName);
+// Whether launch entry `menu` (after following "runs") opens a registered form.
+[[nodiscard]] bool launchAvailable(std::string_view menu);
+
+class ToolRegistry : public QObject {
+  Q_OBJECT
+ Q_SIGNALS:
+  void changed();
+};
+// The registry's notifier (one per program).
+[[nodiscard]] ToolRegistry& toolRegistry();
 // The single instance of formName (created now when needed); nullptr when not registered.
 QWidget* toolFormInstance(std::string_view formName);
 // Forgets every created instance (tests; the forms are deleted).
