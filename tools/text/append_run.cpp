@@ -91,7 +91,8 @@ AppendStart appendText(core::Pipeline& pipe, core::ToolForm* form, const AppendO
        .refreshFirst = true,
        .cadence = {.every = 0, .showEachItem = true},
        .caption = msg(4),
-       .refresh = core::RefreshMode::None},
+       // Sizes and times in the main list change with the contents: the list shows them anew.
+       .refresh = core::RefreshMode::ListOnly},
       [&](core::RunItem& item) {
         const std::string path = item.path();
         if (pipe.checkFileUsable(path, {.binaryTest = true}) == 0) return core::StepResult::Skipped;

@@ -10,7 +10,8 @@
 // Before anything runs: the main window's folder must be writable and, where files cannot go to the
 // trash there, the user must agree; the text must not be empty (message 1); the user confirms the
 // change (common message 104, plus message 3 when subfolders are included). A file that cannot be
-// rewritten is left as it was, with a line in the report.
+// rewritten is left as it was, with a line in the report. The main list is refreshed at the end, as
+// the files' sizes and times changed.
 // Messages of the appender's table (msg, and the form table the rewrite reads): 1 empty text;
 // 3 the confirmation's subfolder note; 4 progress caption; 5 heading of the report; 6..10 the
 // rewrite's lines (read failure, temporary-file failure, rename label, attributes not restored).
