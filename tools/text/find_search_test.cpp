@@ -84,6 +84,30 @@ TEST(Search, AgreesWithTheWholeTextAtEveryCut) {
   EXPECT_GT(agreements, 100);  // the table above is not all misses
 }
 
+// Long texts, so that the search runs in blocks of many places: the first occurrence at or before
+// any limit, wherever it falls against a block's edges, the same as a plain search of the folded text.
+TEST(Search, FirstOccurrenceInLongTextsAtAnyLimit) {
+  const std::vector<std::string> parts = {"a", "A", "b", "Ab", "é", "É", "\xE9", "\xC9", "-", "ab-", "z"};
+  const std::vector<std::string> targets = {"a", "ab", "b-a", "é", "aé", "-z", "\xE9" "a", "abababababababababz"};
+  std::mt19937 rng(11);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const int n = std::uniform_int_distribution<int>(0, 120)(rng);
+    for (int i = 0; i < n; ++i) text += parts[std::uniform_int_distribution<std::size_t>(0, parts.size() - 1)(rng)];
+    const bool matchCase = round % 2 == 0;
+    std::string target = targets[static_cast<std::size_t>(round) % targets.size()];
+    if (!matchCase) target = vb::LCase(target);
+    const std::size_t limit = std::uniform_int_distribution<std::size_t>(0, text.size() + 1)(rng);
+    const std::string folded = matchCase ? text : vb::LCase(text);
+    // LCase keeps byte lengths for these parts, so positions in folded are positions in text.
+    ASSERT_EQ(folded.size(), text.size());
+    std::size_t expected = folded.find(target);
+    if (expected != std::string::npos && expected >= limit) expected = TargetSearcher::npos;
+    ASSERT_EQ(TargetSearcher(target, matchCase).find(text, limit), expected)
+        << "text [" << text << "] target [" << target << "] limit " << limit << " matchCase " << matchCase;
+  }
+}
+
 TEST(Search, AllModeCollectsTargetsAcrossPiecesAnyModeNeedsOne) {
   const std::string text = "alpha ... beta ... gamma";
   ContentMatcher all({"alpha", "gamma", "beta"}, MatchMode::All, true);
