@@ -28,7 +28,7 @@ constexpr std::uint8_t kHighClass = 0x80;
 // How a text byte is tested against a target byte of the given class.
 TargetSearcher::ByteTest byteTest(std::uint8_t targetClass, bool matchCase) {
   if (matchCase) return {.value = targetClass};
-  if (targetClass == kHighClass) return {.anyHigh = true};
+  if (targetClass == kHighClass) return {.value = kHighClass, .andMask = kHighClass};
   // A lower-case letter: the text byte with bit 0x20 set is the letter exactly when it is the
   // letter in either case.
   if (targetClass >= 'a' && targetClass <= 'z') return {.value = targetClass, .orMask = 0x20};
@@ -36,12 +36,17 @@ TargetSearcher::ByteTest byteTest(std::uint8_t targetClass, bool matchCase) {
 }
 
 #if defined(__SSE2__)
-// 0xFF in each lane whose byte passes test.
-__m128i passes(const TargetSearcher::ByteTest& test, __m128i block) {
-  if (test.anyHigh) return _mm_cmplt_epi8(block, _mm_setzero_si128());
-  const __m128i folded = _mm_or_si128(block, _mm_set1_epi8(static_cast<char>(test.orMask)));
-  return _mm_cmpeq_epi8(folded, _mm_set1_epi8(static_cast<char>(test.value)));
-}
+// One byte test for 16 bytes at once, its masks spread once before the loop.
+struct BlockTest {
+  explicit BlockTest(const TargetSearcher::ByteTest& t)
+      : value(_mm_set1_epi8(static_cast<char>(t.value))), orMask(_mm_set1_epi8(static_cast<char>(t.orMask))),
+        andMask(_mm_set1_epi8(static_cast<char>(t.andMask))) {}
+  // 0xFF in each lane whose byte passes.
+  [[nodiscard]] __m128i passes(__m128i block) const {
+    return _mm_cmpeq_epi8(_mm_and_si128(_mm_or_si128(block, orMask), andMask), value);
+  }
+  __m128i value, orMask, andMask;
+};
 #endif
 
 }  // namespace
@@ -87,11 +92,13 @@ std::size_t TargetSearcher::find(std::string_view text, std::size_t startsBefore
   const auto* data = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t p = 0;
 #if defined(__SSE2__)
-  // Blocks of 16 places while both loads stay inside the text.
-  for (; p + 15 <= lastStart && p + m + 15 <= n; p += 16) {
+  const BlockTest first(first_), last(last_);
+  // Blocks of 16 places; as lastStart <= n - m, both loads stay inside the text.
+  for (; p + 15 <= lastStart; p += 16) {
     const __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
     const __m128i atLast = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p + m - 1));
-    auto candidates = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(passes(first_, atFirst), passes(last_, atLast))));
+    auto candidates =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(first.passes(atFirst), last.passes(atLast))));
     for (; candidates != 0; candidates &= candidates - 1) {
       const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(candidates));
       if (matchesAt(text, q)) return q;

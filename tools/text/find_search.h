@@ -34,11 +34,11 @@ class TargetSearcher {
 
   static constexpr std::size_t npos = std::string_view::npos;
 
-  // A test of one text byte: (byte | orMask) == value, or any non-ASCII byte.
+  // A test of one text byte: ((byte | orMask) & andMask) == value.
   struct ByteTest {
     std::uint8_t value = 0;
     std::uint8_t orMask = 0;
-    bool anyHigh = false;
+    std::uint8_t andMask = 0xFF;
   };
 
  private:
