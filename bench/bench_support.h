@@ -1,11 +1,19 @@
-// Timing helpers shared by the benchmark programs: the wall time of one call, and the median of
-// several timed calls after one untimed call that warms the caches.
+// Helpers shared by the benchmark programs: the wall time of one call, the median of several timed
+// calls after one untimed call that warms the caches, and running a peer program.
 #pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
+
+extern char** environ;
 
 namespace bench {
 
@@ -23,6 +31,35 @@ inline double warmMedianSeconds(int runs, const std::function<void()>& f) {
   for (int i = 0; i < std::max(runs, 1); ++i) t.push_back(secondsOf(f));
   std::sort(t.begin(), t.end());
   return t[t.size() / 2];
+}
+
+// Runs program (found on PATH) with args under LC_ALL=C, so that peers compare bytes as we do;
+// its standard output goes to outPath when that is not empty. The exit code, -1 when it did not run.
+inline int runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& outPath = {}) {
+  std::vector<std::string> env = {"LC_ALL=C"};
+  for (char** e = environ; *e; ++e) {
+    if (std::string(*e).rfind("LC_ALL=", 0) != 0) env.emplace_back(*e);
+  }
+  std::vector<char*> envp, argv;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> all = {program};
+  all.insert(all.end(), args.begin(), args.end());
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!outPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace bench
