@@ -5,6 +5,7 @@
 #include "tools/text/replace_scan.h"
 
 #include "core/vb.h"
+#include "core/wildcard.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,23 +29,6 @@ std::size_t incompleteTail(std::string_view s) {
     return need > k ? n - k : n;
   }
   return n;
-}
-
-// Characters count from the cursor c: p starts one unless a valid sequence starting in [c, p)
-// covers it.
-bool startsChar(std::string_view s, std::size_t p, std::size_t c) {
-  for (std::size_t q = std::max(c, p >= 3 ? p - 3 : 0); q < p; ++q) {
-    const std::size_t len = vb::Utf8SeqLen(s, q);
-    if (len > 1 && q + len > p) return false;
-  }
-  return true;
-}
-
-// Start of the character that ends at p (p > c and p starting a character).
-std::size_t charBefore(std::string_view s, std::size_t p, std::size_t c) {
-  for (std::size_t len = 2; len <= 4; ++len)
-    if (p >= c + len && vb::Utf8SeqLen(s, p - len) == len) return p - len;
-  return p - 1;
 }
 
 std::size_t lastLfBefore(std::string_view s, std::size_t from, std::size_t to) {
@@ -333,18 +317,18 @@ std::size_t ReplaceScanner::passAnyChar(std::string& out) {
     if (r == Result::NotYet) {
       // A later anchor's window starts at most maxBack_ bytes before it, on a character start.
       std::size_t x = std::max(c, p >= maxBack_ ? p - maxBack_ : 0);
-      while (x > c && !startsChar(t, x, c)) --x;
+      while (x > c && !core::startsChar(t, x, c)) --x;
       copyTo(c, x, out);
       from_ = std::max(from, p);
       return c;
     }
     from = p + 1;
-    if (!startsChar(t, p, c)) continue;
+    if (!core::startsChar(t, p, c)) continue;
     std::size_t w = p;
     bool fits = true;
     for (std::size_t k = 0; k < lead_ && fits; ++k) {
       if (w <= c) fits = false;
-      else w = charBefore(t, w, c);
+      else w = core::prevCharStart(t, w, c);
     }
     if (!fits) continue;
     std::size_t e = 0;
