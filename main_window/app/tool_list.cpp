@@ -1,6 +1,7 @@
 #include "main_window/app/tool_list.h"
 
 #include "tools/text/widgets/frm_list_find_append_tools.h"
+#include "tools/text/widgets/frm_replace_register.h"
 
 namespace mainwin {
 
@@ -10,6 +11,7 @@ void registerTools() {
   tools::text::registerListTool();
   tools::text::registerFindTool();
   tools::text::registerAppendTool();
+  tools::text::registerReplaceTool();
 }
 
 }  // namespace mainwin
