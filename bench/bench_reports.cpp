@@ -33,7 +33,7 @@
 
 namespace {
 
-constexpr const char* kNeedle = "Quiet Harbour 4711";  // the words below never spell it
+constexpr const char* kNeedle = bench::kAbsentPhrase;
 constexpr int kTextFiles = 1000;
 constexpr int kListFolders = 100;
 
@@ -56,24 +56,14 @@ class WalkHost : public core::ScriptedRunHost {
   std::vector<core::ListEntry> entries_;
 };
 
-// Lines of words, like a log or a text: the finder's usual fare.
+// The finder's texts: lines of words in files of equal size.
 bool writeTexts(const std::string& dir, std::uint64_t totalBytes) {
-  static const std::vector<std::string> words = {
-      "the", "file", "folder", "record", "value", "error", "warning", "copy", "moved", "batch",
-      "line", "name", "size", "date", "Time", "USER", "report", "harbour", "quiet", "4712",
-      "Search", "replace", "total", "count", "open", "closed", "data", "index", "path", "end"};
   std::mt19937 rng(42);
-  std::uniform_int_distribution<std::size_t> pick(0, words.size() - 1);
   const std::uint64_t perFile = totalBytes / kTextFiles;
   std::string text;
   for (int i = 0; i < kTextFiles; ++i) {
     text.clear();
-    while (text.size() < perFile) {
-      for (int w = 0; w < 11; ++w) {
-        text += words[pick(rng)];
-        text += w == 10 ? '\n' : ' ';
-      }
-    }
+    bench::appendWordLines(text, perFile, rng);
     text.resize(perFile);
     std::ofstream out(dir + "text" + std::to_string(i) + ".txt", std::ios::binary);
     if (!out.write(text.data(), static_cast<std::streamsize>(text.size()))) return false;

@@ -17,27 +17,16 @@
 
 namespace {
 
-constexpr const char* kNeedle = "Quiet Harbour 4711";  // the words below never spell it
+constexpr const char* kNeedle = bench::kAbsentPhrase;
 
-// Lines of words, like a log or a text: the search's usual fare.
 void writeText(const std::string& path, std::uint64_t bytes) {
-  static const std::vector<std::string> words = {
-      "the", "file", "folder", "record", "value", "error", "warning", "copy", "moved", "batch",
-      "line", "name", "size", "date", "Time", "USER", "report", "harbour", "quiet", "4712",
-      "Search", "replace", "total", "count", "open", "closed", "data", "index", "path", "end"};
   std::mt19937 rng(42);
-  std::uniform_int_distribution<std::size_t> pick(0, words.size() - 1);
   std::ofstream out(path, std::ios::binary);
   std::string block;
   std::uint64_t written = 0;
   while (written < bytes) {
     block.clear();
-    while (block.size() < (1u << 20)) {
-      for (int w = 0; w < 11; ++w) {
-        block += words[pick(rng)];
-        block += w == 10 ? '\n' : ' ';
-      }
-    }
+    bench::appendWordLines(block, 1u << 20, rng);
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
     written += block.size();
   }

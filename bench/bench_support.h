@@ -1,5 +1,5 @@
 // Helpers shared by the benchmark programs: the wall time of one call, the median of several timed
-// calls after one untimed call that warms the caches, and running a peer program.
+// calls after one untimed call that warms the caches, text to search, and running a peer program.
 #pragma once
 
 #include <fcntl.h>
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,25 @@ inline double warmMedianSeconds(int runs, const std::function<void()>& f) {
   for (int i = 0; i < std::max(runs, 1); ++i) t.push_back(secondsOf(f));
   std::sort(t.begin(), t.end());
   return t[t.size() / 2];
+}
+
+// A phrase that appendWordLines never spells, in any letter case.
+inline constexpr const char* kAbsentPhrase = "Quiet Harbour 4711";
+
+// Appends lines of eleven words (like a log or a text: what searches usually read) to out until it
+// holds at least atLeast bytes. The same rng state gives the same text.
+inline void appendWordLines(std::string& out, std::size_t atLeast, std::mt19937& rng) {
+  static const std::vector<std::string> words = {
+      "the", "file", "folder", "record", "value", "error", "warning", "copy", "moved", "batch",
+      "line", "name", "size", "date", "Time", "USER", "report", "harbour", "quiet", "4712",
+      "Search", "replace", "total", "count", "open", "closed", "data", "index", "path", "end"};
+  std::uniform_int_distribution<std::size_t> pick(0, words.size() - 1);
+  while (out.size() < atLeast) {
+    for (int w = 0; w < 11; ++w) {
+      out += words[pick(rng)];
+      out += w == 10 ? '\n' : ' ';
+    }
+  }
 }
 
 // Runs program (found on PATH) with args under LC_ALL=C, so that peers compare bytes as we do;
