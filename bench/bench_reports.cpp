@@ -102,6 +102,9 @@ void compare(const std::string& name, double ours, double theirs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Without TZ, glibc's localtime reads /etc/localtime again at every call, which would make find
+  // four times slower than it is where TZ is set. Both sides run with it set.
+  if (std::getenv("TZ") == nullptr) ::setenv("TZ", ":/etc/localtime", 1);
   QCoreApplication app(argc, argv);
   const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
   const int listed = argc > 2 ? std::atoi(argv[2]) : 100000;
