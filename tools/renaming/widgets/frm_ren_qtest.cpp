@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
+#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
@@ -47,27 +48,6 @@ std::vector<std::string> namesIn(const std::string& folder) {
   for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().filename().string());
   std::sort(out.begin(), out.end());
   return out;
-}
-
-// "control: text (needs n px, has m)" for each visible button or label of the window whose
-// caption does not fit.
-QStringList cutTexts(QWidget* form) {
-  QStringList cut;
-  for (QWidget* w : form->findChildren<QWidget*>()) {
-    if (!w->isVisibleTo(form) || w->window() != form) continue;
-    int needs = 0;
-    QString text;
-    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-      text = b->text();
-      needs = text.isEmpty() ? 0 : b->sizeHint().width();
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-      text = l->text();
-      needs = QFontMetrics(l->font()).horizontalAdvance(text);
-    }
-    const int has = qobject_cast<QLabel*>(w) ? w->contentsRect().width() : w->width();
-    if (needs > has) cut << QStringLiteral("%1: \"%2\" needs %3 px, has %4").arg(w->objectName(), text).arg(needs).arg(has);
-  }
-  return cut;
 }
 
 }  // namespace
@@ -282,7 +262,7 @@ class FrmRenTest : public QObject {
         r->optFold->setChecked(folders);
         r->optFile->setChecked(!folders);
         QTest::qWait(20);
-        for (const QString& p : cutTexts(r)) problems << QStringLiteral("[%1] ").arg(lang) + p;
+        for (const QString& p : mainwin::test::cutTexts(r)) problems << QStringLiteral("[%1] ").arg(lang) + p;
         r->closeForm();
       }
     }
