@@ -97,6 +97,32 @@ TEST_F(RenameTest, RecordsNotUndoneStayInTheJournal) {
   EXPECT_FALSE(undoMenuState().clear);
 }
 
+// A journal of many blocks: Cancel during the undo keeps every record not reached, and a second
+// undo puts back exactly those, so that in the end every file has its old name again.
+TEST_F(RenameTest, ALongJournalCancelledHalfWayIsUndoneLater) {
+  constexpr int kFiles = 400;
+  for (int i = 0; i < kFiles; ++i) makeFile("file with a rather long name " + std::to_string(1000 + i) + ".txt", "");
+  ASSERT_EQ(run({.startRule = "renamed <oldFileNameNoExt>", .endRule = ".txt"}).renamed, kFiles);
+  ASSERT_GT(std::filesystem::file_size(kRing.slotPath(kRing.current())), 4u * 8192u);
+
+  host_.cancelAfterYields(2);
+  const UndoResult first = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(first.end, core::RunEnd::Cancelled);
+  ASSERT_GT(first.undone, 0);
+  ASSERT_LT(first.undone, kFiles);
+  EXPECT_EQ(first.undone + first.kept, kFiles);
+  // Last rename first: the files undone are the last of the run.
+  EXPECT_TRUE(std::filesystem::exists(root_ + "file with a rather long name " + std::to_string(1000 + kFiles - 1) + ".txt"));
+  EXPECT_TRUE(std::filesystem::exists(root_ + "renamed file with a rather long name 1000.txt"));
+
+  const UndoResult second = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(second.undone, first.kept);
+  EXPECT_EQ(second.journal, core::UndoEnd::Deleted);
+  const Names names = namesIn();
+  EXPECT_EQ(names.size(), static_cast<std::size_t>(kFiles));
+  EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& n) { return n.rfind("renamed", 0) == 0; }));
+}
+
 // Folders renamed parents first are put back in the exact reverse order.
 TEST_F(RenameTest, AFolderBatchIsUndoneLastRenameFirst) {
   makeDir("A/B/C");
