@@ -25,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -241,6 +242,31 @@ class FrmRenTest : public QObject {
     // A file cut short: its last, incomplete entry is left out.
     QCOMPARE(load("cut.Ren", "qw9ConfigsA_SepwinStateA_Sep0A_SeptxtStartA_SepnewA_SeptxtEndA_Sep.tx"), std::uint8_t{0});
     QCOMPARE(r->txtStart->text(), QStringLiteral("new"));
+    QCOMPARE(r->txtEnd->text(), QStringLiteral(".<oldFileExtension>"));
+  }
+
+  // A rule set saved in folder mode brings back the mode and both modes' rules, whatever mode
+  // the window is in when it is loaded.
+  void aRuleSetBringsBackItsModeAndBothPairsOfRules() {
+    FrmRen* r = open();
+    QVERIFY(r);
+    const QString saved = QString::fromStdString(work_->path().toStdString() + "/modes.Ren");
+    r->optFile->setChecked(true);
+    setRules(r, QStringLiteral("file_<oldFileNameNoExt>"), QStringLiteral(".<oldFileExtension>"), false);
+    r->optFold->setChecked(true);
+    setRules(r, QStringLiteral("dir_<oldFolderName>"), QStringLiteral("_d"), false);
+    QFile::remove(saved);
+    uikit::testing::answerNextBox("cmd6");
+    QCOMPARE(r->saveHandle(saved), std::uint8_t{0});
+
+    r->optFile->setChecked(true);
+    setRules(r, QStringLiteral("other"), QStringLiteral(".x"), false);
+    QCOMPARE(r->loadHandle(saved), std::uint8_t{0});
+    QVERIFY(r->optFold->isChecked());
+    QCOMPARE(r->txtStart->text(), QStringLiteral("dir_<oldFolderName>"));
+    QCOMPARE(r->txtEnd->text(), QStringLiteral("_d"));
+    r->optFile->setChecked(true);
+    QCOMPARE(r->txtStart->text(), QStringLiteral("file_<oldFileNameNoExt>"));
     QCOMPARE(r->txtEnd->text(), QStringLiteral(".<oldFileExtension>"));
   }
 
