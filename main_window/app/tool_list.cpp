@@ -2,6 +2,7 @@
 
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
+#include "tools/renaming/widgets/frm_ren_tool.h"
 
 namespace mainwin {
 
@@ -12,6 +13,7 @@ void registerTools() {
   tools::text::registerFindTool();
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
+  tools::ren::registerRenameTool();
 }
 
 }  // namespace mainwin
