@@ -7,52 +7,21 @@
 #include "core/language_file.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
 
 using namespace mainwin;
-
-namespace {
-
-QString plain(QString caption) { return caption.remove(QRegularExpression(QStringLiteral("&(?!&)"))); }
-
-// "control: text (needs n, has m)" for each visible button or label of form whose text is cut.
-QStringList cutTexts(QWidget* form) {
-  QStringList problems;
-  for (QWidget* w : form->findChildren<QWidget*>()) {
-    if (!w->isVisibleTo(form) || w->window() != form) continue;
-    QString text;
-    int needs = 0;
-    if (auto* cmd = qobject_cast<uikit::CtrlCmd*>(w)) {
-      text = cmd->text();
-      needs = QFontMetrics(w->font()).horizontalAdvance(plain(text)) + 8;
-    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-      text = b->text();
-      needs = b->sizeHint().width();
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-      text = l->text();
-      needs = QFontMetrics(l->font()).size(Qt::TextShowMnemonic, text).width();
-    }
-    if (!text.isEmpty() && needs > w->width())
-      problems << QStringLiteral("%1: \"%2\" needs %3 px, has %4").arg(w->objectName(), text).arg(needs).arg(w->width());
-  }
-  return problems;
-}
-
-}  // namespace
 
 class FrmReplaceLaunchTest : public QObject {
   Q_OBJECT
@@ -115,7 +84,7 @@ class FrmReplaceLaunchTest : public QObject {
       form->doResize();
       QApplication::processEvents();
       QCOMPARE(form->windowTitle(), QString::fromUtf8(titles[lang]));
-      const QStringList cut = cutTexts(form);
+      const QStringList cut = mainwin::test::cutTexts(form);
       QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("language %1: ").arg(lang) + cut.join(QStringLiteral("; "))));
       const QString shots = qEnvironmentVariable("CORVANE_SHOT_DIR");
       if (!shots.isEmpty()) form->grab().save(shots + QStringLiteral("/frmReplace%1.png").arg(lang));
