@@ -285,8 +285,6 @@ class Pipeline {
   void logUnreadable(const std::string& folder);
   void dropVolumeInfoFolders();
   void clearLogs();
-  // The creation time cannot be set here: a run that asked for it gets one line saying so.
-  void logCreationTimeNotice();
 
   RunHost& host_;
   FolderLister lister_;

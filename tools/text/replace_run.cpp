@@ -260,7 +260,7 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
       break;
     }
   }
-  if (carried.creationNotice || core::takeCreationTimeNotice()) pipe.addResult(core::msgMain(core::kMsgCreationTimesNotSet));
+  if (carried.creationNotice) core::raiseCreationTimeNotice();
   pipe.finishOperation(form, core::RefreshMode::ListAndTree);
   return outcome;
 }
