@@ -17,30 +17,43 @@ namespace {
 
 constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-FileIdentity identityOf(const struct stat& st) {
-  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+// The identity of what dirfd/path names (a link itself, never what it names); path "" means the
+// open file dirfd. The birth time stays 0 where the file system does not record it.
+FileIdentity identityAt(int dirfd, const char* path, const struct stat& st) {
+  FileIdentity id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  struct statx sx {};
+  const int flags = AT_SYMLINK_NOFOLLOW | (*path == '\0' ? AT_EMPTY_PATH : 0);
+  if (::statx(dirfd, path, flags, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME) != 0) {
+    id.bornSec = sx.stx_btime.tv_sec;
+    id.bornNsec = sx.stx_btime.tv_nsec;
+  }
+  return id;
+}
+FileIdentity identityOf(int fd, const struct stat& st) { return identityAt(fd, "", st); }
+FileIdentity identityOf(const std::string& path, const struct stat& st) {
+  return identityAt(AT_FDCWD, path.c_str(), st);
 }
 
-// Opens path for writing when it is the regular file seen in before; -errno otherwise.
-int openSame(const std::string& path, const struct stat& before) {
+// Opens path for writing when it is the regular file seen before (identity `was`); -errno otherwise.
+int openSame(const std::string& path, const FileIdentity& was) {
   const int fd = ::open(path.c_str(), O_WRONLY | kOpenFlags);
   if (fd < 0) return -errno;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(identityOf(st) == identityOf(before))) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(identityOf(fd, st) == was)) {
     ::close(fd);
     return -ESTALE;
   }
   return fd;
 }
 
-// Adds the owner's write bit to the file (through a descriptor of the file seen in before, so a
-// name swapped meanwhile is never changed). 0 or errno.
-int addOwnerWrite(const std::string& path, const struct stat& before) {
+// Adds the owner's write bit to the file (through a descriptor of the file seen before, so a name
+// swapped meanwhile is never changed). 0 or errno.
+int addOwnerWrite(const std::string& path, const FileIdentity& was) {
   const int fd = ::open(path.c_str(), O_RDONLY | kOpenFlags);
   if (fd < 0) return errno;
   struct stat st {};
   int err = 0;
-  if (::fstat(fd, &st) != 0 || !(identityOf(st) == identityOf(before))) {
+  if (::fstat(fd, &st) != 0 || !(identityOf(fd, st) == was)) {
     err = ESTALE;
   } else if (::fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
     err = errno;
@@ -63,12 +76,13 @@ int WipeFile::open(std::string_view path, const FileIdentity* expected) {
   if (S_ISLNK(before.st_mode)) return ELOOP;
   if (!S_ISREG(before.st_mode)) return EINVAL;
   if (before.st_nlink > 1) return EMLINK;
-  if (expected && !(identityOf(before) == *expected)) return ESTALE;
-  int fd = openSame(p, before);
+  const FileIdentity was = identityOf(p, before);
+  if (expected && !(was == *expected)) return ESTALE;
+  int fd = openSame(p, was);
   if (fd == -EACCES && (before.st_mode & S_IWUSR) == 0 && before.st_uid == ::geteuid()) {
     // Read-only for its owner: the owner may take that back; the wipe does so for its time.
-    if (const int err = addOwnerWrite(p, before); err != 0) return err;
-    fd = openSame(p, before);
+    if (const int err = addOwnerWrite(p, was); err != 0) return err;
+    fd = openSame(p, was);
     if (fd < 0) {
       (void)::chmod(p.c_str(), before.st_mode & 07777);
       return -fd;
@@ -79,7 +93,7 @@ int WipeFile::open(std::string_view path, const FileIdentity* expected) {
   if (fd < 0) return -fd;
   fd_ = fd;
   size_ = static_cast<std::uint64_t>(before.st_size);
-  identity_ = identityOf(before);
+  identity_ = was;
   return 0;
 }
 
@@ -89,7 +103,7 @@ int WipeFile::create(std::string_view path) {
   const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0600);
   if (fd < 0) return errno;
   struct stat st {};
-  if (::fstat(fd, &st) == 0) identity_ = identityOf(st);
+  if (::fstat(fd, &st) == 0) identity_ = identityOf(fd, st);
   fd_ = fd;
   size_ = 0;
   modeChanged_ = false;
@@ -149,7 +163,7 @@ WipeCandidate describeForWipe(std::string_view path) {
   c.symlink = S_ISLNK(st.st_mode);
   c.links = static_cast<std::uint64_t>(st.st_nlink);
   c.size = static_cast<std::uint64_t>(st.st_size);
-  c.identity = identityOf(st);
+  c.identity = identityOf(p, st);
   return c;
 }
 

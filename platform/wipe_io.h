@@ -17,11 +17,14 @@
 
 namespace platform {
 
-// Which file a path named when it was opened (device and inode): a later open can tell that the
-// name now leads to another file.
+// Which file a path named when it was opened (device, inode and, where the file system records
+// it, the birth time): a later open can tell that the name now leads to another file, even one
+// that took over the inode number of a file deleted meanwhile.
 struct FileIdentity {
   std::uint64_t dev = 0;
   std::uint64_t ino = 0;
+  std::int64_t bornSec = 0;  // 0 and 0 where the birth time is unknown
+  std::uint32_t bornNsec = 0;
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
