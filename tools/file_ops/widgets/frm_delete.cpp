@@ -39,9 +39,7 @@ QGroupBox* frame(QWidget* parent, const char* name, const char* caption) {
 }
 
 uikit::CtrlCmd* button(QWidget* parent, QLayout* layout, const char* name, const char* caption) {
-  auto* b = new uikit::CtrlCmd(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setCaption(QString::fromUtf8(caption));
+  auto* b = uikit::CtrlCmd::make(parent, name, QString::fromUtf8(caption));
   b->setDesignSize(QSize(90, 26));
   layout->addWidget(b);
   return b;
