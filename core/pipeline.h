@@ -196,6 +196,10 @@ class Pipeline {
   // True when the user agreed in this run (checkDriveForRecycle) that files on path's mount that are
   // meant for the trash are deleted for good.
   [[nodiscard]] bool trashWaived(const std::string& path) const;
+  // Whether path lies on a fixed drive (a local, non-removable mount where the trash works) and the
+  // mount point that holds it ("" when unknown), through the mount probe (setMountProbe).
+  [[nodiscard]] bool fixedDrive(const std::string& path) const;
+  [[nodiscard]] std::string mountPointOf(const std::string& path) const;
   // 0 when a file can be created and deleted in folder; 7 after a notice otherwise.
   int checkFolderWritable(const std::string& folder);
   // Writes text to path, asking Overwrite/Append/Cancel when path exists. The new contents go to a
@@ -276,8 +280,6 @@ class Pipeline {
   void record(StepKind kind, const std::string& from, const std::string& to);
   // checkFileUsable for Access::None.
   int entryUsable(const std::string& path, const UsableChecks& checks);
-  [[nodiscard]] bool fixedDrive(const std::string& path) const;
-  [[nodiscard]] std::string mountPointOf(const std::string& path) const;
   void endRun();
   void readRunFlags();
   void walkTree(bool withHidden, std::size_t cadence);
