@@ -1,5 +1,7 @@
 #include "main_window/app/tool_list.h"
 
+#include "tools/renaming/widgets/case_tool.h"
+#include "tools/renaming/widgets/trim_tool.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 
@@ -12,6 +14,8 @@ void registerTools() {
   tools::text::registerFindTool();
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
+  tools::registerCaseTool();
+  tools::registerTrimTool();
 }
 
 }  // namespace mainwin
