@@ -91,7 +91,20 @@ core::RunOutcome convertContents(core::Pipeline& pipe, core::ToolForm* form, con
                                                   .writeFailed = case_msg::kWriteFailed,
                                                   .renameLabel = case_msg::kRenameLabel,
                                                   .restoreAfter = case_msg::kNotRestored}};
-  core::RunOptions run = driverOptions(o, folder, msg);
+  return runContentsOverFiles(pipe, form, driverOptions(o, folder, msg), msg(case_msg::kContentsHeading),
+                              [&](core::RunItem& item) {
+                                return rewriteStepResult(core::rewriteContents(pipe, item.path(),
+                                                                               static_cast<long long>(item.index()),
+                                                                               transform, rewrite)
+                                                             .outcome);
+                              });
+}
+
+}  // namespace
+
+core::RunOutcome runContentsOverFiles(core::Pipeline& pipe, core::ToolForm* form, core::RunOptions run,
+                                      const std::string& heading,
+                                      const std::function<core::StepResult(core::RunItem&)>& step) {
   run.cadence = {.every = 0, .showEachItem = true};
   core::ResultsLog& text = pipe.resultsText();
   return core::runFiles(
@@ -99,14 +112,11 @@ core::RunOutcome convertContents(core::Pipeline& pipe, core::ToolForm* form, con
       [&](core::RunItem& item) {
         if (pipe.checkFileUsable(item.path(), {.binaryTest = true, .skipEmpty = true}) == 0)
           return core::StepResult::Skipped;
-        return rewriteStepResult(
-            core::rewriteContents(pipe, item.path(), static_cast<long long>(item.index()), transform, rewrite).outcome);
+        return step(item);
       },
-      {.onStart = [&] { pipe.addToLog(text, msg(case_msg::kContentsHeading)); },
+      {.onStart = [&] { pipe.addToLog(text, heading); },
        .onEnd = [&](const core::RunOutcome&) { pipe.addToLog(text, "\t"); }});
 }
-
-}  // namespace
 
 core::StepResult rewriteStepResult(core::RewriteOutcome outcome) {
   switch (outcome) {

@@ -25,6 +25,7 @@
 #include "tools/renaming/case_styles.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -67,6 +68,13 @@ inline constexpr int kColumnNewName = 17;
 // run ended. The run ends in finishOperation (or showRunError) either way.
 std::optional<core::RunOutcome> runCaseChanger(core::Pipeline& pipe, core::ToolForm* form,
                                                const CaseRunOptions& options, const core::MessageTable& msg);
+
+// The contents run both tools share: heading, then each listed file that is usable for a rewrite
+// (readable and writable, not binary, not empty) given to step, then a tab in the results text.
+// run keeps its folders and caption; its cadence becomes one progress line per file.
+core::RunOutcome runContentsOverFiles(core::Pipeline& pipe, core::ToolForm* form, core::RunOptions run,
+                                      const std::string& heading,
+                                      const std::function<core::StepResult(core::RunItem&)>& step);
 
 // How a contents run counts a file by what its rewrite reported: Rewritten is Done, Failed is
 // Failed, anything else (unchanged, skipped with a line, cancelled) Skipped.

@@ -1,9 +1,9 @@
 #include "tools/renaming/trim_run.h"
 
 #include "core/file_paths.h"
-#include "tools/renaming/case_run.h"
 #include "core/state.h"
 #include "platform/fs.h"
+#include "tools/renaming/case_run.h"
 
 namespace tools {
 
@@ -137,20 +137,12 @@ core::RunOutcome trimContents(core::Pipeline& pipe, core::ToolForm* form, const 
                                                   .renameLabel = trim_msg::kRenameLabel,
                                                   .restoreBefore = trim_msg::kNotRestored,
                                                   .restoreAfter = trim_msg::kNotRestoredEnd}};
-  core::RunOptions run = driverOptions(o, folder, msg);
-  run.cadence = {.every = 0, .showEachItem = true};
-  core::ResultsLog& text = pipe.resultsText();
-  return core::runFiles(
-      pipe, form, run,
-      [&](core::RunItem& item) {
-        if (pipe.checkFileUsable(item.path(), {.binaryTest = true, .skipEmpty = true}) == 0)
-          return core::StepResult::Skipped;
+  return runContentsOverFiles(
+      pipe, form, driverOptions(o, folder, msg), msg(trim_msg::kContentsHeading), [&](core::RunItem& item) {
         if (trim.where == TrimWhere::End) return trimEnd(pipe, item, trim, rewrite, msg);
         return rewriteStepResult(
             core::rewriteContents(pipe, item.path(), static_cast<long long>(item.index()), fromStart, rewrite).outcome);
-      },
-      {.onStart = [&] { pipe.addToLog(text, msg(trim_msg::kContentsHeading)); },
-       .onEnd = [&](const core::RunOutcome&) { pipe.addToLog(text, "\t"); }});
+      });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/renaming/case_preview.h"
+#include "tools/renaming/widgets/case_trim_controls.h"
 #include "tools/renaming/widgets/case_tool.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -22,25 +23,10 @@ namespace tools {
 
 namespace {
 
-QRadioButton* option(QWidget* parent, QLayout* layout, const QString& name, const QString& caption) {
-  auto* o = new QRadioButton(caption, parent);
-  o->setObjectName(name);
-  layout->addWidget(o);
-  return o;
-}
-
 QGroupBox* frame(QWidget* parent, const char* name, const char* caption) {
   auto* g = new QGroupBox(QString::fromUtf8(caption), parent);
   g->setObjectName(QString::fromLatin1(name));
   return g;
-}
-
-uikit::CtrlCmd* button(QWidget* parent, const char* name, const char* caption) {
-  auto* b = new uikit::CtrlCmd(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setCaption(QString::fromUtf8(caption));
-  b->setDesignSize(QSize(uikit::px(1000), uikit::px(375)));
-  return b;
 }
 
 // The design captions of the styles, in the order of CaseStyle (the language file replaces them).
@@ -62,9 +48,9 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
 
   frame1_ = frame(this, "Frame1", "Settings");
   auto* modes = new QVBoxLayout(frame1_);
-  optFile_ = option(frame1_, modes, QStringLiteral("optFile"), QStringLiteral("Rename Files"));
-  optFold_ = option(frame1_, modes, QStringLiteral("optFold"), QStringLiteral("Rename Folders"));
-  optContents_ = option(frame1_, modes, QStringLiteral("optContents"), QStringLiteral("Edit File Contents"));
+  optFile_ = addModeOption(frame1_, modes, QStringLiteral("optFile"), QStringLiteral("Rename Files"));
+  optFold_ = addModeOption(frame1_, modes, QStringLiteral("optFold"), QStringLiteral("Rename Folders"));
+  optContents_ = addModeOption(frame1_, modes, QStringLiteral("optContents"), QStringLiteral("Edit File Contents"));
 
   framName_ = frame(this, "framName", "Select Name");
   auto* names = new QVBoxLayout(framName_);
@@ -72,8 +58,8 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
   auto* exts = new QVBoxLayout(framExt_);
   for (int i = 0; i < 5; ++i) {
     const auto k = static_cast<std::size_t>(i);
-    optName_[k] = option(framName_, names, QStringLiteral("optFile%1").arg(i + 1), QString::fromUtf8(kNameCaptions[k]));
-    optExt_[k] = option(framExt_, exts, QStringLiteral("optExt%1").arg(i + 1), QString::fromUtf8(kExtCaptions[k]));
+    optName_[k] = addModeOption(framName_, names, QStringLiteral("optFile%1").arg(i + 1), QString::fromUtf8(kNameCaptions[k]));
+    optExt_[k] = addModeOption(framExt_, exts, QStringLiteral("optExt%1").arg(i + 1), QString::fromUtf8(kExtCaptions[k]));
   }
   optName_[3]->setChecked(true);
   optExt_[3]->setChecked(true);
@@ -90,8 +76,8 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
   listViewPrev_->setMinimumWidth(uikit::px(3600) + 4);
   listViewPrev_->setFixedHeight(uikit::px(1700));
 
-  cmdStart_ = button(this, "cmdStart", "&Start");
-  cmdClose_ = button(this, "cmdClose", "&Close");
+  cmdStart_ = addFlatButton(this, "cmdStart", "&Start");
+  cmdClose_ = addFlatButton(this, "cmdClose", "&Close");
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(cmdStart_);

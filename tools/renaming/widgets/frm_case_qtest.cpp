@@ -9,11 +9,11 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/renaming/widgets/case_trim_qtest_support.h"
 #include "tools/renaming/widgets/case_tool.h"
 
 #include <QApplication>
@@ -43,13 +43,6 @@ class FrmCaseTest : public QObject {
   }
   static QRadioButton* opt(QWidget* f, const char* name) { return f->findChild<QRadioButton*>(QString::fromLatin1(name)); }
   static QWidget* child(QWidget* f, const char* name) { return f->findChild<QWidget*>(QString::fromLatin1(name)); }
-  // The preview as sample -> converted.
-  static std::map<QString, QString> preview(QWidget* f) {
-    auto* list = f->findChild<QTreeWidget*>(QStringLiteral("ListViewPrev"));
-    std::map<QString, QString> rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) rows[list->topLevelItem(i)->text(0)] = list->topLevelItem(i)->text(1);
-    return rows;
-  }
   void makeFile(const QString& name) {
     QFile f(work_->path() + QLatin1Char('/') + name);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -118,38 +111,22 @@ class FrmCaseTest : public QObject {
     opt(f, "optFile")->setChecked(true);
     opt(f, "optFile2")->setChecked(true);
     opt(f, "optExt3")->setChecked(true);
-    auto rows = preview(f);
+    auto rows = tools::testing::previewRows(f);
     QCOMPARE(rows[QStringLiteral("MY FILE.TXT")], QStringLiteral("MY FILE.txt"));
     QCOMPARE(rows[QStringLiteral("Second.Doc")], QStringLiteral("SECOND.doc"));
     opt(f, "optFile5")->setChecked(true);
-    QCOMPARE(preview(f)[QStringLiteral("MY FILE.TXT")], QStringLiteral("My File.txt"));
+    QCOMPARE(tools::testing::previewRows(f)[QStringLiteral("MY FILE.TXT")], QStringLiteral("My File.txt"));
     opt(f, "optFold")->setChecked(true);
-    rows = preview(f);
+    rows = tools::testing::previewRows(f);
     QCOMPARE(rows.size(), std::size_t(1));
     QCOMPARE(rows[QStringLiteral("Sub One")], QStringLiteral("Sub One"));
     opt(f, "optFile2")->setChecked(true);
-    QCOMPARE(preview(f)[QStringLiteral("Sub One")], QStringLiteral("SUB ONE"));
+    QCOMPARE(tools::testing::previewRows(f)[QStringLiteral("Sub One")], QStringLiteral("SUB ONE"));
   }
 
   void everyTextFitsInEveryLanguage() {
-    QStringList problems;
-    const int saved = core::coreState().langIndex;
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      (void)core::loadLanguageFile("Main");
-      tools::FrmCase* f = open("menuCase");
-      if (lang > 0) QVERIFY(f->windowTitle() != QStringLiteral("Change Case"));
-      for (const char* mode : {"optFile", "optFold", "optContents"}) {
-        opt(f, mode)->setChecked(true);
-        QTest::qWait(20);
-        const QString shots = qEnvironmentVariable("CORVANE_SHOT_DIR");
-        if (!shots.isEmpty()) f->grab().save(shots + QStringLiteral("/frmCase%1%2.png").arg(lang).arg(QLatin1String(mode)));
-        for (const QString& p : test::cutTexts(f)) problems << QStringLiteral("[%1 %2] ").arg(lang).arg(QLatin1String(mode)) + p;
-      }
-      f->closeForm();
-    }
-    core::coreState().langIndex = saved;
-    (void)core::loadLanguageFile("Main");
+    const QStringList problems = tools::testing::cutTextsInEveryLanguage(
+        [&] { return open("menuCase"); }, [](QWidget* f) { dynamic_cast<tools::FrmCase*>(f)->closeForm(); });
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
   }
 

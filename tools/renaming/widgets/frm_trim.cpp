@@ -8,6 +8,7 @@
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/renaming/case_preview.h"
+#include "tools/renaming/widgets/case_trim_controls.h"
 #include "tools/renaming/widgets/trim_tool.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -28,21 +29,6 @@
 namespace tools {
 
 namespace {
-
-QRadioButton* option(QWidget* parent, QLayout* layout, const char* name, const char* caption) {
-  auto* o = new QRadioButton(QString::fromUtf8(caption), parent);
-  o->setObjectName(QString::fromLatin1(name));
-  layout->addWidget(o);
-  return o;
-}
-
-uikit::CtrlCmd* button(QWidget* parent, const char* name, const char* caption) {
-  auto* b = new uikit::CtrlCmd(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setCaption(QString::fromUtf8(caption));
-  b->setDesignSize(QSize(uikit::px(1000), uikit::px(375)));
-  return b;
-}
 
 // A drop-down list in a borderless frame of its own (the frame carries the name the form's
 // layout code knows).
@@ -87,9 +73,9 @@ FrmTrim::FrmTrim() : ToolWindow("frmTrim", "Trim") {
   setWindowTitle(QStringLiteral("Truncate"));
   auto* main = new QVBoxLayout(this);
 
-  optFile_ = option(this, main, "optFile", "Trim File Names");
-  optFold_ = option(this, main, "optFold", "Trim Folder Names");
-  optContents_ = option(this, main, "optContents", "Trim File Contents");
+  optFile_ = addModeOption(this, main, QStringLiteral("optFile"), QStringLiteral("Trim File Names"));
+  optFold_ = addModeOption(this, main, QStringLiteral("optFold"), QStringLiteral("Trim Folder Names"));
+  optContents_ = addModeOption(this, main, QStringLiteral("optContents"), QStringLiteral("Trim File Contents"));
 
   auto* row = new QHBoxLayout;
   lblDelete_ = new QLabel(QStringLiteral("Remove:"), this);
@@ -127,8 +113,8 @@ FrmTrim::FrmTrim() : ToolWindow("frmTrim", "Trim") {
   listViewPrev_->setFixedHeight(uikit::px(1700));
   main->addWidget(listViewPrev_, 1);
 
-  cmdStart_ = button(this, "cmdStart", "&Start");
-  cmdClose_ = button(this, "cmdClose", "&Close");
+  cmdStart_ = addFlatButton(this, "cmdStart", "&Start");
+  cmdClose_ = addFlatButton(this, "cmdClose", "&Close");
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(cmdStart_);

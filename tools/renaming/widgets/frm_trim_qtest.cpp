@@ -9,11 +9,11 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/renaming/widgets/case_trim_qtest_support.h"
 #include "tools/renaming/widgets/trim_tool.h"
 #include "ui_kit/ctrl_check_box.h"
 
@@ -46,12 +46,6 @@ class FrmTrimTest : public QObject {
   template <class T = QWidget>
   static T* child(QWidget* f, const char* name) {
     return f->findChild<T*>(QString::fromLatin1(name));
-  }
-  static std::map<QString, QString> preview(QWidget* f) {
-    auto* list = child<QTreeWidget>(f, "ListViewPrev");
-    std::map<QString, QString> rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) rows[list->topLevelItem(i)->text(0)] = list->topLevelItem(i)->text(1);
-    return rows;
   }
   void makeFile(const QString& name, const QByteArray& data) {
     QFile f(work_->path() + QLatin1Char('/') + name);
@@ -117,17 +111,17 @@ class FrmTrimTest : public QObject {
     box->clear();
     QTest::keyClicks(box, QStringLiteral("1x"));
     QCOMPARE(box->text(), QStringLiteral("1"));
-    QCOMPARE(preview(f)[QStringLiteral("photo.jpeg")], QStringLiteral("hoto.jpeg"));
-    QCOMPARE(preview(f)[QStringLiteral("café.txt")], QStringLiteral("afé.txt"));
+    QCOMPARE(tools::testing::previewRows(f)[QStringLiteral("photo.jpeg")], QStringLiteral("hoto.jpeg"));
+    QCOMPARE(tools::testing::previewRows(f)[QStringLiteral("café.txt")], QStringLiteral("afé.txt"));
     where->setCurrentIndex(1);
-    QCOMPARE(preview(f)[QStringLiteral("café.txt")], QStringLiteral("caf.txt"));
+    QCOMPARE(tools::testing::previewRows(f)[QStringLiteral("café.txt")], QStringLiteral("caf.txt"));
     child<uikit::CtrlCheckBox>(f, "chkExt")->setValue(1);
-    QCOMPARE(preview(f)[QStringLiteral("photo.jpeg")], QStringLiteral("photo.jpe"));
+    QCOMPARE(tools::testing::previewRows(f)[QStringLiteral("photo.jpeg")], QStringLiteral("photo.jpe"));
     QTest::keyClicks(box, QStringLiteral("0"));  // 10: longer than either name
-    QCOMPARE(preview(f)[QStringLiteral("photo.jpeg")], QStringLiteral("photo.jpeg"));
+    QCOMPARE(tools::testing::previewRows(f)[QStringLiteral("photo.jpeg")], QStringLiteral("photo.jpeg"));
     child<QRadioButton>(f, "optFold")->setChecked(true);
     box->setText(QStringLiteral("2"));
-    QCOMPARE(preview(f), (std::map<QString, QString>{{QStringLiteral("Folder"), QStringLiteral("Fold")}}));
+    QCOMPARE(tools::testing::previewRows(f), (std::map<QString, QString>{{QStringLiteral("Folder"), QStringLiteral("Fold")}}));
   }
 
   void aCountOfZeroAsksForOne() {
@@ -155,24 +149,8 @@ class FrmTrimTest : public QObject {
   }
 
   void everyTextFitsInEveryLanguage() {
-    QStringList problems;
-    const int saved = core::coreState().langIndex;
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      (void)core::loadLanguageFile("Main");
-      tools::FrmTrim* f = open("menuTrim");
-      if (lang > 0) QVERIFY(f->windowTitle() != QStringLiteral("Trim"));
-      for (const char* mode : {"optFile", "optFold", "optContents"}) {
-        child<QRadioButton>(f, mode)->setChecked(true);
-        QTest::qWait(20);
-        const QString shots = qEnvironmentVariable("CORVANE_SHOT_DIR");
-        if (!shots.isEmpty()) f->grab().save(shots + QStringLiteral("/frmTrim%1%2.png").arg(lang).arg(QLatin1String(mode)));
-        for (const QString& p : test::cutTexts(f)) problems << QStringLiteral("[%1 %2] ").arg(lang).arg(QLatin1String(mode)) + p;
-      }
-      f->closeForm();
-    }
-    core::coreState().langIndex = saved;
-    (void)core::loadLanguageFile("Main");
+    const QStringList problems = tools::testing::cutTextsInEveryLanguage(
+        [&] { return open("menuTrim"); }, [](QWidget* f) { dynamic_cast<tools::FrmTrim*>(f)->closeForm(); });
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
   }
 
