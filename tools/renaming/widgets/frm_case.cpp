@@ -14,7 +14,6 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -64,17 +63,7 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
   optName_[3]->setChecked(true);
   optExt_[3]->setChecked(true);
 
-  listViewPrev_ = new QTreeWidget(this);
-  listViewPrev_->setObjectName(QStringLiteral("ListViewPrev"));
-  listViewPrev_->setColumnCount(2);
-  listViewPrev_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("New Name")});
-  listViewPrev_->setRootIsDecorated(false);
-  listViewPrev_->setSelectionMode(QAbstractItemView::NoSelection);
-  listViewPrev_->setFocusPolicy(Qt::NoFocus);
-  listViewPrev_->header()->setSectionsMovable(false);
-  listViewPrev_->setColumnWidth(0, uikit::px(1800));
-  listViewPrev_->setMinimumWidth(uikit::px(3600) + 4);
-  listViewPrev_->setFixedHeight(uikit::px(1700));
+  listViewPrev_ = addPreviewList(this, QStringLiteral("New Name"), 1800, 3600);
 
   cmdStart_ = addFlatButton(this, "cmdStart", "&Start");
   cmdClose_ = addFlatButton(this, "cmdClose", "&Close");

@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -100,17 +99,7 @@ FrmTrim::FrmTrim() : ToolWindow("frmTrim", "Trim") {
   chkExt_->setCaption(QStringLiteral("Include Extension"));
   main->addWidget(chkExt_);
 
-  listViewPrev_ = new QTreeWidget(this);
-  listViewPrev_->setObjectName(QStringLiteral("ListViewPrev"));
-  listViewPrev_->setColumnCount(2);
-  listViewPrev_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Trimmed Name")});
-  listViewPrev_->setRootIsDecorated(false);
-  listViewPrev_->setSelectionMode(QAbstractItemView::NoSelection);
-  listViewPrev_->setFocusPolicy(Qt::NoFocus);
-  listViewPrev_->header()->setSectionsMovable(false);
-  listViewPrev_->setColumnWidth(0, uikit::px(kColumnTwips[0]));
-  listViewPrev_->setMinimumWidth(uikit::px(5295));
-  listViewPrev_->setFixedHeight(uikit::px(1700));
+  listViewPrev_ = addPreviewList(this, QStringLiteral("Trimmed Name"), kColumnTwips[0], 5295);
   main->addWidget(listViewPrev_, 1);
 
   cmdStart_ = addFlatButton(this, "cmdStart", "&Start");
