@@ -137,8 +137,11 @@ core::RunOutcome trimContents(core::Pipeline& pipe, core::ToolForm* form, const 
                                                   .renameLabel = trim_msg::kRenameLabel,
                                                   .restoreBefore = trim_msg::kNotRestored,
                                                   .restoreAfter = trim_msg::kNotRestoredEnd}};
+  // Characters are UTF-8 characters, not bytes: the results say so, as the unit's name cannot.
+  const std::string heading =
+      msg(trim_msg::kContentsHeading) + (o.unit == TrimUnit::Characters ? msg(trim_msg::kCharacterNote) : "");
   return runContentsOverFiles(
-      pipe, form, driverOptions(o, folder, msg), msg(trim_msg::kContentsHeading), [&](core::RunItem& item) {
+      pipe, form, driverOptions(o, folder, msg), heading, [&](core::RunItem& item) {
         if (trim.where == TrimWhere::End) return trimEnd(pipe, item, trim, rewrite, msg);
         return rewriteStepResult(
             core::rewriteContents(pipe, item.path(), static_cast<long long>(item.index()), fromStart, rewrite).outcome);

@@ -9,7 +9,8 @@
 //      is with a line;
 //   4. folders: deepest first, so that renaming a folder never changes the path of one to come;
 //   5. contents: each usable file rewritten through core/contents_rewrite.h, keeping what the
-//      trim leaves (trim_contents.h); a file with too few characters or lines becomes empty.
+//      trim leaves (trim_contents.h); a file with too few characters or lines becomes empty. When
+//      it counts characters, the results say that a character is a UTF-8 character.
 //
 //   tools::runTrimmer(run.pipe, run.form,
 //                     {.mode = tools::TrimMode::Contents, .count = 2, .where = tools::TrimWhere::End,
@@ -73,6 +74,7 @@ inline constexpr int kSampleName = 24;
 inline constexpr int kColumnName = 25;
 inline constexpr int kColumnNewName = 26;
 inline constexpr int kNameRefused = 27;        // + path: the new name would be "." or ".."
+inline constexpr int kCharacterNote = 28;      // after the contents heading: what a character is
 }  // namespace trim_msg
 
 // Runs the trimmer as its Start does, with msg the window's messages (the contents rewrite reads

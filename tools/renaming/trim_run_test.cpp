@@ -109,6 +109,10 @@ TEST_F(TrimRunTest, ContentsKeepWhatTheTrimLeaves) {
   makeFile("empty.txt", "");
   (void)run({.mode = TrimMode::Contents, .count = 1});
   EXPECT_NE(report().find("{115}" + root_ + "empty.txt"), std::string::npos) << report();
+  // Counting characters, the results say what one is; counting lines there is nothing to say.
+  EXPECT_NE(report().find("[9][28]"), std::string::npos) << report();
+  (void)run({.mode = TrimMode::Contents, .count = 1, .unit = TrimUnit::Lines});
+  EXPECT_EQ(report().find("[28]"), std::string::npos) << report();
 }
 
 // The end is found first, then the file is rewritten: a file written to in between is left alone.
