@@ -112,6 +112,23 @@ TEST(FindEndCut, StopsOnAFailedReadOrACancel) {
   EXPECT_EQ(findEndCut(text.size(), trim, 10, failing, [] { return true; }).end, ScanEnd::ReadFailed);
 }
 
+// Sizes and positions are 64-bit: a cut past 4 GB is found where it is (no file needed: the
+// reader makes up the bytes, all "a" but two line breaks).
+TEST(FindEndCut, FindsACutPastFourGigabytes) {
+  const std::uint64_t size = (5ull << 30) + 7, firstBreak = size - (3 << 20) - 3;  // four pieces back
+  const RangeReader reader = [&](std::uint64_t offset, std::uint64_t length) -> std::optional<std::string> {
+    if (offset + length > size) return std::nullopt;
+    std::string bytes(length, 'a');
+    for (const std::uint64_t at : {firstBreak, size - 1}) {
+      if (at >= offset && at < offset + length) bytes[at - offset] = '\n';
+    }
+    return bytes;
+  };
+  const EndCut cut = findEndCut(size, {.count = 2, .where = W::End, .unit = U::Lines}, 1 << 20, reader, [] { return true; });
+  ASSERT_EQ(cut.end, ScanEnd::Found);
+  EXPECT_EQ(cut.keep, firstBreak);
+}
+
 TEST(TrimEndTransform, AFileChangedSinceTheScanGoesThroughUnchanged) {
   TrimEndTransform t(2, [] { return false; });
   t.begin(5);
