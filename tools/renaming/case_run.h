@@ -40,7 +40,7 @@ struct CaseRunOptions {
   std::string folder{};            // "": the main window's folder
   bool withSubfolders = false;     // the main window's include-subfolders box
   bool withHidden = false;         // the main window's include-hidden box
-  std::uint64_t pieceSize = 10000; // bytes per piece of a contents rewrite
+  std::uint64_t pieceSize = 1000000;  // bytes per piece of a contents rewrite (the state carries over)
 };
 
 // The numbers of the case changer's own messages (its form table).
