@@ -69,7 +69,23 @@ std::size_t highRun(std::string_view s) {
   return i;
 }
 
-// Upper or lower case of a whole text, ASCII runs without a detour.
+// Whether text[i] starts a UTF-8 character of U+00C0..U+00FF (0xC3 and a continuation byte)
+// that converts within the same two bytes: "ÿ" goes to vb::UCase, its capital lies elsewhere.
+bool latin1Letter(std::string_view text, std::size_t i, std::size_t end, bool upper) {
+  if (i + 1 >= end || static_cast<unsigned char>(text[i]) != 0xC3) return false;
+  const auto second = static_cast<unsigned char>(text[i + 1]);
+  return second >= 0x80 && second <= 0xBF && !(upper && second == 0xBF);
+}
+// The second byte of U+00C0..U+00FE in the other case: "À".."Þ" and "à".."þ" lie 0x20 apart;
+// "×", "÷" and "ß" have no other case of the same length.
+constexpr unsigned char upperLatin1(unsigned char second) {
+  return static_cast<unsigned char>(second - ((second >= 0xA0 && second <= 0xBE && second != 0xB7) ? 0x20 : 0));
+}
+constexpr unsigned char lowerLatin1(unsigned char second) {
+  return static_cast<unsigned char>(second + ((second >= 0x80 && second <= 0x9E && second != 0x97) ? 0x20 : 0));
+}
+
+// Upper or lower case of a whole text, ASCII runs and Latin-1 letters without a detour.
 void changeCase(std::string_view text, bool upper, std::string& out) {
   const std::size_t start = out.size();
   out.resize(start + text.size());
@@ -82,11 +98,22 @@ void changeCase(std::string_view text, bool upper, std::string& out) {
       dst[i + k] = static_cast<char>(upper ? upperAscii(c) : lowerAscii(c));
     }
     i += a;
-    const std::size_t h = highRun(text.substr(i));
-    if (h == 0) continue;
-    const std::string converted = upper ? vb::UCase(text.substr(i, h)) : vb::LCase(text.substr(i, h));
-    std::memcpy(dst + i, converted.data(), h);
-    i += h;
+    const std::size_t end = i + highRun(text.substr(i));
+    while (i < end) {
+      if (latin1Letter(text, i, end, upper)) {
+        const auto second = static_cast<unsigned char>(text[i + 1]);
+        dst[i] = text[i];
+        dst[i + 1] = static_cast<char>(upper ? upperLatin1(second) : lowerLatin1(second));
+        i += 2;
+        continue;
+      }
+      // Up to the next Latin-1 letter: no sequence reaches over 0xC3, never a continuation byte.
+      std::size_t j = i + 1;
+      while (j < end && static_cast<unsigned char>(text[j]) != 0xC3) ++j;
+      const std::string converted = upper ? vb::UCase(text.substr(i, j - i)) : vb::LCase(text.substr(i, j - i));
+      std::memcpy(dst + i, converted.data(), j - i);
+      i = j;
+    }
   }
 }
 

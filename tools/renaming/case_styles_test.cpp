@@ -3,6 +3,8 @@
 // pieces exactly as in one piece.
 #include "tools/renaming/case_styles.h"
 
+#include "core/vb.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -66,6 +68,17 @@ TEST(CaseText, LineBreaksAndTabsEndAWordOrSentence) {
   EXPECT_EQ(CaseConverter({.name = S::Sentence}).convertText("first line\r\nsecond\tthird"),
             "First line\r\nSecond\tThird");
   EXPECT_EQ(CaseConverter({.name = S::EveryWord}).convertText("a-b\nc_d"), "A-B\nC_D");
+}
+
+// Letters of U+00C0..U+00FF take a short way through upper and lower case: each converts as the
+// general conversion does, alone and between other characters.
+TEST(CaseText, LatinOneLettersConvertAsEveryOtherCharacter) {
+  for (int second = 0x80; second <= 0xBF; ++second) {
+    const std::string ch = std::string("\xc3") + static_cast<char>(second);
+    const std::string text = "a" + ch + "\xe9" + ch + "\xc5\xbe" + ch;
+    EXPECT_EQ(CaseConverter({.name = S::Upper}).convertText(text), vb::UCase(text)) << std::hex << second;
+    EXPECT_EQ(CaseConverter({.name = S::Lower}).convertText(text), vb::LCase(text)) << std::hex << second;
+  }
 }
 
 // Every style over a text with multi-byte characters, Windows-1252 bytes and sentence ends, cut
