@@ -4,6 +4,7 @@
 #include "tools/renaming/widgets/trim_tool.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
+#include "tools/renaming/widgets/frm_ren_tool.h"
 
 namespace mainwin {
 
@@ -14,6 +15,7 @@ void registerTools() {
   tools::text::registerFindTool();
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
+  tools::ren::registerRenameTool();
   tools::registerCaseTool();
   tools::registerTrimTool();
 }
