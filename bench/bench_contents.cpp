@@ -34,12 +34,8 @@
 #include <string>
 #include <vector>
 
-// The peers are other programs, started directly; the peak memory comes from the kernel.
-#include <spawn.h>
+// The peak memory comes from the kernel.
 #include <sys/resource.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -72,23 +68,10 @@ void writeText(const std::string& path, std::uint64_t bytes) {
   }
 }
 
-// Runs "sh -c script" in folder under LC_ALL=C; true when it exited with 0.
+// Runs "sh -c script" in folder (under LC_ALL=C, as bench::runProgram runs peers); true when it
+// exited with 0.
 bool shell(const std::string& folder, const std::string& script) {
-  std::vector<std::string> env = {"LC_ALL=C"};
-  for (char** e = environ; *e; ++e) {
-    if (std::string(*e).rfind("LC_ALL=", 0) != 0) env.emplace_back(*e);
-  }
-  std::vector<char*> envp, argv;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> all = {"sh", "-c", "cd \"$0\" && " + script, folder};
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "sh", nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return false;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return bench::runProgram("sh", {"-c", "cd \"$0\" && " + script, folder}) == 0;
 }
 
 double median(std::vector<double> t) {
