@@ -97,12 +97,14 @@ int setFileTimes(std::string_view path, const FileTime* accessed, const FileTime
   return 0;
 }
 
-int renameNoReplace(std::string_view from, std::string_view to) {
-  const std::string f = str(from), t = str(to);
+namespace {
+
+// One rename that never replaces: renameat2's RENAME_NOREPLACE, or link + unlink for files where
+// the file system lacks it (a hard link fails when the target exists). 0 or errno.
+int renameOnce(const std::string& f, const std::string& t) {
   if (::renameat2(AT_FDCWD, f.c_str(), AT_FDCWD, t.c_str(), RENAME_NOREPLACE) == 0) return 0;
   const int err = errno;
   if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
-  // No RENAME_NOREPLACE here: a hard link fails when the target exists, so it cannot replace.
   const FileStatus st = fileStatus(f, false);
   if (st.error != 0) return st.error;
   if (st.type == FileType::Directory) return err;
@@ -113,6 +115,48 @@ int renameNoReplace(std::string_view from, std::string_view to) {
     return e;
   }
   return 0;
+}
+
+// The folder part of a path, up to and with its last "/" ("" for a bare name).
+std::string_view folderPart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
+}
+
+// True when t, another name in f's folder, leads to f's own entry: what a file system that folds
+// case (vfat, exFAT, case-folded folders) answers for "photo" when "Photo" is there. A second
+// hard link of a file under the other name is another entry, so files must have one link.
+bool sameEntryUnderOtherName(const std::string& f, const std::string& t) {
+  if (f == t || folderPart(f) != folderPart(t)) return false;
+  struct stat a {}, b {};
+  if (::lstat(f.c_str(), &a) != 0 || ::lstat(t.c_str(), &b) != 0) return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && (S_ISDIR(a.st_mode) || a.st_nlink == 1);
+}
+
+}  // namespace
+
+int renameThroughTemporary(std::string_view from, std::string_view to) {
+  const std::string f = str(from), t = str(to);
+  const std::string_view name = std::string_view(f).substr(folderPart(f).size());
+  std::string tmp;
+  int err = EEXIST;
+  for (int tries = 0; tries < 100 && err == EEXIST; ++tries) {
+    tmp = str(folderPart(f)) + "." + str(name.substr(0, 200)) + ".vdk" + temporaryNameSuffix();
+    err = renameOnce(f, tmp);
+  }
+  if (err != 0) return err;
+  err = renameOnce(tmp, t);
+  if (err != 0) (void)renameOnce(tmp, f);  // back to its own name: nothing changed
+  return err;
+}
+
+int renameNoReplace(std::string_view from, std::string_view to) {
+  const std::string f = str(from), t = str(to);
+  const int err = renameOnce(f, t);
+  // A change of letter case only, where the file system finds the old entry under the new name:
+  // rename does nothing there (same entry), so go through a name of our own.
+  if (err == EEXIST && sameEntryUnderOtherName(f, t)) return renameThroughTemporary(f, t);
+  return err;
 }
 
 int removeFile(std::string_view path) {

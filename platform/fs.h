@@ -69,8 +69,13 @@ int setFileTimes(std::string_view path, const FileTime* accessed, const FileTime
 [[nodiscard]] constexpr bool canSetCreationTime() { return false; }
 
 // Renames without ever replacing an existing target: EEXIST when the target exists. Falls back to
-// link + unlink where the file system lacks RENAME_NOREPLACE (files only). 0 or errno.
+// link + unlink where the file system lacks RENAME_NOREPLACE (files only). Where the file system
+// folds case and to names from itself (a change of letter case only), the rename goes through a
+// temporary name. 0 or errno.
 int renameNoReplace(std::string_view from, std::string_view to);
+// Renames from to a temporary name beside it, then to to, each step never replacing anything;
+// when the second step fails the entry goes back to its name. 0 or the errno of the failed step.
+int renameThroughTemporary(std::string_view from, std::string_view to);
 // Removes a file or symlink (never a folder, never follows a link). 0 or errno.
 int removeFile(std::string_view path);
 // Removes an empty folder. 0 or errno.

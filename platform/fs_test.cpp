@@ -145,6 +145,25 @@ TEST_F(FsTest, RenameNeverReplacesAnExistingTarget) {
   EXPECT_EQ(renameNoReplace(path("sub2"), b), EEXIST);
 }
 
+// Where the file system folds case, "a.txt" finds the entry "A.txt" itself and a plain rename
+// changes nothing: the rename goes through a temporary name. Here two hard links stand for the
+// other case, two entries whose names differ only in case: neither replaces the other.
+TEST_F(FsTest, CaseOnlyRenameThroughATemporaryNameNeverReplaces) {
+  const std::string upper = make("A.txt", "A");
+  EXPECT_EQ(renameThroughTemporary(upper, path("a.txt")), 0);
+  EXPECT_EQ(names(), (std::vector<std::string>{"a.txt"}));
+  EXPECT_EQ(slurp(path("a.txt")), "A");
+
+  make("b", "B");
+  EXPECT_EQ(renameThroughTemporary(path("a.txt"), path("b")), EEXIST);
+  EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b"}));  // back under its name
+  EXPECT_EQ(slurp(path("b")), "B");
+
+  ASSERT_EQ(::link(path("a.txt").c_str(), upper.c_str()), 0);
+  EXPECT_EQ(renameNoReplace(upper, path("a.txt")), EEXIST);
+  EXPECT_EQ(names(), (std::vector<std::string>{"A.txt", "a.txt", "b"}));
+}
+
 TEST_F(FsTest, AtomicWriteKeepsModeXattrsAndLeavesNoTemporaryFile) {
   const std::string file = make("ro.txt", "old contents");
   ASSERT_EQ(::chmod(file.c_str(), 0444), 0);

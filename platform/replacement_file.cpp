@@ -19,7 +19,9 @@ namespace {
 constexpr int kCreateTries = 100;
 constexpr std::size_t kNameKept = 200;  // bytes of the target's name in the temporary name
 
-std::string randomSuffix() {
+}  // namespace
+
+std::string temporaryNameSuffix() {
   static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   unsigned char bytes[8] = {};
   if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
@@ -37,6 +39,8 @@ std::string randomSuffix() {
   for (unsigned char b : bytes) s += kChars[b % (sizeof(kChars) - 1)];
   return s;
 }
+
+namespace {
 
 // Attributes whose loss changes what the file means to its user: their own attributes (the
 // archive flag among them) and access control lists. Others (security labels) are the system's.
@@ -149,7 +153,7 @@ int ReplacementFile::create(std::string_view target, unsigned mode) {
   const std::string folder = folderOf(target_);
   const std::string prefix = folder + "/." + nameOf(target_).substr(0, kNameKept) + ".vdk";
   for (int tries = 0; tries < kCreateTries; ++tries) {
-    tmp_ = prefix + randomSuffix();
+    tmp_ = prefix + temporaryNameSuffix();
     fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd_ >= 0) {
       exists_ = true;

@@ -90,6 +90,10 @@ class ReplacementFile {
   bool exists_ = false;  // the temporary file is on disk and ours to remove
 };
 
+// Eight random letters and digits for a temporary name beside a file (an exclusive create or a
+// rename that never replaces makes a clash harmless).
+[[nodiscard]] std::string temporaryNameSuffix();
+
 // Renames from over to, replacing whatever file to names, then syncs to's folder. For a file that
 // is complete and synced: the rename is atomic, so to holds its old or its new file at every
 // instant. 0 or errno. (Renames that must never replace use renameNoReplace of fs.h.)

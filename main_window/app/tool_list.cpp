@@ -1,6 +1,8 @@
 #include "main_window/app/tool_list.h"
 
 #include "tools/file_ops/widgets/frm_delete_tool.h"
+#include "tools/renaming/widgets/case_tool.h"
+#include "tools/renaming/widgets/trim_tool.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 #include "tools/renaming/widgets/frm_ren_tool.h"
@@ -16,6 +18,8 @@ void registerTools() {
   tools::text::registerReplaceTool();
   tools::file_ops::registerDeleteTool();
   tools::ren::registerRenameTool();
+  tools::registerCaseTool();
+  tools::registerTrimTool();
 }
 
 }  // namespace mainwin
