@@ -3,17 +3,14 @@
 #include "tools/text/extract_run.h"
 
 #include "core/pipeline_test_support.h"
+#include "tools/text/run_report_test_support.h"
 
 #include <filesystem>
 
 namespace tools::text {
 namespace {
 
-const core::MessageTable kMsg([] {
-  std::vector<std::string> m;
-  for (int n = 1; n <= 30; ++n) m.push_back("{" + std::to_string(n) + "}");
-  return m;
-}());
+const core::MessageTable kMsg = testing::messages(30, {});
 
 class ExtractRunTest : public core::testing::PipelineTest {
  protected:
@@ -30,16 +27,7 @@ class ExtractRunTest : public core::testing::PipelineTest {
     EXPECT_FALSE(plan.refusal) << plan.refusal->text;
     outcome_ = runExtract(pipe_, form_, plan.setup, kMsg, {.withSubfolders = subfolders});
     EXPECT_EQ(host_.results.size(), 1u);
-    if (host_.results.empty()) return {};
-    // The report is "{75} date CR LF" then "{73}" (or CR LF "{72}" before logged lines), the
-    // results text, CR LF "{71}".
-    const std::string& report = host_.results.back().text;
-    std::size_t from = report.find("{73}");
-    from = from == std::string::npos ? report.find("{72}") : from;
-    const std::size_t to = report.find("\r\n{71}");
-    EXPECT_NE(from, std::string::npos);
-    EXPECT_NE(to, std::string::npos);
-    return report.substr(from + 4, to - from - 4);
+    return testing::reportedText(host_);
   }
   core::RunOutcome outcome_;
   bool defaultSetHeading_ = false;
@@ -72,30 +60,30 @@ INSTANTIATE_TEST_SUITE_P(
     Lists, Contents,
     ::testing::Values(
         ContentsRow{"per_file", letters({}),
-                    "{4}<root>a.txt\r\nApple pie and apple cake\r\n\r\n<root>c.txt\r\npie APPLE\r\n\r\n"},
+                    "[4]<root>a.txt\r\nApple pie and apple cake\r\n\r\n<root>c.txt\r\npie APPLE\r\n\r\n"},
         ContentsRow{"per_file_listing_empty", letters({.listEmpty = true}),
-                    "{4}<root>a.txt\r\nApple pie and apple cake\r\n\r\n<root>b.txt\r\n{6}\r\n\r\n<root>c.txt\r\npie APPLE\r\n\r\n"},
+                    "[4]<root>a.txt\r\nApple pie and apple cake\r\n\r\n<root>b.txt\r\n[6]\r\n\r\n<root>c.txt\r\npie APPLE\r\n\r\n"},
         // Case-insensitive: the same word in two spellings is a repeat; the first spelling stays.
         // Per file the seen words are forgotten at each file.
         ContentsRow{"per_file_no_repeats", letters({.noRepeats = true}),
-                    "{4}<root>a.txt\r\nApple pie and cake\r\n\r\n<root>c.txt\r\npie APPLE\r\n\r\n"},
+                    "[4]<root>a.txt\r\nApple pie and cake\r\n\r\n<root>c.txt\r\npie APPLE\r\n\r\n"},
         ContentsRow{"combined_no_repeats", letters({.noRepeats = true, .combine = true}),
-                    "{4}Apple pie and cake\r\n\r\n"},
+                    "[4]Apple pie and cake\r\n\r\n"},
         ContentsRow{"combined_case_sensitive", {.validChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", .caseSensitive = true,
                      .noRepeats = true, .combine = true},
-                    "{4}Apple pie and apple cake APPLE\r\n\r\n"},
+                    "[4]Apple pie and apple cake APPLE\r\n\r\n"},
         ContentsRow{"combined_tab_separated",
                     letters({.separator = KeywordSeparator::Tab, .minLength = {true, "4"}, .combine = true}),
-                    "{4}Apple\tapple\tcake\tAPPLE\r\n\r\n"},
+                    "[4]Apple\tapple\tcake\tAPPLE\r\n\r\n"},
         ContentsRow{"combined_line_breaks",
                     letters({.separator = KeywordSeparator::LineBreak, .usePattern = true, .pattern = "c*",
                              .combine = true}),
-                    "{4}cake\r\n\r\n"},
+                    "[4]cake\r\n\r\n"},
         ContentsRow{"combined_nothing_found", letters({.usePattern = true, .pattern = "z*", .combine = true}),
-                    "{4}{6}\r\n\r\n"},
+                    "[4][6]\r\n\r\n"},
         ContentsRow{"default_valid_set_heading", {.usePattern = true, .pattern = "c*", .combine = true},
-                    "{1}!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
-                    "abcdefghijklmnopqrstuvwxyz{|}~\r\n\r\n{4}cake\r\n\r\n"}),
+                    "[1]!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
+                    "abcdefghijklmnopqrstuvwxyz{|}~\r\n\r\n[4]cake\r\n\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A list past 15,000 characters is written in parts: nothing is lost or doubled at the seams, and
@@ -109,10 +97,10 @@ TEST_F(ExtractRunTest, LongListsAreWrittenWholeInParts) {
     twice += (i ? " " : "") + w + " " + w;
   }
   makeFile("long.txt", text);
-  EXPECT_EQ(run({.noRepeats = true}), "{4}{3}{7}" + root_ + "long.txt\r\n" + once + "\r\n\r\n");
-  EXPECT_EQ(run({.noRepeats = true, .combine = true}), "{4}{3}{8}" + once + "\r\n\r\n");
+  EXPECT_EQ(run({.noRepeats = true}), "[4][3][7]" + root_ + "long.txt\r\n" + once + "\r\n\r\n");
+  EXPECT_EQ(run({.noRepeats = true, .combine = true}), "[4][3][8]" + once + "\r\n\r\n");
   // Without no-repeats there is no note.
-  EXPECT_EQ(run({}), "{4}" + root_ + "long.txt\r\n" + twice + "\r\n\r\n");
+  EXPECT_EQ(run({}), "[4]" + root_ + "long.txt\r\n" + twice + "\r\n\r\n");
 }
 
 // Contents are read in pieces of 200,000 bytes: a word across an edge is one word, and so is a
@@ -123,13 +111,13 @@ TEST_F(ExtractRunTest, WordsAndCharactersAcrossPieceEdgesStayWhole) {
   text += std::string(2 * kExtractPiece - 1 - text.size(), ' ');
   text += "\xC3\xA9x";  // "é" cut by the second edge
   makeFile("edge.txt", text);
-  EXPECT_EQ(run({.validChars = "abcdefxé", .combine = true}), "{4}abcdef \xC3\xA9x\r\n\r\n");
+  EXPECT_EQ(run({.validChars = "abcdefxé", .combine = true}), "[4]abcdef \xC3\xA9x\r\n\r\n");
 }
 
 // A file whose bytes read "A_Err" is a file like any other, not a read failure.
 TEST_F(ExtractRunTest, APieceReadingTheFailureTextIsData) {
   makeFile("err.txt", "A_Err");
-  EXPECT_EQ(run({.combine = true}), "{4}A_Err\r\n\r\n");
+  EXPECT_EQ(run({.combine = true}), "[4]A_Err\r\n\r\n");
   EXPECT_EQ(pipe_.resultLines(), "");
 }
 
@@ -143,7 +131,7 @@ TEST_F(ExtractRunTest, ReadsWithReadAccess) {
   host_.realListing = false;
   host_.fakeFolders[root_] = {{.name = "dir-link.txt"}, {.name = "link.txt"}};
   const std::string text = run({.combine = true});
-  EXPECT_EQ(text.substr(0, text.find("\r\n\r\n") + 4), "{4}linked\r\n\r\n");
+  EXPECT_EQ(text.substr(0, text.find("\r\n\r\n") + 4), "[4]linked\r\n\r\n");
   EXPECT_EQ(outcome_.done, 1);
   EXPECT_EQ(outcome_.skipped, 1);
 }
@@ -156,7 +144,7 @@ TEST_F(ExtractRunTest, SkipEndsTheFileCancelEndsTheRun) {
   makeFile("b.txt", "after");
   host_.cancelAfterYields(1, core::CancelState::SkipFile);
   // Skip is seen at the first yield, after 5,000 bytes; the word cut there is not a word.
-  EXPECT_EQ(run({}), "{4}" + root_ + "a.txt\r\n" + big.substr(0, big.rfind(' ', 4999)) + " {5}\r\n\r\n" + root_ +
+  EXPECT_EQ(run({}), "[4]" + root_ + "a.txt\r\n" + big.substr(0, big.rfind(' ', 4999)) + " [5]\r\n\r\n" + root_ +
                          "b.txt\r\nafter\r\n\r\n");
   ASSERT_GE(host_.skipShown.size(), 2u);
   EXPECT_TRUE(host_.skipShown[host_.skipShown.size() - 2]) << "Skip is offered during the run";
@@ -176,11 +164,11 @@ TEST_F(ExtractRunTest, FileNames) {
   makeFile("Sub Folder/Notes.txt", "");
   makeFile("Sub Folder/report-2024.txt", "");
   EXPECT_EQ(run({.source = ExtractSource::FileNames, .noRepeats = true}, true),
-            "{10}report-2024.txt notes.txt \r\n");
+            "[10]report-2024.txt notes.txt \r\n");
   EXPECT_EQ(run({.source = ExtractSource::FileNames, .separator = KeywordSeparator::Tab, .caseSensitive = true}, true),
-            "{10}Report-2024.txt\tNotes.txt\treport-2024.txt\t\r\n");
+            "[10]Report-2024.txt\tNotes.txt\treport-2024.txt\t\r\n");
   EXPECT_EQ(run({.source = ExtractSource::FileNames, .validChars = "abcdefghijklmnopqrstuvwxyz", .combine = true}),
-            "{10}report txt \r\n");
+            "[10]report txt \r\n");
 }
 
 // Folder names: the folders below the start folder, never the start folder itself; a ">" in a
@@ -188,8 +176,8 @@ TEST_F(ExtractRunTest, FileNames) {
 TEST_F(ExtractRunTest, FolderNames) {
   makeDir("Alpha/Beta>Gamma");
   makeFile("Alpha/file.txt", "");
-  EXPECT_EQ(run({.source = ExtractSource::FolderNames}, true), "{9}alpha beta gamma \r\n");
-  EXPECT_EQ(run({.source = ExtractSource::FolderNames, .caseSensitive = true}, false), "{9}Alpha \r\n");
+  EXPECT_EQ(run({.source = ExtractSource::FolderNames}, true), "[9]alpha beta gamma \r\n");
+  EXPECT_EQ(run({.source = ExtractSource::FolderNames, .caseSensitive = true}, false), "[9]Alpha \r\n");
   EXPECT_TRUE(host_.refreshes.empty()) << "nothing changed, nothing to refresh";
 }
 

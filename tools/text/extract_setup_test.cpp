@@ -1,17 +1,14 @@
 // Preparing an extraction: the length bounds, the checks that refuse a pattern before the run, the
 // valid characters as shown and as compared, and the common words.
 #include "tools/text/extract_setup.h"
+#include "tools/text/run_report_test_support.h"
 
 #include <gtest/gtest.h>
 
 namespace tools::text {
 namespace {
 
-const core::MessageTable kMsg([] {
-  std::vector<std::string> m;
-  for (int n = 1; n <= 30; ++n) m.push_back("{" + std::to_string(n) + "}");
-  return m;
-}());
+const core::MessageTable kMsg = testing::messages(30, {});
 
 struct BoundsRow {
   const char* name;
@@ -70,19 +67,19 @@ TEST_P(PatternChecks, RefuseBeforeTheRun) {
 INSTANTIATE_TEST_SUITE_P(
     Patterns, PatternChecks,
     ::testing::Values(
-        PatternRow{"empty", withPattern(""), "{11}", "N"},
+        PatternRow{"empty", withPattern(""), "[11]", "N"},
         PatternRow{"unticked_means_star", {.usePattern = false, .pattern = ""}, "", ""},
         PatternRow{"default_email", withPattern("?*@?*.?*"), "", ""},
-        PatternRow{"blank_without_space", withPattern("a b*"), "{22}", "E"},
+        PatternRow{"blank_without_space", withPattern("a b*"), "[22]", "E"},
         PatternRow{"blank_with_space", withPattern("a b*", "", true), "", ""},
-        PatternRow{"outside_the_set", withPattern("*%x", "abcx"), "{23}: \"%\"", "E"},
-        PatternRow{"utf8_outside_the_set", withPattern("*é", "abc"), "{23}: \"é\"", "E"},
+        PatternRow{"outside_the_set", withPattern("*%x", "abcx"), "[23]: \"%\"", "E"},
+        PatternRow{"utf8_outside_the_set", withPattern("*é", "abc"), "[23]: \"é\"", "E"},
         PatternRow{"utf8_in_the_set", withPattern("*é", "abcé"), "", ""},
         // Compared in lower case, so upper-case letters of the pattern find their lower forms.
         PatternRow{"upper_case_insensitive", withPattern("A*", "abc"), "", ""},
-        PatternRow{"upper_case_sensitive", withPattern("A*", "abc", false, true), "{23}: \"A\"", "E"},
-        PatternRow{"unclosed_list", withPattern("[ab"), "{27}", "E"},
-        PatternRow{"backward_range", withPattern("[z-a]*"), "{27}", "E"},
+        PatternRow{"upper_case_sensitive", withPattern("A*", "abc", false, true), "[23]: \"A\"", "E"},
+        PatternRow{"unclosed_list", withPattern("[ab"), "[27]", "E"},
+        PatternRow{"backward_range", withPattern("[z-a]*"), "[27]", "E"},
         PatternRow{"lists_and_ranges", withPattern("[!a-c]#?*[x]"), "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -115,7 +112,7 @@ TEST(ValidChars, AnEmptyBoxTakesTheDefaultSetAndSaysSo) {
   ASSERT_EQ(plan.validCharsShown.size(), 94u);
   EXPECT_EQ(plan.validCharsShown.front(), '!');
   EXPECT_EQ(plan.validCharsShown.back(), '~');
-  EXPECT_EQ(plan.setup.heading, "{1}" + plan.validCharsShown + "\r\n\r\n");
+  EXPECT_EQ(plan.setup.heading, "[1]" + plan.validCharsShown + "\r\n\r\n");
   EXPECT_FALSE(plan.setup.valid.has(U' '));
 }
 
