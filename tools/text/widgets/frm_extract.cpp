@@ -10,10 +10,9 @@
 #include "core/widgets/form_loader.h"
 #include "core/widgets/host.h"
 #include "core/widgets/text_controls.h"
-#include "main_window/widgets/filter_panel.h"
-#include "main_window/widgets/main_form.h"
 #include "tools/text/extract_preset.h"
 #include "tools/text/extract_run.h"
+#include "tools/text/widgets/frm_list_find_append_controls.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/file_dialog.h"
@@ -46,12 +45,6 @@ T* named(T* control, const char* name) {
 
 uikit::CtrlCheckBox* checkBox(QWidget* parent, const char* name, const char* caption) {
   auto* c = named(new uikit::CtrlCheckBox(parent), name);
-  c->setCaption(QString::fromUtf8(caption));
-  return c;
-}
-
-uikit::CtrlCmd* button(QWidget* parent, const char* name, const char* caption) {
-  auto* c = named(new uikit::CtrlCmd(parent), name);
   c->setCaption(QString::fromUtf8(caption));
   return c;
 }
@@ -112,7 +105,7 @@ void FrmExtract::buildControls() {
   txtAlphaKey = lineBox(this, "txtAlphaKey", "");
   txtAlphaKey->setText(vb::qs(fillValidChars()));
   lblAlphaKey->setBuddy(txtAlphaKey);
-  cmdResetKey = button(this, "cmdResetKey", "Reset");
+  cmdResetKey = makeButton(this, "cmdResetKey", "Reset");
   grid->addWidget(lblAlphaKey, 0, 0);
   grid->addWidget(txtAlphaKey, 0, 1, 1, 3);
   grid->addWidget(cmdResetKey, 0, 4);
@@ -173,8 +166,8 @@ void FrmExtract::buildControls() {
   auto* framCmd = named(new QWidget(this), "framCmd");
   auto* buttons = new QHBoxLayout(framCmd);
   buttons->setContentsMargins(0, 0, 0, 0);
-  cmdStart = button(framCmd, "cmdStart", "Start");
-  cmdClose = button(framCmd, "cmdClose", "Close");
+  cmdStart = makeButton(framCmd, "cmdStart", "Start");
+  cmdClose = makeButton(framCmd, "cmdClose", "Close");
   buttons->addStretch();
   buttons->addWidget(cmdStart);
   buttons->addWidget(cmdClose);
@@ -357,12 +350,9 @@ void FrmExtract::cmdStartClick() {
       respond("O", plan.refusal->text, plan.refusal->title);
       return;
     }
-    ExtractWalk walk;
-    if (const mainwin::MainForm* main = mainForm()) {
-      walk.withSubfolders = main->panel()->chkInclude->Value() != 0;
-      walk.withHidden = main->panel()->chkIncHidden->Value() != 0;
-    }
-    (void)runExtract(run.pipe, run.form, plan.setup, run.msg, walk);
+    const MainBoxes boxes = mainBoxes(mainForm());
+    (void)runExtract(run.pipe, run.form, plan.setup, run.msg,
+                     {.withSubfolders = boxes.withSubfolders, .withHidden = boxes.withHidden});
   });
 }
 
