@@ -3,6 +3,7 @@
 #include "tools/file_ops/widgets/frm_delete_tool.h"
 #include "tools/renaming/widgets/case_tool.h"
 #include "tools/renaming/widgets/trim_tool.h"
+#include "tools/text/widgets/frm_extract_register.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 #include "tools/renaming/widgets/frm_ren_tool.h"
@@ -17,6 +18,7 @@ void registerTools() {
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
   tools::file_ops::registerDeleteTool();
+  tools::text::registerExtractTool();
   tools::ren::registerRenameTool();
   tools::registerCaseTool();
   tools::registerTrimTool();
