@@ -2,6 +2,7 @@
 
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
+#include "tools/file_ops/widgets/frm_cmd_register.h"
 
 namespace mainwin {
 
@@ -12,6 +13,7 @@ void registerTools() {
   tools::text::registerFindTool();
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
+  tools::file_ops::registerCmdTool();
 }
 
 }  // namespace mainwin
