@@ -85,7 +85,9 @@ struct UsableChecks {
   bool skipEmpty = false;   // refuse an empty file
   bool log = true;          // log why a file is refused (a locked file is logged regardless)
   // What the tool will do: Read follows a symbolic link to a regular file (readers, finders,
-  // listers); Write and ReadWrite never follow a link (tools that change, rename or remove).
+  // listers); Write and ReadWrite never follow a link (tools that change or remove contents);
+  // None opens nothing (renames): a regular file or a symbolic link is usable whatever its
+  // permissions, the link taken as itself; binaryTest does not apply.
   Access access = Access::ReadWrite;
 };
 
@@ -153,8 +155,8 @@ class Pipeline {
   // 1 when the tool may touch the file, 0 to pass it over. Measures the file into
   // coreState().fileSize / fileIsBig. Refused, in this order:
   //   - anything that is not a regular file (FIFO, device, socket; a symbolic link unless access
-  //     is Read and it leads to a regular file): a system file, logged with message 23 when log,
-  //     whether protection is on or off; it is never opened;
+  //     is Read and it leads to a regular file, or access is None): a system file, logged with
+  //     message 23 when log, whether protection is on or off; it is never opened;
   //   - a file that cannot be opened with access: message 102, logged whatever log says;
   //   - an empty file when skipEmpty (message 115 when log);
   //   - with protection on, a binary file when binaryTest (one of its first 35 bytes is below 9 or
@@ -272,6 +274,8 @@ class Pipeline {
     std::string mountPoint;
   };
   void record(StepKind kind, const std::string& from, const std::string& to);
+  // checkFileUsable for Access::None.
+  int entryUsable(const std::string& path, const UsableChecks& checks);
   [[nodiscard]] bool fixedDrive(const std::string& path) const;
   [[nodiscard]] std::string mountPointOf(const std::string& path) const;
   void endRun();
@@ -281,8 +285,6 @@ class Pipeline {
   void logUnreadable(const std::string& folder);
   void dropVolumeInfoFolders();
   void clearLogs();
-  // The creation time cannot be set here: a run that asked for it gets one line saying so.
-  void logCreationTimeNotice();
 
   RunHost& host_;
   FolderLister lister_;

@@ -3,6 +3,7 @@
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 #include "tools/file_ops/widgets/frm_cmd_register.h"
+#include "tools/renaming/widgets/frm_ren_tool.h"
 
 namespace mainwin {
 
@@ -14,6 +15,7 @@ void registerTools() {
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
   tools::file_ops::registerCmdTool();
+  tools::ren::registerRenameTool();
 }
 
 }  // namespace mainwin
