@@ -126,14 +126,15 @@ std::string startOf(Pipeline& pipe, const RunOptions& options) {
   return options.startFolder.empty() ? pipe.host().dir1() : options.startFolder;
 }
 
-void nothingToPrepare() {}
-
 }  // namespace
 
 RunOutcome runFiles(Pipeline& pipe, ToolForm* form, const RunOptions& options, const FileStep& step,
                     const RunHooks& hooks) {
+  const auto prepare = [&] {
+    if (options.order == FolderOrder::DeepestFirst) pipe.reverseDirList();
+  };
   return drive(pipe, form, options, startOf(pipe, options), RunOver::Files, subDirMode(RunOver::Files), hooks,
-               nothingToPrepare, [&](RunOutcome& out) {
+               prepare, [&](RunOutcome& out) {
     RunHost& host = pipe.host();
     const Cadence& cadence = options.cadence;
     DirCursor more = 1, position = 1;
@@ -181,7 +182,7 @@ RunOutcome runFiles(Pipeline& pipe, ToolForm* form, const RunOptions& options, c
 RunOutcome runFolders(Pipeline& pipe, ToolForm* form, const RunOptions& options, const FileStep& step,
                       const RunHooks& hooks) {
   const auto prepare = [&] {
-    pipe.dropFirstDir();
+    if (!options.withStartFolder) pipe.dropFirstDir();
     if (options.order == FolderOrder::DeepestFirst) pipe.reverseDirList();
     pipe.resetProgress(static_cast<long long>(pipe.dirList().size()));
   };

@@ -68,7 +68,7 @@ struct Cadence {
   bool showEachItem = false;  // show each item and its place on the progress window before its step
 };
 
-// The order of runFolders (the run's own folder is never among them).
+// The order in which a run takes its folders.
 enum class FolderOrder {
   ParentsFirst,  // the list's order: each folder before the folders inside it
   DeepestFirst,  // reversed: a folder after the folders inside it (renames that keep paths valid)
@@ -80,7 +80,8 @@ struct RunOptions {
   bool withHidden = false;      // the main window's include-hidden box
   bool refreshFirst = false;    // refresh the main list before the list is built
   bool keepList = false;        // runs 2..n of a run list keep the folder list and the lines
-  FolderOrder order = FolderOrder::ParentsFirst;  // runFolders only
+  FolderOrder order = FolderOrder::ParentsFirst;  // runFiles and runFolders
+  bool withStartFolder = false;  // runFolders: the start folder is walked too (last when DeepestFirst)
   Cadence cadence{};            // runFiles only; runFolders and runJournal yield after each item
   SkipMode skip = SkipMode::EndsRun;
   std::string caption{};        // the progress caption once the list is built ("" keeps it)
@@ -173,7 +174,7 @@ using FileStep = std::function<StepResult(RunItem& item)>;
 RunOutcome runFiles(Pipeline& pipe, ToolForm* form, const RunOptions& options, const FileStep& step,
                     const RunHooks& hooks = {});
 
-// A run over the folders below the start folder (never the start folder itself), in options.order;
+// A run over the folders below the start folder (the start folder itself only withStartFolder), in options.order;
 // a folder that vanished meanwhile is logged once and passed over. Progress, yield and isCancel
 // after each folder. The refresh defaults to tree and list.
 RunOutcome runFolders(Pipeline& pipe, ToolForm* form, const RunOptions& options, const FileStep& step,

@@ -248,6 +248,30 @@ TEST_F(DriverTest, FolderRunsLeaveTheStartFolderAloneInEitherOrder) {
   }
 }
 
+// Asked for, the start folder is walked as well: last when the deepest folders come first.
+TEST_F(DriverTest, FolderRunsTakeTheStartFolderWhenAsked) {
+  std::vector<std::string> seen;
+  runFolders(pipe_, form_,
+             {.startFolder = root_, .withSubfolders = true, .order = FolderOrder::DeepestFirst, .withStartFolder = true},
+             [&](RunItem& item) {
+               seen.push_back(item.path());
+               return StepResult::Done;
+             });
+  EXPECT_EQ(seen, (std::vector<std::string>{root_ + "a/b/c", root_ + "a/b", root_ + "a", root_.substr(0, root_.size() - 1)}));
+}
+
+// A run over files takes its folders deepest first when asked, each folder's files together.
+TEST_F(DriverTest, FileRunsTakeTheDeepestFoldersFirstWhenAsked) {
+  files({1, 1, 1, 1});
+  std::vector<std::string> seen;
+  runFiles(pipe_, form_, {.startFolder = root_, .withSubfolders = true, .order = FolderOrder::DeepestFirst},
+           [&](RunItem& item) {
+             seen.push_back(item.folder());
+             return StepResult::Done;
+           });
+  EXPECT_EQ(seen, (std::vector<std::string>{root_ + "a/b/c/", root_ + "a/b/", root_ + "a/", root_}));
+}
+
 // Parents first, a renamed folder's new path is written into the folders still ahead, so each is
 // visited once under its current path; a folder gone meanwhile is logged once and passed over.
 TEST_F(DriverTest, AFolderRenameMovesTheFoldersAheadAndVanishedOnesAreLogged) {

@@ -6,6 +6,7 @@
 #include "tools/text/widgets/frm_extract_register.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
+#include "tools/file_ops/widgets/frm_cmd_register.h"
 #include "tools/renaming/widgets/frm_ren_tool.h"
 
 namespace mainwin {
@@ -19,6 +20,7 @@ void registerTools() {
   tools::text::registerReplaceTool();
   tools::file_ops::registerDeleteTool();
   tools::text::registerExtractTool();
+  tools::file_ops::registerCmdTool();
   tools::ren::registerRenameTool();
   tools::registerCaseTool();
   tools::registerTrimTool();

@@ -85,9 +85,7 @@ MainForm::MainForm(std::optional<std::string> commandLinePath, QWidget* parent)
   setMainPipelineOwner(this);
   qApp->installEventFilter(this);
 
-  server_ = new platform::LinkServer(this);
-  connect(server_, &platform::LinkServer::executed, this, &MainForm::ddeCommand);
-  (void)server_->listen(QStringLiteral("Quarrow"), QStringLiteral("frmMain"));
+  startLinkServers();
 
   timerTips_ = new QTimer(this);
   timerTips_->setInterval(300);

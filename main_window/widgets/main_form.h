@@ -117,6 +117,9 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   // One message of the link "Quarrow|frmMain" (code character + argument); queued during a run.
   void ddeCommand(const QByteArray& message);
   [[nodiscard]] bool linkServing() const;
+  // True while the batch builder's topic "Quarrow|frmCmd" is served (a link opened there, as the
+  // refresh trigger at the end of a batch job opens one, refreshes the tree and the list).
+  [[nodiscard]] bool builderLinkServing() const;
 
   // --- commands ---
   void menuClear();
@@ -185,6 +188,7 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   void applyCommandLine();
   void loadColumns();
   void saveColumns();
+  void startLinkServers();
   void applyLinkCommand(const QByteArray& message);
   void reloadAppearance();
   bool confirmCloseDuringRun();
@@ -213,6 +217,7 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   FrmSettings* frmSettings_ = nullptr;  // children of this window
   FrmFav* frmFav_ = nullptr;
   platform::LinkServer* server_ = nullptr;
+  platform::LinkServer* builderServer_ = nullptr;
   platform::LinkClient* propClient_ = nullptr;
   std::deque<QByteArray> pendingLinks_;
   QTimer* timerTips_ = nullptr;

@@ -1,7 +1,9 @@
 // The main window's links (in place of DDE): the server "Quarrow|frmMain" for the companion
-// programs (2 appearance changed, 3 an entry was renamed, 4 refresh) and the client that tells
-// the properties editor which file to show. Messages that arrive during a run or a listing wait
-// for its end; refresh requests that arrive while one waits are merged into it.
+// programs (2 appearance changed, 3 an entry was renamed, 4 refresh), the batch builder's topic
+// "Quarrow|frmCmd" whose opening refreshes (the refresh trigger Wendle opens it at the end of
+// every batch job), and the client that tells the properties editor which file to show. Messages
+// that arrive during a run or a listing wait for its end; refresh requests that arrive while one
+// waits are merged into it.
 #include "main_window/widgets/main_form.h"
 
 #include "core/appearance.h"
@@ -24,6 +26,18 @@
 namespace mainwin {
 
 bool MainForm::linkServing() const { return server_ && server_->isListening(); }
+
+bool MainForm::builderLinkServing() const { return builderServer_ && builderServer_->isListening(); }
+
+void MainForm::startLinkServers() {
+  server_ = new platform::LinkServer(this);
+  connect(server_, &platform::LinkServer::executed, this, &MainForm::ddeCommand);
+  (void)server_->listen(QStringLiteral("Quarrow"), QStringLiteral("frmMain"));
+  // The opening alone refreshes the tree and the list; what is executed on this link is ignored.
+  builderServer_ = new platform::LinkServer(this);
+  connect(builderServer_, &platform::LinkServer::linkOpened, this, [this] { ddeCommand("4"); });
+  (void)builderServer_->listen(QStringLiteral("Quarrow"), QStringLiteral("frmCmd"));
+}
 
 void MainForm::ddeCommand(const QByteArray& message) {
   // Messages wait in arrival order for the end of a run or listing. A refresh asked for while
