@@ -79,6 +79,7 @@ void FrmCopy::buildControls() {
   txtPath_ = named(new QLineEdit(this), "txtPath");
   lblPath->setBuddy(txtPath_);
   cmdFind_ = button(this, "cmdFind", "...");
+  cmdFind_->setDesignSize({40, 24});
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(background(this, "bakTxtPath", txtPath_), 1);
   pathRow->addWidget(cmdFind_);
