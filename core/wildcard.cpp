@@ -31,24 +31,6 @@ class SearchTexts {
   std::string foldStore_, patStore_;
 };
 
-// Characters are counted from the cursor c on. A position p > c starts a character unless a valid
-// sequence that starts between c and p covers it (a sequence starts with a lead byte, which is
-// never inside another sequence, so that test is exact).
-bool startsChar(std::string_view s, std::size_t p, std::size_t c) {
-  for (std::size_t q = (p >= c + 3 ? p - 3 : c); q < p; ++q) {
-    const std::size_t n = vb::Utf8SeqLen(s, q);
-    if (n > 1 && q + n > p) return false;
-  }
-  return true;
-}
-
-// Start of the character that ends just before p (p > c, p starting a character).
-std::size_t prevCharStart(std::string_view s, std::size_t p, std::size_t c) {
-  for (std::size_t len = 2; len <= 4; ++len)
-    if (p >= c + len && vb::Utf8SeqLen(s, p - len) == len) return p - len;
-  return p - 1;
-}
-
 // The replacement split at its tags, so that filling them costs one append per piece.
 class Replacement {
  public:
@@ -156,6 +138,22 @@ class MemoFind {
 };
 
 }  // namespace
+
+// A sequence starts with a lead byte, which is never inside another sequence, so looking back at
+// most three bytes for one that covers p is exact.
+bool startsChar(std::string_view s, std::size_t p, std::size_t c) {
+  for (std::size_t q = (p >= c + 3 ? p - 3 : c); q < p; ++q) {
+    const std::size_t n = vb::Utf8SeqLen(s, q);
+    if (n > 1 && q + n > p) return false;
+  }
+  return true;
+}
+
+std::size_t prevCharStart(std::string_view s, std::size_t p, std::size_t c) {
+  for (std::size_t len = 2; len <= 4; ++len)
+    if (p >= c + len && vb::Utf8SeqLen(s, p - len) == len) return p - len;
+  return p - 1;
+}
 
 int matchWild(std::string_view pattern, std::string_view candidate, bool wildcard) {
   if (!wildcard) return pattern == candidate ? 1 : 0;

@@ -16,6 +16,12 @@ namespace core {
 // are recognised in any case ("<Search-Text>" too), as the tool decides on tagging that way.
 inline constexpr std::string_view kSearchTextTag = "<search-text>";
 
+// Characters of byte text s counted from position c on (a valid UTF-8 sequence, else one byte):
+// whether position p (p >= c) starts one, and the start of the character that ends just before p
+// (p > c, p starting a character).
+[[nodiscard]] bool startsChar(std::string_view s, std::size_t p, std::size_t c);
+[[nodiscard]] std::size_t prevCharStart(std::string_view s, std::size_t p, std::size_t c);
+
 // 1 when `candidate` matches `pattern` as a whole, else 0. With `wildcard` each "?" of the pattern
 // matches exactly one character of the candidate (never none); every other byte must be equal
 // ("?" in the candidate is an ordinary character). Without `wildcard`: 1 when both are equal.

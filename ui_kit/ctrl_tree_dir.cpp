@@ -465,6 +465,15 @@ void CtrlTreeDir::keyPressEvent(QKeyEvent* e) {
     }
     return;
   }
+  if (e->key() == Qt::Key_Asterisk) {
+    // The view's "*" expands the whole tree below; on "/" that would read every folder of the
+    // machine. Here it opens one level, as a click on the arrow does.
+    if (sel != nullptr) {
+      fillChildrenIfEmpty(sel);
+      sel->setExpanded(true);
+    }
+    return;
+  }
   if (e->key() == Qt::Key_Right) fillChildrenIfEmpty(sel);
   QTreeWidget::keyPressEvent(e);
 }

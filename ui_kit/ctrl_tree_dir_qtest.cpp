@@ -72,6 +72,21 @@ class TreeDirTest : public QObject {
     QCOMPARE(changes.count(), 1);
   }
 
+  void asteriskOpensOneLevelOnly() {
+    CtrlTreeDir tree;
+    tree.Initialize();
+    tree.setPathBytes(base_);
+    QTreeWidgetItem* a = tree.currentNode();
+    QVERIFY(a);
+    a->setExpanded(false);
+    tree.setCurrentItem(a);
+    QTest::keyClick(&tree, Qt::Key_Asterisk);
+    QVERIFY(a->isExpanded());
+    QVERIFY(a->childCount() > 0);
+    for (int i = 0; i < a->childCount(); ++i)
+      QVERIFY(!a->child(i)->isExpanded());  // the view's own "*" would open every folder below
+  }
+
   void hiddenFoldersListedOnlyWhenAsked() {
     CtrlTreeDir tree;
     tree.Initialize();

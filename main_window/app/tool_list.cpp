@@ -1,6 +1,8 @@
 #include "main_window/app/tool_list.h"
 
 #include "tools/file_ops/widgets/frm_copy_registration.h"
+#include "tools/text/widgets/frm_list_find_append_tools.h"
+#include "tools/text/widgets/frm_replace_register.h"
 
 namespace mainwin {
 
@@ -8,6 +10,10 @@ void registerTools() {
   // One call per tool library, each registering its forms, for example:
   //   tools::file_ops::registerTools();   // frmCopy, frmDelete, frmJoin, ...
   tools::file_ops::registerCopyTool();
+  tools::text::registerListTool();
+  tools::text::registerFindTool();
+  tools::text::registerAppendTool();
+  tools::text::registerReplaceTool();
 }
 
 }  // namespace mainwin

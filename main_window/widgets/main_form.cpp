@@ -283,7 +283,11 @@ int MainForm::Wendle(int doDirTree) {
   return list_->updateFiles(true);
 }
 
-bool MainForm::runInProgress() const { return runHost_->running(); }
+bool MainForm::runInProgress() const { return runHost_->running() || toolStarts_ > 0; }
+
+void MainForm::toolStartEnded() {
+  if (toolStarts_ > 0 && --toolStarts_ == 0 && !runHost_->running()) runEnded();
+}
 
 core::RunHost* MainForm::runHost() { return runHost_.get(); }
 

@@ -153,6 +153,10 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   // --- the run ---
   void runStarted();
   void runEnded();
+  // A tool's Start handler began or ended: from its first input question to its end it counts as a
+  // run, so link messages, a language change and closing wait for it too.
+  void toolStartBegan() { ++toolStarts_; }
+  void toolStartEnded();
 
   // Starts a companion or outside program beside this executable (tests record instead).
   using ProgramStarter = std::function<void(const std::string& program, const std::string& argument)>;
@@ -189,6 +193,7 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   std::optional<std::string> commandLinePath_;
   std::unique_ptr<MainHost> host_;
   std::unique_ptr<MainRunHost> runHost_;
+  int toolStarts_ = 0;
   std::unique_ptr<core::Pipeline> pipeline_;
   std::unique_ptr<WindowStack> stack_;
   FileListController* list_ = nullptr;

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/undo_journal.h"
+#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
@@ -23,11 +24,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -55,38 +54,6 @@ QString answerBox(const char* button) {
   for (QLabel* l : box->findChildren<QLabel*>()) text += l->text();
   box->button(button)->click();
   return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-}
-
-QString plain(QString caption) { return caption.remove(QRegularExpression(QStringLiteral("&(?!&)"))); }
-
-// "control: text" for each visible control of form whose caption or items do not fit.
-QStringList cutTexts(QWidget* form) {
-  QStringList cut;
-  for (QWidget* w : form->findChildren<QWidget*>()) {
-    if (!w->isVisibleTo(form) || w->window() != form) continue;
-    int needs = 0;
-    QString text;
-    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-      text = b->text();
-      needs = qobject_cast<uikit::CtrlCmd*>(w) ? QFontMetrics(w->font()).horizontalAdvance(plain(text)) + 8
-                                               : w->sizeHint().width();
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-      text = l->text();
-      needs = QFontMetrics(l->font()).size(Qt::TextShowMnemonic, text).width();
-    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-      text = g->title();
-      needs = g->minimumSizeHint().width();
-    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
-      QComboBox fresh;
-      fresh.setFont(c->font());
-      for (int i = 0; i < c->count(); ++i) fresh.addItem(c->itemText(i));
-      text = c->currentText();
-      needs = fresh.sizeHint().width();
-    }
-    if (!text.isEmpty() && needs > w->width())
-      cut << QStringLiteral("%1: \"%2\" needs %3 px, has %4").arg(w->objectName(), text).arg(needs).arg(w->width());
-  }
-  return cut;
 }
 
 }  // namespace
@@ -293,7 +260,7 @@ class FrmCopyTest : public QObject {
     form->chkPreserve()->setValue(1);
     form->chkContents()->setValue(1);
     QTest::qWait(20);
-    const QStringList cut = cutTexts(form);
+    const QStringList cut = mainwin::test::cutTexts(form);
     form->chkContents()->setValue(0);
     form->chkPreserve()->setValue(0);
     main_->panel()->chkInclude->setValue(0);

@@ -40,21 +40,24 @@ QWidget* busyWindow() {
 // Marks a Start in progress for its lifetime, however the worker ends.
 class StartGuard {
  public:
-  StartGuard(QWidget* window, bool& running) : running_(running) {
+  StartGuard(QWidget* window, bool& running, mainwin::MainForm* main) : running_(running), main_(main) {
     ++g_starts;
     g_busyWindow = window;
     running_ = true;
+    if (main_) main_->toolStartBegan();
   }
   ~StartGuard() {
     running_ = false;
     g_busyWindow = nullptr;
     --g_starts;
+    if (main_) main_->toolStartEnded();  // applies what waited for the run
   }
   StartGuard(const StartGuard&) = delete;
   StartGuard& operator=(const StartGuard&) = delete;
 
  private:
   bool& running_;
+  QPointer<mainwin::MainForm> main_;
 };
 
 }  // namespace
@@ -88,7 +91,7 @@ bool ToolWindow::runStart(const Worker& worker) {
     }
     return false;
   }
-  StartGuard guard(this, running_);
+  StartGuard guard(this, running_, mainForm());
   const core::MessageTable table = messages_;
   // Code that reads the shared form table sees this window's, as at its showing.
   core::setFormMessages(table);

@@ -251,6 +251,17 @@ class ToolWindowTest : public QObject {
     QCOMPARE(otherRuns, 1);
   }
 
+  // Link messages, a language change and closing wait for a Start from its first input question,
+  // before any progress window is up.
+  void theMainWindowCountsAStartAsARun() {
+    FrmDemo* d = openDemo();
+    QVERIFY(d);
+    bool during = false;
+    QVERIFY(d->runStart([&](tools::ToolRun&) { during = main_->runInProgress(); }));
+    QVERIFY(during);
+    QVERIFY(!main_->runInProgress());
+  }
+
   void exceptionGoesToShowRunError_data() {
     QTest::addColumn<bool>("standard");
     QTest::addColumn<QString>("message");

@@ -1,0 +1,140 @@
+// The finder's run: the targets and their checks, then one of three walks (file contents and file
+// names over the files of each folder, folder names over the folders), each sorting paths into a
+// hit list and a miss list, and at the end the report: the targets, then each list with its count.
+#include "tools/text/find_run.h"
+
+#include "core/contents_rewrite.h"
+#include "core/run_driver.h"
+#include "core/state.h"
+#include "core/vb.h"
+#include "tools/text/find_targets.h"
+
+namespace tools::text {
+
+namespace {
+
+const std::string kCrLf = "\r\n";
+constexpr int kNameCadence = 1001;  // names tested between two looks at Cancel
+
+class WordFinder {
+ public:
+  WordFinder(core::Pipeline& pipe, const FindOptions& options, const core::MessageTable& msg,
+             std::vector<std::string> targets, MatchMode mode)
+      : pipe_(pipe), options_(options), msg_(msg), targets_(std::move(targets)), mode_(mode),
+        matcher_(targets_, mode, options.matchCase) {}
+
+  void run(core::ToolForm* form) {
+    core::RunOptions run{.withSubfolders = options_.withSubfolders,
+                         .withHidden = options_.withHidden,
+                         .refreshFirst = true,
+                         .caption = msg_(3),
+                         .refresh = core::RefreshMode::None};
+    const core::RunHooks hooks{.onEnd = [this](const core::RunOutcome&) { report(); }};
+    switch (options_.in) {
+      case FindIn::Contents:
+        run.cadence = {.every = 0, .showEachItem = true};
+        core::runFiles(pipe_, form, run, [this](core::RunItem& item) { return searchContents(item); }, hooks);
+        break;
+      case FindIn::FileNames:
+        run.cadence = {.every = kNameCadence};
+        core::runFiles(pipe_, form, run, [this](core::RunItem& item) {
+          sort(item.path(), nameMatches(item.name()));
+          return core::StepResult::Done;
+        }, hooks);
+        break;
+      case FindIn::FolderNames:
+        core::runFolders(pipe_, form, run, [this](core::RunItem& item) {
+          sort(item.folder() + item.name() + "/", nameMatches(item.name()));
+          return core::StepResult::Done;
+        }, hooks);
+        break;
+    }
+  }
+
+ private:
+  [[nodiscard]] bool nameMatches(const std::string& name) const {
+    const std::string tested = options_.matchCase ? name : vb::LCase(name);
+    const auto holds = [&](const std::string& t) { return tested.find(t) != std::string::npos; };
+    return mode_ == MatchMode::Any ? std::any_of(targets_.begin(), targets_.end(), holds)
+                                   : std::all_of(targets_.begin(), targets_.end(), holds);
+  }
+
+  void sort(const std::string& path, bool hit) {
+    pipe_.addToLog(hit ? hits_ : misses_, path + kCrLf);
+    ++(hit ? hitCount_ : missCount_);
+  }
+
+  core::StepResult searchContents(core::RunItem& item) {
+    const std::string path = item.path();
+    if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
+    const auto size = static_cast<std::uint64_t>(core::coreState().fileSize);
+    const core::PiecePlan plan = core::planPieces(size, kFindPieceSize);
+    matcher_.begin();
+    bool matched = false, cutShort = false;
+    for (std::uint64_t k = 1; k <= plan.count; ++k) {
+      const bool last = k == plan.count;
+      const std::optional<std::string> piece =
+          pipe_.readFileLogged(path, (k - 1) * kFindPieceSize + 1, last ? plan.lastLength : kFindPieceSize);
+      if (!piece) break;  // logged; the file is a miss unless a piece before matched
+      matched = matcher_.feed(*piece);
+      item.showProgressWithin(static_cast<double>(k) / static_cast<double>(plan.count));
+      const core::Poll poll = item.yieldAndPoll();
+      if (matched) break;
+      if (poll != core::Poll::GoOn) {
+        cutShort = !last;
+        break;
+      }
+    }
+    // A file the user's Cancel cut short is in neither list: whether it holds the targets is unknown.
+    if (cutShort) return core::StepResult::Skipped;
+    sort(path, matched);
+    return core::StepResult::Done;
+  }
+
+  [[nodiscard]] std::string block(const core::ResultsLog& list, long long count) const {
+    return count > 0 ? "\t" + kCrLf + list.text() + "\t" : msg_(10);
+  }
+
+  void report() {
+    std::string heading = msg_(4);
+    for (const std::string& t : targets_) heading += "\"" + t + "\"" + kCrLf;
+    const std::string& title = msg_(options_.in == FindIn::Contents ? 5 : options_.in == FindIn::FolderNames ? 6 : 7);
+    const std::string& modeText = msg_(mode_ == MatchMode::Any ? 8 : 9);
+    pipe_.resultsText().assign(heading + kCrLf + title + msg_(11) + modeText + msg_(12) + std::to_string(hitCount_) +
+                               msg_(13) + kCrLf + block(hits_, hitCount_) + kCrLf + kCrLf + kCrLf + title +
+                               msg_(14) + modeText + msg_(15) + std::to_string(missCount_) + msg_(16) + kCrLf +
+                               block(misses_, missCount_));
+  }
+
+  core::Pipeline& pipe_;
+  const FindOptions& options_;
+  const core::MessageTable& msg_;
+  const std::vector<std::string> targets_;
+  const MatchMode mode_;
+  ContentMatcher matcher_;
+  core::ResultsLog hits_, misses_;
+  long long hitCount_ = 0, missCount_ = 0;
+};
+
+}  // namespace
+
+FindStart findWords(core::Pipeline& pipe, core::ToolForm* form, const FindOptions& options,
+                    const core::MessageTable& msg) {
+  std::vector<std::string> targets =
+      parseTargets(options.text, {.phrases = options.phrases, .matchCase = options.matchCase});
+  if (targets.empty()) {
+    pipe.host().respond(form, "O", msg(1), "I");
+    return FindStart::NoTargets;
+  }
+  if (options.in != FindIn::Contents) {
+    if (const std::optional<std::string> bad = firstImpossibleName(targets)) {
+      pipe.showFindMessage(msg(2) + *bad, options.in == FindIn::FolderNames);
+      return FindStart::ImpossibleName;
+    }
+  }
+  const MatchMode mode = options.phrases ? options.mode : MatchMode::Any;
+  WordFinder(pipe, options, msg, std::move(targets), mode).run(form);
+  return FindStart::Searched;
+}
+
+}  // namespace tools::text

@@ -1,0 +1,53 @@
+// The word finder's run: which of the files (or folders) that the main window's filters select
+// hold the targets, in their contents, their names or the folders' names. Two lists go into the
+// results text: the paths that match and those that do not.
+//
+//   const tools::text::FindOptions options{
+//       .text = "\"annual report\" total", .phrases = true, .mode = tools::text::MatchMode::All,
+//       .in = tools::text::FindIn::Contents, .withSubfolders = true};
+//   tools::text::findWords(pipe, form, options, msg);
+//
+// ---- contract ----
+// Contents are read in pieces of 400,000 bytes through the pipeline's logged read, for reading only
+// (a read-only file is searched, not "locked"); an occurrence across two pieces is found. A file
+// the user's Cancel cut short goes to neither list; one whose piece cannot be read ends its search
+// (a miss unless an earlier piece matched). Nothing is written but the results text.
+// Messages of the finder's table (msg): 1 no targets; 2 a target no name can hold; 3 progress
+// caption; 4 heading of the targets; 5, 6, 7 titles of a contents, folder-names and file-names
+// search; 8 any, 9 all; 10 an empty list; 11..16 the parts of the two summary lines.
+#pragma once
+
+#include "core/message_table.h"
+#include "core/pipeline.h"
+#include "tools/text/find_search.h"
+
+#include <string>
+
+namespace tools::text {
+
+// Where the targets are looked for.
+enum class FindIn { Contents, FileNames, FolderNames };
+
+struct FindOptions {
+  std::string text{};      // what the user typed
+  bool phrases = false;    // split into words and "quoted phrases"; off: the text is one target (any-mode)
+  bool matchCase = false;
+  MatchMode mode = MatchMode::Any;
+  FindIn in = FindIn::Contents;
+  bool withSubfolders = false;  // the main window's boxes
+  bool withHidden = false;
+};
+
+enum class FindStart {
+  Searched,       // the search ran (finished or cancelled)
+  NoTargets,      // nothing to look for: message 1 was shown
+  ImpossibleName, // a name search for a target no name can hold: the notice was shown
+};
+
+FindStart findWords(core::Pipeline& pipe, core::ToolForm* form, const FindOptions& options,
+                    const core::MessageTable& msg);
+
+// Bytes per piece of contents.
+inline constexpr std::uint64_t kFindPieceSize = 400000;
+
+}  // namespace tools::text

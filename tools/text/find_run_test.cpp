@@ -1,0 +1,149 @@
+// The finder's run on a fixture tree: the report of a contents search, any-mode and all-mode,
+// occurrences across the 400,000-byte edge, file and folder names, files that cannot be opened or
+// were cut short by Cancel, read-only files, and the checks before a search.
+#include "tools/text/find_run.h"
+
+#include "core/pipeline_test_support.h"
+#include "tools/text/run_report_test_support.h"
+
+#include <sys/stat.h>
+
+namespace tools::text {
+namespace {
+
+using testing::messages;
+using testing::reportedText;
+
+class FindRunTest : public core::testing::PipelineTest {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    makeFile("alpha.txt", "The Annual Report, with totals.");
+    makeFile("beta.txt", "annual figures only");
+    makeDir("Reports");
+    makeFile("Reports/gamma.txt", "nothing here");
+    host_.realListing = true;
+  }
+  FindStart find(FindOptions options) {
+    options.withSubfolders = true;
+    return findWords(pipe_, form_, options, msg_);
+  }
+  // The paths of the hit list or the miss list: the Tab-framed block after its summary line.
+  std::vector<std::string> listed(bool hits) {
+    const std::string text = reportedText(host_);
+    std::size_t at = text.find(hits ? " matching " : " not matching ");
+    at = at == std::string::npos ? at : text.find("\r\n", at);
+    std::vector<std::string> paths;
+    if (at == std::string::npos || text.compare(at + 2, 3, "\t\r\n") != 0) return paths;
+    for (std::size_t p = at + 5; p < text.size() && text[p] != '\t';) {
+      const std::size_t end = text.find("\r\n", p);
+      paths.push_back(text.substr(p, end - p));
+      p = end + 2;
+    }
+    return paths;
+  }
+
+  const core::MessageTable msg_ =
+      messages(16, {{4, "Targets:\r\n"}, {5, "Contents"}, {8, "any"}, {9, "all"}, {10, "(none)"}, {11, " matching "},
+                    {12, ": "}, {13, " found"}, {14, " not matching "}, {15, ": "}, {16, " found"}});
+};
+
+TEST_F(FindRunTest, ContentsReportListsTargetsThenHitsThenMisses) {
+  EXPECT_EQ(find({.text = "annual \"with totals\"", .phrases = true, .mode = MatchMode::All}), FindStart::Searched);
+  EXPECT_EQ(reportedText(host_),
+            "Targets:\r\n\"with totals\"\r\n\"annual\"\r\n\r\n"
+            "Contents matching all: 1 found\r\n\t\r\n" + root_ + "alpha.txt\r\n\t\r\n\r\n\r\n"
+            "Contents not matching all: 2 found\r\n\t\r\n" + root_ + "beta.txt\r\n" + root_ + "Reports/gamma.txt\r\n\t");
+  EXPECT_EQ(host_.captions.back(), "[3]");
+  EXPECT_TRUE(host_.refreshes.empty());
+}
+
+TEST_F(FindRunTest, AnyModeAndMatchCase) {
+  find({.text = "ANNUAL figures", .phrases = true, .matchCase = true});
+  EXPECT_EQ(listed(true), std::vector<std::string>{root_ + "beta.txt"});
+  // Without phrases the whole text is one target, and any-mode holds whatever the option says.
+  find({.text = "annual figures", .mode = MatchMode::All});
+  EXPECT_EQ(listed(true), std::vector<std::string>{root_ + "beta.txt"});
+  EXPECT_NE(reportedText(host_).find(" matching any: 1"), std::string::npos);
+}
+
+TEST_F(FindRunTest, AnEmptyListSaysSo) {
+  find({.text = "zebra"});
+  EXPECT_NE(reportedText(host_).find("Contents matching any: 0 found\r\n(none)\r\n\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(FindRunTest, OccurrencesAcrossThePieceEdgeAreFoundAndPiecesOfAllModeAddUp) {
+  std::string big(2 * kFindPieceSize + 10, '.');
+  big.replace(kFindPieceSize - 3, 7, "Needle!");  // "Nee" in the first piece, "dle!" in the second
+  big.replace(2 * kFindPieceSize + 2, 5, "other");
+  makeFile("big.txt", big);
+  find({.text = "needle", .phrases = true});
+  EXPECT_EQ(listed(true), std::vector<std::string>{root_ + "big.txt"});
+  find({.text = "needle other annual", .phrases = true, .mode = MatchMode::All});
+  EXPECT_TRUE(listed(true).empty()) << reportedText(host_);
+  find({.text = "needle other", .phrases = true, .mode = MatchMode::All});
+  EXPECT_EQ(listed(true), std::vector<std::string>{root_ + "big.txt"});
+}
+
+TEST_F(FindRunTest, ReadOnlyFilesAreSearchedAndUnopenableOnesAreInNeitherList) {
+  ASSERT_EQ(::chmod((root_ + "alpha.txt").c_str(), 0444), 0);
+  makeFile("A_Err.txt", "A_Err");
+  find({.text = "annual a_err", .phrases = true});
+  EXPECT_EQ(listed(true),
+            (std::vector<std::string>{root_ + "A_Err.txt", root_ + "alpha.txt", root_ + "beta.txt"}));
+  host_.realListing = false;
+  host_.fakeFolders[root_] = {core::ListEntry{.name = "alpha.txt"}, core::ListEntry{.name = "gone.txt"}};
+  findWords(pipe_, form_, {.text = "annual"}, msg_);
+  EXPECT_EQ(listed(true), std::vector<std::string>{root_ + "alpha.txt"});
+  EXPECT_TRUE(listed(false).empty());
+  EXPECT_NE(host_.results.back().text.find(root_ + "gone.txt{102}"), std::string::npos);
+}
+
+// A host whose user presses Cancel while the first piece of the file `at` is searched.
+struct CancelDuringFile : core::ScriptedRunHost {
+  std::string at;
+  void setProgressPath(const std::string& text) override {
+    ScriptedRunHost::setProgressPath(text);
+    if (text == at) cancelAfterYields(1);
+  }
+};
+
+TEST_F(FindRunTest, AFileCutShortByCancelIsInNeitherList) {
+  makeFile("Reports/long.txt", std::string(3 * kFindPieceSize, 'z'));
+  CancelDuringFile host;
+  host.realListing = true;
+  host.mainFolder = root_;
+  host.at = root_ + "Reports/long.txt";
+  core::Pipeline pipe(host);
+  findWords(pipe, form_, {.text = "zebra", .withSubfolders = true}, msg_);
+  const std::string text = reportedText(host);
+  EXPECT_NE(text.find("not matching any: 3 found"), std::string::npos) << text;
+  EXPECT_EQ(text.find("long.txt"), std::string::npos);
+  EXPECT_NE(host.results.back().text.find("{76}"), std::string::npos);
+}
+
+TEST_F(FindRunTest, FileAndFolderNames) {
+  find({.text = "ALPHA", .in = FindIn::FileNames});
+  EXPECT_EQ(listed(true), std::vector<std::string>{root_ + "alpha.txt"});
+  EXPECT_EQ(listed(false).size(), 2u);
+  find({.text = "report", .in = FindIn::FolderNames});
+  EXPECT_EQ(listed(true), std::vector<std::string>{root_ + "Reports/"});
+  EXPECT_TRUE(listed(false).empty());
+  EXPECT_EQ(host_.refreshes.size(), 0u);
+}
+
+TEST_F(FindRunTest, ChecksBeforeTheSearch) {
+  EXPECT_EQ(find({.text = " \n ", .phrases = true}), FindStart::NoTargets);
+  ASSERT_EQ(host_.questions.size(), 1u);
+  EXPECT_EQ(host_.questions[0].message, "[1]");
+  EXPECT_EQ(find({.text = "two\nlines", .in = FindIn::FileNames}), FindStart::ImpossibleName);
+  EXPECT_EQ(host_.questions.back().message, "{40}{98}[2]two\nlines");
+  EXPECT_EQ(find({.text = "ok a/b", .phrases = true, .in = FindIn::FolderNames}), FindStart::ImpossibleName);
+  EXPECT_EQ(host_.questions.back().message, "{101}{98}[2]a/b");
+  EXPECT_TRUE(host_.results.empty());
+  // Contents may hold anything.
+  EXPECT_EQ(find({.text = "a/b\nc"}), FindStart::Searched);
+}
+
+}  // namespace
+}  // namespace tools::text

@@ -1,0 +1,163 @@
+// The file lister's window with the real main window: opened from its menu, it follows its options
+// however they change (a preset's setChecked, a value set in code, a restored state), its Start
+// lists the main window's folder with the options it shows, refuses dates without a kind, and
+// every text fits in every language.
+#include "tools/text/widgets/frm_list.h"
+
+#include "core/pipeline.h"
+#include "core/scripted_run_host.h"
+#include "core/settings.h"
+#include "core/state.h"
+#include "main_window/widgets/cut_texts_test_support.h"
+#include "main_window/widgets/main_form.h"
+#include "main_window/widgets/main_test_support.h"
+#include "main_window/widgets/tool_launcher.h"
+#include "tools/text/widgets/frm_list_find_append_tools.h"
+#include "ui_kit/ctrl_check_box.h"
+#include "ui_kit/ctrl_cmd.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace tools::text;
+
+class FrmListTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<mainwin::MainForm> main_;
+  QString folder_;
+
+  FrmList* open() {
+    auto* w = dynamic_cast<FrmList*>(mainwin::launchTool("menuListF", main_.get()));
+    if (w) QTest::qWait(20);
+    return w;
+  }
+  template <class T>
+  static T* child(QWidget* w, const char* name) {
+    return w->findChild<T*>(QString::fromLatin1(name));
+  }
+  static uikit::CtrlCheckBox* box(QWidget* w, const char* name) { return child<uikit::CtrlCheckBox>(w, name); }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
+    core::saveSet("vardfilt", "1");
+    core::saveSet("doTips", "0");
+    folder_ = QDir::tempPath() + QStringLiteral("/listed");
+    QDir().mkpath(folder_);
+    QFile f(folder_ + QStringLiteral("/report.txt"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(1025, 'r'));
+    f.close();
+    registerListTool();
+    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
+    main_->show();
+  }
+  void cleanupTestCase() { main_.reset(); }
+  void cleanup() {
+    tools::ToolWindow::usePipeline(nullptr);
+    if (QWidget* w = mainwin::toolFormInstance("frmList"); w && w->isVisible()) dynamic_cast<FrmList*>(w)->closeForm();
+  }
+
+  void followsItsOptionsHoweverTheyChange() {
+    FrmList* w = open();
+    QVERIFY(w);
+    child<QRadioButton>(w, "optFile")->setChecked(true);
+    box(w, "chkSize")->setValue(1);
+    box(w, "chkPath")->setValue(0);
+    box(w, "chkNull")->setValue(1);
+    QVERIFY(child<QGroupBox>(w, "framSize")->isVisible());
+
+    child<QRadioButton>(w, "optFold")->setChecked(true);  // as a preset would
+    QCOMPARE(box(w, "chkSize")->Value(), 0);
+    QVERIFY(!box(w, "chkSize")->Enabled());
+    QVERIFY(!box(w, "chkDate")->Enabled());
+    QVERIFY(!box(w, "chkPath")->Enabled());
+    QCOMPARE(box(w, "chkNull")->Value(), 0);
+    QVERIFY(!child<QGroupBox>(w, "framSize")->isVisible());
+    QVERIFY(!box(w, "chkDelim")->isVisible());
+    QVERIFY(!box(w, "chkAtt")->isVisible());
+    QVERIFY(!box(w, "chkDos")->isVisible());  // no short names on Linux
+
+    // The state saved on closing comes back through the same handlers.
+    w->closeForm();
+    w = open();
+    QVERIFY(child<QRadioButton>(w, "optFold")->isChecked());
+    QVERIFY(!box(w, "chkDelim")->isVisible());
+    child<QRadioButton>(w, "optFile")->setChecked(true);
+    QVERIFY(box(w, "chkDelim")->isVisible());
+    QVERIFY(box(w, "chkSize")->Enabled());
+    box(w, "chkDate")->setValue(1);
+    QVERIFY(child<QGroupBox>(w, "framDate")->isVisible());
+    box(w, "chkPath")->setValue(1);
+    QVERIFY(!box(w, "chkNull")->Enabled());
+    box(w, "chkPath")->setValue(0);
+    QVERIFY(box(w, "chkNull")->Enabled());
+  }
+
+  void startListsTheMainWindowsFolder() {
+    core::ScriptedRunHost host;
+    host.realListing = true;
+    host.mainFolder = folder_.toStdString() + "/";
+    core::Pipeline pipe(host);
+    tools::ToolWindow::usePipeline(&pipe);
+    FrmList* w = open();
+    QVERIFY(w);
+    child<QRadioButton>(w, "optFile")->setChecked(true);
+    child<QRadioButton>(w, "optKB")->setChecked(true);
+    box(w, "chkSize")->setValue(1);
+    box(w, "chkDate")->setValue(0);
+    box(w, "chkDelim")->setValue(1);
+    box(w, "chkPath")->setValue(1);
+    QTest::mouseClick(child<uikit::CtrlCmd>(w, "cmdStart"), Qt::LeftButton);
+    QCOMPARE(host.results.size(), std::size_t(1));
+    const std::string& text = host.results[0].text;
+    QVERIFY2(text.find(host.mainFolder + "report.txt\t1.1\t\r\n") != std::string::npos, text.c_str());
+    QVERIFY2(text.find("Size (KB)") != std::string::npos, text.c_str());
+
+    // Dates without a kind: the notice, and the dates box is unticked.
+    box(w, "chkDate")->setValue(1);
+    for (const char* kind : {"chkCreated", "chkModified", "chkAccessed"}) box(w, kind)->setValue(0);
+    QTest::mouseClick(child<uikit::CtrlCmd>(w, "cmdStart"), Qt::LeftButton);
+    QCOMPARE(host.results.size(), std::size_t(1));
+    QCOMPARE(host.questions.size(), std::size_t(1));
+    QVERIFY(QString::fromStdString(host.questions[0].message).contains(QLatin1String("kind of date")));
+    QCOMPARE(box(w, "chkDate")->Value(), 0);
+    QVERIFY(!child<QGroupBox>(w, "framDate")->isVisible());
+  }
+
+  void textsFitInEveryLanguage() {
+    QStringList problems;
+    const QStringList titles = {QStringLiteral("Generate Lists"), QStringLiteral("Générer des listes"),
+                                QStringLiteral("Listen erstellen"), QStringLiteral("Generar listas"),
+                                QStringLiteral("Lijsten maken")};
+    for (int lang = 0; lang < 5; ++lang) {
+      core::coreState().langIndex = lang;
+      FrmList* w = open();
+      QVERIFY(w);
+      QCOMPARE(w->windowTitle(), titles[lang]);
+      child<QRadioButton>(w, "optFile")->setChecked(true);
+      for (const char* name : {"chkSize", "chkDate"}) box(w, name)->setValue(1);
+      QTest::qWait(20);
+      for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
+      w->closeForm();
+    }
+    core::coreState().langIndex = 0;
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+  }
+};
+
+int main(int argc, char** argv) {
+  const QString root = mainwin::test::isolateHome();
+  QApplication app(argc, argv);
+  mainwin::test::setUpCoreState(root);
+  FrmListTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+#include "frm_list_qtest.moc"
