@@ -35,7 +35,7 @@ class CopyJob {
     if (st.error == 0 && created_.count({st.dev, st.inode})) return core::StepResult::Skipped;
     if (!sourceWanted(item, source)) return core::StepResult::Skipped;
     std::string folder = targetFolder(item.name(), item.folder());
-    (void)core::MakeDir(folder);  // a folder that cannot be made fails the transfer, with its line
+    makeFolder(folder);
     Transfer transfer{.source = source, .target = folder + item.name(), .status = st, .mode = options_.mode};
     if (!placeTarget(transfer)) return core::StepResult::Skipped;
     const TransferResult result = transferFile(pipe_, transfer, msg_);
@@ -53,8 +53,7 @@ class CopyJob {
   // A folder without files gets its target folder too, when the structure is kept and asked for.
   void folderStart(const core::FolderInfo& info) {
     if (info.items != 0 || !options_.keepStructure || !options_.emptyFolders) return;
-    std::string folder = targetFolder("", info.folder);
-    (void)core::MakeDir(folder);
+    makeFolder(targetFolder("", info.folder));
   }
 
   // The count (and the words looked for) in front of the report; the journal written out.
@@ -77,6 +76,14 @@ class CopyJob {
   }
 
  private:
+  // Most files of a run share their target folder: it is made (or found) once, not per file. A
+  // folder that cannot be made fails the transfer, with its line.
+  void makeFolder(const std::string& folder) {
+    if (folder == madeFolder_) return;
+    std::string path = folder;
+    madeFolder_ = core::MakeDir(path) == 0 ? folder : std::string();
+  }
+
   // The content filter, or the check that the source can be read.
   bool sourceWanted(core::RunItem& item, const std::string& source) {
     if (plan_.filter.words.empty()) return pipe_.checkFileUsable(source, {.access = core::Access::Read}) != 0;
@@ -130,6 +137,7 @@ class CopyJob {
   CopyJournal& journal_;
   const core::MessageTable& msg_;
   std::set<std::pair<std::uint64_t, std::uint64_t>> created_;  // (device, inode) of what this run made
+  std::string madeFolder_;  // the last target folder made or found
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;
 };

@@ -44,8 +44,8 @@ bool keepTimesAndAttributes(const std::string& target, const platform::FileStatu
 }
 
 TransferResult transferFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
-  const std::uint8_t attributes = core::GetAtt(t.source);
   if (t.mode == CopyMode::Copy) {
+    const std::uint8_t attributes = core::GetAtt(t.source);
     if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace}) != 0)
       return failed(pipe, t, msg, copy_msg::kCopyFailed);
     return copied(pipe, t, msg, attributes);
@@ -61,6 +61,8 @@ TransferResult transferFile(core::Pipeline& pipe, const Transfer& t, const core:
     // The same device seen through two mounts refuses a rename: copied like another file system.
     if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
   }
+  // A rename takes the attributes along; only a copy needs them read first.
+  const std::uint8_t attributes = core::GetAtt(t.source);
   if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = true}) != 0)
     return failed(pipe, t, msg, copy_msg::kCopyFailed);
   return copied(pipe, t, msg, attributes);
