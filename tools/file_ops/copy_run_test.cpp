@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tools::file_ops {
 namespace {
@@ -115,6 +119,35 @@ TEST_F(CopyRunTest, AFileTheRunMovedIsNeverItsSourceAgain) {
   EXPECT_EQ(r.outcome.done, 3);
   EXPECT_EQ(core::getSet("iscpymve2"), "1");
   EXPECT_EQ(records(r.journalSlot).size(), 3u);
+}
+
+// A copy only reads its source: a file that cannot be written is copied all the same. Root
+// writes any mode, so there the file is made immutable too (where the file system allows it).
+TEST_F(CopyRunTest, ASourceThatCannotBeWrittenIsStillCopied) {
+  const std::string a = makeFile("main/a.txt", "kept as it is");
+  ASSERT_EQ(::chmod(a.c_str(), 0400), 0);
+  struct Immutable {
+    std::string path;
+    bool set = false;
+    explicit Immutable(std::string p) : path(std::move(p)) { set = flag(FS_IMMUTABLE_FL); }
+    ~Immutable() {
+      if (set) flag(0);
+    }
+    bool flag(int value) const {
+      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) return false;
+      int flags = 0;
+      bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+      flags = value != 0 ? (flags | value) : (flags & ~FS_IMMUTABLE_FL);
+      ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+      ::close(fd);
+      return ok;
+    }
+  } immutable(a);
+  if (::geteuid() == 0 && !immutable.set) GTEST_SKIP() << "root, and no immutable files here";
+  const CopyJobResult r = run({.pattern = root_ + "out"});
+  EXPECT_EQ(r.outcome.done, 1) << report();
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "kept as it is"}}));
 }
 
 TEST_F(CopyRunTest, TheFolderStructureIsKeptWithItsEmptyFoldersWhenAsked) {
