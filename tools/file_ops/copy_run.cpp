@@ -155,8 +155,8 @@ CopyJobResult runCopyJob(core::Pipeline& pipe, core::ToolForm* form, const CopyJ
   }
   JobPlan plan;
   if (options.content.on) {
-    plan.filter = {.words = targetWords(options.content.text, options.content.words),
-                   .caseSensitive = options.content.words.caseSensitive,
+    plan.filter = {.words = text::parseTargets(options.content.text, options.content.words),
+                   .caseSensitive = options.content.words.matchCase,
                    .match = options.content.words.phrases ? options.content.match : WordMatch::Any};
     if (plan.filter.words.empty()) {
       host.respond(form, "O", msg(copy_msg::kNoWords), "I");

@@ -36,7 +36,7 @@ enum class TargetExists { Skip, Numbered, Overwrite };
 struct ContentFilterOptions {
   bool on = false;           // only files whose contents hold the words
   std::string text{};        // the words box
-  WordListOptions words{};   // phrases, case
+  text::TargetParse words{};  // phrases, case
   WordMatch match = WordMatch::Any;  // without phrases the one word is always "any"
 };
 

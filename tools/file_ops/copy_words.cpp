@@ -10,10 +10,6 @@ namespace tools::file_ops {
 
 namespace {
 
-void addWord(std::vector<std::string>& words, std::string word) {
-  if (!word.empty() && std::find(words.begin(), words.end(), word) == words.end()) words.push_back(std::move(word));
-}
-
 // Reads up to n bytes; fewer only at the end of the file. 0 or errno.
 int readPiece(platform::SequentialFile& file, std::string& out, std::size_t n) {
   out.resize(n);
@@ -29,26 +25,6 @@ int readPiece(platform::SequentialFile& file, std::string& out, std::size_t n) {
 }
 
 }  // namespace
-
-std::vector<std::string> targetWords(std::string_view text, const WordListOptions& options) {
-  std::string t = options.caseSensitive ? std::string(text) : vb::LCase(text);
-  std::vector<std::string> words;
-  if (!options.phrases) {
-    addWord(words, std::move(t));
-    return words;
-  }
-  // Quoted phrases first, each replaced by a blank, then the rest at blanks and line breaks.
-  for (std::size_t open; (open = t.find('"')) != std::string::npos;) {
-    const std::size_t close = t.find('"', open + 1);
-    if (close == std::string::npos) break;
-    addWord(words, t.substr(open + 1, close - open - 1));
-    t.replace(open, close - open + 1, " ");
-  }
-  std::replace(t.begin(), t.end(), '\r', ' ');
-  std::replace(t.begin(), t.end(), '\n', ' ');
-  for (std::string& piece : vb::Split(t, " ")) addWord(words, std::move(piece));
-  return words;
-}
 
 ContentCheck fileHasTargetWords(core::RunItem& item, const std::string& path, const ContentFilter& filter) {
   core::Pipeline& pipe = item.pipe();

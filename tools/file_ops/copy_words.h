@@ -1,36 +1,25 @@
-// The content filter of the copy and move tool: the words typed into its words box, and the test
-// whether a file holds any or all of them. Files are read in pieces of 400,000 bytes, never whole;
+// The content filter of the copy and move tool: whether a file holds any or all of the words typed
+// into its words box (read as the word finder reads its targets, tools/text/find_targets.h). Files are read in pieces of 400,000 bytes, never whole;
 // a word that straddles two pieces is found, and words found in different pieces count together.
 //
-//   const std::vector<std::string> words = targetWords(box, {.phrases = true});   // {"big red", "car"}
+//   const auto words = tools::text::parseTargets(box, {.phrases = true});   // {"big red", "car"}
 //   const ContentFilter filter{.words = words, .match = WordMatch::All};
 //   switch (fileHasTargetWords(item, path, filter)) { ... }
 #pragma once
 
 #include "core/run_driver.h"
+#include "tools/text/find_targets.h"
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tools::file_ops {
 
-struct WordListOptions {
-  bool phrases = false;        // split into words at blanks and line breaks, "quoted phrases" whole
-  bool caseSensitive = false;  // else the words are lower-cased
-};
-
-// The search words of the box's text. Without phrases the whole text is the one word. With
-// phrases: each pair of double quotes gives the text between them as one word, the rest is cut at
-// blanks and line breaks; a word equal to an earlier one is dropped. Empty words are never
-// returned (an empty result: nothing to look for).
-[[nodiscard]] std::vector<std::string> targetWords(std::string_view text, const WordListOptions& options);
-
 enum class WordMatch { Any, All };
 
 struct ContentFilter {
-  std::vector<std::string> words;  // as targetWords gives them
+  std::vector<std::string> words;  // as parseTargets gives them (lower-cased unless caseSensitive)
   bool caseSensitive = false;
   WordMatch match = WordMatch::Any;
   std::uint64_t pieceSize = 400000;  // bytes read at a time

@@ -1,5 +1,5 @@
-// The content filter: the words of the words box, and the search of a file in pieces (small pieces
-// here, so that words straddle them).
+// The content filter: the search of a file in pieces (small pieces here, so that words straddle
+// them).
 #include "tools/file_ops/copy_words.h"
 
 #include "core/pipeline_test_support.h"
@@ -10,26 +10,6 @@ namespace tools::file_ops {
 namespace {
 
 using Words = std::vector<std::string>;
-
-TEST(CopyWords, TheWordsBoxGivesTheSearchWords) {
-  struct Case {
-    const char* what;
-    std::string_view text;
-    WordListOptions options;
-    Words words;
-  };
-  const Case cases[] = {
-      {"the whole text, lower-cased", "Red Car", {}, {"red car"}},
-      {"the whole text as typed", "Red Car", {.caseSensitive = true}, {"Red Car"}},
-      {"phrases and words, repeats dropped", "\"big red\" car car", {.phrases = true}, {"big red", "car"}},
-      {"line breaks and blanks", "one\r\ntwo  three\nONE", {.phrases = true}, {"one", "two", "three"}},
-      {"an unmatched quote stays in its word", "a \"b c", {.phrases = true}, {"a", "\"b", "c"}},
-      {"empty phrases are no words", "\"\" x", {.phrases = true}, {"x"}},
-      {"nothing to look for", "  \r\n ", {.phrases = true}, {}},
-      {"an empty box", "", {}, {}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(targetWords(c.text, c.options), c.words) << c.what;
-}
 
 class CopyWordSearch : public core::testing::PipelineTest {
  protected:

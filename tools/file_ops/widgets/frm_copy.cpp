@@ -260,7 +260,7 @@ CopyJobOptions FrmCopy::readOptions() const {
       .emptyFolders = chkEmpty_->Value() != 0,
       .content = {.on = chkContents_->Value() != 0,
                   .text = vb::bs(txtTargWords_->toPlainText()),
-                  .words = {.phrases = chkPhrase_->Value() != 0, .caseSensitive = chkSens_->Value() != 0},
+                  .words = {.phrases = chkPhrase_->Value() != 0, .matchCase = chkSens_->Value() != 0},
                   .match = optTargAll_->isChecked() ? WordMatch::All : WordMatch::Any},
       .withSubfolders = main && main->panel()->chkInclude->Value() != 0,
       .withHidden = main && main->panel()->chkIncHidden->Value() != 0,
