@@ -10,12 +10,15 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <csignal>
 #include <cstdlib>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace platform {
@@ -51,6 +54,125 @@ StartOutcome precheck(const std::string& program) {
   if (stat(program.c_str(), &st) != 0) return outcomeFromErrno(errno);
   if (!S_ISREG(st.st_mode) || access(program.c_str(), X_OK) != 0) return StartOutcome::AccessDenied;
   return StartOutcome::Started;
+}
+
+// Starting programs goes through fork and exec rather than QProcess: QProcess takes its program,
+// arguments and folder as text, so a file name that is not UTF-8 would reach the program changed,
+// and a program handed such a name (Properties, an opener) would work on another file or none.
+struct Spawned {
+  StartOutcome outcome = StartOutcome::Failed;
+  pid_t pid = -1;
+};
+
+// Writes all of len bytes (the child's report of a failed exec), ignoring what cannot be written.
+void writeAll(int fd, const void* data, std::size_t len) {
+  const char* p = static_cast<const char*>(data);
+  while (len > 0) {
+    const ssize_t n = ::write(fd, p, len);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    p += n;
+    len -= static_cast<std::size_t>(n);
+  }
+}
+
+// Starts program with args in dir, input from /dev/null; output and errors appended to logPath
+// when given, else shared with ours. detach: the program is reparented (a double fork), so it
+// never waits to be reaped by us. The outcome tells whether exec itself succeeded.
+Spawned spawnBytes(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& dir, const std::string& logPath, bool detach) {
+  // Everything the child needs is prepared here: between fork and exec only async-signal-safe
+  // calls may run.
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int logFd = -1;
+  if (!logPath.empty()) {
+    logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (logFd < 0) return {outcomeFromErrno(errno), -1};
+  }
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    if (logFd >= 0) ::close(logFd);
+    return {};
+  }
+  const pid_t first = ::fork();
+  if (first == 0) {
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (detach) {
+      ::setsid();
+      const pid_t second = ::fork();
+      if (second != 0) ::_exit(second < 0 ? 1 : 0);
+    }
+    int err = 0;
+    if (::chdir(dir.c_str()) != 0) err = errno;
+    if (err == 0) {
+      const int in = ::open("/dev/null", O_RDONLY);
+      if (in >= 0 && in != STDIN_FILENO) {
+        ::dup2(in, STDIN_FILENO);
+        ::close(in);
+      }
+      if (logFd >= 0) {
+        ::dup2(logFd, STDOUT_FILENO);
+        ::dup2(logFd, STDERR_FILENO);
+      }
+      ::execv(program.c_str(), argv.data());
+      err = errno;
+    }
+    writeAll(report[1], &err, sizeof err);
+    ::_exit(127);
+  }
+  const int forkErr = errno;
+  ::close(report[1]);
+  if (logFd >= 0) ::close(logFd);
+  if (first < 0) {
+    ::close(report[0]);
+    return {outcomeFromErrno(forkErr), -1};
+  }
+  if (detach) {
+    int status = 0;
+    while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  // The pipe closes on a successful exec; a failed one sends its errno first.
+  int err = 0;
+  ssize_t got;
+  do {
+    got = ::read(report[0], &err, sizeof err);
+  } while (got < 0 && errno == EINTR);
+  ::close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof err)) {
+    if (!detach) {
+      int status = 0;
+      while (::waitpid(first, &status, 0) < 0 && errno == EINTR) {
+      }
+    }
+    return {outcomeFromErrno(err), -1};
+  }
+  return {StartOutcome::Started, detach ? -1 : first};
+}
+
+// Waits for a child to end: with an application object the event loop keeps running meanwhile,
+// so the windows stay responsive (callers disable what must not be used).
+void waitForChild(pid_t pid) {
+  int status = 0;
+  if (QCoreApplication::instance()) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+      const pid_t r = ::waitpid(pid, &status, WNOHANG);
+      if (r == pid || (r < 0 && errno != EINTR)) loop.quit();
+    });
+    poll.start(20);
+    const pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == 0 || (r < 0 && errno == EINTR)) loop.exec();
+    return;
+  }
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
 }
 
 std::vector<std::string> splitList(const char* env, const char* fallback) {
@@ -175,43 +297,18 @@ std::string resolveProgram(const std::string& name) {
 StartOutcome startProgram(const std::string& program, const std::vector<std::string>& args,
                           bool wait, const std::string& workDir) {
   if (const StartOutcome pre = precheck(program); pre != StartOutcome::Started) return pre;
-  const QString dir = qstr(workDir.empty() ? homeDir() : workDir);
-  if (!wait) {
-    return QProcess::startDetached(qstr(program), qargs(args), dir) ? StartOutcome::Started
-                                                                     : StartOutcome::Failed;
-  }
-  QProcess proc;
-  proc.setProgram(qstr(program));
-  proc.setArguments(qargs(args));
-  proc.setWorkingDirectory(dir);
-  proc.setProcessChannelMode(QProcess::ForwardedChannels);
-  proc.setStandardInputFile(QProcess::nullDevice());
-  proc.start();
-  if (!proc.waitForStarted(-1)) return StartOutcome::Failed;
-  if (QCoreApplication::instance()) {
-    // The windows stay responsive while the program runs; callers disable what must not be used.
-    QEventLoop loop;
-    QObject::connect(&proc, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&proc, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    if (proc.state() != QProcess::NotRunning) loop.exec();
-    if (proc.state() != QProcess::NotRunning) proc.waitForFinished(-1);
-  } else {
-    proc.waitForFinished(-1);
-  }
+  const std::string dir = workDir.empty() ? homeDir() : workDir;
+  if (!wait) return spawnBytes(program, args, dir, {}, /*detach=*/true).outcome;
+  const Spawned child = spawnBytes(program, args, dir, {}, /*detach=*/false);
+  if (child.outcome != StartOutcome::Started) return child.outcome;
+  waitForChild(child.pid);
   return StartOutcome::Finished;
 }
 
 StartOutcome startDetachedLogged(const std::string& program, const std::vector<std::string>& args,
                                  const std::string& workDir, const std::string& logPath) {
   if (const StartOutcome pre = precheck(program); pre != StartOutcome::Started) return pre;
-  QProcess proc;
-  proc.setProgram(qstr(program));
-  proc.setArguments(qargs(args));
-  proc.setWorkingDirectory(qstr(workDir.empty() ? homeDir() : workDir));
-  proc.setStandardInputFile(QProcess::nullDevice());
-  proc.setStandardOutputFile(qstr(logPath), QIODevice::Append);
-  proc.setStandardErrorFile(qstr(logPath), QIODevice::Append);
-  return proc.startDetached() ? StartOutcome::Started : StartOutcome::Failed;
+  return spawnBytes(program, args, workDir.empty() ? homeDir() : workDir, logPath, /*detach=*/true).outcome;
 }
 
 StartOutcome startTiedProgram(const std::string& program, const std::vector<std::string>& args) {

@@ -1,4 +1,4 @@
-// Starting programs and opening documents: QProcess with an argument list, never a shell string.
+// Starting programs and opening documents: an argument list of bytes, never a shell string.
 #pragma once
 
 #include <string>

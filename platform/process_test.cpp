@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -39,6 +40,42 @@ bool ended(pid_t pid) {
 
 // A companion started tied ends with the program that started it, even when that program ends
 // without running any destructor (as after a crash).
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Arguments and the working folder reach the program byte for byte: a name that is not UTF-8
+// handed to Properties or an opener must name the same file there, not its look-alike.
+TEST(StartProgram, ArgumentsAndFolderArriveAsBytes) {
+  QTemporaryDir tmp;
+  const std::string root = tmp.path().toStdString() + "/";
+  const std::string folder = root + "dir\xFF";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  const std::string arg = "?" + root + "bad\xFF.txt";
+  const std::string out = root + "out";
+  for (const bool withApp : {false, true}) {
+    const auto app = withApp ? ensureApp() : nullptr;
+    ::unlink(out.c_str());
+    ASSERT_EQ(startProgram("/bin/sh", {"-c", "printf '%s|' \"$1\" > \"$2\"; pwd >> \"$2\"", "sh", arg, out},
+                           /*wait=*/true, folder),
+              StartOutcome::Finished);
+    EXPECT_EQ(readAll(out), arg + "|" + folder + "\n");
+  }
+}
+
+TEST(StartProgram, DetachedStartsLogAndReportWhyNot) {
+  QTemporaryDir tmp;
+  const std::string root = tmp.path().toStdString() + "/";
+  const std::string log = root + "log\xFE";
+  ASSERT_EQ(startDetachedLogged("/bin/sh", {"-c", "echo out; echo err >&2", "sh"}, root, log), StartOutcome::Started);
+  for (int i = 0; i < 500 && readAll(log).size() < 8; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(readAll(log), "out\nerr\n");
+  EXPECT_EQ(startProgram("/no/such/program", {}, false), StartOutcome::NotFound);
+  EXPECT_EQ(startProgram("/bin/sh", {"-c", "true"}, false, root + "missing"), StartOutcome::NotFound);
+  EXPECT_EQ(startProgram("/bin/sh", {"-c", "true"}, true, root + "missing"), StartOutcome::NotFound);
+}
+
 TEST(TiedProgram, EndsWhenTheStartingProcessEnds) {
   QTemporaryDir tmp;
   const std::string pidFile = tmp.path().toStdString() + "/pid";

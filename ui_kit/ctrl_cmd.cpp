@@ -19,6 +19,14 @@ namespace {
 constexpr uint kHoverColor = 0x80FFFF;  // light yellow
 }
 
+CtrlCmd* CtrlCmd::make(QWidget* parent, const char* objectName, const QString& caption, int minWidth) {
+  auto* b = new CtrlCmd(parent);
+  b->setObjectName(QString::fromLatin1(objectName));
+  b->setCaption(caption);
+  b->setMinimumWidth(minWidth);
+  return b;
+}
+
 CtrlCmd::CtrlCmd(QWidget* parent) : QPushButton(parent) {
   setAttribute(Qt::WA_Hover, false);
   QWidget::setFont(faceFont(vb::qs(core::coreState().fontName), 10, true));

@@ -21,6 +21,8 @@ class CtrlCmd : public QPushButton {
 
  public:
   explicit CtrlCmd(QWidget* parent = nullptr);
+  // A dialog button: the object name its form files use, its caption and a width it never goes below.
+  static CtrlCmd* make(QWidget* parent, const char* objectName, const QString& caption, int minWidth = 90);
 
   [[nodiscard]] QString Caption() const { return text(); }
   void setCaption(const QString& myCap);

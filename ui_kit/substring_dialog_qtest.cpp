@@ -5,6 +5,7 @@
 #include "ui_kit/substring_dialog.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 
 using namespace uikit;
@@ -61,6 +62,21 @@ class SubstringDialogTest : public QObject {
     QCOMPARE(d->lengthBox()->text(), QStringLiteral("255"));
     d->cmdStartClick();
     QCOMPARE(opener.got, std::vector<std::string>{"13;255"});
+    QVERIFY(opener.isEnabled());
+  }
+
+  // Esc closes the dialog from its text boxes too; a lone release (its press closed a box above
+  // this window) leaves it open.
+  void escNeedsItsOwnPress() {
+    Opener opener;
+    opener.show();
+    FrmStr* d = FrmStr::LoadMe(&opener);
+    QPointer<FrmStr> alive(d);
+    QTest::keyRelease(d->startBox(), Qt::Key_Escape);
+    QApplication::processEvents();
+    QVERIFY(alive && d->isVisible());
+    QTest::keyClick(d->startBox(), Qt::Key_Escape);
+    QTRY_VERIFY(!alive);
     QVERIFY(opener.isEnabled());
   }
 

@@ -17,12 +17,15 @@ void UnloadingWindow::unload() {
   deleteLater();
 }
 
-void UnloadingWindow::keyReleaseEvent(QKeyEvent* e) {
+// Esc unloads on its press, which only the window holding the focus gets (also from a text box,
+// which passes Esc on). The release then goes to the window beneath, whose own Esc handling
+// ignores a release it never saw pressed.
+void UnloadingWindow::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Escape) {
-    unload();
+    if (!e->isAutoRepeat()) unload();
     return;
   }
-  QWidget::keyReleaseEvent(e);
+  QWidget::keyPressEvent(e);
 }
 
 void UnloadingWindow::closeEvent(QCloseEvent* e) {

@@ -1,5 +1,5 @@
-// UnloadingWindow: the base of the kit's windows that are unloaded on every close. Esc (on
-// release), the close box and the window's own buttons all end in unload(), which runs once:
+// UnloadingWindow: the base of the kit's windows that are unloaded on every close. Esc (on its
+// press, wherever the window's focus is), the close box and the window's own buttons all end in unload(), which runs once:
 // the subclass hides the window and hands its owner back, then the window deletes itself.
 #pragma once
 
@@ -24,7 +24,7 @@ class UnloadingWindow : public QWidget {
   virtual void unloadWindow() = 0;
   [[nodiscard]] bool isUnloading() const { return unloading_; }
 
-  void keyReleaseEvent(QKeyEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
 

@@ -79,11 +79,8 @@ uikit::CtrlCheckBox* flagBox(QWidget* parent, const char* name, const QString& t
 }
 
 uikit::CtrlCmd* button(QWidget* parent, const char* name, const QString& text) {
-  auto* c = new uikit::CtrlCmd(parent);
-  c->setObjectName(QString::fromLatin1(name));
-  c->setCaption(text);
+  auto* c = uikit::CtrlCmd::make(parent, name, text);
   c->setFontSize(9);
-  c->setMinimumWidth(90);
   return c;
 }
 

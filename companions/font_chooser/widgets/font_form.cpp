@@ -18,14 +18,6 @@ namespace {
 
 constexpr int kPreviewPoints = 16;
 
-uikit::CtrlCmd* button(QWidget* parent, const char* name, const QString& caption) {
-  auto* b = new uikit::CtrlCmd(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setCaption(caption);
-  b->setMinimumWidth(90);
-  return b;
-}
-
 }  // namespace
 
 FrmMain::FrmMain(FontRequest request, QWidget* parent) : QDialog(parent), request_(std::move(request)) {
@@ -52,8 +44,8 @@ FrmMain::FrmMain(FontRequest request, QWidget* parent) : QDialog(parent), reques
   design.setPointSize(kPreviewPoints);
   lblPreview_->setFont(design);
 
-  cmdDone_ = button(this, "cmdDone", QStringLiteral("Done"));
-  cmdCancel_ = button(this, "cmdCancel", QStringLiteral("Cancel"));
+  cmdDone_ = uikit::CtrlCmd::make(this, "cmdDone", QStringLiteral("Done"));
+  cmdCancel_ = uikit::CtrlCmd::make(this, "cmdCancel", QStringLiteral("Cancel"));
   cmdDone_->setDefault(true);
   connect(cmdDone_, &uikit::CtrlCmd::Click, this, &FrmMain::cmdDoneClick);
   connect(cmdCancel_, &uikit::CtrlCmd::Click, this, &QDialog::reject);

@@ -19,14 +19,6 @@ namespace dorvisk {
 
 namespace {
 
-uikit::CtrlCmd* button(QWidget* parent, const char* name, const QString& caption) {
-  auto* b = new uikit::CtrlCmd(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setCaption(caption);
-  b->setMinimumWidth(90);
-  return b;
-}
-
 // ShellRun's answer for a page: above 32 when the desktop took it.
 bool openThroughDesktop(std::string_view address) { return core::ShellRun(address, "", 0, 0) > 32; }
 
@@ -67,7 +59,7 @@ void Form1::buildChoice() {
   fram->setContentsMargins(8, 8, 8, 8);
   fram->addWidget(bakComDorvisk_);
 
-  cmdDone_ = button(page, "cmdDone", QStringLiteral("Done"));
+  cmdDone_ = uikit::CtrlCmd::make(page, "cmdDone", QStringLiteral("Done"));
   cmdDone_->setDefault(true);
   connect(cmdDone_, &uikit::CtrlCmd::Click, this, &Form1::chooseLanguage);
   auto* buttons = new QHBoxLayout;
@@ -100,7 +92,7 @@ void Form1::buildWarning() {
   lblURL_->setOpenExternalLinks(false);
   lblURL_->setAccessibleName(address);
   connect(lblURL_, &QLabel::linkActivated, this, &Form1::openHelpPage);
-  cmdOK_ = button(framUnicode_, "cmdOK", QStringLiteral("OK"));
+  cmdOK_ = uikit::CtrlCmd::make(framUnicode_, "cmdOK", QStringLiteral("OK"));
   connect(cmdOK_, &uikit::CtrlCmd::Click, this, &QDialog::reject);
 
   auto* texts = new QVBoxLayout;
