@@ -43,12 +43,6 @@ uikit::CtrlCheckBox* checkBox(QWidget* parent, const char* name, const char* cap
   return c;
 }
 
-uikit::CtrlCmd* button(QWidget* parent, const char* name, const char* caption) {
-  auto* b = named(new uikit::CtrlCmd(parent), name);
-  b->setCaption(QString::fromLatin1(caption));
-  return b;
-}
-
 // A coloured background behind a box ("bak" frames take the scheme's back colour).
 QFrame* background(QWidget* parent, const char* name, QWidget* box) {
   auto* f = named(new QFrame(parent), name);
@@ -78,7 +72,7 @@ void FrmCopy::buildControls() {
   auto* lblPath = named(new QLabel(QStringLiteral("&Target folder of each file:"), this), "lblPath");
   txtPath_ = named(new QLineEdit(this), "txtPath");
   lblPath->setBuddy(txtPath_);
-  cmdFind_ = button(this, "cmdFind", "...");
+  cmdFind_ = uikit::CtrlCmd::make(this, "cmdFind", QStringLiteral("..."), 0);
   cmdFind_->setDesignSize({40, 24});
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(background(this, "bakTxtPath", txtPath_), 1);
@@ -126,9 +120,9 @@ void FrmCopy::buildControls() {
   listViewPrev_->setMinimumHeight(90);
 
   auto* framEndForm = named(new QFrame(this), "framEndForm");
-  cmdUndo_ = button(framEndForm, "cmdUndo", "&Undo");
-  cmdStart_ = button(framEndForm, "cmdStart", "&Start");
-  cmdClose_ = button(framEndForm, "cmdClose", "&Close");
+  cmdUndo_ = uikit::CtrlCmd::make(framEndForm, "cmdUndo", QStringLiteral("&Undo"));
+  cmdStart_ = uikit::CtrlCmd::make(framEndForm, "cmdStart", QStringLiteral("&Start"));
+  cmdClose_ = uikit::CtrlCmd::make(framEndForm, "cmdClose", QStringLiteral("&Close"));
   auto* endRow = new QHBoxLayout(framEndForm);
   endRow->setContentsMargins(0, 0, 0, 0);
   endRow->addWidget(cmdUndo_);
