@@ -15,65 +15,28 @@
 #include <string>
 #include <vector>
 
-// The peer is another program: this one starts both the same way.
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
-
 namespace {
 
-constexpr const char* kNeedle = "Quiet Harbour 4711";  // the words below never spell it
+constexpr const char* kNeedle = bench::kAbsentPhrase;
 
-// Lines of words, like a log or a text: the search's usual fare.
 void writeText(const std::string& path, std::uint64_t bytes) {
-  static const std::vector<std::string> words = {
-      "the", "file", "folder", "record", "value", "error", "warning", "copy", "moved", "batch",
-      "line", "name", "size", "date", "Time", "USER", "report", "harbour", "quiet", "4712",
-      "Search", "replace", "total", "count", "open", "closed", "data", "index", "path", "end"};
   std::mt19937 rng(42);
-  std::uniform_int_distribution<std::size_t> pick(0, words.size() - 1);
   std::ofstream out(path, std::ios::binary);
   std::string block;
   std::uint64_t written = 0;
   while (written < bytes) {
     block.clear();
-    while (block.size() < (1u << 20)) {
-      for (int w = 0; w < 11; ++w) {
-        block += words[pick(rng)];
-        block += w == 10 ? '\n' : ' ';
-      }
-    }
+    bench::appendWordLines(block, 1u << 20, rng);
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
     written += block.size();
   }
 }
 
-// Runs program with args under LC_ALL=C; its exit code (-1 when it could not run).
-int run(const std::string& program, const std::vector<std::string>& args) {
-  std::vector<std::string> env = {"LC_ALL=C"};
-  for (char** e = environ; *e; ++e) {
-    if (std::string(*e).rfind("LC_ALL=", 0) != 0) env.emplace_back(*e);
-  }
-  std::vector<char*> envp, argv;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> all = {program};
-  all.insert(all.end(), args.begin(), args.end());
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 void compare(const char* name, const std::string& skerrow, const std::string& file, int skerrowExpect,
              int grepExpect) {
   int ours = -2, theirs = -2;
-  const double s = bench::warmMedianSeconds(3, [&] { ours = run(skerrow, {file, kNeedle}); });
-  const double g = bench::warmMedianSeconds(3, [&] { theirs = run("grep", {"-qiF", kNeedle, file}); });
+  const double s = bench::warmMedianSeconds(3, [&] { ours = bench::runProgram(skerrow, {file, kNeedle}); });
+  const double g = bench::warmMedianSeconds(3, [&] { theirs = bench::runProgram("grep", {"-qiF", kNeedle, file}); });
   if (ours != skerrowExpect || theirs != grepExpect) {
     std::fprintf(stderr, "%s: unexpected exit codes (Skerrow %d, grep %d)\n", name, ours, theirs);
   }

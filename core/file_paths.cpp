@@ -184,6 +184,7 @@ double FreeSpace(std::string_view path) {
 }
 
 int IsLocked(std::string_view path, Access access) {
+  if (access == Access::None) return FileExist(path) != 0 ? 0 : 1;
   platform::OpenAccess a = platform::OpenAccess::ReadWrite;
   if (access == Access::Read) a = platform::OpenAccess::Read;
   if (access == Access::Write) a = platform::OpenAccess::Write;

@@ -47,10 +47,11 @@ int MakeDir(std::string& path);
 // failure or when nothing is free.
 [[nodiscard]] double FreeSpace(std::string_view path);
 
-// The access a caller needs of a file; a rename needs neither (only the folder's).
-enum class Access { Read, Write, ReadWrite };
+// The access a caller needs of a file. None: the tool never opens the file (a rename needs only the
+// folder's access): what counts is that the entry is there, and a symbolic link is taken as itself.
+enum class Access { Read, Write, ReadWrite, None };
 // 0 free, 1 locked (cannot be opened for that access). Never opens a file that is not a regular file
-// (those count as locked).
+// (those count as locked). With None: 0 when the entry exists (a link itself), else 1.
 [[nodiscard]] int IsLocked(std::string_view path, Access access = Access::ReadWrite);
 
 // Attribute bits: read-only 1, hidden 2, system 4, folder 16, archive 32.

@@ -116,6 +116,7 @@ int writeFileTimes(std::string_view path, bool setAccess, bool setCreation, bool
 }
 
 bool takeCreationTimeNotice() { return gCreationNotice.exchange(false); }
+void raiseCreationTimeNotice() { gCreationNotice = true; }
 
 long getFileDate(std::string_view path, int which) {
   const platform::FileStatus st = platform::fileStatus(path, true);

@@ -35,6 +35,8 @@ int writeFileTimes(std::string_view path, bool setAccess, bool setCreation, bool
 // True when a writeFileTimes call asked for a creation time since the last call; clears the flag.
 // The pipeline reads it once at the end of a run to report "creation time not kept" once.
 [[nodiscard]] bool takeCreationTimeNotice();
+// Raises the notice again (a run that read it early, to carry it across several reports).
+void raiseCreationTimeNotice();
 
 // The file's date without time as a day number (days since 30 December 1899, the date serial the
 // date filters compare): which 1 creation, another non-zero value last write, 0 last access.

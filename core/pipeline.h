@@ -89,7 +89,9 @@ struct UsableChecks {
   bool skipEmpty = false;   // refuse an empty file
   bool log = true;          // log why a file is refused (a locked file is logged regardless)
   // What the tool will do: Read follows a symbolic link to a regular file (readers, finders,
-  // listers); Write and ReadWrite never follow a link (tools that change, rename or remove).
+  // listers); Write and ReadWrite never follow a link (tools that change or remove contents);
+  // None opens nothing (renames): a regular file or a symbolic link is usable whatever its
+  // permissions, the link taken as itself; binaryTest does not apply.
   Access access = Access::ReadWrite;
 };
 
@@ -170,8 +172,8 @@ class Pipeline {
   // 1 when the tool may touch the file, 0 to pass it over. Measures the file into
   // coreState().fileSize / fileIsBig. Refused, in this order:
   //   - anything that is not a regular file (FIFO, device, socket; a symbolic link unless access
-  //     is Read and it leads to a regular file): a system file, logged with message 23 when log,
-  //     whether protection is on or off; it is never opened;
+  //     is Read and it leads to a regular file, or access is None): a system file, logged with
+  //     message 23 when log, whether protection is on or off; it is never opened;
   //   - a file that cannot be opened with access: message 102, logged whatever log says;
   //   - an empty file when skipEmpty (message 115 when log);
   //   - with protection on, a binary file when binaryTest (one of its first 35 bytes is below 9 or
@@ -219,6 +221,10 @@ class Pipeline {
   // True when the user agreed in this run (checkDriveForRecycle) that files on path's mount that are
   // meant for the trash are deleted for good.
   [[nodiscard]] bool trashWaived(const std::string& path) const;
+  // Whether path lies on a fixed drive (a local, non-removable mount where the trash works) and the
+  // mount point that holds it ("" when unknown), through the mount probe (setMountProbe).
+  [[nodiscard]] bool fixedDrive(const std::string& path) const;
+  [[nodiscard]] std::string mountPointOf(const std::string& path) const;
   // 0 when a file can be created and deleted in folder; 7 after a notice otherwise.
   int checkFolderWritable(const std::string& folder);
   // Writes text to path, asking Overwrite/Append/Cancel when path exists. The new contents go to a
@@ -300,8 +306,8 @@ class Pipeline {
   // Before a file is replaced: a hard link or copy of it into the trash where removeFile would
   // send it there (entry filled), nothing where it would delete it. 0, or 1 after the failure line.
   int keepReplacedInTrash(const std::string& path, platform::TrashEntry& entry);
-  [[nodiscard]] bool fixedDrive(const std::string& path) const;
-  [[nodiscard]] std::string mountPointOf(const std::string& path) const;
+  // checkFileUsable for Access::None.
+  int entryUsable(const std::string& path, const UsableChecks& checks);
   void endRun();
   void readRunFlags();
   void walkTree(bool withHidden, std::size_t cadence);
@@ -309,8 +315,6 @@ class Pipeline {
   void logUnreadable(const std::string& folder);
   void dropVolumeInfoFolders();
   void clearLogs();
-  // The creation time cannot be set here: a run that asked for it gets one line saying so.
-  void logCreationTimeNotice();
 
   RunHost& host_;
   FolderLister lister_;

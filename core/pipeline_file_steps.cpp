@@ -41,7 +41,8 @@ platform::OpenAccess openAccessFor(Access access) {
   switch (access) {
     case Access::Read: return platform::OpenAccess::Read;
     case Access::Write: return platform::OpenAccess::Write;
-    case Access::ReadWrite: break;
+    case Access::ReadWrite:
+    case Access::None: break;
   }
   return platform::OpenAccess::ReadWrite;
 }
@@ -61,6 +62,7 @@ std::optional<std::string> resolvedPath(const std::string& path) {
 
 int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& checks) {
   recordFileSize(0);
+  if (checks.access == Access::None) return entryUsable(path, checks);
   // One open and at most 35 bytes read per file: runs call this for every file they touch.
   const bool wantHead = checks.binaryTest && flags_.protectOn;
   const std::size_t headBytes = wantHead ? kBinaryProbe : 0;
@@ -92,6 +94,25 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
   if (!wantHead) return 1;
   if (looksBinary(file.head)) {
     if (checks.log) addResult(msgMain(23) + path);
+    return 0;
+  }
+  return 1;
+}
+
+int Pipeline::entryUsable(const std::string& path, const UsableChecks& checks) {
+  // Nothing is opened: the entry's own type and size (a symbolic link as itself).
+  const platform::FileStatus st = platform::fileStatus(path, false);
+  if (st.type == platform::FileType::Missing) {
+    addResult(path + msgMain(102));
+    return 0;
+  }
+  if (st.type != platform::FileType::Regular && st.type != platform::FileType::Symlink) {
+    if (checks.log) addResult(msgMain(23) + path);
+    return 0;
+  }
+  recordFileSize(st.size);
+  if (st.size == 0 && checks.skipEmpty) {
+    if (checks.log) addResult(msgMain(115) + path);
     return 0;
   }
   return 1;

@@ -27,10 +27,6 @@ std::string reportStamp(const QDateTime& t) {
 }
 }  // namespace
 
-void Pipeline::logCreationTimeNotice() {
-  if (takeCreationTimeNotice()) addResult(msgMain(kMsgCreationTimesNotSet));
-}
-
 void Pipeline::addResult(std::string_view line) {
   resultLines_ += line;
   resultLines_ += kCrLf;
@@ -141,7 +137,9 @@ void Pipeline::endRun() {
 void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
   endRun();
   const CancelState cancelState = host_.isCancel();
-  logCreationTimeNotice();
+  // The creation time cannot be set here: a run that asked for it gets one line saying so, as a
+  // note after the report; it is not a problem with any item.
+  const bool creationNotice = takeCreationTimeNotice();
   if (refreshMode != RefreshMode::None) {
     host_.showSkip(true);
     host_.refreshMain(refreshMode);
@@ -167,6 +165,7 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
   } else {
     report += msgMain(76) + kCrLf;
   }
+  if (creationNotice) report += kCrLf + msgMain(kMsgCreationTimesNotSet) + kCrLf;
   host_.setCancel(CancelState::Running);
   host_.hideProgress(form, false);
   host_.showResults(form, report, reportStamp(now), false);
@@ -179,10 +178,9 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
 void Pipeline::showRunError(ToolForm* form, const std::string& description) {
   host_.respond(nullptr, "O", description.empty() ? msgMain(103) : description, "E");
   host_.hideProgress(form, true);
-  logCreationTimeNotice();
   // Lines already moved into resultsLog belong to the report as much as the staged ones.
-  const std::string report = resultsText_.text() + msgMain(99) + kCrLf + kCrLf + resultsLog_.text() +
-                             resultLines_;
+  std::string report = resultsText_.text() + msgMain(99) + kCrLf + kCrLf + resultsLog_.text() + resultLines_;
+  if (takeCreationTimeNotice()) report += msgMain(kMsgCreationTimesNotSet) + kCrLf;
   host_.showResults(form, report, reportStamp(QDateTime::currentDateTime()), true);
   endRun();
   clearLogs();

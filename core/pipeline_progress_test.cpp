@@ -148,24 +148,28 @@ TEST_F(PipelineTest, ShowRunErrorShowsEveryLineSoFarAndClearsThem) {
   EXPECT_EQ(host_.results[1].text, "{99}\r\n\r\n");
 }
 
-// The creation time cannot be set here; a run that asked for it says so in one line, and a notice
-// raised before the run does not reach its report.
+// The creation time cannot be set here; a run that asked for it says so once, as a note after the
+// report: it is no problem with an item, so a run without other lines still reports no problems.
+// A notice raised before the run does not reach its report.
 TEST_F(PipelineTest, ARunThatAskedForCreationTimesSaysOnceTheyWereNotSet) {
   const std::string file = makeFile("t.txt", "x");
   copyFileTimes();
   EXPECT_EQ(writeFileTimes(file, false, true, false), 0);  // before the run
-  pipe_.buildDirList(form_, root_);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(writeFileTimes(file, false, true, false), 0);
-  pipe_.addResult("line");
-  pipe_.finishOperation(form_, RefreshMode::None);
-  pipe_.buildDirList(form_, root_);
-  pipe_.finishOperation(form_, RefreshMode::None);
-  ASSERT_EQ(host_.results.size(), 2u);
   const std::string notice = "{" + std::to_string(kMsgCreationTimesNotSet) + "}";
-  const std::string& report = host_.results[0].text;
-  EXPECT_NE(report.find("line\r\n" + notice + "\r\n"), std::string::npos) << report;
-  EXPECT_EQ(report.find(notice), report.rfind(notice)) << "once per run";
-  EXPECT_EQ(host_.results[1].text.find(notice), std::string::npos);
+  for (const bool withProblem : {true, false}) {
+    pipe_.buildDirList(form_, root_);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(writeFileTimes(file, false, true, false), 0);
+    if (withProblem) pipe_.addResult("line");
+    pipe_.finishOperation(form_, RefreshMode::None);
+    const std::string& report = host_.results.back().text;
+    EXPECT_EQ(report.find("{72}") != std::string::npos, withProblem) << report;
+    EXPECT_EQ(report.find("{73}") != std::string::npos, !withProblem) << report;
+    ASSERT_NE(report.find("{77}\r\n" + notice + "\r\n"), std::string::npos) << report;
+    EXPECT_EQ(report.find(notice), report.rfind(notice)) << "once per run";
+  }
+  pipe_.buildDirList(form_, root_);
+  pipe_.finishOperation(form_, RefreshMode::None);
+  EXPECT_EQ(host_.results.back().text.find(notice), std::string::npos);
 }
 
 TEST_F(PipelineTest, ShowProgressFileNamesThePlaceInTheFolder) {

@@ -7,6 +7,7 @@
 #include "platform/dir_listing.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/write_through.h"
 
 #include <vector>
 
@@ -49,7 +50,7 @@ bool isWipeFillName(std::string_view name) {
   return true;
 }
 
-int removeWipeLeftovers(const std::string& folder) {
+int removeWipeLeftovers(const std::string& folder, const LeftoverHooks& hooks) {
   platform::FolderReader reader;
   if (reader.open(folder) != 0) return -1;
   std::vector<platform::DirName> names;
@@ -58,10 +59,20 @@ int removeWipeLeftovers(const std::string& folder) {
   const std::string dir = core::AddSlash(folder);
   for (const auto& n : names) {
     if (!isWipeFillName(n.name)) continue;
+    const std::string path = dir + n.name;
     // Only regular files are ours to delete; a link named like a fill file is left alone.
-    if (platform::fileStatus(dir + n.name, /*followLinks=*/false).type != platform::FileType::Regular) continue;
-    (void)core::SetAtt(dir + n.name, 0);
-    if (core::KillFile(dir + n.name) != 0) ++remaining;
+    if (platform::fileStatus(path, /*followLinks=*/false).type != platform::FileType::Regular) continue;
+    if (hooks.each) hooks.each(path);
+    (void)core::SetAtt(path, 0);
+    (void)platform::truncateToZero(path);  // releases the blocks even if the name cannot go
+    if (core::KillFile(path) != 0) {
+      ++remaining;
+      if (hooks.failed) hooks.failed(path);
+    }
+  }
+  const std::string base = core::withoutTrailingSlashes(dir);
+  if (remaining == 0 && core::RetAftLast("/", base).rfind(kWipeFolderPrefix, 0) == 0) {
+    (void)platform::removeDirectory(base);  // refused while anything else is inside: then it stays
   }
   return remaining;
 }

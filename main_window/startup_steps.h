@@ -3,6 +3,7 @@
 // free-space wipe left behind, and the desktop entry of the properties editor.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,10 +28,19 @@ struct CommandLineTarget {
 
 // True for a name of a free-space wipe's fill file: "QWBigFile" + one or more digits + ".Big".
 [[nodiscard]] bool isWipeFillName(std::string_view name);
-// Deletes every regular file (never a link, a folder or anything else) of folder whose name is a
-// fill file name. Returns the number of fill files that remain (could not be deleted), or -1 when
-// the folder cannot be read.
-int removeWipeLeftovers(const std::string& folder);
+// The start of the name of the private folder a free-space wipe makes for its fill files (the
+// rest is random); "drivewiped" records that folder.
+inline constexpr std::string_view kWipeFolderPrefix = ".corvane-wipe-";
+// What removeWipeLeftovers reports, file by file (either may be empty).
+struct LeftoverHooks {
+  std::function<void(const std::string& path)> each{};    // before a fill file is removed
+  std::function<void(const std::string& path)> failed{};  // a fill file that could not be removed
+};
+// Cuts to zero length and deletes every regular file (never a link, a folder or anything else) of
+// folder whose name is a fill file name; then, when none remains and the folder is a wipe's own
+// (its name starts with kWipeFolderPrefix), removes the folder if it is empty. Returns the number
+// of fill files that remain (could not be deleted), or -1 when the folder cannot be read.
+int removeWipeLeftovers(const std::string& folder, const LeftoverHooks& hooks = {});
 // The start-up step: reads "drivewiped"; when it names a folder, removes the leftovers there and
 // clears the setting only when none remain (or the folder is gone).
 void cleanWipeLeftovers();

@@ -1,8 +1,10 @@
 #include "main_window/app/tool_list.h"
 
 #include "tools/file_ops/widgets/frm_copy_registration.h"
+#include "tools/file_ops/widgets/frm_delete_tool.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
+#include "tools/renaming/widgets/frm_ren_tool.h"
 
 namespace mainwin {
 
@@ -14,6 +16,8 @@ void registerTools() {
   tools::text::registerFindTool();
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
+  tools::file_ops::registerDeleteTool();
+  tools::ren::registerRenameTool();
 }
 
 }  // namespace mainwin

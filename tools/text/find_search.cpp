@@ -1,5 +1,7 @@
-// The search is Horspool's: the target's last byte is compared first and a mismatch moves the
-// window by a table lookup. Bytes are compared as classes: ignoring case, ASCII letters fold to
+// The search tests 16 places at once where the processor can (SSE2): the target's first and last
+// bytes against the text at each place, the rare place where both fit checked whole; elsewhere,
+// and for the last places of a piece, Horspool's search (the last byte first, a mismatch moving
+// the window by a table lookup). Bytes are compared as classes: ignoring case, ASCII letters fold to
 // lower case and every non-ASCII byte is one class, which LCase never mixes with ASCII (it lowers
 // ASCII to ASCII and non-ASCII to non-ASCII). So for an ASCII target a class match is the match;
 // a target with non-ASCII bytes is confirmed with LCase of the candidate's own bytes. That is what
@@ -13,11 +15,39 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tools::text {
 
 namespace {
 
 constexpr std::uint8_t kHighClass = 0x80;
+
+// How a text byte is tested against a target byte of the given class.
+TargetSearcher::ByteTest byteTest(std::uint8_t targetClass, bool matchCase) {
+  if (matchCase) return {.value = targetClass};
+  if (targetClass == kHighClass) return {.value = kHighClass, .andMask = kHighClass};
+  // A lower-case letter: the text byte with bit 0x20 set is the letter exactly when it is the
+  // letter in either case.
+  if (targetClass >= 'a' && targetClass <= 'z') return {.value = targetClass, .orMask = 0x20};
+  return {.value = targetClass};
+}
+
+#if defined(__SSE2__)
+// One byte test for 16 bytes at once, its masks spread once before the loop.
+struct BlockTest {
+  explicit BlockTest(const TargetSearcher::ByteTest& t)
+      : value(_mm_set1_epi8(static_cast<char>(t.value))), orMask(_mm_set1_epi8(static_cast<char>(t.orMask))),
+        andMask(_mm_set1_epi8(static_cast<char>(t.andMask))) {}
+  // 0xFF in each lane whose byte passes.
+  [[nodiscard]] __m128i passes(__m128i block) const {
+    return _mm_cmpeq_epi8(_mm_and_si128(_mm_or_si128(block, orMask), andMask), value);
+  }
+  __m128i value, orMask, andMask;
+};
+#endif
 
 }  // namespace
 
@@ -39,6 +69,10 @@ TargetSearcher::TargetSearcher(std::string target, bool matchCase) : target_(std
   byClass.fill(m);
   for (std::size_t j = 0; j + 1 < m; ++j) byClass[static_cast<unsigned char>(targetClasses_[j])] = m - 1 - j;
   for (std::size_t b = 0; b < 256; ++b) shift_[b] = byClass[class_[b]];
+  if (m > 0) {
+    first_ = byteTest(static_cast<std::uint8_t>(targetClasses_.front()), matchCase);
+    last_ = byteTest(static_cast<std::uint8_t>(targetClasses_.back()), matchCase);
+  }
 }
 
 bool TargetSearcher::matchesAt(std::string_view text, std::size_t p) const {
@@ -56,8 +90,23 @@ std::size_t TargetSearcher::find(std::string_view text, std::size_t startsBefore
   if (m == 0 || n < m || startsBefore == 0) return npos;
   const std::size_t lastStart = std::min(n - m, startsBefore - 1);
   const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t p = 0;
+#if defined(__SSE2__)
+  const BlockTest first(first_), last(last_);
+  // Blocks of 16 places; as lastStart <= n - m, both loads stay inside the text.
+  for (; p + 15 <= lastStart; p += 16) {
+    const __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p));
+    const __m128i atLast = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + p + m - 1));
+    auto candidates =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(first.passes(atFirst), last.passes(atLast))));
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(candidates));
+      if (matchesAt(text, q)) return q;
+    }
+  }
+#endif
   const auto lastClass = static_cast<unsigned char>(targetClasses_[m - 1]);
-  for (std::size_t p = 0; p <= lastStart;) {
+  while (p <= lastStart) {
     const unsigned char end = data[p + m - 1];
     if (class_[end] == lastClass && matchesAt(text, p)) return p;
     p += shift_[end];

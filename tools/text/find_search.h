@@ -34,6 +34,13 @@ class TargetSearcher {
 
   static constexpr std::size_t npos = std::string_view::npos;
 
+  // A test of one text byte: ((byte | orMask) & andMask) == value.
+  struct ByteTest {
+    std::uint8_t value = 0;
+    std::uint8_t orMask = 0;
+    std::uint8_t andMask = 0xFF;
+  };
+
  private:
   [[nodiscard]] bool matchesAt(std::string_view text, std::size_t p) const;
 
@@ -42,6 +49,7 @@ class TargetSearcher {
   bool verify_ = false;                    // ignoring case and the target holds non-ASCII bytes
   std::array<std::uint8_t, 256> class_{};  // a text byte's class: itself, its ASCII lower case, or 0x80
   std::array<std::size_t, 256> shift_{};   // how far the window moves after a text byte at its end
+  ByteTest first_{}, last_{};              // the target's first and last bytes
 };
 
 enum class MatchMode { Any, All };

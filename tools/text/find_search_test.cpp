@@ -54,6 +54,20 @@ INSTANTIATE_TEST_SUITE_P(
                       SearchRow{"NulBytes", std::string("a\0b", 3), std::string("\0b", 2), true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Up to maxParts parts picked at random, joined.
+std::string randomText(const std::vector<std::string>& parts, int maxParts, std::mt19937& rng) {
+  std::string text;
+  const int n = std::uniform_int_distribution<int>(0, maxParts)(rng);
+  for (int i = 0; i < n; ++i) text += parts[std::uniform_int_distribution<std::size_t>(0, parts.size() - 1)(rng)];
+  return text;
+}
+
+// The target of a round, lower-cased when the round ignores case.
+std::string roundTarget(const std::vector<std::string>& targets, int round, bool matchCase) {
+  const std::string& target = targets[static_cast<std::size_t>(round) % targets.size()];
+  return matchCase ? target : vb::LCase(target);
+}
+
 // Random texts of mixed-case letters, UTF-8 and stray Windows-1252 bytes, cut at random places
 // (inside UTF-8 sequences too): the matcher agrees with a search in the whole lower-cased text.
 TEST(Search, AgreesWithTheWholeTextAtEveryCut) {
@@ -64,12 +78,9 @@ TEST(Search, AgreesWithTheWholeTextAtEveryCut) {
   std::mt19937 rng(7);
   int agreements = 0;
   for (int round = 0; round < 3000; ++round) {
-    std::string text;
-    const int n = std::uniform_int_distribution<int>(0, 14)(rng);
-    for (int i = 0; i < n; ++i) text += parts[std::uniform_int_distribution<std::size_t>(0, parts.size() - 1)(rng)];
+    const std::string text = randomText(parts, 14, rng);
     const bool matchCase = round % 3 == 0;
-    std::string target = targets[static_cast<std::size_t>(round) % targets.size()];
-    if (!matchCase) target = vb::LCase(target);
+    const std::string target = roundTarget(targets, round, matchCase);
     std::vector<std::size_t> cuts;
     for (int c = std::uniform_int_distribution<int>(0, 4)(rng); c > 0; --c) {
       cuts.push_back(std::uniform_int_distribution<std::size_t>(0, text.size())(rng));
@@ -82,6 +93,27 @@ TEST(Search, AgreesWithTheWholeTextAtEveryCut) {
     agreements += expected ? 1 : 0;
   }
   EXPECT_GT(agreements, 100);  // the table above is not all misses
+}
+
+// Long texts, so that the search runs in blocks of many places: the first occurrence at or before
+// any limit, wherever it falls against a block's edges, the same as a plain search of the folded text.
+TEST(Search, FirstOccurrenceInLongTextsAtAnyLimit) {
+  const std::vector<std::string> parts = {"a", "A", "b", "Ab", "é", "É", "\xE9", "\xC9", "-", "ab-", "z"};
+  const std::vector<std::string> targets = {"a", "ab", "b-a", "é", "aé", "-z", "\xE9" "a", "abababababababababz"};
+  std::mt19937 rng(11);
+  for (int round = 0; round < 2000; ++round) {
+    const std::string text = randomText(parts, 120, rng);
+    const bool matchCase = round % 2 == 0;
+    const std::string target = roundTarget(targets, round, matchCase);
+    const std::size_t limit = std::uniform_int_distribution<std::size_t>(0, text.size() + 1)(rng);
+    const std::string folded = matchCase ? text : vb::LCase(text);
+    // LCase keeps byte lengths for these parts, so positions in folded are positions in text.
+    ASSERT_EQ(folded.size(), text.size());
+    std::size_t expected = folded.find(target);
+    if (expected != std::string::npos && expected >= limit) expected = TargetSearcher::npos;
+    ASSERT_EQ(TargetSearcher(target, matchCase).find(text, limit), expected)
+        << "text [" << text << "] target [" << target << "] limit " << limit << " matchCase " << matchCase;
+  }
 }
 
 TEST(Search, AllModeCollectsTargetsAcrossPiecesAnyModeNeedsOne) {

@@ -37,5 +37,7 @@ inline constexpr int kMsgBadNewName = 34;        // a new name that cannot be a 
 inline constexpr int kMsgNotRunList = 35;        // a file that is not a run list (path follows)
 inline constexpr int kMsgRunDamaged = 36;        // a run of the list holds no usable settings
 inline constexpr int kMsgHelp = 37;              // what the window does, shown by Help
+inline constexpr int kMsgStarBound = 38;         // how far a "*" over line breaks may reach
+inline constexpr int kMsgStarBoundReached = 39;  // before the files where a "*" match reached it
 
 }  // namespace tools::text

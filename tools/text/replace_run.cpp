@@ -58,6 +58,7 @@ class ReplaceTransform : public core::ContentTransform {
   void piece(std::string_view in, std::uint64_t, std::string& out) override { scan_->feed(in, out); }
   void finish(std::string& out) override { scan_->finish(out); }
   [[nodiscard]] bool changed() const override { return scan_->replaced(); }
+  [[nodiscard]] bool heldTooLong() const { return scan_->heldTooLong(); }
 
  private:
   std::size_t holdLimit_;
@@ -72,6 +73,7 @@ struct RunContext {
   const ReplaceOptions& options;
   long long count = 0;
   std::string log;  // the run's own lines, after its count
+  std::string heldTooLong;  // files where a "*" match reached the hold limit, one a line
 };
 
 core::StepResult contentsStep(RunContext& rc, RunRule& rule, ReplaceTransform& transform, core::RunItem& item) {
@@ -89,6 +91,7 @@ core::StepResult contentsStep(RunContext& rc, RunRule& rule, ReplaceTransform& t
   };
   const core::RewriteResult r =
       core::rewriteContents(pipe, path, static_cast<long long>(item.index()), transform, options);
+  if (transform.heldTooLong()) rc.heldTooLong += path + kCrLf;
   switch (r.outcome) {
     case core::RewriteOutcome::Rewritten:
       ++rc.count;
@@ -162,6 +165,16 @@ struct CarriedReport {
   }
 };
 
+// The closing note of a contents run with an acting "*": over line breaks, how far a match may
+// reach; in any mode, the files where a match would have reached further and was not made.
+std::string starNote(const ReplaceOptions& o, const std::string& heldTooLong, const core::MessageTable& msg) {
+  if (o.target != ReplaceTarget::Contents || matchSetup(o).kind != PatternKind::AnyRun) return {};
+  std::string note;
+  if (o.spanLines) note += kCrLf + msg(kMsgStarBound) + kCrLf;
+  if (!heldTooLong.empty()) note += kCrLf + msg(kMsgStarBoundReached) + kCrLf + heldTooLong;
+  return note;
+}
+
 }  // namespace
 
 bool usableNewName(std::string_view name) {
@@ -181,7 +194,7 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
     // built again (the folder list of a folder run is its own, and its names may have changed).
     const bool keepList = i > 1 && previousWalkedFiles && walksFiles;
     if (i > 1) carried.take(pipe, !keepList);
-    RunContext rc{pipe, msg, setup, o, 0, {}};
+    RunContext rc{pipe, msg, setup, o, 0, {}, {}};
     RunRule rule(o);
     ReplaceTransform transform(setup.holdLimit);
     std::string folderLines, summary;
@@ -216,7 +229,8 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
       countMessage = kMsgFoldersChanged;
     }
     hooks.onEnd = [&](const core::RunOutcome&) {
-      pipe.addToLog(pipe.resultsText(), std::to_string(rc.count) + msg(countMessage) + rc.log + summary);
+      pipe.addToLog(pipe.resultsText(), std::to_string(rc.count) + msg(countMessage) + rc.log + summary +
+                                            starNote(o, rc.heldTooLong, msg));
     };
 
     core::RunOutcome out;
@@ -246,7 +260,7 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
       break;
     }
   }
-  if (carried.creationNotice || core::takeCreationTimeNotice()) pipe.addResult(core::msgMain(core::kMsgCreationTimesNotSet));
+  if (carried.creationNotice) core::raiseCreationTimeNotice();
   pipe.finishOperation(form, core::RefreshMode::ListAndTree);
   return outcome;
 }

@@ -100,6 +100,28 @@ TEST_F(ReplaceRunTest, MatchesAcrossEveryPieceBoundary) {
   }
 }
 
+// A "*" match is held in memory only up to a bound: the closing note of a run over line breaks
+// states it, and names the files where a longer match was left unreplaced.
+TEST_F(ReplaceRunTest, StarMatchesAreBoundedAndTheReportSaysHow) {
+  const std::string farText = "a" + std::string(5000, '\n') + "b";
+  const std::string far = makeFile("far.txt", farText);
+  const std::string near = makeFile("near.txt", "a\n1b");
+  const ReplaceOptions span{.search = "a*b", .replacement = "X", .wildcards = WildcardMode::Star, .spanLines = true};
+  run({span}, {.pieceSize = 100, .holdLimit = 256});
+  EXPECT_EQ(readAll(far), farText);
+  EXPECT_EQ(readAll(near), "X");
+  EXPECT_NE(report().find("<38>\r\n"), std::string::npos) << report();
+  EXPECT_NE(report().find("<39>\r\n" + far + "\r\n"), std::string::npos) << report();
+  EXPECT_EQ(report().find(near + "\r\n", report().find("<39>")), std::string::npos);
+
+  // Within lines and short of the bound: no note.
+  makeFile("near.txt", "a1b");
+  run({{.search = "a*b", .replacement = "X", .wildcards = WildcardMode::Star}}, {.pieceSize = 100, .holdLimit = 256});
+  EXPECT_EQ(readAll(near), "X");
+  EXPECT_EQ(report().find("<38>"), std::string::npos);
+  EXPECT_EQ(report().find("<39>"), std::string::npos);
+}
+
 TEST_F(ReplaceRunTest, CancelLeavesTheFileWholeAndEndsTheRun) {
   std::string text;
   for (int i = 0; i < 100; ++i) text += "needle hay ";

@@ -178,7 +178,7 @@ void ReplaceScanner::reset() {
   fold_.clear();
   limit_ = 0;
   base_ = 0;
-  complete_ = replaced_ = false;
+  complete_ = replaced_ = heldTooLong_ = false;
   from_ = 0;
   prevLf_ = lfBefore_ = false;
   virtualLineStart_ = npos;
@@ -483,6 +483,7 @@ std::size_t ReplaceScanner::passOnlyStars(std::size_t c, std::string& out) {
     // Held with several "<search-text>": the hold limit cuts the text as a line end would.
     if (buf_.size() - c <= holdLimit_) return c;
     const std::size_t x = buf_.size() - holdLimit_ / 2;
+    heldTooLong_ = true;
     if (line) replaceRange(c, c, x, out);
     else copyTo(c, x, out);
     virtualLineStart_ = c;
@@ -504,6 +505,7 @@ bool ReplaceScanner::stopOpen(std::size_t& c, std::size_t& s, const Open& open, 
   from_ = s;
   if (complete_ || buf_.size() - c <= holdLimit_) return true;
   // Past the hold limit: give the open match up.
+  heldTooLong_ = true;
   if (pat_.leadStar && first > c && (open.haveFirst || buf_.size() - holdLimit_ / 2 > c)) {
     // The leading "*" gives up the text before the first part (or the older half of what it held).
     copyTo(c, open.haveFirst ? first : std::min(first, buf_.size() - holdLimit_ / 2), out);

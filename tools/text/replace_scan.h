@@ -102,6 +102,9 @@ class ReplaceScanner {
   void finish(std::string& out);
   // Whether anything was replaced since reset().
   [[nodiscard]] bool replaced() const { return replaced_; }
+  // Whether the hold limit gave an open "*" match up (or cut a line) since reset(): a match
+  // longer than the limit may have been left unreplaced.
+  [[nodiscard]] bool heldTooLong() const { return heldTooLong_; }
   // Bytes held back now (tests).
   [[nodiscard]] std::size_t held() const { return buf_.size(); }
 
@@ -171,6 +174,7 @@ class ReplaceScanner {
   std::uint64_t base_ = 0;  // offset of buf_[0] in the whole text
   bool complete_ = false;   // finish() was called
   bool replaced_ = false;
+  bool heldTooLong_ = false;
   std::size_t from_ = 0;    // where the next search for the first literal starts
   bool prevLf_ = false;     // the byte before buf_ ends a line (or the hold limit cut a line there)
   bool lfBefore_ = false;   // a line feed lies somewhere before buf_

@@ -172,9 +172,10 @@ TEST(ReplaceScan, ATrailingStarStreamsThroughWithoutHolding) {
 }
 
 // An open "*" match never holds more than the limit (plus a piece): a match longer than that is
-// given up, a shorter one after it is still made.
+// given up (and the scanner says so, for the report), a shorter one after it is still made.
 TEST(ReplaceScan, AnOpenMatchHoldsNoMoreThanTheLimit) {
   constexpr std::size_t kLimit = 256, kPiece = 100;
+  bool heldTooLong = false;
   const auto run = [&](const Case& k, const std::string& text) {
     ReplaceScanner scan(patternOf(k), makeReplacementText({{k.replacement, true}}, false), kLimit);
     std::string out;
@@ -183,10 +184,15 @@ TEST(ReplaceScan, AnOpenMatchHoldsNoMoreThanTheLimit) {
       EXPECT_LE(scan.held(), kLimit + kPiece) << k.pattern;
     }
     scan.finish(out);
+    heldTooLong = scan.heldTooLong();
     return out;
   };
+  EXPECT_EQ(run({"a*b", PatternKind::AnyRun}, std::string(200, 'x') + "a" + std::string(200, 'x') + "b"),
+            std::string(200, 'x') + "R");
+  EXPECT_FALSE(heldTooLong);
   const std::string far = "a" + std::string(5000, 'x') + "b";
   EXPECT_EQ(run({"a*b", PatternKind::AnyRun}, far + " a1b"), far + " R");
+  EXPECT_TRUE(heldTooLong);
   EXPECT_EQ(run({"a*b", PatternKind::AnyRun}, std::string(5000, 'a')), std::string(5000, 'a'));
   // The leftmost match that fits in the limit is made; the text before it stays as it was.
   const std::string line = run({"a*b", PatternKind::AnyRun, false, true}, std::string(5000, 'a') + "1b");

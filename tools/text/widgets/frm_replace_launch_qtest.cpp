@@ -1,63 +1,47 @@
 // The replace window as the main window opens it: from the contents menu it comes up set to
-// contents (whatever its saved state said), from the names menu as it was left; and in each of the
-// five languages no caption of it is cut short.
+// contents (whatever its saved state said), from the names menu as it was left; Start takes the
+// main window's folder, its subfolder choice and its pattern; and in each of the five languages no
+// caption of it is cut short.
 #include "tools/text/widgets/frm_replace.h"
 #include "tools/text/widgets/frm_replace_register.h"
 
 #include "core/language_file.h"
+#include "core/pipeline.h"
+#include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "core/widgets/fake_host.h"
+#include "main_window/widgets/cut_texts_test_support.h"
+#include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
 
 using namespace mainwin;
 
-namespace {
-
-QString plain(QString caption) { return caption.remove(QRegularExpression(QStringLiteral("&(?!&)"))); }
-
-// "control: text (needs n, has m)" for each visible button or label of form whose text is cut.
-QStringList cutTexts(QWidget* form) {
-  QStringList problems;
-  for (QWidget* w : form->findChildren<QWidget*>()) {
-    if (!w->isVisibleTo(form) || w->window() != form) continue;
-    QString text;
-    int needs = 0;
-    if (auto* cmd = qobject_cast<uikit::CtrlCmd*>(w)) {
-      text = cmd->text();
-      needs = QFontMetrics(w->font()).horizontalAdvance(plain(text)) + 8;
-    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-      text = b->text();
-      needs = b->sizeHint().width();
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-      text = l->text();
-      needs = QFontMetrics(l->font()).size(Qt::TextShowMnemonic, text).width();
-    }
-    if (!text.isEmpty() && needs > w->width())
-      problems << QStringLiteral("%1: \"%2\" needs %3 px, has %4").arg(w->objectName(), text).arg(needs).arg(w->width());
-  }
-  return problems;
-}
-
-}  // namespace
-
 class FrmReplaceLaunchTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainForm> main_;
+  QString folder_;
+
+  void makeFile(const QString& rel) {
+    QFile f(folder_ + QLatin1Char('/') + rel);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("text");
+  }
 
   tools::text::FrmReplace* open(const char* menu) {
     QAction* a = main_->action(QString::fromLatin1(menu));
@@ -76,10 +60,15 @@ class FrmReplaceLaunchTest : public QObject {
     core::saveSet("vardfilt", "1");
     core::saveSet("doTips", "0");
     tools::text::registerReplaceTool();
-    main_ = std::make_unique<MainForm>(std::string());
+    folder_ = QDir::tempPath() + QStringLiteral("/replaced");
+    QDir().mkpath(folder_ + QStringLiteral("/sub"));
+    main_ = std::make_unique<MainForm>(folder_.toStdString() + "/");
     main_->show();
   }
-  void cleanupTestCase() { main_.reset(); }
+  void cleanupTestCase() {
+    tools::ToolWindow::usePipeline(nullptr);
+    main_.reset();
+  }
 
   void theContentsMenuOpensItSetToContents() {
     auto* form = open("menuReplace");
@@ -100,6 +89,51 @@ class FrmReplaceLaunchTest : public QObject {
     form->closeForm();
   }
 
+  // A file-names run over the main window's folder and, as the main window asks, its subfolders;
+  // the report heads each folder's lines with the main window's pattern.
+  void startRenamesInTheMainWindowsFolders() {
+    makeFile(QStringLiteral("old.txt"));
+    makeFile(QStringLiteral("sub/old.txt"));
+    makeFile(QStringLiteral("keep.txt"));
+    core::ScriptedRunHost host;
+    host.realListing = true;
+    host.mainFolder = folder_.toStdString() + "/";
+    core::Pipeline pipe(host);
+    tools::ToolWindow::usePipeline(&pipe);
+    core::FakeHost boxes;  // message boxes are noted, not shown
+    boxes.main = main_.get();
+    const core::ScopedHost scoped(boxes);
+    main_->panel()->chkInclude->setValue(1);  // the main window's own notice about subfolders
+    boxes.responds.clear();
+
+    auto* form = open("menuReplace");
+    QVERIFY(form);
+    get<QRadioButton>(form, "optFile")->setChecked(true);
+    get<uikit::CtrlCheckBox>(form, "chkWildCards")->setValue(0);
+    get<uikit::CtrlCheckBox>(form, "chkMulRun")->setValue(0);
+    get<QPlainTextEdit>(form, "txtSearch")->setPlainText(QStringLiteral("old"));
+    get<QPlainTextEdit>(form, "txtReplace")->setPlainText(QStringLiteral("new"));
+    QTest::mouseClick(get<uikit::CtrlCmd>(form, "cmdStart"), Qt::LeftButton);
+
+    for (const auto& r : boxes.responds) qWarning("%s", r.text.c_str());
+    QVERIFY(boxes.responds.empty());
+    QCOMPARE(host.questions.size(), std::size_t(1));
+    QVERIFY(host.questions[0].message.find(form->msg(16)) != std::string::npos);  // subfolders included
+    QVERIFY(QFile::exists(folder_ + QStringLiteral("/new.txt")));
+    QVERIFY(QFile::exists(folder_ + QStringLiteral("/sub/new.txt")));
+    QVERIFY(QFile::exists(folder_ + QStringLiteral("/keep.txt")));
+    QVERIFY(!QFile::exists(folder_ + QStringLiteral("/old.txt")));
+    QCOMPARE(host.results.size(), std::size_t(1));
+    const std::string report = host.results[0].text;
+    const std::string heading = folder_.toStdString() + "/sub/" + main_->myPattern() + "\r\n";
+    QVERIFY2(report.find(heading) != std::string::npos, report.c_str());
+    QVERIFY(report.find("2" + form->msg(22)) != std::string::npos);
+
+    main_->panel()->chkInclude->setValue(0);
+    tools::ToolWindow::usePipeline(nullptr);
+    form->closeForm();
+  }
+
   void everyLanguageFits() {
     const char* titles[] = {"Search And Replace", "Rechercher et remplacer", "Suchen und Ersetzen",
                             "Buscar y reemplazar", "Zoeken en vervangen"};
@@ -115,7 +149,7 @@ class FrmReplaceLaunchTest : public QObject {
       form->doResize();
       QApplication::processEvents();
       QCOMPARE(form->windowTitle(), QString::fromUtf8(titles[lang]));
-      const QStringList cut = cutTexts(form);
+      const QStringList cut = mainwin::test::cutTexts(form);
       QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("language %1: ").arg(lang) + cut.join(QStringLiteral("; "))));
       const QString shots = qEnvironmentVariable("CORVANE_SHOT_DIR");
       if (!shots.isEmpty()) form->grab().save(shots + QStringLiteral("/frmReplace%1.png").arg(lang));

@@ -1,0 +1,185 @@
+#include "tools/renaming/rename_journal.h"
+
+#include "core/settings.h"
+#include "core/slot_ring.h"
+#include "tools/renaming/rename_test_support.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+extern char** environ;
+
+namespace tools::ren::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+
+const core::SlotRing kRing(core::kRenameJournal.ring);
+const Names kHostile = {"a<RC>.txt", "<CS1;9>", "star*?.txt", "line\nbreak.txt", "bad\xFF\xFE.txt", "100%.txt",
+                        "%2A.txt", "tab\there.txt"};
+
+// The test program run again as a second process with only the test named by filter, and its
+// exit code. It inherits this process's environment (the isolated home).
+int runSecondProcess(const std::string& filter, const std::string& base) {
+  ::setenv("RENAME_SECOND_PROCESS_BASE", base.c_str(), 1);
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  std::string arg = "--gtest_filter=" + filter;
+  char* argv[] = {const_cast<char*>(self.c_str()), arg.data(), nullptr};
+  pid_t pid = 0;
+  const int spawned = ::posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, environ);
+  ::unsetenv("RENAME_SECOND_PROCESS_BASE");
+  if (spawned != 0) return -1;
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The second process: a fresh program that knows the journal only from the settings and the file.
+TEST(SecondProcess, UndoesTheMostRecentBatch) {
+  const char* base = std::getenv("RENAME_SECOND_PROCESS_BASE");
+  if (!base) GTEST_SKIP() << "runs only as the second process of RenameTest.JournalIsUndoneAfterARestart";
+  core::ScopedCoreState state;
+  state.state().appPath = std::string(base) + "app/";
+  core::setSettingsWord("vardulek");
+  core::ScriptedRunHost host;
+  host.mainFolder = std::string(base) + "root/";
+  core::Pipeline pipe(host);
+  std::vector<std::string> texts(40, "m");
+  const UndoResult r = undoRename(pipe, nullptr, undoMenuState().current, core::MessageTable(texts));
+  EXPECT_EQ(r.start, UndoStart::Undone);
+  EXPECT_EQ(r.undone, static_cast<long long>(kHostile.size()));
+  EXPECT_EQ(r.journal, core::UndoEnd::Deleted);
+}
+
+TEST_F(RenameTest, JournalIsUndoneAfterARestart) {
+  for (const std::string& name : kHostile) makeFile(name, name);
+  ASSERT_EQ(run({.startRule = "<oldFileNameNoExt>-renamed", .endRule = ".<oldFileExtension>"}).renamed,
+            static_cast<long long>(kHostile.size()));
+  const std::string journal = kRing.slotPath(kRing.current());
+  ASSERT_TRUE(std::filesystem::exists(journal));
+
+  ASSERT_EQ(runSecondProcess("SecondProcess.UndoesTheMostRecentBatch", base_), 0);
+  Names expected = kHostile;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(namesIn(), expected);
+  for (const std::string& name : kHostile) EXPECT_EQ(readAll(root_ + name), name);
+  EXPECT_FALSE(std::filesystem::exists(journal));
+  EXPECT_FALSE(undoMenuState().recent);
+}
+
+// What cannot be undone stays: a file moved away and an old name taken again fail, the rest is
+// undone; the journal then holds the two, counted in its header, and is still the recent batch.
+TEST_F(RenameTest, RecordsNotUndoneStayInTheJournal) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) makeFile(name, name);
+  ASSERT_EQ(run({.startRule = "new_<oldFileNameNoExt>", .endRule = ".txt"}).renamed, 4);
+  std::filesystem::remove(root_ + "new_b.txt");
+  makeFile("c.txt", "a new c");
+  const UndoResult r = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(r.undone, 2);
+  EXPECT_EQ(r.kept, 2);
+  EXPECT_EQ(r.journal, core::UndoEnd::Kept);
+  EXPECT_EQ(namesIn(), (Names{"a.txt", "c.txt", "d.txt", "new_c.txt"}));
+  EXPECT_EQ(readAll(root_ + "c.txt"), "a new c");
+  EXPECT_NE(shown().find("2{35}"), std::string::npos) << shown();
+  EXPECT_EQ(host_.questions.back().message, "{1}" + kRing.captionOf(kRing.slotName(kRing.current())) + "?");
+
+  // Once the way is clear, the rest is undone and the journal goes.
+  std::filesystem::remove(root_ + "c.txt");
+  makeFile("new_b.txt", "b.txt");
+  ASSERT_TRUE(undoMenuState().recent);
+  const UndoResult again = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(again.undone, 2);
+  EXPECT_EQ(again.journal, core::UndoEnd::Deleted);
+  EXPECT_EQ(namesIn(), (Names{"a.txt", "b.txt", "c.txt", "d.txt"}));
+  EXPECT_FALSE(undoMenuState().clear);
+}
+
+// A journal of many blocks: Cancel during the undo keeps every record not reached, and a second
+// undo puts back exactly those, so that in the end every file has its old name again.
+TEST_F(RenameTest, ALongJournalCancelledHalfWayIsUndoneLater) {
+  constexpr int kFiles = 400;
+  for (int i = 0; i < kFiles; ++i) makeFile("file with a rather long name " + std::to_string(1000 + i) + ".txt", "");
+  ASSERT_EQ(run({.startRule = "renamed <oldFileNameNoExt>", .endRule = ".txt"}).renamed, kFiles);
+  ASSERT_GT(std::filesystem::file_size(kRing.slotPath(kRing.current())), 4u * 8192u);
+
+  host_.cancelAfterYields(2);
+  const UndoResult first = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(first.end, core::RunEnd::Cancelled);
+  ASSERT_GT(first.undone, 0);
+  ASSERT_LT(first.undone, kFiles);
+  EXPECT_EQ(first.undone + first.kept, kFiles);
+  // Last rename first: the files undone are the last of the run.
+  EXPECT_TRUE(std::filesystem::exists(root_ + "file with a rather long name " + std::to_string(1000 + kFiles - 1) + ".txt"));
+  EXPECT_TRUE(std::filesystem::exists(root_ + "renamed file with a rather long name 1000.txt"));
+
+  const UndoResult second = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(second.undone, first.kept);
+  EXPECT_EQ(second.journal, core::UndoEnd::Deleted);
+  const Names names = namesIn();
+  EXPECT_EQ(names.size(), static_cast<std::size_t>(kFiles));
+  EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& n) { return n.rfind("renamed", 0) == 0; }));
+}
+
+// Folders renamed parents first are put back in the exact reverse order.
+TEST_F(RenameTest, AFolderBatchIsUndoneLastRenameFirst) {
+  makeDir("A/B/C");
+  makeDir("A/D");
+  ASSERT_EQ(run({.mode = RenameMode::Folders, .startRule = "x<oldFolderName>", .withSubfolders = true}).renamed, 4);
+  EXPECT_EQ(namesIn("xA/xB"), (Names{"xC"}));
+  const UndoResult r = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(r.undone, 4);
+  EXPECT_EQ(namesIn(), (Names{"A"}));
+  EXPECT_EQ(namesIn("A"), (Names{"B", "D"}));
+  EXPECT_EQ(namesIn("A/B"), (Names{"C"}));
+  EXPECT_NE(shown().find(root_ + "xA/xB/xC -> C\r\n"), std::string::npos) << shown();
+}
+
+TEST_F(RenameTest, AMissingJournalOrANoChangesNothing) {
+  makeFile("a.txt", "");
+  ASSERT_EQ(run({.startRule = "b", .endRule = ".txt"}).renamed, 1);
+  host_.answers = {core::kAnswerNo};
+  EXPECT_EQ(undoRename(pipe_, form_, kRing.current(), msg_).start, UndoStart::Declined);
+  std::filesystem::remove(kRing.slotPath(kRing.current()));
+  host_.questions.clear();
+  EXPECT_EQ(undoRename(pipe_, form_, kRing.current(), msg_).start, UndoStart::Missing);
+  ASSERT_EQ(host_.questions.size(), 1u);
+  EXPECT_EQ(host_.questions[0].message.rfind("{5}" + appPath_, 0), 0u) << host_.questions[0].message;
+  EXPECT_EQ(namesIn(), (Names{"b.txt"}));
+}
+
+// The menu lists the other slots whose journal exists; clearing deletes the journals through
+// their slots and never a file a slot's value names outside the journals' shape.
+TEST_F(RenameTest, TheMenuFollowsTheJournalsAndClearingDeletesThem) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) makeFile(name, "");
+  ASSERT_EQ(run({.startRule = "1<oldFileNameNoExt>", .endRule = ".txt"}).renamed, 3);
+  ASSERT_EQ(run({.startRule = "2<oldFileNameNoExt>", .endRule = ".txt"}).renamed, 3);
+  ASSERT_EQ(run({.startRule = "3<oldFileNameNoExt>", .endRule = ".txt"}).renamed, 3);
+  // A fresh ring stands at slot 1 and each run takes the next: 2, 3, 4.
+  UndoMenuState menu = undoMenuState();
+  EXPECT_EQ(menu.current, 4);
+  EXPECT_TRUE(menu.recent);
+  ASSERT_EQ(menu.history.size(), 2u);
+  EXPECT_EQ(menu.history[0].first, 2);
+  EXPECT_EQ(menu.history[0].second, kRing.captionOf(kRing.slotName(2)));
+  EXPECT_FALSE(menu.history[0].second.empty());
+
+  std::filesystem::remove(kRing.slotPath(2));  // deleted by hand: no longer listed
+  const std::string precious = makeFile("precious.txt", "keep");
+  core::saveSet("undoren5", "../root/precious.txt");
+  menu = undoMenuState();
+  ASSERT_EQ(menu.history.size(), 1u);
+  EXPECT_EQ(menu.history[0].first, 3);
+
+  clearRenameJournals();
+  menu = undoMenuState();
+  EXPECT_FALSE(menu.clear);
+  EXPECT_EQ(menu.current, 1);
+  EXPECT_TRUE(std::filesystem::exists(precious));
+  EXPECT_TRUE(std::filesystem::is_empty(appPath_));
+}
+
+}  // namespace
+}  // namespace tools::ren::testing

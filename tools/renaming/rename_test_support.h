@@ -1,0 +1,60 @@
+// Test fixture of the rename engine's tests: the pipeline fixture with a program folder for the
+// journals, the real listing of the test tree, folders listed in name order (so that numbers
+// follow a known order) and the window's messages as "{n}". Only *_test.cpp files include it.
+#pragma once
+
+#include "core/pipeline_test_support.h"
+#include "platform/dir_walk.h"
+#include "tools/renaming/rename_run.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tools::ren::testing {
+
+class RenameTest : public core::testing::PipelineTest {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    appPath_ = base_ + "app/";
+    std::filesystem::create_directories(appPath_);
+    state_.state().appPath = appPath_;
+    host_.realListing = true;
+    pipe_.setFolderLister([](const std::string& folder, bool hidden, std::vector<std::string>& names) {
+      std::vector<std::string> found;
+      const int err = platform::listSubfolders(folder, hidden, found);
+      std::sort(found.begin(), found.end());
+      names.insert(names.end(), found.begin(), found.end());
+      return err;
+    });
+    std::vector<std::string> texts;
+    for (int n = 1; n <= 40; ++n) texts.push_back("{" + std::to_string(n) + "}");
+    msg_ = core::MessageTable(texts);
+  }
+
+  // Names that are not UTF-8 are beyond QTemporaryDir's own removal: the tree goes by bytes.
+  void TearDown() override {
+    PipelineTest::TearDown();
+    std::error_code ignored;
+    std::filesystem::remove_all(base_, ignored);
+  }
+
+  RenameRunResult run(RenameRunOptions options) { return renameRun(pipe_, form_, options, msg_); }
+
+  // The names in a folder of the tree (rel "" for the root), sorted.
+  std::vector<std::string> namesIn(const std::string& rel = "") const {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(root_ + rel)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  // What the last run showed in the results viewer.
+  std::string shown() const { return host_.results.empty() ? std::string() : host_.results.back().text; }
+
+  std::string appPath_;
+  core::MessageTable msg_;
+};
+
+}  // namespace tools::ren::testing
