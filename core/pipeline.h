@@ -23,6 +23,10 @@
 #include <utility>
 #include <vector>
 
+namespace platform {
+struct TrashEntry;
+}
+
 namespace core {
 
 // The folders of a run in walking order. A container, not a joined text: any byte may occur in a
@@ -89,6 +93,19 @@ struct UsableChecks {
   // None opens nothing (renames): a regular file or a symbolic link is usable whatever its
   // permissions, the link taken as itself; binaryTest does not apply.
   Access access = Access::ReadWrite;
+};
+
+// How copyFileChunked writes its copy, e.g. {.replace = true, .durable = true}.
+struct CopyOptions {
+  // An existing destination is replaced, but only by a complete copy: the copy is written to a
+  // temporary file beside it and synced; then the old destination goes where
+  // removeFile(RemoveKind::Deleted) sends a file (a hard link or copy of it into the trash while
+  // the settings say so; nowhere where they say delete), and the copy is renamed over it. A
+  // destination that is not a regular file is never replaced. A missing one is simply created.
+  bool replace = false;
+  // The copy is synced to the disk and confirmed whole, and the source confirmed unchanged since
+  // it was opened, before it counts as done: for a copy whose source is deleted next (a move).
+  bool durable = false;
 };
 
 // Where a path lies, as removeFile and checkDriveForRecycle need it. Tests replace it.
@@ -184,10 +201,18 @@ class Pipeline {
   // with message 85 & path. A piece whose bytes are "A_Err" is data like any other.
   std::optional<std::string> readFileLogged(const std::string& path, std::uint64_t start,
                                             std::uint64_t length);
-  // Copies source to a new destination in pieces of 1,000,000 bytes, yielding and polling isCancel
-  // after each piece. Never replaces an existing destination. 0 copied (recorded as Copied); 1 not
-  // copied (a partly written destination is deleted).
-  int copyFileChunked(const std::string& source, const std::string& destination);
+  // Copies source (a regular file, or a symlink to one) in pieces of 1,000,000 bytes, yielding and
+  // polling isCancel after each piece; the kernel copies where the file system allows it. The copy
+  // has the source's permission bits less the umask, as cp gives them. Without options.replace an
+  // existing destination is never touched. 0 copied (recorded as Copied); 1 not copied: a partly
+  // written copy is deleted, and a destination it was to replace is as it was.
+  int copyFileChunked(const std::string& source, const std::string& destination,
+                      const CopyOptions& options = {});
+  // Renames oldPath over the existing regular file newPath in one step, after newPath went where
+  // removeFile(RemoveKind::Deleted) sends a file (see CopyOptions::replace). 0 renamed (recorded
+  // as Renamed); else an error number, with both files as they were (a trash failure is logged as
+  // removeFile logs it). 58 when newPath is not a regular file.
+  int renameReplacing(const std::string& oldPath, const std::string& newPath);
   // When recycling is configured and path is not on a fixed drive, asks (message 112 and the mount)
   // whether to go on although files there cannot go to the trash: 0 the user declined; 1 go on. A
   // yes lets form's next run delete files on that mount for good where the settings send them to
@@ -278,6 +303,9 @@ class Pipeline {
     std::string mountPoint;
   };
   void record(StepKind kind, const std::string& from, const std::string& to);
+  // Before a file is replaced: a hard link or copy of it into the trash where removeFile would
+  // send it there (entry filled), nothing where it would delete it. 0, or 1 after the failure line.
+  int keepReplacedInTrash(const std::string& path, platform::TrashEntry& entry);
   // checkFileUsable for Access::None.
   int entryUsable(const std::string& path, const UsableChecks& checks);
   void endRun();

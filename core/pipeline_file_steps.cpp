@@ -26,7 +26,7 @@ using vb::Val;
 
 namespace {
 
-constexpr std::uint64_t kPiece = 1000000;          // bytes per copy piece, characters per save piece
+constexpr std::uint64_t kPiece = 1000000;          // characters per save piece
 constexpr std::size_t kBinaryProbe = 35;           // bytes the binary test looks at
 
 // Bytes 9 to 13 (tab, LF, VT, FF, CR) and 32 upward are text; the rest of the control range is not.
@@ -182,30 +182,6 @@ std::optional<std::string> Pipeline::readFileLogged(const std::string& path, std
   std::optional<std::string> data = readBits(path, start, length);
   if (!data) addResult(msgMain(85) + path);
   return data;
-}
-
-int Pipeline::copyFileChunked(const std::string& source, const std::string& destination) {
-  const platform::FileStatus st = platform::fileStatus(source, true);
-  if (st.type != platform::FileType::Regular) return 1;
-  // Claimed exclusively: a destination that exists (or appears meanwhile) is never written into.
-  if (platform::createExclusive(destination) != 0) return 1;
-  recordFileSize(st.size);
-  for (std::uint64_t offset = 0; offset < st.size; offset += kPiece) {
-    const std::uint64_t length = std::min(kPiece, st.size - offset);
-    const platform::ReadResult piece = platform::readRange(source, offset, length);
-    bool ok = piece.error == 0 && piece.data.size() == length &&
-              platform::writeAt(destination, offset, piece.data) == 0;
-    if (ok) {
-      host_.doEvents();
-      ok = host_.isCancel() == CancelState::Running;
-    }
-    if (!ok) {
-      (void)KillFile(destination);
-      return 1;
-    }
-  }
-  record(StepKind::Copied, source, destination);
-  return 0;
 }
 
 int Pipeline::checkDriveForRecycle(ToolForm* form, const std::string& path) {

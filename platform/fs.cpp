@@ -56,6 +56,7 @@ class StatxSource final : public MetadataSource {
     st.uid = sx.stx_uid;
     st.gid = sx.stx_gid;
     st.dev = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    st.inode = sx.stx_ino;
     st.accessed = fromStatx(sx.stx_atime, (sx.stx_mask & STATX_ATIME) != 0);
     st.modified = fromStatx(sx.stx_mtime, (sx.stx_mask & STATX_MTIME) != 0);
     st.changed = fromStatx(sx.stx_ctime, (sx.stx_mask & STATX_CTIME) != 0);

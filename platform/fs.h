@@ -30,6 +30,7 @@ struct FileStatus {
   std::uint32_t mode = 0;  // permission bits (07777)
   std::uint32_t uid = 0, gid = 0;
   std::uint64_t dev = 0;
+  std::uint64_t inode = 0;  // with dev, tells two names of one file apart from two files
   FileTime accessed, modified, changed, created;
 };
 

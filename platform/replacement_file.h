@@ -82,6 +82,9 @@ class ReplacementFile {
 
   // The temporary file's path ("" before create).
   [[nodiscard]] const std::string& path() const { return tmp_; }
+  // Its descriptor, open for writing until sync or commit (-1 otherwise): for writers that hand
+  // the bytes to the kernel themselves (copy_file_range).
+  [[nodiscard]] int fd() const { return fd_; }
   [[nodiscard]] const std::string& target() const { return target_; }
 
  private:

@@ -1,5 +1,6 @@
 #include "main_window/app/tool_list.h"
 
+#include "tools/file_ops/widgets/frm_copy_registration.h"
 #include "tools/file_ops/widgets/frm_delete_tool.h"
 #include "tools/renaming/widgets/case_tool.h"
 #include "tools/renaming/widgets/trim_tool.h"
@@ -14,6 +15,7 @@ namespace mainwin {
 void registerTools() {
   // One call per tool library, each registering its forms, for example:
   //   tools::file_ops::registerTools();   // frmCopy, frmDelete, frmJoin, ...
+  tools::file_ops::registerCopyTool();
   tools::text::registerListTool();
   tools::text::registerFindTool();
   tools::text::registerAppendTool();

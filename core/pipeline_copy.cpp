@@ -1,0 +1,71 @@
+// The pipeline's copy steps: the chunked copy (into a new file, or over an existing one, durable
+// for a move) and the rename that replaces. An existing file is replaced only by a complete file,
+// and only after it went where the settings send deleted files.
+#include "core/pipeline.h"
+
+#include "core/file_errors.h"
+#include "core/file_times.h"
+#include "core/state.h"
+#include "platform/file_copy.h"
+#include "platform/fs.h"
+#include "platform/replacement_file.h"
+#include "platform/trash_copy.h"
+
+namespace core {
+
+namespace {
+
+constexpr std::uint64_t kCopyPiece = 1000000;  // bytes between two yields
+
+}  // namespace
+
+int Pipeline::keepReplacedInTrash(const std::string& path, platform::TrashEntry& entry) {
+  // As removeFile decides for RemoveKind::Deleted; a hard link keeps even a large file at no cost.
+  if (!flags_.useRecycle || trashWaived(path)) return 0;
+  if (platform::copyToTrash(path, entry) == 0) return 0;
+  addResult(msgMain(79) + msgMain(80) + path);
+  return 1;
+}
+
+int Pipeline::copyFileChunked(const std::string& source, const std::string& destination,
+                              const CopyOptions& options) {
+  const platform::FileStatus existing = platform::fileStatus(destination, false);
+  const bool replacing = options.replace && existing.error == 0;
+  if (replacing && existing.type != platform::FileType::Regular) return 1;
+  // The copy removes what it wrote on every early return.
+  platform::FileCopy copy;
+  if (copy.open(source, destination, replacing ? platform::CopyTarget::Replacing : platform::CopyTarget::New) != 0)
+    return 1;
+  recordFileSize(copy.size());
+  while (!copy.complete()) {
+    if (copy.copyPiece(kCopyPiece) != 0) return 1;
+    host_.doEvents();
+    if (host_.isCancel() != CancelState::Running) return 1;
+  }
+  if (options.durable && (copy.sync() != 0 || !copy.sourceUnchanged())) return 1;
+  platform::TrashEntry old;
+  if (replacing && keepReplacedInTrash(destination, old) != 0) return 1;
+  if (copy.commit() != 0) {
+    // The old file is still in place, so its copy leaves the trash again.
+    if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
+    return 1;
+  }
+  record(StepKind::Copied, source, destination);
+  return 0;
+}
+
+int Pipeline::renameReplacing(const std::string& oldPath, const std::string& newPath) {
+  const platform::FileStatus existing = platform::fileStatus(newPath, false);
+  if (existing.error != 0) return rename(oldPath, newPath);
+  if (existing.type != platform::FileType::Regular) return kErrFileExists;
+  platform::TrashEntry old;
+  if (keepReplacedInTrash(newPath, old) != 0) return kErrPathFileAccess;
+  if (const int err = platform::renameReplacing(oldPath, newPath); err != 0) {
+    if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
+    return errorNumberForPath(err, oldPath);
+  }
+  record(StepKind::Renamed, oldPath, newPath);
+  return 0;
+}
+
+}  // namespace core

@@ -1,0 +1,153 @@
+#include "tools/file_ops/copy_journal.h"
+
+#include "core/file_paths.h"
+#include "core/run_driver.h"
+#include "core/settings.h"
+#include "core/slot_ring.h"
+#include "core/state.h"
+#include "core/vb.h"
+#include "platform/fs.h"
+
+namespace tools::file_ops {
+
+namespace {
+
+const std::string kCrLf = "\r\n";
+constexpr std::size_t kUndoBlock = 4096;  // journal bytes per batch: Cancel is read after each
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+class CopyUndo {
+ public:
+  CopyUndo(core::Pipeline& pipe, CopyMode mode, const core::MessageTable& msg) : pipe_(pipe), mode_(mode), msg_(msg) {}
+
+  // true: nothing is left to do for the record (undone, or already as it was before the run).
+  bool undo(const core::JournalRecord& r) { return mode_ == CopyMode::Copy ? removeCopy(r) : moveBack(r); }
+
+ private:
+  // The copy goes only while it is still the copy of an existing source: same size, other file.
+  bool removeCopy(const core::JournalRecord& r) {
+    const platform::FileStatus copy = platform::fileStatus(r.to, false);
+    if (copy.error != 0) return true;  // removed or moved away meanwhile
+    const platform::FileStatus source = platform::fileStatus(r.from, true);
+    const bool stillACopy = copy.type == platform::FileType::Regular && source.type == platform::FileType::Regular &&
+                            source.size == copy.size && !(source.dev == copy.dev && source.inode == copy.inode);
+    if (!stillACopy) {
+      pipe_.addResult(msg_(copy_msg::kUndoKeptCopy) + r.to);
+      return false;
+    }
+    if (pipe_.removeFile(r.to, "", "", core::RemoveKind::Deleted) != 0) return false;
+    pipe_.addToLog(pipe_.resultsText(), msg_(copy_msg::kCopyRemoved) + r.to + kCrLf);
+    return true;
+  }
+
+  bool moveBack(const core::JournalRecord& r) {
+    const platform::FileStatus moved = platform::fileStatus(r.to, false);
+    if (moved.error != 0) return true;  // nothing at the target any more: nothing to move back
+    if (pipe_.checkFileUsable(r.to, {.access = core::Access::Read}) == 0) return false;
+    std::string folder = folderOf(r.from);
+    if (core::PathExist(folder) == 0 && core::MakeDir(folder) != 0) {
+      pipe_.addResult(msg_(copy_msg::kMoveFailed) + r.to + msg_(copy_msg::kTo) + folderOf(r.from));
+      return false;
+    }
+    // Never over a file that took the old place meanwhile: the rename and the copy both refuse.
+    return transferFile(pipe_, {.source = r.to, .target = r.from, .status = moved, .mode = CopyMode::Move}, msg_) ==
+           TransferResult::Done;
+  }
+
+  core::Pipeline& pipe_;
+  CopyMode mode_;
+  const core::MessageTable& msg_;
+};
+
+std::string stampOf(int slot) {
+  const core::SlotRing ring(core::kCopyJournal.ring);
+  return ring.captionOf(ring.slotName(slot));
+}
+
+}  // namespace
+
+CopyJournal::CopyJournal(CopyMode mode)
+    : writer_(core::kCopyJournal, '0', {{std::string(kCopyKindKey), mode == CopyMode::Move ? "1" : "0"}}) {}
+
+void CopyJournal::stepDone(const core::StepRecord& step) {
+  if (step.kind != core::StepKind::Copied && step.kind != core::StepKind::Renamed) return;
+  if (const int err = writer_.add({.from = step.from, .to = step.to}); err != 0 && writeError_ == 0) writeError_ = err;
+}
+
+int CopyJournal::takeWriteError() { return std::exchange(writeError_, 0); }
+
+CopyMode copyJournalMode(int slot) {
+  return vb::ValInt(core::getSet(std::string(kCopyKindKey) + std::to_string(slot))) == 0 ? CopyMode::Copy
+                                                                                        : CopyMode::Move;
+}
+
+CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot, const core::MessageTable& msg) {
+  CopyUndoResult result;
+  core::RunHost& host = pipe.host();
+  core::JournalReader reader(core::kCopyJournal, slot, kUndoBlock);
+  if (reader.status() == core::JournalReader::Status::Missing) {
+    const std::string name = core::getSet(std::string(core::kCopyJournal.ring.slotKeyPrefix) + std::to_string(slot));
+    host.respond(form, "O", msg(copy_msg::kJournalMissing) + core::coreState().appPath + name, "N");
+    return result;
+  }
+  const CopyMode mode = copyJournalMode(slot);
+  std::string question = msg(copy_msg::kUndoQuestion) + " " + stampOf(slot) + "?";
+  if (mode == CopyMode::Move) question += kCrLf + kCrLf + msg(copy_msg::kUndoMoveNote);
+  if (host.respond(form, "YN", question, msg(copy_msg::kUndoTitle)) != core::kAnswerYes) {
+    result.end = CopyUndoEnd::NotConfirmed;
+    return result;
+  }
+  result.end = CopyUndoEnd::Undone;
+
+  CopyUndo undo(pipe, mode, msg);
+  std::vector<core::JournalRecord> batch, notUndone;
+  std::size_t reached = 0;  // records of the current batch offered to the step
+  const core::BatchReader<core::JournalRecord> next = [&](std::vector<core::JournalRecord>& out) {
+    const std::uint64_t blocks = reader.blocksRead();
+    while (auto r = reader.previous()) {
+      out.push_back(std::move(*r));
+      if (reader.blocksRead() != blocks) break;
+    }
+    batch = out;
+    reached = 0;
+    return !out.empty();
+  };
+  const core::RecordStep<core::JournalRecord> step = [&](const core::JournalRecord& r, core::RunItem&) {
+    ++reached;
+    if (undo.undo(r)) return core::StepResult::Done;
+    notUndone.push_back(r);
+    return core::StepResult::Failed;
+  };
+  const core::RunHooks hooks{
+      .onStart = [&] { pipe.addToLog(pipe.resultsText(), msg(copy_msg::kUndoHeading) + kCrLf); },
+      .onEnd =
+          [&](const core::RunOutcome&) {
+            // A Cancel within a batch leaves its later records unread by the step: they stay.
+            notUndone.insert(notUndone.end(), batch.begin() + static_cast<std::ptrdiff_t>(reached), batch.end());
+            batch.clear();
+            result.journalLeft = core::finishUndo(reader, notUndone);
+            if (result.journalLeft == core::UndoEnd::WriteFailed)
+              pipe.addResult(msg(copy_msg::kJournalNotUpdated) + reader.path());
+          },
+  };
+  result.outcome = core::runJournal<core::JournalRecord>(pipe, form, {.caption = msg(copy_msg::kUndoCaption)},
+                                                         static_cast<std::size_t>(reader.blockCount()), next, step,
+                                                         hooks);
+  return result;
+}
+
+CopyUndoMenu copyUndoMenu() {
+  const core::SlotRing ring(core::kCopyJournal.ring);
+  CopyUndoMenu menu;
+  menu.current = ring.current();
+  const std::string path = ring.slotPath(menu.current);
+  menu.recent = !path.empty() && core::FileExist(path) != 0;
+  menu.others = core::journalEntries(core::kCopyJournal, menu.current);
+  return menu;
+}
+
+}  // namespace tools::file_ops

@@ -1,0 +1,136 @@
+// Undo of copy and move runs from their journals, on fixture folders: what is undone, what is kept
+// (in the folders and in the journal), a Cancel in the middle, and the undo menu's entries. Each
+// undo reads the journal afresh from the program folder, as after a restart.
+#include "tools/file_ops/copy_journal.h"
+
+#include "core/settings.h"
+#include "tools/file_ops/copy_run.h"
+#include "tools/file_ops/copy_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace tools::file_ops {
+namespace {
+
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+class CopyUndoTest : public testing::CopyToolTest {
+ protected:
+  void SetUp() override {
+    CopyToolTest::SetUp();
+    main_ = makeDir("main");
+  }
+  int runJob(CopyJobOptions options) {
+    options.mainFolder = main_;
+    return runCopyJob(pipe_, form_, options, msg_).journalSlot;
+  }
+  CopyUndoResult undo(int slot) { return undoCopyJob(pipe_, form_, slot, msg_); }
+  std::string lines() const { return host_.results.empty() ? "" : host_.results.back().text; }
+  std::string main_;
+};
+
+TEST_F(CopyUndoTest, UndoOfACopyRemovesOnlyCopiesOfSourcesThatStillExist) {
+  for (const char* n : {"keep.txt", "gone.txt", "grown.txt", "moved.txt"}) makeFile(std::string("main/") + n, n);
+  const int slot = runJob({.pattern = root_ + "out"});
+  ASSERT_NE(slot, 0);
+  std::filesystem::remove(main_ + "gone.txt");
+  makeFile("main/grown.txt", "grown.txt and more");
+  std::filesystem::rename(root_ + "out/moved.txt", root_ + "elsewhere.txt");
+
+  host_.questions.clear();
+  const CopyUndoResult r = undo(slot);
+  EXPECT_EQ(r.end, CopyUndoEnd::Undone);
+  ASSERT_EQ(host_.questions.size(), 1u);
+  EXPECT_EQ(host_.questions[0].style, "YN");
+  EXPECT_EQ(host_.questions[0].title, "[26]");
+  EXPECT_EQ(host_.questions[0].message.find("[25] "), 0u);
+  EXPECT_EQ(host_.questions[0].message.find("[33]"), std::string::npos);
+
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"gone.txt", "gone.txt"}, {"grown.txt", "grown.txt"}}));
+  EXPECT_NE(lines().find("[34]" + root_ + "out/keep.txt"), std::string::npos) << lines();
+  EXPECT_NE(lines().find("[4]" + root_ + "out/gone.txt"), std::string::npos) << lines();
+  // The two copies kept stay in the journal, to be undone later; the slot stays the newest.
+  EXPECT_EQ(r.journalLeft, core::UndoEnd::Kept);
+  EXPECT_EQ(records(slot), (std::vector<core::JournalRecord>{{main_ + "gone.txt", root_ + "out/gone.txt"},
+                                                             {main_ + "grown.txt", root_ + "out/grown.txt"}}));
+  EXPECT_EQ(copyUndoMenu().current, slot);
+  EXPECT_TRUE(copyUndoMenu().recent);
+  // Once the sources are back as they were, the rest goes and so does the journal.
+  makeFile("main/gone.txt", "gone.txt");
+  makeFile("main/grown.txt", "grown.txt");
+  EXPECT_EQ(undo(slot).journalLeft, core::UndoEnd::Deleted);
+  EXPECT_TRUE(tree(root_ + "out/").empty());
+  EXPECT_FALSE(copyUndoMenu().recent);
+  EXPECT_EQ(copyUndoMenu().current, slot - 1);
+}
+
+TEST_F(CopyUndoTest, UndoOfAMoveMovesBackAndRecreatesMissingFolders) {
+  makeDir("main/sub");
+  makeFile("main/sub/a.txt", "a");
+  makeFile("main/b.txt", "b");
+  makeFile("main/c.txt", "c");
+  const int slot = runJob({.pattern = root_ + "out", .mode = CopyMode::Move, .withSubfolders = true});
+  EXPECT_EQ(tree(root_ + "out/").size(), 3u);
+  std::filesystem::remove_all(main_ + "sub");
+  makeFile("main/c.txt", "a new c");  // the old place is taken meanwhile
+
+  host_.questions.clear();
+  const CopyUndoResult r = undo(slot);
+  ASSERT_EQ(host_.questions.size(), 1u);
+  EXPECT_NE(host_.questions[0].message.find("?\r\n\r\n[33]"), std::string::npos);
+  EXPECT_EQ(tree(main_), (Files{{"b.txt", "b"}, {"c.txt", "a new c"}, {"sub/a.txt", "a"}}));
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"c.txt", "c"}}));
+  EXPECT_NE(lines().find("[11]" + root_ + "out/c.txt[12]" + main_), std::string::npos) << lines();
+  EXPECT_EQ(records(slot), (std::vector<core::JournalRecord>{{main_ + "c.txt", root_ + "out/c.txt"}}));
+  EXPECT_EQ(r.journalLeft, core::UndoEnd::Kept);
+}
+
+// Records a Cancel did not reach stay in the journal, as do those that failed before it.
+TEST_F(CopyUndoTest, ACancelledUndoKeepsWhatItDidNotReach) {
+  for (int i = 0; i < 120; ++i) makeFile("main/f" + std::to_string(100 + i) + ".txt", "x");
+  const int slot = runJob({.pattern = root_ + "out"});
+  ASSERT_EQ(records(slot).size(), 120u);
+  // Cancel pressed as the undo starts (while its caption shows) is noticed after the first record:
+  // the rest of the first batch was read but not reached, the later batches not even read.
+  host_.cancelAfterYields(2);
+  const CopyUndoResult r = undo(slot);
+  EXPECT_EQ(r.outcome.end, core::RunEnd::Cancelled);
+  EXPECT_EQ(records(slot).size(), 119u);
+  EXPECT_EQ(tree(root_ + "out/").size(), 119u);
+  host_.cancel = core::CancelState::Running;
+  EXPECT_EQ(undo(slot).journalLeft, core::UndoEnd::Deleted);
+  EXPECT_TRUE(tree(root_ + "out/").empty());
+}
+
+TEST_F(CopyUndoTest, AMissingJournalOrANoChangesNothing) {
+  makeFile("main/a.txt", "a");
+  const int slot = runJob({.pattern = root_ + "out"});
+  host_.answers = {core::kAnswerNo};
+  EXPECT_EQ(undo(slot).end, CopyUndoEnd::NotConfirmed);
+  EXPECT_EQ(tree(root_ + "out/").size(), 1u);
+  EXPECT_FALSE(host_.progressShown);
+  host_.questions.clear();
+  EXPECT_EQ(undo(7).end, CopyUndoEnd::Missing);
+  ASSERT_EQ(host_.questions.size(), 1u);
+  EXPECT_EQ(host_.questions[0].message, "[29]" + state_.state().appPath);
+  EXPECT_EQ(host_.questions[0].title, "N");
+}
+
+TEST_F(CopyUndoTest, TheMenuOffersTheNewestRunAndTheOlderOnes) {
+  makeFile("main/a.txt", "a");
+  EXPECT_FALSE(copyUndoMenu().recent);
+  std::vector<int> slots;
+  for (int i = 0; i < 3; ++i) slots.push_back(runJob({.pattern = root_ + "out" + std::to_string(i)}));
+  const CopyUndoMenu menu = copyUndoMenu();
+  EXPECT_EQ(menu.current, slots.back());
+  EXPECT_TRUE(menu.recent);
+  ASSERT_EQ(menu.others.size(), 2u);
+  EXPECT_EQ(menu.others[0].first, slots[0]);
+  EXPECT_EQ(menu.others[1].first, slots[1]);
+  // A run that copied nothing takes no slot and leaves the menu as it was.
+  EXPECT_EQ(runJob({.pattern = root_ + "out0"}), 0);
+  EXPECT_EQ(copyUndoMenu().current, slots.back());
+}
+
+}  // namespace
+}  // namespace tools::file_ops

@@ -1,0 +1,249 @@
+// The copy and move run on fixture folders: copies and moves with their journals, existing
+// targets in each mode, the folder structure, the content filter, the refusals, and a move across
+// file systems (into /dev/shm, a tmpfs, where this machine has one).
+#include "tools/file_ops/copy_run.h"
+
+#include "core/settings.h"
+#include "platform/fs.h"
+#include "tools/file_ops/copy_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tools::file_ops {
+namespace {
+
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+class CopyRunTest : public testing::CopyToolTest {
+ protected:
+  CopyJobResult run(CopyJobOptions options) {
+    options.mainFolder = main_;
+    return runCopyJob(pipe_, form_, options, msg_);
+  }
+  std::string report() const { return host_.results.empty() ? "" : host_.results.back().text; }
+  void SetUp() override {
+    CopyToolTest::SetUp();
+    main_ = makeDir("main");
+  }
+  std::string main_;
+};
+
+TEST_F(CopyRunTest, CopiesEachFileToItsPatternsFolderAndJournalsIt) {
+  const std::string a = makeFile("main/a.txt", "aaa"), b = makeFile("main/b.dat", "bb");
+  ASSERT_EQ(::chmod(b.c_str(), 0600), 0);
+  const platform::FileTime old{.sec = 1000000000, .nsec = 0, .known = true};
+  ASSERT_EQ(platform::setFileTimes(a, &old, &old), 0);
+  const CopyJobResult r = run({.pattern = root_ + "out/<FileExtension>"});
+  EXPECT_EQ(r.end, CopyJobEnd::Ran);
+  EXPECT_EQ(r.outcome.done, 2);
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"dat/b.dat", "bb"}, {"txt/a.txt", "aaa"}}));
+  EXPECT_EQ(tree(main_).size(), 2u);  // the sources stay
+  EXPECT_EQ(platform::fileStatus(root_ + "out/txt/a.txt").modified.sec, old.sec);
+  struct stat sb {};
+  ASSERT_EQ(::stat((root_ + "out/dat/b.dat").c_str(), &sb), 0);
+  EXPECT_EQ(sb.st_mode & 0777, 0600u);
+  EXPECT_NE(report().find(a + "  ->  " + root_ + "out/txt/a.txt\r\n"), std::string::npos) << report();
+  EXPECT_NE(report().find("\r\n2 [8]\r\n\r\n" + a + "  ->  "), std::string::npos) << report();
+  // The first run takes the slot after the current one, as every later run does.
+  EXPECT_EQ(r.journalSlot, 2);
+  EXPECT_EQ(records(2), (std::vector<core::JournalRecord>{{a, root_ + "out/txt/a.txt"}, {b, root_ + "out/dat/b.dat"}}));
+  EXPECT_EQ(core::getSet("iscpymve2"), "0");
+}
+
+TEST_F(CopyRunTest, AnExistingTargetIsSkippedNumberedOrReplacedAsChosen) {
+  struct Case {
+    TargetExists exists;
+    Files out;
+    const char* line;
+  };
+  const Case cases[] = {
+      {TargetExists::Skip, {{"a.txt", "old a"}, {"a1.txt", "old a1"}, {"b.txt", "old b"}}, "[9]: "},
+      // The numbers only grow within a run: a1 is taken, so a2, and b goes on from 2.
+      {TargetExists::Numbered,
+       {{"a.txt", "old a"}, {"a1.txt", "old a1"}, {"a2.txt", "new a"}, {"b.txt", "old b"}, {"b2.txt", "new b"}},
+       nullptr},
+      {TargetExists::Overwrite, {{"a.txt", "new a"}, {"a1.txt", "old a1"}, {"b.txt", "new b"}}, nullptr},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(root_ + "out");
+    makeDir("out");
+    for (const char* n : {"a.txt", "a1.txt", "b.txt"}) makeFile(std::string("out/") + n, std::string("old ") + std::string(n).substr(0, std::string(n).find('.')));
+    makeFile("main/a.txt", "new a");
+    makeFile("main/b.txt", "new b");
+    host_.questions.clear();
+    run({.pattern = root_ + "out", .exists = c.exists});
+    EXPECT_EQ(tree(root_ + "out/"), c.out) << static_cast<int>(c.exists);
+    if (c.line) {
+      EXPECT_NE(report().find(std::string(c.line) + root_ + "out/a.txt [10]"), std::string::npos) << report();
+    }
+    // Overwrite asks first; the old files went to the trash.
+    EXPECT_EQ(host_.questions.size(), c.exists == TargetExists::Overwrite ? 1u : 0u);
+  }
+  EXPECT_EQ(readAll(base_ + "env/XDG_DATA_HOME/Trash/files/a.txt"), "old a");
+}
+
+TEST_F(CopyRunTest, OverwriteNeverReplacesTheSourceItself) {
+  makeFile("main/a.txt", "precious");
+  makeDir("other");
+  ASSERT_EQ(::link((main_ + "a.txt").c_str(), (root_ + "other/a.txt").c_str()), 0);
+  for (const CopyMode mode : {CopyMode::Copy, CopyMode::Move}) {
+    run({.pattern = "<FilePath>", .mode = mode, .exists = TargetExists::Overwrite});
+    EXPECT_EQ(tree(main_), (Files{{"a.txt", "precious"}}));
+    EXPECT_NE(report().find("[3]" + main_ + "a.txt"), std::string::npos) << report();
+  }
+  // A second name of the same file is the same file.
+  run({.pattern = root_ + "other", .exists = TargetExists::Overwrite});
+  EXPECT_NE(report().find("[3]" + main_ + "a.txt"), std::string::npos) << report();
+  // Numbered mode makes a copy beside it.
+  run({.pattern = "<FilePath>", .exists = TargetExists::Numbered});
+  EXPECT_EQ(tree(main_), (Files{{"a.txt", "precious"}, {"a1.txt", "precious"}}));
+}
+
+// A file moved into a folder that the run reaches later is not moved again.
+TEST_F(CopyRunTest, AFileTheRunMovedIsNeverItsSourceAgain) {
+  makeFile("main/a.txt", "a");
+  makeDir("main/archive");
+  makeFile("main/archive/old.txt", "old");
+  makeDir("main/sub");
+  makeFile("main/sub/b.txt", "b");
+  const CopyJobResult r = run({.pattern = "<FilePath>/archive", .mode = CopyMode::Move, .withSubfolders = true});
+  EXPECT_EQ(tree(main_), (Files{{"archive/a.txt", "a"},
+                                {"archive/archive/old.txt", "old"},
+                                {"sub/archive/b.txt", "b"}}));
+  EXPECT_EQ(r.outcome.done, 3);
+  EXPECT_EQ(core::getSet("iscpymve2"), "1");
+  EXPECT_EQ(records(r.journalSlot).size(), 3u);
+}
+
+// A copy only reads its source: a file that cannot be written is copied all the same. Root
+// writes any mode, so there the file is made immutable too (where the file system allows it).
+TEST_F(CopyRunTest, ASourceThatCannotBeWrittenIsStillCopied) {
+  const std::string a = makeFile("main/a.txt", "kept as it is");
+  ASSERT_EQ(::chmod(a.c_str(), 0400), 0);
+  struct Immutable {
+    std::string path;
+    bool set = false;
+    explicit Immutable(std::string p) : path(std::move(p)) { set = flag(FS_IMMUTABLE_FL); }
+    ~Immutable() {
+      if (set) flag(0);
+    }
+    bool flag(int value) const {
+      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) return false;
+      int flags = 0;
+      bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+      flags = value != 0 ? (flags | value) : (flags & ~FS_IMMUTABLE_FL);
+      ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+      ::close(fd);
+      return ok;
+    }
+  } immutable(a);
+  if (::geteuid() == 0 && !immutable.set) GTEST_SKIP() << "root, and no immutable files here";
+  const CopyJobResult r = run({.pattern = root_ + "out"});
+  EXPECT_EQ(r.outcome.done, 1) << report();
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "kept as it is"}}));
+}
+
+TEST_F(CopyRunTest, TheFolderStructureIsKeptWithItsEmptyFoldersWhenAsked) {
+  makeFile("main/top.txt", "t");
+  makeDir("main/x/y");
+  makeFile("main/x/y/deep.txt", "d");
+  makeDir("main/empty");
+  run({.pattern = root_ + "out", .keepStructure = true, .emptyFolders = true, .withSubfolders = true});
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"top.txt", "t"}, {"x/y/deep.txt", "d"}}));
+  EXPECT_TRUE(std::filesystem::is_directory(root_ + "out/empty"));
+  std::filesystem::remove_all(root_ + "out");
+  run({.pattern = root_ + "out", .keepStructure = false, .emptyFolders = true, .withSubfolders = true});
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"deep.txt", "d"}, {"top.txt", "t"}}));
+  EXPECT_FALSE(std::filesystem::exists(root_ + "out/empty"));
+}
+
+TEST_F(CopyRunTest, OnlyFilesHoldingTheWordsAreTaken) {
+  makeFile("main/both.txt", "a BIG red car");
+  makeFile("main/one.txt", "a car");
+  makeFile("main/none.txt", "a bus");
+  run({.pattern = root_ + "any", .content = {.on = true, .text = "\"big red\" car", .words = {.phrases = true}}});
+  EXPECT_EQ(tree(root_ + "any/").size(), 2u);
+  EXPECT_NE(report().find("[41]\r\n\r\n\"big red\"\r\n\"car\"\r\n\r\n2 [8]"), std::string::npos) << report();
+  run({.pattern = root_ + "all",
+       .content = {.on = true, .text = "\"big red\" car", .words = {.phrases = true}, .match = WordMatch::All}});
+  EXPECT_EQ(tree(root_ + "all/"), (Files{{"both.txt", "a BIG red car"}}));
+  // Without phrases the text is one word, looked for as "any".
+  run({.pattern = root_ + "one", .content = {.on = true, .text = "RED car", .match = WordMatch::All}});
+  EXPECT_EQ(tree(root_ + "one/"), (Files{{"both.txt", "a BIG red car"}}));
+}
+
+TEST_F(CopyRunTest, RefusalsStartNothing) {
+  makeFile("main/a.txt", "a");
+  struct Case {
+    CopyJobOptions options;
+    CopyJobEnd end;
+    std::string question;
+  };
+  const Case cases[] = {
+      {{.pattern = "out"}, CopyJobEnd::PatternRefused, "[43]"},
+      {{.pattern = "<FileName>"}, CopyJobEnd::PatternRefused, "[43]"},
+      {{.pattern = root_ + "out", .content = {.on = true, .text = " ", .words = {.phrases = true}}},
+       CopyJobEnd::NoWords, "[40]"},
+      {{.pattern = root_ + "out", .exists = TargetExists::Overwrite}, CopyJobEnd::NotConfirmed, "[19]"},
+  };
+  host_.defaultAnswer = core::kAnswerNo;
+  for (const Case& c : cases) {
+    host_.questions.clear();
+    EXPECT_EQ(run(c.options).end, c.end) << c.question;
+    ASSERT_EQ(host_.questions.size(), 1u) << c.question;
+    EXPECT_EQ(host_.questions[0].message, c.question);
+  }
+  EXPECT_FALSE(host_.progressShown);
+  EXPECT_FALSE(std::filesystem::exists(root_ + "out"));
+  EXPECT_EQ(core::getSet("curcpyundnum"), "");  // no slot taken
+}
+
+// Names are bytes: any Linux name is copied, journalled and read back as it is.
+TEST_F(CopyRunTest, AnyNameIsCopiedAndJournalled) {
+  const std::string odd = "a*b?c%25\n\x01\xff;.txt";
+  makeFile("main/" + odd, "odd");
+  const CopyJobResult r = run({.pattern = root_ + "out/<FileName>>"});
+  const std::string target = root_ + "out/" + odd.substr(0, odd.size() - 4) + "/" + odd;
+  EXPECT_EQ(readAll(target), "odd");
+  EXPECT_EQ(records(r.journalSlot), (std::vector<core::JournalRecord>{{main_ + odd, target}}));
+  std::filesystem::remove_all(root_);  // names that are not UTF-8 are beyond the fixture's own clean-up
+}
+
+// Across file systems a move copies, syncs and checks the copy, and only then deletes the source.
+TEST_F(CopyRunTest, AMoveAcrossFileSystemsCopiesThenDeletes) {
+  char shm[] = "/dev/shm/vdk-copy-XXXXXX";
+  if (::mkdtemp(shm) == nullptr) GTEST_SKIP() << "no /dev/shm";
+  const std::string other = std::string(shm) + "/";
+  struct Remove {
+    std::string path;
+    ~Remove() { std::filesystem::remove_all(path); }
+  } remove{other};
+  if (platform::fileStatus(other).dev == platform::fileStatus(root_).dev) GTEST_SKIP() << "one file system";
+  const std::string a = makeFile("main/a.txt", std::string(2500000, 'a'));
+  const platform::FileTime old{.sec = 1000000000, .nsec = 0, .known = true};
+  ASSERT_EQ(platform::setFileTimes(a, &old, &old), 0);
+  makeFile("main/b.txt", "b");
+  const CopyJobResult r = run({.pattern = other + "<FileExtension>", .mode = CopyMode::Move});
+  EXPECT_EQ(r.outcome.done, 2);
+  EXPECT_TRUE(tree(main_).empty());
+  EXPECT_EQ(tree(other), (Files{{"txt/a.txt", std::string(2500000, 'a')}, {"txt/b.txt", "b"}}));
+  EXPECT_EQ(platform::fileStatus(other + "txt/a.txt").modified.sec, old.sec);
+  EXPECT_EQ(records(r.journalSlot).size(), 2u);
+  // A Cancel in the middle of a large file leaves the source where it was and no partial copy.
+  const std::string c = makeFile("main/c.txt", std::string(2500000, 'c'));
+  host_.cancelAfterYields(2);
+  const Transfer t{.source = c, .target = other + "c.txt", .status = platform::fileStatus(c, false), .mode = CopyMode::Move};
+  EXPECT_EQ(transferFile(pipe_, t, msg_), TransferResult::Failed);
+  EXPECT_EQ(readAll(c), std::string(2500000, 'c'));
+  EXPECT_FALSE(std::filesystem::exists(other + "c.txt"));
+}
+
+}  // namespace
+}  // namespace tools::file_ops

@@ -1,0 +1,51 @@
+// Test support for the copy and move tool's engine tests: the pipeline fixture with the program
+// folder (where the journals go) inside the temporary tree, the real folders listed as the main
+// window would list them, and a message table whose message n reads "[n]".
+#pragma once
+
+#include "core/message_table.h"
+#include "core/pipeline_test_support.h"
+#include "core/undo_journal.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tools::file_ops::testing {
+
+class CopyToolTest : public core::testing::PipelineTest {
+ protected:
+  void SetUp() override {
+    PipelineTest::SetUp();
+    state_.state().appPath = base_ + "app/";
+    std::filesystem::create_directories(state_.state().appPath);
+    host_.realListing = true;
+    std::vector<std::string> texts;
+    for (int n = 1; n <= 100; ++n) texts.push_back("[" + std::to_string(n) + "]");
+    msg_ = core::MessageTable(texts);
+  }
+
+  // Every file below folder (relative paths, sorted), with its contents.
+  static std::vector<std::pair<std::string, std::string>> tree(const std::string& folder) {
+    std::vector<std::pair<std::string, std::string>> out;
+    if (!std::filesystem::exists(folder)) return out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+      if (e.is_regular_file()) out.emplace_back(e.path().string().substr(folder.size()), readAll(e.path().string()));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  // The records of journal slot, in the order the run wrote them.
+  static std::vector<core::JournalRecord> records(int slot) {
+    core::JournalReader reader(core::kCopyJournal, slot);
+    std::vector<core::JournalRecord> out;
+    while (auto r = reader.previous()) out.insert(out.begin(), *r);
+    return out;
+  }
+
+  core::MessageTable msg_;
+};
+
+}  // namespace tools::file_ops::testing

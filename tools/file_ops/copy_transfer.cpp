@@ -1,0 +1,71 @@
+#include "tools/file_ops/copy_transfer.h"
+
+#include "core/file_errors.h"
+#include "core/file_paths.h"
+#include "core/file_times.h"
+
+namespace tools::file_ops {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void logDone(core::Pipeline& pipe, const Transfer& t) {
+  pipe.addToLog(pipe.resultsText(), t.source + "  ->  " + t.target + "\r\n");
+}
+
+TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, int message) {
+  pipe.addResult(msg(message) + t.source + msg(copy_msg::kTo) + folderOf(t.target));
+  return TransferResult::Failed;
+}
+
+// A new copy is complete: its times and attributes from the source, then the line.
+TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, std::uint8_t attributes) {
+  const bool kept = keepTimesAndAttributes(t.target, t.status, attributes);
+  // A move across file systems deletes its source only now: the copy is synced and checked whole.
+  if (t.mode == CopyMode::Move && core::KillFile(t.source) != 0) pipe.addResult(msg(copy_msg::kSourceNotDeleted) + t.source);
+  logDone(pipe, t);
+  if (!kept) pipe.addResult(t.target + msg(copy_msg::kNotKept));
+  return TransferResult::Done;
+}
+
+}  // namespace
+
+bool keepTimesAndAttributes(const std::string& target, const platform::FileStatus& source, std::uint8_t attributes) {
+  const platform::FileTime* accessed = source.accessed.known ? &source.accessed : nullptr;
+  const platform::FileTime* modified = source.modified.known ? &source.modified : nullptr;
+  bool ok = (!accessed && !modified) || platform::setFileTimes(target, accessed, modified) == 0;
+  (void)core::writeFileTimes(target, false, true, false);  // raises the run's one creation-time notice
+  if (core::GetAtt(target) != attributes) ok = core::SetAtt(target, attributes) == 0 && ok;
+  return ok;
+}
+
+TransferResult transferFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
+  if (t.mode == CopyMode::Copy) {
+    const std::uint8_t attributes = core::GetAtt(t.source);
+    if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace}) != 0)
+      return failed(pipe, t, msg, copy_msg::kCopyFailed);
+    return copied(pipe, t, msg, attributes);
+  }
+  const platform::FileStatus folder = platform::fileStatus(folderOf(t.target), true);
+  if (folder.error == 0 && folder.dev == t.status.dev) {
+    // One file system: the file itself moves, with its times, attributes and links.
+    const int err = t.replace ? pipe.renameReplacing(t.source, t.target) : pipe.rename(t.source, t.target);
+    if (err == 0) {
+      logDone(pipe, t);
+      return TransferResult::Done;
+    }
+    // The same device seen through two mounts refuses a rename: copied like another file system.
+    if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
+  }
+  // A rename takes the attributes along; only a copy needs them read first.
+  const std::uint8_t attributes = core::GetAtt(t.source);
+  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = true}) != 0)
+    return failed(pipe, t, msg, copy_msg::kCopyFailed);
+  return copied(pipe, t, msg, attributes);
+}
+
+}  // namespace tools::file_ops

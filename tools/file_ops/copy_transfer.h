@@ -1,0 +1,59 @@
+// Moving or copying one file to its target, as the copy and move tool's run and its undo do it.
+// Within one file system (the same device number) a move is a rename; across file systems it is a
+// copy that is synced and checked whole, after which the source is deleted. Nothing is deleted or
+// replaced before the copy that takes its place is complete. A new copy gets the source's
+// modified and accessed times and its attributes back.
+//
+//   const platform::FileStatus st = platform::fileStatus(source, false);
+//   switch (transferFile(pipe, {.source = source, .target = target, .status = st,
+//                               .mode = CopyMode::Move, .replace = false}, msg)) { ... }
+#pragma once
+
+#include "core/message_table.h"
+#include "core/pipeline.h"
+#include "platform/fs.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tools::file_ops {
+
+enum class CopyMode { Copy, Move };
+
+// Numbers of the copy tool's messages that the transfer and the run write.
+namespace copy_msg {
+inline constexpr int kColumnSource = 1, kColumnTarget = 2, kSameFile = 3, kUndoKeptCopy = 4,
+                     kJournalNotUpdated = 5, kMoved = 7, kCopied = 8, kTargetExists = 9, kSkipped = 10,
+                     kMoveFailed = 11, kTo = 12, kCopyFailed = 13, kSourceNotDeleted = 14,
+                     kNotKept = 15, kNoFolder = 16, kCopyItem = 17, kMoveItem = 18, kConfirmOverwrite = 19,
+                     kCaption = 20, kWord = 23, kConfirmClear = 24, kUndoQuestion = 25, kUndoTitle = 26,
+                     kUndoHeading = 27, kUndoCaption = 28, kJournalMissing = 29, kJournalWriteFailed = 30,
+                     kJournalIncompleteBefore = 31, kJournalIncompleteAfter = 32, kUndoMoveNote = 33,
+                     kCopyRemoved = 34, kExistsSkip = 35, kExistsNumber = 36, kExistsReplace = 37,
+                     kNoSamples = 38, kNeedsSubfolders = 39, kNoWords = 40, kWordsHeading = 41,
+                     kNotSearched = 42, kBadPattern = 43;
+}  // namespace copy_msg
+
+struct Transfer {
+  std::string source;
+  std::string target;          // the full path of the new name
+  platform::FileStatus status; // of the source, not following a link
+  CopyMode mode = CopyMode::Copy;
+  bool replace = false;        // the target exists and the user chose to replace it
+};
+
+enum class TransferResult {
+  Done,        // the file is at its target (a move also when its source could not be deleted)
+  Failed,      // nothing changed; the result line says why
+};
+
+// Does the transfer, writing the result lines (messages 11, 13, 14 and 15 of msg) and, for a done
+// file, "source  ->  target" into the results text.
+TransferResult transferFile(core::Pipeline& pipe, const Transfer& transfer, const core::MessageTable& msg);
+
+// Gives target the modified and accessed times of source (a status taken before the transfer)
+// and the attributes read from it then. False when either could not be set. The creation time
+// cannot be set here: the run's finish reports that once.
+bool keepTimesAndAttributes(const std::string& target, const platform::FileStatus& source, std::uint8_t attributes);
+
+}  // namespace tools::file_ops
