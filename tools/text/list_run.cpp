@@ -38,7 +38,7 @@ ListLabels labelsOf(const core::MessageTable& msg) {
           .name = msg(16)};
 }
 
-// A run over files: one object per run, its members the state the spec keeps in the worker.
+// A run over files: one object per run, its members the state the worker keeps between files.
 class FileLister {
  public:
   FileLister(core::Pipeline& pipe, const ListOptions& options, const core::MessageTable& msg)
