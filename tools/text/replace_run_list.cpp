@@ -35,11 +35,19 @@ void RunList::remove(int k) {
   current_ = std::min(current_, count());
 }
 
+// GCC 12 with the sanitizers at -O2 takes the moved empty optional for an uninitialised string.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 void RunList::insertAfterCurrent() {
   if (count() >= kMaxRuns) return;
   runs_.insert(runs_.begin() + current_, std::nullopt);
   ++current_;
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 std::string RunList::fileText() const {
   std::string text = std::to_string(count()) + std::string(kEndNum);
