@@ -5,6 +5,8 @@ set -euo pipefail
 corvane_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
   libgtest-dev googletest qt6-qpa-plugins xauth xvfb fonts-dejavu-core shared-mime-info
   adwaita-icon-theme xdg-utils)
+# The duplicate finder's hash (xxHash, header only) and the peers its benchmark measures against.
+corvane_packages+=(libxxhash-dev fdupes jdupes rdfind)
 
 corvane_setup() {
   local missing=()
