@@ -1,5 +1,6 @@
 #include "main_window/app/tool_list.h"
 
+#include "tools/file_ops/widgets/frm_duplicates.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 
@@ -12,6 +13,7 @@ void registerTools() {
   tools::text::registerFindTool();
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
+  tools::file_ops::registerDuplicatesTool();
 }
 
 }  // namespace mainwin
