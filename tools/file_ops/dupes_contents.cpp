@@ -6,7 +6,14 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <numeric>
+#include <thread>
 #include <unordered_map>
 
 namespace tools::file_ops {
@@ -17,8 +24,13 @@ namespace {
 // by its first read.
 constexpr std::uint64_t kFirstBlock = 64 * 1024;
 constexpr std::size_t kPiece = 1024 * 1024;
+// From this many files on, a few threads read at once: opening and reading small files is mostly
+// waiting on the system, which several threads do side by side.
+constexpr std::size_t kParallelFrom = 32;
+constexpr unsigned kMaxReaders = 4;
+constexpr int kStopped = -1;
 
-enum class Read { Ok, Unreadable, Stopped };
+using PollFn = std::function<bool(std::uint64_t bytes)>;
 
 struct Digest {
   XXH128_hash_t first{};
@@ -32,112 +44,165 @@ struct DigestHash {
   std::size_t operator()(const Digest& d) const { return static_cast<std::size_t>(d.first.low64 ^ (d.rest.low64 * 31)); }
 };
 
-struct IdentityHash {
-  std::size_t operator()(const platform::FileIdentity& id) const {
-    return static_cast<std::size_t>(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
-  }
+// What reading one member gave.
+struct Outcome {
+  int error = 0;  // errno; ELOOP: a symlink, left out without a word
+  platform::FileIdentity identity{};
+  Digest digest{};
 };
 
-// Opens f and checks that it is still the file measured.
-bool openMeasured(platform::IdentifiedFile& file, const DupesFile& f) {
-  return file.open(f.path) == 0 && file.identity() == f.identity && file.size() == f.size;
+// Opens f and checks that it is still the file measured: 0, or errno (ESTALE when it is not).
+int openMeasured(platform::IdentifiedFile& file, const DupesFile& f) {
+  if (const int err = file.open(f.path); err != 0) return err;
+  if (file.size() != f.size || (f.identified && file.identity() != f.identity)) return ESTALE;
+  return 0;
 }
 
-// The XXH3-128 of bytes [from, to) of f.
-Read hashRange(const DupesFile& f, std::uint64_t from, std::uint64_t to, std::vector<char>& buf,
-               const ContentReading& reading, XXH128_hash_t& out) {
+// The XXH3-128 of bytes [from, to) of f into hash, and f's identity: 0, errno, or kStopped.
+int hashRange(const DupesFile& f, std::uint64_t from, std::uint64_t to, std::vector<char>& buf, const PollFn& poll,
+              platform::FileIdentity& identity, XXH128_hash_t& hash) {
   platform::IdentifiedFile file;
-  if (!openMeasured(file, f)) return Read::Unreadable;
+  if (const int err = openMeasured(file, f); err != 0) return err;
+  identity = file.identity();
   if (to - from > kPiece) file.adviseSequential();
   XXH3_state_t state;
   (void)XXH3_128bits_reset(&state);
   for (std::uint64_t offset = from; offset < to;) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, to - offset));
     std::size_t got = 0;
-    if (file.readAt(buf.data(), want, offset, got) != 0 || got != want) return Read::Unreadable;
+    if (const int err = file.readAt(buf.data(), want, offset, got); err != 0) return err;
+    if (got != want) return ESTALE;  // shorter than measured
     (void)XXH3_128bits_update(&state, buf.data(), got);
     offset += got;
-    if (reading.poll && !reading.poll(got)) return Read::Stopped;
+    if (!poll(got)) return kStopped;
   }
-  out = XXH3_128bits_digest(&state);
-  return Read::Ok;
+  hash = XXH3_128bits_digest(&state);
+  return 0;
 }
 
-// One inode among the members: read once for all its names.
-struct Probe {
-  std::size_t file = 0;  // the first member of this inode
-  Digest digest{};
-  bool failed = false;
-  bool alone = false;    // its first block matched no other inode's: no duplicate, no second read
-};
+// Runs work(i, poll, buffer) for every i below n: on this thread alone for few items, else with
+// helper threads beside it. Only this thread calls reading.poll (also while it waits for the
+// helpers); a stop ends every thread after its current piece. False when stopped.
+using Work = std::function<int(std::size_t i, const PollFn& poll, std::vector<char>& buf)>;
+bool readEach(std::size_t n, std::size_t bufSize, const ContentReading& reading, const Work& work) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  unsigned finished = 0;  // helpers done, under lock
+  std::mutex lock;
+  std::condition_variable done;
+  const PollFn mainPoll = [&](std::uint64_t bytes) {
+    if (reading.poll && !reading.poll(bytes)) stop = true;
+    return !stop.load();
+  };
+  const PollFn helperPoll = [&](std::uint64_t) { return !stop.load(std::memory_order_relaxed); };
+  const auto loop = [&](const PollFn& poll) {
+    std::vector<char> buf(bufSize);
+    for (std::size_t i = next++; i < n && !stop.load(std::memory_order_relaxed); i = next++) {
+      if (work(i, poll, buf) == kStopped) stop = true;
+    }
+  };
+  const unsigned helpers =
+      n < kParallelFrom ? 0 : std::min(kMaxReaders, std::max(1U, std::thread::hardware_concurrency())) - 1;
+  std::vector<std::jthread> threads;
+  for (unsigned t = 0; t < helpers; ++t) {
+    threads.emplace_back([&] {
+      loop(helperPoll);
+      const std::lock_guard<std::mutex> hold(lock);
+      ++finished;
+      done.notify_one();
+    });
+  }
+  loop(mainPoll);
+  // The last helpers may still read a large file: Cancel must keep working meanwhile.
+  std::unique_lock<std::mutex> hold(lock);
+  while (!done.wait_for(hold, std::chrono::milliseconds(20), [&] { return finished == helpers; })) {
+    hold.unlock();
+    (void)mainPoll(0);
+    hold.lock();
+  }
+  return !stop.load();
+}
 
-// Probes (by slot) with equal keys, in the order of their first appearance.
+// Members (by position) with equal keys, in the order of their first appearance.
 template <class KeyOf>
-std::vector<std::vector<std::size_t>> partition(const std::vector<std::size_t>& slots, KeyOf keyOf) {
+std::vector<std::vector<std::size_t>> partition(const std::vector<std::size_t>& positions, KeyOf keyOf) {
   std::vector<std::vector<std::size_t>> classes;
   std::unordered_map<Digest, std::size_t, DigestHash> where;
-  for (std::size_t slot : slots) {
-    const auto [it, added] = where.try_emplace(keyOf(slot), classes.size());
+  for (std::size_t m : positions) {
+    const auto [it, added] = where.try_emplace(keyOf(m), classes.size());
     if (added) classes.emplace_back();
-    classes[it->second].push_back(slot);
+    classes[it->second].push_back(m);
   }
   return classes;
 }
 
+bool severalInodes(const std::vector<std::size_t>& positions, const std::vector<Outcome>& out) {
+  for (std::size_t m : positions) {
+    if (out[m].identity != out[positions.front()].identity) return true;
+  }
+  return false;
+}
+
+// Reports and drops the members whose reading failed; the positions still usable.
+std::vector<std::size_t> usableAfter(const std::vector<std::size_t>& positions, std::vector<Outcome>& out,
+                                     std::span<const std::size_t> members, const ContentReading& reading) {
+  std::vector<std::size_t> usable;
+  for (std::size_t m : positions) {
+    if (out[m].error == 0) {
+      usable.push_back(m);
+    } else if (out[m].error != ELOOP && reading.unreadable) {
+      reading.unreadable(members[m], out[m].error);
+    }
+  }
+  return usable;
+}
+
 }  // namespace
 
-std::optional<std::vector<DupesGroup>> groupSameContents(const std::vector<DupesFile>& files,
+std::optional<std::vector<DupesGroup>> groupSameContents(std::vector<DupesFile>& files,
                                                          std::span<const std::size_t> members,
                                                          const ContentReading& reading) {
   std::vector<DupesGroup> groups;
-  std::vector<Probe> probes;
-  std::vector<std::size_t> slotOf(members.size());
-  std::unordered_map<platform::FileIdentity, std::size_t, IdentityHash> byIdentity;
-  for (std::size_t m = 0; m < members.size(); ++m) {
-    const auto [it, added] = byIdentity.try_emplace(files[members[m]].identity, probes.size());
-    if (added) probes.push_back({.file = members[m]});
-    slotOf[m] = it->second;
-  }
-  if (probes.size() < 2) return groups;
-
-  const std::uint64_t size = files[probes.front().file].size;
+  if (members.size() < 2) return groups;
+  const std::uint64_t size = files[members.front()].size;
   const std::uint64_t firstEnd = std::min(size, kFirstBlock);
-  std::vector<char> buf(static_cast<std::size_t>(std::min<std::uint64_t>(size, kPiece)));
-  std::vector<std::size_t> live;
-  for (std::size_t s = 0; s < probes.size(); ++s) {
-    const Read r = hashRange(files[probes[s].file], 0, firstEnd, buf, reading, probes[s].digest.first);
-    if (r == Read::Stopped) return std::nullopt;
-    probes[s].failed = r == Read::Unreadable;
-    if (!probes[s].failed) live.push_back(s);
-  }
-  if (size > firstEnd) {
-    for (const auto& alike : partition(live, [&](std::size_t s) { return Digest{probes[s].digest.first, {}}; })) {
-      if (alike.size() < 2) {
-        probes[alike.front()].alone = true;
-        continue;
-      }
-      for (std::size_t s : alike) {
-        const Read r = hashRange(files[probes[s].file], firstEnd, size, buf, reading, probes[s].digest.rest);
-        if (r == Read::Stopped) return std::nullopt;
-        probes[s].failed = r == Read::Unreadable;
-      }
-    }
+  const std::size_t bufSize = static_cast<std::size_t>(std::min<std::uint64_t>(size, kPiece));
+  std::vector<Outcome> out(members.size());
+
+  const bool read = readEach(members.size(), bufSize, reading, [&](std::size_t m, const PollFn& poll, std::vector<char>& buf) {
+    out[m].error = hashRange(files[members[m]], 0, firstEnd, buf, poll, out[m].identity, out[m].digest.first);
+    return out[m].error;
+  });
+  if (!read) return std::nullopt;
+  std::vector<std::size_t> all(members.size());
+  std::iota(all.begin(), all.end(), std::size_t{0});
+  std::vector<std::size_t> live = usableAfter(all, out, members, reading);
+  for (std::size_t m : live) {
+    files[members[m]].identity = out[m].identity;
+    files[members[m]].identified = true;
   }
 
-  std::vector<std::size_t> usable;  // member positions whose inode was read
-  for (std::size_t m = 0; m < members.size(); ++m) {
-    const Probe& p = probes[slotOf[m]];
-    if (p.failed) {
-      if (reading.unreadable) reading.unreadable(members[m]);
-    } else if (!p.alone) {
-      usable.push_back(m);
+  if (size > firstEnd) {
+    std::vector<std::size_t> again;
+    for (const auto& alike : partition(live, [&](std::size_t m) { return Digest{out[m].digest.first, {}}; })) {
+      // A first block no other inode shares: no duplicate, no second read.
+      if (severalInodes(alike, out)) again.insert(again.end(), alike.begin(), alike.end());
     }
+    const bool restRead = readEach(again.size(), bufSize, reading, [&](std::size_t k, const PollFn& poll, std::vector<char>& buf) {
+      Outcome& o = out[again[k]];
+      platform::FileIdentity identity;
+      o.error = hashRange(files[members[again[k]]], firstEnd, size, buf, poll, identity, o.digest.rest);
+      return o.error;
+    });
+    if (!restRead) return std::nullopt;
+    std::sort(again.begin(), again.end());
+    live = usableAfter(again, out, members, reading);
   }
-  for (const auto& same : partition(usable, [&](std::size_t m) { return probes[slotOf[m]].digest; })) {
+
+  for (const auto& same : partition(live, [&](std::size_t m) { return out[m].digest; })) {
     DupesGroup group{.kept = members[same.front()], .copies = {}};
-    const std::size_t keptSlot = slotOf[same.front()];
     for (std::size_t m : same) {
-      if (slotOf[m] != keptSlot) group.copies.push_back(members[m]);
+      if (out[m].identity != out[same.front()].identity) group.copies.push_back(members[m]);
     }
     if (!group.copies.empty()) groups.push_back(std::move(group));
   }
@@ -146,12 +211,12 @@ std::optional<std::vector<DupesGroup>> groupSameContents(const std::vector<Dupes
 
 Compared sameContents(const DupesFile& kept, const DupesFile& copy, const ContentReading& reading) {
   platform::IdentifiedFile a, b;
-  if (a.open(kept.path) != 0) {
-    if (reading.unreadable) reading.unreadable(0);
+  if (const int err = a.open(kept.path); err != 0) {
+    if (reading.unreadable) reading.unreadable(0, err);
     return Compared::Unreadable;
   }
-  if (b.open(copy.path) != 0) {
-    if (reading.unreadable) reading.unreadable(1);
+  if (const int err = b.open(copy.path); err != 0) {
+    if (reading.unreadable) reading.unreadable(1, err);
     return Compared::Unreadable;
   }
   // Another file in either place, or one name of the other's inode, is no duplicate to act on.
@@ -169,12 +234,12 @@ Compared sameContents(const DupesFile& kept, const DupesFile& copy, const Conten
   for (std::uint64_t offset = 0; offset < size;) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size - offset));
     std::size_t gotA = 0, gotB = 0;
-    if (a.readAt(bufA.data(), want, offset, gotA) != 0) {
-      if (reading.unreadable) reading.unreadable(0);
+    if (const int err = a.readAt(bufA.data(), want, offset, gotA); err != 0) {
+      if (reading.unreadable) reading.unreadable(0, err);
       return Compared::Unreadable;
     }
-    if (b.readAt(bufB.data(), want, offset, gotB) != 0) {
-      if (reading.unreadable) reading.unreadable(1);
+    if (const int err = b.readAt(bufB.data(), want, offset, gotB); err != 0) {
+      if (reading.unreadable) reading.unreadable(1, err);
       return Compared::Unreadable;
     }
     if (gotA != want || gotB != want || std::memcmp(bufA.data(), bufB.data(), want) != 0) return Compared::Different;

@@ -10,6 +10,10 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
+#include <set>
+#include <thread>
+
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -26,13 +30,13 @@ class DupesContentsTest : public ::testing::Test {
   }
   static DupesFile measure(const std::string& path) {
     const platform::LinkStatus st = platform::linkStatus(path);
-    return {.path = path, .size = st.size, .identity = st.identity};
+    return {.path = path, .size = st.size, .identity = st.identity, .identified = true};
   }
   // The groups of all files, as lists of names (kept first); "stopped" when nullopt.
-  std::vector<std::vector<std::string>> groupsOf(const std::vector<DupesFile>& files, ContentReading reading = {}) {
+  std::vector<std::vector<std::string>> groupsOf(std::vector<DupesFile> files, ContentReading reading = {}) {
     std::vector<std::size_t> members(files.size());
     std::iota(members.begin(), members.end(), std::size_t{0});
-    if (!reading.unreadable) reading.unreadable = [&](std::size_t i) { unreadable_.push_back(name(files[i])); };
+    if (!reading.unreadable) reading.unreadable = [&](std::size_t i, int) { unreadable_.push_back(name(files[i])); };
     const auto groups = groupSameContents(files, members, reading);
     std::vector<std::vector<std::string>> out;
     if (!groups) return {{"stopped"}};
@@ -55,6 +59,37 @@ TEST_F(DupesContentsTest, SmallFilesFallTogetherByContentsInTheirOrder) {
                                make("e", "zzzz"), make("f", "xxxx")});
   EXPECT_EQ(got, (Groups{{"a", "c", "f"}, {"b", "d"}}));
   EXPECT_TRUE(unreadable_.empty());
+}
+
+TEST_F(DupesContentsTest, ManyFilesReadSideBySideGroupAsOneReaderWouldAndPollOnTheCallingThread) {
+  std::vector<DupesFile> files;
+  Groups want(7);
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "f" + std::to_string(100 + i);
+    files.push_back(make(name, "contents " + std::to_string(i % 7)));
+    want[static_cast<std::size_t>(i % 7)].push_back(name);
+  }
+  std::set<std::thread::id> polledOn;
+  const Groups got = groupsOf(files, {.poll = [&](std::uint64_t) {
+                                        polledOn.insert(std::this_thread::get_id());
+                                        return true;
+                                      }});
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(polledOn, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST_F(DupesContentsTest, ALinkIsLeftOutSilentlyAndWhatIsNoRegularFileIsReported) {
+  const DupesFile a = make("a", "abcd");
+  const std::string dir = dir_.path().toStdString() + "/";
+  ASSERT_EQ(::symlink(a.path.c_str(), (dir + "link").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir + "fifo").c_str(), 0600), 0);
+  std::vector<std::pair<std::string, int>> reported;
+  const Groups got = groupsOf({a, {.path = dir + "link", .size = 4}, {.path = dir + "fifo", .size = 4}},
+                              {.unreadable = [&](std::size_t i, int error) {
+                                 reported.emplace_back(i == 2 ? "fifo" : "other", error);
+                               }});
+  EXPECT_EQ(got, Groups{});
+  EXPECT_EQ(reported, (std::vector<std::pair<std::string, int>>{{"fifo", EINVAL}}));
 }
 
 TEST_F(DupesContentsTest, LargeFilesAreComparedPastTheFirstBlockToTheLastByte) {
@@ -109,7 +144,7 @@ TEST_F(DupesContentsTest, SameContentsComparesTheBytesAsTheyAreNow) {
 
   std::filesystem::remove(b.path);
   int which = -1;
-  EXPECT_EQ(sameContents(a, b, {.unreadable = [&](std::size_t w) { which = static_cast<int>(w); }}),
+  EXPECT_EQ(sameContents(a, b, {.unreadable = [&](std::size_t w, int) { which = static_cast<int>(w); }}),
             Compared::Unreadable);
   EXPECT_EQ(which, 1);
 }

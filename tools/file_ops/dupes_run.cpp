@@ -18,6 +18,8 @@
 #include "tools/file_ops/dupes_contents.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <exception>
 #include <numeric>
 #include <unordered_map>
@@ -28,9 +30,9 @@ namespace {
 
 const std::string kCrLf = "\r\n";
 const std::string kIndent = "     ";
-// Between yields to window events while comparing: a number of files, or bytes read.
-constexpr int kYieldFiles = 61;
-constexpr std::uint64_t kYieldBytes = 8ULL * 1024 * 1024;
+// Between yields to window events while comparing: often enough for Cancel and a moving window,
+// seldom enough to cost nothing beside the reading.
+constexpr std::chrono::milliseconds kYieldEvery{40};
 
 bool byName(DupesMode mode) { return mode == DupesMode::ListByName || mode == DupesMode::DeleteByName; }
 
@@ -48,7 +50,7 @@ class DupesFinder {
         pipe_, form,
         {.withSubfolders = options_.withSubfolders, .withHidden = options_.withHidden, .caption = msg_(8),
          .finish = false},
-        [this](core::RunItem& item) { return collect(item.path()); },
+        [this](core::RunItem& item) { return collect(item); },
         {.onStart = [this] {
            if (!byName(options_.mode)) pipe_.addToLog(pipe_.resultsText(), msg_(9));
          }});
@@ -67,29 +69,40 @@ class DupesFinder {
   }
 
  private:
-  core::StepResult collect(const std::string& path) {
+  // Contents modes take the size the listing measured and open a file only once another file
+  // has its size; the name modes measure each file (its inode decides what is one file).
+  core::StepResult collect(const core::RunItem& item) {
+    const std::string path = item.path();
+    if (!byName(options_.mode) && item.entry() && item.entry()->size > 0) {
+      files_.push_back({.path = path, .size = item.entry()->size});
+      return core::StepResult::Done;
+    }
     const platform::LinkStatus st = platform::linkStatus(path);
     if (st.type == platform::LinkType::Symlink || st.type == platform::LinkType::Missing) {
       return core::StepResult::Skipped;
     }
-    if (byName(options_.mode)) {
-      if (st.type != platform::LinkType::Regular) return core::StepResult::Skipped;
-    } else {
-      if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
-      if (st.size == 0) {
-        pipe_.addToLog(pipe_.resultsText(), path + kCrLf);
-        return core::StepResult::Skipped;
-      }
+    if (st.type != platform::LinkType::Regular) {
+      if (!byName(options_.mode)) (void)pipe_.checkFileUsable(path, {.access = core::Access::Read});  // logs it
+      return core::StepResult::Skipped;
     }
-    files_.push_back({.path = path, .size = st.size, .identity = st.identity});
+    if (!byName(options_.mode) && st.size == 0) {
+      pipe_.addToLog(pipe_.resultsText(), path + kCrLf);
+      return core::StepResult::Skipped;
+    }
+    files_.push_back({.path = path, .size = st.size, .identity = st.identity, .identified = true});
     return core::StepResult::Done;
+  }
+
+  // A file that could not be compared: not a duplicate, and said so.
+  void logUnreadable(const std::string& path, int error) {
+    pipe_.addResult(error == EINVAL ? core::msgMain(23) + path : core::msgMain(85) + path);
   }
 
   void compare() {
     pipe_.resetProgress(static_cast<long long>(files_.size()));
     pipe_.setProgressCaption(msg_(10));
     pipe_.addToLog(pipe_.resultsText(), kCrLf + kCrLf + msg_(11));
-    reading_.unreadable = [this](std::size_t i) { pipe_.addResult(core::msgMain(85) + files_[i].path); };
+    reading_.unreadable = [this](std::size_t i, int error) { logUnreadable(files_[i].path, error); };
     if (byName(options_.mode)) {
       compareByName();
     } else {
@@ -153,7 +166,7 @@ class DupesFinder {
       if (!headed) pipe_.addToLog(pipe_.resultsText(), kept.path + kCrLf);
       headed = true;
       actOn(copy);
-      if (stopped_ || !poll(0)) return false;
+      if (!poll(0)) return false;
     }
     if (headed) pipe_.addToLog(pipe_.resultsText(), kCrLf);
     return true;
@@ -163,8 +176,8 @@ class DupesFinder {
   // contents) still of equal bytes, so that the kept file is never the last copy lost.
   Compared stillDuplicate(const DupesFile& kept, const DupesFile& copy) {
     if (!byName(options_.mode)) {
-      const Compared c = sameContents(kept, copy, {.poll = reading_.poll, .unreadable = [&](std::size_t which) {
-                                                     pipe_.addResult(core::msgMain(85) + (which == 0 ? kept : copy).path);
+      const Compared c = sameContents(kept, copy, {.poll = reading_.poll, .unreadable = [&](std::size_t which, int error) {
+                                                     logUnreadable((which == 0 ? kept : copy).path, error);
                                                    }});
       if (c == Compared::Stopped) stopped_ = true;
       return c;
@@ -235,25 +248,24 @@ class DupesFinder {
     return core::Pipeline::splitFileName(target, freeNameCounter_);
   }
 
-  // Counts work since the last yield; yields after kYieldFiles files or kYieldBytes bytes. False
-  // once the user cancelled.
-  bool poll(std::uint64_t bytes) {
+  // Yields to window events at most every kYieldEvery while comparing. False once the user
+  // cancelled.
+  bool poll(std::uint64_t) {
     if (stopped_) return false;
-    bytesSinceYield_ += bytes;
-    if (bytes == 0 || ++piecesSinceYield_ < kYieldFiles) {
-      if (bytesSinceYield_ < kYieldBytes) return true;
-    }
-    bytesSinceYield_ = 0;
-    piecesSinceYield_ = 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastYield_ < kYieldEvery) return true;
+    lastYield_ = now;
     pipe_.host().doEvents();
     stopped_ = pipe_.host().isCancel() != core::CancelState::Running;
     return !stopped_;
   }
 
-  // Counts items as compared; the bar moves (with a yield) every kYieldFiles items.
+  // Counts items as compared; the bar moves (with a yield) as often as poll yields.
   void advance(std::size_t items) {
     pending_ += items;
-    if (pending_ < static_cast<std::size_t>(kYieldFiles)) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastYield_ < kYieldEvery) return;
+    lastYield_ = now;
     pipe_.updateProgress(0, static_cast<double>(pending_));
     pending_ = 0;
     if (pipe_.host().isCancel() != core::CancelState::Running) stopped_ = true;
@@ -267,8 +279,7 @@ class DupesFinder {
   ContentReading reading_;
   std::vector<DupesFile> files_;
   long long freeNameCounter_ = 1;
-  std::uint64_t bytesSinceYield_ = 0;
-  int piecesSinceYield_ = 0;
+  std::chrono::steady_clock::time_point lastYield_ = std::chrono::steady_clock::now();
   std::size_t pending_ = 0;
   bool stopped_ = false;
 };

@@ -13,9 +13,10 @@
 //
 // ---- contract ----
 // Only regular files are collected: a symbolic link is neither kept nor acted on, and linked
-// folders are not walked. Files are grouped by size, then by contents (each file read about once);
-// an empty file is only listed. Two names of one inode are never duplicates of each other. A file
-// that cannot be read is "not a duplicate" and is logged. Before a duplicate is deleted or moved,
+// folders are not walked. Files are grouped by size, then by contents (each file read about once,
+// and only when another file has its size); an empty file is only listed. Two names of one inode
+// are never duplicates of each other. A file that cannot be read is "not a duplicate" and is
+// logged (common message 85; 23 for what is not a regular file). Before a duplicate is deleted or moved,
 // its bytes are compared with the kept file's again, and it is left alone when either changed. The
 // kept file of a group is never deleted, moved or copied. A copy or move never replaces a file in
 // the target folder: a taken name becomes the next free numbered name ("report1.txt").
