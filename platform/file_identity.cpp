@@ -12,11 +12,11 @@ namespace platform {
 
 namespace {
 
-LinkType typeOf(mode_t mode) {
-  if (S_ISREG(mode)) return LinkType::Regular;
-  if (S_ISLNK(mode)) return LinkType::Symlink;
-  if (S_ISDIR(mode)) return LinkType::Directory;
-  return LinkType::Other;
+FileType typeOf(mode_t mode) {
+  if (S_ISREG(mode)) return FileType::Regular;
+  if (S_ISLNK(mode)) return FileType::Symlink;
+  if (S_ISDIR(mode)) return FileType::Directory;
+  return FileType::Other;
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 //   }
 #pragma once
 
+#include "platform/fs.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -24,12 +26,10 @@ struct FileIdentity {
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-enum class LinkType { Missing, Regular, Symlink, Directory, Other };
-
 // What lstat says of a path: the entry itself, a symlink as a symlink.
 struct LinkStatus {
   int error = 0;  // errno; type is Missing whenever error != 0
-  LinkType type = LinkType::Missing;
+  FileType type = FileType::Missing;
   FileIdentity identity{};
   std::uint64_t size = 0;
 };

@@ -78,10 +78,10 @@ class DupesFinder {
       return core::StepResult::Done;
     }
     const platform::LinkStatus st = platform::linkStatus(path);
-    if (st.type == platform::LinkType::Symlink || st.type == platform::LinkType::Missing) {
+    if (st.type == platform::FileType::Symlink || st.type == platform::FileType::Missing) {
       return core::StepResult::Skipped;
     }
-    if (st.type != platform::LinkType::Regular) {
+    if (st.type != platform::FileType::Regular) {
       if (!byName(options_.mode)) (void)pipe_.checkFileUsable(path, {.access = core::Access::Read});  // logs it
       return core::StepResult::Skipped;
     }
@@ -184,8 +184,8 @@ class DupesFinder {
     }
     const platform::LinkStatus k = platform::linkStatus(kept.path);
     const platform::LinkStatus d = platform::linkStatus(copy.path);
-    const bool same = k.type == platform::LinkType::Regular && k.identity == kept.identity &&
-                      d.type == platform::LinkType::Regular && d.identity == copy.identity;
+    const bool same = k.type == platform::FileType::Regular && k.identity == kept.identity &&
+                      d.type == platform::FileType::Regular && d.identity == copy.identity;
     return same ? Compared::Same : Compared::Different;
   }
 
@@ -234,7 +234,7 @@ class DupesFinder {
       return;
     }
     const platform::LinkStatus made = platform::linkStatus(target);
-    if (made.type != platform::LinkType::Regular || made.size != copy.size || core::KillFile(b) != 0) {
+    if (made.type != platform::FileType::Regular || made.size != copy.size || core::KillFile(b) != 0) {
       pipe_.addResult(msg_(15) + b);
       return;
     }
@@ -304,7 +304,7 @@ std::optional<std::string> checkStart(core::Pipeline& pipe, core::ToolForm* form
     const bool absolute = !options.targetFolder.empty() && options.targetFolder.front() == '/';
     bool ready = absolute && core::PathExist(target) != 0;
     if (absolute && !ready &&
-        platform::linkStatus(core::withoutTrailingSlashes(target)).type == platform::LinkType::Missing) {
+        platform::linkStatus(core::withoutTrailingSlashes(target)).type == platform::FileType::Missing) {
       ready = core::MakeDir(target) == 0;
     }
     if (!ready) {

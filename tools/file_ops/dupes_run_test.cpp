@@ -46,7 +46,7 @@ class DupesRunTest : public core::testing::PipelineTest {
     host_.fakeFolders[root_ + "sub/"] = {{.name = "1.txt"}, {.name = "big.bin"}, {.name = "hard.txt"}};
   }
   DupesStart run(DupesOptions options) { return findDuplicates(pipe_, form_, options, msg_); }
-  static bool exists(const std::string& path) { return platform::linkStatus(path).type != platform::LinkType::Missing; }
+  static bool exists(const std::string& path) { return platform::linkStatus(path).type != platform::FileType::Missing; }
 
   const core::MessageTable msg_ = messages(21, {{9, "Empty:\r\n"}, {11, "Dupes:\r\n"}, {12, "Deleted: "},
                                                 {13, "Not copied: "}, {14, "Copied: "}, {15, "Not moved: "},

@@ -41,6 +41,7 @@ FrmDuplicates::FrmDuplicates() : ToolWindow("frmDuplicates", "Duplicates") {
   txtPath_->setObjectName(QStringLiteral("txtPath"));
   path->addWidget(txtPath_, 1);
   cmdFind_ = tools::text::makeButton(framPath_, "cmdFind", "...");
+  cmdFind_->setMaximumWidth(cmdFind_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 32);
   path->addWidget(cmdFind_);
   main->addWidget(framPath_);
   main->addStretch(1);
