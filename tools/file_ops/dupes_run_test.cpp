@@ -55,7 +55,9 @@ class DupesRunTest : public core::testing::PipelineTest {
 
 TEST_F(DupesRunTest, ListsGroupsBySizeThenContentsKeepingTheFirst) {
   makeGroups();
-  EXPECT_EQ(run({.mode = DupesMode::ListByContents, .withSubfolders = true}), DupesStart::Ran);
+  const std::string unused = base_ + "unused";  // listing neither checks nor makes a target folder
+  EXPECT_EQ(run({.mode = DupesMode::ListByContents, .withSubfolders = true, .targetFolder = unused}), DupesStart::Ran);
+  EXPECT_FALSE(exists(unused));
   const std::string in = "     ";
   EXPECT_EQ(reportedText(host_),
             "Empty:\r\n" + root_ + "empty.txt\r\n\r\n\r\nDupes:\r\n" +
