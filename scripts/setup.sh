@@ -7,6 +7,8 @@ corvane_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-too
   adwaita-icon-theme xdg-utils
   libglib2.0-bin  # gio trash: only bench_delete's peer, never needed by the build or the tests
   rename)  # perl's file-rename: only bench_rename's peer, never needed by the build or the tests
+# The duplicate finder's hash (xxHash, header only) and the peers its benchmark measures against.
+corvane_packages+=(libxxhash-dev fdupes jdupes rdfind)
 
 corvane_setup() {
   local missing=()

@@ -5,6 +5,7 @@
 #include "tools/renaming/widgets/case_tool.h"
 #include "tools/renaming/widgets/trim_tool.h"
 #include "tools/text/widgets/frm_extract_register.h"
+#include "tools/file_ops/widgets/frm_duplicates.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 #include "tools/file_ops/widgets/frm_cmd_register.h"
@@ -26,6 +27,7 @@ void registerTools() {
   tools::ren::registerRenameTool();
   tools::registerCaseTool();
   tools::registerTrimTool();
+  tools::file_ops::registerDuplicatesTool();
 }
 
 }  // namespace mainwin

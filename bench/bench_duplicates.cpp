@@ -1,0 +1,175 @@
+// Speed of the duplicate finder's contents mode (list only) against fdupes -r, jdupes -r and
+// rdfind -dryrun true on one generated tree: 100 folders of 200 files (12,000 of them of one size,
+// 4 KiB; the others of a few hundred sizes), every tenth file a copy of another, and eight files of
+// 8 MiB, two of them equal and two differing only in their last byte. No empty files and no hard
+// links, where the peers' defaults differ from ours. One untimed run of each, then the median of 3.
+// Each peer's count of duplicate files is printed beside ours, so a fast wrong answer shows.
+// Usage: bench_duplicates [folder] (default: a temporary folder, removed at the end).
+// Output: one "name: value unit" per line; <peer>_ratio is our time / the peer's.
+#include "bench/bench_support.h"
+#include "core/message_table.h"
+#include "core/pipeline.h"
+#include "core/scripted_run_host.h"
+#include "core/settings.h"
+#include "core/state.h"
+#include "platform/test_home.h"
+#include "tools/file_ops/dupes_run.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFolders = 100, kPerFolder = 200;
+constexpr std::size_t kLarge = 8 * 1024 * 1024;
+
+std::string bytesOf(std::uint64_t seed, std::size_t size) {
+  std::mt19937_64 rng(seed);
+  std::string s(size, '\0');
+  for (std::size_t i = 0; i < size; i += 8) {
+    const std::uint64_t v = rng();
+    for (std::size_t b = 0; b < 8 && i + b < size; ++b) s[i + b] = static_cast<char>(v >> (8 * b));
+  }
+  return s;
+}
+
+// File k's contents: every tenth run of five files copies the run before it.
+std::string contentsOf(int k) {
+  const int source = (k / 5) % 10 == 9 ? k - 5 : k;
+  std::size_t size = 4096;
+  if (k % 5 == 3) size = 100 + static_cast<std::size_t>(source) * 7919 % 8000;
+  if (k % 5 == 4) size = 1000 + static_cast<std::size_t>(source % 50) * 37;
+  return bytesOf(static_cast<std::uint64_t>(source) + 1, size);
+}
+
+// The tree; the number of duplicate files it holds.
+int buildTree(const fs::path& root) {
+  int duplicates = 0;
+  for (int f = 0; f < kFolders; ++f) {
+    const fs::path dir = root / ("d" + std::to_string(f));
+    fs::create_directories(dir);
+    for (int i = 0; i < kPerFolder; ++i) {
+      const int k = f * kPerFolder + i;
+      std::ofstream(dir / ("f" + std::to_string(k) + ".dat"), std::ios::binary) << contentsOf(k);
+      if ((k / 5) % 10 == 9) ++duplicates;
+    }
+  }
+  for (int l = 0; l < 8; ++l) {
+    std::string data = bytesOf(1000000 + static_cast<std::uint64_t>(l == 1 ? 0 : l == 3 ? 2 : l), kLarge);
+    if (l == 3) data.back() = static_cast<char>(data.back() ^ 1);
+    std::ofstream(root / ("large" + std::to_string(l) + ".bin"), std::ios::binary) << data;
+  }
+  return duplicates + 1;
+}
+
+// The duplicates a peer listed: its non-empty lines less one per group (groups end with a blank).
+int countFdupesStyle(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  int lines = 0, groups = 0;
+  bool inGroup = false;
+  while (std::getline(in, line)) {
+    if (line.empty()) {
+      inGroup = false;
+    } else {
+      ++lines;
+      if (!inGroup) ++groups;
+      inGroup = true;
+    }
+  }
+  return lines - groups;
+}
+
+// The duplicates in rdfind's results file: its lines of kind DUPTYPE_WITHIN_SAME_TREE.
+int countRdfind(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  int n = 0;
+  while (std::getline(in, line)) {
+    if (line.rfind("DUPTYPE_WITHIN_SAME_TREE", 0) == 0) ++n;
+  }
+  return n;
+}
+
+int runOurs(const fs::path& tree) {
+  core::ScriptedRunHost host;
+  host.realListing = true;
+  host.mainFolder = tree.string() + "/";
+  core::Pipeline pipe(host);
+  std::vector<std::string> texts;
+  for (int n = 1; n <= 21; ++n) texts.push_back("{" + std::to_string(n) + "}");
+  (void)tools::file_ops::findDuplicates(pipe, nullptr, {.mode = tools::file_ops::DupesMode::ListByContents,
+                                                        .withSubfolders = true},
+                                        core::MessageTable(texts));
+  if (host.results.empty()) return -1;
+  std::istringstream report(host.results.back().text);
+  std::string line;
+  int n = 0;
+  while (std::getline(report, line)) {
+    if (line.rfind("     ", 0) == 0) ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir made(QDir::tempPath() + QStringLiteral("/corvane_bench_duplicates-XXXXXX"));
+  const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(made.path().toStdString());
+  if (argc <= 1 && !made.isValid()) {
+    std::fprintf(stderr, "cannot create a temporary folder\n");
+    return 1;
+  }
+  const platform::testing::IsolatedHome home(root.string(), platform::testing::IsolatedHome::perVariable("env/"));
+  core::ScopedCoreState state;
+  state.state().tempPath = (root / "env/TMPDIR/").string();
+  fs::create_directories(state.state().tempPath);
+  core::setSettingsWord("vardulek");
+
+  const fs::path tree = root / "tree";
+  int expected = 0;
+  std::printf("data_build: %.2f s\n", bench::secondsOf([&] { expected = buildTree(tree); }));
+  std::printf("duplicates_expected: %d files\n", expected);
+
+  int found = 0;
+  const double ours = bench::warmMedianSeconds(3, [&] { found = runOurs(tree); });
+  std::printf("ours: %.3f s\nours_found: %d files\n", ours, found);
+
+  struct Peer {
+    const char* name;
+    std::vector<std::string> args;
+    bool rdfindStyle;
+  };
+  const std::string out = (root / "peer_output.txt").string();
+  const Peer peers[] = {
+      {"fdupes", {"-r", "-q", tree.string()}, false},  // -q: no progress on the terminal
+      {"jdupes", {"-r", "-q", tree.string()}, false},
+      {"rdfind", {"-dryrun", "true", "-outputname", out, tree.string()}, true},
+  };
+  for (const Peer& p : peers) {
+    int rc = -1;
+    const double t = bench::warmMedianSeconds(3, [&] {
+      rc = bench::runProgram(p.name, p.args, p.rdfindStyle ? "/dev/null" : out);
+    });
+    if (rc < 0) {
+      std::printf("%s: not installed\n", p.name);
+      continue;
+    }
+    const int peerFound = p.rdfindStyle ? countRdfind(out) : countFdupesStyle(out);
+    std::printf("%s: %.3f s\n%s_found: %d files\n%s_ratio: %.2f x\n", p.name, t, p.name, peerFound, p.name, ours / t);
+  }
+  fs::remove_all(tree);
+  return 0;
+}

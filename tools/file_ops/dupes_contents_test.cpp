@@ -1,0 +1,153 @@
+// Grouping by contents on small fixtures: which files of one size fall together (small files read
+// whole, large ones differing only past the first block or only in their last byte), hard links,
+// files no longer as measured, Cancel; and the byte comparison before a delete or move.
+#include "tools/file_ops/dupes_contents.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+#include <set>
+#include <thread>
+
+#include <sys/stat.h>
+
+#include <unistd.h>
+
+namespace tools::file_ops {
+namespace {
+
+class DupesContentsTest : public ::testing::Test {
+ protected:
+  // Writes a file and measures it as the finder does.
+  DupesFile make(const std::string& name, const std::string& content) {
+    const std::string path = dir_.path().toStdString() + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return measure(path);
+  }
+  static DupesFile measure(const std::string& path) {
+    const platform::LinkStatus st = platform::linkStatus(path);
+    return {.path = path, .size = st.size, .identity = st.identity, .identified = true};
+  }
+  // The groups of all files, as lists of names (kept first); "stopped" when nullopt.
+  std::vector<std::vector<std::string>> groupsOf(std::vector<DupesFile> files, ContentReading reading = {}) {
+    std::vector<std::size_t> members(files.size());
+    std::iota(members.begin(), members.end(), std::size_t{0});
+    if (!reading.unreadable) reading.unreadable = [&](std::size_t i, int) { unreadable_.push_back(name(files[i])); };
+    const auto groups = groupSameContents(files, members, reading);
+    std::vector<std::vector<std::string>> out;
+    if (!groups) return {{"stopped"}};
+    for (const DupesGroup& g : *groups) {
+      out.push_back({name(files[g.kept])});
+      for (std::size_t c : g.copies) out.back().push_back(name(files[c]));
+    }
+    return out;
+  }
+  static std::string name(const DupesFile& f) { return f.path.substr(f.path.rfind('/') + 1); }
+
+  QTemporaryDir dir_;
+  std::vector<std::string> unreadable_;
+};
+
+using Groups = std::vector<std::vector<std::string>>;
+
+TEST_F(DupesContentsTest, SmallFilesFallTogetherByContentsInTheirOrder) {
+  const Groups got = groupsOf({make("a", "xxxx"), make("b", "yyyy"), make("c", "xxxx"), make("d", "yyyy"),
+                               make("e", "zzzz"), make("f", "xxxx")});
+  EXPECT_EQ(got, (Groups{{"a", "c", "f"}, {"b", "d"}}));
+  EXPECT_TRUE(unreadable_.empty());
+}
+
+TEST_F(DupesContentsTest, ManyFilesReadSideBySideGroupAsOneReaderWouldAndPollOnTheCallingThread) {
+  std::vector<DupesFile> files;
+  Groups want(7);
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "f" + std::to_string(100 + i);
+    files.push_back(make(name, "contents " + std::to_string(i % 7)));
+    want[static_cast<std::size_t>(i % 7)].push_back(name);
+  }
+  std::set<std::thread::id> polledOn;
+  const Groups got = groupsOf(files, {.poll = [&](std::uint64_t) {
+                                        polledOn.insert(std::this_thread::get_id());
+                                        return true;
+                                      }});
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(polledOn, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST_F(DupesContentsTest, ALinkIsLeftOutSilentlyAndWhatIsNoRegularFileIsReported) {
+  const DupesFile a = make("a", "abcd");
+  const std::string dir = dir_.path().toStdString() + "/";
+  ASSERT_EQ(::symlink(a.path.c_str(), (dir + "link").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir + "fifo").c_str(), 0600), 0);
+  std::vector<std::pair<std::string, int>> reported;
+  const Groups got = groupsOf({a, {.path = dir + "link", .size = 4}, {.path = dir + "fifo", .size = 4}},
+                              {.unreadable = [&](std::size_t i, int error) {
+                                 reported.emplace_back(i == 2 ? "fifo" : "other", error);
+                               }});
+  EXPECT_EQ(got, Groups{});
+  EXPECT_EQ(reported, (std::vector<std::pair<std::string, int>>{{"fifo", EINVAL}}));
+}
+
+TEST_F(DupesContentsTest, LargeFilesAreComparedPastTheFirstBlockToTheLastByte) {
+  const std::string big(3 * 1024 * 1024 + 17, 'q');
+  std::string lastDiffers = big, middleDiffers = big;
+  lastDiffers.back() = 'r';
+  middleDiffers[1024 * 1024 + 5] = 'r';
+  const Groups got = groupsOf({make("a", big), make("b", lastDiffers), make("c", middleDiffers), make("d", big),
+                               make("e", lastDiffers)});
+  EXPECT_EQ(got, (Groups{{"a", "d"}, {"b", "e"}}));
+}
+
+TEST_F(DupesContentsTest, NamesOfOneInodeAreNeverDuplicatesOfEachOther) {
+  const DupesFile a = make("a", "same");
+  ASSERT_EQ(::link(a.path.c_str(), (dir_.path().toStdString() + "/a2").c_str()), 0);
+  const DupesFile a2 = measure(dir_.path().toStdString() + "/a2");
+  EXPECT_EQ(groupsOf({a, a2}), Groups{});
+  // With a real copy beside them, the copy is the duplicate; the second name is left alone.
+  EXPECT_EQ(groupsOf({a, a2, make("b", "same")}), (Groups{{"a", "b"}}));
+  EXPECT_EQ(groupsOf({make("c", "same"), a, a2}), (Groups{{"c", "a", "a2"}}));
+}
+
+TEST_F(DupesContentsTest, AFileNoLongerAsMeasuredIsUnreadableAndInNoGroup) {
+  const std::vector<DupesFile> files{make("a", "abcd"), make("b", "abcd"), make("c", "abcd"), make("d", "abcd")};
+  std::ofstream(files[1].path, std::ios::binary) << "abcdef";  // grew since it was measured
+  std::filesystem::remove(files[2].path);
+  EXPECT_EQ(groupsOf(files), (Groups{{"a", "d"}}));
+  EXPECT_EQ(unreadable_, (std::vector<std::string>{"b", "c"}));
+}
+
+TEST_F(DupesContentsTest, AStopFromPollEndsTheGrouping) {
+  const std::vector<DupesFile> files{make("a", "1111"), make("b", "1111")};
+  int polls = 0;
+  EXPECT_EQ(groupsOf(files, {.poll = [&](std::uint64_t) { return ++polls < 2; }}), (Groups{{"stopped"}}));
+}
+
+TEST_F(DupesContentsTest, SameContentsComparesTheBytesAsTheyAreNow) {
+  const std::string big(2 * 1024 * 1024 + 3, 'k');
+  const DupesFile a = make("a", big), b = make("b", big);
+  EXPECT_EQ(sameContents(a, b, {}), Compared::Same);
+
+  std::string changed = big;
+  changed[2 * 1024 * 1024 + 1] = 'x';
+  std::ofstream(b.path, std::ios::binary) << changed;  // same size, same inode, other bytes
+  EXPECT_EQ(sameContents(a, b, {}), Compared::Different);
+
+  std::ofstream(b.path, std::ios::binary) << big << "more";
+  EXPECT_EQ(sameContents(a, b, {}), Compared::Different);
+
+  ASSERT_EQ(::link(a.path.c_str(), (dir_.path().toStdString() + "/a2").c_str()), 0);
+  EXPECT_EQ(sameContents(a, measure(dir_.path().toStdString() + "/a2"), {}), Compared::Different);
+
+  std::filesystem::remove(b.path);
+  int which = -1;
+  EXPECT_EQ(sameContents(a, b, {.unreadable = [&](std::size_t w, int) { which = static_cast<int>(w); }}),
+            Compared::Unreadable);
+  EXPECT_EQ(which, 1);
+}
+
+}  // namespace
+}  // namespace tools::file_ops
