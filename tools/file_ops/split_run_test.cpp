@@ -103,10 +103,7 @@ TEST_F(SplitRunTest, SourceIsDeletedOnlyAfterACompleteSplitAndTheScriptRejoins) 
   const std::string data = pattern(2500);
   makeFile("it's a file.dat", data);
   makeFile("it's a file.sh", "mine");  // the script's first name is taken
-  std::filesystem::create_directories(root_ + "../data");
-  std::ofstream(root_ + "../data/BatTempl.txt")
-      << "[ \"$#\" -eq \"$myCount\" ] || exit 1\ncat -- \"$@\" > \"$myFile\"\n";
-  core::coreState().appPath = root_ + "../data/";
+  core::coreState().dataPath = std::string(CORVANE_SOURCE_DIR) + "/data/";  // the shipped template
   EXPECT_EQ(split({.pieceSize = 1000, .rejoinScript = true, .deleteOriginal = true}), SplitStart::Ran);
   EXPECT_FALSE(std::filesystem::exists(root_ + "it's a file.dat"));
   EXPECT_EQ(readAll(root_ + "it's a file.sh"), "mine");
