@@ -1,5 +1,6 @@
 #include "main_window/app/tool_list.h"
 
+#include "tools/file_ops/widgets/frm_encrypt_split_join_tools.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 #include "tools/renaming/widgets/frm_ren_tool.h"
@@ -14,6 +15,9 @@ void registerTools() {
   tools::text::registerAppendTool();
   tools::text::registerReplaceTool();
   tools::ren::registerRenameTool();
+  tools::file_ops::registerEncryptTool();
+  tools::file_ops::registerSplitTool();
+  tools::file_ops::registerJoinTool();
 }
 
 }  // namespace mainwin
