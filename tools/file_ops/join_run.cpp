@@ -1,12 +1,17 @@
 #include "tools/file_ops/join_run.h"
 
 #include "core/file_paths.h"
+#include "core/message_table.h"
+#include "core/state.h"
 #include "core/run_driver.h"
 #include "platform/fs.h"
 #include "tools/file_ops/split_new_file.h"
 #include "tools/file_ops/split_pieces.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -92,25 +97,37 @@ bool JoinRun::startTemp(Building& b, const std::string& folder) {
 }
 
 Appended JoinRun::append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak) {
-  const auto size = regularSize(source);
-  if (!size) {
-    pipe_.addResult(msg_(25) + source);
+  // Read through a link to a regular file, as readers do; never wait on a FIFO.
+  const int fd = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool missing = fd < 0 && errno == ENOENT;
+    if (fd >= 0) ::close(fd);
+    pipe_.addResult(missing ? msg_(25) + source : core::msgMain(85) + source);
     return Appended::Failed;
   }
-  std::uint64_t at = 0;
-  do {
+  const auto size = std::optional<std::uint64_t>(static_cast<std::uint64_t>(st.st_size));
+  const auto failed = [&](int message, const std::string& path) {
+    ::close(fd);
+    pipe_.addResult(msg_(message) + path);
+    return Appended::Failed;
+  };
+  // In blocks, with a look at Cancel after each: a large piece must not hold the window.
+  for (std::uint64_t at = 0; at < *size;) {
     const std::uint64_t length = std::min(kJoinBlock, *size - at);
-    std::optional<std::string> block = pipe_.readFileLogged(source, at + 1, length);
-    if (!block) return Appended::Failed;
-    const bool last = at + length >= *size;
-    if (last && lineBreak && block->size() > 2 && !block->ends_with(kCrLf)) *block += kCrLf;
-    if (b.temp.write(*block) != 0) {
-      pipe_.addResult(msg_(26) + b.output);
-      return Appended::Failed;
-    }
+    if (b.temp.appendFrom(fd, at, length) != 0) return failed(26, b.output);
     at += length;
-    if (item && item->yieldAndPoll() != core::Poll::GoOn) return Appended::Cancelled;
-  } while (at < *size);
+    if (item && item->yieldAndPoll() != core::Poll::GoOn) {
+      ::close(fd);
+      return Appended::Cancelled;
+    }
+  }
+  if (lineBreak && *size > 2) {
+    char tail[2] = {};
+    if (::pread(fd, tail, 2, static_cast<off_t>(*size - 2)) != 2) return failed(26, b.output);
+    if ((tail[0] != '\r' || tail[1] != '\n') && b.temp.write(kCrLf) != 0) return failed(26, b.output);
+  }
+  ::close(fd);
   b.sources.push_back(source);
   return Appended::Done;
 }

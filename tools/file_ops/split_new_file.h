@@ -8,6 +8,7 @@
 //   // or piece.abandon(): closes and removes what this object created
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,10 @@ class NewFile {
   int adopt(const std::string& path);
   // Appends data. 0 or errno.
   int write(std::string_view data);
+  // Appends length bytes of the open file from, starting at its 0-based offset, without passing
+  // them through memory where the kernel can copy them itself. 0 or errno; EIO when from ends
+  // before offset + length.
+  int appendFrom(int from, std::uint64_t offset, std::uint64_t length);
   // Closes the file, after an fsync when sync. 0 or errno (the file then stays open to abandon).
   int finish(bool sync);
   // Closes and removes the file (when this object created or adopted it and did not finish it).

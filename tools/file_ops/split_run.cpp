@@ -2,12 +2,14 @@
 
 #include "core/data_files.h"
 #include "core/file_content.h"
+#include "core/message_table.h"
 #include "core/file_paths.h"
 #include "core/run_driver.h"
 #include "core/state.h"
 #include "tools/file_ops/split_new_file.h"
 #include "tools/file_ops/split_pieces.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,56 +102,51 @@ SplitRun::Written SplitRun::writePieces(core::RunItem& item, const SplitPlan& pl
                                         std::vector<std::string>& created) {
   const std::string path = item.path();
   const std::uint64_t size = (plan.count - 1) * options_.pieceSize + plan.lastLength;
-  // A file that fits in one chunk is read once and cut in memory.
-  std::optional<std::string> whole;
-  if (size <= kSplitChunk) {
-    whole = pipe_.readFileLogged(path, 1, 0);
-    if (!whole) return Written::Failed;
+  // Read through a link to a regular file, as the usability check allowed; never wait on a FIFO.
+  const int source = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (source < 0 || ::fstat(source, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (source >= 0) ::close(source);
+    pipe_.addResult(core::msgMain(85) + path);
+    return Written::Failed;
   }
+  const auto result = [&](Written w) {
+    ::close(source);
+    return w;
+  };
   std::uint64_t pos = 0;  // 0-based
   for (std::uint64_t index = 1; index <= plan.count; ++index) {
     const std::string name = splitPieceName(item.name(), plan.count, index);
     NewFile piece;
     if (piece.create(item.folder() + name) != 0) {
       pipe_.addResult(msg_(15) + item.folder() + name);
-      return Written::Failed;
+      return result(Written::Failed);
     }
     created.push_back(piece.path());
     const std::uint64_t length = index == plan.count ? plan.lastLength : options_.pieceSize;
+    // In chunks, with a look at Cancel after each: memory stays small and the window answers.
     for (std::uint64_t done = 0; done < length;) {
       const std::uint64_t chunk = std::min(kSplitChunk, length - done);
-      std::optional<std::string> data;
-      if (whole) {
-        data = whole->substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(chunk));
-      } else {
-        data = pipe_.readFileLogged(path, pos + 1, chunk);
-      }
-      if (!data || data->size() != chunk) {
-        // Unreadable, or shorter than when it was measured: the partial piece goes.
-        if (data) pipe_.addResult(msg_(13) + item.folder() + name);
+      if (const int err = piece.appendFrom(source, pos, chunk)) {
+        // EIO: the file is shorter than when it was measured. The partial piece goes either way.
+        pipe_.addResult((err == EIO ? msg_(13) : msg_(15)) + item.folder() + name);
         (void)piece.abandon();
         created.pop_back();
-        return Written::Failed;
-      }
-      if (piece.write(*data) != 0) {
-        pipe_.addResult(msg_(15) + item.folder() + name);
-        (void)piece.abandon();
-        created.pop_back();
-        return Written::Failed;
+        return result(Written::Failed);
       }
       done += chunk;
       pos += chunk;
       item.showProgressWithin(static_cast<double>(pos) / static_cast<double>(size));
-      if (item.yieldAndPoll() != core::Poll::GoOn) return Written::Cancelled;  // piece abandoned
+      if (item.yieldAndPoll() != core::Poll::GoOn) return result(Written::Cancelled);  // piece abandoned
     }
     // Pieces that are to replace the source must be on the disk before the source goes.
     if (piece.finish(options_.deleteOriginal) != 0) {
       pipe_.addResult(msg_(15) + item.folder() + name);
       created.pop_back();
-      return Written::Failed;
+      return result(Written::Failed);
     }
   }
-  return Written::Done;
+  return result(Written::Done);
 }
 
 void SplitRun::removeCreated(const std::string& path, const std::vector<std::string>& created) {

@@ -13,8 +13,8 @@
 //   - a piece name of 256 bytes or more: 8 path 9 piece 10, and the rest of the folder is passed
 //     over; a piece name already taken: 11 piece 12, and nothing of that file is written (a new
 //     piece never sits beside an older split's pieces);
-//   - a read failure (logged by the reader), a failed write (15 folder piece): the partial piece
-//     is removed, the complete ones stay, the file is not deleted and gets no script;
+//   - an unreadable file (common message 85 path), a file that shrank meanwhile (13 folder piece),
+//     a failed write (15 folder piece): the partial piece is removed, the complete ones stay, the file is not deleted and gets no script;
 //   - Cancel ends the run; the pieces of the file in progress that this run wrote are removed
 //     (14 path when one cannot be); the source is untouched;
 //   - a split file is listed; its rejoin script (rejoinScriptName, never replacing a file: a taken
