@@ -5,7 +5,7 @@
 #include "core/widgets/text_controls.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_encrypt_split_join_tools.h"
-#include "tools/text/widgets/frm_list_find_append_controls.h"
+#include "tools/file_ops/widgets/frm_encrypt_split_join_controls.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -33,17 +33,11 @@ FrmEncrypt::FrmEncrypt() : ToolWindow("frmEncrypt", "Encrypt") {
   main->addWidget(lblNote);
   main->addStretch(1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  cmdStart_ = tools::text::makeButton(this, "cmdStart", "&Start");
-  cmdClose_ = tools::text::makeButton(this, "cmdClose", "&Close");
-  buttons->addWidget(cmdStart_);
-  buttons->addWidget(cmdClose_);
-  main->addLayout(buttons);
+  const StartClose row = addStartCloseRow(this, main);
+  cmdStart_ = row.start;
 
   connect(txtKey_, &QLineEdit::returnPressed, this, &FrmEncrypt::start);
   connect(cmdStart_, &uikit::CtrlCmd::Click, this, &FrmEncrypt::start);
-  connect(cmdClose_, &uikit::CtrlCmd::Click, this, &FrmEncrypt::closeForm);
   resize(380, 170);
 }
 
@@ -63,8 +57,7 @@ void FrmEncrypt::keyReleaseEvent(QKeyEvent* e) {
 void FrmEncrypt::start() {
   runStart([this](tools::ToolRun& run) {
     if (encryptFiles(run.pipe, run.form, readOptions(), run.msg) == EncryptStart::BadKey) {
-      txtKey_->setFocus();
-      core::SelectText(txtKey_);
+      focusAndSelect(txtKey_);
     }
   });
 }

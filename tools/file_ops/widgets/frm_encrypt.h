@@ -30,7 +30,7 @@ class FrmEncrypt : public tools::ToolWindow {
   void start();
 
   QLineEdit* txtKey_;
-  uikit::CtrlCmd *cmdStart_, *cmdClose_;
+  uikit::CtrlCmd* cmdStart_;
 };
 
 }  // namespace tools::file_ops

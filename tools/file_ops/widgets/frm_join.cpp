@@ -6,7 +6,7 @@
 #include "core/widgets/text_controls.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_encrypt_split_join_tools.h"
-#include "tools/text/widgets/frm_list_find_append_controls.h"
+#include "tools/file_ops/widgets/frm_encrypt_split_join_controls.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -50,13 +50,8 @@ FrmJoin::FrmJoin() : ToolWindow("frmJoin", "Join") {
   main->addStretch(1);
   optJoinFM_->setChecked(true);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  cmdStart_ = tools::text::makeButton(this, "cmdStart", "&Start");
-  cmdClose_ = tools::text::makeButton(this, "cmdClose", "&Close");
-  buttons->addWidget(cmdStart_);
-  buttons->addWidget(cmdClose_);
-  main->addLayout(buttons);
+  const StartClose row = addStartCloseRow(this, main);
+  cmdStart_ = row.start;
 
   for (QRadioButton* o : {optJoinFM_, optJoinThird_, optJoinAll_}) tools::whenChosen(o, [this] { follow(); });
   connect(chkSpan_, &uikit::CtrlCheckBox::NotAbled, this, [this] { core::host().respond(this, "O", msg(30), "I", ""); });
@@ -67,7 +62,6 @@ FrmJoin::FrmJoin() : ToolWindow("frmJoin", "Join") {
   txtJoinAllFile_->installEventFilter(this);
   connect(txtJoinAllFile_, &QLineEdit::returnPressed, this, &FrmJoin::start);
   connect(cmdStart_, &uikit::CtrlCmd::Click, this, &FrmJoin::start);
-  connect(cmdClose_, &uikit::CtrlCmd::Click, this, &FrmJoin::closeForm);
   follow();
   resize(380, 260);
 }

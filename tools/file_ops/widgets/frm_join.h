@@ -38,7 +38,7 @@ class FrmJoin : public tools::ToolWindow {
   QLineEdit* txtJoinAllFile_;
   QComboBox* comBreak_;
   uikit::CtrlCheckBox *chkSpan_, *chkJoinOverwrite_, *chkJoinDelete_;
-  uikit::CtrlCmd *cmdStart_, *cmdClose_;
+  uikit::CtrlCmd* cmdStart_;
 };
 
 }  // namespace tools::file_ops

@@ -6,7 +6,7 @@
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/split_pieces.h"
 #include "tools/file_ops/widgets/frm_encrypt_split_join_tools.h"
-#include "tools/text/widgets/frm_list_find_append_controls.h"
+#include "tools/file_ops/widgets/frm_encrypt_split_join_controls.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -38,13 +38,8 @@ FrmSplit::FrmSplit() : ToolWindow("frmSplit", "Split") {
   chkSplitDelOrig_ = tools::text::makeCheck(this, main, "chkSplitDelOrig", "Delete the original file");
   main->addStretch(1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  cmdStart_ = tools::text::makeButton(this, "cmdStart", "&Start");
-  cmdClose_ = tools::text::makeButton(this, "cmdClose", "&Close");
-  buttons->addWidget(cmdStart_);
-  buttons->addWidget(cmdClose_);
-  main->addLayout(buttons);
+  const StartClose row = addStartCloseRow(this, main);
+  cmdStart_ = row.start;
 
   // Only digits and the decimal point: the size is a number of units.
   connect(txtSplitSize_, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -53,7 +48,6 @@ FrmSplit::FrmSplit() : ToolWindow("frmSplit", "Split") {
   });
   connect(txtSplitSize_, &QLineEdit::returnPressed, this, &FrmSplit::start);
   connect(cmdStart_, &uikit::CtrlCmd::Click, this, &FrmSplit::start);
-  connect(cmdClose_, &uikit::CtrlCmd::Click, this, &FrmSplit::closeForm);
   resize(360, 170);
 }
 
@@ -69,8 +63,7 @@ SplitOptions FrmSplit::readOptions() const {
 void FrmSplit::start() {
   runStart([this](tools::ToolRun& run) {
     if (splitFiles(run.pipe, run.form, readOptions(), run.msg) == SplitStart::ZeroSize) {
-      txtSplitSize_->setFocus();
-      core::SelectText(txtSplitSize_);
+      focusAndSelect(txtSplitSize_);
     }
   });
 }

@@ -30,7 +30,7 @@ class FrmSplit : public tools::ToolWindow {
   QLineEdit* txtSplitSize_;
   QComboBox* comSplitSize_;
   uikit::CtrlCheckBox *chkAJoiSplit_, *chkSplitDelOrig_;
-  uikit::CtrlCmd *cmdStart_, *cmdClose_;
+  uikit::CtrlCmd* cmdStart_;
 };
 
 }  // namespace tools::file_ops
