@@ -6,6 +6,7 @@
 #include "tools/renaming/widgets/trim_tool.h"
 #include "tools/text/widgets/frm_extract_register.h"
 #include "tools/file_ops/widgets/frm_duplicates.h"
+#include "tools/file_ops/widgets/frm_encrypt_split_join_tools.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 #include "tools/file_ops/widgets/frm_cmd_register.h"
@@ -28,6 +29,9 @@ void registerTools() {
   tools::registerCaseTool();
   tools::registerTrimTool();
   tools::file_ops::registerDuplicatesTool();
+  tools::file_ops::registerEncryptTool();
+  tools::file_ops::registerSplitTool();
+  tools::file_ops::registerJoinTool();
 }
 
 }  // namespace mainwin

@@ -1,0 +1,144 @@
+// Speed of the splitter and the joiner against `split -b` and `cat`, on the same 1 GB file in one
+// run of this program: 1 GB cut into pieces of 100 MB, and those pieces joined again (each side
+// joins its own pieces; both results must equal the source). Ours runs as the windows start it:
+// the pipeline over a scripted host. Goal: each ratio (ours / peer) within 1.1. Then the
+// encryption transform's speed in memory (goal: at least 500 MB/s), the part of an encryption run
+// that is ours alone (the rest is the contents rewrite's read, write and fsync).
+// Usage: bench_split_join [folder] (default: a temporary folder, removed at the end; it needs
+// about 4.2 GB). Output: one "name: value unit" per line.
+#include "bench/bench_support.h"
+#include "core/message_table.h"
+#include "core/pipeline.h"
+#include "core/scripted_run_host.h"
+#include "core/settings.h"
+#include "core/state.h"
+#include "platform/test_home.h"
+#include "tools/file_ops/encrypt_key.h"
+#include "tools/file_ops/join_run.h"
+#include "tools/file_ops/split_pieces.h"
+#include "tools/file_ops/split_run.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint64_t kSize = 1'000'000'000;
+constexpr std::uint64_t kPiece = 100'000'000;
+
+core::MessageTable messages() {
+  std::vector<std::string> texts;
+  for (int n = 1; n <= 40; ++n) texts.push_back("{" + std::to_string(n) + "}");
+  return core::MessageTable(texts);
+}
+
+// A scripted host listing folder's files for the run.
+struct OurRun {
+  core::ScriptedRunHost host;
+  core::Pipeline pipe{host};
+  explicit OurRun(const fs::path& folder) {
+    host.realListing = true;
+    host.mainFolder = folder.string() + "/";
+    pipe.setMountProbe({.isFixedDrive = [](const std::string&) { return true; }});
+  }
+};
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+  if (!fs::exists(a) || !fs::exists(b) || fs::file_size(a) != fs::file_size(b)) return false;
+  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+  std::vector<char> bx(1 << 20), by(1 << 20);
+  while (x && y) {
+    x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
+    y.read(by.data(), static_cast<std::streamsize>(by.size()));
+    if (x.gcount() != y.gcount() || !std::equal(bx.begin(), bx.begin() + x.gcount(), by.begin())) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir made(QDir::tempPath() + QStringLiteral("/corvane_bench_split-XXXXXX"));
+  const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(made.path().toStdString());
+  if (argc <= 1 && !made.isValid()) {
+    std::fprintf(stderr, "cannot create a temporary folder\n");
+    return 1;
+  }
+  const platform::testing::IsolatedHome home(root.string(), platform::testing::IsolatedHome::perVariable("env/"));
+  core::ScopedCoreState state;
+  state.state().tempPath = (root / "env/TMPDIR/").string();
+  core::setSettingsWord("vardulek");
+  const fs::path ours = root / "ours", peer = root / "peer";
+  fs::create_directories(ours);
+  fs::create_directories(peer);
+  const fs::path source = ours / "big.bin";
+  std::printf("data_build: %.2f s\n", bench::secondsOf([&] {
+                std::mt19937_64 rng(11);
+                std::ofstream out(source, std::ios::binary);
+                std::vector<std::uint64_t> block(1 << 17);
+                for (std::uint64_t done = 0; done < kSize; done += block.size() * 8) {
+                  for (auto& v : block) v = rng();
+                  out.write(reinterpret_cast<const char*>(block.data()),
+                            static_cast<std::streamsize>(std::min<std::uint64_t>(block.size() * 8, kSize - done)));
+                }
+              }));
+  fs::copy_file(source, peer / "big.bin");
+  const core::MessageTable msg = messages();
+
+  // Split: ours cuts ours/big.bin, split cuts peer/big.bin; page caches are warm for both.
+  const double oursSplit = bench::secondsOf([&] {
+    OurRun run(ours);
+    (void)tools::file_ops::splitFiles(run.pipe, nullptr, {.pieceSize = kPiece}, msg);
+  });
+  const double peerSplit = bench::secondsOf([&] {
+    (void)bench::runProgram("split", {"-b", std::to_string(kPiece), "-d", (peer / "big.bin").string(),
+                                      (peer / "part.").string()});
+  });
+  std::printf("split_ours: %.2f s\nsplit_peer: %.2f s\nsplit_ratio: %.2f x\n", oursSplit, peerSplit,
+              oursSplit / peerSplit);
+
+  // Join: the sources move aside so that the joined files are new.
+  fs::rename(source, root / "source.bin");
+  fs::remove(peer / "big.bin");
+  const double oursJoin = bench::secondsOf([&] {
+    OurRun run(ours);
+    (void)tools::file_ops::joinFiles(run.pipe, nullptr, {.mode = tools::file_ops::JoinMode::SplitPieces}, msg);
+  });
+  std::vector<std::string> parts;
+  for (const auto& e : fs::directory_iterator(peer)) parts.push_back(e.path().string());
+  std::sort(parts.begin(), parts.end());
+  const double peerJoin = bench::secondsOf([&] { (void)bench::runProgram("cat", parts, (peer / "big.bin").string()); });
+  std::printf("join_ours: %.2f s\njoin_peer: %.2f s\njoin_ratio: %.2f x\n", oursJoin, peerJoin, oursJoin / peerJoin);
+  std::printf("same_result: %d bool\n",
+              sameFile(root / "source.bin", ours / "big.bin") && sameFile(root / "source.bin", peer / "big.bin") ? 1 : 0);
+  fs::remove_all(ours);
+  fs::remove_all(peer);
+  fs::remove(root / "source.bin");
+
+  // The encryption transform over 256 MB in pieces of one block, as a run reads them.
+  const tools::file_ops::EncryptKey key = tools::file_ops::prepareEncryptKey("a fairly long key of the user").key;
+  std::string data(256u << 20, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 2654435761u >> 13);
+  std::string out;
+  out.reserve(key.blockSize);
+  const double scramble = bench::warmMedianSeconds(3, [&] {
+    for (std::size_t at = 0; at < data.size(); at += key.blockSize) {
+      out.clear();
+      tools::file_ops::scrambleBytes(key, std::string_view(data).substr(at, key.blockSize), at, out);
+    }
+  });
+  std::printf("encrypt_transform: %.0f MB/s\n", static_cast<double>(data.size()) / 1e6 / scramble);
+  return 0;
+}

@@ -1,0 +1,358 @@
+#include "tools/file_ops/join_run.h"
+
+#include "core/file_paths.h"
+#include "core/message_table.h"
+#include "core/state.h"
+#include "core/run_driver.h"
+#include "platform/fs.h"
+#include "tools/file_ops/split_new_file.h"
+#include "tools/file_ops/split_pieces.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace tools::file_ops {
+
+namespace {
+
+const std::string kCrLf = "\r\n";
+
+// The size of a regular file (not through a link); nullopt when there is none.
+std::optional<std::uint64_t> regularSize(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool taken(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::optional<std::uint64_t> digitsValue(std::string_view s) {
+  if (s.empty() || s.size() > 9) return std::nullopt;
+  std::uint64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return v;
+}
+
+enum class Appended { Done, Failed, Cancelled };
+
+// The output being built: a temporary file that takes the output's name when complete.
+struct Building {
+  std::string output{};
+  NewFile temp{};
+  std::vector<std::string> sources{};  // joined so far (deleted after a complete join when chosen)
+  bool failed = false;
+};
+
+class JoinRun {
+ public:
+  JoinRun(core::Pipeline& pipe, const JoinOptions& options, const core::MessageTable& msg)
+      : pipe_(pipe), options_(options), msg_(msg) {}
+
+  core::StepResult splitPiecesStep(core::RunItem& item);
+  core::StepResult numberedStep(core::RunItem& item);
+  core::StepResult allFilesStep(core::RunItem& item);
+  // Join-all: the output of a folder (or of the run) before its first file and after its last.
+  bool openAllFilesOutput(const std::string& folder);
+  void closeAllFilesOutput();
+  [[nodiscard]] bool spanRefused() const { return spanRefused_; }
+
+ private:
+  bool startTemp(Building& b, const std::string& folder);
+  Appended append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak);
+  // Puts a complete temporary file in the output's place; false when it could not (the line is
+  // written; the temporary file is removed unless the failure left it as the only copy).
+  bool complete(Building& b, int removeLabel);
+  void deleteSources(const Building& b);
+  core::StepResult joinList(core::RunItem& item, Building& b, const std::vector<std::string>& pieces);
+
+  core::Pipeline& pipe_;
+  const JoinOptions& options_;
+  const core::MessageTable& msg_;
+  std::set<std::string> reportedOutputs_;
+  std::optional<Building> all_;  // join-all's output in progress
+  bool spanRefused_ = false;
+};
+
+bool JoinRun::startTemp(Building& b, const std::string& folder) {
+  const std::string temp = core::TmpFileName(folder);
+  if (temp.empty() || b.temp.adopt(temp) != 0) {
+    if (!temp.empty()) (void)core::KillFile(temp);
+    pipe_.addResult(msg_(26) + b.output);
+    return false;
+  }
+  return true;
+}
+
+Appended JoinRun::append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak) {
+  // Read through a link to a regular file, as readers do; never wait on a FIFO.
+  const int fd = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool missing = fd < 0 && errno == ENOENT;
+    if (fd >= 0) ::close(fd);
+    pipe_.addResult(missing ? msg_(25) + source : core::msgMain(85) + source);
+    return Appended::Failed;
+  }
+  const auto size = std::optional<std::uint64_t>(static_cast<std::uint64_t>(st.st_size));
+  const auto failed = [&](int message, const std::string& path) {
+    ::close(fd);
+    pipe_.addResult(msg_(message) + path);
+    return Appended::Failed;
+  };
+  // In blocks, with a look at Cancel after each: a large piece must not hold the window.
+  for (std::uint64_t at = 0; at < *size;) {
+    const std::uint64_t length = std::min(kJoinBlock, *size - at);
+    if (b.temp.appendFrom(fd, at, length) != 0) return failed(26, b.output);
+    at += length;
+    if (item && item->yieldAndPoll() != core::Poll::GoOn) {
+      ::close(fd);
+      return Appended::Cancelled;
+    }
+  }
+  if (lineBreak && *size > 2) {
+    char tail[2] = {};
+    if (::pread(fd, tail, 2, static_cast<off_t>(*size - 2)) != 2) return failed(26, b.output);
+    if ((tail[0] != '\r' || tail[1] != '\n') && b.temp.write(kCrLf) != 0) return failed(26, b.output);
+  }
+  ::close(fd);
+  b.sources.push_back(source);
+  return Appended::Done;
+}
+
+bool JoinRun::complete(Building& b, int removeLabel) {
+  const bool replacing = taken(b.output);
+  // Synced before anything it replaces goes: the old output or the pieces.
+  if (b.temp.finish(replacing || options_.deletePieces) != 0) {
+    pipe_.addResult(msg_(26) + b.output);
+    return false;
+  }
+  const std::string temp = b.temp.path();
+  if (replacing && pipe_.removeFile(b.output, msg_(removeLabel), "", core::RemoveKind::Deleted) != 0) {
+    (void)core::KillFile(temp);
+    return false;
+  }
+  // A failed rename leaves the temporary file: after the old output is gone it is the only copy.
+  return pipe_.renameLogged(temp, b.output, msg_(7), core::ItemKind::File) == 0;
+}
+
+void JoinRun::deleteSources(const Building& b) {
+  if (!options_.deletePieces) return;
+  for (const std::string& source : b.sources) (void)pipe_.removeFile(source, "", "", core::RemoveKind::Deleted);
+}
+
+core::StepResult JoinRun::joinList(core::RunItem& item, Building& b, const std::vector<std::string>& pieces) {
+  if (!startTemp(b, item.folder())) return core::StepResult::Failed;
+  for (const std::string& piece : pieces) {
+    switch (append(&item, piece, b, false)) {
+      case Appended::Done: break;
+      case Appended::Cancelled: (void)b.temp.abandon(); return core::StepResult::Failed;
+      case Appended::Failed:
+        // What was joined so far stays in the temporary file, whose path the line gives.
+        (void)b.temp.finish(false);
+        pipe_.addResult(msg_(3) + piece + msg_(4) + b.temp.path());
+        return core::StepResult::Failed;
+    }
+  }
+  return core::StepResult::Done;
+}
+
+core::StepResult JoinRun::splitPiecesStep(core::RunItem& item) {
+  const auto first = parseSplitPieceName(item.name());
+  if (!first || first->index != 1) return core::StepResult::Skipped;
+  const std::string& folder = item.folder();
+  Building b;
+  b.output = folder + first->output;
+  if (taken(b.output) && !options_.overwrite) {
+    pipe_.addResult(b.output + msg_(2));
+    return core::StepResult::Skipped;
+  }
+  // Every piece is there and the sizes fit a split before anything is written.
+  std::vector<std::string> pieces;
+  std::uint64_t full = 0;
+  for (std::uint64_t i = 1; i <= first->count; ++i) {
+    const std::string piece = folder + siblingPieceName(*first, i);
+    const auto size = regularSize(piece);
+    if (!size) {
+      pipe_.addResult(msg_(25) + piece);
+      return core::StepResult::Failed;
+    }
+    if (i == 1) full = *size;
+    if (*size == 0 || *size > full || (i < first->count && *size != full)) {
+      pipe_.addResult(msg_(31) + item.path());
+      return core::StepResult::Failed;
+    }
+    pieces.push_back(piece);
+  }
+  pipe_.showProgressFile(b.output, static_cast<long long>(item.index()));
+  const core::StepResult joined = joinList(item, b, pieces);
+  if (joined != core::StepResult::Done) return joined;
+  if (!complete(b, 0)) return core::StepResult::Failed;
+  pipe_.addToLog(pipe_.resultsText(), kCrLf + b.output + msg_(8) + item.name() + kCrLf);
+  deleteSources(b);
+  return core::StepResult::Done;
+}
+
+core::StepResult JoinRun::numberedStep(core::RunItem& item) {
+  const std::string& name = item.name();
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return core::StepResult::Skipped;
+  const std::string base = name.substr(0, dot);
+  const auto index = digitsValue(std::string_view(name).substr(dot + 1));
+  if (!index || *index != 1) return core::StepResult::Skipped;
+  const std::string& folder = item.folder();
+  Building b;
+  b.output = folder + base;
+  if (taken(b.output) && !options_.overwrite) {
+    if (reportedOutputs_.insert(b.output).second) pipe_.addResult(b.output + msg_(2));
+    return core::StepResult::Skipped;
+  }
+  // The siblings base.N in numeric order, up to the first index without a piece.
+  std::map<std::uint64_t, std::string> byIndex;
+  for (const std::string& sibling : platform::listDirectory(folder).names) {
+    if (sibling.size() <= base.size() + 1 || sibling.compare(0, base.size() + 1, base + ".") != 0) continue;
+    const auto n = digitsValue(std::string_view(sibling).substr(base.size() + 1));
+    if (n && *n >= 1 && regularSize(folder + sibling)) byIndex.emplace(*n, sibling);
+  }
+  byIndex[1] = name;
+  std::vector<std::string> pieces;
+  for (std::uint64_t i = 1; byIndex.count(i) != 0; ++i) pieces.push_back(folder + byIndex[i]);
+  if (pieces.size() < 2) {
+    pipe_.addResult(msg_(12) + name);
+    return core::StepResult::Skipped;
+  }
+  const core::StepResult joined = joinList(item, b, pieces);
+  if (joined != core::StepResult::Done) return joined;
+  if (!complete(b, 13)) return core::StepResult::Failed;
+  pipe_.addToLog(pipe_.resultsText(), b.output + kCrLf);
+  deleteSources(b);
+  return core::StepResult::Done;
+}
+
+bool JoinRun::openAllFilesOutput(const std::string& folder) {
+  all_.reset();
+  Building& b = all_.emplace();
+  b.output = folder + options_.allFilesName;
+  if (taken(b.output) && !options_.overwrite) {
+    pipe_.addResult(msg_(19) + b.output + msg_(20));
+    all_.reset();
+    return false;
+  }
+  if (!startTemp(b, folder)) {
+    all_.reset();
+    return false;
+  }
+  return true;
+}
+
+void JoinRun::closeAllFilesOutput() {
+  if (!all_) return;
+  Building& b = *all_;
+  if (b.failed || b.sources.empty()) {
+    (void)b.temp.abandon();
+  } else if (complete(b, 18)) {
+    pipe_.addToLog(pipe_.resultsText(), b.output + kCrLf);
+    deleteSources(b);
+  }
+  all_.reset();
+}
+
+core::StepResult JoinRun::allFilesStep(core::RunItem& item) {
+  if (!all_ || all_->failed) return core::StepResult::Skipped;
+  Building& b = *all_;
+  const std::string path = item.path();
+  if (path == b.output || path == b.temp.path()) return core::StepResult::Skipped;  // never itself
+  if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
+  // No break after the last file of an output that ends with its folder.
+  const bool lastOfOutput = !options_.span && item.index() == item.count();
+  switch (append(&item, path, b, options_.lineBreaks && !lastOfOutput)) {
+    case Appended::Done: return core::StepResult::Done;
+    case Appended::Cancelled:
+      b.failed = true;
+      return core::StepResult::Failed;
+    case Appended::Failed: break;
+  }
+  pipe_.addResult(msg_(21) + path + msg_(22) + b.output);
+  b.failed = true;  // an output missing a file is not written
+  return core::StepResult::Failed;
+}
+
+}  // namespace
+
+JoinStart joinFiles(core::Pipeline& pipe, core::ToolForm* form, const JoinOptions& options,
+                    const core::MessageTable& msg) {
+  const std::string folder = core::AddSlash(pipe.host().dir1());
+  if (pipe.checkFolderWritable(folder) != 0) return JoinStart::Refused;
+  if (options.mode == JoinMode::AllFiles && options.allFilesName.empty()) return JoinStart::Invalid;
+  if (options.deletePieces) {
+    if (pipe.host().respond(form, "", msg(27), "W") == core::kAnswerNo) return JoinStart::Declined;
+    if (pipe.checkDriveForRecycle(form, folder) == 0) return JoinStart::Refused;
+  }
+  if (options.mode == JoinMode::Numbered && pipe.host().respond(form, "", msg(10), "W") == core::kAnswerNo) {
+    return JoinStart::Declined;
+  }
+
+  JoinRun run(pipe, options, msg);
+  core::RunOptions runOptions{.withSubfolders = options.withSubfolders,
+                              .withHidden = options.withHidden,
+                              .cadence = {.every = 61, .showEachItem = options.mode == JoinMode::AllFiles},
+                              .refresh = core::RefreshMode::ListOnly};
+  core::RunHooks hooks;
+  core::FileStep step;
+  std::string heading, none, tail;
+  switch (options.mode) {
+    case JoinMode::SplitPieces:
+      runOptions.caption = msg(1);
+      step = [&](core::RunItem& item) { return run.splitPiecesStep(item); };
+      heading = "\t", none = msg(9);
+      break;
+    case JoinMode::Numbered:
+      runOptions.caption = msg(11);
+      step = [&](core::RunItem& item) { return run.numberedStep(item); };
+      heading = msg(14), none = msg(15), tail = "\t";
+      break;
+    case JoinMode::AllFiles:
+      runOptions.caption = msg(17);
+      step = [&](core::RunItem& item) { return run.allFilesStep(item); };
+      heading = msg(23), none = msg(24), tail = "\t";
+      if (!options.span) {
+        hooks.onFolderStart = [&](const core::FolderInfo& info) { run.openAllFilesOutput(info.folder); };
+        hooks.onFolderEnd = [&](const core::FolderInfo&) { run.closeAllFilesOutput(); };
+      }
+      break;
+  }
+  bool anyOutput = false;
+  hooks.onStart = [&] {
+    pipe.addToLog(pipe.resultsText(), heading);
+    // One output for the whole run, in the main folder: prepared once, before the first folder.
+    if (options.mode == JoinMode::AllFiles && options.span && !run.openAllFilesOutput(folder)) {
+      pipe.host().setCancel(core::CancelState::Cancelled);
+    }
+  };
+  hooks.onEnd = [&](const core::RunOutcome& out) {
+    if (options.mode == JoinMode::AllFiles && options.span) run.closeAllFilesOutput();
+    const std::string& text = pipe.resultsText().text();
+    anyOutput = options.mode == JoinMode::AllFiles ? text.size() > heading.size() : out.done > 0;
+    if (!anyOutput) {
+      pipe.resultsText().assign(none);
+    } else {
+      pipe.addToLog(pipe.resultsText(), tail);
+    }
+  };
+  core::runFiles(pipe, form, runOptions, step, hooks);
+  return JoinStart::Ran;
+}
+
+}  // namespace tools::file_ops
