@@ -70,10 +70,15 @@ struct RunListParser {
     const std::string_view blocks = text.substr(end + kEndNum.size());
     RunList list;
     list.runs_.assign(static_cast<std::size_t>(count), std::nullopt);
+    // Runs are read in order, each after the previous one's end: a run's text that holds another
+    // run's marks (a hand-edited or damaged file) is then never read as that run, and a list
+    // written back reads the same.
+    std::size_t from = 0;
     for (int k = 1; k <= count; ++k) {
       const std::string open = openMark(k);
-      const std::size_t a = blocks.find(open);
-      const std::size_t b = a == std::string_view::npos ? a : blocks.find(closeMark(k), a + open.size());
+      const std::string close = closeMark(k);
+      const std::size_t a = blocks.find(open, from);
+      const std::size_t b = a == std::string_view::npos ? a : blocks.find(close, a + open.size());
       std::optional<std::string> state;
       if (b != std::string_view::npos) state = std::string(blocks.substr(a + open.size(), b - a - open.size()));
       if (!state || !replaceOptionsFromState(*state)) {
@@ -82,6 +87,7 @@ struct RunListParser {
         return out;
       }
       list.runs_[static_cast<std::size_t>(k - 1)] = std::move(state);
+      from = b + close.size();
     }
     out.multiRunOff = text.find("chkMulRunA_Sep0A_Sep") != std::string_view::npos;
     out.list = std::move(list);
