@@ -4,6 +4,7 @@
 #include "tools/text/replace_options.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace tools::text {
 
@@ -68,26 +69,39 @@ struct RunListParser {
       return out;
     }
     const std::string_view blocks = text.substr(end + kEndNum.size());
+    // The blocks are read one after another, in whatever order of runs they stand; the scan goes
+    // on after each block's end, so a run's text holding another run's marks (a hand-edited or
+    // damaged file) is never read as that run, and a list written back reads the same. The first
+    // block of a run counts.
+    std::vector<std::optional<std::string>> found(static_cast<std::size_t>(count));
+    for (std::size_t pos = blocks.find(kRunMark); pos != std::string_view::npos; pos = blocks.find(kRunMark, pos)) {
+      const std::size_t digits = pos + kRunMark.size();
+      const std::size_t data = blocks.find(kDataMark, digits);
+      const std::string_view number = blocks.substr(digits, data == std::string_view::npos ? 0 : data - digits);
+      const bool isNumber = !number.empty() && number.size() <= 3 &&
+                            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+      const int k = isNumber ? static_cast<int>(vb::ValInt(number)) : 0;
+      const std::size_t start = data + kDataMark.size();
+      const std::size_t close = isNumber && openMark(k).size() == start - pos ? blocks.find(closeMark(k), start)
+                                                                              : std::string_view::npos;
+      if (close == std::string_view::npos) {
+        pos = digits;  // not the start of a block
+        continue;
+      }
+      if (k >= 1 && k <= count && !found[static_cast<std::size_t>(k - 1)])
+        found[static_cast<std::size_t>(k - 1)] = std::string(blocks.substr(start, close - start));
+      pos = close + closeMark(k).size();
+    }
     RunList list;
     list.runs_.assign(static_cast<std::size_t>(count), std::nullopt);
-    // Runs are read in order, each after the previous one's end: a run's text that holds another
-    // run's marks (a hand-edited or damaged file) is then never read as that run, and a list
-    // written back reads the same.
-    std::size_t from = 0;
     for (int k = 1; k <= count; ++k) {
-      const std::string open = openMark(k);
-      const std::string close = closeMark(k);
-      const std::size_t a = blocks.find(open, from);
-      const std::size_t b = a == std::string_view::npos ? a : blocks.find(close, a + open.size());
-      std::optional<std::string> state;
-      if (b != std::string_view::npos) state = std::string(blocks.substr(a + open.size(), b - a - open.size()));
+      std::optional<std::string>& state = found[static_cast<std::size_t>(k - 1)];
       if (!state || !replaceOptionsFromState(*state)) {
         out.error = RunListError::MissingRun;
         out.run = k;
         return out;
       }
       list.runs_[static_cast<std::size_t>(k - 1)] = std::move(state);
-      from = b + close.size();
     }
     out.multiRunOff = text.find("chkMulRunA_Sep0A_Sep") != std::string_view::npos;
     out.list = std::move(list);
