@@ -75,7 +75,10 @@ TEST_F(DupesContentsTest, ManyFilesReadSideBySideGroupAsOneReaderWouldAndPollOnT
                                         return true;
                                       }});
   EXPECT_EQ(got, want);
-  EXPECT_EQ(polledOn, std::set<std::thread::id>{std::this_thread::get_id()});
+  // Whether a poll falls due depends on the timing (helpers may take every file first); any that
+  // does runs on the calling thread.
+  polledOn.erase(std::this_thread::get_id());
+  EXPECT_TRUE(polledOn.empty());
 }
 
 TEST_F(DupesContentsTest, ALinkIsLeftOutSilentlyAndWhatIsNoRegularFileIsReported) {
