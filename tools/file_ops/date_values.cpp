@@ -1,5 +1,9 @@
 #include "tools/file_ops/date_values.h"
 
+#include "core/file_times.h"
+#include "core/vb.h"
+
+#include <algorithm>
 #include <chrono>
 
 namespace tools::file_ops {
@@ -134,6 +138,31 @@ bool shiftTime(core::SystemTime& t, int amount, DateUnit unit) {
   t.second = static_cast<std::uint16_t>(secondOfDay % 60);
   t.dayOfWeek = static_cast<std::uint16_t>(weekday{sys_days{days{dayNumber}}}.c_encoding());
   return true;
+}
+
+TimeBoxEdit fixTimeText(std::string_view text, int caret) {
+  if (text.size() == 5) return {std::string(text), caret};
+  int p = std::clamp(caret, 0, static_cast<int>(text.size()));
+  std::string t;
+  if (p >= 9) {
+    t = std::string(text.substr(0, 8));
+    p = 8;
+  } else if (text.size() >= 8) {
+    // The typed character replaces the one after it.
+    t = std::string(text.substr(0, static_cast<std::size_t>(p))) + std::string(text.substr(text.size() - static_cast<std::size_t>(8 - p)));
+  } else {
+    // A deletion: zeros take the places of the characters removed before the caret's part.
+    t = std::string(text.substr(0, static_cast<std::size_t>(p))) + std::string(8 - text.size(), '0') +
+        std::string(text.substr(static_cast<std::size_t>(p)));
+  }
+  t.resize(8, '0');
+  const auto part = [&](std::size_t at, int top, int low) {
+    const std::int64_t v = vb::ValInt(t.substr(at, 2));
+    return v > top ? 0 : v < 0 ? low : static_cast<int>(v);
+  };
+  const int h = part(0, 23, 23), m = part(3, 59, 59), s = part(6, 59, 59);
+  if (p == 2 || p == 5) ++p;
+  return {core::padZero(h, 2) + ":" + core::padZero(m, 2) + ":" + core::padZero(s, 2), p};
 }
 
 }  // namespace tools::file_ops

@@ -12,6 +12,7 @@
 #include "core/state.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tools::file_ops {
@@ -66,5 +67,16 @@ struct BoxValue {
 // kept. False, with the record unchanged, for an invalid record or a result before 01/01/kFirstYear
 // or after 9999.
 bool shiftTime(core::SystemTime& t, int amount, DateUnit unit);
+
+// A time box after one keystroke, kept in the form hh:mm:ss: the text and the caret position.
+struct TimeBoxEdit {
+  std::string text;
+  int caret = 0;
+};
+// Typing overwrites: the character typed at caret - 1 replaces the one that followed it; a
+// deletion puts zeros where the characters were; an hour above 23 becomes 00 (below 0: 23), a
+// minute or second above 59 becomes 00 (below 0: 59); the caret skips the colons. A tag (five
+// characters) is left alone; a pasted text longer than nine characters keeps its first eight.
+[[nodiscard]] TimeBoxEdit fixTimeText(std::string_view text, int caret);
 
 }  // namespace tools::file_ops

@@ -116,5 +116,31 @@ TEST(DateValues, ShiftsCarryThroughTheCalendar) {
   EXPECT_EQ(t.dayOfWeek, 5);  // Friday 5 July 2024
 }
 
+TEST(DateValues, TimeBoxesStayInTheirFormWhileTyped) {
+  struct Case {
+    const char* text;  // after the keystroke
+    int caret;
+    const char* fixed;
+    int caretAfter;
+  };
+  const Case cases[] = {
+      {"100:00:00", 1, "10:00:00", 1},  // typed 1 over the first digit
+      {"1200:00:00", 2, "12:00:00", 3}, // the caret skips the colon
+      {"240:00:00", 2, "00:00:00", 3},  // hour 24 becomes 00
+      {"10:600:00", 4, "10:00:00", 4},  // minute 60 becomes 00
+      {"10:00:090", 8, "10:00:09", 8},
+      {"10:00:001", 9, "10:00:00", 8},  // typed past the end
+      {"1:00:00", 1, "10:00:00", 1},    // a deleted digit becomes 0
+      {"", 0, "00:00:00", 0},           // everything deleted
+      {"<TFM>", 5, "<TFM>", 5},         // a tag is left alone
+      {"12:34:56 and more", 17, "12:34:56", 8},  // pasted
+  };
+  for (const Case& c : cases) {
+    const TimeBoxEdit e = fixTimeText(c.text, c.caret);
+    EXPECT_EQ(e.text, c.fixed) << c.text;
+    EXPECT_EQ(e.caret, c.caretAfter) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace tools::file_ops
