@@ -42,6 +42,7 @@ DateKind timeOfBox(int index) {
 
 QComboBox* makeList(QWidget* parent, const char* name, std::initializer_list<const char*> items) {
   auto* c = new QComboBox(parent);
+  c->setSizeAdjustPolicy(QComboBox::AdjustToContents);  // the items change with the language
   c->setObjectName(QString::fromLatin1(name));
   for (const char* item : items) c->addItem(QString::fromUtf8(item));
   return c;
