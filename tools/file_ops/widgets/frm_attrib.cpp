@@ -72,6 +72,7 @@ FrmAttrib::FrmAttrib() : ToolWindow("frmAttrib", "Attrib") {
   buttons->addWidget(cmdClose_);
   main->addStretch(1);
   main->addLayout(buttons);
+  setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
 
   tools::whenChosen(optFile_, [this] { follow(); });
   tools::whenChosen(optFold_, [this] { follow(); });
@@ -92,7 +93,9 @@ void FrmAttrib::follow() {
   lblFoldRO_->setVisible(optFold_->isChecked() && chkRO_->Value() != 0 && optRO2_->isChecked());
   // The window grows and shrinks with its frames once the layout has taken the change.
   QTimer::singleShot(0, this, [this] {
-    if (!isMaximized()) resize(width(), sizeHint().height());
+    if (isMaximized()) return;
+    // The note wraps: its height depends on the width the window has.
+    resize(width(), layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height());
   });
 }
 

@@ -189,7 +189,7 @@ void FrmDate::follow() {
 void FrmDate::fitHeight() {
   QTimer::singleShot(0, this, [this] {
     if (isMaximized()) return;
-    int height = sizeHint().height();
+    int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
     if (calMain_->calendarShown()) height = std::max(height, calMain_->geometry().bottom() + 8);
     resize(width(), height);
   });
