@@ -2,7 +2,7 @@
 
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_date_attrib_tools.h"
-#include "tools/text/widgets/frm_list_find_append_controls.h"
+#include "tools/file_ops/widgets/frm_date_attrib_controls.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +11,6 @@
 
 namespace tools::file_ops {
 
-using tools::text::makeButton;
 using tools::text::makeCheck;
 using tools::text::makeFrame;
 using tools::text::makeOption;
@@ -44,14 +43,7 @@ FrmAttrib::FrmAttrib() : ToolWindow("frmAttrib", "Attrib") {
   setWindowTitle(QStringLiteral("Change Attributes"));
   auto* main = new QVBoxLayout(this);
 
-  auto* what = new QWidget(this);
-  auto* whatRow = new QHBoxLayout(what);
-  whatRow->setContentsMargins(0, 0, 0, 0);
-  optFile_ = makeOption(what, whatRow, "optFile", "Files");
-  optFold_ = makeOption(what, whatRow, "optFold", "Folders");
-  whatRow->addStretch(1);
-  optFile_->setChecked(true);
-  main->addWidget(what);
+  addModeRow(this, main, optFile_, "optFile", "Files", optFold_, "optFold", "Folders");
 
   framArchive_ = makeAttribute(this, main, chkArchive_, "chkArchive", "Archive", "framArchive", optArchive2_,
                                "optArchive2", optArchive3_, "optArchive3");
@@ -64,14 +56,7 @@ FrmAttrib::FrmAttrib() : ToolWindow("frmAttrib", "Attrib") {
   lblFoldRO_->setWordWrap(true);
   main->addWidget(lblFoldRO_);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  cmdStart_ = makeButton(this, "cmdStart", "&Start");
-  cmdClose_ = makeButton(this, "cmdClose", "&Close");
-  buttons->addWidget(cmdStart_);
-  buttons->addWidget(cmdClose_);
-  main->addStretch(1);
-  main->addLayout(buttons);
+  addStartClose(this, main, cmdStart_, cmdClose_);
   setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
 
   tools::whenChosen(optFile_, [this] { follow(); });

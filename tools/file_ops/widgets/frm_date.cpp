@@ -6,7 +6,7 @@
 #include "core/widgets/text_controls.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_date_attrib_tools.h"
-#include "tools/text/widgets/frm_list_find_append_controls.h"
+#include "tools/file_ops/widgets/frm_date_attrib_controls.h"
 #include "ui_kit/ctrl_calendar.h"
 
 #include <QComboBox>
@@ -29,7 +29,6 @@ namespace tools::file_ops {
 using tools::text::makeButton;
 using tools::text::makeCheck;
 using tools::text::makeFrame;
-using tools::text::makeOption;
 
 namespace {
 
@@ -54,14 +53,7 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   setWindowTitle(QStringLiteral("Date And Time Stamps"));
   auto* main = new QVBoxLayout(this);
 
-  auto* mode = new QWidget(this);
-  auto* modeRow = new QHBoxLayout(mode);
-  modeRow->setContentsMargins(0, 0, 0, 0);
-  optChange_ = makeOption(mode, modeRow, "optChange", "Set Dates And Times");
-  optAdd_ = makeOption(mode, modeRow, "optAdd", "Add Or Subtract Time");
-  modeRow->addStretch(1);
-  optChange_->setChecked(true);
-  main->addWidget(mode);
+  addModeRow(this, main, optChange_, "optChange", "Set Dates And Times", optAdd_, "optAdd", "Add Or Subtract Time");
 
   // Six boxes, in the order of the box indexes: created, modified, accessed; each date, then time.
   framChange_ = makeFrame(this, "framChange", "");
@@ -74,7 +66,7 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   const QDate today = QDate::currentDate();
   const QString todayText = vb::qs(core::padZero(today.month(), 2) + "/" + core::padZero(today.day(), 2) + "/" +
                                    std::to_string(today.year()));
-  auto* scratch = new QHBoxLayout;  // makeCheck and makeOption add to a layout; the grid places them
+  auto* scratch = new QHBoxLayout;  // makeCheck adds to a layout; the grid places the boxes
   for (int i = 0; i < 6; ++i) {
     const auto u = static_cast<std::size_t>(i);
     chk_[u] = makeCheck(framChange_, scratch, kChecks[u], kCaptions[u]);
@@ -129,14 +121,7 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   connect(txtAdd_, &QLineEdit::textChanged, this, &FrmDate::fixAmount);
   main->addWidget(framInc_);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  cmdStart_ = makeButton(this, "cmdStart", "&Start");
-  cmdClose_ = makeButton(this, "cmdClose", "&Close");
-  buttons->addWidget(cmdStart_);
-  buttons->addWidget(cmdClose_);
-  main->addStretch(1);
-  main->addLayout(buttons);
+  addStartClose(this, main, cmdStart_, cmdClose_);
 
   menuDate_ = new QMenu(this);
   menuDate_->setObjectName(QStringLiteral("menuDate"));
