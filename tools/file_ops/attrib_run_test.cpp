@@ -85,6 +85,14 @@ TEST_F(AttribRunTest, WhatLinuxCannotDoIsReportedAndTheOtherChangesMade) {
   EXPECT_NE(report.find("no A " + root_ + "link"), std::string::npos) << report;
   EXPECT_NE(report.find("file? " + root_ + "link"), std::string::npos) << report;  // a link has no R of its own
   EXPECT_EQ(mode(a_), 0644u);  // the link's target is left alone
+
+  // A name that cannot be a line of ".hidden" fails alone; the folder's other names are listed.
+  const std::string odd = makeFile("odd\nname", "o");
+  host_.fakeFolders[root_] = {core::ListEntry{.name = "a.txt"}, core::ListEntry{.name = "odd\nname"},
+                              core::ListEntry{.name = "b.txt"}};
+  EXPECT_EQ(run({.hidden = AttribChange::Set}), AttribStart::Ran);
+  EXPECT_EQ(readAll(root_ + ".hidden"), "a.txt\nb.txt\n");
+  EXPECT_NE(host_.results.back().text.find("file? " + odd), std::string::npos);
 }
 
 TEST_F(AttribRunTest, FoldersBelowTheStartChangeDeepestFirstAndOnlyChangesAreListed) {
