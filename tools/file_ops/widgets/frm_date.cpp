@@ -248,7 +248,10 @@ bool FrmDate::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) {
     if (auto* box = qobject_cast<QLineEdit*>(watched); box && box->isEnabled()) {
       const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
-      if (!key || key->key() != Qt::Key_Escape) pickDate(box);
+      // Keys that leave the box or close the window do not drop it.
+      const bool passing = key && (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
+                                   key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::AltModifier));
+      if (!passing) pickDate(box);
     }
   }
   return ToolWindow::eventFilter(watched, event);
