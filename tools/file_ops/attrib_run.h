@@ -12,8 +12,8 @@
 // through. A name that starts with "." stays hidden, and A where the file system keeps no
 // extended attributes cannot be set: each is reported and the item's other changes still made.
 // Folders made read-only get them after the folders inside them, so that a child's ".hidden" entry
-// is written before its parent refuses new entries. Files mode reads each folder's ".hidden" file
-// once and writes it at most once, after the folder's files. Files mode logs one line per folder
+// is written before its parent refuses new entries. Each folder's ".hidden" file is read once and
+// written at most once per run (hidden changes are batched per folder). Files mode logs one line per folder
 // (folder and pattern) whatever changed; folders mode logs only the folders it changed.
 // Messages of the tool's table (msg): 1 nothing ticked; 2 progress caption; 3 files heading; 4 file
 // not changed; 5 folder not changed; 6 no folder changed; 7 folders heading; 8 a dot-name stays
