@@ -5,8 +5,8 @@
 
 namespace core {
 
-std::uint8_t GetAtt(std::string_view path) {
-  const platform::Attributes a = platform::readAttributes(path);
+std::uint8_t GetAtt(std::string_view path, const std::unordered_set<std::string>* listedHidden) {
+  const platform::Attributes a = platform::readAttributes(path, listedHidden);
   if (a.error != 0) return 0;
   std::uint8_t bits = 0;
   if (a.readOnly) bits |= kAttrReadOnly;
@@ -17,8 +17,8 @@ std::uint8_t GetAtt(std::string_view path) {
   return bits;
 }
 
-int SetAtt(std::string_view path, std::uint8_t attributes) {
-  const platform::Attributes cur = platform::readAttributes(path);
+int SetAtt(std::string_view path, std::uint8_t attributes, const std::unordered_set<std::string>* listedHidden) {
+  const platform::Attributes cur = platform::readAttributes(path, listedHidden);
   if (cur.error != 0) return 1;
   const bool wantR = (attributes & kAttrReadOnly) != 0;
   const bool wantH = (attributes & kAttrHidden) != 0;

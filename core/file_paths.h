@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace core {
 
@@ -57,8 +58,12 @@ enum class Access { Read, Write, ReadWrite, None };
 // Attribute bits: read-only 1, hidden 2, system 4, folder 16, archive 32.
 enum : std::uint8_t { kAttrReadOnly = 1, kAttrHidden = 2, kAttrSystem = 4, kAttrFolder = 16,
                       kAttrArchive = 32 };
-[[nodiscard]] std::uint8_t GetAtt(std::string_view path);  // 0 on error
-[[nodiscard]] int SetAtt(std::string_view path, std::uint8_t attributes);  // 0 set, 1 failed
+// listedHidden: the names of the folder's ".hidden" file when the caller holds them already (a run
+// over a whole folder reads that file once); nullptr reads it.
+[[nodiscard]] std::uint8_t GetAtt(std::string_view path,
+                                  const std::unordered_set<std::string>* listedHidden = nullptr);  // 0 on error
+[[nodiscard]] int SetAtt(std::string_view path, std::uint8_t attributes,
+                         const std::unordered_set<std::string>* listedHidden = nullptr);  // 0 set, 1 failed
 
 // Short (8.3) names do not exist here: RetDosAPI returns the path as it is; RetDos and makeDosName
 // return the last part of the path (lastPart 1) or the path with a trailing "/" (lastPart 0).

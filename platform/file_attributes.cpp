@@ -5,6 +5,7 @@
 #include "platform/hidden_list.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -78,7 +79,7 @@ int readDosAttributes(const std::string& path) {
 
 }  // namespace
 
-Attributes readAttributes(std::string_view path) {
+Attributes readAttributes(std::string_view path, const std::unordered_set<std::string>* listed) {
   Attributes a;
   const FileStatus st = fileStatus(path, false);
   if (st.error != 0) {
@@ -90,7 +91,7 @@ Attributes readAttributes(std::string_view path) {
   a.system = st.type == FileType::Other;
   a.readOnly = st.type != FileType::Symlink && (st.mode & kWriteBits) == 0;
   a.hiddenByName = !sp.name.empty() && sp.name.front() == '.' && sp.name != "." && sp.name != "..";
-  a.hidden = a.hiddenByName || isListedHidden(path);
+  a.hidden = a.hiddenByName || (listed ? listed->contains(sp.name) : isListedHidden(path));
 
   const std::string p(path);
   if (st.type == FileType::Symlink || st.type == FileType::Other) return a;  // never opened
@@ -126,12 +127,30 @@ int setHidden(std::string_view path, bool on) {
   const bool dotName = sp.name.front() == '.';
   if (dotName) return on ? 0 : ENOTSUP;
   if (sp.name.find_first_of("\r\n") != std::string::npos) return EINVAL;
-  std::vector<std::string> names = readHiddenList(sp.folder);
-  const bool listed = std::find(names.begin(), names.end(), sp.name) != names.end();
-  if (listed == on) return 0;
-  if (on) names.push_back(sp.name);
-  else std::erase(names, sp.name);
-  return writeHiddenList(sp.folder, names);
+  return setHiddenNames(sp.folder, std::span(&sp.name, 1), on);
+}
+
+int setHiddenNames(std::string_view folder, std::span<const std::string> names, bool on) {
+  for (const std::string& n : names) {
+    if (n.empty() || n.front() == '.' || n.find_first_of("\r\n/") != std::string::npos) return EINVAL;
+  }
+  std::string dir(folder);
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  std::vector<std::string> list = readHiddenList(dir);
+  std::unordered_set<std::string> present(list.begin(), list.end());
+  bool changed = false;
+  if (on) {
+    for (const std::string& n : names) {
+      if (present.insert(n).second) {
+        list.push_back(n);
+        changed = true;
+      }
+    }
+  } else {
+    const std::unordered_set<std::string> gone(names.begin(), names.end());
+    changed = std::erase_if(list, [&](const std::string& n) { return gone.contains(n); }) > 0;
+  }
+  return changed ? writeHiddenList(dir, list) : 0;
 }
 
 int setArchive(std::string_view path, bool on) {

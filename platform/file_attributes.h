@@ -9,8 +9,10 @@
 // Reading never opens a file; functions return errno values (0 = done).
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace platform {
 
@@ -25,14 +27,21 @@ struct Attributes {
   bool archiveSupported = false;
 };
 
-// Attributes of path (a symlink is described itself, not its target).
-[[nodiscard]] Attributes readAttributes(std::string_view path);
+// Attributes of path (a symlink is described itself, not its target). listed: the names of the
+// folder's ".hidden" file when the caller holds them already (a run over a folder reads the file
+// once, not once per entry); nullptr reads the file.
+[[nodiscard]] Attributes readAttributes(std::string_view path,
+                                        const std::unordered_set<std::string>* listed = nullptr);
 
 // ENOTSUP for a symlink (Linux has no permission bits of its own for one).
 int setReadOnly(std::string_view path, bool on);
 // Adds the name to, or removes it from, the folder's ".hidden" file (written atomically).
 // ENOTSUP when clearing it on a dot-name; EINVAL for a name holding a line break.
 int setHidden(std::string_view path, bool on);
+// Adds the names to, or removes them from, the ".hidden" file of folder in one write (none when
+// nothing changes): a run over many entries rewrites the file once, not once per name. EINVAL,
+// with nothing written, when a name is empty, starts with "." or holds a line break.
+int setHiddenNames(std::string_view folder, std::span<const std::string> names, bool on);
 // ENOTSUP where neither extended attributes nor DOS attributes work.
 int setArchive(std::string_view path, bool on);
 

@@ -361,6 +361,24 @@ TEST_F(FsTest, HiddenByDotNameOrListAndNeverRenamed) {
   EXPECT_EQ(setHidden(make("a\nb", "x"), true), EINVAL);
 }
 
+TEST_F(FsTest, ManyHiddenNamesChangeInOneWrite) {
+  make("a", "x");
+  make("c", "x");
+  std::ofstream(path(".hidden")) << "kept\nb\n";
+  const std::vector<std::string> names = {"a", "b", "c", "a"};
+  EXPECT_EQ(setHiddenNames(dir_, names, true), 0);
+  EXPECT_EQ(slurp(path(".hidden")), "kept\nb\na\nc\n");  // listed once each, in order
+  const std::unordered_set<std::string> listed = {"a"};
+  EXPECT_TRUE(readAttributes(path("a"), &listed).hidden);   // the caller's list, not the file's
+  EXPECT_FALSE(readAttributes(path("c"), &listed).hidden);
+  EXPECT_EQ(setHiddenNames(dir_, std::vector<std::string>{"a", "c", "missing"}, false), 0);
+  EXPECT_EQ(slurp(path(".hidden")), "kept\nb\n");
+  // One unfit name refuses the whole batch before anything is written.
+  EXPECT_EQ(setHiddenNames(dir_, std::vector<std::string>{"d", "e\nf"}, true), EINVAL);
+  EXPECT_EQ(setHiddenNames(dir_, std::vector<std::string>{"d", ".e"}, true), EINVAL);
+  EXPECT_EQ(slurp(path(".hidden")), "kept\nb\n");
+}
+
 TEST_F(FsTest, ArchiveRoundTripsOrIsReportedUnsupported) {
   const std::string file = make("f", "x");
   const Attributes before = readAttributes(file);

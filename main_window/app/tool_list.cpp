@@ -7,6 +7,7 @@
 #include "tools/text/widgets/frm_extract_register.h"
 #include "tools/file_ops/widgets/frm_duplicates.h"
 #include "tools/file_ops/widgets/frm_encrypt_split_join_tools.h"
+#include "tools/file_ops/widgets/frm_date_attrib_tools.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "tools/text/widgets/frm_replace_register.h"
 #include "tools/file_ops/widgets/frm_cmd_register.h"
@@ -32,6 +33,8 @@ void registerTools() {
   tools::file_ops::registerEncryptTool();
   tools::file_ops::registerSplitTool();
   tools::file_ops::registerJoinTool();
+  tools::file_ops::registerDateTool();
+  tools::file_ops::registerAttribTool();
 }
 
 }  // namespace mainwin
