@@ -122,6 +122,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
       }
     }
   }
+  std::vector<platform::DirName>().swap(names);  // every kept name moved out: free before sorting
   sortEntries(out.entries, sort);
   out.result = cancelled ? kListCancelled : readError != 0 ? kListFailed : kListDone;
   return out;

@@ -38,7 +38,8 @@ class FileListModel : public QAbstractTableModel {
   // Keeps only the rows whose flag is true (same order), in one reset.
   void keepRows(const std::vector<bool>& keep);
 
-  // Gives every entry its icon (one lookup per extension); with `shown` false icons are off.
+  // Gives every entry its icon (one lookup per extension, when a view first shows the row); with
+  // `shown` false icons are off.
   void setIconsShown(bool shown);
   [[nodiscard]] bool iconsShown() const { return iconsShown_; }
   [[nodiscard]] const ExtensionIcons& icons() const { return icons_; }
@@ -69,11 +70,14 @@ class FileListModel : public QAbstractTableModel {
 
  private:
   void assignIcons();
+  // The icon index of row, looked up on first use.
+  int iconOf(std::size_t row) const;
 
+  static constexpr int kIconUnknown = -1;
   std::vector<FileEntry> entries_;
-  std::vector<int> iconIndex_;  // per entry while icons are shown
+  mutable std::vector<int> iconIndex_;  // per entry while icons are shown; kIconUnknown until asked
   std::string folder_;
-  ExtensionIcons icons_;
+  mutable ExtensionIcons icons_;
   bool iconsShown_ = true;
   RenameHook rename_;
   QStringList headers_;
