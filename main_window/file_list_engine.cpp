@@ -23,6 +23,7 @@ FileListEngine::VisibleFill FileListEngine::fillVisible(std::string_view folder,
 int FileListEngine::fillJobWalk(std::string& folder, ListingObserver* observer) {
   const ResolvedFilter filter = resolveFilters(filters_);
   myPattern_ = filter.myPattern;
+  std::vector<FileEntry>().swap(job_);  // the last walk's entries are stale now: free them first
   Listing l = listFolder(folder, filter, jobWalkDetails(sort_), sort_, observer);
   folder = l.folder;
   job_ = std::move(l.entries);

@@ -45,6 +45,27 @@ void setDetails(FileEntry& e, const platform::EntryStatus& st, std::uint8_t what
   }
 }
 
+// The names of a folder as read, back to back in one buffer with their kinds.
+class NameBuffer {
+ public:
+  void add(const char* name, DirEntryKind kind) {
+    starts_.push_back(bytes_.size());
+    bytes_.append(name);
+    kinds_.push_back(kind);
+  }
+  [[nodiscard]] std::size_t size() const { return starts_.size(); }
+  [[nodiscard]] std::string_view name(std::size_t i) const {
+    const std::size_t end = i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
+    return std::string_view(bytes_).substr(starts_[i], end - starts_[i]);
+  }
+  [[nodiscard]] DirEntryKind kind(std::size_t i) const { return kinds_[i]; }
+
+ private:
+  std::string bytes_;
+  std::vector<std::size_t> starts_;
+  std::vector<DirEntryKind> kinds_;
+};
+
 }  // namespace
 
 std::string normalizeFolder(std::string_view folder) {
@@ -63,8 +84,12 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   out.error = reader.open(out.folder);
   if (out.error != 0) return out;
 
-  std::vector<platform::DirName> names;
-  const int readError = reader.readNames(names);
+  // The names go into one buffer first (the count must be known before progress starts): a
+  // million names would otherwise cost a million small allocations held twice over.
+  NameBuffer names;
+  const int readError = platform::forEachEntry(reader.fd(), [&](const char* name, DirEntryKind kind) {
+    names.add(name, kind);
+  });
   const auto hiddenSet = reader.hiddenNames();
 
   const std::size_t total = names.size();
@@ -73,20 +98,24 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   const unsigned want = statWant(compute, filter);
   const bool statAlways = want != 0 || (compute & kDetailAttrs);
   if (progress) observer->started(total);
-  out.entries.reserve(total);
+  // Filters keep an unknown share: let the list grow then rather than hold room for every name.
+  if (filter.activeCount() == 0) out.entries.reserve(total);
 
-  const auto visit = [&](platform::DirName& d) {
-    if (d.kind == DirEntryKind::Folder) return;
-    const bool hidden = platform::isHiddenEntry(d.name, hiddenSet);
+  std::string name;  // the entry being visited; reused, so that its buffer is allocated once
+  const auto visit = [&](std::size_t i) {
+    const DirEntryKind kind = names.kind(i);
+    if (kind == DirEntryKind::Folder) return;
+    name.assign(names.name(i));
+    const bool hidden = platform::isHiddenEntry(name, hiddenSet);
     if (hidden && !filter.hiddenAllowed) return;
-    if (filter.pattern && !filter.pattern->matches(d.name)) return;
+    if (filter.pattern && !filter.pattern->matches(name)) return;
     if (filter.dateOn && !filter.dateValid) return;  // a box that is not a date keeps nothing
     platform::EntryStatus st;
-    if (statAlways || d.kind == DirEntryKind::Unknown || d.kind == DirEntryKind::Symlink) {
-      st = reader.status(d.name, want);
+    if (statAlways || kind == DirEntryKind::Unknown || kind == DirEntryKind::Symlink) {
+      st = reader.status(name, want);
       if (!st.ok || st.isFolder) return;  // vanished, or a folder seen through a link
     } else {
-      st.isRegular = d.kind == DirEntryKind::File;
+      st.isRegular = kind == DirEntryKind::File;
     }
     if (filter.sizeOn && !filter.sizeKeeps(st.size)) return;
     if (filter.dateOn) {
@@ -97,15 +126,15 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
         day = localDayNumber(filter.dateType == kDateAccessed ? st.accessed : st.modified);
       }
       if (!day) {
-        if (observer) observer->dateUnreadable(out.folder, d.name);
+        if (observer) observer->dateUnreadable(out.folder, name);
         return;
       }
       if (!filter.dateKeeps(*day)) return;
     }
     FileEntry& e = out.entries.emplace_back();
-    e.name = std::move(d.name);  // last use: the entry owns the name now
+    e.name = name;
     if (hidden) e.attrs |= kEntryHidden;
-    const bool system = d.kind == DirEntryKind::Other || (st.ok && !st.isRegular && !st.isSymlink);
+    const bool system = kind == DirEntryKind::Other || (st.ok && !st.isRegular && !st.isSymlink);
     if (system) e.attrs |= kEntrySystem;
     if (compute) setDetails(e, st, compute, reader);
   };
@@ -113,7 +142,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   bool cancelled = false;
   std::size_t counter = 0;
   for (std::size_t i = 0; i < total; ++i) {
-    visit(names[i]);
+    visit(i);
     if (progress && ++counter >= cadence) {
       counter = 0;
       if (observer->step(i, total)) {
@@ -122,7 +151,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
       }
     }
   }
-  std::vector<platform::DirName>().swap(names);  // every kept name moved out: free before sorting
+  names = NameBuffer();  // every kept name was copied out: free the buffer before sorting
   sortEntries(out.entries, sort);
   out.result = cancelled ? kListCancelled : readError != 0 ? kListFailed : kListDone;
   return out;
