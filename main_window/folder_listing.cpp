@@ -76,8 +76,9 @@ std::string normalizeFolder(std::string_view folder) {
 }
 
 Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::uint8_t compute,
-                   SortState sort, ListingObserver* observer) {
+                   SortState sort, ListingObserver* observer, DeferredDetails deferred) {
   Listing out;
+  out.computed = compute;
   out.folder = normalizeFolder(folder);
   platform::FolderReader reader;
   if (folder.empty()) return out;
@@ -93,6 +94,8 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   const auto hiddenSet = reader.hiddenNames();
 
   const std::size_t total = names.size();
+  if (total >= deferred.fromEntries) compute &= static_cast<std::uint8_t>(~deferred.bits);
+  out.computed = compute;
   const bool progress = observer && total + 2 >= kProgressEntries;
   const std::size_t cadence = filter.activeCount() ? kStepFiltered : kStepPlain;
   const unsigned want = statWant(compute, filter);
@@ -157,24 +160,44 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   return out;
 }
 
+namespace {
+
+unsigned detailWant(std::uint8_t what) {
+  unsigned want = 0;
+  if (what & kDetailSize) want |= platform::kStatSize;
+  if (what & kDetailTimes) want |= platform::kStatTimes | platform::kStatCreated;
+  return want;
+}
+
+void fillMissing(FileEntry& e, std::uint8_t what, unsigned want, const platform::FolderReader& reader) {
+  const std::uint8_t missing = what & static_cast<std::uint8_t>(~e.known);
+  if (!missing) return;
+  const platform::EntryStatus st = reader.status(e.name, want);
+  if (st.ok) setDetails(e, st, missing, reader);
+}
+
+}  // namespace
+
+void DetailFiller::fill(FileEntry& entry, std::uint8_t what) {
+  if (!(what & ~entry.known)) return;
+  if (!tried_) {
+    tried_ = true;
+    if (!folder_.empty()) (void)reader_.open(folder_);
+  }
+  if (reader_.isOpen()) fillMissing(entry, what, detailWant(what), reader_);
+}
+
 int fillDetails(std::string_view folder, std::vector<FileEntry>& entries, std::uint8_t what,
                 ListingObserver* observer) {
   platform::FolderReader reader;
   if (folder.empty() || reader.open(normalizeFolder(folder)) != 0) return kListFailed;
-  unsigned want = 0;
-  if (what & kDetailSize) want |= platform::kStatSize;
-  if (what & kDetailTimes) want |= platform::kStatTimes | platform::kStatCreated;
+  const unsigned want = detailWant(what);
   const std::size_t n = entries.size();
   const bool progress = observer && n > kFillProgressEntries;
   if (progress) observer->started(n);
   std::size_t counter = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    FileEntry& e = entries[i];
-    const std::uint8_t missing = what & static_cast<std::uint8_t>(~e.known);
-    if (missing) {
-      const platform::EntryStatus st = reader.status(e.name, want);
-      if (st.ok) setDetails(e, st, missing, reader);
-    }
+    fillMissing(entries[i], what, want, reader);
     if (progress && ++counter >= kStepFiltered) {
       counter = 0;
       if (observer->step(i, n)) return kListCancelled;

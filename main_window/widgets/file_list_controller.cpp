@@ -271,7 +271,7 @@ int FileListController::fillVisibleNow(const std::string& folder) {
   }
   std::string listed = fill.listing.folder.empty() ? normalizeFolder(f) : fill.listing.folder;
   noteFolderProblem(listed, fill.listing.error);
-  model_->setEntries(std::move(fill.listing.entries), std::move(listed));
+  model_->setEntries(std::move(fill.listing.entries), std::move(listed), fill.deferred);
   filled_ = fill.computed;
   cancelled_ = 0;
   if (pane_) pane_->showSortArrow(engine_.sort());

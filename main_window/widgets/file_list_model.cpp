@@ -27,10 +27,12 @@ void FileListModel::retranslate() {
   Q_EMIT headerDataChanged(Qt::Horizontal, 0, 4);
 }
 
-void FileListModel::setEntries(std::vector<FileEntry>&& entries, std::string folder) {
+void FileListModel::setEntries(std::vector<FileEntry>&& entries, std::string folder, std::uint8_t lazy) {
   beginResetModel();
   entries_ = std::move(entries);
   folder_ = std::move(folder);
+  lazy_ = lazy;
+  filler_ = DetailFiller(folder_);
   iconIndex_.clear();
   if (iconsShown_) assignIcons();
   endResetModel();
@@ -132,13 +134,15 @@ int FileListModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
-  const FileEntry& e = entries_[static_cast<std::size_t>(index.row())];
+  FileEntry& e = entries_[static_cast<std::size_t>(index.row())];
   const int column = index.column() + 1;
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
     case Qt::AccessibleTextRole:
-      return column == kColName ? vb::qpath(e.name) : vb::qs(columnText(e, column));
+      if (column == kColName) return vb::qpath(e.name);
+      if (const std::uint8_t want = lazy_ & detailOfColumn(column)) filler_.fill(e, want);
+      return vb::qs(columnText(e, column));
     case Qt::DecorationRole:
       if (column != kColName || !iconsShown_ || static_cast<std::size_t>(index.row()) >= iconIndex_.size()) return {};
       return icons_.icon(iconOf(static_cast<std::size_t>(index.row())), e.hidden());

@@ -7,6 +7,7 @@
 
 #include "main_window/file_entry.h"
 #include "main_window/file_sort.h"
+#include "main_window/folder_listing.h"
 #include "main_window/widgets/file_list_icons.h"
 
 #include <QAbstractTableModel>
@@ -25,7 +26,9 @@ class FileListModel : public QAbstractTableModel {
   explicit FileListModel(QObject* parent = nullptr);
 
   // Replaces the list (one model reset). `folder` is the folder the names belong to (with "/").
-  void setEntries(std::vector<FileEntry>&& entries, std::string folder);
+  // The DetailBits in `lazy` are computed for a row when a view first asks for its texts (a large
+  // folder lists without them; a column fill completes them).
+  void setEntries(std::vector<FileEntry>&& entries, std::string folder, std::uint8_t lazy = 0);
   [[nodiscard]] const std::vector<FileEntry>& entries() const { return entries_; }
   // Direct access for a detail fill; call detailsChanged() afterwards.
   [[nodiscard]] std::vector<FileEntry>& mutableEntries() { return entries_; }
@@ -74,9 +77,11 @@ class FileListModel : public QAbstractTableModel {
   int iconOf(std::size_t row) const;
 
   static constexpr int kIconUnknown = -1;
-  std::vector<FileEntry> entries_;
+  mutable std::vector<FileEntry> entries_;  // lazy details are filled as rows are shown
   mutable std::vector<int> iconIndex_;  // per entry while icons are shown; kIconUnknown until asked
   std::string folder_;
+  std::uint8_t lazy_ = 0;
+  mutable DetailFiller filler_;
   mutable ExtensionIcons icons_;
   bool iconsShown_ = true;
   RenameHook rename_;
