@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,8 +69,15 @@ double findMs(const std::string& dir, const char* format) {
   });
 }
 
+double statusKb(const char* field);
+
 void print(const char* name, double value, const char* unit) {
   std::printf("%s%s: %.3f %s\n", name, gSuffix.c_str(), value, unit);
+  if (std::getenv("BENCH_TRACE_PEAK")) {
+    const struct mallinfo2 m = mallinfo2();
+    std::printf("#   peak so far %.0f MB; heap %zu MB (in use %zu, free %zu), mmapped %zu MB\n",
+                statusKb("VmHWM") / 1024, m.arena >> 20, m.uordblks >> 20, m.fordblks >> 20, m.hblkhd >> 20);
+  }
   std::fflush(stdout);
 }
 

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mainwin {
@@ -54,6 +55,9 @@ class FileListEngine {
   // kListCancelled.
   int fillJobWalk(std::string& folder, ListingObserver* observer = nullptr);
   [[nodiscard]] const std::vector<FileEntry>& jobEntries() const { return job_; }
+  // Hands the job walk's entries over (jobEntries() is empty afterwards; listCount() stays), so
+  // that a run over a million files holds them once.
+  [[nodiscard]] std::vector<FileEntry> takeJobEntries() { return std::exchange(job_, {}); }
 
   // Entries in the list that the last fill (visible or job walk) produced.
   [[nodiscard]] long listCount() const { return listCount_; }

@@ -4,7 +4,13 @@
 #include "platform/dir_listing.h"
 #include "platform/hidden_list.h"
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
 #include <optional>
+
+#include <malloc.h>
 
 namespace mainwin {
 
@@ -45,25 +51,33 @@ void setDetails(FileEntry& e, const platform::EntryStatus& st, std::uint8_t what
   }
 }
 
-// The names of a folder as read, back to back in one buffer with their kinds.
+// The names of a folder as read, back to back in blocks of fixed size, with their kinds. Nothing
+// here grows by copying: a buffer doubled up to a million names leaves its earlier sizes behind
+// as heap the listing never gets back.
 class NameBuffer {
  public:
   void add(const char* name, DirEntryKind kind) {
-    starts_.push_back(bytes_.size());
-    bytes_.append(name);
+    const std::size_t len = std::strlen(name) + 1;  // with its NUL: names never hold one
+    if (blocks_.empty() || used_ + len > kBlock) {
+      blocks_.push_back(std::make_unique<char[]>(std::max(kBlock, len)));
+      used_ = 0;
+    }
+    char* at = blocks_.back().get() + used_;
+    std::memcpy(at, name, len);
+    used_ += len;
+    names_.push_back(at);
     kinds_.push_back(kind);
   }
-  [[nodiscard]] std::size_t size() const { return starts_.size(); }
-  [[nodiscard]] std::string_view name(std::size_t i) const {
-    const std::size_t end = i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
-    return std::string_view(bytes_).substr(starts_[i], end - starts_[i]);
-  }
+  [[nodiscard]] std::size_t size() const { return names_.size(); }
+  [[nodiscard]] std::string_view name(std::size_t i) const { return names_[i]; }
   [[nodiscard]] DirEntryKind kind(std::size_t i) const { return kinds_[i]; }
 
  private:
-  std::string bytes_;
-  std::vector<std::size_t> starts_;
-  std::vector<DirEntryKind> kinds_;
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t used_ = 0;
+  std::deque<const char*> names_;
+  std::deque<DirEntryKind> kinds_;
 };
 
 }  // namespace
@@ -135,7 +149,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
       if (!filter.dateKeeps(*day)) return;
     }
     FileEntry& e = out.entries.emplace_back();
-    e.name = name;
+    e.name = std::string(name);  // a copy sized to the name: assign() would round the capacity up
     if (hidden) e.attrs |= kEntryHidden;
     const bool system = kind == DirEntryKind::Other || (st.ok && !st.isRegular && !st.isSymlink);
     if (system) e.attrs |= kEntrySystem;
@@ -154,7 +168,10 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
       }
     }
   }
-  names = NameBuffer();  // every kept name was copied out: free the buffer before sorting
+  // Every kept name was copied out: give the buffer back to the system before sorting (freed
+  // heap below the new names would otherwise stay with the process).
+  names = NameBuffer();
+  ::malloc_trim(0);
   sortEntries(out.entries, sort);
   out.result = cancelled ? kListCancelled : readError != 0 ? kListFailed : kListDone;
   return out;
