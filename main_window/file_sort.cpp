@@ -89,36 +89,89 @@ struct NameHead {
 constexpr std::size_t kHeadBytes = 24;
 constexpr std::size_t kMaxRun = 125;
 
-NameHead headOf(std::string_view key) {
+// Writes the head of the key whose bytes `next` gives one at a time (-1 after the last).
+template <class Next>
+NameHead encodeHead(Next next) {
   unsigned char bytes[kHeadBytes] = {};
   std::size_t out = 0;
-  const auto put = [&](unsigned char b) {
-    if (out < kHeadBytes) bytes[out++] = b;
+  const auto put = [&](int b) {
+    if (out < kHeadBytes) bytes[out++] = static_cast<unsigned char>(b);
   };
-  std::size_t i = 0;
-  while (i < key.size() && out < kHeadBytes) {
-    const auto c = static_cast<unsigned char>(key[i]);
+  int c = next();
+  while (c >= 0 && out < kHeadBytes) {
     if (c != '0') {
       put(c);
-      ++i;
+      c = next();
       continue;
     }
-    std::size_t j = i;
-    while (j < key.size() && key[j] == '0') ++j;
-    const std::size_t zeros = j - i;
-    const unsigned char next = j < key.size() ? static_cast<unsigned char>(key[j]) : 0;  // 0: the end
+    std::size_t zeros = 0;
+    while (c == '0') {
+      ++zeros;
+      c = next();
+    }
+    const int following = c < 0 ? 0 : c;  // 0: the end of the key
     put('0');
     if (zeros > kMaxRun) {
-      put(next < '0' ? 127 : 128);
+      put(following < '0' ? 127 : 128);
       break;
     }
-    put(static_cast<unsigned char>(next < '0' ? 1 + zeros : 254 - zeros));
-    put(next);
-    i = j + (j < key.size() ? 1 : 0);
+    put(static_cast<int>(following < '0' ? 1 + zeros : 254 - zeros));
+    put(following);
+    if (c >= 0) c = next();
   }
   NameHead h;
   for (std::size_t k = 0; k < kHeadBytes; ++k) h.w[k / 8] = (h.w[k / 8] << 8) | bytes[k];
   return h;
+}
+
+// The folded Name key of an ASCII name, a byte at a time, without writing it out: the head needs
+// only its start, and the 30-wide numbers make the whole key three times the name.
+class AsciiKeyBytes {
+ public:
+  explicit AsciiKeyBytes(std::string_view name) : name_(name) {}
+  int operator()() {
+    if (pad_ > 0) {
+      --pad_;
+      return '0';
+    }
+    if (i_ < name_.size()) {
+      const char c = name_[i_];
+      if (c >= '0' && c <= '9') {
+        if (i_ >= runEnd_) {  // a number starts: pad it to kPad digits first
+          std::size_t j = i_;
+          while (j < name_.size() && name_[j] >= '0' && name_[j] <= '9') ++j;
+          runEnd_ = j;
+          if (j - i_ < kPad) {
+            pad_ = kPad - (j - i_) - 1;
+            return '0';
+          }
+        }
+        ++i_;
+        return c;
+      }
+      ++i_;
+      return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : static_cast<unsigned char>(c);
+    }
+    if (!ended_) {
+      ended_ = true;
+      return 'f';
+    }
+    return -1;
+  }
+
+ private:
+  std::string_view name_;
+  std::size_t i_ = 0, runEnd_ = 0, pad_ = 0;
+  bool ended_ = false;
+};
+
+// The head of `name`'s folded key; `scratch` holds the key of a name that is not ASCII.
+NameHead headOfName(std::string_view name, std::string& scratch) {
+  const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) return encodeHead(AsciiKeyBytes(name));
+  foldedKeyInto(name, scratch);
+  std::size_t i = 0;
+  return encodeHead([&]() -> int { return i < scratch.size() ? static_cast<unsigned char>(scratch[i++]) : -1; });
 }
 
 // One entry as the sort sees it: the sort column's value made unsigned (so that it orders by
@@ -172,10 +225,10 @@ void applyOrder(std::vector<FileEntry>& entries, std::vector<SortRecord>& order)
 void sortEntries(std::vector<FileEntry>& entries, SortState sort) {
   const std::size_t n = entries.size();
   std::vector<SortRecord> order(n);
-  std::string key;
+  std::string scratch;
   for (std::size_t i = 0; i < n; ++i) {
-    foldedKeyInto(entries[i].name, key);
-    order[i] = SortRecord{primaryValue(entries[i], sort.column), headOf(key), static_cast<std::uint32_t>(i)};
+    order[i] = SortRecord{primaryValue(entries[i], sort.column), headOfName(entries[i].name, scratch),
+                          static_cast<std::uint32_t>(i)};
   }
   // Equal heads: the full keys decide, then the exact bytes.
   std::string keyA, keyB;
