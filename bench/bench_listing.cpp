@@ -144,31 +144,26 @@ double benchFolder(const std::string& dir, int files) {
   }
 
   {
-    // A tool's job walk, no filter, name order, against find printing the names.
+    // A tool's job walk against find printing what the walk needs, as "<label>" figures.
     FileListEngine engine;
-    const double walk = medianMs([&] {
-      std::string f = dir;
-      (void)engine.fillJobWalk(f);
-    });
-    const double findNames = findMs(dir, "%f\n");
-    print("job_walk_plain", walk, "ms");
-    print("find_names", findNames, "ms");
-    print("job_walk_plain_ratio", walk / findNames, "x");
-
-    // With a size filter and size order, against find printing sizes and names.
+    const auto walkAgainstFind = [&](const std::string& label, const char* findFormat) {
+      const double walk = medianMs([&] {
+        std::string f = dir;
+        (void)engine.fillJobWalk(f);
+      });
+      const double peer = findMs(dir, findFormat);
+      print(("job_walk_" + label).c_str(), walk, "ms");
+      print(("find_" + label).c_str(), peer, "ms");
+      print(("job_walk_" + label + "_ratio").c_str(), walk / peer, "x");
+    };
+    walkAgainstFind("plain", "%f\n");  // no filter, name order: find printing the names
+    // A size filter and size order, against find printing sizes and names.
     engine.filters().panelShown = true;
     engine.filters().sizeOn = true;
     engine.filters().sizeIs = kSizeGreater;
     engine.filters().sizeLimit = 1000;
     engine.sort() = {kColSize, false};
-    const double walkSize = medianMs([&] {
-      std::string f = dir;
-      (void)engine.fillJobWalk(f);
-    });
-    const double findSizes = findMs(dir, "%s %f\n");
-    print("job_walk_size", walkSize, "ms");
-    print("find_sizes", findSizes, "ms");
-    print("job_walk_size_ratio", walkSize / findSizes, "x");
+    walkAgainstFind("size", "%s %f\n");
   }
 
   {

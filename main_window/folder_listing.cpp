@@ -99,8 +99,8 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   out.error = reader.open(out.folder);
   if (out.error != 0) return out;
 
-  // The names go into one buffer first (the count must be known before progress starts): a
-  // million names would otherwise cost a million small allocations held twice over.
+  // The names are read into blocks first (the count must be known before progress starts): a
+  // million names would otherwise cost a million small allocations, most of them dropped again.
   NameBuffer names;
   const int readError = platform::forEachEntry(reader.fd(), [&](const char* name, DirEntryKind kind) {
     names.add(name, kind);
