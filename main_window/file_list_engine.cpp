@@ -13,9 +13,11 @@ FileListEngine::VisibleFill FileListEngine::fillVisible(std::string_view folder,
   const ColumnPlan plan = planVisibleColumns(widths_, sort_);
   sort_ = plan.sort;
   VisibleFill fill;
-  fill.computed = plan.compute;
   fill.sortFellBack = plan.fellBack;
-  fill.listing = listFolder(folder, filter, plan.compute, sort_, observer);
+  const DeferredDetails deferred{.bits = static_cast<std::uint8_t>(plan.compute & ~detailOfColumn(sort_.column))};
+  fill.listing = listFolder(folder, filter, plan.compute, sort_, observer, deferred);
+  fill.computed = fill.listing.computed;
+  fill.deferred = static_cast<std::uint8_t>(plan.compute & ~fill.computed);
   listCount_ = static_cast<long>(fill.listing.entries.size());
   return fill;
 }
@@ -23,6 +25,7 @@ FileListEngine::VisibleFill FileListEngine::fillVisible(std::string_view folder,
 int FileListEngine::fillJobWalk(std::string& folder, ListingObserver* observer) {
   const ResolvedFilter filter = resolveFilters(filters_);
   myPattern_ = filter.myPattern;
+  std::vector<FileEntry>().swap(job_);  // the last walk's entries are stale now: free them first
   Listing l = listFolder(folder, filter, jobWalkDetails(sort_), sort_, observer);
   folder = l.folder;
   job_ = std::move(l.entries);

@@ -5,8 +5,9 @@
 //
 // How the two users call it:
 //   window   updateFiles(1, folder): read the controls into filters(), set the header widths,
-//            then fillVisible(); swap result.listing.entries into the model; mark the columns in
-//            result.computed as filled; redraw the sort arrows from sort() (it may have fallen
+//            then fillVisible(); swap result.listing.entries into the model (which fills the
+//            result.deferred details of the rows it shows); mark the columns in result.computed
+//            as filled (a column fill completes the others); redraw the sort arrows from sort() (it may have fallen
 //            back to Name).
 //   pipeline updateFiles(0, folder): fillJobWalk(folder) and walk jobEntries() (listCount()
 //            of them), then read myPattern().
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mainwin {
@@ -38,10 +40,12 @@ class FileListEngine {
   struct VisibleFill {
     Listing listing;
     std::uint8_t computed = 0;  // DetailBits computed during the fill (columnFilled)
+    std::uint8_t deferred = 0;  // DetailBits of shown columns a large folder left for later
     bool sortFellBack = false;  // the sort column was hidden: the sort is Name ascending now
   };
   // Lists `folder` for the visible list with the current filters. The width rule decides the
-  // computed columns and may reset sort() to Name ascending. Sets myPattern and listCount
+  // computed columns and may reset sort() to Name ascending; a folder of kLazyDetailsFrom names
+  // or more computes only the sort column's detail and defers the other shown columns. Sets myPattern and listCount
   // (0 for a missing folder, whose listing is empty with result kListFailed).
   [[nodiscard]] VisibleFill fillVisible(std::string_view folder, ListingObserver* observer = nullptr);
 
@@ -51,6 +55,9 @@ class FileListEngine {
   // kListCancelled.
   int fillJobWalk(std::string& folder, ListingObserver* observer = nullptr);
   [[nodiscard]] const std::vector<FileEntry>& jobEntries() const { return job_; }
+  // Hands the job walk's entries over (jobEntries() is empty afterwards; listCount() stays), so
+  // that a run over a million files holds them once.
+  [[nodiscard]] std::vector<FileEntry> takeJobEntries() { return std::exchange(job_, {}); }
 
   // Entries in the list that the last fill (visible or job walk) produced.
   [[nodiscard]] long listCount() const { return listCount_; }

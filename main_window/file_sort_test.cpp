@@ -1,6 +1,11 @@
 #include "main_window/file_sort.h"
 
+#include "core/vb.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 namespace mainwin {
 namespace {
@@ -89,6 +94,42 @@ TEST(SortEntries, UnknownCreationTimeFirst) {
   v[0].created = 5;
   sortEntries(v, {kColCreated, false});
   EXPECT_EQ(names(v), (std::vector<std::string>{"none", "has"}));
+}
+
+// The sort compares short heads of the keys first; whatever the names, it must give the order of
+// the full keys. Names built from pieces that stress the heads: runs of zeros of every length
+// (padded or 30 digits and more) followed by bytes below and above "0", long shared prefixes,
+// letter case and non-ASCII.
+TEST(SortEntries, AgreesWithTheFullKeysOnAwkwardNames) {
+  const std::vector<std::string> pieces = {
+      "0", "00", "000", "1", "01", "9", "10", ".", "-", "/", "_", "a", "B", "~", "\xc3\xa9", "\xc3\x89",
+      std::string(29, '0'), std::string(30, '0'), std::string(31, '0'), std::string(130, '0') + "7",
+      std::string(31, '5'), "IMG_2023_", "report final "};
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1), parts(1, 6);
+  std::vector<FileEntry> v;
+  std::vector<std::string> seen;
+  for (int i = 0; i < 3000; ++i) {
+    std::string name;
+    for (std::size_t k = parts(rng); k > 0; --k) name += pieces[pick(rng)];
+    if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
+    seen.push_back(name);
+    v.push_back(entry(name.c_str(), i % 3));
+  }
+  const auto key = [](const std::string& n) { return vb::LCase(makeSortKey(n)); };
+  const auto nameLess = [&](const FileEntry& a, const FileEntry& b) {
+    const std::string ka = key(a.name), kb = key(b.name);
+    return ka != kb ? ka < kb : a.name < b.name;
+  };
+  for (SortState s : {SortState{kColName, false}, SortState{kColName, true}, SortState{kColSize, false}}) {
+    sortEntries(v, s);
+    for (std::size_t i = 1; i < v.size(); ++i) {
+      const FileEntry& a = s.descending ? v[i] : v[i - 1];
+      const FileEntry& b = s.descending ? v[i - 1] : v[i];
+      const bool ordered = s.column == kColSize && a.size != b.size ? a.size < b.size : nameLess(a, b);
+      ASSERT_TRUE(ordered) << "column " << s.column << ": " << a.name << " before " << b.name;
+    }
+  }
 }
 
 TEST(PlanVisibleColumns, WidthRule) {

@@ -4,7 +4,13 @@
 #include "platform/dir_listing.h"
 #include "platform/hidden_list.h"
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
 #include <optional>
+
+#include <malloc.h>
 
 namespace mainwin {
 
@@ -45,6 +51,35 @@ void setDetails(FileEntry& e, const platform::EntryStatus& st, std::uint8_t what
   }
 }
 
+// The names of a folder as read, back to back in blocks of fixed size, with their kinds. Nothing
+// here grows by copying: a buffer doubled up to a million names leaves its earlier sizes behind
+// as heap the listing never gets back.
+class NameBuffer {
+ public:
+  void add(const char* name, DirEntryKind kind) {
+    const std::size_t len = std::strlen(name) + 1;  // with its NUL: names never hold one
+    if (blocks_.empty() || used_ + len > kBlock) {
+      blocks_.push_back(std::make_unique<char[]>(std::max(kBlock, len)));
+      used_ = 0;
+    }
+    char* at = blocks_.back().get() + used_;
+    std::memcpy(at, name, len);
+    used_ += len;
+    names_.push_back(at);
+    kinds_.push_back(kind);
+  }
+  [[nodiscard]] std::size_t size() const { return names_.size(); }
+  [[nodiscard]] std::string_view name(std::size_t i) const { return names_[i]; }
+  [[nodiscard]] DirEntryKind kind(std::size_t i) const { return kinds_[i]; }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t used_ = 0;
+  std::deque<const char*> names_;
+  std::deque<DirEntryKind> kinds_;
+};
+
 }  // namespace
 
 std::string normalizeFolder(std::string_view folder) {
@@ -55,38 +90,49 @@ std::string normalizeFolder(std::string_view folder) {
 }
 
 Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::uint8_t compute,
-                   SortState sort, ListingObserver* observer) {
+                   SortState sort, ListingObserver* observer, DeferredDetails deferred) {
   Listing out;
+  out.computed = compute;
   out.folder = normalizeFolder(folder);
   platform::FolderReader reader;
   if (folder.empty()) return out;
   out.error = reader.open(out.folder);
   if (out.error != 0) return out;
 
-  std::vector<platform::DirName> names;
-  const int readError = reader.readNames(names);
+  // The names are read into blocks first (the count must be known before progress starts): a
+  // million names would otherwise cost a million small allocations, most of them dropped again.
+  NameBuffer names;
+  const int readError = platform::forEachEntry(reader.fd(), [&](const char* name, DirEntryKind kind) {
+    names.add(name, kind);
+  });
   const auto hiddenSet = reader.hiddenNames();
 
   const std::size_t total = names.size();
+  if (total >= deferred.fromEntries) compute &= static_cast<std::uint8_t>(~deferred.bits);
+  out.computed = compute;
   const bool progress = observer && total + 2 >= kProgressEntries;
   const std::size_t cadence = filter.activeCount() ? kStepFiltered : kStepPlain;
   const unsigned want = statWant(compute, filter);
   const bool statAlways = want != 0 || (compute & kDetailAttrs);
   if (progress) observer->started(total);
-  out.entries.reserve(total);
+  // Filters keep an unknown share: let the list grow then rather than hold room for every name.
+  if (filter.activeCount() == 0) out.entries.reserve(total);
 
-  const auto visit = [&](platform::DirName& d) {
-    if (d.kind == DirEntryKind::Folder) return;
-    const bool hidden = platform::isHiddenEntry(d.name, hiddenSet);
+  std::string name;  // the entry being visited; reused, so that its buffer is allocated once
+  const auto visit = [&](std::size_t i) {
+    const DirEntryKind kind = names.kind(i);
+    if (kind == DirEntryKind::Folder) return;
+    name.assign(names.name(i));
+    const bool hidden = platform::isHiddenEntry(name, hiddenSet);
     if (hidden && !filter.hiddenAllowed) return;
-    if (filter.pattern && !filter.pattern->matches(d.name)) return;
+    if (filter.pattern && !filter.pattern->matches(name)) return;
     if (filter.dateOn && !filter.dateValid) return;  // a box that is not a date keeps nothing
     platform::EntryStatus st;
-    if (statAlways || d.kind == DirEntryKind::Unknown || d.kind == DirEntryKind::Symlink) {
-      st = reader.status(d.name, want);
+    if (statAlways || kind == DirEntryKind::Unknown || kind == DirEntryKind::Symlink) {
+      st = reader.status(name, want);
       if (!st.ok || st.isFolder) return;  // vanished, or a folder seen through a link
     } else {
-      st.isRegular = d.kind == DirEntryKind::File;
+      st.isRegular = kind == DirEntryKind::File;
     }
     if (filter.sizeOn && !filter.sizeKeeps(st.size)) return;
     if (filter.dateOn) {
@@ -97,15 +143,15 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
         day = localDayNumber(filter.dateType == kDateAccessed ? st.accessed : st.modified);
       }
       if (!day) {
-        if (observer) observer->dateUnreadable(out.folder, d.name);
+        if (observer) observer->dateUnreadable(out.folder, name);
         return;
       }
       if (!filter.dateKeeps(*day)) return;
     }
     FileEntry& e = out.entries.emplace_back();
-    e.name = std::move(d.name);  // last use: the entry owns the name now
+    e.name = std::string(name);  // a copy sized to the name: assign() would round the capacity up
     if (hidden) e.attrs |= kEntryHidden;
-    const bool system = d.kind == DirEntryKind::Other || (st.ok && !st.isRegular && !st.isSymlink);
+    const bool system = kind == DirEntryKind::Other || (st.ok && !st.isRegular && !st.isSymlink);
     if (system) e.attrs |= kEntrySystem;
     if (compute) setDetails(e, st, compute, reader);
   };
@@ -113,7 +159,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   bool cancelled = false;
   std::size_t counter = 0;
   for (std::size_t i = 0; i < total; ++i) {
-    visit(names[i]);
+    visit(i);
     if (progress && ++counter >= cadence) {
       counter = 0;
       if (observer->step(i, total)) {
@@ -122,29 +168,53 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
       }
     }
   }
+  // Every kept name was copied out: give the buffer back to the system before sorting (freed
+  // heap below the new names would otherwise stay with the process).
+  names = NameBuffer();
+  ::malloc_trim(0);
   sortEntries(out.entries, sort);
   out.result = cancelled ? kListCancelled : readError != 0 ? kListFailed : kListDone;
   return out;
+}
+
+namespace {
+
+unsigned detailWant(std::uint8_t what) {
+  unsigned want = 0;
+  if (what & kDetailSize) want |= platform::kStatSize;
+  if (what & kDetailTimes) want |= platform::kStatTimes | platform::kStatCreated;
+  return want;
+}
+
+void fillMissing(FileEntry& e, std::uint8_t what, unsigned want, const platform::FolderReader& reader) {
+  const std::uint8_t missing = what & static_cast<std::uint8_t>(~e.known);
+  if (!missing) return;
+  const platform::EntryStatus st = reader.status(e.name, want);
+  if (st.ok) setDetails(e, st, missing, reader);
+}
+
+}  // namespace
+
+void DetailFiller::fill(FileEntry& entry, std::uint8_t what) {
+  if (!(what & ~entry.known)) return;
+  if (!tried_) {
+    tried_ = true;
+    if (!folder_.empty()) (void)reader_.open(folder_);
+  }
+  if (reader_.isOpen()) fillMissing(entry, what, detailWant(what), reader_);
 }
 
 int fillDetails(std::string_view folder, std::vector<FileEntry>& entries, std::uint8_t what,
                 ListingObserver* observer) {
   platform::FolderReader reader;
   if (folder.empty() || reader.open(normalizeFolder(folder)) != 0) return kListFailed;
-  unsigned want = 0;
-  if (what & kDetailSize) want |= platform::kStatSize;
-  if (what & kDetailTimes) want |= platform::kStatTimes | platform::kStatCreated;
+  const unsigned want = detailWant(what);
   const std::size_t n = entries.size();
   const bool progress = observer && n > kFillProgressEntries;
   if (progress) observer->started(n);
   std::size_t counter = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    FileEntry& e = entries[i];
-    const std::uint8_t missing = what & static_cast<std::uint8_t>(~e.known);
-    if (missing) {
-      const platform::EntryStatus st = reader.status(e.name, want);
-      if (st.ok) setDetails(e, st, missing, reader);
-    }
+    fillMissing(entries[i], what, want, reader);
     if (progress && ++counter >= kStepFiltered) {
       counter = 0;
       if (observer->step(i, n)) return kListCancelled;

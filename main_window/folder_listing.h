@@ -9,6 +9,7 @@
 #include "main_window/file_entry.h"
 #include "main_window/file_sort.h"
 #include "main_window/filter_settings.h"
+#include "platform/dir_listing.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +29,17 @@ inline constexpr std::size_t kStepPlain = 99;
 inline constexpr std::size_t kStepFiltered = 30;
 // A column fill shows progress for more than this many entries, and yields every kStepFiltered.
 inline constexpr std::size_t kFillProgressEntries = 50;
+
+// From this many entries a listing may leave the deferrable details for later (see DeferredDetails).
+inline constexpr std::size_t kLazyDetailsFrom = 50000;
+
+// Details a listing of a large folder leaves unknown: status calls for a million files would keep
+// the window from showing anything for seconds. The visible list fills them for the rows a view
+// shows, then through fillDetails.
+struct DeferredDetails {
+  std::uint8_t bits = 0;                        // DetailBits that may be left for later
+  std::size_t fromEntries = kLazyDetailsFrom;   // ... when the folder holds at least this many names
+};
 
 // The window (progress window, results log) as a listing sees it. Every hook has a do-nothing
 // default, so a caller overrides only what it shows.
@@ -54,18 +66,20 @@ struct Listing {
   int error = 0;                    // errno when the folder could not be opened (result kListFailed)
   std::string folder;               // the folder with exactly one trailing "/"
   std::vector<FileEntry> entries;   // kept entries, sorted
+  std::uint8_t computed = 0;        // DetailBits computed for every kept entry
 };
 
 // The folder text as updateFiles hands it back: exactly one trailing "/" ("/" stays "/").
 [[nodiscard]] std::string normalizeFolder(std::string_view folder);
 
-// Lists `folder` with `filter`, computing the DetailBits in `compute`, sorted by `sort`.
-// Result kListFailed with no entries for a missing or unreadable folder; kListFailed with the
+// Lists `folder` with `filter`, computing the DetailBits in `compute` (less those of `deferred`
+// for a large folder: Listing::computed tells), sorted by `sort`, which must not depend on a
+// deferred detail. Result kListFailed with no entries for a missing or unreadable folder; kListFailed with the
 // entries kept so far when the enumeration itself fails midway; kListCancelled when the observer
 // asked to stop; else kListDone. Entries that vanish between reading and stat are skipped.
 [[nodiscard]] Listing listFolder(std::string_view folder, const ResolvedFilter& filter,
                                  std::uint8_t compute, SortState sort,
-                                 ListingObserver* observer = nullptr);
+                                 ListingObserver* observer = nullptr, DeferredDetails deferred = {});
 
 // Computes the DetailBits `what` of every entry of `entries` (files of `folder`) that lacks them
 // (a lazy column being widened, or a sort on a partly filled column). Entries that vanished keep
@@ -74,6 +88,22 @@ struct Listing {
 // far keep their values) or kListFailed (the folder cannot be opened).
 int fillDetails(std::string_view folder, std::vector<FileEntry>& entries, std::uint8_t what,
                 ListingObserver* observer = nullptr);
+
+// Fills the details of single entries of one folder as they are needed (the rows a view shows
+// first). The folder is opened on the first fill and held until the filler goes.
+class DetailFiller {
+ public:
+  DetailFiller() = default;
+  // `folder` with a trailing "/".
+  explicit DetailFiller(std::string folder) : folder_(std::move(folder)) {}
+  // Computes the DetailBits `what` that `entry` lacks; a vanished entry keeps them unknown.
+  void fill(FileEntry& entry, std::uint8_t what);
+
+ private:
+  std::string folder_;
+  platform::FolderReader reader_;
+  bool tried_ = false;
+};
 
 // Renames the listed file `entry` of `folder` (with a trailing "/") to newName in place: refuses
 // "", ".", "..", and names holding "/" or NUL, and never replaces an existing file. On success

@@ -230,6 +230,33 @@ TEST(Listing, ProgressFrom501EntriesAndCancel) {
   EXPECT_LE(l.entries.size(), 60u);
 }
 
+TEST_F(ListingFixture, LargeFolderDefersDetailsTheFillerCompletes) {
+  const std::uint8_t all = kDetailSize | kDetailTimes | kDetailAttrs;
+  const DeferredDetails sizeAndAttrs{.bits = kDetailSize | kDetailAttrs, .fromEntries = 5};
+  // Below the threshold everything asked for is computed.
+  Listing small = listFolder(dir_, ResolvedFilter{}, all, {kColModified, false}, nullptr,
+                             DeferredDetails{.bits = sizeAndAttrs.bits, .fromEntries = 1000});
+  EXPECT_EQ(small.computed, all);
+
+  Listing l = listFolder(dir_, ResolvedFilter{}, all, {kColModified, false}, nullptr, sizeAndAttrs);
+  EXPECT_EQ(l.computed, kDetailTimes);
+  for (const FileEntry& e : l.entries) EXPECT_EQ(e.known, kDetailTimes) << e.name;
+  EXPECT_EQ(names(l.entries), names(small.entries));  // the sort's own detail was computed
+
+  FileEntry* big = nullptr;
+  for (FileEntry& e : l.entries)
+    if (e.name == "big.bin") big = &e;
+  ASSERT_NE(big, nullptr);
+  DetailFiller filler(l.folder);
+  filler.fill(*big, kDetailSize);
+  EXPECT_EQ(big->known, kDetailTimes | kDetailSize);
+  EXPECT_EQ(big->size, 2000u);
+  FileEntry gone;
+  gone.name = "vanished";
+  filler.fill(gone, kDetailSize);
+  EXPECT_EQ(gone.known, 0);
+}
+
 TEST_F(ListingFixture, EngineWidthRuleAndJobWalk) {
   FileListEngine engine;
   engine.sort() = {kColSize, true};

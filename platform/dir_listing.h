@@ -71,6 +71,8 @@ class FolderReader {
   // (ENOENT for a missing folder, ENOTDIR for a file). Symlinks to folders are followed here.
   int open(const std::string& folder);
   [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
+  // The open folder's descriptor (-1 when closed), for forEachEntry; it stays owned by the reader.
+  [[nodiscard]] int fd() const { return fd_; }
 
   // Appends every entry of the folder except "." and ".." to `out`, reading to the end of the
   // enumeration. Returns 0, or the errno that stopped the enumeration (entries read so far stay).

@@ -236,17 +236,18 @@ int FileListController::updateFiles(bool visible, const std::string& folder) {
   syncFilters();
   std::string f = folder.empty() ? host_.currentFolder() : folder;
   int result;
+  std::vector<core::ListEntry>().swap(jobEntries_);  // stale now: free before listing anew
   {
     JobProgress progress(*this, f);
     ++listingDepth_;
     result = engine_.fillJobWalk(f, &progress);
     --listingDepth_;
   }
-  jobEntries_.clear();
-  jobEntries_.reserve(engine_.jobEntries().size());
-  for (const FileEntry& e : engine_.jobEntries()) {
+  std::vector<FileEntry> walked = engine_.takeJobEntries();
+  jobEntries_.reserve(walked.size());
+  for (FileEntry& e : walked) {
     core::ListEntry le;
-    le.name = e.name;
+    le.name = std::move(e.name);
     le.size = e.size;
     le.modified = e.modified;
     le.created = (e.known & kDetailTimes) && e.hasCreated ? e.created : core::ListEntry::kUnknownTime;
@@ -271,7 +272,7 @@ int FileListController::fillVisibleNow(const std::string& folder) {
   }
   std::string listed = fill.listing.folder.empty() ? normalizeFolder(f) : fill.listing.folder;
   noteFolderProblem(listed, fill.listing.error);
-  model_->setEntries(std::move(fill.listing.entries), std::move(listed));
+  model_->setEntries(std::move(fill.listing.entries), std::move(listed), fill.deferred);
   filled_ = fill.computed;
   cancelled_ = 0;
   if (pane_) pane_->showSortArrow(engine_.sort());

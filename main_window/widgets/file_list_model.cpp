@@ -27,19 +27,28 @@ void FileListModel::retranslate() {
   Q_EMIT headerDataChanged(Qt::Horizontal, 0, 4);
 }
 
-void FileListModel::setEntries(std::vector<FileEntry>&& entries, std::string folder) {
+void FileListModel::setEntries(std::vector<FileEntry>&& entries, std::string folder, std::uint8_t lazy) {
   beginResetModel();
   entries_ = std::move(entries);
   folder_ = std::move(folder);
+  lazy_ = lazy;
+  filler_ = DetailFiller(folder_);
   iconIndex_.clear();
   if (iconsShown_) assignIcons();
   endResetModel();
 }
 
 void FileListModel::assignIcons() {
+  // Icons are looked up when a view first asks for a row: a million-file list shows its first
+  // screen without a million extension lookups.
   icons_.trim();
-  iconIndex_.resize(entries_.size());
-  for (std::size_t i = 0; i < entries_.size(); ++i) iconIndex_[i] = icons_.indexOf(entries_[i].name);
+  iconIndex_.assign(entries_.size(), kIconUnknown);
+}
+
+int FileListModel::iconOf(std::size_t row) const {
+  int& index = iconIndex_[row];
+  if (index == kIconUnknown) index = icons_.indexOf(entries_[row].name);
+  return index;
 }
 
 void FileListModel::setIconsShown(bool shown) {
@@ -112,7 +121,7 @@ void FileListModel::setEntryName(int row, std::string name) {
   const bool hidden = (core::GetAtt(folder_ + e.name) & kEntryHidden) != 0;
   e.attrs = static_cast<std::uint8_t>(hidden ? e.attrs | kEntryHidden : e.attrs & ~kEntryHidden);
   if (iconsShown_ && static_cast<std::size_t>(row) < iconIndex_.size()) {
-    iconIndex_[static_cast<std::size_t>(row)] = icons_.indexOf(entries_[static_cast<std::size_t>(row)].name);
+    iconIndex_[static_cast<std::size_t>(row)] = kIconUnknown;
   }
   Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
@@ -125,16 +134,18 @@ int FileListModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
-  const FileEntry& e = entries_[static_cast<std::size_t>(index.row())];
+  FileEntry& e = entries_[static_cast<std::size_t>(index.row())];
   const int column = index.column() + 1;
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
     case Qt::AccessibleTextRole:
-      return column == kColName ? vb::qpath(e.name) : vb::qs(columnText(e, column));
+      if (column == kColName) return vb::qpath(e.name);
+      if (const std::uint8_t want = lazy_ & detailOfColumn(column)) filler_.fill(e, want);
+      return vb::qs(columnText(e, column));
     case Qt::DecorationRole:
       if (column != kColName || !iconsShown_ || static_cast<std::size_t>(index.row()) >= iconIndex_.size()) return {};
-      return icons_.icon(iconIndex_[static_cast<std::size_t>(index.row())], e.hidden());
+      return icons_.icon(iconOf(static_cast<std::size_t>(index.row())), e.hidden());
     case Qt::ForegroundRole:
       if (e.hidden()) return core::toQColor(core::coreState().hiddenColor);
       return {};

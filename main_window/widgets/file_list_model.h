@@ -7,6 +7,7 @@
 
 #include "main_window/file_entry.h"
 #include "main_window/file_sort.h"
+#include "main_window/folder_listing.h"
 #include "main_window/widgets/file_list_icons.h"
 
 #include <QAbstractTableModel>
@@ -25,7 +26,9 @@ class FileListModel : public QAbstractTableModel {
   explicit FileListModel(QObject* parent = nullptr);
 
   // Replaces the list (one model reset). `folder` is the folder the names belong to (with "/").
-  void setEntries(std::vector<FileEntry>&& entries, std::string folder);
+  // The DetailBits in `lazy` are computed for a row when a view first asks for its texts (a large
+  // folder lists without them; a column fill completes them).
+  void setEntries(std::vector<FileEntry>&& entries, std::string folder, std::uint8_t lazy = 0);
   [[nodiscard]] const std::vector<FileEntry>& entries() const { return entries_; }
   // Direct access for a detail fill; call detailsChanged() afterwards.
   [[nodiscard]] std::vector<FileEntry>& mutableEntries() { return entries_; }
@@ -38,7 +41,8 @@ class FileListModel : public QAbstractTableModel {
   // Keeps only the rows whose flag is true (same order), in one reset.
   void keepRows(const std::vector<bool>& keep);
 
-  // Gives every entry its icon (one lookup per extension); with `shown` false icons are off.
+  // Gives every entry its icon (one lookup per extension, when a view first shows the row); with
+  // `shown` false icons are off.
   void setIconsShown(bool shown);
   [[nodiscard]] bool iconsShown() const { return iconsShown_; }
   [[nodiscard]] const ExtensionIcons& icons() const { return icons_; }
@@ -69,11 +73,16 @@ class FileListModel : public QAbstractTableModel {
 
  private:
   void assignIcons();
+  // The icon index of row, looked up on first use.
+  int iconOf(std::size_t row) const;
 
-  std::vector<FileEntry> entries_;
-  std::vector<int> iconIndex_;  // per entry while icons are shown
+  static constexpr int kIconUnknown = -1;
+  mutable std::vector<FileEntry> entries_;  // lazy details are filled as rows are shown
+  mutable std::vector<int> iconIndex_;  // per entry while icons are shown; kIconUnknown until asked
   std::string folder_;
-  ExtensionIcons icons_;
+  std::uint8_t lazy_ = 0;
+  mutable DetailFiller filler_;
+  mutable ExtensionIcons icons_;
   bool iconsShown_ = true;
   RenameHook rename_;
   QStringList headers_;

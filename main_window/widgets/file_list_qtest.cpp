@@ -3,7 +3,9 @@
 // refusals, double-click to pattern, the Targets commands and drops, the tools' job walk kept apart
 // from the visible list, and refills waiting for a run.
 #include "core/state.h"
+#include "core/vb.h"
 #include "core/widgets/fake_host.h"
+#include "main_window/entry_format.h"
 #include "main_window/folder_listing.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/file_list_model.h"
@@ -159,6 +161,27 @@ class FileListTest : public QObject {
   }
 
   // ------------------------------------------------------------------ the filter panel
+
+  // A large folder lists without the deferred columns: the model computes a row's detail when a
+  // view asks for its text, and leaves the other rows alone.
+  void lazyDetailsFillTheRowsShown() {
+    Listing l = listFolder(folder(), ResolvedFilter{}, kDetailSize, SortState{}, nullptr,
+                           DeferredDetails{.bits = kDetailSize, .fromEntries = 1});
+    QCOMPARE(l.computed, std::uint8_t{0});
+    FileListModel m;
+    m.setEntries(std::move(l.entries), l.folder, kDetailSize);
+    int row = -1;
+    for (std::size_t i = 0; i < m.entries().size(); ++i)
+      if (m.entries()[i].name == "b.doc") row = static_cast<int>(i);
+    QVERIFY(row >= 0);
+    FileEntry expected = m.entries()[static_cast<std::size_t>(row)];
+    expected.size = 2000;
+    expected.known = kDetailSize;
+    QCOMPARE(m.data(m.index(row, 1), Qt::DisplayRole).toString(), vb::qs(columnText(expected, kColSize)));
+    QCOMPARE(m.entries()[static_cast<std::size_t>(row)].known, std::uint8_t{kDetailSize});
+    for (std::size_t i = 0; i < m.entries().size(); ++i)
+      if (static_cast<int>(i) != row) QCOMPARE(m.entries()[i].known, std::uint8_t{0});
+  }
 
   void typingRefillsAfterAPauseOnly() {
     QCOMPARE(names(), QStringList({".hid.txt", "a.txt", "b.doc", "c.txt", "Readme"}));
