@@ -8,7 +8,7 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
@@ -114,24 +114,19 @@ class FrmAttribTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
     const QStringList titles = {QStringLiteral("Change Attributes"), QStringLiteral("Modifier les attributs"),
                                 QStringLiteral("Attribute ändern"), QStringLiteral("Cambiar atributos"),
                                 QStringLiteral("Kenmerken wijzigen")};
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      FrmAttrib* w = open();
-      QVERIFY(w);
-      QCOMPARE(w->windowTitle(), titles[lang]);
-      child<QRadioButton>(w, "optFold")->setChecked(true);
-      for (const char* name : {"chkArchive", "chkHidden", "chkRO"}) box(w, name)->setValue(1);
-      child<QRadioButton>(w, "optRO2")->setChecked(true);
-      QTest::qWait(20);
-      for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      w->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmAttrib>(
+        [&] { return open(); }, [&](FrmAttrib* w, const std::function<void()>& check) {
+          child<QRadioButton>(w, "optFold")->setChecked(true);
+          for (const char* name : {"chkArchive", "chkHidden", "chkRO"}) box(w, name)->setValue(1);
+          child<QRadioButton>(w, "optRO2")->setChecked(true);
+          QTest::qWait(20);
+          check();
+        });
+    QCOMPARE(pass.titles, titles);
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

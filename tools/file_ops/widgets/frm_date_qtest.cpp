@@ -9,7 +9,7 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
@@ -191,24 +191,19 @@ class FrmDateTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
     const QStringList titles = {QStringLiteral("Date And Time Stamps"), QStringLiteral("Dates et heures des fichiers"),
                                 QStringLiteral("Datums- und Zeitstempel"), QStringLiteral("Fechas y horas de archivos"),
                                 QStringLiteral("Datum- en tijdstempels")};
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      FrmDate* w = open();
-      QVERIFY(w);
-      QCOMPARE(w->windowTitle(), titles[lang]);
-      for (const char* mode : {"optChange", "optAdd"}) {
-        child<QRadioButton>(w, mode)->setChecked(true);
-        QTest::qWait(20);
-        for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      }
-      w->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmDate>(
+        [&] { return open(); }, [&](FrmDate* w, const std::function<void()>& check) {
+          for (const char* mode : {"optChange", "optAdd"}) {
+            child<QRadioButton>(w, mode)->setChecked(true);
+            QTest::qWait(20);
+            check();
+          }
+        });
+    QCOMPARE(pass.titles, titles);
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

@@ -8,7 +8,7 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
@@ -136,24 +136,19 @@ class FrmDuplicatesTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
     const QStringList titles = {QStringLiteral("Manage Duplicate Files"), QStringLiteral("Gérer les fichiers en double"),
                                 QStringLiteral("Doppelte Dateien verwalten"),
                                 QStringLiteral("Administrar archivos duplicados"),
                                 QStringLiteral("Dubbele bestanden beheren")};
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      FrmDuplicates* w = open();
-      QVERIFY(w);
-      QCOMPARE(w->windowTitle(), titles[lang]);
-      auto* mode = child<QComboBox>(w, "comDup");
-      mode->setCurrentIndex(static_cast<int>(DupesMode::MoveByContents));  // every control shown
-      QTest::qWait(10);
-      for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      w->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmDuplicates>(
+        [&] { return open(); }, [&](FrmDuplicates* w, const std::function<void()>& check) {
+          auto* mode = child<QComboBox>(w, "comDup");
+          mode->setCurrentIndex(static_cast<int>(DupesMode::MoveByContents));  // every control shown
+          QTest::qWait(10);
+          check();
+        });
+    QCOMPARE(pass.titles, titles);
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

@@ -7,7 +7,7 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
@@ -126,22 +126,18 @@ class FrmAppendTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
     const QStringList titles = {QStringLiteral("Append Data To File Contents"),
                                 QStringLiteral("Ajouter des données au contenu des fichiers"),
                                 QStringLiteral("Daten an Dateiinhalte anfügen"),
                                 QStringLiteral("Añadir datos al contenido de los archivos"),
                                 QStringLiteral("Gegevens toevoegen aan de inhoud van bestanden")};
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      FrmAppend* w = open();
-      QVERIFY(w);
-      QCOMPARE(w->windowTitle(), titles[lang]);
-      child<uikit::CtrlCheckBox>(w, "chkTags")->setValue(1);
-      for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      w->closeForm();
-    }
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmAppend>(
+        [&] { return open(); }, [&](FrmAppend* w, const std::function<void()>& check) {
+          child<uikit::CtrlCheckBox>(w, "chkTags")->setValue(1);
+          check();
+        });
+    QCOMPARE(pass.titles, titles);
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

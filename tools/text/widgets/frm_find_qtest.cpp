@@ -7,7 +7,7 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
@@ -104,20 +104,12 @@ class FrmFindTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
     const QStringList titles = {QStringLiteral("Search Engine"), QStringLiteral("Moteur de recherche"),
                                 QStringLiteral("Suchmaschine"), QStringLiteral("Motor de búsqueda"),
                                 QStringLiteral("Zoekmachine")};
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      FrmFind* w = open();
-      QVERIFY(w);
-      QCOMPARE(w->windowTitle(), titles[lang]);
-      for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      w->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmFind>([&] { return open(); });
+    QCOMPARE(pass.titles, titles);
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

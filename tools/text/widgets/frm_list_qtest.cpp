@@ -8,7 +8,7 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
@@ -133,23 +133,18 @@ class FrmListTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
     const QStringList titles = {QStringLiteral("Generate Lists"), QStringLiteral("Générer des listes"),
                                 QStringLiteral("Listen erstellen"), QStringLiteral("Generar listas"),
                                 QStringLiteral("Lijsten maken")};
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      FrmList* w = open();
-      QVERIFY(w);
-      QCOMPARE(w->windowTitle(), titles[lang]);
-      child<QRadioButton>(w, "optFile")->setChecked(true);
-      for (const char* name : {"chkSize", "chkDate"}) box(w, name)->setValue(1);
-      QTest::qWait(20);
-      for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      w->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmList>(
+        [&] { return open(); }, [&](FrmList* w, const std::function<void()>& check) {
+          child<QRadioButton>(w, "optFile")->setChecked(true);
+          for (const char* name : {"chkSize", "chkDate"}) box(w, name)->setValue(1);
+          QTest::qWait(20);
+          check();
+        });
+    QCOMPARE(pass.titles, titles);
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 
