@@ -6,17 +6,16 @@
 // each file's times too. The goal is a ratio (ours / find) of at most 2 with dates. Usage: bench_batch_job [folder] (default: a temporary folder, removed at the
 // end). Output: one "name: value unit" per line.
 #include "bench/bench_support.h"
+#include "bench/bench_workspace.h"
 #include "core/message_table.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "platform/test_home.h"
 #include "tools/file_ops/batch_job.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,21 +69,13 @@ int compileFind(const fs::path& tree, const fs::path& job, bool withDates) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QTemporaryDir made(QDir::tempPath() + QStringLiteral("/corvane_bench_batch-XXXXXX"));
-  const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(made.path().toStdString());
-  if (argc <= 1 && !made.isValid()) {
-    std::fprintf(stderr, "cannot create a temporary folder\n");
-    return 1;
-  }
+  bench::Workspace workspace(argc, argv, "batch");
+  if (!workspace.ok()) return 1;
+  const fs::path& root = workspace.root();
   if (std::system("find --version >/dev/null 2>&1") != 0) {
     std::fprintf(stderr, "GNU find is not installed\n");
     return 1;
   }
-  const platform::testing::IsolatedHome home(root.string(), platform::testing::IsolatedHome::perVariable("env/"));
-  core::ScopedCoreState state;
-  state.state().tempPath = (root / "env/TMPDIR/").string();
-  fs::create_directories(state.state().tempPath);
-  core::setSettingsWord("vardulek");
 
   const fs::path tree = root / "tree";
   std::printf("data_build: %.2f s\n", bench::secondsOf([&] {

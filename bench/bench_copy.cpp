@@ -9,17 +9,16 @@
 // deletes the source, mv does not. Usage: bench_copy [folder] (default: a temporary folder,
 // removed at the end; it needs about 3 GB of disk and 1 GB of /dev/shm).
 #include "bench/bench_support.h"
+#include "bench/bench_workspace.h"
 #include "core/message_table.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "platform/test_home.h"
 #include "tools/file_ops/copy_run.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -111,18 +110,11 @@ void report(const char* name, double ours, double peer, const char* peerName, bo
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QTemporaryDir made(QDir::tempPath() + QStringLiteral("/corvane_bench_copy-XXXXXX"));
-  const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(made.path().toStdString());
-  if (argc <= 1 && !made.isValid()) {
-    std::fprintf(stderr, "cannot create a temporary folder\n");
-    return 1;
-  }
-  const platform::testing::IsolatedHome home(root.string(), platform::testing::IsolatedHome::perVariable("env/"));
-  core::ScopedCoreState state;
-  state.state().tempPath = (root / "env/TMPDIR/").string();
-  state.state().appPath = (root / "env/app/").string();
-  fs::create_directories(state.state().appPath);
-  core::setSettingsWord("vardulek");
+  bench::Workspace workspace(argc, argv, "copy");
+  if (!workspace.ok()) return 1;
+  const fs::path& root = workspace.root();
+  workspace.state().appPath = (root / "env/app/").string();
+  fs::create_directories(workspace.state().appPath);
 
   const fs::path master = root / "master", source = root / "source", ours = root / "ours", peer = root / "peer";
   fs::create_directories(master);

@@ -7,17 +7,16 @@
 // Usage: bench_duplicates [folder] (default: a temporary folder, removed at the end).
 // Output: one "name: value unit" per line; <peer>_ratio is our time / the peer's.
 #include "bench/bench_support.h"
+#include "bench/bench_workspace.h"
 #include "core/message_table.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "platform/test_home.h"
 #include "tools/file_ops/dupes_run.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <filesystem>
@@ -126,17 +125,9 @@ int runOurs(const fs::path& tree) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QTemporaryDir made(QDir::tempPath() + QStringLiteral("/corvane_bench_duplicates-XXXXXX"));
-  const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(made.path().toStdString());
-  if (argc <= 1 && !made.isValid()) {
-    std::fprintf(stderr, "cannot create a temporary folder\n");
-    return 1;
-  }
-  const platform::testing::IsolatedHome home(root.string(), platform::testing::IsolatedHome::perVariable("env/"));
-  core::ScopedCoreState state;
-  state.state().tempPath = (root / "env/TMPDIR/").string();
-  fs::create_directories(state.state().tempPath);
-  core::setSettingsWord("vardulek");
+  bench::Workspace workspace(argc, argv, "duplicates");
+  if (!workspace.ok()) return 1;
+  const fs::path& root = workspace.root();
 
   const fs::path tree = root / "tree";
   int expected = 0;

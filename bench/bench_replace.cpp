@@ -10,17 +10,16 @@
 // (goal: within 0.25 s). Usage: bench_replace [folder] (default: a temporary folder, removed at
 // the end; it needs about 2.2 GB). Output: one "name: value unit" per line.
 #include "bench/bench_support.h"
+#include "bench/bench_workspace.h"
 #include "core/message_table.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "platform/test_home.h"
 #include "tools/text/replace_run.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -138,20 +137,13 @@ int syncFiles(const fs::path& folder) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QTemporaryDir made(QDir::tempPath() + QStringLiteral("/corvane_bench_replace-XXXXXX"));
-  const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(made.path().toStdString());
-  if (argc <= 1 && !made.isValid()) {
-    std::fprintf(stderr, "cannot create a temporary folder\n");
-    return 1;
-  }
+  bench::Workspace workspace(argc, argv, "replace");
+  if (!workspace.ok()) return 1;
+  const fs::path& root = workspace.root();
   if (std::system("sed --version >/dev/null 2>&1") != 0) {
     std::fprintf(stderr, "sed is not installed\n");
     return 1;
   }
-  const platform::testing::IsolatedHome home(root.string(), platform::testing::IsolatedHome::perVariable("env/"));
-  core::ScopedCoreState state;
-  state.state().tempPath = (root / "env/TMPDIR/").string();
-  core::setSettingsWord("vardulek");
   core::saveSet("sendContent", "1");
 
   const fs::path master = root / "master", ours = root / "ours", peer = root / "peer";

@@ -7,12 +7,12 @@
 // Usage: bench_split_join [folder] (default: a temporary folder, removed at the end; it needs
 // about 4.2 GB). Output: one "name: value unit" per line.
 #include "bench/bench_support.h"
+#include "bench/bench_workspace.h"
 #include "core/message_table.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "platform/test_home.h"
 #include "tools/file_ops/encrypt_key.h"
 #include "tools/file_ops/join_run.h"
 #include "tools/file_ops/split_pieces.h"
@@ -20,7 +20,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,16 +69,9 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QTemporaryDir made(QDir::tempPath() + QStringLiteral("/corvane_bench_split-XXXXXX"));
-  const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path(made.path().toStdString());
-  if (argc <= 1 && !made.isValid()) {
-    std::fprintf(stderr, "cannot create a temporary folder\n");
-    return 1;
-  }
-  const platform::testing::IsolatedHome home(root.string(), platform::testing::IsolatedHome::perVariable("env/"));
-  core::ScopedCoreState state;
-  state.state().tempPath = (root / "env/TMPDIR/").string();
-  core::setSettingsWord("vardulek");
+  bench::Workspace workspace(argc, argv, "split");
+  if (!workspace.ok()) return 1;
+  const fs::path& root = workspace.root();
   const fs::path ours = root / "ours", peer = root / "peer";
   fs::create_directories(ours);
   fs::create_directories(peer);
