@@ -32,10 +32,16 @@ inline QString isolateHome() {
   return dir.path();
 }
 
-// The folder of the build's programs (ctest sets CORVANE_TEST_BIN).
+// The folder of the build's programs: what ctest sets in CORVANE_TEST_BIN, else the folder of this
+// test program (they are built side by side), so a test started by hand finds the shipped data
+// instead of stopping at a missing-language-file message no one can answer.
 inline std::string testBinDir() {
-  const char* bin = std::getenv("CORVANE_TEST_BIN");
-  return bin ? std::string(bin) + "/" : std::string();
+  if (const char* bin = std::getenv("CORVANE_TEST_BIN")) return std::string(bin) + "/";
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return {};
+  const std::string exe(self, static_cast<std::size_t>(n));
+  return exe.substr(0, exe.rfind('/') + 1);
 }
 
 // Fills the core state for a test: appPath under root, the shipped data of the build, English.
