@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
@@ -350,6 +351,47 @@ class FileListTest : public QObject {
     c_->columnTimerTick();
     QVERIFY(c_->columnsFilled() & kDetailAttrs);
     QCOMPARE(c_->model()->index(rowOf(".hid.txt"), 4).data().toString().contains('H'), true);
+  }
+
+  // A long listing keeps the window answering: the progress window shows while the names are
+  // still read, Cancel stops the listing and leaves the list empty, and what the user typed into
+  // a filter box meanwhile reaches the box afterwards.
+  void cancelDuringALongListingKeepsWhatWasTyped() {
+    const QString many = root_.path() + QStringLiteral("/many/");
+    QVERIFY(QDir().mkpath(many));
+    for (std::size_t i = 0; i < kReadPollNames + 1000; ++i) {
+      QVERIFY(writeFile(many + QStringLiteral("f%1").arg(i), 0));
+    }
+    fake_->panel = panel();  // disabled while the progress shows, as the main window's panel
+    panel()->chkExtension->setValue(1);
+    window_->activateWindow();
+    panel()->txtExtension->setFocus();
+    QTRY_VERIFY(panel()->txtExtension->hasFocus());
+    QString shownText;
+    QTimer typist;
+    typist.setInterval(0);
+    connect(&typist, &QTimer::timeout, this, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* p = qobject_cast<uikit::FrmProgress*>(w);
+        if (!p || !p->isVisible()) continue;
+        typist.stop();
+        shownText = p->findChild<QLabel*>(QStringLiteral("lblFile"))->text();
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window_.get();
+        QTest::keyClicks(target, QStringLiteral("ab"));
+        p->isCancel = 1;
+      }
+    });
+    typist.start();
+    host_->folder = many.toStdString();
+    QCOMPARE(c_->updateFiles(true), 2);
+    QVERIFY(!typist.isActive());
+    QCOMPARE(shownText, QStringLiteral("%1").arg(kReadPollNames));  // the names read so far
+    QCOMPARE(names(), QStringList());
+    QCOMPARE(c_->listCount(), 0L);
+    QCOMPARE(panel()->txtExtension->text(), QStringLiteral("ab"));
+    // The next refill lists the folder whole.
+    panel()->chkExtension->setValue(0);
+    QCOMPARE(c_->listCount(), static_cast<long>(kReadPollNames + 1000));
   }
 
   // ------------------------------------------------------------------ interaction
