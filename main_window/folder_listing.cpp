@@ -82,7 +82,7 @@ class NameBuffer {
   [[nodiscard]] const char* name(std::size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
   // The kind of a name this buffer holds.
   [[nodiscard]] static DirEntryKind kindOf(const char* name) { return static_cast<DirEntryKind>(name[-1]); }
-  // The names of the last chunk and how many it holds.
+  // The names of the last chunk (there must be one) and how many it holds (0 when none).
   [[nodiscard]] const char* const* lastChunk() const { return chunks_.back().get(); }
   [[nodiscard]] std::size_t lastChunkSize() const { return size_ == 0 ? 0 : (size_ - 1) % kChunk + 1; }
 
@@ -117,9 +117,9 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   // million names would otherwise cost a million small allocations, most of them dropped again.
   // A listing by name has them ordered meanwhile and then visits them in that order.
   const bool byName = sort.column == kColName;
-  std::optional<NameOrder> order;
-  if (byName) order.emplace();
   NameBuffer names;
+  std::optional<NameOrder> order;  // after the names: it goes first, and its worker with it
+  if (byName) order.emplace();
   bool stopped = false;
   const int readError = platform::forEachEntryUntil(reader.fd(), [&](const char* name, DirEntryKind kind) {
     if (names.add(name, kind) && order) order->add(names.lastChunk(), NameBuffer::kChunk);
@@ -128,7 +128,8 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   });
   std::vector<const char*> sorted;
   if (order && !stopped) {
-    if (names.lastChunkSize() < NameBuffer::kChunk) order->add(names.lastChunk(), names.lastChunkSize());
+    const std::size_t tail = names.lastChunkSize();
+    if (tail > 0 && tail < NameBuffer::kChunk) order->add(names.lastChunk(), tail);
     auto done = order->finish([&] { return observer && observer->reading(names.size()); });
     if (done) sorted = std::move(*done);
     else stopped = true;
@@ -211,7 +212,7 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   // Every kept name was copied out: give the buffer back to the system before sorting (freed
   // heap below the new names would otherwise stay with the process).
   names = NameBuffer();
-  sorted = {};
+  std::vector<const char*>().swap(sorted);
   ::malloc_trim(0);
   if (!byName) {
     if (progress) {

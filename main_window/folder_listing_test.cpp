@@ -259,6 +259,15 @@ TEST_F(ListingFixture, OrderedWhileReadingAsTheFinishedListSorts) {
   }
 }
 
+TEST(Listing, EmptyFolderInEveryOrder) {
+  QTemporaryDir tmp;
+  for (SortState sort : {SortState{kColName, false}, SortState{kColName, true}, SortState{kColSize, false}}) {
+    const Listing l = listFolder(tmp.path().toStdString(), ResolvedFilter{}, 0, sort);
+    EXPECT_EQ(l.result, kListDone);
+    EXPECT_TRUE(l.entries.empty());
+  }
+}
+
 class StopWhileReading : public ListingObserver {
  public:
   bool reading(std::size_t namesRead) override {

@@ -87,10 +87,15 @@ class FileListController::VisibleProgress : public ListingObserver, public QObje
   }
   bool step(std::size_t index, std::size_t entries) override {
     if (!win_) return true;  // the window was closed under us: stop
-    const std::size_t n = entries ? entries : 1;
-    win_->setBarTwips(static_cast<int>((index + 1) * 6015 / n));
-    win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(index + 1) + core::msgMain(28) +
-                             std::to_string(entries)));
+    // A million entries make ten thousand steps: the texts change at a pace one can read, and
+    // the window is not repainted for each step.
+    if (!textTimer_.isValid() || textTimer_.elapsed() >= 50) {
+      textTimer_.start();
+      const std::size_t n = entries ? entries : 1;
+      win_->setBarTwips(static_cast<int>((index + 1) * 6015 / n));
+      win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(index + 1) + core::msgMain(28) +
+                               std::to_string(entries)));
+    }
     QApplication::processEvents();
     return !win_ || win_->isCancel != 0;
   }
