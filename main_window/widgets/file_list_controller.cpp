@@ -75,8 +75,7 @@ class FileListController::VisibleProgress : public ListingObserver, public QObje
       textTimer_.start();
       win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(namesRead)));
     }
-    QApplication::processEvents();
-    return !win_ || win_->isCancel != 0;
+    return serveEvents();
   }
   void started(std::size_t entries) override {
     total_ = entries;
@@ -88,7 +87,7 @@ class FileListController::VisibleProgress : public ListingObserver, public QObje
   bool step(std::size_t index, std::size_t entries) override {
     if (!win_) return true;  // the window was closed under us: stop
     // A million entries make ten thousand steps: the texts change at a pace one can read, and
-    // the window is not repainted for each step.
+    // the window is not repainted for each step (nor are events served: see serveEvents).
     if (!textTimer_.isValid() || textTimer_.elapsed() >= 50) {
       textTimer_.start();
       const std::size_t n = entries ? entries : 1;
@@ -96,8 +95,7 @@ class FileListController::VisibleProgress : public ListingObserver, public QObje
       win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(index + 1) + core::msgMain(28) +
                                std::to_string(entries)));
     }
-    QApplication::processEvents();
-    return !win_ || win_->isCancel != 0;
+    return serveEvents();
   }
   void finish() {
     if (!win_) return;
@@ -155,6 +153,16 @@ class FileListController::VisibleProgress : public ListingObserver, public QObje
     ushort count;
   };
 
+  // Serves the window's events, at most every 20 ms: each round costs a tenth of a millisecond
+  // or more, which ten thousand steps would turn into seconds. True when the user cancelled.
+  bool serveEvents() {
+    if (!eventsTimer_.isValid() || eventsTimer_.elapsed() >= 20) {
+      QApplication::processEvents();
+      eventsTimer_.start();
+    }
+    return !win_ || win_->isCancel != 0;
+  }
+
   void show() {
     shown_ = true;
     // Showing the progress disables the panel, which takes the keyboard focus away from the box
@@ -184,6 +192,7 @@ class FileListController::VisibleProgress : public ListingObserver, public QObje
   int selectionStart_ = -1;
   int selectionLength_ = 0;
   QElapsedTimer textTimer_;
+  QElapsedTimer eventsTimer_;
   std::vector<Typed> typed_;
 };
 
@@ -205,7 +214,7 @@ class FileListController::JobProgress : public ListingObserver {
     core::RunHost* rh = c_.host_.runHost();
     if (!rh || namesRead + 2 < kProgressEntries) return false;
     begin();
-    rh->doEvents();
+    serveEvents(*rh);
     return rh->isCancel() == core::CancelState::Cancelled;
   }
   bool step(std::size_t index, std::size_t entries) override {
@@ -213,7 +222,7 @@ class FileListController::JobProgress : public ListingObserver {
     if (!rh) return false;
     const std::size_t n = entries ? entries : 1;
     rh->setProgressCaption(prefix_ + std::to_string(index * 100 / n) + "%");
-    rh->doEvents();
+    serveEvents(*rh);
     // Skip (2) is about a file of the run, not the listing: only Cancel ends the walk.
     return rh->isCancel() == core::CancelState::Cancelled;
   }
@@ -222,6 +231,13 @@ class FileListController::JobProgress : public ListingObserver {
   }
 
  private:
+  // Events at most every 20 ms (see VisibleProgress::serveEvents).
+  void serveEvents(core::RunHost& rh) {
+    if (!eventsTimer_.isValid() || eventsTimer_.elapsed() >= 20) {
+      rh.doEvents();
+      eventsTimer_.start();
+    }
+  }
   void begin() {
     core::RunHost* rh = c_.host_.runHost();
     if (!rh || begun_) return;
@@ -240,6 +256,7 @@ class FileListController::JobProgress : public ListingObserver {
   std::string saved_;
   bool restore_ = false;
   bool begun_ = false;
+  QElapsedTimer eventsTimer_;
 };
 
 FileListController::FileListController(FileListHost& host, QObject* parent)
