@@ -274,6 +274,12 @@ FileListController::FileListController(FileListHost& host, QObject* parent)
   connect(&delayTimer_, &QTimer::timeout, this, [this] { requestRefill(); });
   colTimer_.setInterval(1000);
   connect(&colTimer_, &QTimer::timeout, this, &FileListController::columnTimerTick);
+  sliceTimer_.setInterval(0);
+  connect(&sliceTimer_, &QTimer::timeout, this, &FileListController::fillSlice);
+  // A sort or a narrowed list moves entries behind the slices: they start over (filled
+  // entries cost nothing the second time).
+  connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { sliceAt_ = 0; });
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] { sliceAt_ = 0; });
 }
 
 FileListController::~FileListController() = default;
@@ -363,6 +369,7 @@ int FileListController::updateFiles(bool visible, const std::string& folder) {
 int FileListController::fillVisibleNow(const std::string& folder) {
   cancelDelayedRefill();
   refillWanted_ = false;
+  stopSlices();
   const std::string f = folder.empty() ? host_.currentFolder() : folder;
   syncFilters();
   // The old list goes first: a refill of a million files would otherwise hold two lists at once.
@@ -484,15 +491,45 @@ void FileListController::onColumnResized(int column, int oldTwips, int newTwips)
 }
 
 void FileListController::columnTimerTick() {
-  if (!pane_ || hasLoaded_ == 0 || busy()) return;
+  if (!pane_ || hasLoaded_ == 0 || busy() || sliceBits_) return;
   for (int c = kColSize; c <= kColAttrs; ++c) {
     const std::uint8_t bits = detailOfColumn(c);
     if (pane_->columnTwips(c) > kHiddenColumnTwips && !(filled_ & bits) && !(cancelled_ & bits)) {
+      if (static_cast<std::size_t>(model_->rowCount()) >= kLazyDetailsFrom) {
+        // A large list stays usable: its column fills in slices between the window's events.
+        sliceBits_ = bits;
+        sliceAt_ = 0;
+        sliceFiller_ = DetailFiller(model_->folder());
+        sliceTimer_.start();
+        return;
+      }
       colTimer_.stop();
       (void)fillDetailColumns(c);
       return;
     }
   }
+}
+
+void FileListController::fillSlice() {
+  if (!sliceBits_ || busy()) return;  // a listing or a run first; the timer comes back
+  std::vector<FileEntry>& entries = model_->mutableEntries();
+  QElapsedTimer spent;
+  spent.start();
+  while (sliceAt_ < entries.size() && spent.elapsed() < 15) {
+    const std::size_t end = std::min(entries.size(), sliceAt_ + 256);
+    for (; sliceAt_ < end; ++sliceAt_) sliceFiller_.fill(entries[sliceAt_], sliceBits_);
+  }
+  if (sliceAt_ < entries.size()) return;
+  const std::uint8_t bits = sliceBits_;
+  stopSlices();
+  filled_ |= bits;
+  model_->detailsChanged(bits);
+}
+
+void FileListController::stopSlices() {
+  sliceTimer_.stop();
+  sliceBits_ = 0;
+  sliceFiller_ = DetailFiller();
 }
 
 int FileListController::fillDetailColumns(int column) {
@@ -513,6 +550,7 @@ int FileListController::fillDetailColumns(int column) {
     cancelled_ |= bits;
   } else {
     filled_ |= bits;
+    if (sliceBits_ == bits) stopSlices();  // done at once (a sort on the column asked for it)
   }
   if (timerWasOn) colTimer_.start();
   afterListing();
