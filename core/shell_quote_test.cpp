@@ -1,10 +1,10 @@
 #include "core/shell_quote.h"
+#include "platform/test_temp_dir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -89,7 +89,7 @@ class ShellQuoting : public ::testing::TestWithParam<Place> {};
 
 TEST_P(ShellQuoting, HostileNamesArriveIntactAndNothingRuns) {
   const Place& place = GetParam();
-  QTemporaryDir dir;
+  platform::testing::TempDir dir;
   ASSERT_TRUE(dir.isValid());
   ShellScriptBuilder job;
   std::string expected;
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Places, ShellQuoting, ::testing::ValuesIn(kPlaces),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ShellQuote, AnArgumentBeginningWithADashIsNotTakenForAnOption) {
-  QTemporaryDir dir;
+  platform::testing::TempDir dir;
   ASSERT_TRUE(dir.isValid());
   QFile f(dir.path() + QStringLiteral("/-n"));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -1,7 +1,7 @@
 #include "platform/process.h"
+#include "platform/test_temp_dir.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ std::string readAll(const std::string& path) {
 // Arguments and the working folder reach the program byte for byte: a name that is not UTF-8
 // handed to Properties or an opener must name the same file there, not its look-alike.
 TEST(StartProgram, ArgumentsAndFolderArriveAsBytes) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   const std::string root = tmp.path().toStdString() + "/";
   const std::string folder = root + "dir\xFF";
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
@@ -65,7 +65,7 @@ TEST(StartProgram, ArgumentsAndFolderArriveAsBytes) {
 }
 
 TEST(StartProgram, DetachedStartsLogAndReportWhyNot) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   const std::string root = tmp.path().toStdString() + "/";
   const std::string log = root + "log\xFE";
   ASSERT_EQ(startDetachedLogged("/bin/sh", {"-c", "echo out; echo err >&2", "sh"}, root, log), StartOutcome::Started);
@@ -77,7 +77,7 @@ TEST(StartProgram, DetachedStartsLogAndReportWhyNot) {
 }
 
 TEST(TiedProgram, EndsWhenTheStartingProcessEnds) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   const std::string pidFile = tmp.path().toStdString() + "/pid";
   const pid_t starter = ::fork();
   ASSERT_GE(starter, 0);

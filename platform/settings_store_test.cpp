@@ -1,9 +1,9 @@
 #include "platform/settings_store.h"
 #include "platform/test_home.h"
+#include "platform/test_temp_dir.h"
 
 #include <QByteArray>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -53,7 +53,7 @@ class SettingsEnv : public ::testing::Test {
     return ss.str();
   }
 
-  QTemporaryDir tmp_;
+  platform::testing::TempDir tmp_;
   std::string root_;
   std::optional<platform::testing::IsolatedHome> home_;
 };

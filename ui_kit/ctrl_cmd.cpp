@@ -190,7 +190,8 @@ void CtrlCmd::keyReleaseEvent(QKeyEvent* e) {
 void CtrlCmd::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect r = rect();
-  p.fillRect(r, core::toQColor(BackColor()));
+  // A disabled button loses its colour and sinks into the form, so it does not look pressable.
+  p.fillRect(r, isEnabled() ? core::toQColor(BackColor()) : palette().color(QPalette::Window));
   if (isDown()) {
     // Pressed: a sunken top-left edge.
     p.setPen(QColor(96, 96, 96));

@@ -54,11 +54,16 @@ class CmdTest : public QObject {
     QSignalSpy clicks(&b, &CtrlCmd::Click);
     QTest::mouseClick(&b, Qt::LeftButton);
     QCOMPARE(clicks.count(), 1);
+    const QColor light = b.grab().toImage().pixelColor(2, 2);
     b.setEnabledFlag(false);
     QVERIFY(!b.isEnabled());
     QTest::mouseClick(&b, Qt::LeftButton);
     QTest::keyClick(&b, Qt::Key_Space);
     QCOMPARE(clicks.count(), 1);
+    // It no longer looks pressable: the form's colour instead of its own.
+    const QColor off = b.grab().toImage().pixelColor(2, 2);
+    QVERIFY(off != light);
+    QCOMPARE(off, b.palette().color(QPalette::Window));
   }
 
   // The mouse, Space, Enter and a screen reader's Press all click; a disabled button never does.

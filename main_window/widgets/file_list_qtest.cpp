@@ -13,6 +13,7 @@
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/selection_commands.h"
+#include "platform/test_temp_dir.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/progress_window.h"
 
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -83,7 +83,7 @@ bool writeFile(const QString& path, int bytes) {
 
 class FileListTest : public QObject {
   Q_OBJECT
-  QTemporaryDir root_;
+  platform::testing::TempDir root_;
   std::unique_ptr<core::ScopedCoreState> state_;
   std::unique_ptr<core::FakeHost> fake_;
   std::unique_ptr<core::ScopedHost> scoped_;

@@ -2,9 +2,9 @@
 // and a file, and hostile names in every place a template can put them, proved by running the
 // result with sh.
 #include "tools/file_ops/batch_template.h"
+#include "platform/test_temp_dir.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -163,7 +163,7 @@ const char* const kNames[] = {
 };
 
 TEST(BatchHostileNames, EveryPlacePrintsTheNameAndNeverRunsIt) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   ASSERT_TRUE(tmp.isValid());
   const std::string dir = tmp.path().toStdString();
   for (const Place& place : kPlaces) {

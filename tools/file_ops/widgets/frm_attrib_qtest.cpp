@@ -8,11 +8,12 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_date_attrib_tools.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
@@ -27,6 +28,7 @@
 #include <memory>
 
 using namespace tools::file_ops;
+using tools::testing::child;
 
 class FrmAttribTest : public QObject {
   Q_OBJECT
@@ -38,10 +40,6 @@ class FrmAttribTest : public QObject {
     auto* w = dynamic_cast<FrmAttrib*>(mainwin::launchTool("menuAttributes", main_.get()));
     if (w) QTest::qWait(20);
     return w;
-  }
-  template <class T>
-  static T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
   }
   static uikit::CtrlCheckBox* box(QWidget* w, const char* name) { return child<uikit::CtrlCheckBox>(w, name); }
 
@@ -118,7 +116,7 @@ class FrmAttribTest : public QObject {
                                 QStringLiteral("Attribute ändern"), QStringLiteral("Cambiar atributos"),
                                 QStringLiteral("Kenmerken wijzigen")};
     const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmAttrib>(
-        [&] { return open(); }, [&](FrmAttrib* w, const std::function<void()>& check) {
+        [&] { return open(); }, [&](FrmAttrib* w, const tools::testing::Check& check) {
           child<QRadioButton>(w, "optFold")->setChecked(true);
           for (const char* name : {"chkArchive", "chkHidden", "chkRO"}) box(w, name)->setValue(1);
           child<QRadioButton>(w, "optRO2")->setChecked(true);

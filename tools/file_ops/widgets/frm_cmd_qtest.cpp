@@ -6,11 +6,11 @@
 #include "core/file_content.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_cmd_register.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "ui_kit/file_dialog.h"
 #include "ui_kit/message_box.h"
 #include "ui_kit/results_viewer.h"
@@ -264,18 +264,14 @@ class FrmCmdTest : public QObject {
   }
 
   void everyTextShowsWholeInEveryLanguage() {
-    QStringList problems;
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      FrmCmd* f = open();
-      QVERIFY(QTest::qWaitForWindowExposed(f));
-      QTest::qWait(20);
-      for (const QString& p : mainwin::test::cutTexts(f)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      QVERIFY(!f->tabBoxes()->tabText(1).isEmpty());
-      f->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmCmd>(
+        [&] { return open(); }, [](FrmCmd* f, const tools::testing::Check& check) {
+          QVERIFY(QTest::qWaitForWindowExposed(f));
+          QTest::qWait(20);
+          check();
+          QVERIFY(!f->tabBoxes()->tabText(1).isEmpty());
+        });
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(u'\n')));
   }
 
  public:

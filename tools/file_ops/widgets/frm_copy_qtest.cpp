@@ -10,12 +10,12 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/undo_journal.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_copy_registration.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/dialog_test_support.h"
@@ -247,24 +247,19 @@ class FrmCopyTest : public QObject {
     QCOMPARE(form->txtPath()->text(), QString::fromStdString(folder_));
   }
 
-  void everyTextFitsInEveryLanguage_data() {
-    QTest::addColumn<int>("lang");
-    int lang = 0;
-    for (const char* l : {"English", "French", "German", "Spanish", "Dutch"}) QTest::newRow(l) << lang++;
-  }
   void everyTextFitsInEveryLanguage() {
-    QFETCH(int, lang);
-    setLanguage(lang);
     main_->panel()->chkInclude->setValue(1);
-    FrmCopy* form = open();
-    form->chkPreserve()->setValue(1);
-    form->chkContents()->setValue(1);
-    QTest::qWait(20);
-    const QStringList cut = mainwin::test::cutTexts(form);
-    form->chkContents()->setValue(0);
-    form->chkPreserve()->setValue(0);
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmCopy>(
+        [&] { return open(); }, [](FrmCopy* form, const tools::testing::Check& check) {
+          form->chkPreserve()->setValue(1);
+          form->chkContents()->setValue(1);
+          QTest::qWait(20);
+          check();
+          form->chkContents()->setValue(0);
+          form->chkPreserve()->setValue(0);
+        });
     main_->panel()->chkInclude->setValue(0);
-    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

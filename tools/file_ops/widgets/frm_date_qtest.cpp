@@ -9,12 +9,13 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "platform/fs.h"
 #include "tools/file_ops/widgets/frm_date_attrib_tools.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "ui_kit/ctrl_calendar.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -34,6 +35,7 @@
 #include <memory>
 
 using namespace tools::file_ops;
+using tools::testing::child;
 
 class FrmDateTest : public QObject {
   Q_OBJECT
@@ -45,10 +47,6 @@ class FrmDateTest : public QObject {
     auto* w = dynamic_cast<FrmDate*>(mainwin::launchTool("menuDates", main_.get()));
     if (w) QTest::qWait(20);
     return w;
-  }
-  template <class T>
-  static T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
   }
   static uikit::CtrlCheckBox* box(QWidget* w, const char* name) { return child<uikit::CtrlCheckBox>(w, name); }
   static QLineEdit* text(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
@@ -195,12 +193,8 @@ class FrmDateTest : public QObject {
                                 QStringLiteral("Datums- und Zeitstempel"), QStringLiteral("Fechas y horas de archivos"),
                                 QStringLiteral("Datum- en tijdstempels")};
     const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmDate>(
-        [&] { return open(); }, [&](FrmDate* w, const std::function<void()>& check) {
-          for (const char* mode : {"optChange", "optAdd"}) {
-            child<QRadioButton>(w, mode)->setChecked(true);
-            QTest::qWait(20);
-            check();
-          }
+        [&] { return open(); }, [](FrmDate* w, const tools::testing::Check& check) {
+          tools::testing::checkEachOption(w, check, {"optChange", "optAdd"});
         });
     QCOMPARE(pass.titles, titles);
     QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));

@@ -3,12 +3,10 @@
 // filters with the chosen mode and passes, and every text fits in all five languages.
 #include "tools/file_ops/widgets/frm_delete.h"
 
-#include "core/language_file.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
@@ -16,6 +14,8 @@
 #include "platform/mounts.h"
 #include "platform/program_paths.h"
 #include "tools/file_ops/widgets/frm_delete_tool.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
@@ -33,6 +33,7 @@
 using namespace mainwin;
 using tools::file_ops::DeleteMode;
 using tools::file_ops::FrmDelete;
+using tools::testing::child;
 
 class FrmDeleteTest : public QObject {
   Q_OBJECT
@@ -48,10 +49,6 @@ class FrmDeleteTest : public QObject {
     auto* f = dynamic_cast<FrmDelete*>(toolFormInstance("frmDelete"));
     if (f) QTest::qWait(20);
     return f;
-  }
-  template <class W>
-  static W* child(QWidget* f, const char* name) {
-    return f->findChild<W*>(QString::fromLatin1(name));
   }
   static QRadioButton* opt(QWidget* f, const char* name) { return child<QRadioButton>(f, name); }
   static bool shown(QWidget* f, const char* name) { return child<QWidget>(f, name)->isVisibleTo(f); }
@@ -180,28 +177,13 @@ class FrmDeleteTest : public QObject {
     QVERIFY(QString::fromStdString(host.results[0].text).contains(QStringLiteral("Removed: 2 file(s)")));
   }
 
-  void everyTextFitsInEveryLanguage_data() {
-    QTest::addColumn<int>("lang");
-    int lang = 0;
-    for (const char* l : {"English", "French", "German", "Spanish", "Dutch"}) QTest::newRow(l) << lang++;
-  }
   void everyTextFitsInEveryLanguage() {
-    QFETCH(int, lang);
-    core::coreState().langIndex = lang;
-    (void)core::loadLanguageFile("Main");
-    QStringList problems;
-    for (const char* mode : {"optDelete", "optRecycle", "optFiles", "optDrive"}) {
-      FrmDelete* f = open("menuDelete");
-      QVERIFY(f);
-      opt(f, mode)->setChecked(true);
-      QTest::qWait(20);
-      if (lang > 0) QVERIFY2(f->windowTitle() != QLatin1String("Delete And Wipe"), "the language file's caption");
-      problems << test::cutTexts(f);
-      f->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    (void)core::loadLanguageFile("Main");
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmDelete>(
+        [&] { return open("menuDelete"); }, [](FrmDelete* f, const tools::testing::Check& check) {
+          tools::testing::checkEachOption(f, check, {"optDelete", "optRecycle", "optFiles", "optDrive"});
+        });
+    QCOMPARE(pass.titles.value(0), QStringLiteral("Delete And Wipe"));
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

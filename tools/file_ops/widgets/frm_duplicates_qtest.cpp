@@ -8,11 +8,12 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/dialog_test_support.h"
@@ -29,6 +30,7 @@
 #include <memory>
 
 using namespace tools::file_ops;
+using tools::testing::child;
 
 class FrmDuplicatesTest : public QObject {
   Q_OBJECT
@@ -40,10 +42,6 @@ class FrmDuplicatesTest : public QObject {
     auto* w = dynamic_cast<FrmDuplicates*>(mainwin::launchTool("menuDuplicates", main_.get()));
     if (w) QTest::qWait(20);
     return w;
-  }
-  template <class T>
-  static T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
   }
   void write(const QString& name, const QByteArray& contents) {
     QFile f(folder_ + QLatin1Char('/') + name);
@@ -141,7 +139,7 @@ class FrmDuplicatesTest : public QObject {
                                 QStringLiteral("Administrar archivos duplicados"),
                                 QStringLiteral("Dubbele bestanden beheren")};
     const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmDuplicates>(
-        [&] { return open(); }, [&](FrmDuplicates* w, const std::function<void()>& check) {
+        [&] { return open(); }, [&](FrmDuplicates* w, const tools::testing::Check& check) {
           auto* mode = child<QComboBox>(w, "comDup");
           mode->setCurrentIndex(static_cast<int>(DupesMode::MoveByContents));  // every control shown
           QTest::qWait(10);

@@ -11,11 +11,12 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/widgets/fake_host.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/file_ops/widgets/frm_encrypt_split_join_tools.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
@@ -30,6 +31,7 @@
 #include <memory>
 
 using namespace tools::file_ops;
+using tools::testing::child;
 
 class FrmEncryptSplitJoinTest : public QObject {
   Q_OBJECT
@@ -42,10 +44,6 @@ class FrmEncryptSplitJoinTest : public QObject {
     auto* w = dynamic_cast<T*>(mainwin::launchTool(menu, main_.get()));
     if (w) QTest::qWait(20);
     return w;
-  }
-  template <class T>
-  static T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
   }
   void write(const QString& name, const QByteArray& data) {
     QFile f(folder_ + QLatin1Char('/') + name);
@@ -176,14 +174,9 @@ class FrmEncryptSplitJoinTest : public QObject {
 
   void textsFitInEveryLanguage() {
     QStringList problems;
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      for (const char* menu : {"menuEncrypt", "menuSplit", "menuJoin"}) {
-        auto* w = open<tools::ToolWindow>(menu);
-        QVERIFY(w);
-        for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1 %2] ").arg(lang).arg(QLatin1String(menu)) + p;
-        w->closeForm();
-      }
+    for (const char* menu : {"menuEncrypt", "menuSplit", "menuJoin"}) {
+      problems << tools::testing::inEveryLanguage<tools::ToolWindow>([&] { return open<tools::ToolWindow>(menu); })
+                      .problems;
     }
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
   }

@@ -4,7 +4,6 @@
 // every text fits in every language.
 #include "tools/renaming/widgets/frm_case.h"
 
-#include "core/language_file.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
@@ -13,6 +12,8 @@
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "tools/renaming/widgets/case_trim_qtest_support.h"
 #include "tools/renaming/widgets/case_tool.h"
 
@@ -29,6 +30,7 @@
 #include <memory>
 
 using namespace mainwin;
+using tools::testing::child;
 
 class FrmCaseTest : public QObject {
   Q_OBJECT
@@ -41,8 +43,7 @@ class FrmCaseTest : public QObject {
     main_->launch(menu);
     return dynamic_cast<tools::FrmCase*>(toolFormInstance("frmCase"));
   }
-  static QRadioButton* opt(QWidget* f, const char* name) { return f->findChild<QRadioButton*>(QString::fromLatin1(name)); }
-  static QWidget* child(QWidget* f, const char* name) { return f->findChild<QWidget*>(QString::fromLatin1(name)); }
+  static QRadioButton* opt(QWidget* f, const char* name) { return child<QRadioButton>(f, name); }
   void makeFile(const QString& name) {
     QFile f(work_->path() + QLatin1Char('/') + name);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -125,9 +126,11 @@ class FrmCaseTest : public QObject {
   }
 
   void everyTextFitsInEveryLanguage() {
-    const QStringList problems = tools::testing::cutTextsInEveryLanguage(
-        [&] { return open("menuCase"); }, [](QWidget* f) { dynamic_cast<tools::FrmCase*>(f)->closeForm(); });
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<tools::FrmCase>(
+        [&] { return open("menuCase"); }, [](tools::FrmCase* f, const tools::testing::Check& check) {
+          tools::testing::checkEachOption(f, check, {"optFile", "optFold", "optContents"});
+        });
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 
   // Last: it renames the folder's files.

@@ -11,13 +11,13 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
 #include "main_window/widgets/window_stack.h"
 #include "tools/renaming/rename_journal.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "tools/renaming/widgets/frm_ren_tool.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -279,21 +279,11 @@ class FrmRenTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      for (const bool folders : {false, true}) {
-        FrmRen* r = open("menuSeq");
-        QVERIFY(r);
-        r->optFold->setChecked(folders);
-        r->optFile->setChecked(!folders);
-        QTest::qWait(20);
-        for (const QString& p : mainwin::test::cutTexts(r)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-        r->closeForm();
-      }
-    }
-    core::coreState().langIndex = 0;
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmRen>(
+        [&] { return open("menuSeq"); }, [](FrmRen* r, const tools::testing::Check& check) {
+          tools::testing::checkEachOption(r, check, {"optFile", "optFold"});
+        });
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

@@ -4,7 +4,6 @@
 // trims on the main window's folder, and every text fits in every language.
 #include "tools/renaming/widgets/frm_trim.h"
 
-#include "core/language_file.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
@@ -13,6 +12,8 @@
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "tools/renaming/widgets/case_trim_qtest_support.h"
 #include "tools/renaming/widgets/trim_tool.h"
 #include "ui_kit/ctrl_check_box.h"
@@ -31,6 +32,7 @@
 #include <memory>
 
 using namespace mainwin;
+using tools::testing::child;
 
 class FrmTrimTest : public QObject {
   Q_OBJECT
@@ -42,10 +44,6 @@ class FrmTrimTest : public QObject {
   tools::FrmTrim* open(const char* menu) {
     main_->launch(menu);
     return dynamic_cast<tools::FrmTrim*>(toolFormInstance("frmTrim"));
-  }
-  template <class T = QWidget>
-  static T* child(QWidget* f, const char* name) {
-    return f->findChild<T*>(QString::fromLatin1(name));
   }
   void makeFile(const QString& name, const QByteArray& data) {
     QFile f(work_->path() + QLatin1Char('/') + name);
@@ -149,9 +147,11 @@ class FrmTrimTest : public QObject {
   }
 
   void everyTextFitsInEveryLanguage() {
-    const QStringList problems = tools::testing::cutTextsInEveryLanguage(
-        [&] { return open("menuTrim"); }, [](QWidget* f) { dynamic_cast<tools::FrmTrim*>(f)->closeForm(); });
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<tools::FrmTrim>(
+        [&] { return open("menuTrim"); }, [](tools::FrmTrim* f, const tools::testing::Check& check) {
+          tools::testing::checkEachOption(f, check, {"optFile", "optFold", "optContents"});
+        });
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 
   // Last: it changes the folder's files.

@@ -7,10 +7,11 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -27,6 +28,7 @@
 #include <memory>
 
 using namespace tools::text;
+using tools::testing::child;
 
 class FrmAppendTest : public QObject {
   Q_OBJECT
@@ -38,10 +40,6 @@ class FrmAppendTest : public QObject {
     auto* w = dynamic_cast<FrmAppend*>(mainwin::launchTool("menuAppend", main_.get()));
     if (w) QTest::qWait(20);
     return w;
-  }
-  template <class T>
-  static T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
   }
   // The item of the format word among the date menu's items named items (menuDate1..4).
   static QAction* dateItem(QWidget* w, const char* items, const QString& format) {
@@ -132,7 +130,7 @@ class FrmAppendTest : public QObject {
                                 QStringLiteral("Añadir datos al contenido de los archivos"),
                                 QStringLiteral("Gegevens toevoegen aan de inhoud van bestanden")};
     const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmAppend>(
-        [&] { return open(); }, [&](FrmAppend* w, const std::function<void()>& check) {
+        [&] { return open(); }, [&](FrmAppend* w, const tools::testing::Check& check) {
           child<uikit::CtrlCheckBox>(w, "chkTags")->setValue(1);
           check();
         });

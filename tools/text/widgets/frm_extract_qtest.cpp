@@ -6,15 +6,14 @@
 #include "tools/text/widgets/frm_extract.h"
 
 #include "core/file_content.h"
-#include "core/language_file.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "tools/text/widgets/frm_extract_register.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -312,22 +311,16 @@ class FrmExtractTest : public QObject {
   }
 
   void textsFitInEveryLanguage() {
-    QStringList problems;
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      (void)core::loadLanguageFile("Main");
-      FrmExtract* w = open();
-      w->chkExcKey->setValue(1);
-      QTest::qWait(20);
-      for (const QString& p : mainwin::test::cutTexts(w)) problems << QStringLiteral("[%1] ").arg(lang) + p;
-      QVERIFY(!w->msg(24).empty());
-      QCOMPARE(w->comChar->itemText(0), QString::fromStdString(w->msg(24)));
-      w->chkExcKey->setValue(0);
-      w->closeForm();
-    }
-    core::coreState().langIndex = 0;
-    (void)core::loadLanguageFile("Main");
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmExtract>(
+        [&] { return open(); }, [](FrmExtract* w, const tools::testing::Check& check) {
+          w->chkExcKey->setValue(1);
+          QTest::qWait(20);
+          check();
+          QVERIFY(!w->msg(24).empty());
+          QCOMPARE(w->comChar->itemText(0), QString::fromStdString(w->msg(24)));
+          w->chkExcKey->setValue(0);
+        });
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

@@ -7,10 +7,11 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -25,6 +26,7 @@
 #include <memory>
 
 using namespace tools::text;
+using tools::testing::child;
 
 class FrmFindTest : public QObject {
   Q_OBJECT
@@ -36,10 +38,6 @@ class FrmFindTest : public QObject {
     auto* w = dynamic_cast<FrmFind*>(mainwin::launchTool(menu, main_.get()));
     if (w) QTest::qWait(20);
     return w;
-  }
-  template <class T>
-  static T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
   }
   void write(const char* name, const QByteArray& contents) {
     QFile f(folder_ + QLatin1Char('/') + QLatin1String(name));

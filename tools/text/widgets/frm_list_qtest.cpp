@@ -8,10 +8,11 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "tools/frame/widgets/tool_language_qtest_support.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "tools/text/widgets/frm_list_find_append_tools.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
@@ -26,6 +27,7 @@
 #include <memory>
 
 using namespace tools::text;
+using tools::testing::child;
 
 class FrmListTest : public QObject {
   Q_OBJECT
@@ -37,10 +39,6 @@ class FrmListTest : public QObject {
     auto* w = dynamic_cast<FrmList*>(mainwin::launchTool("menuListF", main_.get()));
     if (w) QTest::qWait(20);
     return w;
-  }
-  template <class T>
-  static T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
   }
   static uikit::CtrlCheckBox* box(QWidget* w, const char* name) { return child<uikit::CtrlCheckBox>(w, name); }
 
@@ -137,7 +135,7 @@ class FrmListTest : public QObject {
                                 QStringLiteral("Listen erstellen"), QStringLiteral("Generar listas"),
                                 QStringLiteral("Lijsten maken")};
     const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<FrmList>(
-        [&] { return open(); }, [&](FrmList* w, const std::function<void()>& check) {
+        [&] { return open(); }, [&](FrmList* w, const tools::testing::Check& check) {
           child<QRadioButton>(w, "optFile")->setChecked(true);
           for (const char* name : {"chkSize", "chkDate"}) box(w, name)->setValue(1);
           QTest::qWait(20);

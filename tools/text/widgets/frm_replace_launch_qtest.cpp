@@ -11,11 +11,12 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/widgets/fake_host.h"
-#include "main_window/widgets/cut_texts_test_support.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/tool_launcher.h"
+#include "tools/frame/widgets/tool_language_qtest_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
@@ -30,6 +31,7 @@
 #include <memory>
 
 using namespace mainwin;
+using tools::testing::child;
 
 class FrmReplaceLaunchTest : public QObject {
   Q_OBJECT
@@ -48,10 +50,6 @@ class FrmReplaceLaunchTest : public QObject {
     if (!a || !a->isEnabled()) return nullptr;
     a->trigger();
     return qobject_cast<tools::text::FrmReplace*>(toolFormInstance("frmReplace"));
-  }
-  template <class T>
-  static T* get(QWidget* form, const char* name) {
-    return form->findChild<T*>(QString::fromLatin1(name));
   }
 
  private Q_SLOTS:
@@ -74,18 +72,18 @@ class FrmReplaceLaunchTest : public QObject {
     auto* form = open("menuReplace");
     QVERIFY(form);
     QVERIFY(form->isVisible());
-    get<QRadioButton>(form, "optFile")->setChecked(true);
-    get<uikit::CtrlCheckBox>(form, "chkWildCards")->setValue(1);
+    child<QRadioButton>(form, "optFile")->setChecked(true);
+    child<uikit::CtrlCheckBox>(form, "chkWildCards")->setValue(1);
     form->closeForm();
     QVERIFY(!form->isVisible());
 
     form = open("menuConSer");
-    QVERIFY(get<QRadioButton>(form, "optContent")->isChecked());
-    QVERIFY(get<uikit::CtrlCheckBox>(form, "chkSpan")->isVisibleTo(form));  // the window followed the preset
+    QVERIFY(child<QRadioButton>(form, "optContent")->isChecked());
+    QVERIFY(child<uikit::CtrlCheckBox>(form, "chkSpan")->isVisibleTo(form));  // the window followed the preset
     form->closeForm();
 
     form = open("menuReplace2");
-    QVERIFY(get<QRadioButton>(form, "optContent")->isChecked());  // as it was left
+    QVERIFY(child<QRadioButton>(form, "optContent")->isChecked());  // as it was left
     form->closeForm();
   }
 
@@ -108,12 +106,12 @@ class FrmReplaceLaunchTest : public QObject {
 
     auto* form = open("menuReplace");
     QVERIFY(form);
-    get<QRadioButton>(form, "optFile")->setChecked(true);
-    get<uikit::CtrlCheckBox>(form, "chkWildCards")->setValue(0);
-    get<uikit::CtrlCheckBox>(form, "chkMulRun")->setValue(0);
-    get<QPlainTextEdit>(form, "txtSearch")->setPlainText(QStringLiteral("old"));
-    get<QPlainTextEdit>(form, "txtReplace")->setPlainText(QStringLiteral("new"));
-    QTest::mouseClick(get<uikit::CtrlCmd>(form, "cmdStart"), Qt::LeftButton);
+    child<QRadioButton>(form, "optFile")->setChecked(true);
+    child<uikit::CtrlCheckBox>(form, "chkWildCards")->setValue(0);
+    child<uikit::CtrlCheckBox>(form, "chkMulRun")->setValue(0);
+    child<QPlainTextEdit>(form, "txtSearch")->setPlainText(QStringLiteral("old"));
+    child<QPlainTextEdit>(form, "txtReplace")->setPlainText(QStringLiteral("new"));
+    QTest::mouseClick(child<uikit::CtrlCmd>(form, "cmdStart"), Qt::LeftButton);
 
     for (const auto& r : boxes.responds) qWarning("%s", r.text.c_str());
     QVERIFY(boxes.responds.empty());
@@ -135,27 +133,22 @@ class FrmReplaceLaunchTest : public QObject {
   }
 
   void everyLanguageFits() {
-    const char* titles[] = {"Search And Replace", "Rechercher et remplacer", "Suchen und Ersetzen",
-                            "Buscar y reemplazar", "Zoeken en vervangen"};
-    for (int lang = 0; lang < 5; ++lang) {
-      core::coreState().langIndex = lang;
-      auto* form = open("menuReplace");
-      QVERIFY(form);
-      // The options that hide controls, all shown.
-      get<uikit::CtrlCheckBox>(form, "chkWildCards")->setValue(1);
-      get<QRadioButton>(form, "optContent")->setChecked(true);
-      get<uikit::CtrlCheckBox>(form, "chkTags")->setValue(1);
-      get<uikit::CtrlCheckBox>(form, "chkMulRun")->setValue(1);
-      form->doResize();
-      QApplication::processEvents();
-      QCOMPARE(form->windowTitle(), QString::fromUtf8(titles[lang]));
-      const QStringList cut = mainwin::test::cutTexts(form);
-      QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("language %1: ").arg(lang) + cut.join(QStringLiteral("; "))));
-      const QString shots = qEnvironmentVariable("CORVANE_SHOT_DIR");
-      if (!shots.isEmpty()) form->grab().save(shots + QStringLiteral("/frmReplace%1.png").arg(lang));
-      form->closeForm();
-    }
-    core::coreState().langIndex = 0;
+    const QStringList titles = {QStringLiteral("Search And Replace"), QStringLiteral("Rechercher et remplacer"),
+                                QStringLiteral("Suchen und Ersetzen"), QStringLiteral("Buscar y reemplazar"),
+                                QStringLiteral("Zoeken en vervangen")};
+    const tools::testing::LanguagePass pass = tools::testing::inEveryLanguage<tools::text::FrmReplace>(
+        [&] { return open("menuReplace"); }, [](tools::text::FrmReplace* form, const tools::testing::Check& check) {
+          // The options that hide controls, all shown.
+          child<uikit::CtrlCheckBox>(form, "chkWildCards")->setValue(1);
+          child<QRadioButton>(form, "optContent")->setChecked(true);
+          child<uikit::CtrlCheckBox>(form, "chkTags")->setValue(1);
+          child<uikit::CtrlCheckBox>(form, "chkMulRun")->setValue(1);
+          form->doResize();
+          QApplication::processEvents();
+          check();
+        });
+    QCOMPARE(pass.titles, titles);
+    QVERIFY2(pass.problems.isEmpty(), qPrintable(pass.problems.join(QLatin1Char('\n'))));
   }
 };
 

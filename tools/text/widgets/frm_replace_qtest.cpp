@@ -14,6 +14,7 @@
 #include "core/widgets/form_loader.h"
 #include "core/widgets/form_show.h"
 #include "main_window/widgets/main_test_support.h"
+#include "tools/frame/widgets/tool_qtest_support.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 #include "ui_kit/substring_dialog.h"
@@ -56,7 +57,7 @@ class FrmReplaceTest : public QObject {
 
   template <class T>
   T* get(const char* name) const {
-    return form_->findChild<T*>(QString::fromLatin1(name));
+    return tools::testing::child<T>(form_, name);
   }
   QPlainTextEdit* box(const char* name) const { return get<QPlainTextEdit>(name); }
   uikit::CtrlCheckBox* check(const char* name) const { return get<uikit::CtrlCheckBox>(name); }
