@@ -184,6 +184,7 @@ double benchFolder(const std::string& dir, int files) {
       }
     };
     const auto ready = [&] {
+      model.setEntries({}, dir);  // as the window does: the old list goes before the new one comes
       FileListEngine::VisibleFill fill = visible.fillVisible(dir);
       model.setEntries(std::move(fill.listing.entries), fill.listing.folder);
       firstScreen();

@@ -16,6 +16,7 @@ FileListEngine::VisibleFill FileListEngine::fillVisible(std::string_view folder,
   fill.sortFellBack = plan.fellBack;
   const DeferredDetails deferred{.bits = static_cast<std::uint8_t>(plan.compute & ~detailOfColumn(sort_.column))};
   fill.listing = listFolder(folder, filter, plan.compute, sort_, observer, deferred);
+  if (fill.listing.result == kListCancelled) std::vector<FileEntry>().swap(fill.listing.entries);
   fill.computed = fill.listing.computed;
   fill.deferred = static_cast<std::uint8_t>(plan.compute & ~fill.computed);
   listCount_ = static_cast<long>(fill.listing.entries.size());
@@ -28,7 +29,7 @@ int FileListEngine::fillJobWalk(std::string& folder, ListingObserver* observer) 
   std::vector<FileEntry>().swap(job_);  // the last walk's entries are stale now: free them first
   Listing l = listFolder(folder, filter, jobWalkDetails(sort_), sort_, observer);
   folder = l.folder;
-  job_ = std::move(l.entries);
+  if (l.result != kListCancelled) job_ = std::move(l.entries);
   listCount_ = static_cast<long>(job_.size());
   return l.result;
 }

@@ -46,13 +46,14 @@ class FileListEngine {
   // Lists `folder` for the visible list with the current filters. The width rule decides the
   // computed columns and may reset sort() to Name ascending; a folder of kLazyDetailsFrom names
   // or more computes only the sort column's detail and defers the other shown columns. Sets myPattern and listCount
-  // (0 for a missing folder, whose listing is empty with result kListFailed).
+  // (0 for a missing folder, whose listing is empty with result kListFailed). A cancelled
+  // listing (result kListCancelled) holds no entries, wherever it stopped.
   [[nodiscard]] VisibleFill fillVisible(std::string_view folder, ListingObserver* observer = nullptr);
 
   // A tool's job walk of `folder`: replaces jobEntries() with the folder's kept entries, sorted
   // as the visible list, computing only what the sort needs. `folder` is handed back with exactly
   // one trailing "/". Returns kListFailed (missing folder: no entries, listCount 0), kListDone or
-  // kListCancelled.
+  // kListCancelled (no entries, listCount 0).
   int fillJobWalk(std::string& folder, ListingObserver* observer = nullptr);
   [[nodiscard]] const std::vector<FileEntry>& jobEntries() const { return job_; }
   // Hands the job walk's entries over (jobEntries() is empty afterwards; listCount() stays), so

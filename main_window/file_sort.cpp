@@ -1,9 +1,11 @@
 #include "main_window/file_sort.h"
 
-#include "core/vb.h"
 #include "main_window/entry_format.h"
+#include "main_window/name_key.h"
 
 #include <algorithm>
+#include <string>
+#include <thread>
 
 namespace mainwin {
 
@@ -41,139 +43,6 @@ std::string attributeSortKey(std::uint8_t attrs) {
 
 namespace {
 
-constexpr std::size_t kPad = 30;
-
-// The Name key in lower case, as the names compare. ASCII names (the common case) fold inline
-// into `out`, which callers reuse so that a million names cost no allocation each.
-void foldedKeyInto(std::string_view name, std::string& out) {
-  out.clear();
-  const std::size_t n = name.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const char c = name[i];
-    if (c >= '0' && c <= '9') {
-      std::size_t j = i;
-      while (j < n && name[j] >= '0' && name[j] <= '9') ++j;
-      const std::size_t run = j - i;
-      if (run < kPad) out.append(kPad - run, '0');
-      out.append(name, i, run);
-      i = j;
-    } else if (static_cast<unsigned char>(c) >= 0x80) {
-      out = vb::LCase(makeSortKey(name));
-      return;
-    } else {
-      out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-      ++i;
-    }
-  }
-  out += 'f';
-}
-
-// A fixed-size head of every Name key, compared as three big-endian words, that orders like the
-// keys themselves wherever the heads differ. The padded keys share long runs of "0" (every
-// number stands 30 wide), so a plain prefix of them would tell little apart; the head writes a
-// run of k zeros followed by the byte c as three bytes: "0", a rank, c. A key byte below "0"
-// after a shorter run sorts first, one above "0" sorts last, so the rank is 1 + k for a
-// following byte below "0" and 254 - k above it; other bytes stand as themselves. Runs longer
-// than kMaxRun get a rank of their own and end the head, leaving such ties to the full keys.
-struct NameHead {
-  std::uint64_t w[3] = {0, 0, 0};
-  friend bool operator==(const NameHead&, const NameHead&) = default;
-  friend bool operator<(const NameHead& a, const NameHead& b) {
-    if (a.w[0] != b.w[0]) return a.w[0] < b.w[0];
-    if (a.w[1] != b.w[1]) return a.w[1] < b.w[1];
-    return a.w[2] < b.w[2];
-  }
-};
-
-constexpr std::size_t kHeadBytes = 24;
-constexpr std::size_t kMaxRun = 125;
-
-// Writes the head of the key whose bytes `next` gives one at a time (-1 after the last).
-template <class Next>
-NameHead encodeHead(Next next) {
-  unsigned char bytes[kHeadBytes] = {};
-  std::size_t out = 0;
-  const auto put = [&](int b) {
-    if (out < kHeadBytes) bytes[out++] = static_cast<unsigned char>(b);
-  };
-  int c = next();
-  while (c >= 0 && out < kHeadBytes) {
-    if (c != '0') {
-      put(c);
-      c = next();
-      continue;
-    }
-    std::size_t zeros = 0;
-    while (c == '0') {
-      ++zeros;
-      c = next();
-    }
-    const int following = c < 0 ? 0 : c;  // 0: the end of the key
-    put('0');
-    if (zeros > kMaxRun) {
-      put(following < '0' ? 127 : 128);
-      break;
-    }
-    put(static_cast<int>(following < '0' ? 1 + zeros : 254 - zeros));
-    put(following);
-    if (c >= 0) c = next();
-  }
-  NameHead h;
-  for (std::size_t k = 0; k < kHeadBytes; ++k) h.w[k / 8] = (h.w[k / 8] << 8) | bytes[k];
-  return h;
-}
-
-// The folded Name key of an ASCII name, a byte at a time, without writing it out: the head needs
-// only its start, and the 30-wide numbers make the whole key three times the name.
-class AsciiKeyBytes {
- public:
-  explicit AsciiKeyBytes(std::string_view name) : name_(name) {}
-  int operator()() {
-    if (pad_ > 0) {
-      --pad_;
-      return '0';
-    }
-    if (i_ < name_.size()) {
-      const char c = name_[i_];
-      if (c >= '0' && c <= '9') {
-        if (i_ >= runEnd_) {  // a number starts: pad it to kPad digits first
-          std::size_t j = i_;
-          while (j < name_.size() && name_[j] >= '0' && name_[j] <= '9') ++j;
-          runEnd_ = j;
-          if (j - i_ < kPad) {
-            pad_ = kPad - (j - i_) - 1;
-            return '0';
-          }
-        }
-        ++i_;
-        return c;
-      }
-      ++i_;
-      return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : static_cast<unsigned char>(c);
-    }
-    if (!ended_) {
-      ended_ = true;
-      return 'f';
-    }
-    return -1;
-  }
-
- private:
-  std::string_view name_;
-  std::size_t i_ = 0, runEnd_ = 0, pad_ = 0;
-  bool ended_ = false;
-};
-
-// The head of `name`'s folded key; `scratch` holds the key of a name that is not ASCII.
-NameHead headOfName(std::string_view name, std::string& scratch) {
-  const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (ascii) return encodeHead(AsciiKeyBytes(name));
-  foldedKeyInto(name, scratch);
-  std::size_t i = 0;
-  return encodeHead([&]() -> int { return i < scratch.size() ? static_cast<unsigned char>(scratch[i++]) : -1; });
-}
-
 // One entry as the sort sees it: the sort column's value made unsigned (so that it orders by
 // plain comparison) and the name head; the entry's index breaks the rest through the full keys.
 struct SortRecord {
@@ -201,23 +70,58 @@ std::uint64_t primaryValue(const FileEntry& e, int column) {
   }
 }
 
-// Puts entries[order[j]] at position j for every j, moving each entry once.
+// Puts entries[order[j]] at position j for every j. The entries move into a new array in
+// order: the reads jump about but do not wait on each other (fetched a few steps ahead), where
+// following the cycles in place waits on a cache miss for every entry. The records go first.
 void applyOrder(std::vector<FileEntry>& entries, std::vector<SortRecord>& order) {
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (order[i].index == i) continue;
-    FileEntry held = std::move(entries[i]);
-    std::size_t j = i;
-    for (;;) {
-      const std::size_t from = order[j].index;
-      order[j].index = static_cast<std::uint32_t>(j);
-      if (from == i) {
-        entries[j] = std::move(held);
-        break;
-      }
-      entries[j] = std::move(entries[from]);
-      j = from;
-    }
+  std::vector<std::uint32_t> from(order.size());
+  for (std::size_t j = 0; j < order.size(); ++j) from[j] = order[j].index;
+  std::vector<SortRecord>().swap(order);
+  std::vector<FileEntry> sorted;
+  sorted.reserve(entries.size());
+  constexpr std::size_t kAhead = 8;
+  for (std::size_t j = 0; j < from.size(); ++j) {
+    if (j + kAhead < from.size()) __builtin_prefetch(&entries[from[j + kAhead]]);
+    sorted.push_back(std::move(entries[from[j]]));
   }
+  entries = std::move(sorted);
+}
+
+}  // namespace
+
+namespace {
+
+// The order of two records; equal heads leave it to the full keys, then the exact bytes. Each
+// thread of a sort holds its own (the keys are working room).
+class RecordLess {
+ public:
+  RecordLess(const std::vector<FileEntry>& entries, bool descending) : entries_(entries), descending_(descending) {}
+  bool operator()(const SortRecord& a, const SortRecord& b) { return descending_ ? ascending(b, a) : ascending(a, b); }
+
+ private:
+  bool ascending(const SortRecord& a, const SortRecord& b) {
+    if (a.primary != b.primary) return a.primary < b.primary;
+    if (!(a.head == b.head)) return a.head < b.head;
+    return nameKeyLess(entries_[a.index].name, entries_[b.index].name, keyA_, keyB_);
+  }
+  const std::vector<FileEntry>& entries_;
+  bool descending_;
+  std::string keyA_, keyB_;
+};
+
+// From this many entries a sort shares its work among threads (a re-sort of a million files
+// would take the better part of a second on one).
+constexpr std::size_t kParallelSortFrom = 100000;
+constexpr std::size_t kSortThreads = 4;
+static_assert(kSortThreads == 4, "the merges below join four parts");
+
+// Runs work(part) for parts 0..count-1, each on a thread of its own but the last.
+template <class Work>
+void inParts(std::size_t count, const Work& work) {
+  std::vector<std::thread> threads;
+  for (std::size_t p = 0; p + 1 < count; ++p) threads.emplace_back([&work, p] { work(p); });
+  work(count - 1);
+  for (std::thread& t : threads) t.join();
 }
 
 }  // namespace
@@ -225,28 +129,29 @@ void applyOrder(std::vector<FileEntry>& entries, std::vector<SortRecord>& order)
 void sortEntries(std::vector<FileEntry>& entries, SortState sort) {
   const std::size_t n = entries.size();
   std::vector<SortRecord> order(n);
-  std::string scratch;
-  for (std::size_t i = 0; i < n; ++i) {
-    order[i] = SortRecord{primaryValue(entries[i], sort.column), headOfName(entries[i].name, scratch),
-                          static_cast<std::uint32_t>(i)};
+  const std::size_t parts = n >= kParallelSortFrom ? kSortThreads : 1;
+  const auto begin = [&](std::size_t p) { return n * p / parts; };
+  // Each part: its records, sorted.
+  inParts(parts, [&](std::size_t p) {
+    std::string scratch;
+    for (std::size_t i = begin(p); i < begin(p + 1); ++i) {
+      order[i] = SortRecord{primaryValue(entries[i], sort.column), nameHead(entries[i].name, scratch),
+                            static_cast<std::uint32_t>(i)};
+    }
+    const auto first = order.begin() + static_cast<std::ptrdiff_t>(begin(p));
+    std::sort(first, order.begin() + static_cast<std::ptrdiff_t>(begin(p + 1)), RecordLess(entries, sort.descending));
+  });
+  if (parts > 1) {
+    // Two pairs of parts merge side by side, then the two halves.
+    std::vector<SortRecord> merged(n);
+    const auto at = [](auto& v, std::size_t i) { return v.begin() + static_cast<std::ptrdiff_t>(i); };
+    inParts(2, [&](std::size_t h) {
+      std::merge(at(order, begin(2 * h)), at(order, begin(2 * h + 1)), at(order, begin(2 * h + 1)),
+                 at(order, begin(2 * h + 2)), at(merged, begin(2 * h)), RecordLess(entries, sort.descending));
+    });
+    std::merge(merged.begin(), at(merged, begin(2)), at(merged, begin(2)), merged.end(), order.begin(),
+               RecordLess(entries, sort.descending));
   }
-  // Equal heads: the full keys decide, then the exact bytes.
-  std::string keyA, keyB;
-  const auto less = [&](const SortRecord& a, const SortRecord& b) {
-    if (a.primary != b.primary) return a.primary < b.primary;
-    if (!(a.head == b.head)) return a.head < b.head;
-    const std::string& nameA = entries[a.index].name;
-    const std::string& nameB = entries[b.index].name;
-    foldedKeyInto(nameA, keyA);
-    foldedKeyInto(nameB, keyB);
-    const int c = keyA.compare(keyB);
-    if (c != 0) return c < 0;
-    return nameA < nameB;
-  };
-  if (sort.descending)
-    std::sort(order.begin(), order.end(), [&](const SortRecord& a, const SortRecord& b) { return less(b, a); });
-  else
-    std::sort(order.begin(), order.end(), less);
   applyOrder(entries, order);
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 namespace mainwin {
 namespace {
@@ -127,6 +128,35 @@ TEST(SortEntries, AgreesWithTheFullKeysOnAwkwardNames) {
       const FileEntry& a = s.descending ? v[i] : v[i - 1];
       const FileEntry& b = s.descending ? v[i - 1] : v[i];
       const bool ordered = s.column == kColSize && a.size != b.size ? a.size < b.size : nameLess(a, b);
+      ASSERT_TRUE(ordered) << "column " << s.column << ": " << a.name << " before " << b.name;
+    }
+  }
+}
+
+// A large list sorts in parts on several threads and merges them: the order must still be the
+// one of the full keys, with sizes that tie often and names whose heads tie often.
+TEST(SortEntries, LargeListsSortedInPartsAgreeWithTheFullKeys) {
+  const std::vector<std::string> pieces = {"0", "01", "1", "10", ".", "_", "a", "B", "\xc3\xa9",
+                                           std::string(31, '0'), "IMG_2023_", "file_000"};
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1), parts(2, 7);
+  std::set<std::string> seen;
+  std::vector<FileEntry> v;
+  while (v.size() < 120000) {
+    std::string name;
+    for (std::size_t k = parts(rng); k > 0; --k) name += pieces[pick(rng)];
+    if (seen.insert(name).second) v.push_back(entry(name.c_str(), rng() % 5));
+  }
+  const auto key = [](const std::string& n) { return vb::LCase(makeSortKey(n)); };
+  for (SortState s : {SortState{kColName, false}, SortState{kColSize, true}}) {
+    sortEntries(v, s);
+    ASSERT_EQ(v.size(), 120000u);
+    for (std::size_t i = 1; i < v.size(); ++i) {
+      const FileEntry& a = s.descending ? v[i] : v[i - 1];
+      const FileEntry& b = s.descending ? v[i - 1] : v[i];
+      const std::string ka = key(a.name), kb = key(b.name);
+      const bool ordered = s.column == kColSize && a.size != b.size ? a.size < b.size
+                                                                    : (ka != kb ? ka < kb : a.name < b.name);
       ASSERT_TRUE(ordered) << "column " << s.column << ": " << a.name << " before " << b.name;
     }
   }

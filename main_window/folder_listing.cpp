@@ -1,12 +1,14 @@
 #include "main_window/folder_listing.h"
 
 #include "core/file_paths.h"
+#include "main_window/name_order.h"
 #include "platform/dir_listing.h"
 #include "platform/hidden_list.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
-#include <deque>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -51,33 +53,45 @@ void setDetails(FileEntry& e, const platform::EntryStatus& st, std::uint8_t what
   }
 }
 
-// The names of a folder as read, back to back in blocks of fixed size, with their kinds. Nothing
-// here grows by copying: a buffer doubled up to a million names leaves its earlier sizes behind
-// as heap the listing never gets back.
+// The names of a folder as read, back to back in blocks of fixed size, each after its kind's
+// byte (one cache line brings both when the names are visited out of order), with arrays of
+// pointers to them in chunks of NameOrder::kChunk that never move (a NameOrder reads them
+// meanwhile). Nothing here grows by copying: a buffer doubled up to a million names leaves its
+// earlier sizes behind as heap the listing never gets back.
 class NameBuffer {
  public:
-  void add(const char* name, DirEntryKind kind) {
+  static constexpr std::size_t kChunk = NameOrder::kChunk;
+  // Adds a name; true when it filled its chunk.
+  bool add(const char* name, DirEntryKind kind) {
     const std::size_t len = std::strlen(name) + 1;  // with its NUL: names never hold one
-    if (blocks_.empty() || used_ + len > kBlock) {
-      blocks_.push_back(std::make_unique<char[]>(std::max(kBlock, len)));
+    if (blocks_.empty() || used_ + len + 1 > kBlock) {
+      blocks_.push_back(std::make_unique<char[]>(std::max(kBlock, len + 1)));
       used_ = 0;
     }
     char* at = blocks_.back().get() + used_;
-    std::memcpy(at, name, len);
-    used_ += len;
-    names_.push_back(at);
-    kinds_.push_back(kind);
+    at[0] = static_cast<char>(kind);
+    std::memcpy(at + 1, name, len);
+    used_ += len + 1;
+    const std::size_t slot = size_ % kChunk;
+    if (slot == 0) chunks_.push_back(std::make_unique<const char*[]>(kChunk));
+    chunks_.back()[slot] = at + 1;
+    ++size_;
+    return slot == kChunk - 1;
   }
-  [[nodiscard]] std::size_t size() const { return names_.size(); }
-  [[nodiscard]] std::string_view name(std::size_t i) const { return names_[i]; }
-  [[nodiscard]] DirEntryKind kind(std::size_t i) const { return kinds_[i]; }
+  [[nodiscard]] std::size_t size() const { return size_; }
+  [[nodiscard]] const char* name(std::size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
+  // The kind of a name this buffer holds.
+  [[nodiscard]] static DirEntryKind kindOf(const char* name) { return static_cast<DirEntryKind>(name[-1]); }
+  // The names of the last chunk (there must be one) and how many it holds (0 when none).
+  [[nodiscard]] const char* const* lastChunk() const { return chunks_.back().get(); }
+  [[nodiscard]] std::size_t lastChunkSize() const { return size_ == 0 ? 0 : (size_ - 1) % kChunk + 1; }
 
  private:
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
   std::vector<std::unique_ptr<char[]>> blocks_;
   std::size_t used_ = 0;
-  std::deque<const char*> names_;
-  std::deque<DirEntryKind> kinds_;
+  std::vector<std::unique_ptr<const char*[]>> chunks_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace
@@ -101,10 +115,30 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
 
   // The names are read into blocks first (the count must be known before progress starts): a
   // million names would otherwise cost a million small allocations, most of them dropped again.
+  // A listing by name has them ordered meanwhile and then visits them in that order.
+  const bool byName = sort.column == kColName;
   NameBuffer names;
-  const int readError = platform::forEachEntry(reader.fd(), [&](const char* name, DirEntryKind kind) {
-    names.add(name, kind);
+  std::optional<NameOrder> order;  // after the names: it goes first, and its worker with it
+  if (byName) order.emplace();
+  bool stopped = false;
+  const int readError = platform::forEachEntryUntil(reader.fd(), [&](const char* name, DirEntryKind kind) {
+    if (names.add(name, kind) && order) order->add(names.lastChunk(), NameBuffer::kChunk);
+    if (observer && names.size() % kReadPollNames == 0 && observer->reading(names.size())) stopped = true;
+    return stopped;
   });
+  std::vector<const char*> sorted;
+  if (order && !stopped) {
+    const std::size_t tail = names.lastChunkSize();
+    if (tail > 0 && tail < NameBuffer::kChunk) order->add(names.lastChunk(), tail);
+    auto done = order->finish([&] { return observer && observer->reading(names.size()); });
+    if (done) sorted = std::move(*done);
+    else stopped = true;
+  }
+  order.reset();
+  if (stopped) {
+    out.result = kListCancelled;
+    return out;
+  }
   const auto hiddenSet = reader.hiddenNames();
 
   const std::size_t total = names.size();
@@ -119,10 +153,10 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   if (filter.activeCount() == 0) out.entries.reserve(total);
 
   std::string name;  // the entry being visited; reused, so that its buffer is allocated once
-  const auto visit = [&](std::size_t i) {
-    const DirEntryKind kind = names.kind(i);
+  const auto visit = [&](const char* bytes) {
+    const DirEntryKind kind = NameBuffer::kindOf(bytes);
     if (kind == DirEntryKind::Folder) return;
-    name.assign(names.name(i));
+    name.assign(bytes);
     const bool hidden = platform::isHiddenEntry(name, hiddenSet);
     if (hidden && !filter.hiddenAllowed) return;
     if (filter.pattern && !filter.pattern->matches(name)) return;
@@ -159,7 +193,14 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   bool cancelled = false;
   std::size_t counter = 0;
   for (std::size_t i = 0; i < total; ++i) {
-    visit(i);
+    if (!byName) {
+      visit(names.name(i));
+    } else {
+      // The names lie scattered in the buffer now: ask for those a few steps ahead early.
+      const std::size_t ahead = i + 16;
+      if (ahead < total) __builtin_prefetch(sorted[sort.descending ? total - 1 - ahead : ahead] - 1);
+      visit(sorted[sort.descending ? total - 1 - i : i]);
+    }
     if (progress && ++counter >= cadence) {
       counter = 0;
       if (observer->step(i, total)) {
@@ -171,8 +212,21 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   // Every kept name was copied out: give the buffer back to the system before sorting (freed
   // heap below the new names would otherwise stay with the process).
   names = NameBuffer();
+  std::vector<const char*>().swap(sorted);
   ::malloc_trim(0);
-  sortEntries(out.entries, sort);
+  if (!byName) {
+    if (progress) {
+      // A sort of a million entries takes a good part of a second: the window keeps answering
+      // meanwhile (a Cancel then still waits for the sort, which cannot stop halfway).
+      auto sorting = std::async(std::launch::async, [&] { sortEntries(out.entries, sort); });
+      while (sorting.wait_for(std::chrono::milliseconds(25)) != std::future_status::ready) {
+        if (observer->reading(total)) cancelled = true;
+      }
+      sorting.get();
+    } else {
+      sortEntries(out.entries, sort);
+    }
+  }
   out.result = cancelled ? kListCancelled : readError != 0 ? kListFailed : kListDone;
   return out;
 }

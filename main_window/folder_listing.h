@@ -27,6 +27,8 @@ inline constexpr std::size_t kProgressEntries = 501;
 // Yield cadence while progress is shown: every 99 visited entries, or 30 when a filter tests them.
 inline constexpr std::size_t kStepPlain = 99;
 inline constexpr std::size_t kStepFiltered = 30;
+// While a folder is read, the observer hears of it every this many names.
+inline constexpr std::size_t kReadPollNames = 2048;
 // A column fill shows progress for more than this many entries, and yields every kStepFiltered.
 inline constexpr std::size_t kFillProgressEntries = 50;
 
@@ -48,6 +50,13 @@ class ListingObserver {
   virtual ~ListingObserver() = default;
   // Progress is due: `entries` names will be visited (called once, before the first step).
   virtual void started(std::size_t entries) { (void)entries; }
+  // The folder is being read (`namesRead` names so far, called every kReadPollNames names), or
+  // its names are being put in order after reading (called about every 25 ms). Yield to events
+  // here. Return true to stop: the listing then returns kListCancelled with no entries.
+  virtual bool reading(std::size_t namesRead) {
+    (void)namesRead;
+    return false;
+  }
   // Entry `index` (0-based) of `entries` was just visited; yield to events here. Return true to
   // stop after this entry (the listing then returns kListCancelled with what it kept so far).
   virtual bool step(std::size_t index, std::size_t entries) {
@@ -76,7 +85,10 @@ struct Listing {
 // for a large folder: Listing::computed tells), sorted by `sort`, which must not depend on a
 // deferred detail. Result kListFailed with no entries for a missing or unreadable folder; kListFailed with the
 // entries kept so far when the enumeration itself fails midway; kListCancelled when the observer
-// asked to stop; else kListDone. Entries that vanish between reading and stat are skipped.
+// asked to stop (with the entries kept so far, in order; none when it stopped while the names
+// were read or ordered); else kListDone. Entries that vanish between reading and stat are
+// skipped. A listing by name orders the names on a worker thread while they are read, then
+// visits them in that order; other sorts follow the visit.
 [[nodiscard]] Listing listFolder(std::string_view folder, const ResolvedFilter& filter,
                                  std::uint8_t compute, SortState sort,
                                  ListingObserver* observer = nullptr, DeferredDetails deferred = {});

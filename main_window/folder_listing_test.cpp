@@ -2,6 +2,7 @@
 
 #include "main_window/entry_format.h"
 #include "main_window/file_list_engine.h"
+#include "main_window/file_sort.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <random>
 
 namespace mainwin {
 namespace {
@@ -228,6 +230,67 @@ TEST(Listing, ProgressFrom501EntriesAndCancel) {
   EXPECT_EQ(l.result, kListCancelled);
   EXPECT_EQ(cancel.steps, (std::vector<std::size_t>{29, 59}));  // every 30 with a filter
   EXPECT_LE(l.entries.size(), 60u);
+}
+
+// A listing by name orders the names while they are read and visits them in that order; it
+// must give what sorting the finished list gives, kinds and all (the folder, the link to it and
+// the FIFO among awkward names).
+TEST_F(ListingFixture, OrderedWhileReadingAsTheFinishedListSorts) {
+  const std::vector<std::string> pieces = {"0", "007", "1", "10", ".", "-", "_", "a", "A", "~",
+                                           "\xc3\xa9", "\xc3\x89", std::string(31, '0'), "IMG_", "\xff"};
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1), parts(1, 5);
+  for (int i = 0; i < 400; ++i) {
+    std::string name;
+    for (std::size_t k = parts(rng); k > 0; --k) name += pieces[pick(rng)];
+    if (name != "." && name.find("..") != 0) write(name, "");
+  }
+  for (bool descending : {false, true}) {
+    const Listing l = list(FilterSettings{}, 0, {kColName, descending});
+    std::vector<FileEntry> resorted = l.entries;
+    std::reverse(resorted.begin(), resorted.end());
+    sortEntries(resorted, {kColName, descending});
+    EXPECT_EQ(names(l.entries), names(resorted));
+    EXPECT_GT(l.entries.size(), 300u);
+    EXPECT_EQ(find(l.entries, "sub"), nullptr);
+    EXPECT_EQ(find(l.entries, "linkdir"), nullptr);
+    ASSERT_NE(find(l.entries, "fifo"), nullptr);
+    EXPECT_TRUE(find(l.entries, "fifo")->attrs & kEntrySystem);
+  }
+}
+
+TEST(Listing, EmptyFolderInEveryOrder) {
+  QTemporaryDir tmp;
+  for (SortState sort : {SortState{kColName, false}, SortState{kColName, true}, SortState{kColSize, false}}) {
+    const Listing l = listFolder(tmp.path().toStdString(), ResolvedFilter{}, 0, sort);
+    EXPECT_EQ(l.result, kListDone);
+    EXPECT_TRUE(l.entries.empty());
+  }
+}
+
+class StopWhileReading : public ListingObserver {
+ public:
+  bool reading(std::size_t namesRead) override {
+    read.push_back(namesRead);
+    return true;
+  }
+  void started(std::size_t) override { ++starts; }
+  std::vector<std::size_t> read;
+  int starts = 0;
+};
+
+TEST(Listing, StopWhileReadingLeavesNoEntries) {
+  QTemporaryDir tmp;
+  const std::string dir = tmp.path().toStdString() + "/";
+  for (std::size_t i = 0; i < kReadPollNames + 100; ++i) std::ofstream(dir + "f" + std::to_string(i));
+  for (SortState sort : {SortState{kColName, false}, SortState{kColSize, false}}) {
+    StopWhileReading stop;
+    const Listing l = listFolder(dir, ResolvedFilter{}, 0, sort, &stop);
+    EXPECT_EQ(l.result, kListCancelled);
+    EXPECT_TRUE(l.entries.empty());
+    EXPECT_EQ(stop.read, std::vector<std::size_t>{kReadPollNames});
+    EXPECT_EQ(stop.starts, 0);
+  }
 }
 
 TEST_F(ListingFixture, LargeFolderDefersDetailsTheFillerCompletes) {

@@ -88,6 +88,13 @@ int FolderReader::open(const std::string& folder) {
 }
 
 int forEachEntry(int dirFd, const std::function<void(const char* name, DirEntryKind kind)>& onEntry) {
+  return forEachEntryUntil(dirFd, [&](const char* name, DirEntryKind kind) {
+    onEntry(name, kind);
+    return false;
+  });
+}
+
+int forEachEntryUntil(int dirFd, const std::function<bool(const char* name, DirEntryKind kind)>& onEntry) {
   if (dirFd < 0) return EBADF;
   const int dupFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
   if (dupFd < 0) return errno;
@@ -108,7 +115,7 @@ int forEachEntry(int dirFd, const std::function<void(const char* name, DirEntryK
     }
     const char* n = d->d_name;
     if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-    onEntry(n, kindOf(d->d_type));
+    if (onEntry(n, kindOf(d->d_type))) break;
   }
   ::closedir(dir);
   return result;

@@ -45,6 +45,8 @@ struct EntryStatus {
 // stopped the enumeration (the entries before it were passed on). Every folder reader of this
 // layer enumerates through here.
 int forEachEntry(int dirFd, const std::function<void(const char* name, DirEntryKind kind)>& onEntry);
+// As forEachEntry, but onEntry returning true stops the enumeration after that entry (result 0).
+int forEachEntryUntil(int dirFd, const std::function<bool(const char* name, DirEntryKind kind)>& onEntry);
 
 // The name of the user extended attribute that carries the archive flag where the file system
 // has no DOS attributes. Present with a value other than "0" means set.

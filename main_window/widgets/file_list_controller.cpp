@@ -14,6 +14,8 @@
 #include "ui_kit/progress_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 
@@ -52,41 +54,52 @@ std::string lastFolderName(const std::string& folder) {
 }  // namespace
 
 // Progress of a visible fill or a column fill: the progress window from 501 entries (column
-// fills: more than 50), with the main panel disabled meanwhile.
-class FileListController::VisibleProgress : public ListingObserver {
+// fills: more than 50), with the main panel disabled meanwhile. While a large folder is read the
+// window shows the names read so far and a moving block; keys typed into a filter box meanwhile
+// are kept and handed to the box once the listing is over.
+class FileListController::VisibleProgress : public ListingObserver, public QObject {
  public:
   VisibleProgress(FileListController& c, int captionMessage) : c_(c), caption_(captionMessage) {}
   ~VisibleProgress() override { finish(); }
   VisibleProgress(const VisibleProgress&) = delete;
   VisibleProgress& operator=(const VisibleProgress&) = delete;
 
+  bool reading(std::size_t namesRead) override {
+    if (!win_ && namesRead + 2 < kProgressEntries) return false;
+    if (!shown_) {
+      show();
+      if (win_) win_->startBlock();
+    }
+    if (!win_) return true;  // the window was closed under us: stop
+    if (!textTimer_.isValid() || textTimer_.elapsed() >= 50) {
+      textTimer_.start();
+      win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(namesRead)));
+    }
+    return serveEvents();
+  }
   void started(std::size_t entries) override {
     total_ = entries;
-    // Showing the progress disables the panel, which takes the keyboard focus away from the box
-    // the user is typing in; it goes back there once the listing is over.
-    focus_ = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QLineEdit*>(focus_.data())) {
-      caret_ = edit->cursorPosition();
-      selectionStart_ = edit->selectionStart();
-      selectionLength_ = static_cast<int>(edit->selectedText().size());
-    }
-    win_ = new uikit::FrmProgress();
-    win_->isCancel = 0;
-    uikit::showProgressWindow(win_, c_.host_.hostWindow(), 0);
-    win_->setWindowTitle(vb::qs(core::msgMain(caption_)));
+    if (!shown_) show();
+    if (!win_) return;
+    win_->endBlock();
     win_->showBar(true);
   }
   bool step(std::size_t index, std::size_t entries) override {
     if (!win_) return true;  // the window was closed under us: stop
-    const std::size_t n = entries ? entries : 1;
-    win_->setBarTwips(static_cast<int>((index + 1) * 6015 / n));
-    win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(index + 1) + core::msgMain(28) +
-                             std::to_string(entries)));
-    QApplication::processEvents();
-    return !win_ || win_->isCancel != 0;
+    // A million entries make ten thousand steps: the texts change at a pace one can read, and
+    // the window is not repainted for each step (nor are events served: see serveEvents).
+    if (!textTimer_.isValid() || textTimer_.elapsed() >= 50) {
+      textTimer_.start();
+      const std::size_t n = entries ? entries : 1;
+      win_->setBarTwips(static_cast<int>((index + 1) * 6015 / n));
+      win_->setFileText(vb::qs(core::msgMain(40) + std::to_string(index + 1) + core::msgMain(28) +
+                               std::to_string(entries)));
+    }
+    return serveEvents();
   }
   void finish() {
     if (!win_) return;
+    qApp->removeEventFilter(this);
     uikit::hideProgressWindow(win_, c_.host_.hostWindow(), 1);
     win_->deleteLater();
     win_ = nullptr;
@@ -101,18 +114,86 @@ class FileListController::VisibleProgress : public ListingObserver {
           edit->setCursorPosition(caret_);
         }
       }
+      for (const auto& k : typed_) {
+        QKeyEvent ev(k.type, k.key, k.modifiers, k.text, k.autoRepeat, k.count);
+        QApplication::sendEvent(focus_, &ev);
+      }
     }
+    typed_.clear();
+  }
+
+ protected:
+  // While the window shows, keys meant for the box the user was typing in are kept for it (the
+  // panel is disabled, so they would be lost); Esc still asks the progress window to cancel.
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+    if (!win_ || !qobject_cast<QLineEdit*>(focus_.data())) return false;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w && (w == win_ || win_->isAncestorOf(w))) return false;  // the progress window's own keys
+    if (w && w->window() != focus_->window()) return false;       // another window (a question box)
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Escape) {
+      if (e->type() == QEvent::KeyRelease) {
+        QMetaObject::invokeMethod(win_, &uikit::FrmProgress::cmdCancelClick, Qt::QueuedConnection);
+      }
+      return true;
+    }
+    typed_.push_back(Typed{e->type(), k->key(), k->modifiers(), k->text(), k->isAutoRepeat(),
+                           static_cast<ushort>(k->count())});
+    return true;
   }
 
  private:
+  struct Typed {
+    QEvent::Type type;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    bool autoRepeat;
+    ushort count;
+  };
+
+  // Serves the window's events, at most every 20 ms: each round costs a tenth of a millisecond
+  // or more, which ten thousand steps would turn into seconds. True when the user cancelled.
+  bool serveEvents() {
+    if (!eventsTimer_.isValid() || eventsTimer_.elapsed() >= 20) {
+      QApplication::processEvents();
+      eventsTimer_.start();
+    }
+    return !win_ || win_->isCancel != 0;
+  }
+
+  void show() {
+    shown_ = true;
+    // Showing the progress disables the panel, which takes the keyboard focus away from the box
+    // the user is typing in; it goes back there once the listing is over.
+    focus_ = QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QLineEdit*>(focus_.data())) {
+      caret_ = edit->cursorPosition();
+      selectionStart_ = edit->selectionStart();
+      selectionLength_ = static_cast<int>(edit->selectedText().size());
+    }
+    win_ = new uikit::FrmProgress();
+    win_->isCancel = 0;
+    // The user typing in a box keeps the keyboard: the window shows without taking it.
+    if (qobject_cast<QLineEdit*>(focus_.data())) win_->setAttribute(Qt::WA_ShowWithoutActivating);
+    qApp->installEventFilter(this);
+    uikit::showProgressWindow(win_, c_.host_.hostWindow(), 0);
+    win_->setWindowTitle(vb::qs(core::msgMain(caption_)));
+  }
+
   FileListController& c_;
   int caption_;
   std::size_t total_ = 0;
+  bool shown_ = false;
   QPointer<uikit::FrmProgress> win_;
   QPointer<QWidget> focus_;
   int caret_ = 0;
   int selectionStart_ = -1;
   int selectionLength_ = 0;
+  QElapsedTimer textTimer_;
+  QElapsedTimer eventsTimer_;
+  std::vector<Typed> typed_;
 };
 
 // Progress of a tool's job walk: the run's own progress window shows "Listing <folder> n%".
@@ -127,21 +208,21 @@ class FileListController::JobProgress : public ListingObserver {
 
   void started(std::size_t entries) override {
     (void)entries;
+    begin();
+  }
+  bool reading(std::size_t namesRead) override {
     core::RunHost* rh = c_.host_.runHost();
-    if (!rh) return;
-    if (auto* d = dynamic_cast<uikit::DialogRunHost*>(rh); d && d->progressWindow()) {
-      saved_ = vb::bs(d->progressWindow()->windowTitle());
-      restore_ = true;
-    }
-    prefix_ = core::msgMain(38) + lastFolderName(folder_) + " ";
-    rh->setProgressCaption(prefix_);
+    if (!rh || namesRead + 2 < kProgressEntries) return false;
+    begin();
+    serveEvents(*rh);
+    return rh->isCancel() == core::CancelState::Cancelled;
   }
   bool step(std::size_t index, std::size_t entries) override {
     core::RunHost* rh = c_.host_.runHost();
     if (!rh) return false;
     const std::size_t n = entries ? entries : 1;
     rh->setProgressCaption(prefix_ + std::to_string(index * 100 / n) + "%");
-    rh->doEvents();
+    serveEvents(*rh);
     // Skip (2) is about a file of the run, not the listing: only Cancel ends the walk.
     return rh->isCancel() == core::CancelState::Cancelled;
   }
@@ -150,11 +231,32 @@ class FileListController::JobProgress : public ListingObserver {
   }
 
  private:
+  // Events at most every 20 ms (see VisibleProgress::serveEvents).
+  void serveEvents(core::RunHost& rh) {
+    if (!eventsTimer_.isValid() || eventsTimer_.elapsed() >= 20) {
+      rh.doEvents();
+      eventsTimer_.start();
+    }
+  }
+  void begin() {
+    core::RunHost* rh = c_.host_.runHost();
+    if (!rh || begun_) return;
+    begun_ = true;
+    if (auto* d = dynamic_cast<uikit::DialogRunHost*>(rh); d && d->progressWindow()) {
+      saved_ = vb::bs(d->progressWindow()->windowTitle());
+      restore_ = true;
+    }
+    prefix_ = core::msgMain(38) + lastFolderName(folder_) + " ";
+    rh->setProgressCaption(prefix_);
+  }
+
   FileListController& c_;
   std::string folder_;
   std::string prefix_;
   std::string saved_;
   bool restore_ = false;
+  bool begun_ = false;
+  QElapsedTimer eventsTimer_;
 };
 
 FileListController::FileListController(FileListHost& host, QObject* parent)
@@ -172,6 +274,12 @@ FileListController::FileListController(FileListHost& host, QObject* parent)
   connect(&delayTimer_, &QTimer::timeout, this, [this] { requestRefill(); });
   colTimer_.setInterval(1000);
   connect(&colTimer_, &QTimer::timeout, this, &FileListController::columnTimerTick);
+  sliceTimer_.setInterval(0);
+  connect(&sliceTimer_, &QTimer::timeout, this, &FileListController::fillSlice);
+  // A sort or a narrowed list moves entries behind the slices: they start over (filled
+  // entries cost nothing the second time).
+  connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { sliceAt_ = 0; });
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] { sliceAt_ = 0; });
 }
 
 FileListController::~FileListController() = default;
@@ -261,8 +369,12 @@ int FileListController::updateFiles(bool visible, const std::string& folder) {
 int FileListController::fillVisibleNow(const std::string& folder) {
   cancelDelayedRefill();
   refillWanted_ = false;
+  stopSlices();
   const std::string f = folder.empty() ? host_.currentFolder() : folder;
   syncFilters();
+  // The old list goes first: a refill of a million files would otherwise hold two lists at once.
+  // A cancelled listing then leaves the list empty, wherever it stopped.
+  model_->setEntries({}, normalizeFolder(f));
   FileListEngine::VisibleFill fill;
   {
     VisibleProgress progress(*this, 37);
@@ -379,15 +491,45 @@ void FileListController::onColumnResized(int column, int oldTwips, int newTwips)
 }
 
 void FileListController::columnTimerTick() {
-  if (!pane_ || hasLoaded_ == 0 || busy()) return;
+  if (!pane_ || hasLoaded_ == 0 || busy() || sliceBits_) return;
   for (int c = kColSize; c <= kColAttrs; ++c) {
     const std::uint8_t bits = detailOfColumn(c);
     if (pane_->columnTwips(c) > kHiddenColumnTwips && !(filled_ & bits) && !(cancelled_ & bits)) {
+      if (static_cast<std::size_t>(model_->rowCount()) >= kLazyDetailsFrom) {
+        // A large list stays usable: its column fills in slices between the window's events.
+        sliceBits_ = bits;
+        sliceAt_ = 0;
+        sliceFiller_ = DetailFiller(model_->folder());
+        sliceTimer_.start();
+        return;
+      }
       colTimer_.stop();
       (void)fillDetailColumns(c);
       return;
     }
   }
+}
+
+void FileListController::fillSlice() {
+  if (!sliceBits_ || busy()) return;  // a listing or a run first; the timer comes back
+  std::vector<FileEntry>& entries = model_->mutableEntries();
+  QElapsedTimer spent;
+  spent.start();
+  while (sliceAt_ < entries.size() && spent.elapsed() < 15) {
+    const std::size_t end = std::min(entries.size(), sliceAt_ + 256);
+    for (; sliceAt_ < end; ++sliceAt_) sliceFiller_.fill(entries[sliceAt_], sliceBits_);
+  }
+  if (sliceAt_ < entries.size()) return;
+  const std::uint8_t bits = sliceBits_;
+  stopSlices();
+  filled_ |= bits;
+  model_->detailsChanged(bits);
+}
+
+void FileListController::stopSlices() {
+  sliceTimer_.stop();
+  sliceBits_ = 0;
+  sliceFiller_ = DetailFiller();
 }
 
 int FileListController::fillDetailColumns(int column) {
@@ -408,6 +550,7 @@ int FileListController::fillDetailColumns(int column) {
     cancelled_ |= bits;
   } else {
     filled_ |= bits;
+    if (sliceBits_ == bits) stopSlices();  // done at once (a sort on the column asked for it)
   }
   if (timerWasOn) colTimer_.start();
   afterListing();

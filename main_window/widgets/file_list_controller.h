@@ -93,7 +93,9 @@ class FileListController : public QObject {
   // The column menu: shown columns narrower than 310 twips get 2200; hidden ones width 0.
   void setColumnShown(int column, bool shown);
 
-  // The lazy columns: the timer (1 s) fills one widened, unfilled column per tick.
+  // The lazy columns: the timer (1 s) fills one widened, unfilled column per tick; a list of
+  // kLazyDetailsFrom entries or more fills it in slices between the window's events, with no
+  // progress window (the window stays usable meanwhile).
   [[nodiscard]] QTimer& columnTimer() { return colTimer_; }
   void columnTimerTick();
   // Fills column 2, 5 or both time columns (3/4) of the visible list. Returns 1 filled,
@@ -125,6 +127,8 @@ class FileListController : public QObject {
   int fillVisibleNow(const std::string& folder);
   void afterListing();
   void runDeferred();
+  void fillSlice();
+  void stopSlices();
   void onColumnResized(int column, int oldTwips, int newTwips);
   void onDoubleClick(int row);
   void onDrop(const QStringList& paths);
@@ -143,6 +147,10 @@ class FileListController : public QObject {
   bool refillWanted_ = false;  // a refill came while busy
   std::uint8_t filled_ = 0;    // DetailBits present in the visible list
   std::uint8_t cancelled_ = 0; // DetailBits whose fill was cancelled: the timer leaves them
+  QTimer sliceTimer_;          // fills a large list's column a slice at a time
+  std::uint8_t sliceBits_ = 0; // DetailBits being filled in slices
+  std::size_t sliceAt_ = 0;    // the next entry of the slices
+  DetailFiller sliceFiller_;
 };
 
 }  // namespace mainwin
