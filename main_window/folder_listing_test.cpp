@@ -3,6 +3,7 @@
 #include "main_window/entry_format.h"
 #include "main_window/file_list_engine.h"
 #include "main_window/file_sort.h"
+#include "platform/test_temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
-
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <fstream>
@@ -74,7 +73,7 @@ class ListingFixture : public ::testing::Test {
     return s;
   }
 
-  QTemporaryDir tmp_;
+  platform::testing::TempDir tmp_;
   std::string dir_;
 };
 
@@ -176,7 +175,7 @@ TEST_F(ListingFixture, FillDetailsLaterAndVanishedEntries) {
 }
 
 TEST(Listing, MissingFolderIsEmptyWithResultZero) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   const std::string missing = tmp.path().toStdString() + "/none//";
   const Listing l = listFolder(missing, ResolvedFilter{}, 0, {});
   EXPECT_EQ(l.result, kListFailed);
@@ -207,7 +206,7 @@ class CountingObserver : public ListingObserver {
 };
 
 TEST(Listing, ProgressFrom501EntriesAndCancel) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   const std::string dir = tmp.path().toStdString() + "/";
   for (int i = 0; i < 498; ++i) std::ofstream(dir + "f" + std::to_string(i));
   CountingObserver quiet(1000);
@@ -260,7 +259,7 @@ TEST_F(ListingFixture, OrderedWhileReadingAsTheFinishedListSorts) {
 }
 
 TEST(Listing, EmptyFolderInEveryOrder) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   for (SortState sort : {SortState{kColName, false}, SortState{kColName, true}, SortState{kColSize, false}}) {
     const Listing l = listFolder(tmp.path().toStdString(), ResolvedFilter{}, 0, sort);
     EXPECT_EQ(l.result, kListDone);
@@ -280,7 +279,7 @@ class StopWhileReading : public ListingObserver {
 };
 
 TEST(Listing, StopWhileReadingLeavesNoEntries) {
-  QTemporaryDir tmp;
+  platform::testing::TempDir tmp;
   const std::string dir = tmp.path().toStdString() + "/";
   for (std::size_t i = 0; i < kReadPollNames + 100; ++i) std::ofstream(dir + "f" + std::to_string(i));
   for (SortState sort : {SortState{kColName, false}, SortState{kColSize, false}}) {
