@@ -54,8 +54,8 @@ class CopyUndo {
       return false;
     }
     // Never over a file that took the old place meanwhile: the rename and the copy both refuse.
-    return transferFile(pipe_, {.source = r.to, .target = r.from, .status = moved, .mode = CopyMode::Move}, msg_) ==
-           TransferResult::Done;
+    return transferred(
+        transferFile(pipe_, {.source = r.to, .target = r.from, .status = moved, .mode = CopyMode::Move}, msg_));
   }
 
   core::Pipeline& pipe_;

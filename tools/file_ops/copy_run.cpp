@@ -5,6 +5,7 @@
 #include "tools/file_ops/copy_journal.h"
 #include "tools/file_ops/copy_pattern.h"
 
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -33,21 +34,34 @@ class CopyJob {
     const platform::FileStatus st = platform::fileStatus(source, false);
     // A file this run put here is not one of the files it was asked to take.
     if (st.error == 0 && created_.count({st.dev, st.inode})) return core::StepResult::Skipped;
-    if (!sourceWanted(item, source)) return core::StepResult::Skipped;
-    std::string folder = targetFolder(item.name(), item.folder());
+    const std::string folder = targetFolder(item.name(), item.folder());
+    // A move into a folder of the source's own file system is a rename: the file is not opened,
+    // and the rename itself finds an existing target (unless it is to be replaced).
+    const std::optional<std::uint64_t> device = folderDevice(folder);
+    const bool renames = options_.mode == CopyMode::Move && st.error == 0 && device == st.dev;
+    if (!sourceWanted(item, source, renames ? &st : nullptr)) return core::StepResult::Skipped;
     makeFolder(folder);
-    Transfer transfer{.source = source, .target = folder + item.name(), .status = st, .mode = options_.mode};
-    if (!placeTarget(transfer)) return core::StepResult::Skipped;
-    const TransferResult result = transferFile(pipe_, transfer, msg_);
-    if (result == TransferResult::Done) {
+    Transfer transfer{.source = source, .target = folder + item.name(), .status = st, .mode = options_.mode,
+                      .folderDevice = folder_.device,
+                      .targetUnchecked = renames && options_.exists != TargetExists::Overwrite};
+    if (!transfer.targetUnchecked && !placeTarget(transfer)) return core::StepResult::Skipped;
+    TransferResult result = transferFile(pipe_, transfer, msg_);
+    if (result == TransferResult::TargetExists) {
+      if (!placeTarget(transfer)) return core::StepResult::Skipped;
+      transfer.targetUnchecked = false;
+      result = transferFile(pipe_, transfer, msg_);
+    }
+    if (transferred(result)) {
       ++done_;
-      const platform::FileStatus now = platform::fileStatus(transfer.target, false);
+      // A renamed file keeps its inode; a copy is a new one.
+      const platform::FileStatus now =
+          result == TransferResult::Renamed ? st : platform::fileStatus(transfer.target, false);
       if (now.error == 0) created_.insert({now.dev, now.inode});
     }
     if (journal_.takeWriteError() != 0 &&
         pipe_.host().respond(form_, "YN", msg_(copy_msg::kJournalWriteFailed), "W") != core::kAnswerYes)
       return core::StepResult::Stop;
-    return result == TransferResult::Done ? core::StepResult::Done : core::StepResult::Failed;
+    return transferred(result) ? core::StepResult::Done : core::StepResult::Failed;
   }
 
   // A folder without files gets its target folder too, when the structure is kept and asked for.
@@ -76,17 +90,36 @@ class CopyJob {
   }
 
  private:
-  // Most files of a run share their target folder: it is made (or found) once, not per file. A
-  // folder that cannot be made fails the transfer, with its line.
-  void makeFolder(const std::string& folder) {
-    if (folder == madeFolder_) return;
-    std::string path = folder;
-    madeFolder_ = core::MakeDir(path) == 0 ? folder : std::string();
+  // Most files of a run share their target folder: it is looked at, and made when missing, once
+  // per folder, not per file. Its device, when it exists.
+  std::optional<std::uint64_t> folderDevice(const std::string& folder) {
+    if (folder != folder_.path) {
+      const platform::FileStatus st = platform::fileStatus(folder, true);
+      const bool exists = st.error == 0 && st.type == platform::FileType::Directory;
+      folder_ = {.path = folder, .made = exists, .device = exists ? std::optional(st.dev) : std::nullopt};
+    }
+    return folder_.device;
   }
 
-  // The content filter, or the check that the source can be read.
-  bool sourceWanted(core::RunItem& item, const std::string& source) {
-    if (plan_.filter.words.empty()) return pipe_.checkFileUsable(source, {.access = core::Access::Read}) != 0;
+  // A folder that cannot be made fails the transfer, with its line (and is tried again for the
+  // next file).
+  void makeFolder(const std::string& folder) {
+    if (folderDevice(folder) && folder_.made) return;
+    std::string path = folder;
+    if (core::MakeDir(path) != 0) return;
+    const platform::FileStatus st = platform::fileStatus(folder, true);
+    folder_.made = true;
+    if (st.error == 0) folder_.device = st.dev;
+  }
+
+  // The content filter, or the check that the source can be read; for a rename (status given),
+  // that the entry can be moved as itself.
+  bool sourceWanted(core::RunItem& item, const std::string& source, const platform::FileStatus* renamed) {
+    if (plan_.filter.words.empty()) {
+      const core::UsableChecks checks = renamed ? core::UsableChecks{.access = core::Access::None, .status = renamed}
+                                                : core::UsableChecks{.access = core::Access::Read};
+      return pipe_.checkFileUsable(source, checks) != 0;
+    }
     switch (fileHasTargetWords(item, source, plan_.filter)) {
       case ContentCheck::Holds: return true;
       case ContentCheck::Unreadable: pipe_.addResult(msg_(copy_msg::kNotSearched) + source); break;
@@ -137,7 +170,11 @@ class CopyJob {
   CopyJournal& journal_;
   const core::MessageTable& msg_;
   std::set<std::pair<std::uint64_t, std::uint64_t>> created_;  // (device, inode) of what this run made
-  std::string madeFolder_;  // the last target folder made or found
+  struct TargetFolder {
+    std::string path;                     // the last target folder looked at
+    bool made = false;                    // it exists (found or made)
+    std::optional<std::uint64_t> device;  // its device, once it exists
+  } folder_;
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;
 };

@@ -70,6 +70,8 @@ TEST_F(CopyRunTest, AnExistingTargetIsSkippedNumberedOrReplacedAsChosen) {
        nullptr},
       {TargetExists::Overwrite, {{"a.txt", "new a"}, {"a1.txt", "old a1"}, {"b.txt", "new b"}}, nullptr},
   };
+  // A move finds an existing target through its rename, a copy looks first: the same outcome.
+  for (const CopyMode mode : {CopyMode::Copy, CopyMode::Move})
   for (const Case& c : cases) {
     std::filesystem::remove_all(root_ + "out");
     makeDir("out");
@@ -77,8 +79,10 @@ TEST_F(CopyRunTest, AnExistingTargetIsSkippedNumberedOrReplacedAsChosen) {
     makeFile("main/a.txt", "new a");
     makeFile("main/b.txt", "new b");
     host_.questions.clear();
-    run({.pattern = root_ + "out", .exists = c.exists});
-    EXPECT_EQ(tree(root_ + "out/"), c.out) << static_cast<int>(c.exists);
+    run({.pattern = root_ + "out", .mode = mode, .exists = c.exists});
+    EXPECT_EQ(tree(root_ + "out/"), c.out) << static_cast<int>(mode) << static_cast<int>(c.exists);
+    // A skipped file stays where it was; a done one is gone after a move.
+    EXPECT_EQ(std::filesystem::exists(main_ + "a.txt"), mode == CopyMode::Copy || c.exists == TargetExists::Skip);
     if (c.line) {
       EXPECT_NE(report().find(std::string(c.line) + root_ + "out/a.txt [10]"), std::string::npos) << report();
     }

@@ -4,6 +4,9 @@
 #include "core/file_paths.h"
 #include "core/file_times.h"
 
+#include <optional>
+#include <string_view>
+
 namespace tools::file_ops {
 
 namespace {
@@ -14,7 +17,11 @@ std::string folderOf(const std::string& path) {
 }
 
 void logDone(core::Pipeline& pipe, const Transfer& t) {
-  pipe.addToLog(pipe.resultsText(), t.source + "  ->  " + t.target + "\r\n");
+  constexpr std::string_view kArrow = "  ->  ", kCrLf = "\r\n";
+  std::string line;
+  line.reserve(t.source.size() + kArrow.size() + t.target.size() + kCrLf.size());
+  line.append(t.source).append(kArrow).append(t.target).append(kCrLf);
+  pipe.addToLog(pipe.resultsText(), line);
 }
 
 TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, int message) {
@@ -29,7 +36,7 @@ TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::Messa
   if (t.mode == CopyMode::Move && core::KillFile(t.source) != 0) pipe.addResult(msg(copy_msg::kSourceNotDeleted) + t.source);
   logDone(pipe, t);
   if (!kept) pipe.addResult(t.target + msg(copy_msg::kNotKept));
-  return TransferResult::Done;
+  return TransferResult::Copied;
 }
 
 }  // namespace
@@ -44,26 +51,31 @@ bool keepTimesAndAttributes(const std::string& target, const platform::FileStatu
 }
 
 TransferResult transferFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
-  if (t.mode == CopyMode::Copy) {
-    const std::uint8_t attributes = core::GetAtt(t.source);
-    if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace}) != 0)
-      return failed(pipe, t, msg, copy_msg::kCopyFailed);
-    return copied(pipe, t, msg, attributes);
-  }
-  const platform::FileStatus folder = platform::fileStatus(folderOf(t.target), true);
-  if (folder.error == 0 && folder.dev == t.status.dev) {
-    // One file system: the file itself moves, with its times, attributes and links.
-    const int err = t.replace ? pipe.renameReplacing(t.source, t.target) : pipe.rename(t.source, t.target);
-    if (err == 0) {
-      logDone(pipe, t);
-      return TransferResult::Done;
+  const bool unchecked = t.targetUnchecked && !t.replace;
+  if (t.mode == CopyMode::Move) {
+    std::optional<std::uint64_t> device = t.folderDevice;
+    if (!device) {
+      const platform::FileStatus folder = platform::fileStatus(folderOf(t.target), true);
+      if (folder.error == 0) device = folder.dev;
     }
-    // The same device seen through two mounts refuses a rename: copied like another file system.
-    if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
+    if (device == t.status.dev) {
+      // One file system: the file itself moves, with its times, attributes and links.
+      const int err = t.replace ? pipe.renameReplacing(t.source, t.target) : pipe.rename(t.source, t.target);
+      if (err == 0) {
+        logDone(pipe, t);
+        return TransferResult::Renamed;
+      }
+      // The rename never replaces: it found the target the caller did not look for.
+      if (unchecked && err == core::kErrFileExists) return TransferResult::TargetExists;
+      // The same device seen through two mounts refuses a rename: copied like another file system.
+      if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
+    }
   }
-  // A rename takes the attributes along; only a copy needs them read first.
+  if (unchecked && platform::fileStatus(t.target, false).error == 0) return TransferResult::TargetExists;
+  // A rename takes the attributes along; only a copy needs them read first. A move's copy is
+  // synced and checked whole before its source goes.
   const std::uint8_t attributes = core::GetAtt(t.source);
-  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = true}) != 0)
+  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = t.mode == CopyMode::Move}) != 0)
     return failed(pipe, t, msg, copy_msg::kCopyFailed);
   return copied(pipe, t, msg, attributes);
 }
