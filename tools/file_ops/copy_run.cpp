@@ -5,8 +5,10 @@
 #include "tools/file_ops/copy_journal.h"
 #include "tools/file_ops/copy_pattern.h"
 
+#include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace tools::file_ops {
@@ -23,6 +25,19 @@ struct JobPlan {
   ContentFilter filter;      // words empty: no content filter
 };
 
+// A folder's identity, to know it again under any spelling of its path.
+struct FolderId {
+  bool known = false;
+  std::uint64_t dev = 0, inode = 0;
+  bool operator<(const FolderId& o) const { return std::tie(dev, inode) < std::tie(o.dev, o.inode); }
+};
+
+FolderId folderId(const std::string& folder) {
+  const platform::FileStatus st = platform::fileStatus(folder, true);
+  if (st.error != 0 || st.type != platform::FileType::Directory) return {};
+  return {.known = true, .dev = st.dev, .inode = st.inode};
+}
+
 class CopyJob {
  public:
   CopyJob(core::Pipeline& pipe, core::ToolForm* form, const CopyJobOptions& options, const JobPlan& plan,
@@ -30,33 +45,43 @@ class CopyJob {
       : pipe_(pipe), form_(form), options_(options), plan_(plan), journal_(journal), msg_(msg) {}
 
   core::StepResult step(core::RunItem& item) {
-    const std::string source = item.path();
-    const platform::FileStatus st = platform::fileStatus(source, false);
+    const FolderId walked = walkedFolder(item.folder());
     // A file this run put here is not one of the files it was asked to take.
-    if (st.error == 0 && created_.count({st.dev, st.inode})) return core::StepResult::Skipped;
+    if (const auto here = placed_.find(walked); here != placed_.end() && here->second.count(item.name()))
+      return core::StepResult::Skipped;
+    const std::string source = item.path();
     const std::string folder = targetFolder(item.name(), item.folder());
-    // A move into a folder of the source's own file system is a rename: the file is not opened,
-    // and the rename itself finds an existing target (unless it is to be replaced).
     const std::optional<std::uint64_t> device = folderDevice(folder);
-    const bool renames = options_.mode == CopyMode::Move && st.error == 0 && device == st.dev;
-    if (!sourceWanted(item, source, renames ? &st : nullptr)) return core::StepResult::Skipped;
-    makeFolder(folder);
-    Transfer transfer{.source = source, .target = folder + item.name(), .status = st, .mode = options_.mode,
-                      .folderDevice = folder_.device,
-                      .targetUnchecked = renames && options_.exists != TargetExists::Overwrite};
-    if (!transfer.targetUnchecked && !placeTarget(transfer)) return core::StepResult::Skipped;
-    TransferResult result = transferFile(pipe_, transfer, msg_);
+    Transfer transfer{.source = source, .target = folder + item.name(), .status = {}, .mode = options_.mode};
+    // A move between two folders of one file system renames the entry the list shows: neither
+    // looked up nor opened first (a system file still goes the long way, to be refused), and the
+    // rename itself finds an existing target. Overwrite needs the target's identity first.
+    const core::ListEntry* entry = item.entry();
+    const bool quickRename = options_.mode == CopyMode::Move && plan_.filter.words.empty() &&
+                             options_.exists != TargetExists::Overwrite && walked.known && device == walked.dev &&
+                             entry && (entry->attributes & (core::kAttrSystem | core::kAttrFolder)) == 0;
+    TransferResult result = TransferResult::Failed;
+    if (quickRename) {
+      transfer.targetUnchecked = true;
+      result = renameFile(pipe_, transfer, msg_);
+    } else {
+      transfer.status = platform::fileStatus(source, false);
+      const bool renames = options_.mode == CopyMode::Move && transfer.status.error == 0 && device == transfer.status.dev;
+      if (!sourceWanted(item, source, renames ? &transfer.status : nullptr)) return core::StepResult::Skipped;
+      makeFolder(folder);
+      transfer.folderDevice = folder_.device();
+      transfer.targetUnchecked = renames && options_.exists != TargetExists::Overwrite;
+      if (!transfer.targetUnchecked && !placeTarget(transfer)) return core::StepResult::Skipped;
+      result = transferFile(pipe_, transfer, msg_);
+    }
     if (result == TransferResult::TargetExists) {
       if (!placeTarget(transfer)) return core::StepResult::Skipped;
       transfer.targetUnchecked = false;
-      result = transferFile(pipe_, transfer, msg_);
+      result = quickRename ? renameFile(pipe_, transfer, msg_) : transferFile(pipe_, transfer, msg_);
     }
     if (transferred(result)) {
       ++done_;
-      // A renamed file keeps its inode; a copy is a new one.
-      const platform::FileStatus now =
-          result == TransferResult::Renamed ? st : platform::fileStatus(transfer.target, false);
-      if (now.error == 0) created_.insert({now.dev, now.inode});
+      if (folder_.id.known) placed_[folder_.id].insert(transfer.target.substr(folder.size()));
     }
     if (journal_.takeWriteError() != 0 &&
         pipe_.host().respond(form_, "YN", msg_(copy_msg::kJournalWriteFailed), "W") != core::kAnswerYes)
@@ -90,26 +115,28 @@ class CopyJob {
   }
 
  private:
+  // The folder being walked, looked at once per folder.
+  FolderId walkedFolder(const std::string& folder) {
+    if (folder != walkedPath_) {
+      walkedPath_ = folder;
+      walkedId_ = folderId(folder);
+    }
+    return walkedId_;
+  }
+
   // Most files of a run share their target folder: it is looked at, and made when missing, once
   // per folder, not per file. Its device, when it exists.
   std::optional<std::uint64_t> folderDevice(const std::string& folder) {
-    if (folder != folder_.path) {
-      const platform::FileStatus st = platform::fileStatus(folder, true);
-      const bool exists = st.error == 0 && st.type == platform::FileType::Directory;
-      folder_ = {.path = folder, .made = exists, .device = exists ? std::optional(st.dev) : std::nullopt};
-    }
-    return folder_.device;
+    if (folder != folder_.path) folder_ = {.path = folder, .id = folderId(folder)};
+    return folder_.device();
   }
 
   // A folder that cannot be made fails the transfer, with its line (and is tried again for the
   // next file).
   void makeFolder(const std::string& folder) {
-    if (folderDevice(folder) && folder_.made) return;
+    if (folderDevice(folder)) return;
     std::string path = folder;
-    if (core::MakeDir(path) != 0) return;
-    const platform::FileStatus st = platform::fileStatus(folder, true);
-    folder_.made = true;
-    if (st.error == 0) folder_.device = st.dev;
+    if (core::MakeDir(path) == 0) folder_.id = folderId(folder);
   }
 
   // The content filter, or the check that the source can be read; for a rename (status given),
@@ -169,11 +196,17 @@ class CopyJob {
   const JobPlan& plan_;
   CopyJournal& journal_;
   const core::MessageTable& msg_;
-  std::set<std::pair<std::uint64_t, std::uint64_t>> created_;  // (device, inode) of what this run made
+  // The names this run put into each target folder: those files are not sources again when the
+  // walk reaches that folder (its list may show them).
+  std::map<FolderId, std::set<std::string>> placed_;
+  std::string walkedPath_;
+  FolderId walkedId_;
   struct TargetFolder {
-    std::string path;                     // the last target folder looked at
-    bool made = false;                    // it exists (found or made)
-    std::optional<std::uint64_t> device;  // its device, once it exists
+    std::string path;  // the last target folder looked at
+    FolderId id;       // known once it exists
+    [[nodiscard]] std::optional<std::uint64_t> device() const {
+      return id.known ? std::optional(id.dev) : std::nullopt;
+    }
   } folder_;
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;

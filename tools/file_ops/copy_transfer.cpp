@@ -39,6 +39,18 @@ TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::Messa
   return TransferResult::Copied;
 }
 
+// The copy of a transfer (for a move, across file systems): synced and checked whole before a
+// moved source goes.
+TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
+  if (t.targetUnchecked && !t.replace && platform::fileStatus(t.target, false).error == 0)
+    return TransferResult::TargetExists;
+  // A rename takes the attributes along; only a copy needs them read first.
+  const std::uint8_t attributes = core::GetAtt(t.source);
+  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = t.mode == CopyMode::Move}) != 0)
+    return failed(pipe, t, msg, copy_msg::kCopyFailed);
+  return copied(pipe, t, msg, attributes);
+}
+
 }  // namespace
 
 bool keepTimesAndAttributes(const std::string& target, const platform::FileStatus& source, std::uint8_t attributes) {
@@ -50,34 +62,32 @@ bool keepTimesAndAttributes(const std::string& target, const platform::FileStatu
   return ok;
 }
 
+TransferResult renameFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
+  // The file itself moves, with its times, attributes and links.
+  const int err = t.replace ? pipe.renameReplacing(t.source, t.target) : pipe.rename(t.source, t.target);
+  if (err == 0) {
+    logDone(pipe, t);
+    return TransferResult::Renamed;
+  }
+  // The rename never replaces: it found the target the caller did not look for.
+  if (t.targetUnchecked && !t.replace && err == core::kErrFileExists) return TransferResult::TargetExists;
+  if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
+  // The same device seen through two mounts refuses a rename: copied like another file system.
+  Transfer across = t;
+  across.status = platform::fileStatus(t.source, false);
+  return copyAcross(pipe, across, msg);
+}
+
 TransferResult transferFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
-  const bool unchecked = t.targetUnchecked && !t.replace;
   if (t.mode == CopyMode::Move) {
     std::optional<std::uint64_t> device = t.folderDevice;
     if (!device) {
       const platform::FileStatus folder = platform::fileStatus(folderOf(t.target), true);
       if (folder.error == 0) device = folder.dev;
     }
-    if (device == t.status.dev) {
-      // One file system: the file itself moves, with its times, attributes and links.
-      const int err = t.replace ? pipe.renameReplacing(t.source, t.target) : pipe.rename(t.source, t.target);
-      if (err == 0) {
-        logDone(pipe, t);
-        return TransferResult::Renamed;
-      }
-      // The rename never replaces: it found the target the caller did not look for.
-      if (unchecked && err == core::kErrFileExists) return TransferResult::TargetExists;
-      // The same device seen through two mounts refuses a rename: copied like another file system.
-      if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
-    }
+    if (device == t.status.dev) return renameFile(pipe, t, msg);
   }
-  if (unchecked && platform::fileStatus(t.target, false).error == 0) return TransferResult::TargetExists;
-  // A rename takes the attributes along; only a copy needs them read first. A move's copy is
-  // synced and checked whole before its source goes.
-  const std::uint8_t attributes = core::GetAtt(t.source);
-  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = t.mode == CopyMode::Move}) != 0)
-    return failed(pipe, t, msg, copy_msg::kCopyFailed);
-  return copied(pipe, t, msg, attributes);
+  return copyAcross(pipe, t, msg);
 }
 
 }  // namespace tools::file_ops

@@ -8,9 +8,10 @@
 //   switch (transferFile(pipe, {.source = source, .target = target, .status = st,
 //                               .mode = CopyMode::Move, .replace = false}, msg)) { ... }
 //
-// A run that moves many files into one folder passes the folder's device (looked up once per
-// folder) and lets the rename itself find an existing target (targetUnchecked), so that a move
-// within one file system costs the rename and nothing else.
+// A run that moves many files into one folder looks at the folders once, not at each file: it
+// passes the target folder's device, or calls renameFile when both folders lie on one device,
+// and lets the rename itself find an existing target (targetUnchecked), so that a move within one
+// file system costs the rename and nothing else.
 #pragma once
 
 #include "core/message_table.h"
@@ -67,6 +68,12 @@ enum class TransferResult {
 // Does the transfer, writing the result lines (messages 11, 13, 14 and 15 of msg) and, for a done
 // file, "source  ->  target" into the results text.
 TransferResult transferFile(core::Pipeline& pipe, const Transfer& transfer, const core::MessageTable& msg);
+
+// The move of transferFile within one file system, for a caller that found the source's folder
+// and the target's folder on one device: the rename alone (renameReplacing with replace), the
+// source not looked at first. t.status is not read: when the rename finds the device mounted
+// twice, the source is looked up and copied as across file systems.
+TransferResult renameFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg);
 
 // Gives target the modified and accessed times of source (a status taken before the transfer)
 // and the attributes read from it then. False when either could not be set. The creation time
