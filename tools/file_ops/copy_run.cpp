@@ -21,6 +21,7 @@ const std::string kCrLf = "\r\n";
 struct JobPlan {
   std::string mainFolder;    // ends with "/"
   std::string shortPattern;
+  std::string fixedFolder;   // a pattern without handles names one folder for all ("": it has handles)
   std::string today;         // the run's one "Today"
   ContentFilter filter;      // words empty: no content filter
 };
@@ -158,9 +159,12 @@ class CopyJob {
   // The folder the pattern names for the name in folder, with "/", and the file's folder below
   // the main folder when the structure is kept.
   std::string targetFolder(const std::string& name, const std::string& folder) const {
-    const std::string path = folder + name;
-    std::string target = core::AddSlash(expandTargetPattern(
-        name, plan_.shortPattern, folder, [&](core::DateSource s) { return fileHandleStamp(path, s, plan_.today); }));
+    std::string target = plan_.fixedFolder;
+    if (target.empty()) {
+      const std::string path = folder + name;
+      target = core::AddSlash(expandTargetPattern(
+          name, plan_.shortPattern, folder, [&](core::DateSource s) { return fileHandleStamp(path, s, plan_.today); }));
+    }
     if (options_.keepStructure && folder.size() > plan_.mainFolder.size() &&
         folder.compare(0, plan_.mainFolder.size(), plan_.mainFolder) == 0)
       target += folder.substr(plan_.mainFolder.size());
@@ -236,6 +240,9 @@ CopyJobResult runCopyJob(core::Pipeline& pipe, core::ToolForm* form, const CopyJ
   }
   plan.today = core::nowDateStamp();
   plan.shortPattern = shortenHandles(options.pattern);
+  // Every handle opens with "<": without one, the pattern names the same folder for every file.
+  if (plan.shortPattern.find('<') == std::string::npos)
+    plan.fixedFolder = core::AddSlash(expandTargetPattern("", plan.shortPattern, "", [](core::DateSource) { return std::string(); }));
   if (options.exists == TargetExists::Overwrite &&
       host.respond(form, "", msg(copy_msg::kConfirmOverwrite), "W") != core::kAnswerYes) {
     result.end = CopyJobEnd::NotConfirmed;
