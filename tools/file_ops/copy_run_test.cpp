@@ -154,6 +154,30 @@ TEST_F(CopyRunTest, ASourceThatCannotBeWrittenIsStillCopied) {
   EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "kept as it is"}}));
 }
 
+// A Cancel at any point, also in the middle of a large file's copy, leaves no partial copy, and the
+// journal holds exactly the files that are at their targets.
+TEST_F(CopyRunTest, ACancelledRunLeavesNoPartialCopyAndJournalsWhatItDid) {
+  makeFile("main/a.txt", "a");
+  makeFile("main/b.bin", std::string(2500000, 'b'));  // three pieces, a yield after each
+  makeFile("main/c.txt", "c");
+  bool cancelledWithinB = false;
+  for (int yields = 1; yields <= 12; ++yields) {
+    std::filesystem::remove_all(root_ + "out");
+    host_.cancelAfterYields(yields);
+    const CopyJobResult r = run({.pattern = root_ + "out"});
+    host_.cancel = core::CancelState::Running;
+    const Files out = tree(root_ + "out/");
+    std::vector<core::JournalRecord> expected;
+    for (const auto& [name, contents] : out) {
+      EXPECT_EQ(contents, readAll(main_ + name)) << yields << name;  // never partial
+      expected.push_back({main_ + name, root_ + "out/" + name});
+    }
+    EXPECT_EQ(r.journalSlot == 0 ? std::vector<core::JournalRecord>{} : records(r.journalSlot), expected) << yields;
+    cancelledWithinB = cancelledWithinB || (out.size() == 1 && r.outcome.end == core::RunEnd::Cancelled);
+  }
+  EXPECT_TRUE(cancelledWithinB);
+}
+
 TEST_F(CopyRunTest, TheFolderStructureIsKeptWithItsEmptyFoldersWhenAsked) {
   makeFile("main/top.txt", "t");
   makeDir("main/x/y");
