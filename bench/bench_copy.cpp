@@ -4,14 +4,14 @@
 // into another folder of the same file system against `mv` (goal for both: a ratio ours / peer of
 // at most 1.1). Ours runs as the window starts it: the pipeline over a scripted host, each
 // transfer logged and journalled for undo. Each side starts from the same state: for the copy the
-// sources read once (in the page cache), everything written before synced to disk, the side's
-// earlier copy removed; for the move the side's own source folder, its files put back (renamed)
+// sources read once (in the page cache), everything written before synced to disk, both sides'
+// earlier copies removed; for the move the side's own source folder, its files put back (renamed)
 // after each turn and synced. The two sides take turns (ours first in one round, the peer first in
 // the next), so that a machine busy with other work slows both alike; each figure is the median
 // of its side's five runs. A move across file systems of the 1,000 files (into /dev/shm, a tmpfs,
 // where there is one) is reported apart, without a goal: ours syncs each copy before it deletes
 // the source, mv does not. Usage: bench_copy [folder] (default: a temporary folder, removed at the
-// end; it needs about 3 GB of disk and 2 GB of /dev/shm).
+// end; it needs about 3 GB of disk and 1 GB of /dev/shm).
 #include "bench/bench_support.h"
 #include "bench/bench_workspace.h"
 #include "core/message_table.h"
@@ -171,22 +171,24 @@ int main(int argc, char** argv) {
 
   // Copy: the sources stay; each side copies them into a folder it makes.
   int done = 0;
-  const auto [copyOurs, copyPeer] = medians(
-      {[&] {
-         fs::remove_all(ours);
-         ::sync();
-         readAll(master);
-       },
-       [&] { done = runOurs(master, ours, CopyMode::Copy); }},
-      {[&] {
-         fs::remove_all(peer);
-         ::sync();
-         readAll(master);
-       },
-       [&] { shell("cp -r " + quoted(master) + " " + quoted(peer)); }});
-  report("copy", copyOurs, copyPeer, "cp", done == kFiles && sameFiles({master}, ours) && sameFiles({master}, peer));
-  fs::remove_all(ours);
-  fs::remove_all(peer);
+  // Both copies made before go (each checked first), so that neither side finds the page cache
+  // full of the other's.
+  bool oursCopied = true, peerCopied = true;
+  const auto retire = [&](const fs::path& copy, bool& same) {
+    if (fs::exists(copy)) same = same && sameFiles({master}, copy);
+    fs::remove_all(copy);
+  };
+  const auto fresh = [&] {
+    retire(ours, oursCopied);
+    retire(peer, peerCopied);
+    ::sync();
+    readAll(master);
+  };
+  const auto [copyOurs, copyPeer] = medians({fresh, [&] { done = runOurs(master, ours, CopyMode::Copy); }},
+                                            {fresh, [&] { shell("cp -r " + quoted(master) + " " + quoted(peer)); }});
+  retire(ours, oursCopied);
+  retire(peer, peerCopied);
+  report("copy", copyOurs, copyPeer, "cp", done == kFiles && oursCopied && peerCopied);
 
   // Move within one file system: each file renamed into another folder. Each side has its own
   // source folder; its files go back there (renamed, untimed) before each of its turns.
@@ -216,24 +218,32 @@ int main(int argc, char** argv) {
   if (fs::is_directory(shm) && ::access(shm.c_str(), W_OK) == 0) {
     const fs::path away = shm / ("corvane_bench_copy-" + std::to_string(::getpid()));
     const fs::path peerAway = shm / ("corvane_bench_copy_peer-" + std::to_string(::getpid()));
+    // As for the copy, both earlier results go (each checked first) before either side's turn.
+    bool oursCross = true, peerCross = true;
+    const auto retireMoved = [&](const fs::path& to, const fs::path& from, bool& same) {
+      if (fs::exists(to)) same = same && fs::is_empty(from) && sameFiles({master}, to);
+      fs::remove_all(to);
+    };
+    const auto retireBoth = [&] {
+      retireMoved(away, source, oursCross);
+      retireMoved(peerAway, peerSource, peerCross);
+    };
     const auto [crossOurs, crossPeer] = medians(
         {[&] {
-           fs::remove_all(away);
+           retireBoth();
            freshCopy(master, source);
          },
          [&] { done = runOurs(source, away, CopyMode::Move); }},
         {[&] {
-           fs::remove_all(peerAway);
+           retireBoth();
            fs::create_directories(peerAway);
            freshCopy(master, peerSource);
          },
          [&] { shell("cd " + quoted(peerSource) + " && mv -t " + quoted(peerAway) + " -- *"); }});
-    const bool same = done == kFiles && fs::is_empty(source) && sameFiles({master}, away) &&
-                      fs::is_empty(peerSource) && sameFiles({master}, peerAway);
+    retireBoth();
+    const bool same = done == kFiles && oursCross && peerCross;
     std::printf("cross_fs_move_ours: %.3f s\ncross_fs_move_mv: %.3f s\ncross_fs_move_same_result: %d bool\n",
                 crossOurs, crossPeer, same ? 1 : 0);
-    fs::remove_all(away);
-    fs::remove_all(peerAway);
   }
   fs::remove_all(peerSource);
   return 0;

@@ -57,7 +57,7 @@ bool keepTimesAndAttributes(const std::string& target, const platform::FileStatu
   const platform::FileTime* accessed = source.accessed.known ? &source.accessed : nullptr;
   const platform::FileTime* modified = source.modified.known ? &source.modified : nullptr;
   bool ok = (!accessed && !modified) || platform::setFileTimes(target, accessed, modified) == 0;
-  (void)core::writeFileTimes(target, false, true, false);  // raises the run's one creation-time notice
+  if (!platform::canSetCreationTime()) core::raiseCreationTimeNotice();  // the run's one notice
   if (core::GetAtt(target) != attributes) ok = core::SetAtt(target, attributes) == 0 && ok;
   return ok;
 }
