@@ -1,13 +1,17 @@
-// Speed of the copy and move tool against coreutils, on the same 1 GB in 1,000 files of 1 MB, in
-// one run of this program: copying them into a new folder against `cp -r`, and moving them into
-// another folder of the same file system against `mv` (goal for both: a ratio ours / peer of at
-// most 1.1). Ours runs as the window starts it: the pipeline over a scripted host, each transfer
-// logged and journalled for undo. Each side starts from the same state: the sources read once
-// (in the page cache), everything written before synced to disk, the output of the side before
-// removed; the figure is the median of three runs. A move across file systems (into /dev/shm, a
-// tmpfs, where there is one) is reported apart, without a goal: ours syncs each copy before it
-// deletes the source, mv does not. Usage: bench_copy [folder] (default: a temporary folder,
-// removed at the end; it needs about 3 GB of disk and 1 GB of /dev/shm).
+// Speed of the copy and move tool against coreutils, in one run of this program: copying 1 GB in
+// 1,000 files of 1 MB into a new folder against `cp -r`, and moving the same 1,000 files together
+// with 10,000 small ones (1 KB each; without them mv's own start would be a good part of its time)
+// into another folder of the same file system against `mv` (goal for both: a ratio ours / peer of
+// at most 1.1). Ours runs as the window starts it: the pipeline over a scripted host, each
+// transfer logged and journalled for undo. Each side starts from the same state: for the copy the
+// sources read once (in the page cache), everything written before synced to disk, both sides'
+// earlier copies removed; for the move the side's own source folder, its files put back (renamed)
+// after each turn and synced. The two sides take turns (ours first in one round, the peer first in
+// the next), so that a machine busy with other work slows both alike; each figure is the median
+// of its side's five runs. A move across file systems of the 1,000 files (into /dev/shm, a tmpfs,
+// where there is one) is reported apart, without a goal: ours syncs each copy before it deletes
+// the source, mv does not. Usage: bench_copy [folder] (default: a temporary folder, removed at the
+// end; it needs about 3 GB of disk and 1 GB of /dev/shm).
 #include "bench/bench_support.h"
 #include "bench/bench_workspace.h"
 #include "core/message_table.h"
@@ -30,6 +34,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -39,6 +44,8 @@ namespace {
 
 constexpr int kFiles = 1000;
 constexpr std::size_t kFileSize = 1'000'000;
+constexpr int kSmallFiles = 10000;
+constexpr std::size_t kSmallSize = 1000;
 
 core::MessageTable messages() {
   std::vector<std::string> texts;
@@ -55,6 +62,14 @@ void freshCopy(const fs::path& from, const fs::path& to) {
   ::sync();
 }
 
+// Every file of from renamed back into to (the folder a move took them from), then synced.
+void moveBack(const fs::path& from, const fs::path& to) {
+  if (fs::exists(from)) {
+    for (const auto& e : fs::directory_iterator(from)) fs::rename(e.path(), to / e.path().filename());
+  }
+  ::sync();
+}
+
 void readAll(const fs::path& dir) {
   std::vector<char> buf(1 << 20);
   for (const auto& e : fs::directory_iterator(dir)) {
@@ -64,15 +79,17 @@ void readAll(const fs::path& dir) {
   }
 }
 
-// Whether the two folders hold the same names with the same bytes.
-bool sameFiles(const fs::path& a, const fs::path& b) {
+// Whether folder b holds the files of the folders in a (their names with their bytes) and nothing else.
+bool sameFiles(const std::vector<fs::path>& a, const fs::path& b) {
   std::size_t count = 0;
-  for (const auto& e : fs::directory_iterator(a)) {
-    ++count;
-    std::ifstream x(e.path(), std::ios::binary), y(b / e.path().filename(), std::ios::binary);
-    if (!y) return false;
-    const std::string bx((std::istreambuf_iterator<char>(x)), {}), by((std::istreambuf_iterator<char>(y)), {});
-    if (bx != by) return false;
+  for (const fs::path& from : a) {
+    for (const auto& e : fs::directory_iterator(from)) {
+      ++count;
+      std::ifstream x(e.path(), std::ios::binary), y(b / e.path().filename(), std::ios::binary);
+      if (!y) return false;
+      const std::string bx((std::istreambuf_iterator<char>(x)), {}), by((std::istreambuf_iterator<char>(y)), {});
+      if (bx != by) return false;
+    }
   }
   return count == static_cast<std::size_t>(std::distance(fs::directory_iterator(b), fs::directory_iterator()));
 }
@@ -90,15 +107,31 @@ int runOurs(const fs::path& folder, const fs::path& target, CopyMode mode) {
 
 int shell(const std::string& command) { return std::system(command.c_str()); }
 
-// The median seconds of three timed calls of f, each after prepare (untimed).
-double median3(const std::function<void()>& prepare, const std::function<void()>& f) {
-  std::vector<double> t;
-  for (int i = 0; i < 3; ++i) {
-    prepare();
-    t.push_back(bench::secondsOf(f));
+// One side of a comparison: the untimed preparation, then the timed work.
+struct Side {
+  std::function<void()> prepare, work;
+};
+
+// The median seconds of each side over five rounds in which the sides take turns.
+std::pair<double, double> medians(const Side& ours, const Side& peer) {
+  constexpr int kRounds = 5;
+  std::vector<double> a, b;
+  const auto time = [](const Side& side, std::vector<double>& into) {
+    side.prepare();
+    into.push_back(bench::secondsOf(side.work));
+  };
+  for (int i = 0; i < kRounds; ++i) {
+    if (i % 2 == 0) {
+      time(ours, a);
+      time(peer, b);
+    } else {
+      time(peer, b);
+      time(ours, a);
+    }
   }
-  std::sort(t.begin(), t.end());
-  return t[1];
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  return {a[kRounds / 2], b[kRounds / 2]};
 }
 
 void report(const char* name, double ours, double peer, const char* peerName, bool same) {
@@ -117,7 +150,9 @@ int main(int argc, char** argv) {
   fs::create_directories(workspace.state().appPath);
 
   const fs::path master = root / "master", source = root / "source", ours = root / "ours", peer = root / "peer";
+  const fs::path small = root / "small";
   fs::create_directories(master);
+  fs::create_directories(small);
   std::printf("data_build: %.2f s\n", bench::secondsOf([&] {
                 std::mt19937 rng(7);
                 std::string block(kFileSize, '\0');
@@ -127,68 +162,89 @@ int main(int argc, char** argv) {
                   block.replace(0, name.size(), name);  // no two files alike
                   std::ofstream(master / name, std::ios::binary) << block;
                 }
+                for (int i = 0; i < kSmallFiles; ++i) {
+                  const std::string name = "small " + std::to_string(10000 + i) + ".txt";
+                  std::ofstream(small / name, std::ios::binary) << block.substr(0, kSmallSize - name.size()) << name;
+                }
                 ::sync();
               }));
 
   // Copy: the sources stay; each side copies them into a folder it makes.
   int done = 0;
-  const double copyOurs = median3(
-      [&] {
-        fs::remove_all(ours);
-        ::sync();
-        readAll(master);
-      },
-      [&] { done = runOurs(master, ours, CopyMode::Copy); });
-  const double copyPeer = median3(
-      [&] {
-        fs::remove_all(peer);
-        ::sync();
-        readAll(master);
-      },
-      [&] { shell("cp -r " + quoted(master) + " " + quoted(peer)); });
-  report("copy", copyOurs, copyPeer, "cp", done == kFiles && sameFiles(master, ours) && sameFiles(master, peer));
-  fs::remove_all(peer);
+  // Both copies made before go (each checked first), so that neither side finds the page cache
+  // full of the other's.
+  bool oursCopied = true, peerCopied = true;
+  const auto retire = [&](const fs::path& copy, bool& same) {
+    if (fs::exists(copy)) same = same && sameFiles({master}, copy);
+    fs::remove_all(copy);
+  };
+  const auto fresh = [&] {
+    retire(ours, oursCopied);
+    retire(peer, peerCopied);
+    ::sync();
+    readAll(master);
+  };
+  const auto [copyOurs, copyPeer] = medians({fresh, [&] { done = runOurs(master, ours, CopyMode::Copy); }},
+                                            {fresh, [&] { shell("cp -r " + quoted(master) + " " + quoted(peer)); }});
+  retire(ours, oursCopied);
+  retire(peer, peerCopied);
+  report("copy", copyOurs, copyPeer, "cp", done == kFiles && oursCopied && peerCopied);
 
-  // Move within one file system: each file renamed into another folder.
-  const double moveOurs = median3(
-      [&] {
-        fs::remove_all(ours);
-        freshCopy(master, source);
-      },
-      [&] { done = runOurs(source, ours, CopyMode::Move); });
-  const bool oursMoved = done == kFiles && fs::is_empty(source) && sameFiles(master, ours);
-  const double movePeer = median3(
-      [&] {
-        fs::remove_all(peer);
-        fs::create_directories(peer);
-        freshCopy(master, source);
-      },
-      [&] { shell("cd " + quoted(source) + " && mv -t " + quoted(peer) + " -- *"); });
-  report("move", moveOurs, movePeer, "mv", oursMoved && fs::is_empty(source) && sameFiles(master, peer));
+  // Move within one file system: each file renamed into another folder. Each side has its own
+  // source folder; its files go back there (renamed, untimed) before each of its turns.
+  const fs::path peerSource = root / "peer_source";
+  for (const fs::path& to : {source, peerSource}) {
+    freshCopy(master, to);
+    fs::copy(small, to);
+  }
+  fs::create_directories(ours);
+  fs::create_directories(peer);
+  ::sync();
+  bool oursMoved = true;
+  const auto [moveOurs, movePeer] = medians(
+      {[&] { moveBack(ours, source); },
+       [&] { oursMoved = runOurs(source, ours, CopyMode::Move) == kFiles + kSmallFiles && oursMoved; }},
+      {[&] { moveBack(peer, peerSource); },
+       [&] { shell("cd " + quoted(peerSource) + " && mv -t " + quoted(peer) + " -- *"); }});
+  oursMoved = oursMoved && fs::is_empty(source) && sameFiles({master, small}, ours);
+  const bool peerMoved = fs::is_empty(peerSource) && sameFiles({master, small}, peer);
+  report("move", moveOurs, movePeer, "mv", oursMoved && peerMoved);
   fs::remove_all(ours);
   fs::remove_all(peer);
+  fs::remove_all(small);
 
   // Move across file systems into a tmpfs: copy, sync, check, delete the source.
   const fs::path shm = "/dev/shm";
   if (fs::is_directory(shm) && ::access(shm.c_str(), W_OK) == 0) {
     const fs::path away = shm / ("corvane_bench_copy-" + std::to_string(::getpid()));
-    const double crossOurs = median3(
-        [&] {
-          fs::remove_all(away);
-          freshCopy(master, source);
-        },
-        [&] { done = runOurs(source, away, CopyMode::Move); });
-    const bool same = done == kFiles && fs::is_empty(source) && sameFiles(master, away);
-    const double crossPeer = median3(
-        [&] {
-          fs::remove_all(away);
-          fs::create_directories(away);
-          freshCopy(master, source);
-        },
-        [&] { shell("cd " + quoted(source) + " && mv -t " + quoted(away) + " -- *"); });
+    const fs::path peerAway = shm / ("corvane_bench_copy_peer-" + std::to_string(::getpid()));
+    // As for the copy, both earlier results go (each checked first) before either side's turn.
+    bool oursCross = true, peerCross = true;
+    const auto retireMoved = [&](const fs::path& to, const fs::path& from, bool& same) {
+      if (fs::exists(to)) same = same && fs::is_empty(from) && sameFiles({master}, to);
+      fs::remove_all(to);
+    };
+    const auto retireBoth = [&] {
+      retireMoved(away, source, oursCross);
+      retireMoved(peerAway, peerSource, peerCross);
+    };
+    const auto [crossOurs, crossPeer] = medians(
+        {[&] {
+           retireBoth();
+           freshCopy(master, source);
+         },
+         [&] { done = runOurs(source, away, CopyMode::Move); }},
+        {[&] {
+           retireBoth();
+           fs::create_directories(peerAway);
+           freshCopy(master, peerSource);
+         },
+         [&] { shell("cd " + quoted(peerSource) + " && mv -t " + quoted(peerAway) + " -- *"); }});
+    retireBoth();
+    const bool same = done == kFiles && oursCross && peerCross;
     std::printf("cross_fs_move_ours: %.3f s\ncross_fs_move_mv: %.3f s\ncross_fs_move_same_result: %d bool\n",
-                crossOurs, crossPeer, same && fs::is_empty(source) ? 1 : 0);
-    fs::remove_all(away);
+                crossOurs, crossPeer, same ? 1 : 0);
   }
+  fs::remove_all(peerSource);
   return 0;
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 namespace platform {
+struct FileStatus;
 struct TrashEntry;
 }
 
@@ -93,6 +94,9 @@ struct UsableChecks {
   // None opens nothing (renames): a regular file or a symbolic link is usable whatever its
   // permissions, the link taken as itself; binaryTest does not apply.
   Access access = Access::ReadWrite;
+  // With Access::None: the path's status just taken, not following a link (the caller already
+  // has it for other reasons), so the check looks nothing up again.
+  const platform::FileStatus* status = nullptr;
 };
 
 // How copyFileChunked writes its copy, e.g. {.replace = true, .durable = true}.

@@ -101,7 +101,7 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
 
 int Pipeline::entryUsable(const std::string& path, const UsableChecks& checks) {
   // Nothing is opened: the entry's own type and size (a symbolic link as itself).
-  const platform::FileStatus st = platform::fileStatus(path, false);
+  const platform::FileStatus st = checks.status ? *checks.status : platform::fileStatus(path, false);
   if (st.type == platform::FileType::Missing) {
     addResult(path + msgMain(102));
     return 0;

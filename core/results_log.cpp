@@ -46,7 +46,7 @@ std::string SpillFiles::claim() {
 void ResultsLog::append(std::string_view piece, SpillFiles& spills) {
   if (!spillPath_.empty()) {
     pending_ += piece;
-    if (platform::appendToFile(spillPath_, pending_) == 0) pending_.clear();
+    if (pending_.size() >= kSpillBuffer) flush();
     return;
   }
   text_ += piece;
@@ -66,6 +66,11 @@ void ResultsLog::append(std::string_view piece, SpillFiles& spills) {
   }
 }
 
+void ResultsLog::flush() const {
+  if (spillPath_.empty() || pending_.empty()) return;
+  if (platform::appendToFile(spillPath_, pending_) == 0) pending_.clear();
+}
+
 std::string ResultsLog::readBack() const {
   if (spillPath_.empty()) return text_;
   platform::ReadResult r = platform::readRange(spillPath_, 0, 0);
@@ -74,6 +79,7 @@ std::string ResultsLog::readBack() const {
 }
 
 void ResultsLog::assign(std::string text) {
+  flush();
   text_ = std::move(text);
   spillPath_.clear();
   pending_.clear();

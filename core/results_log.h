@@ -33,25 +33,40 @@ class ResultsLog {
  public:
   // A log longer than this spills on the next append.
   static constexpr std::size_t kSpillThreshold = 500000;
+  // Once spilled, pieces are gathered up to this many characters before they go to the file (a
+  // run logs a line per file: one file write per line would cost more than a rename does).
+  static constexpr std::size_t kSpillBuffer = 65536;
 
   // Appends piece as it stands (callers add line breaks). When the text is longer than
   // kSpillThreshold, text and piece go to a fresh spill file from spills (created exclusively,
   // never through a symlink; a name taken meanwhile is passed over) and the text becomes the
-  // pointer line; once spilled, pieces go to that file. A spill that cannot be written keeps the
-  // text in memory (it is tried again on the next append): nothing is dropped.
+  // pointer line; once spilled, pieces go to that file, gathered (see kSpillBuffer). A spill that
+  // cannot be written keeps the text in memory (it is tried again later): nothing is dropped.
   void append(std::string_view piece, SpillFiles& spills);
 
-  // The text as the results viewer shows it (the pointer line after a spill).
-  [[nodiscard]] const std::string& text() const { return text_; }
+  // The text as the results viewer shows it (the pointer line after a spill). Whoever reads it
+  // may read the spill file next: what is gathered goes to the file first.
+  [[nodiscard]] const std::string& text() const {
+    flush();
+    return text_;
+  }
   [[nodiscard]] bool spilled() const { return !spillPath_.empty(); }
-  [[nodiscard]] const std::string& spillPath() const { return spillPath_; }
+  // The spill file, complete up to the last piece (what is gathered goes to it first).
+  [[nodiscard]] const std::string& spillPath() const {
+    flush();
+    return spillPath_;
+  }
+  // Writes the gathered pieces to the spill file (nothing without a spill). Kept in memory when
+  // the file refuses them.
+  void flush() const;
   [[nodiscard]] bool empty() const { return text_.empty(); }
 
   // Every piece appended since the last clear, once and in order: the spill file's contents plus
   // what is still held in memory. "" for a spill file that can no longer be read.
   [[nodiscard]] std::string readBack() const;
 
-  // Replaces the whole log by text (a tool that rewrites its report); forgets any spill.
+  // Replaces the whole log by text (a tool that rewrites its report); forgets any spill, after
+  // the gathered pieces went to it.
   void assign(std::string text);
   // Empties the log and forgets its spill file (the file itself stays for the results history).
   void clear();
@@ -59,7 +74,7 @@ class ResultsLog {
  private:
   std::string text_;
   std::string spillPath_;
-  std::string pending_;  // pieces a spill file refused, written before the next piece
+  mutable std::string pending_;  // pieces after a spill not yet in the file (gathered, or refused)
 };
 
 // The pointer line that names a spill file.

@@ -107,6 +107,25 @@ TEST_F(ResultsLogTest, TheSpillFileIsTheLogsOwnNotReadFromThePointerText) {
   EXPECT_EQ(log.readBack(), "");
 }
 
+// Lines after a spill are gathered, but the file is whole whenever someone may read it: when the
+// log's text (the pointer line) or its path is taken, and when the log is cleared for the next run.
+TEST_F(ResultsLogTest, ASpillFileIsWholeOnceTheTextIsReadOrTheLogCleared) {
+  const std::string big(ResultsLog::kSpillThreshold + 1, 'x');
+  for (const bool clearFirst : {false, true}) {
+    ResultsLog log;
+    log.append(big, spills_);
+    log.append("first ", spills_);
+    log.append("second", spills_);
+    const std::string path = spills_.pathOf(spills_.next() - 1);  // not through the log: that writes
+    if (clearFirst) {
+      log.clear();
+    } else {
+      (void)log.text();
+    }
+    EXPECT_EQ(readAll(path), big + "first second") << clearFirst;
+  }
+}
+
 TEST_F(ResultsLogTest, AnUnwritableSpillKeepsEverythingInMemory) {
   spills_.reset(base_ + "no/such/folder/", "Results");
   ResultsLog log;

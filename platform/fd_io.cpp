@@ -36,6 +36,14 @@ void syncFolder(const std::string& folder) {
   ::close(dfd);
 }
 
+int syncFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  const int err = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return err;
+}
+
 std::string folderOf(const std::string& path) {
   const auto pos = path.find_last_of('/');
   if (pos == std::string::npos) return ".";

@@ -20,6 +20,10 @@ int closeChecked(int fd);
 // ignored: the entries are written, only their durability is not confirmed.
 void syncFolder(const std::string& folder);
 
+// fsync of an existing regular file (not through a symlink), so that what was written to it
+// survives a crash. 0 or errno.
+int syncFile(const std::string& path);
+
 // The folder part of path without a trailing "/" ("." for a bare name, "/" for a name in the root).
 [[nodiscard]] std::string folderOf(const std::string& path);
 // The last component of path.

@@ -6,6 +6,7 @@
 #include "core/slot_ring.h"
 #include "core/state.h"
 #include "core/vb.h"
+#include "platform/fd_io.h"
 #include "platform/fs.h"
 
 namespace tools::file_ops {
@@ -54,8 +55,8 @@ class CopyUndo {
       return false;
     }
     // Never over a file that took the old place meanwhile: the rename and the copy both refuse.
-    return transferFile(pipe_, {.source = r.to, .target = r.from, .status = moved, .mode = CopyMode::Move}, msg_) ==
-           TransferResult::Done;
+    return transferred(
+        transferFile(pipe_, {.source = r.to, .target = r.from, .status = moved, .mode = CopyMode::Move}, msg_));
   }
 
   core::Pipeline& pipe_;
@@ -76,6 +77,16 @@ CopyJournal::CopyJournal(CopyMode mode)
 void CopyJournal::stepDone(const core::StepRecord& step) {
   if (step.kind != core::StepKind::Copied && step.kind != core::StepKind::Renamed) return;
   if (const int err = writer_.add({.from = step.from, .to = step.to}); err != 0 && writeError_ == 0) writeError_ = err;
+}
+
+int CopyJournal::finish() {
+  const bool wrote = writer_.on() && writer_.slot() != 0;
+  const int err = writer_.finish();
+  if (err != 0 || !wrote) return err;
+  // Its records are buffered while the run goes (see JournalWriter): synced once, at the end.
+  if (const int e = platform::syncFile(writer_.path()); e != 0) return e;
+  platform::syncFolder(platform::folderOf(writer_.path()));
+  return 0;
 }
 
 int CopyJournal::takeWriteError() { return std::exchange(writeError_, 0); }

@@ -41,8 +41,9 @@ class CopyJournal : public core::StepRecorder {
   // The error number of a journal write that failed since the last call, else 0. Journaling is
   // off for the rest of the run from such a failure on.
   [[nodiscard]] int takeWriteError();
-  // Writes what is buffered and the record count. 0, or the error number.
-  int finish() { return writer_.finish(); }
+  // Writes what is buffered and the record count, and syncs the journal to the disk: a run's
+  // moves can be undone after a crash too. 0, or the error number.
+  int finish();
   [[nodiscard]] std::uint64_t records() const { return writer_.records(); }
   [[nodiscard]] int slot() const { return writer_.slot(); }
   [[nodiscard]] const std::string& path() const { return writer_.path(); }

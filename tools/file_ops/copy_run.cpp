@@ -5,7 +5,10 @@
 #include "tools/file_ops/copy_journal.h"
 #include "tools/file_ops/copy_pattern.h"
 
+#include <map>
+#include <optional>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace tools::file_ops {
@@ -18,9 +21,23 @@ const std::string kCrLf = "\r\n";
 struct JobPlan {
   std::string mainFolder;    // ends with "/"
   std::string shortPattern;
+  std::string fixedFolder;   // a pattern without handles names one folder for all ("": it has handles)
   std::string today;         // the run's one "Today"
   ContentFilter filter;      // words empty: no content filter
 };
+
+// A folder's identity, to know it again under any spelling of its path.
+struct FolderId {
+  bool known = false;
+  std::uint64_t dev = 0, inode = 0;
+  bool operator<(const FolderId& o) const { return std::tie(dev, inode) < std::tie(o.dev, o.inode); }
+};
+
+FolderId folderId(const std::string& folder) {
+  const platform::FileStatus st = platform::fileStatus(folder, true);
+  if (st.error != 0 || st.type != platform::FileType::Directory) return {};
+  return {.known = true, .dev = st.dev, .inode = st.inode};
+}
 
 class CopyJob {
  public:
@@ -29,25 +46,48 @@ class CopyJob {
       : pipe_(pipe), form_(form), options_(options), plan_(plan), journal_(journal), msg_(msg) {}
 
   core::StepResult step(core::RunItem& item) {
-    const std::string source = item.path();
-    const platform::FileStatus st = platform::fileStatus(source, false);
+    const FolderId walked = walkedFolder(item.folder());
     // A file this run put here is not one of the files it was asked to take.
-    if (st.error == 0 && created_.count({st.dev, st.inode})) return core::StepResult::Skipped;
-    if (!sourceWanted(item, source)) return core::StepResult::Skipped;
-    std::string folder = targetFolder(item.name(), item.folder());
-    makeFolder(folder);
-    Transfer transfer{.source = source, .target = folder + item.name(), .status = st, .mode = options_.mode};
-    if (!placeTarget(transfer)) return core::StepResult::Skipped;
-    const TransferResult result = transferFile(pipe_, transfer, msg_);
-    if (result == TransferResult::Done) {
+    if (const auto here = placed_.find(walked); here != placed_.end() && here->second.count(item.name()))
+      return core::StepResult::Skipped;
+    const std::string source = item.path();
+    const std::string folder = targetFolder(item.name(), item.folder());
+    const std::optional<std::uint64_t> device = folderDevice(folder);
+    Transfer transfer{.source = source, .target = folder + item.name(), .status = {}, .mode = options_.mode};
+    // A move between two folders of one file system renames the entry the list shows: neither
+    // looked up nor opened first (a system file still goes the long way, to be refused), and the
+    // rename itself finds an existing target. Overwrite needs the target's identity first.
+    const core::ListEntry* entry = item.entry();
+    const bool quickRename = options_.mode == CopyMode::Move && plan_.filter.words.empty() &&
+                             options_.exists != TargetExists::Overwrite && walked.known && device == walked.dev &&
+                             entry && (entry->attributes & (core::kAttrSystem | core::kAttrFolder)) == 0;
+    TransferResult result = TransferResult::Failed;
+    if (quickRename) {
+      transfer.targetUnchecked = true;
+      result = renameFile(pipe_, transfer, msg_);
+    } else {
+      transfer.status = platform::fileStatus(source, false);
+      const bool renames = options_.mode == CopyMode::Move && transfer.status.error == 0 && device == transfer.status.dev;
+      if (!sourceWanted(item, source, renames ? &transfer.status : nullptr)) return core::StepResult::Skipped;
+      makeFolder(folder);
+      transfer.folderDevice = folder_.device();
+      transfer.targetUnchecked = renames && options_.exists != TargetExists::Overwrite;
+      if (!transfer.targetUnchecked && !placeTarget(transfer)) return core::StepResult::Skipped;
+      result = transferFile(pipe_, transfer, msg_);
+    }
+    if (result == TransferResult::TargetExists) {
+      if (!placeTarget(transfer)) return core::StepResult::Skipped;
+      transfer.targetUnchecked = false;
+      result = quickRename ? renameFile(pipe_, transfer, msg_) : transferFile(pipe_, transfer, msg_);
+    }
+    if (transferred(result)) {
       ++done_;
-      const platform::FileStatus now = platform::fileStatus(transfer.target, false);
-      if (now.error == 0) created_.insert({now.dev, now.inode});
+      if (folder_.id.known) placed_[folder_.id].insert(transfer.target.substr(folder.size()));
     }
     if (journal_.takeWriteError() != 0 &&
         pipe_.host().respond(form_, "YN", msg_(copy_msg::kJournalWriteFailed), "W") != core::kAnswerYes)
       return core::StepResult::Stop;
-    return result == TransferResult::Done ? core::StepResult::Done : core::StepResult::Failed;
+    return transferred(result) ? core::StepResult::Done : core::StepResult::Failed;
   }
 
   // A folder without files gets its target folder too, when the structure is kept and asked for.
@@ -76,17 +116,38 @@ class CopyJob {
   }
 
  private:
-  // Most files of a run share their target folder: it is made (or found) once, not per file. A
-  // folder that cannot be made fails the transfer, with its line.
-  void makeFolder(const std::string& folder) {
-    if (folder == madeFolder_) return;
-    std::string path = folder;
-    madeFolder_ = core::MakeDir(path) == 0 ? folder : std::string();
+  // The folder being walked, looked at once per folder.
+  FolderId walkedFolder(const std::string& folder) {
+    if (folder != walkedPath_) {
+      walkedPath_ = folder;
+      walkedId_ = folderId(folder);
+    }
+    return walkedId_;
   }
 
-  // The content filter, or the check that the source can be read.
-  bool sourceWanted(core::RunItem& item, const std::string& source) {
-    if (plan_.filter.words.empty()) return pipe_.checkFileUsable(source, {.access = core::Access::Read}) != 0;
+  // Most files of a run share their target folder: it is looked at, and made when missing, once
+  // per folder, not per file. Its device, when it exists.
+  std::optional<std::uint64_t> folderDevice(const std::string& folder) {
+    if (folder != folder_.path) folder_ = {.path = folder, .id = folderId(folder)};
+    return folder_.device();
+  }
+
+  // A folder that cannot be made fails the transfer, with its line (and is tried again for the
+  // next file).
+  void makeFolder(const std::string& folder) {
+    if (folderDevice(folder)) return;
+    std::string path = folder;
+    if (core::MakeDir(path) == 0) folder_.id = folderId(folder);
+  }
+
+  // The content filter, or the check that the source can be read; for a rename (status given),
+  // that the entry can be moved as itself.
+  bool sourceWanted(core::RunItem& item, const std::string& source, const platform::FileStatus* renamed) {
+    if (plan_.filter.words.empty()) {
+      const core::UsableChecks checks = renamed ? core::UsableChecks{.access = core::Access::None, .status = renamed}
+                                                : core::UsableChecks{.access = core::Access::Read};
+      return pipe_.checkFileUsable(source, checks) != 0;
+    }
     switch (fileHasTargetWords(item, source, plan_.filter)) {
       case ContentCheck::Holds: return true;
       case ContentCheck::Unreadable: pipe_.addResult(msg_(copy_msg::kNotSearched) + source); break;
@@ -98,9 +159,12 @@ class CopyJob {
   // The folder the pattern names for the name in folder, with "/", and the file's folder below
   // the main folder when the structure is kept.
   std::string targetFolder(const std::string& name, const std::string& folder) const {
-    const std::string path = folder + name;
-    std::string target = core::AddSlash(expandTargetPattern(
-        name, plan_.shortPattern, folder, [&](core::DateSource s) { return fileHandleStamp(path, s, plan_.today); }));
+    std::string target = plan_.fixedFolder;
+    if (target.empty()) {
+      const std::string path = folder + name;
+      target = core::AddSlash(expandTargetPattern(
+          name, plan_.shortPattern, folder, [&](core::DateSource s) { return fileHandleStamp(path, s, plan_.today); }));
+    }
     if (options_.keepStructure && folder.size() > plan_.mainFolder.size() &&
         folder.compare(0, plan_.mainFolder.size(), plan_.mainFolder) == 0)
       target += folder.substr(plan_.mainFolder.size());
@@ -136,8 +200,18 @@ class CopyJob {
   const JobPlan& plan_;
   CopyJournal& journal_;
   const core::MessageTable& msg_;
-  std::set<std::pair<std::uint64_t, std::uint64_t>> created_;  // (device, inode) of what this run made
-  std::string madeFolder_;  // the last target folder made or found
+  // The names this run put into each target folder: those files are not sources again when the
+  // walk reaches that folder (its list may show them).
+  std::map<FolderId, std::set<std::string>> placed_;
+  std::string walkedPath_;
+  FolderId walkedId_;
+  struct TargetFolder {
+    std::string path;  // the last target folder looked at
+    FolderId id;       // known once it exists
+    [[nodiscard]] std::optional<std::uint64_t> device() const {
+      return id.known ? std::optional(id.dev) : std::nullopt;
+    }
+  } folder_;
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;
 };
@@ -166,6 +240,9 @@ CopyJobResult runCopyJob(core::Pipeline& pipe, core::ToolForm* form, const CopyJ
   }
   plan.today = core::nowDateStamp();
   plan.shortPattern = shortenHandles(options.pattern);
+  // Every handle opens with "<": without one, the pattern names the same folder for every file.
+  if (plan.shortPattern.find('<') == std::string::npos)
+    plan.fixedFolder = core::AddSlash(expandTargetPattern("", plan.shortPattern, "", [](core::DateSource) { return std::string(); }));
   if (options.exists == TargetExists::Overwrite &&
       host.respond(form, "", msg(copy_msg::kConfirmOverwrite), "W") != core::kAnswerYes) {
     result.end = CopyJobEnd::NotConfirmed;

@@ -50,6 +50,9 @@ TEST_F(CopyRunTest, CopiesEachFileToItsPatternsFolderAndJournalsIt) {
   EXPECT_EQ(sb.st_mode & 0777, 0600u);
   EXPECT_NE(report().find(a + "  ->  " + root_ + "out/txt/a.txt\r\n"), std::string::npos) << report();
   EXPECT_NE(report().find("\r\n2 [8]\r\n\r\n" + a + "  ->  "), std::string::npos) << report();
+  // Creation times cannot be set here: said once for the run.
+  EXPECT_EQ(report().find("{111}"), report().rfind("{111}"));
+  EXPECT_NE(report().find("{111}"), std::string::npos) << report();
   // The first run takes the slot after the current one, as every later run does.
   EXPECT_EQ(r.journalSlot, 2);
   EXPECT_EQ(records(2), (std::vector<core::JournalRecord>{{a, root_ + "out/txt/a.txt"}, {b, root_ + "out/dat/b.dat"}}));
@@ -70,6 +73,8 @@ TEST_F(CopyRunTest, AnExistingTargetIsSkippedNumberedOrReplacedAsChosen) {
        nullptr},
       {TargetExists::Overwrite, {{"a.txt", "new a"}, {"a1.txt", "old a1"}, {"b.txt", "new b"}}, nullptr},
   };
+  // A move finds an existing target through its rename, a copy looks first: the same outcome.
+  for (const CopyMode mode : {CopyMode::Copy, CopyMode::Move})
   for (const Case& c : cases) {
     std::filesystem::remove_all(root_ + "out");
     makeDir("out");
@@ -77,8 +82,10 @@ TEST_F(CopyRunTest, AnExistingTargetIsSkippedNumberedOrReplacedAsChosen) {
     makeFile("main/a.txt", "new a");
     makeFile("main/b.txt", "new b");
     host_.questions.clear();
-    run({.pattern = root_ + "out", .exists = c.exists});
-    EXPECT_EQ(tree(root_ + "out/"), c.out) << static_cast<int>(c.exists);
+    run({.pattern = root_ + "out", .mode = mode, .exists = c.exists});
+    EXPECT_EQ(tree(root_ + "out/"), c.out) << static_cast<int>(mode) << static_cast<int>(c.exists);
+    // A skipped file stays where it was; a done one is gone after a move.
+    EXPECT_EQ(std::filesystem::exists(main_ + "a.txt"), mode == CopyMode::Copy || c.exists == TargetExists::Skip);
     if (c.line) {
       EXPECT_NE(report().find(std::string(c.line) + root_ + "out/a.txt [10]"), std::string::npos) << report();
     }
@@ -148,6 +155,30 @@ TEST_F(CopyRunTest, ASourceThatCannotBeWrittenIsStillCopied) {
   const CopyJobResult r = run({.pattern = root_ + "out"});
   EXPECT_EQ(r.outcome.done, 1) << report();
   EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "kept as it is"}}));
+}
+
+// A Cancel at any point, also in the middle of a large file's copy, leaves no partial copy, and the
+// journal holds exactly the files that are at their targets.
+TEST_F(CopyRunTest, ACancelledRunLeavesNoPartialCopyAndJournalsWhatItDid) {
+  makeFile("main/a.txt", "a");
+  makeFile("main/b.bin", std::string(2500000, 'b'));  // three pieces, a yield after each
+  makeFile("main/c.txt", "c");
+  bool cancelledWithinB = false;
+  for (int yields = 1; yields <= 12; ++yields) {
+    std::filesystem::remove_all(root_ + "out");
+    host_.cancelAfterYields(yields);
+    const CopyJobResult r = run({.pattern = root_ + "out"});
+    host_.cancel = core::CancelState::Running;
+    const Files out = tree(root_ + "out/");
+    std::vector<core::JournalRecord> expected;
+    for (const auto& [name, contents] : out) {
+      EXPECT_EQ(contents, readAll(main_ + name)) << yields << name;  // never partial
+      expected.push_back({main_ + name, root_ + "out/" + name});
+    }
+    EXPECT_EQ(r.journalSlot == 0 ? std::vector<core::JournalRecord>{} : records(r.journalSlot), expected) << yields;
+    cancelledWithinB = cancelledWithinB || (out.size() == 1 && r.outcome.end == core::RunEnd::Cancelled);
+  }
+  EXPECT_TRUE(cancelledWithinB);
 }
 
 TEST_F(CopyRunTest, TheFolderStructureIsKeptWithItsEmptyFoldersWhenAsked) {

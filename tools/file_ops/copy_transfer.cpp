@@ -4,6 +4,9 @@
 #include "core/file_paths.h"
 #include "core/file_times.h"
 
+#include <optional>
+#include <string_view>
+
 namespace tools::file_ops {
 
 namespace {
@@ -14,7 +17,11 @@ std::string folderOf(const std::string& path) {
 }
 
 void logDone(core::Pipeline& pipe, const Transfer& t) {
-  pipe.addToLog(pipe.resultsText(), t.source + "  ->  " + t.target + "\r\n");
+  constexpr std::string_view kArrow = "  ->  ", kCrLf = "\r\n";
+  std::string line;
+  line.reserve(t.source.size() + kArrow.size() + t.target.size() + kCrLf.size());
+  line.append(t.source).append(kArrow).append(t.target).append(kCrLf);
+  pipe.addToLog(pipe.resultsText(), line);
 }
 
 TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, int message) {
@@ -29,7 +36,19 @@ TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::Messa
   if (t.mode == CopyMode::Move && core::KillFile(t.source) != 0) pipe.addResult(msg(copy_msg::kSourceNotDeleted) + t.source);
   logDone(pipe, t);
   if (!kept) pipe.addResult(t.target + msg(copy_msg::kNotKept));
-  return TransferResult::Done;
+  return TransferResult::Copied;
+}
+
+// The copy of a transfer (for a move, across file systems): synced and checked whole before a
+// moved source goes.
+TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
+  if (t.targetUnchecked && !t.replace && platform::fileStatus(t.target, false).error == 0)
+    return TransferResult::TargetExists;
+  // A rename takes the attributes along; only a copy needs them read first.
+  const std::uint8_t attributes = core::GetAtt(t.source);
+  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = t.mode == CopyMode::Move}) != 0)
+    return failed(pipe, t, msg, copy_msg::kCopyFailed);
+  return copied(pipe, t, msg, attributes);
 }
 
 }  // namespace
@@ -38,34 +57,37 @@ bool keepTimesAndAttributes(const std::string& target, const platform::FileStatu
   const platform::FileTime* accessed = source.accessed.known ? &source.accessed : nullptr;
   const platform::FileTime* modified = source.modified.known ? &source.modified : nullptr;
   bool ok = (!accessed && !modified) || platform::setFileTimes(target, accessed, modified) == 0;
-  (void)core::writeFileTimes(target, false, true, false);  // raises the run's one creation-time notice
+  if (!platform::canSetCreationTime()) core::raiseCreationTimeNotice();  // the run's one notice
   if (core::GetAtt(target) != attributes) ok = core::SetAtt(target, attributes) == 0 && ok;
   return ok;
 }
 
+TransferResult renameFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
+  // The file itself moves, with its times, attributes and links.
+  const int err = t.replace ? pipe.renameReplacing(t.source, t.target) : pipe.rename(t.source, t.target);
+  if (err == 0) {
+    logDone(pipe, t);
+    return TransferResult::Renamed;
+  }
+  // The rename never replaces: it found the target the caller did not look for.
+  if (t.targetUnchecked && !t.replace && err == core::kErrFileExists) return TransferResult::TargetExists;
+  if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
+  // The same device seen through two mounts refuses a rename: copied like another file system.
+  Transfer across = t;
+  across.status = platform::fileStatus(t.source, false);
+  return copyAcross(pipe, across, msg);
+}
+
 TransferResult transferFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
-  if (t.mode == CopyMode::Copy) {
-    const std::uint8_t attributes = core::GetAtt(t.source);
-    if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace}) != 0)
-      return failed(pipe, t, msg, copy_msg::kCopyFailed);
-    return copied(pipe, t, msg, attributes);
-  }
-  const platform::FileStatus folder = platform::fileStatus(folderOf(t.target), true);
-  if (folder.error == 0 && folder.dev == t.status.dev) {
-    // One file system: the file itself moves, with its times, attributes and links.
-    const int err = t.replace ? pipe.renameReplacing(t.source, t.target) : pipe.rename(t.source, t.target);
-    if (err == 0) {
-      logDone(pipe, t);
-      return TransferResult::Done;
+  if (t.mode == CopyMode::Move) {
+    std::optional<std::uint64_t> device = t.folderDevice;
+    if (!device) {
+      const platform::FileStatus folder = platform::fileStatus(folderOf(t.target), true);
+      if (folder.error == 0) device = folder.dev;
     }
-    // The same device seen through two mounts refuses a rename: copied like another file system.
-    if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
+    if (device == t.status.dev) return renameFile(pipe, t, msg);
   }
-  // A rename takes the attributes along; only a copy needs them read first.
-  const std::uint8_t attributes = core::GetAtt(t.source);
-  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = true}) != 0)
-    return failed(pipe, t, msg, copy_msg::kCopyFailed);
-  return copied(pipe, t, msg, attributes);
+  return copyAcross(pipe, t, msg);
 }
 
 }  // namespace tools::file_ops

@@ -7,6 +7,11 @@
 //   const platform::FileStatus st = platform::fileStatus(source, false);
 //   switch (transferFile(pipe, {.source = source, .target = target, .status = st,
 //                               .mode = CopyMode::Move, .replace = false}, msg)) { ... }
+//
+// A run that moves many files into one folder looks at the folders once, not at each file: it
+// passes the target folder's device, or calls renameFile when both folders lie on one device,
+// and lets the rename itself find an existing target (targetUnchecked), so that a move within one
+// file system costs the rename and nothing else.
 #pragma once
 
 #include "core/message_table.h"
@@ -14,6 +19,7 @@
 #include "platform/fs.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tools::file_ops {
@@ -40,16 +46,34 @@ struct Transfer {
   platform::FileStatus status; // of the source, not following a link
   CopyMode mode = CopyMode::Copy;
   bool replace = false;        // the target exists and the user chose to replace it
+  // The device of the target's folder, when the caller knows it; else it is looked up.
+  std::optional<std::uint64_t> folderDevice{};
+  // The caller did not look whether the target exists (only without replace). A move within one
+  // file system then gives TargetExists for an existing target, with nothing done or logged.
+  bool targetUnchecked = false;
 };
 
 enum class TransferResult {
-  Done,        // the file is at its target (a move also when its source could not be deleted)
-  Failed,      // nothing changed; the result line says why
+  Renamed,       // the file itself (the source's inode) is at its target: a move within one file system
+  Copied,        // a new file is at the target (a move also when its source could not be deleted)
+  Failed,        // nothing changed; the result line says why
+  TargetExists,  // only with targetUnchecked: the target exists; nothing changed, nothing logged
 };
+
+// Whether the file is at its target.
+[[nodiscard]] inline bool transferred(TransferResult r) {
+  return r == TransferResult::Renamed || r == TransferResult::Copied;
+}
 
 // Does the transfer, writing the result lines (messages 11, 13, 14 and 15 of msg) and, for a done
 // file, "source  ->  target" into the results text.
 TransferResult transferFile(core::Pipeline& pipe, const Transfer& transfer, const core::MessageTable& msg);
+
+// The move of transferFile within one file system, for a caller that found the source's folder
+// and the target's folder on one device: the rename alone (renameReplacing with replace), the
+// source not looked at first. t.status is not read: when the rename finds the device mounted
+// twice, the source is looked up and copied as across file systems.
+TransferResult renameFile(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg);
 
 // Gives target the modified and accessed times of source (a status taken before the transfer)
 // and the attributes read from it then. False when either could not be set. The creation time
