@@ -128,6 +128,17 @@ TEST_F(CopyRunTest, AFileTheRunMovedIsNeverItsSourceAgain) {
   EXPECT_EQ(records(r.journalSlot).size(), 3u);
 }
 
+// Two names of one file are two sources: moving the first must not make the second look like a
+// file this run placed.
+TEST_F(CopyRunTest, AHardLinkToAMovedFileIsMovedToo) {
+  const std::string a = makeFile("main/a.txt", "same");
+  ASSERT_EQ(::link(a.c_str(), (main_ + "b.txt").c_str()), 0);
+  const CopyJobResult r = run({.pattern = root_ + "out", .mode = CopyMode::Move});
+  EXPECT_EQ(r.outcome.done, 2) << report();
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "same"}, {"b.txt", "same"}}));
+  EXPECT_TRUE(tree(main_).empty());
+}
+
 // A copy only reads its source: a file that cannot be written is copied all the same. Root
 // writes any mode, so there the file is made immutable too (where the file system allows it).
 TEST_F(CopyRunTest, ASourceThatCannotBeWrittenIsStillCopied) {
