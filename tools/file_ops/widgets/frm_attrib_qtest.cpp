@@ -36,31 +36,21 @@ class FrmAttribTest : public QObject {
   std::unique_ptr<mainwin::MainForm> main_;
   QString folder_;
 
-  FrmAttrib* open() {
-    auto* w = dynamic_cast<FrmAttrib*>(mainwin::launchTool("menuAttributes", main_.get()));
-    if (w) QTest::qWait(20);
-    return w;
-  }
+  FrmAttrib* open() { return tools::testing::openTool<FrmAttrib>(main_.get(), "menuAttributes"); }
   static uikit::CtrlCheckBox* box(QWidget* w, const char* name) { return child<uikit::CtrlCheckBox>(w, name); }
 
  private Q_SLOTS:
   void initTestCase() {
-    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
-    core::saveSet("vardfilt", "1");
-    core::saveSet("doTips", "0");
     folder_ = QDir::tempPath() + QStringLiteral("/attributed");
     QDir().mkpath(folder_);
     QFile f(folder_ + QStringLiteral("/report.txt"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
-    registerAttribTool();
-    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
-    main_->show();
+    main_ = tools::testing::startMainWindow(folder_, registerAttribTool);
   }
   void cleanupTestCase() { main_.reset(); }
   void cleanup() {
-    tools::ToolWindow::usePipeline(nullptr);
-    if (QWidget* w = mainwin::toolFormInstance("frmAttrib"); w && w->isVisible()) dynamic_cast<FrmAttrib*>(w)->closeForm();
+    tools::testing::closeTool("frmAttrib");
   }
 
   void framesFollowTheirBoxes() {

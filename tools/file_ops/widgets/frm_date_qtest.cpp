@@ -43,11 +43,7 @@ class FrmDateTest : public QObject {
   std::unique_ptr<mainwin::MainForm> main_;
   QString folder_;
 
-  FrmDate* open() {
-    auto* w = dynamic_cast<FrmDate*>(mainwin::launchTool("menuDates", main_.get()));
-    if (w) QTest::qWait(20);
-    return w;
-  }
+  FrmDate* open() { return tools::testing::openTool<FrmDate>(main_.get(), "menuDates"); }
   static uikit::CtrlCheckBox* box(QWidget* w, const char* name) { return child<uikit::CtrlCheckBox>(w, name); }
   static QLineEdit* text(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
   static QStringList visibleEntries(QMenu* menu) {
@@ -60,22 +56,16 @@ class FrmDateTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
-    core::saveSet("vardfilt", "1");
-    core::saveSet("doTips", "0");
     folder_ = QDir::tempPath() + QStringLiteral("/dated");
     QDir().mkpath(folder_);
     QFile f(folder_ + QStringLiteral("/report.txt"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
-    registerDateTool();
-    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
-    main_->show();
+    main_ = tools::testing::startMainWindow(folder_, registerDateTool);
   }
   void cleanupTestCase() { main_.reset(); }
   void cleanup() {
-    tools::ToolWindow::usePipeline(nullptr);
-    if (QWidget* w = mainwin::toolFormInstance("frmDate"); w && w->isVisible()) dynamic_cast<FrmDate*>(w)->closeForm();
+    tools::testing::closeTool("frmDate");
   }
 
   void creationBoxesStayOffAndModesShowTheirFrame() {

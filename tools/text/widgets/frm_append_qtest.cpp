@@ -36,11 +36,7 @@ class FrmAppendTest : public QObject {
   std::unique_ptr<mainwin::MainForm> main_;
   QString folder_;
 
-  FrmAppend* open() {
-    auto* w = dynamic_cast<FrmAppend*>(mainwin::launchTool("menuAppend", main_.get()));
-    if (w) QTest::qWait(20);
-    return w;
-  }
+  FrmAppend* open() { return tools::testing::openTool<FrmAppend>(main_.get(), "menuAppend"); }
   // The item of the format word among the date menu's items named items (menuDate1..4).
   static QAction* dateItem(QWidget* w, const char* items, const QString& format) {
     for (QAction* a : w->findChildren<QAction*>(QString::fromLatin1(items))) {
@@ -51,18 +47,13 @@ class FrmAppendTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
-    core::saveSet("vardfilt", "1");
-    core::saveSet("doTips", "0");
     folder_ = QDir::tempPath() + QStringLiteral("/appended");
     QDir().mkpath(folder_);
     QFile f(folder_ + QStringLiteral("/letter.txt"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("Dear reader");
     f.close();
-    registerAppendTool();
-    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
-    main_->show();
+    main_ = tools::testing::startMainWindow(folder_, registerAppendTool);
   }
   void cleanupTestCase() { main_.reset(); }
   void cleanup() {

@@ -47,21 +47,15 @@ class FrmFindTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
-    core::saveSet("vardfilt", "1");
-    core::saveSet("doTips", "0");
     folder_ = QDir::tempPath() + QStringLiteral("/searched");
     QDir().mkpath(folder_);
     write("minutes.txt", "The Annual meeting");
     write("notes.txt", "annual budget");
-    registerFindTool();
-    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
-    main_->show();
+    main_ = tools::testing::startMainWindow(folder_, registerFindTool);
   }
   void cleanupTestCase() { main_.reset(); }
   void cleanup() {
-    tools::ToolWindow::usePipeline(nullptr);
-    if (QWidget* w = mainwin::toolFormInstance("frmFind"); w && w->isVisible()) dynamic_cast<FrmFind*>(w)->closeForm();
+    tools::testing::closeTool("frmFind");
   }
 
   void startSearchesWithTheOptionsShown() {

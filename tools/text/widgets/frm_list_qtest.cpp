@@ -35,32 +35,22 @@ class FrmListTest : public QObject {
   std::unique_ptr<mainwin::MainForm> main_;
   QString folder_;
 
-  FrmList* open() {
-    auto* w = dynamic_cast<FrmList*>(mainwin::launchTool("menuListF", main_.get()));
-    if (w) QTest::qWait(20);
-    return w;
-  }
+  FrmList* open() { return tools::testing::openTool<FrmList>(main_.get(), "menuListF"); }
   static uikit::CtrlCheckBox* box(QWidget* w, const char* name) { return child<uikit::CtrlCheckBox>(w, name); }
 
  private Q_SLOTS:
   void initTestCase() {
-    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
-    core::saveSet("vardfilt", "1");
-    core::saveSet("doTips", "0");
     folder_ = QDir::tempPath() + QStringLiteral("/listed");
     QDir().mkpath(folder_);
     QFile f(folder_ + QStringLiteral("/report.txt"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(1025, 'r'));
     f.close();
-    registerListTool();
-    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
-    main_->show();
+    main_ = tools::testing::startMainWindow(folder_, registerListTool);
   }
   void cleanupTestCase() { main_.reset(); }
   void cleanup() {
-    tools::ToolWindow::usePipeline(nullptr);
-    if (QWidget* w = mainwin::toolFormInstance("frmList"); w && w->isVisible()) dynamic_cast<FrmList*>(w)->closeForm();
+    tools::testing::closeTool("frmList");
   }
 
   void followsItsOptionsHoweverTheyChange() {
