@@ -77,9 +77,11 @@ function(corvane_qtests)
     add_executable(${base} ${src})
     corvane_warnings(${base})
     target_link_libraries(${base} PRIVATE ${A_DEPS} Qt6::Test)
-    add_test(NAME ${base} COMMAND ${base})
+    # Offscreen unless CORVANE_WINDOW_TESTS_ON=xvfb asks for a real X server (window_test.sh).
+    add_test(NAME ${base} COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/window_test.sh $<TARGET_FILE:${base}>)
     set_tests_properties(${base} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CORVANE_TEST_BIN=${CMAKE_BINARY_DIR}/bin"
+      ENVIRONMENT "CORVANE_TEST_BIN=${CMAKE_BINARY_DIR}/bin"
+      LABELS window
       TIMEOUT 600)
   endforeach()
 endfunction()
