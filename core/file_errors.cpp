@@ -1,8 +1,10 @@
 #include "core/file_errors.h"
 
 #include "core/file_paths.h"
+#include "core/state.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace core {
 
@@ -25,6 +27,33 @@ int errorNumberFromErrno(int err) {
     case EILSEQ: return kErrBadFileName;
     default: return kErrPathFileAccess;
   }
+}
+
+std::string systemReason(int err) {
+  int message = 0;
+  switch (err) {
+    case 0: return {};
+    case EACCES:
+    case EPERM: message = 142; break;
+    case ENOSPC:
+    case EDQUOT: message = 143; break;
+    case EROFS: message = 144; break;
+    case ENOENT: message = 145; break;
+    case EEXIST: message = 146; break;
+    case ENOTEMPTY: message = 147; break;
+    case ENAMETOOLONG: message = 148; break;
+    case EBUSY:
+    case ETXTBSY: message = 149; break;
+    case EXDEV: message = 150; break;
+    case ELOOP: message = 151; break;
+    case EIO: message = 152; break;
+    case ENOTSUP: message = 153; break;
+    default: break;
+  }
+  const std::string& text = message ? msgMain(message) : std::string();
+  if (!text.empty()) return " (" + text + ")";
+  char buf[256];
+  return " (" + std::string(::strerror_r(err, buf, sizeof buf)) + ")";
 }
 
 int errorNumberForPath(int err, std::string_view path) {

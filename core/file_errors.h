@@ -2,6 +2,7 @@
 // and that tools log and compare (58 "file already exists", 53 "file not found" and so on).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace core {
@@ -12,6 +13,14 @@ namespace core {
 // The same for an error met on path: a missing file whose folder is missing too is 76 (path not
 // found) rather than 53.
 [[nodiscard]] int errorNumberForPath(int err, std::string_view path);
+
+// The system's reason for an errno value, as a result line ends with it: " (permission denied)"
+// in the interface language for the common ones, the system's own words for the rest; "" for 0.
+[[nodiscard]] std::string systemReason(int err);
+
+// Common messages of lines about folders a run cannot work in, each followed by the folder.
+inline constexpr int kMsgFolderChanged = 140;    // no longer the folder the walk found
+inline constexpr int kMsgFolderNotOpened = 141;  // cannot be opened; the reason follows
 
 enum : int {
   kErrBadFileName = 52,

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,6 +27,7 @@
 namespace platform {
 struct FileStatus;
 struct TrashEntry;
+class StepScope;
 }
 
 namespace core {
@@ -120,7 +122,8 @@ struct MountProbe {
 
 class Pipeline {
  public:
-  explicit Pipeline(RunHost& host) : host_(host) {}
+  explicit Pipeline(RunHost& host);
+  ~Pipeline();
   Pipeline(const Pipeline&) = delete;
   Pipeline& operator=(const Pipeline&) = delete;
 
@@ -158,13 +161,15 @@ class Pipeline {
   // the entry's 1-based index, or 0 when the list is exhausted (which ends the caller's loop).
   // Returns 1 when an entry was taken, 0 at the end.
   int nextDir(DirCursor& more, std::string& folder, DirCursor& position);
-  // As nextDir, but 1 only for a folder that exists (a missing one is logged once); the folder is
-  // then shown on the progress window.
+  // As nextDir, but 1 only for a folder that exists (a missing one is logged once) and is still the
+  // one the walk found (else a line says so); the folder is then shown on the progress window.
   int nextDirChecked(DirCursor& more, std::string& folder, DirCursor& position);
   // As nextDir, then has the main window list the folder with its filters. 1 when the folder's
   // files were listed (a folder without files counts one progress step at once), else 0: a missing
-  // folder (the caller asks for the next one), or a listing the user cancelled, which also sets
-  // isCancel (when still 0) and more to 0 so that the folder loop ends.
+  // folder (the caller asks for the next one), a folder that is no longer the one the walk found
+  // or cannot be opened (a line says so), or a listing the user cancelled, which also sets
+  // isCancel (when still 0) and more to 0 so that the folder loop ends. The folder is entered
+  // through the run's scope: every later step on its entries acts in that very folder.
   int nextDirProgress(DirCursor& more, std::string& folder, DirCursor& position);
   // Deepest folders first.
   void reverseDirList();
@@ -317,6 +322,8 @@ class Pipeline {
   void walkTree(bool withHidden, std::size_t cadence);
   void appendSubfolders(const std::string& folder, bool withHidden);
   void logUnreadable(const std::string& folder);
+  // Opens folder through the run's scope: 1, or 0 after the line that says why it is left alone.
+  int enterFolder(const std::string& folder);
   void dropVolumeInfoFolders();
   void clearLogs();
 
@@ -337,6 +344,8 @@ class Pipeline {
   double progressDone_ = 0;
   int barWidth_ = 0;
   std::string percentText_;
+  // The run's folders, opened once (see platform/step_scope.h): from buildDirList to the finish.
+  std::unique_ptr<platform::StepScope> scope_;
 };
 
 // Installs recorder on pipe for its lifetime, putting back whatever was installed before.

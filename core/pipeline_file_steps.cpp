@@ -11,8 +11,7 @@
 #include "platform/file_head.h"
 #include "platform/fs.h"
 #include "platform/mounts.h"
-
-#include <QSaveFile>
+#include "platform/replacement_file.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,7 +20,6 @@
 
 namespace core {
 
-using vb::qpath;
 using vb::Val;
 
 namespace {
@@ -215,20 +213,18 @@ int Pipeline::saveTextFile(ToolForm* caller, const std::string& path, std::strin
   int code = kSaveFailed;
   // The new contents are assembled in a temporary file beside the target, which replaces the
   // target only once complete: Cancel or a failure leaves the old file untouched.
-  QSaveFile out(qpath(path));
-  out.setDirectWriteFallback(false);
+  platform::ReplacementFile out;
   const bool targetUsable = st.type == platform::FileType::Missing || st.type == platform::FileType::Regular;
-  if (targetUsable && out.open(QIODevice::WriteOnly)) {
+  if (targetUsable && out.create(path, st.type == platform::FileType::Missing ? 0666 : 0600) == 0) {
+    // An old file's permission bits and attributes stay; one that cannot take them all still saves.
+    if (st.type == platform::FileType::Regular) (void)out.keepMetadataOf(path);
     bool ok = true;
     for (std::uint64_t offset = 0; append && ok && offset < st.size; offset += kPiece) {
       const platform::ReadResult old = platform::readRange(path, offset, kPiece);
-      ok = old.error == 0 && !old.data.empty() &&
-           out.write(old.data.data(), static_cast<qint64>(old.data.size())) ==
-               static_cast<qint64>(old.data.size());
+      ok = old.error == 0 && !old.data.empty() && out.write(old.data) == 0;
     }
     if (ok && text.size() <= kPiece) {
-      ok = out.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
-      code = ok ? kSaved : kSaveFailed;
+      code = out.write(text) == 0 ? kSaved : kSaveFailed;
     } else if (ok) {
       host_.showProgress(caller);
       setProgressCaption(msgMain(87));
@@ -236,8 +232,7 @@ int Pipeline::saveTextFile(ToolForm* caller, const std::string& path, std::strin
       resetProgress(static_cast<long long>(pieces));
       code = kSaved;
       for (std::uint64_t i = 0; i < pieces; ++i) {
-        const std::string_view piece = text.substr(i * kPiece, kPiece);
-        if (out.write(piece.data(), static_cast<qint64>(piece.size())) != static_cast<qint64>(piece.size())) {
+        if (out.write(text.substr(i * kPiece, kPiece)) != 0) {
           code = kSaveFailed;
           break;
         }
@@ -249,8 +244,8 @@ int Pipeline::saveTextFile(ToolForm* caller, const std::string& path, std::strin
       }
       host_.hideProgress(caller, false);
     }
-    if (code == kSaved && !out.commit()) code = kSaveFailed;
-    if (code != kSaved) out.cancelWriting();
+    if (code == kSaved && out.commit() != 0) code = kSaveFailed;
+    if (code != kSaved) (void)out.discard();
   }
   if (code == kSaved) {
     host_.respond(caller, "O", msgMain(91), msgMain(92));

@@ -4,6 +4,7 @@
 
 #include "core/file_times.h"
 #include "core/state.h"
+#include "platform/step_scope.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -132,6 +133,7 @@ void Pipeline::clearLogs() {
 void Pipeline::endRun() {
   progressTotal_ = 0;
   agreement_.reset();
+  scope_.reset();
 }
 
 void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {

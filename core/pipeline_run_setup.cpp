@@ -2,12 +2,14 @@
 // routines and the list rewrites.
 #include "core/pipeline.h"
 
+#include "core/file_errors.h"
 #include "core/file_paths.h"
 #include "core/file_times.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
 #include "platform/mounts.h"
+#include "platform/step_scope.h"
 
 #include <algorithm>
 #include <optional>
@@ -32,6 +34,10 @@ bool isVolumeInfoFolder(const std::string& entry) {
 }
 
 }  // namespace
+
+Pipeline::Pipeline(RunHost& host) : host_(host) {}
+
+Pipeline::~Pipeline() = default;
 
 RefreshMode subDirMode(RunOver runOver) {
   return runOver == RunOver::Folders ? RefreshMode::ListAndTree : RefreshMode::ListOnly;
@@ -139,10 +145,14 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, cons
     host_.showProgressBar(false);
 
     dirList_.clear();
+    scope_.reset();
     if (startFolder.empty()) {
       dirList_.push_back({});
     } else {
       const std::string s = AddSlash(startFolder);
+      // Opened before the walk: every later step below it acts through this folder, never
+      // through a link found or swapped in below it.
+      scope_ = std::make_unique<platform::StepScope>(s);
       dirList_.push_back(s);
       if (PathExist(s)) {
         if (options.withSubfolders) {
@@ -178,15 +188,30 @@ int Pipeline::nextDir(DirCursor& more, std::string& folder, DirCursor& position)
   return 1;
 }
 
+int Pipeline::enterFolder(const std::string& folder) {
+  if (!scope_ || folder.empty()) return 1;
+  const int err = scope_->enter(folder);
+  // A folder gone meanwhile is the caller's to report, as it always was.
+  if (err == 0 || err == ENOENT) return 1;
+  if (err == platform::kFolderChanged || err == ELOOP || err == ENOTDIR || err == EXDEV) {
+    addResult(msgMain(kMsgFolderChanged) + folder);
+  } else {
+    addResult(msgMain(kMsgFolderNotOpened) + folder + systemReason(err));
+  }
+  return 0;
+}
+
 int Pipeline::nextDirChecked(DirCursor& more, std::string& folder, DirCursor& position) {
   if (nextDir(more, folder, position) == 0) return 0;
   if (checkDirExists(folder) == 0) return 0;
+  if (enterFolder(folder) == 0) return 0;
   host_.setProgressPath(folder);
   return 1;
 }
 
 int Pipeline::nextDirProgress(DirCursor& more, std::string& folder, DirCursor& position) {
   if (nextDir(more, folder, position) == 0) return 0;
+  if (enterFolder(folder) == 0) return 0;
   const UpdateFilesResult listed = host_.updateFiles(false, folder);
   if (listed == kListMissing) return 0;
   host_.setProgressPath(folder);

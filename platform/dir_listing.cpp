@@ -1,5 +1,6 @@
 #include "platform/dir_listing.h"
 
+#include "platform/entry_at.h"
 #include "platform/hidden_list.h"
 
 #include <dirent.h>
@@ -44,7 +45,20 @@ unsigned statxMask(unsigned want) {
 XattrArchive readArchiveXattr(const std::string& path) {
   XattrArchive a;
   char value[8];
-  const ssize_t n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
+  const EntryAt at(path);
+  if (at.error() != 0) return a;
+  ssize_t n = -1;
+  if (at.dir() == AT_FDCWD) {
+    n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
+  } else {
+    // Inside a run's folders: the attribute of that very entry, not of whatever its path leads to.
+    const int fd = openEntryItself(at);
+    if (fd < 0) return a;
+    n = getXattrOf(fd, kArchiveXattr, value, sizeof value);
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+  }
   if (n >= 0) {
     a.supported = true;
     a.set = !(n == 1 && value[0] == '0');
@@ -79,7 +93,7 @@ int FolderReader::open(const std::string& folder) {
   fd_ = -1;
   path_ = folder;
   if (path_.empty() || path_.back() != '/') path_ += '/';
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = openFolderFd(path_, O_RDONLY);
   if (fd < 0) return errno;
   fd_ = fd;
   struct statfs fs {};

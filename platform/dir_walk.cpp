@@ -1,6 +1,7 @@
 #include "platform/dir_walk.h"
 
 #include "platform/dir_listing.h"
+#include "platform/entry_at.h"
 #include "platform/hidden_list.h"
 
 #include <algorithm>
@@ -48,19 +49,11 @@ int listOpenFolder(int fd, bool includeHidden, std::vector<std::string>& names) 
   return err;
 }
 
-// Opens a folder by path. Without followFinalLink a final symlink is refused: the trailing "/"
-// is dropped first, since O_NOFOLLOW does not stop Linux from following "link/".
+// Opens a folder by path (through the run's scope when one holds it). Without followFinalLink a
+// final symlink is refused: the trailing "/" is dropped first, since O_NOFOLLOW does not stop
+// Linux from following "link/".
 int openFolder(const std::string& folder, bool followFinalLink) {
-  std::string path = folder;
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  if (path.empty()) path = ".";
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  if (!followFinalLink) flags |= O_NOFOLLOW;
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  return openFolderFd(folder, O_RDONLY, followFinalLink);
 }
 
 int openSubfolder(int parentFd, const std::string& name) {

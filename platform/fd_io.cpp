@@ -1,5 +1,7 @@
 #include "platform/fd_io.h"
 
+#include "platform/entry_at.h"
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -30,14 +32,16 @@ int closeChecked(int fd) {
 }
 
 void syncFolder(const std::string& folder) {
-  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dfd = openFolderFd(folder, O_RDONLY);
   if (dfd < 0) return;
   (void)::fsync(dfd);
   ::close(dfd);
 }
 
 int syncFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const EntryAt at(path);
+  if (at.error() != 0) return at.error();
+  const int fd = ::openat(at.dir(), at.name(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
   const int err = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);

@@ -1,8 +1,10 @@
 #include "platform/file_attributes.h"
 
 #include "platform/dir_listing.h"
+#include "platform/entry_at.h"
 #include "platform/fs.h"
 #include "platform/hidden_list.h"
+#include "platform/replacement_file.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -41,23 +43,32 @@ std::string hiddenFileOf(const std::string& folder) {
   return folder == "/" ? "/.hidden" : folder + "/.hidden";
 }
 
-// Read by path, following a symlinked ".hidden" as writeFileAtomic writes through one, so that
-// changing the list keeps the names the link's target holds.
+// The names of the folder's ".hidden" file. A ".hidden" that is a link is no list of this folder's
+// (it is read as none and never written through).
 std::vector<std::string> readHiddenList(const std::string& folder) {
-  const ReadResult r = readRange(hiddenFileOf(folder), 0, 0);
-  if (r.error != 0) return {};
-  return splitHiddenList(r.data);
+  const int fd = openFolderFd(folder, O_PATH);
+  if (fd < 0) return {};
+  std::vector<std::string> names = splitHiddenList(readHiddenFileAt(fd));
+  ::close(fd);
+  return names;
 }
 
 int writeHiddenList(const std::string& folder, const std::vector<std::string>& names) {
   const std::string file = hiddenFileOf(folder);
+  const FileStatus old = fileStatus(file, false);
+  if (old.error == 0 && old.type != FileType::Regular) return EINVAL;
   if (names.empty()) {
     const int err = removeFile(file);
     return err == ENOENT ? 0 : err;
   }
   std::string text;
   for (const std::string& n : names) text += n + "\n";
-  return writeFileAtomic(file, text);
+  ReplacementFile out;
+  int err = out.create(file, old.error == 0 ? 0600 : 0666);
+  if (err == 0) err = out.write(text);
+  if (err == 0 && old.error == 0) err = out.keepMetadataOf(file);
+  if (err == 0) err = out.commit();
+  return err;
 }
 
 bool onVfat(const std::string& path) {
@@ -67,8 +78,12 @@ bool onVfat(const std::string& path) {
 
 // The DOS attribute byte of a file on vfat, or -1 (errno set) when it cannot be had.
 int readDosAttributes(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return -1;
+  const EntryAt at(path);
+  const int fd = at.error() != 0 ? -1 : ::openat(at.dir(), at.name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (at.error() != 0) errno = at.error();
+    return -1;
+  }
   std::uint32_t attr = 0;
   const int rc = ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attr);
   const int err = errno;
@@ -110,13 +125,23 @@ Attributes readAttributes(std::string_view path, const std::unordered_set<std::s
 }
 
 int setReadOnly(std::string_view path, bool on) {
-  const FileStatus st = fileStatus(path, false);
-  if (st.error != 0) return st.error;
-  if (st.type == FileType::Symlink) return ENOTSUP;
-  const std::uint32_t mode = on ? (st.mode & ~kWriteBits) : (st.mode | S_IWUSR);
-  const std::string p(path);
-  if (::fchmodat(AT_FDCWD, p.c_str(), mode, 0) != 0) return errno;
-  return 0;
+  // The bits are read and written on one descriptor of the entry itself: a link swapped in for the
+  // file between the two is never followed to another file.
+  const EntryAt at(path);
+  const int fd = openEntryItself(at);
+  if (fd < 0) return errno;
+  struct stat st {};
+  int err = 0;
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+  } else if (S_ISLNK(st.st_mode)) {
+    err = ENOTSUP;
+  } else {
+    const std::uint32_t mode = st.st_mode & 07777;
+    err = setModeOf(fd, on ? (mode & ~kWriteBits) : (mode | S_IWUSR));
+  }
+  ::close(fd);
+  return err;
 }
 
 int setHidden(std::string_view path, bool on) {
@@ -154,30 +179,33 @@ int setHiddenNames(std::string_view folder, std::span<const std::string> names, 
 }
 
 int setArchive(std::string_view path, bool on) {
-  const FileStatus st = fileStatus(path, false);
-  if (st.error != 0) return st.error;
-  if (st.type == FileType::Symlink || st.type == FileType::Other) return ENOTSUP;
-  const std::string p(path);
-  if (onVfat(p)) {
-    const int dos = readDosAttributes(p);
-    if (dos < 0) return ENOTSUP;
-    std::uint32_t attr = on ? (static_cast<std::uint32_t>(dos) | ATTR_ARCH)
-                            : (static_cast<std::uint32_t>(dos) & ~static_cast<std::uint32_t>(ATTR_ARCH));
-    const int fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    const int rc = ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attr);
-    const int err = errno;
-    ::close(fd);
-    return rc == 0 ? 0 : err;
+  const EntryAt at(path);
+  const int fd = openEntryItself(at);
+  if (fd < 0) return errno;
+  struct stat st {};
+  int err = 0;
+  struct statfs sf {};
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+  } else if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    err = ENOTSUP;  // links and system files carry no flag of ours
+  } else if (::fstatfs(fd, &sf) == 0 && sf.f_type == MSDOS_SUPER_MAGIC) {
+    const int real = reopenEntry(fd, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    std::uint32_t attr = 0;
+    if (real < 0 || ::ioctl(real, FAT_IOCTL_GET_ATTRIBUTES, &attr) != 0) {
+      err = ENOTSUP;
+    } else {
+      attr = on ? (attr | ATTR_ARCH) : (attr & ~static_cast<std::uint32_t>(ATTR_ARCH));
+      if (::ioctl(real, FAT_IOCTL_SET_ATTRIBUTES, &attr) != 0) err = errno;
+    }
+    if (real >= 0) ::close(real);
+  } else {
+    err = on ? setXattrOf(fd, kArchiveXattr, "1", 1) : removeXattrOf(fd, kArchiveXattr);
+    if (!on && err == ENODATA) err = 0;
+    if (err == EOPNOTSUPP) err = ENOTSUP;
   }
-  int rc = 0;
-  if (on) rc = ::lsetxattr(p.c_str(), kArchiveXattr, "1", 1, 0);
-  else {
-    rc = ::lremovexattr(p.c_str(), kArchiveXattr);
-    if (rc != 0 && errno == ENODATA) rc = 0;
-  }
-  if (rc == 0) return 0;
-  return (errno == ENOTSUP || errno == EOPNOTSUPP) ? ENOTSUP : errno;
+  ::close(fd);
+  return err;
 }
 
 bool isListedHidden(std::string_view path) {

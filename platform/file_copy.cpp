@@ -1,5 +1,6 @@
 #include "platform/file_copy.h"
 
+#include "platform/entry_at.h"
 #include "platform/fd_io.h"
 #include "platform/fs.h"
 #include "platform/replacement_file.h"
@@ -34,17 +35,20 @@ struct FileCopy::State {
   std::string source, target;
   CopyTarget how = CopyTarget::New;
   int in = -1;
-  int out = -1;  // the new file (CopyTarget::New); the replacement's own descriptor otherwise
+  int out = -1;  // the temporary file's descriptor, owned by the replacement
   ReplacementFile replacement;
   struct stat seen {};
   std::uint64_t offset = 0;
-  bool created = false;    // a new target exists and is ours to remove
+  bool created = false;    // the temporary file exists and is ours to remove
   bool synced = false;
   bool committed = false;
   bool useBuffer = false;  // copy_file_range refused this pair
+  bool sparse = true;      // the source's holes can be found (SEEK_DATA); cleared where not
+  bool skipped = false;    // a hole was left out: the copy's length is set at the end
+  bool anyCopied = false;  // the kernel copied a byte already: a failure now is a real one
   std::vector<char> buffer;
 
-  int bufferPiece(std::uint64_t want) {
+  int bufferRange(std::uint64_t want) {
     if (buffer.empty()) buffer.resize(kBufferSize);
     std::uint64_t done = 0;
     while (done < want) {
@@ -65,7 +69,7 @@ struct FileCopy::State {
     return 0;
   }
 
-  int kernelPiece(std::uint64_t want) {
+  int kernelRange(std::uint64_t want) {
     std::uint64_t done = 0;
     while (done < want) {
       loff_t offIn = static_cast<loff_t>(offset), offOut = static_cast<loff_t>(offset);
@@ -74,23 +78,58 @@ struct FileCopy::State {
         if (errno == EINTR) continue;
         const int err = errno;
         // Only before the first byte: a failure midway is a real one.
-        if (offset == 0 && kernelCopyUnsupported(err)) {
+        if (!anyCopied && kernelCopyUnsupported(err)) {
           useBuffer = true;
-          return bufferPiece(want - done);
+          return bufferRange(want - done);
         }
         return err;
       }
       if (n == 0) return ENODATA;
+      anyCopied = true;
       offset += static_cast<std::uint64_t>(n);
       done += static_cast<std::uint64_t>(n);
     }
     return 0;
   }
 
+  int copyRange(std::uint64_t want) { return useBuffer ? bufferRange(want) : kernelRange(want); }
+
+  // Moves offset past a hole of the source (below end); false when there is nothing more to
+  // copy before end. err is set when the source shrank.
+  bool skipHole(std::uint64_t end, std::uint64_t& dataEnd, int& err) {
+    dataEnd = end;
+    if (!sparse) return true;
+    const off_t data = ::lseek(in, static_cast<off_t>(offset), SEEK_DATA);
+    if (data < 0) {
+      if (errno != ENXIO) {
+        sparse = false;  // the file system cannot tell: copy every byte
+        return true;
+      }
+      // No data past offset: a hole to the end, unless the file shrank.
+      struct stat now {};
+      if (::fstat(in, &now) != 0 || static_cast<std::uint64_t>(now.st_size) < size()) {
+        err = ENODATA;
+        return false;
+      }
+      skipped = true;
+      offset = end;
+      return false;
+    }
+    if (static_cast<std::uint64_t>(data) > offset) {
+      skipped = true;
+      offset = std::min<std::uint64_t>(static_cast<std::uint64_t>(data), end);
+      if (offset >= end) return false;
+    }
+    const off_t hole = ::lseek(in, static_cast<off_t>(offset), SEEK_HOLE);
+    if (hole > 0) dataEnd = std::min<std::uint64_t>(static_cast<std::uint64_t>(hole), end);
+    return true;
+  }
+
+  [[nodiscard]] std::uint64_t size() const { return static_cast<std::uint64_t>(seen.st_size); }
+
   void closeAll() {
     if (in >= 0) ::close(in);
     in = -1;
-    if (how == CopyTarget::New && out >= 0) ::close(out);
     out = -1;
   }
 };
@@ -106,11 +145,13 @@ int FileCopy::open(std::string_view source, std::string_view target, CopyTarget 
   s.source = std::string(source);
   s.target = std::string(target);
   s.how = how;
-  const FileStatus st = fileStatus(s.source, true);
-  if (st.error != 0) return st.error;
-  if (st.type != FileType::Regular) return st.type == FileType::Directory ? EISDIR : EINVAL;
+  const EntryAt at(s.source);
+  if (at.error() != 0) return at.error();
+  struct stat st {};
+  if (::fstatat(at.dir(), at.name(), &st, 0) != 0) return errno;
+  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
   // O_NONBLOCK: a FIFO swapped in after the check is never waited on; fstat refuses it below.
-  s.in = ::open(s.source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  s.in = ::openat(at.dir(), at.name(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (s.in < 0) return errno;
   if (::fstat(s.in, &s.seen) != 0 || !S_ISREG(s.seen.st_mode)) {
     s.closeAll();
@@ -118,29 +159,40 @@ int FileCopy::open(std::string_view source, std::string_view target, CopyTarget 
   }
   const auto mode = static_cast<unsigned>(s.seen.st_mode & 0777);
   if (how == CopyTarget::New) {
-    s.out = ::open(s.target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (s.out < 0) {
-      const int err = errno;
+    // Told at once rather than after the copy; commit() still never replaces what came meanwhile.
+    const EntryAt there(s.target);
+    struct stat tst {};
+    if (there.error() == 0 && ::fstatat(there.dir(), there.name(), &tst, AT_SYMLINK_NOFOLLOW) == 0) {
       s.closeAll();
-      return err;
+      return EEXIST;
     }
-    s.created = true;
-  } else {
-    if (const int err = s.replacement.create(s.target, mode); err != 0) {
-      s.closeAll();
-      return err;
-    }
-    s.out = s.replacement.fd();
   }
+  // A new file appears under its name only whole: until commit it is a temporary file beside it.
+  if (const int err = s.replacement.create(s.target, mode); err != 0) {
+    s.closeAll();
+    return err;
+  }
+  s.out = s.replacement.fd();
+  s.created = true;
   return 0;
 }
 
 int FileCopy::copyPiece(std::uint64_t maxBytes) {
   State& s = *s_;
   if (s.in < 0 || s.out < 0) return EBADF;
-  const std::uint64_t want = std::min<std::uint64_t>(maxBytes, size() - s.offset);
-  if (want == 0) return 0;
-  return s.useBuffer ? s.bufferPiece(want) : s.kernelPiece(want);
+  const std::uint64_t end = s.offset + std::min<std::uint64_t>(maxBytes, size() - s.offset);
+  while (s.offset < end) {
+    std::uint64_t dataEnd = end;
+    int err = 0;
+    if (!s.skipHole(end, dataEnd, err)) {
+      if (err != 0) return err;
+      continue;
+    }
+    if (const int e = s.copyRange(dataEnd - s.offset); e != 0) return e;
+  }
+  // Holes at the end: the copy gets the source's length without a byte written there.
+  if (s.offset >= size() && s.skipped && ::ftruncate(s.out, static_cast<off_t>(size())) != 0) return errno;
+  return 0;
 }
 
 bool FileCopy::complete() const { return s_->offset >= size(); }
@@ -148,15 +200,23 @@ bool FileCopy::complete() const { return s_->offset >= size(); }
 int FileCopy::sync() {
   State& s = *s_;
   if (s.out < 0) return EBADF;
-  if (::fsync(s.out) != 0) return errno;
+  if (const int err = s.replacement.sync(); err != 0) return err;
   s.synced = true;
   return 0;
+}
+
+int FileCopy::keepMetadata() {
+  State& s = *s_;
+  if (s.in < 0 || s.out < 0) return EBADF;
+  return s.replacement.keepMetadataOf(s.in);
 }
 
 bool FileCopy::sourceUnchanged() const {
   const State& s = *s_;
   struct stat now {}, atPath {};
-  if (s.in < 0 || ::fstat(s.in, &now) != 0 || ::stat(s.source.c_str(), &atPath) != 0) return false;
+  const EntryAt at(s.source);
+  if (s.in < 0 || ::fstat(s.in, &now) != 0 || at.error() != 0 || ::fstatat(at.dir(), at.name(), &atPath, 0) != 0)
+    return false;
   return now.st_size == s.seen.st_size && sameTimes(now.st_mtim, s.seen.st_mtim) &&
          sameTimes(now.st_ctim, s.seen.st_ctim) && atPath.st_dev == s.seen.st_dev && atPath.st_ino == s.seen.st_ino;
 }
@@ -164,17 +224,12 @@ bool FileCopy::sourceUnchanged() const {
 int FileCopy::commit() {
   State& s = *s_;
   if (s.committed) return 0;
-  if (s.how == CopyTarget::Replacing) {
-    s.closeAll();
-    if (const int err = s.replacement.commit(); err != 0) return err;
-  } else {
-    if (s.out < 0) return EBADF;
-    const int err = closeChecked(s.out);
-    s.out = -1;
-    s.closeAll();
-    if (err != 0) return err;
-    if (s.synced) syncFolder(folderOf(s.target));
-  }
+  if (!s.created) return EBADF;
+  if (s.in >= 0) ::close(s.in);
+  s.in = -1;
+  const int err = s.how == CopyTarget::Replacing ? s.replacement.commit() : s.replacement.commitNew();
+  if (err != 0) return err;
+  s.out = -1;
   s.committed = true;
   return 0;
 }
@@ -183,18 +238,13 @@ int FileCopy::abandon() {
   if (!s_) return 0;
   State& s = *s_;
   s.closeAll();
-  if (s.committed) return 0;
-  if (s.how == CopyTarget::Replacing) return s.replacement.discard();
-  if (!s.created) return 0;
+  if (s.committed || !s.created) return 0;
   s.created = false;
-  if (::unlink(s.target.c_str()) != 0 && errno != ENOENT) return errno;
-  return 0;
+  return s.replacement.discard();
 }
 
-std::uint64_t FileCopy::size() const { return static_cast<std::uint64_t>(s_->seen.st_size); }
+std::uint64_t FileCopy::size() const { return s_->size(); }
 std::uint64_t FileCopy::copied() const { return s_->offset; }
-const std::string& FileCopy::copyPath() const {
-  return s_->how == CopyTarget::Replacing ? s_->replacement.path() : s_->target;
-}
+const std::string& FileCopy::copyPath() const { return s_->replacement.path(); }
 
 }  // namespace platform

@@ -3,11 +3,12 @@
 // a copy inside the file system, without a trip through user memory), else the bytes go through
 // a buffer. The copy gets the source's permission bits less the umask, as cp gives them.
 //
-// The copy is either a new file at the target's path (created exclusively, never through a link:
-// an existing target is never written into) or a temporary file beside the target that commit()
-// renames over it once complete and synced (the target holds its old or its complete new
-// contents at every instant). Until commit() nothing but the new file was created; a copy that is
-// not committed is removed again by abandon() or the destructor.
+// The copy is written to a temporary file beside the target (replacement_file.h's pattern, locked
+// while it is written) and put in place by commit(): a new target only where nothing holds its name
+// (never written into, never through a link), or over the old target in one step. The target holds
+// nothing, its old or its complete new contents at every instant, so that a kill leaves no partial
+// file under a real name. A copy that is not committed is removed again by abandon() or the
+// destructor. Holes of a sparse source stay holes (SEEK_DATA / SEEK_HOLE), as cp --sparse=auto.
 //
 //   platform::FileCopy copy;
 //   if (copy.open(source, target, platform::CopyTarget::New) != 0) ...;   // nothing created
@@ -24,8 +25,8 @@
 namespace platform {
 
 enum class CopyTarget {
-  New,        // a new file at the target's path; EEXIST when anything holds that name
-  Replacing,  // a temporary file beside the target, renamed over it by commit()
+  New,        // a new file at the target's path; commit() gives EEXIST when anything holds that name
+  Replacing,  // renamed over the target by commit()
 };
 
 class FileCopy {
@@ -47,6 +48,11 @@ class FileCopy {
   [[nodiscard]] bool complete() const;
   // Flushes the copy to the disk. 0 or errno.
   int sync();
+  // Gives the copy the source's permission bits exactly, its owner where the system allows it and
+  // its extended attributes, as mv keeps them across file systems (cp without -p keeps only the
+  // bits less the umask, which the copy has from the start). 0 or the errno of what could not be
+  // kept.
+  int keepMetadata();
   // True when the source path still names the opened file, and its size, modification and
   // change times are those seen at open(): nothing wrote to it during the copy.
   [[nodiscard]] bool sourceUnchanged() const;
@@ -58,7 +64,7 @@ class FileCopy {
 
   [[nodiscard]] std::uint64_t size() const;    // bytes of the source at open()
   [[nodiscard]] std::uint64_t copied() const;  // bytes copied so far
-  // The file holding the copy until commit(): the target, or the temporary file beside it.
+  // The file holding the copy until commit(): the temporary file beside the target.
   [[nodiscard]] const std::string& copyPath() const;
 
  private:

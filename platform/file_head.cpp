@@ -1,5 +1,7 @@
 #include "platform/file_head.h"
 
+#include "platform/entry_at.h"
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -29,17 +31,17 @@ int openFlags(OpenAccess access, std::size_t n) {
 
 int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out) {
   out = FileHead{};
-  const std::string p(path);
-  const char* cpath = p.c_str();
+  const EntryAt at(path);
+  if (at.error() != 0) return at.error();
 
   // Devices, FIFOs and sockets are system files that are never opened: the type is checked on the
   // name first, and again on the open descriptor in case the name changed in between.
   struct stat st {};
-  if (::lstat(cpath, &st) != 0) return errno;
+  if (::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   out.type = typeOf(st.st_mode);
   if (out.type != FileType::Regular) return EINVAL;
 
-  const int fd = ::open(cpath, openFlags(access, n));
+  const int fd = ::openat(at.dir(), at.name(), openFlags(access, n));
   if (fd < 0) {
     const int err = errno;
     if (err == ENOENT) out.type = FileType::Missing;

@@ -1,6 +1,8 @@
 // lstat and open(O_NOFOLLOW) with fstat: the identity of a path and of the file actually opened.
 #include "platform/file_identity.h"
 
+#include "platform/entry_at.h"
+
 #include <cerrno>
 #include <string>
 
@@ -23,9 +25,10 @@ FileType typeOf(mode_t mode) {
 
 LinkStatus linkStatus(std::string_view path) {
   LinkStatus out;
+  const EntryAt at(path);
   struct stat st {};
-  if (::lstat(std::string(path).c_str(), &st) != 0) {
-    out.error = errno;
+  if (at.error() != 0 || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    out.error = at.error() != 0 ? at.error() : errno;
     return out;
   }
   out.type = typeOf(st.st_mode);
@@ -39,7 +42,9 @@ IdentifiedFile::~IdentifiedFile() { close(); }
 int IdentifiedFile::open(std::string_view path) {
   close();
   // O_NONBLOCK: a FIFO put in the file's place must not hang the run before fstat refuses it.
-  const int fd = ::open(std::string(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  const EntryAt at(path);
+  if (at.error() != 0) return at.error();
+  const int fd = ::openat(at.dir(), at.name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return errno;
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

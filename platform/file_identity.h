@@ -19,13 +19,6 @@
 
 namespace platform {
 
-// A file's device and inode: equal for every hard link to the same file.
-struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
 // What lstat says of a path: the entry itself, a symlink as a symlink.
 struct LinkStatus {
   int error = 0;  // errno; type is Missing whenever error != 0

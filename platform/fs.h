@@ -6,6 +6,8 @@
 // result; none throws. Nothing here opens a file that is not a regular file.
 #pragma once
 
+#include "platform/file_identity_type.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,8 +31,7 @@ struct FileStatus {
   std::uint64_t size = 0;
   std::uint32_t mode = 0;  // permission bits (07777)
   std::uint32_t uid = 0, gid = 0;
-  std::uint64_t dev = 0;
-  std::uint64_t inode = 0;  // with dev, tells two names of one file apart from two files
+  FileIdentity identity{};  // tells two names of one file apart from two files
   FileTime accessed, modified, changed, created;
 };
 

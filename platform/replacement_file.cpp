@@ -1,13 +1,18 @@
 #include "platform/replacement_file.h"
 
+#include "platform/dir_listing.h"
+#include "platform/entry_at.h"
 #include "platform/fd_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -103,17 +108,23 @@ bool sameTime(const struct timespec& a, const struct timespec& b) {
 
 OriginalFile::~OriginalFile() {
   if (fd_ >= 0) ::close(fd_);
+  if (dirFd_ >= 0) ::close(dirFd_);
 }
 
 int OriginalFile::open(std::string_view path) {
   if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  if (dirFd_ >= 0) ::close(dirFd_);
+  fd_ = dirFd_ = -1;
   path_ = std::string(path);
+  while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
+  name_ = nameOf(path_);
+  dirFd_ = openFolderFd(folderOf(path_), O_PATH);
+  if (dirFd_ < 0) return errno;
   struct stat st {};
-  if (::lstat(path_.c_str(), &st) != 0) return errno;
+  if (::fstatat(dirFd_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   if (S_ISLNK(st.st_mode)) return ELOOP;
   if (!S_ISREG(st.st_mode)) return EINVAL;
-  fd_ = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  fd_ = ::openat(dirFd_, name_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd_ < 0) return errno;
   if (::fstat(fd_, &seen_) != 0 || !S_ISREG(seen_.st_mode)) {
     ::close(fd_);
@@ -139,24 +150,39 @@ int OriginalFile::read(std::uint64_t offset, std::uint64_t length, std::string& 
 
 bool OriginalFile::unchanged() const {
   struct stat now {}, there {};
-  if (fd_ < 0 || ::fstat(fd_, &now) != 0 || ::lstat(path_.c_str(), &there) != 0) return false;
+  if (fd_ < 0 || ::fstat(fd_, &now) != 0 ||
+      ::fstatat(dirFd_, name_.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
   return there.st_dev == seen_.st_dev && there.st_ino == seen_.st_ino && now.st_size == seen_.st_size &&
          sameTime(now.st_mtim, seen_.st_mtim) && sameTime(now.st_ctim, seen_.st_ctim);
 }
 
-ReplacementFile::~ReplacementFile() { (void)discard(); }
+ReplacementFile::~ReplacementFile() {
+  (void)discard();
+  if (dirFd_ >= 0) ::close(dirFd_);
+}
 
 int ReplacementFile::create(std::string_view target, unsigned mode) {
   (void)discard();
+  if (dirFd_ >= 0) ::close(dirFd_);
+  dirFd_ = -1;
   target_ = std::string(target);
   if (target_.empty() || target_.back() == '/') return EISDIR;
   const std::string folder = folderOf(target_);
-  const std::string prefix = folder + "/." + nameOf(target_).substr(0, kNameKept) + ".vdk";
+  name_ = nameOf(target_);
+  // Read access to sync the folder after the rename; a folder we may only enter still works.
+  dirFd_ = openFolderFd(folder, O_RDONLY);
+  if (dirFd_ < 0 && errno == EACCES) dirFd_ = openFolderFd(folder, O_PATH);
+  if (dirFd_ < 0) return errno;
   for (int tries = 0; tries < kCreateTries; ++tries) {
-    tmp_ = prefix + temporaryNameSuffix();
-    fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    tmpName_ = temporaryNameFor(name_);
+    tmp_ = (folder == "/" ? "/" : folder + "/") + tmpName_;
+    fd_ = ::openat(dirFd_, tmpName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd_ >= 0) {
       exists_ = true;
+      // Held until the file is renamed into place or removed: a run that finds it meanwhile
+      // knows it is not a leftover.
+      (void)::flock(fd_, LOCK_EX | LOCK_NB);
       return 0;
     }
     if (errno != EEXIST) return errno;
@@ -178,47 +204,131 @@ int ReplacementFile::keepMetadataOf(int sourceFd) {
 }
 
 int ReplacementFile::keepMetadataOf(const std::string& sourcePath) {
+  const EntryAt at(sourcePath);
+  const int src = openEntryItself(at);
+  if (src < 0) return errno;
   struct stat st {};
-  if (::lstat(sourcePath.c_str(), &st) != 0) return errno;
-  const char* p = sourcePath.c_str();
-  return keepAll(st, [&](char* b, std::size_t n) { return ::llistxattr(p, b, n); },
-                 [&](const char* name, char* b, std::size_t n) { return ::lgetxattr(p, name, b, n); },
-                 fd_);
+  int err = 0;
+  if (::fstat(src, &st) != 0) {
+    err = errno;
+  } else {
+    const std::string proc = "/proc/self/fd/" + std::to_string(src);
+    err = keepAll(st, [&](char* b, std::size_t n) { return ::listxattr(proc.c_str(), b, n); },
+                  [&](const char* name, char* b, std::size_t n) { return ::getxattr(proc.c_str(), name, b, n); },
+                  fd_);
+  }
+  ::close(src);
+  return err;
 }
 
 int ReplacementFile::sync() {
   if (fd_ < 0) return exists_ ? 0 : EBADF;
-  int err = ::fsync(fd_) != 0 ? errno : 0;
-  const int cerr = closeChecked(fd_);
-  fd_ = -1;
-  return err != 0 ? err : cerr;
+  return ::fsync(fd_) != 0 ? errno : 0;
 }
 
-int ReplacementFile::commit() {
+int ReplacementFile::finish(bool replace) {
   if (!exists_) return EBADF;
   if (const int err = sync(); err != 0) return err;
-  if (::rename(tmp_.c_str(), target_.c_str()) != 0) return errno;
+  const char* from = tmpName_.c_str();
+  const char* to = name_.c_str();
+  if (replace) {
+    if (::renameat(dirFd_, from, dirFd_, to) != 0) return errno;
+  } else if (::renameat2(dirFd_, from, dirFd_, to, RENAME_NOREPLACE) != 0) {
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
+    // No RENAME_NOREPLACE on this file system: a hard link fails where the name is taken.
+    if (::linkat(dirFd_, from, dirFd_, to, 0) != 0) return errno;
+    (void)::unlinkat(dirFd_, from, 0);
+  }
   exists_ = false;
-  syncFolder(folderOf(target_));
-  return 0;
+  const int cerr = fd_ >= 0 ? closeChecked(fd_) : 0;
+  fd_ = -1;
+  (void)::fsync(dirFd_);
+  return cerr;
 }
 
+int ReplacementFile::commit() { return finish(true); }
+
+int ReplacementFile::commitNew() { return finish(false); }
+
 int ReplacementFile::discard() {
-  if (fd_ >= 0) {
-    ::close(fd_);
+  if (!exists_) {
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    return 0;
   }
-  if (!exists_) return 0;
-  if (::unlink(tmp_.c_str()) != 0 && errno != ENOENT) return errno;
+  // Removed while still locked, so that nobody takes it for a leftover in between.
+  const int err = ::unlinkat(dirFd_, tmpName_.c_str(), 0) != 0 && errno != ENOENT ? errno : 0;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (err != 0) return err;
   exists_ = false;
   return 0;
 }
 
 int renameReplacing(std::string_view from, std::string_view to) {
-  const std::string f(from), t(to);
-  if (::rename(f.c_str(), t.c_str()) != 0) return errno;
-  syncFolder(folderOf(t));
+  const EntryAt f(from), t(to);
+  if (f.error() != 0) return f.error();
+  if (t.error() != 0) return t.error();
+  if (::renameat(f.dir(), f.name(), t.dir(), t.name()) != 0) return errno;
+  entryMoved(from, to);
+  syncFolder(folderOf(std::string(to)));
   return 0;
+}
+
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".vdk";
+constexpr std::size_t kSuffixLength = 8;
+
+bool suffixChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+}  // namespace
+
+std::string temporaryNameFor(std::string_view name) {
+  std::size_t keep = std::min(name.size(), kNameKept);
+  // Never end inside a UTF-8 sequence: the name stays valid where the original was.
+  while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+  std::string out = ".";
+  out.append(name.substr(0, keep));
+  out.append(kTemporaryMark);
+  out.append(temporaryNameSuffix());
+  return out;
+}
+
+bool isTemporaryName(std::string_view name) {
+  const std::size_t tail = kTemporaryMark.size() + kSuffixLength;
+  if (name.size() < 1 + tail || name.front() != '.') return false;
+  const std::string_view end = name.substr(name.size() - tail);
+  if (end.substr(0, kTemporaryMark.size()) != kTemporaryMark) return false;
+  return std::all_of(end.begin() + static_cast<std::ptrdiff_t>(kTemporaryMark.size()), end.end(), suffixChar);
+}
+
+int removeStaleTemporaries(std::string_view folder) {
+  const int dirFd = openFolderFd(folder, O_RDONLY);
+  if (dirFd < 0) return 0;
+  std::vector<std::string> found;
+  (void)forEachEntry(dirFd, [&](const char* name, DirEntryKind kind) {
+    if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && isTemporaryName(name))
+      found.emplace_back(name);
+  });
+  int removed = 0;
+  for (const std::string& name : found) {
+    const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A writer holds its lock from the create to the rename: a lock we get means nobody does.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      struct stat there {};
+      if (::fstatat(dirFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && there.st_ino == st.st_ino &&
+          there.st_dev == st.st_dev && ::unlinkat(dirFd, name.c_str(), 0) == 0)
+        ++removed;
+    }
+    ::close(fd);
+  }
+  ::close(dirFd);
+  return removed;
 }
 
 }  // namespace platform

@@ -3,7 +3,10 @@
 // written in any number of pieces, given the old file's extended attributes, owner (where allowed)
 // and permission bits, fsynced, and renamed over the target. Until the rename the target is never
 // touched; a crash at any instant leaves at the target's path either its old or its complete new
-// contents (at worst a temporary file ".<name>.vdk????????" stays behind in the folder).
+// contents (at worst a temporary file ".<name>.vdk????????" stays behind in the folder, which
+// removeStaleTemporaries takes away: while it is written, its writer holds a lock on it).
+// The folder is opened once, through the run's StepScope when one holds it: every step of one
+// replacement acts in that same folder.
 //
 //   platform::ReplacementFile out;
 //   if (out.create(path) != 0) ...;                   // nothing changed
@@ -45,8 +48,9 @@ class OriginalFile {
   [[nodiscard]] int fd() const { return fd_; }
 
  private:
-  std::string path_;
+  std::string path_, name_;
   int fd_ = -1;
+  int dirFd_ = -1;  // the folder holding it, for the check before it is replaced
   struct stat seen_ {};
 };
 
@@ -71,31 +75,48 @@ class ReplacementFile {
   // ACL or permission bits that could not be kept (the temporary file is still usable).
   int keepMetadataOf(int sourceFd);
   int keepMetadataOf(const std::string& sourcePath);
-  // Flushes the contents to the disk and closes the temporary file (commit does it when not done
-  // yet). 0 or errno (a full disk may show here first).
+  // Flushes the contents to the disk (commit does it when not done yet). The file stays open, and
+  // locked, until commit or discard. 0 or errno (a full disk may show here first).
   int sync();
   // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
   // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
   int commit();
+  // As commit, but only where nothing holds the target's name: EEXIST (the temporary file still
+  // there) when something does. For new files that must appear whole or not at all.
+  int commitNew();
   // Removes the temporary file (after a failure or a cancel). 0 or errno; 0 when there is none.
   int discard();
 
   // The temporary file's path ("" before create).
   [[nodiscard]] const std::string& path() const { return tmp_; }
-  // Its descriptor, open for writing until sync or commit (-1 otherwise): for writers that hand
-  // the bytes to the kernel themselves (copy_file_range).
+  // Its descriptor, open for writing until commit or discard (-1 otherwise): for writers that
+  // hand the bytes to the kernel themselves (copy_file_range).
   [[nodiscard]] int fd() const { return fd_; }
   [[nodiscard]] const std::string& target() const { return target_; }
 
  private:
+  int finish(bool replace);
+
   std::string target_, tmp_;
+  std::string name_, tmpName_;  // the last components of target_ and tmp_
   int fd_ = -1;
+  int dirFd_ = -1;       // the folder both are in
   bool exists_ = false;  // the temporary file is on disk and ours to remove
 };
 
 // Eight random letters and digits for a temporary name beside a file (an exclusive create or a
 // rename that never replaces makes a clash harmless).
 [[nodiscard]] std::string temporaryNameSuffix();
+// The one pattern of the temporary files this layer writes beside a file named name:
+// "." + name (at most 200 bytes, never cut inside a UTF-8 sequence) + ".vdk" + eight random
+// letters and digits.
+[[nodiscard]] std::string temporaryNameFor(std::string_view name);
+// True when name has that pattern.
+[[nodiscard]] bool isTemporaryName(std::string_view name);
+// Removes the temporary files of that pattern in folder that no process is writing (nobody holds
+// their lock): what a killed run left. Never follows a link; never removes anything else. The
+// number removed.
+int removeStaleTemporaries(std::string_view folder);
 
 // Renames from over to, replacing whatever file to names, then syncs to's folder. For a file that
 // is complete and synced: the rename is atomic, so to holds its old or its new file at every

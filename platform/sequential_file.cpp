@@ -1,5 +1,6 @@
 #include "platform/sequential_file.h"
 
+#include "platform/entry_at.h"
 #include "platform/fs.h"
 
 #include <cerrno>
@@ -19,7 +20,9 @@ int SequentialFile::open(std::string_view path) {
   const FileStatus st = fileStatus(p, true);
   if (st.error != 0) return st.error;
   if (st.type != FileType::Regular) return st.type == FileType::Directory ? EISDIR : EINVAL;
-  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const EntryAt at(p);
+  if (at.error() != 0) return at.error();
+  const int fd = ::openat(at.dir(), at.name(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   struct stat sb {};
   if (::fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode)) {

@@ -3,6 +3,7 @@
 // copied across file systems, so a file with no usable trash stays where it is. The entry's name
 // is claimed by its info file (trash_folders.h), then the file is renamed into files/ through
 // descriptors without replacing anything.
+#include "platform/entry_at.h"
 #include "platform/fd_io.h"
 #include "platform/fs.h"
 #include "platform/trash_folders.h"
@@ -42,20 +43,25 @@ int moveToTrash(std::string_view path) {
   if (name.empty() || name == "." || name == "..") return EINVAL;
   const FileStatus file = fileStatus(abs, false);
   if (file.error != 0) return file.error;
-  const std::string parent = trash::canonicalFolder(folderOf(abs));
-  if (parent.empty()) return errno;
-  const trash::Fd parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  // The folder as the run's steps reach it (never through a link swapped in meanwhile), and its
+  // real place, which the info file records and which tells the mount.
+  const trash::Fd parentFd(openFolderFd(folderOf(abs), O_PATH));
   if (!parentFd.ok()) return errno;
+  std::string parent = trash::realPathOf(parentFd.get());
+  if (parent.empty()) parent = trash::canonicalFolder(folderOf(abs));
+  if (parent.empty()) return errno ? errno : ENOENT;
   const std::string original = (parent == "/" ? parent : parent + "/") + name;
   const trash::PlaceData move = [&](int filesFd, const std::string& target) {
-    return renameInto(parentFd.get(), name, filesFd, target);
+    const int err = renameInto(parentFd.get(), name, filesFd, target);
+    if (err == 0) entryMoved(abs, {});
+    return err;
   };
   std::string placed;
 
   // The home trash, for a file on its file system (created on first use).
   int err = 0;
   const std::uint64_t homeDev = trash::homeDevice(err);
-  if (err == 0 && homeDev == file.dev) {
+  if (err == 0 && homeDev == file.identity.device) {
     const auto home = trash::openHome(err);
     if (!home) return err;
     err = trash::addEntry(*home, name, original, kMoveStyle, move, placed);
@@ -65,9 +71,9 @@ int moveToTrash(std::string_view path) {
   // The trash at the top of the file's own mount.
   const FileStatus parentStatus = fileStatus(parent, true);
   if (parentStatus.error != 0) return parentStatus.error;
-  if (parentStatus.dev != file.dev) return EBUSY;  // a mount point itself
+  if (parentStatus.identity.device != file.identity.device) return EBUSY;  // a mount point itself
   err = 0;
-  const auto atTop = trash::openAtTop(trash::mountTop(parent, file.dev), err);
+  const auto atTop = trash::openAtTop(trash::mountTop(parent, file.identity.device), err);
   if (!atTop) return err ? err : EACCES;
   return trash::addEntry(*atTop, name, original, kMoveStyle, move, placed);
 }

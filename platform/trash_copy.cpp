@@ -1,5 +1,6 @@
 #include "platform/trash_copy.h"
 
+#include "platform/entry_at.h"
 #include "platform/fd_io.h"
 #include "platform/trash_folders.h"
 
@@ -91,18 +92,26 @@ int copyToTrash(std::string_view path, TrashEntry& entry, int openFile) {
   entry = {};
   const std::string abs = trash::absolutePath(path);
   if (abs.empty()) return errno ? errno : EINVAL;
-  const int src = openFile >= 0
-      ? openFile
-      : ::open(std::string(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  int src = openFile;
+  if (src < 0) {
+    const EntryAt at(path);
+    if (at.error() != 0) return at.error();
+    src = ::openat(at.dir(), at.name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  }
   if (src < 0) return errno == ELOOP ? EINVAL : errno;
   const trash::Fd owned(src == openFile ? -1 : src);
   struct stat st {};
   if (::fstat(src, &st) != 0 || !S_ISREG(st.st_mode)) return EINVAL;
   const std::uint64_t dev = trash::deviceId(st.st_dev);
 
-  // The file's real place: it is recorded, and it tells which mount's trash serves it.
-  const std::string parent = trash::canonicalFolder(folderOf(abs));
-  const std::string original = parent.empty() ? abs : (parent == "/" ? parent : parent + "/") + nameOf(abs);
+  // The file's real place (of the very file opened): it is recorded, and it tells which mount's
+  // trash serves it.
+  std::string original = trash::realPathOf(src);
+  if (original.empty()) {
+    const std::string folder = trash::canonicalFolder(folderOf(abs));
+    original = folder.empty() ? abs : (folder == "/" ? folder : folder + "/") + nameOf(abs);
+  }
+  const std::string parent = folderOf(original);
 
   // The home trash for a file on its file system; else the file system's own trash, and the home
   // trash when that one fails.

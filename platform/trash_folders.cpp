@@ -138,9 +138,7 @@ Fd& Fd::operator=(Fd&& other) noexcept {
   return *this;
 }
 
-std::uint64_t deviceId(dev_t dev) {
-  return (static_cast<std::uint64_t>(major(dev)) << 32) | minor(dev);
-}
+std::uint64_t deviceId(dev_t dev) { return static_cast<std::uint64_t>(dev); }
 
 std::string absolutePath(std::string_view path) {
   std::string p(path);
@@ -164,6 +162,25 @@ std::string canonicalFolder(const std::string& folder) {
   return r;
 }
 
+std::string realPathOf(int fd) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  std::string buf(PATH_MAX, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(self.c_str(), buf.data(), buf.size());
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < buf.size()) {
+      buf.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    buf.resize(buf.size() * 2);
+  }
+  // A removed file reads "path (deleted)"; anything but an absolute path is no place.
+  if (buf.empty() || buf.front() != '/' ||
+      (buf.size() > 10 && buf.compare(buf.size() - 10, 10, " (deleted)") == 0))
+    return {};
+  return buf;
+}
+
 std::uint64_t homeDevice(int& err) {
   std::string path = dataHome() + "Trash";
   FileStatus st = fileStatus(path, true);
@@ -172,7 +189,7 @@ std::uint64_t homeDevice(int& err) {
     st = fileStatus(path, true);
   }
   err = st.error;
-  return st.dev;
+  return st.identity.device;
 }
 
 std::optional<Folder> openHome(int& err) {
@@ -190,7 +207,7 @@ std::string mountTop(const std::string& folder, std::uint64_t dev) {
   while (cur != "/" && mounts.count(cur) == 0) {
     const std::string up = folderOf(cur);
     const FileStatus st = fileStatus(up, true);
-    if (st.error != 0 || st.dev != dev) break;
+    if (st.error != 0 || st.identity.device != dev) break;
     cur = up;
   }
   return cur;

@@ -51,6 +51,9 @@ struct Folder {
 [[nodiscard]] std::string absolutePath(std::string_view path);
 // The folder with every link and "." / ".." resolved; "" on failure (errno set).
 [[nodiscard]] std::string canonicalFolder(const std::string& folder);
+// Where the file or folder open as fd really is (from /proc); "" when that cannot be told (no
+// /proc, a file removed meanwhile).
+[[nodiscard]] std::string realPathOf(int fd);
 
 // The device of the home trash ($XDG_DATA_HOME/Trash), or of its nearest existing folder above
 // while it is not made yet: nothing is created. Through fileStatus.

@@ -145,7 +145,7 @@ class OtherMount final : public MetadataSource {
   explicit OtherMount(std::string top) : top_(std::move(top)) {}
   FileStatus query(const std::string& path, bool followLinks) const override {
     FileStatus st = systemMetadataSource().query(path, followLinks);
-    if (path == top_ || path.rfind(top_ + "/", 0) == 0) st.dev ^= 0x5A5A;
+    if (path == top_ || path.rfind(top_ + "/", 0) == 0) st.identity.device ^= 0x5A5A;
     return st;
   }
 

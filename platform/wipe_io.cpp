@@ -1,5 +1,6 @@
 #include "platform/wipe_io.h"
 
+#include "platform/entry_at.h"
 #include "platform/fd_io.h"
 
 #include <cerrno>
@@ -17,26 +18,24 @@ namespace {
 
 constexpr int kOpenFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-// The identity of what dirfd/path names (a link itself, never what it names); path "" means the
+// The identity of what dirfd/name names (a link itself, never what it names); name "" means the
 // open file dirfd. The birth time stays 0 where the file system does not record it.
-FileIdentity identityAt(int dirfd, const char* path, const struct stat& st) {
-  FileIdentity id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+WipeIdentity identityAt(int dirfd, const char* name, const struct stat& st) {
+  WipeIdentity id{.file = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
   struct statx sx {};
-  const int flags = AT_SYMLINK_NOFOLLOW | (*path == '\0' ? AT_EMPTY_PATH : 0);
-  if (::statx(dirfd, path, flags, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME) != 0) {
+  const int flags = AT_SYMLINK_NOFOLLOW | (*name == '\0' ? AT_EMPTY_PATH : 0);
+  if (::statx(dirfd, name, flags, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME) != 0) {
     id.bornSec = sx.stx_btime.tv_sec;
     id.bornNsec = sx.stx_btime.tv_nsec;
   }
   return id;
 }
-FileIdentity identityOf(int fd, const struct stat& st) { return identityAt(fd, "", st); }
-FileIdentity identityOf(const std::string& path, const struct stat& st) {
-  return identityAt(AT_FDCWD, path.c_str(), st);
-}
+WipeIdentity identityOf(int fd, const struct stat& st) { return identityAt(fd, "", st); }
 
-// Opens path for writing when it is the regular file seen before (identity `was`); -errno otherwise.
-int openSame(const std::string& path, const FileIdentity& was) {
-  const int fd = ::open(path.c_str(), O_WRONLY | kOpenFlags);
+// Opens the entry for writing when it is the regular file seen before (identity `was`); -errno
+// otherwise.
+int openSame(const EntryAt& at, const WipeIdentity& was) {
+  const int fd = ::openat(at.dir(), at.name(), O_WRONLY | kOpenFlags);
   if (fd < 0) return -errno;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(identityOf(fd, st) == was)) {
@@ -46,17 +45,17 @@ int openSame(const std::string& path, const FileIdentity& was) {
   return fd;
 }
 
-// Adds the owner's write bit to the file (through a descriptor of the file seen before, so a name
-// swapped meanwhile is never changed). 0 or errno.
-int addOwnerWrite(const std::string& path, const FileIdentity& was) {
-  const int fd = ::open(path.c_str(), O_RDONLY | kOpenFlags);
+// Sets the file's permission bits through a descriptor of the file seen before, so that a name
+// swapped meanwhile is never changed. 0 or errno.
+int setModeOfSame(const EntryAt& at, const WipeIdentity& was, unsigned mode) {
+  const int fd = openEntryItself(at);
   if (fd < 0) return errno;
   struct stat st {};
   int err = 0;
-  if (::fstat(fd, &st) != 0 || !(identityOf(fd, st) == was)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(identityOf(fd, st) == was)) {
     err = ESTALE;
-  } else if (::fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
-    err = errno;
+  } else {
+    err = setModeOf(fd, mode);
   }
   ::close(fd);
   return err;
@@ -68,23 +67,24 @@ WipeFile::~WipeFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-int WipeFile::open(std::string_view path, const FileIdentity* expected) {
+int WipeFile::open(std::string_view path, const WipeIdentity* expected) {
   if (fd_ >= 0) return EBUSY;
-  const std::string p(path);
+  const EntryAt at(path);
+  if (at.error() != 0) return at.error();
   struct stat before {};
-  if (::lstat(p.c_str(), &before) != 0) return errno;
+  if (::fstatat(at.dir(), at.name(), &before, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   if (S_ISLNK(before.st_mode)) return ELOOP;
   if (!S_ISREG(before.st_mode)) return EINVAL;
   if (before.st_nlink > 1) return EMLINK;
-  const FileIdentity was = identityOf(p, before);
+  const WipeIdentity was = identityAt(at.dir(), at.name(), before);
   if (expected && !(was == *expected)) return ESTALE;
-  int fd = openSame(p, was);
+  int fd = openSame(at, was);
   if (fd == -EACCES && (before.st_mode & S_IWUSR) == 0 && before.st_uid == ::geteuid()) {
     // Read-only for its owner: the owner may take that back; the wipe does so for its time.
-    if (const int err = addOwnerWrite(p, was); err != 0) return err;
-    fd = openSame(p, was);
+    if (const int err = setModeOfSame(at, was, (before.st_mode & 07777) | S_IWUSR); err != 0) return err;
+    fd = openSame(at, was);
     if (fd < 0) {
-      (void)::chmod(p.c_str(), before.st_mode & 07777);
+      (void)setModeOfSame(at, was, before.st_mode & 07777);
       return -fd;
     }
     oldMode_ = before.st_mode & 07777;
@@ -99,8 +99,9 @@ int WipeFile::open(std::string_view path, const FileIdentity* expected) {
 
 int WipeFile::create(std::string_view path) {
   if (fd_ >= 0) return EBUSY;
-  const std::string p(path);
-  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0600);
+  const EntryAt at(path);
+  if (at.error() != 0) return at.error();
+  const int fd = ::openat(at.dir(), at.name(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0600);
   if (fd < 0) return errno;
   struct stat st {};
   if (::fstat(fd, &st) == 0) identity_ = identityOf(fd, st);
@@ -153,17 +154,17 @@ int WipeFile::close() {
 
 WipeCandidate describeForWipe(std::string_view path) {
   WipeCandidate c;
-  const std::string p(path);
+  const EntryAt at(path);
   struct stat st {};
-  if (::lstat(p.c_str(), &st) != 0) {
-    c.error = errno;
+  if (at.error() != 0 || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    c.error = at.error() != 0 ? at.error() : errno;
     return c;
   }
   c.regular = S_ISREG(st.st_mode);
   c.symlink = S_ISLNK(st.st_mode);
   c.links = static_cast<std::uint64_t>(st.st_nlink);
   c.size = static_cast<std::uint64_t>(st.st_size);
-  c.identity = identityOf(p, st);
+  c.identity = identityAt(at.dir(), at.name(), st);
   return c;
 }
 

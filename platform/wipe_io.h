@@ -10,6 +10,8 @@
 //   f.truncate();                               // then the caller renames and removes the name
 #pragma once
 
+#include "platform/file_identity_type.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,15 +19,14 @@
 
 namespace platform {
 
-// Which file a path named when it was opened (device, inode and, where the file system records
+// Which file a path named when it was opened (its identity and, where the file system records
 // it, the birth time): a later open can tell that the name now leads to another file, even one
 // that took over the inode number of a file deleted meanwhile.
-struct FileIdentity {
-  std::uint64_t dev = 0;
-  std::uint64_t ino = 0;
+struct WipeIdentity {
+  FileIdentity file{};
   std::int64_t bornSec = 0;  // 0 and 0 where the birth time is unknown
   std::uint32_t bornNsec = 0;
-  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+  friend bool operator==(const WipeIdentity&, const WipeIdentity&) = default;
 };
 
 class WipeFile {
@@ -41,7 +42,7 @@ class WipeFile {
   //   given and path now names another file, or the error of the open (EACCES ...).
   // A file its owner may not write (no owner write bit) is given that bit for the wipe when this
   // user owns it; restoreMode puts the bits back.
-  int open(std::string_view path, const FileIdentity* expected = nullptr);
+  int open(std::string_view path, const WipeIdentity* expected = nullptr);
   // Creates path exclusively (mode 0600, O_EXCL: nothing that holds the name, a link included, is
   // ever opened) and opens it for writing. 0 or errno.
   int create(std::string_view path);
@@ -61,12 +62,12 @@ class WipeFile {
 
   [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
   [[nodiscard]] std::uint64_t size() const { return size_; }
-  [[nodiscard]] const FileIdentity& identity() const { return identity_; }
+  [[nodiscard]] const WipeIdentity& identity() const { return identity_; }
 
  private:
   int fd_ = -1;
   std::uint64_t size_ = 0;
-  FileIdentity identity_;
+  WipeIdentity identity_;
   unsigned oldMode_ = 0;
   bool modeChanged_ = false;
 };
@@ -78,7 +79,7 @@ struct WipeCandidate {
   bool symlink = false;
   std::uint64_t links = 0;
   std::uint64_t size = 0;
-  FileIdentity identity;
+  WipeIdentity identity;
 };
 [[nodiscard]] WipeCandidate describeForWipe(std::string_view path);
 

@@ -62,7 +62,7 @@ TEST_F(WipeIoTest, RefusesWhatWouldNotWipeTheDataAndChangesNothing) {
 
 TEST_F(WipeIoTest, AnotherFileUnderTheListedNameIsRefused) {
   const std::string p = make("a", "first");
-  const FileIdentity listed = describeForWipe(p).identity;
+  const WipeIdentity listed = describeForWipe(p).identity;
   fs::remove(p);
   make("b", "other");  // keeps the old inode from being reused at once
   make("a", "second");

@@ -1,5 +1,6 @@
 #include "platform/write_through.h"
 
+#include "platform/entry_at.h"
 #include "platform/fd_io.h"
 
 #include <cerrno>
@@ -16,12 +17,13 @@ namespace {
 // A device or FIFO is refused before it is opened (opening one can have effects of its own); the
 // fstat catches one swapped in between.
 int openRegularForWrite(std::string_view path) {
-  const std::string p(path);
+  const EntryAt at(path);
+  if (at.error() != 0) return -at.error();
   struct stat before {};
-  if (::lstat(p.c_str(), &before) != 0) return -errno;
+  if (::fstatat(at.dir(), at.name(), &before, AT_SYMLINK_NOFOLLOW) != 0) return -errno;
   if (S_ISLNK(before.st_mode)) return -ELOOP;
   if (!S_ISREG(before.st_mode)) return -EINVAL;
-  const int fd = ::open(p.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = ::openat(at.dir(), at.name(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return -errno;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

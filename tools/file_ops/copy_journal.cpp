@@ -35,7 +35,7 @@ class CopyUndo {
     if (copy.error != 0) return true;  // removed or moved away meanwhile
     const platform::FileStatus source = platform::fileStatus(r.from, true);
     const bool stillACopy = copy.type == platform::FileType::Regular && source.type == platform::FileType::Regular &&
-                            source.size == copy.size && !(source.dev == copy.dev && source.inode == copy.inode);
+                            source.size == copy.size && source.identity != copy.identity;
     if (!stillACopy) {
       pipe_.addResult(msg_(copy_msg::kUndoKeptCopy) + r.to);
       return false;

@@ -29,14 +29,16 @@ struct JobPlan {
 // A folder's identity, to know it again under any spelling of its path.
 struct FolderId {
   bool known = false;
-  std::uint64_t dev = 0, inode = 0;
-  bool operator<(const FolderId& o) const { return std::tie(dev, inode) < std::tie(o.dev, o.inode); }
+  platform::FileIdentity id{};
+  bool operator<(const FolderId& o) const {
+    return std::tie(id.device, id.inode) < std::tie(o.id.device, o.id.inode);
+  }
 };
 
 FolderId folderId(const std::string& folder) {
   const platform::FileStatus st = platform::fileStatus(folder, true);
   if (st.error != 0 || st.type != platform::FileType::Directory) return {};
-  return {.known = true, .dev = st.dev, .inode = st.inode};
+  return {.known = true, .id = st.identity};
 }
 
 class CopyJob {
@@ -59,7 +61,7 @@ class CopyJob {
     // rename itself finds an existing target. Overwrite needs the target's identity first.
     const core::ListEntry* entry = item.entry();
     const bool quickRename = options_.mode == CopyMode::Move && plan_.filter.words.empty() &&
-                             options_.exists != TargetExists::Overwrite && walked.known && device == walked.dev &&
+                             options_.exists != TargetExists::Overwrite && walked.known && device == walked.id.device &&
                              entry && (entry->attributes & (core::kAttrSystem | core::kAttrFolder)) == 0;
     TransferResult result = TransferResult::Failed;
     if (quickRename) {
@@ -67,7 +69,7 @@ class CopyJob {
       result = renameFile(pipe_, transfer, msg_);
     } else {
       transfer.status = platform::fileStatus(source, false);
-      const bool renames = options_.mode == CopyMode::Move && transfer.status.error == 0 && device == transfer.status.dev;
+      const bool renames = options_.mode == CopyMode::Move && transfer.status.error == 0 && device == transfer.status.identity.device;
       if (!sourceWanted(item, source, renames ? &transfer.status : nullptr)) return core::StepResult::Skipped;
       makeFolder(folder);
       transfer.folderDevice = folder_.device();
@@ -184,7 +186,7 @@ class CopyJob {
         t.target = core::Pipeline::splitFileName(t.target, counter_);
         return true;
       case TargetExists::Overwrite:
-        if (existing.dev == t.status.dev && existing.inode == t.status.inode) {
+        if (existing.identity == t.status.identity) {
           pipe_.addResult(msg_(copy_msg::kSameFile) + t.source);
           return false;
         }
@@ -209,7 +211,7 @@ class CopyJob {
     std::string path;  // the last target folder looked at
     FolderId id;       // known once it exists
     [[nodiscard]] std::optional<std::uint64_t> device() const {
-      return id.known ? std::optional(id.dev) : std::nullopt;
+      return id.known ? std::optional(id.id.device) : std::nullopt;
     }
   } folder_;
   long long counter_ = 1;  // numbered names only grow within a run

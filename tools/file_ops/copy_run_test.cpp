@@ -267,7 +267,7 @@ TEST_F(CopyRunTest, AMoveAcrossFileSystemsCopiesThenDeletes) {
     std::string path;
     ~Remove() { std::filesystem::remove_all(path); }
   } remove{other};
-  if (platform::fileStatus(other).dev == platform::fileStatus(root_).dev) GTEST_SKIP() << "one file system";
+  if (platform::fileStatus(other).identity.device == platform::fileStatus(root_).identity.device) GTEST_SKIP() << "one file system";
   const std::string a = makeFile("main/a.txt", std::string(2500000, 'a'));
   const platform::FileTime old{.sec = 1000000000, .nsec = 0, .known = true};
   ASSERT_EQ(platform::setFileTimes(a, &old, &old), 0);

@@ -83,9 +83,9 @@ TransferResult transferFile(core::Pipeline& pipe, const Transfer& t, const core:
     std::optional<std::uint64_t> device = t.folderDevice;
     if (!device) {
       const platform::FileStatus folder = platform::fileStatus(folderOf(t.target), true);
-      if (folder.error == 0) device = folder.dev;
+      if (folder.error == 0) device = folder.identity.device;
     }
-    if (device == t.status.dev) return renameFile(pipe, t, msg);
+    if (device == t.status.identity.device) return renameFile(pipe, t, msg);
   }
   return copyAcross(pipe, t, msg);
 }

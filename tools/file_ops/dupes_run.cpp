@@ -42,7 +42,7 @@ class DupesFinder {
               std::string target)
       : pipe_(pipe), options_(options), msg_(msg), target_(std::move(target)) {
     reading_.poll = [this](std::uint64_t bytes) { return poll(bytes); };
-    if (!target_.empty()) targetDevice_ = platform::fileStatus(target_).dev;
+    if (!target_.empty()) targetDevice_ = platform::fileStatus(target_).identity.device;
   }
 
   void run(core::ToolForm* form) {

@@ -30,7 +30,7 @@ constexpr int kNameTries = 5;
 // A file of the list made at the start.
 struct Target {
   std::string folder, name;
-  platform::FileIdentity identity;
+  platform::WipeIdentity identity;
   std::uint64_t size = 0;
   bool kept = false;  // refused or failed: never touched again, never deleted
   [[nodiscard]] std::string path() const { return folder + name; }

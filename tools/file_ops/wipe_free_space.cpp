@@ -86,10 +86,10 @@ class FreeSpaceWipe {
     for (const std::string& place : places) {
       if (place.empty()) continue;
       const platform::FileStatus st = platform::fileStatus(place);
-      if (st.type != platform::FileType::Directory || st.dev != mountStatus.dev) continue;
+      if (st.type != platform::FileType::Directory || st.identity.device != mountStatus.identity.device) continue;
       std::string made;
       if (platform::makePrivateFolder(place, mainwin::kWipeFolderPrefix, made) != 0) continue;
-      if (platform::fileStatus(made).dev == mountStatus.dev) {
+      if (platform::fileStatus(made).identity.device == mountStatus.identity.device) {
         out_.fillFolder = made;
         return true;
       }

@@ -99,7 +99,7 @@ bool sameFile(const platform::FileStatus& a, const platform::FileStatus& b) {
   const auto same = [](const platform::FileTime& x, const platform::FileTime& y) {
     return x.sec == y.sec && x.nsec == y.nsec;
   };
-  return a.error == 0 && b.error == 0 && a.type == b.type && a.dev == b.dev && a.size == b.size &&
+  return a.error == 0 && b.error == 0 && a.type == b.type && a.identity == b.identity && a.size == b.size &&
          same(a.modified, b.modified) && same(a.changed, b.changed);
 }
 

@@ -1,0 +1,121 @@
+// Test support for runs that a second user attacks: while a tool works on a tree, a thread
+// exchanges one entry of the tree with a symbolic link to something outside it, in a loop
+// (renameat2 RENAME_EXCHANGE, as someone with write access to the tree's folder could), and the
+// outside files must come out of every run unchanged. Only the *_test.cpp files include it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace core::testing {
+
+// A folder of files that no run may touch: names, bytes, permission bits, times and the archive
+// attribute are compared with what they were made with.
+class OutsideFolder {
+ public:
+  explicit OutsideFolder(std::string folder, int files = 20) : folder_(std::move(folder)) {
+    std::filesystem::create_directories(folder_);
+    for (int i = 0; i < files; ++i) {
+      const std::string name = "private" + std::to_string(i) + ".txt";
+      std::ofstream(folder_ + name, std::ios::binary) << "secret " << i << "\n";
+      ::chmod((folder_ + name).c_str(), 0600);
+      const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+      ::utimensat(AT_FDCWD, (folder_ + name).c_str(), times, 0);
+    }
+    seen_ = snapshot();
+  }
+  [[nodiscard]] const std::string& path() const { return folder_; }
+  // "" when nothing changed, else a line for the first difference.
+  [[nodiscard]] std::string changes() const {
+    const std::vector<Seen> now = snapshot();
+    if (now.size() != seen_.size()) return "the outside folder holds " + std::to_string(now.size()) + " entries";
+    for (std::size_t i = 0; i < now.size(); ++i)
+      if (!(now[i] == seen_[i])) return "outside file changed: " + now[i].name;
+    return {};
+  }
+
+ private:
+  struct Seen {
+    std::string name, bytes, archive;
+    mode_t mode = 0;
+    long long mtime = 0, atime = 0;
+    bool operator==(const Seen&) const = default;
+  };
+  [[nodiscard]] std::vector<Seen> snapshot() const {
+    std::vector<Seen> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder_)) {
+      Seen s;
+      s.name = e.path().filename().string();
+      std::ifstream in(e.path(), std::ios::binary);
+      s.bytes.assign(std::istreambuf_iterator<char>(in), {});
+      struct stat st {};
+      ::lstat(e.path().c_str(), &st);
+      s.mode = st.st_mode;
+      s.mtime = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+      s.atime = st.st_atim.tv_sec;
+      char value[16] = {};
+      const ssize_t n = ::lgetxattr(e.path().c_str(), "user.vardulek.archive", value, sizeof value - 1);
+      s.archive = n > 0 ? std::string(value, static_cast<std::size_t>(n)) : std::string();
+      out.push_back(std::move(s));
+    }
+    std::sort(out.begin(), out.end(), [](const Seen& a, const Seen& b) { return a.name < b.name; });
+    return out;
+  }
+
+  std::string folder_;
+  std::vector<Seen> seen_;
+};
+
+// Exchanges `entry` with a symbolic link to `target` (made beside it) again and again while a run
+// goes on; stop() ends the loop and puts the entry back under its own name.
+class LinkSwapper {
+ public:
+  LinkSwapper(std::string entry, const std::string& target) : entry_(std::move(entry)) {
+    link_ = entry_ + ".swap-link";
+    std::filesystem::remove(link_);
+    std::filesystem::create_symlink(target, link_);
+  }
+  ~LinkSwapper() {
+    stop();
+    std::filesystem::remove(link_);
+  }
+  void start() {
+    stop_ = false;
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        if (::renameat2(AT_FDCWD, entry_.c_str(), AT_FDCWD, link_.c_str(), RENAME_EXCHANGE) == 0) ++swaps_;
+        std::this_thread::yield();
+      }
+    });
+  }
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    struct stat st {};
+    // The link must end up at link_, the tree's own entry at entry_.
+    if (::lstat(entry_.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      ::renameat2(AT_FDCWD, entry_.c_str(), AT_FDCWD, link_.c_str(), RENAME_EXCHANGE);
+  }
+  [[nodiscard]] long swaps() const { return swaps_; }
+
+ private:
+  std::string entry_, link_;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<long> swaps_{0};
+};
+
+}  // namespace core::testing

@@ -1,0 +1,95 @@
+// The file tools against a second user who swaps a subfolder of the tree for a link to a folder
+// outside it while they run: every step acts in the folder the walk found, or leaves it alone with
+// a line; the outside folder is never changed.
+#include "core/link_swap_test_support.h"
+#include "tools/file_ops/attrib_run.h"
+#include "tools/file_ops/date_run.h"
+#include "tools/file_ops/delete_run.h"
+#include "tools/file_ops/delete_test_support.h"
+#include "tools/file_ops/encrypt_run.h"
+
+#include <functional>
+
+namespace tools::file_ops {
+namespace {
+
+using core::testing::LinkSwapper;
+using core::testing::OutsideFolder;
+
+core::MessageTable placeholderMessages() {
+  std::vector<std::string> texts;
+  for (int n = 1; n <= 100; ++n) texts.push_back("[" + std::to_string(n) + "]");
+  return core::MessageTable(std::move(texts));
+}
+
+class LinkSwapRuns : public testing::DeleteTest {
+ protected:
+  // The tree's subfolder with its files, made again for every run.
+  void refillSub() {
+    makeDir("sub");
+    for (int i = 0; i < 20; ++i) makeFile("sub/f" + std::to_string(i) + ".txt", "inside " + std::to_string(i) + "\n");
+  }
+  // Runs `run` over the tree `rounds` times while sub is swapped for a link to the outside folder.
+  void attack(const std::string& tool, const std::function<void()>& run, int rounds = 30) {
+    const OutsideFolder outside(base_ + "outside/");
+    long swaps = 0;
+    for (int round = 0; round < rounds; ++round) {
+      refillSub();
+      LinkSwapper swapper(root_ + "sub", outside.path());
+      swapper.start();
+      run();
+      swapper.stop();
+      swaps += swapper.swaps();
+      const std::string changed = outside.changes();
+      ASSERT_EQ(changed, "") << tool << ", round " << round << ": " << report();
+    }
+    EXPECT_GT(swaps, 0) << tool;
+  }
+  const core::MessageTable msg_ = placeholderMessages();
+};
+
+TEST_F(LinkSwapRuns, DeleteTrashAndWipeNeverReachTheOutsideFolder) {
+  for (const DeleteMode mode : {DeleteMode::Delete, DeleteMode::Recycle, DeleteMode::WipeFiles}) {
+    attack("mode " + std::to_string(static_cast<int>(mode)), [&] {
+      (void)deleteStart(pipe_, form_, {.mode = mode, .folder = root_, .withSubfolders = true, .pattern = "*"}, msg_);
+    });
+  }
+}
+
+TEST_F(LinkSwapRuns, AttributesDatesAndEncryptionNeverReachTheOutsideFolder) {
+  attack("attributes", [&] {
+    (void)runAttributes(pipe_, form_,
+                        {.archive = AttribChange::Set, .readOnly = AttribChange::Set, .withSubfolders = true}, msg_);
+    // Clearing R again lets the next round write the files anew.
+    (void)runAttributes(pipe_, form_, {.readOnly = AttribChange::Clear, .withSubfolders = true}, msg_);
+  });
+  attack("dates", [&] {
+    DateOptions options{.withSubfolders = true};
+    options.change.modifiedDate = {.ticked = true, .text = "02/03/2004"};
+    (void)runDates(pipe_, form_, options, msg_);
+  });
+  attack("encryption", [&] {
+    (void)encryptFiles(pipe_, form_, {.typedKey = "Swap4Key", .withSubfolders = true}, msg_);
+  });
+}
+
+// Read Only set on a file that is swapped for a link to a private file: the link is never followed.
+TEST_F(LinkSwapRuns, ReadOnlyNeverFollowsALinkSwappedInForTheFile) {
+  const OutsideFolder outside(base_ + "outside/", 1);
+  long swaps = 0;
+  for (int round = 0; round < 40; ++round) {
+    const std::string file = makeFile("file.txt", "mine\n");
+    ::chmod(file.c_str(), 0644);
+    LinkSwapper swapper(file, outside.path() + "private0.txt");
+    swapper.start();
+    (void)runAttributes(pipe_, form_, {.readOnly = AttribChange::Set}, msg_);
+    (void)runAttributes(pipe_, form_, {.readOnly = AttribChange::Clear}, msg_);
+    swapper.stop();
+    swaps += swapper.swaps();
+    ASSERT_EQ(outside.changes(), "") << "round " << round << ": " << report();
+  }
+  EXPECT_GT(swaps, 0);
+}
+
+}  // namespace
+}  // namespace tools::file_ops
