@@ -52,6 +52,8 @@ core::RunOutcome renameFiles(core::Pipeline& pipe, core::ToolForm* form, const C
       [&](core::RunItem& item) {
         const std::string newName = conv.convertName(item.name(), false);
         if (newName == item.name()) return core::StepResult::Skipped;
+        // FIFOs, devices and sockets are system files, renamed by no tool.
+        if (pipe.checkFileUsable(item.path(), {.access = core::Access::None}) == 0) return core::StepResult::Skipped;
         if (pipe.renameLogged(item.path(), item.folder() + newName, "", core::ItemKind::File) != 0)
           return core::StepResult::Failed;
         pipe.addToLog(text, "  " + item.name() + " -> " + newName + kCrLf);

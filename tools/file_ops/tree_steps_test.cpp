@@ -1,12 +1,17 @@
-// The file tools against a second user who swaps a subfolder of the tree for a link to a folder
-// outside it while they run: every step acts in the folder the walk found, or leaves it alone with
-// a line; the outside folder is never changed.
+// The file tools on trees that resist them: a second user who swaps a subfolder of the tree for a
+// link to a folder outside it while they run (every step acts in the folder the walk found, or
+// leaves it alone with a line; the outside folder is never changed), and folders deeper than the
+// longest path the system takes.
 #include "core/link_swap_test_support.h"
 #include "tools/file_ops/attrib_run.h"
 #include "tools/file_ops/date_run.h"
 #include "tools/file_ops/delete_run.h"
 #include "tools/file_ops/delete_test_support.h"
 #include "tools/file_ops/encrypt_run.h"
+#include "platform/fs.h"
+#include "platform/test_trees.h"
+
+#include <climits>
 
 #include <functional>
 
@@ -22,7 +27,7 @@ core::MessageTable placeholderMessages() {
   return core::MessageTable(std::move(texts));
 }
 
-class LinkSwapRuns : public testing::DeleteTest {
+class TreeSteps : public testing::DeleteTest {
  protected:
   // The tree's subfolder with its files, made again for every run.
   void refillSub() {
@@ -48,7 +53,7 @@ class LinkSwapRuns : public testing::DeleteTest {
   const core::MessageTable msg_ = placeholderMessages();
 };
 
-TEST_F(LinkSwapRuns, DeleteTrashAndWipeNeverReachTheOutsideFolder) {
+TEST_F(TreeSteps, DeleteTrashAndWipeNeverReachTheOutsideFolder) {
   for (const DeleteMode mode : {DeleteMode::Delete, DeleteMode::Recycle, DeleteMode::WipeFiles}) {
     attack("mode " + std::to_string(static_cast<int>(mode)), [&] {
       (void)deleteStart(pipe_, form_, {.mode = mode, .folder = root_, .withSubfolders = true, .pattern = "*"}, msg_);
@@ -56,7 +61,7 @@ TEST_F(LinkSwapRuns, DeleteTrashAndWipeNeverReachTheOutsideFolder) {
   }
 }
 
-TEST_F(LinkSwapRuns, AttributesDatesAndEncryptionNeverReachTheOutsideFolder) {
+TEST_F(TreeSteps, AttributesDatesAndEncryptionNeverReachTheOutsideFolder) {
   attack("attributes", [&] {
     (void)runAttributes(pipe_, form_,
                         {.archive = AttribChange::Set, .readOnly = AttribChange::Set, .withSubfolders = true}, msg_);
@@ -74,7 +79,7 @@ TEST_F(LinkSwapRuns, AttributesDatesAndEncryptionNeverReachTheOutsideFolder) {
 }
 
 // Read Only set on a file that is swapped for a link to a private file: the link is never followed.
-TEST_F(LinkSwapRuns, ReadOnlyNeverFollowsALinkSwappedInForTheFile) {
+TEST_F(TreeSteps, ReadOnlyNeverFollowsALinkSwappedInForTheFile) {
   const OutsideFolder outside(base_ + "outside/", 1);
   long swaps = 0;
   for (int round = 0; round < 40; ++round) {
@@ -89,6 +94,29 @@ TEST_F(LinkSwapRuns, ReadOnlyNeverFollowsALinkSwappedInForTheFile) {
     ASSERT_EQ(outside.changes(), "") << "round " << round << ": " << report();
   }
   EXPECT_GT(swaps, 0);
+}
+
+// A file 25 folders of 200-byte names down (past PATH_MAX) is deleted and given its dates like any
+// other.
+TEST_F(TreeSteps, FilesPastTheLongestPathAreDeletedAndGivenTheirDates) {
+  const std::string part(200, 'd');
+  ASSERT_TRUE(platform::testing::makeDeepTree(root_, part, 25));
+  std::string deep = root_;
+  for (int i = 0; i < 25; ++i) deep += part + "/";
+  ASSERT_GT(deep.size(), static_cast<std::size_t>(PATH_MAX));
+  ASSERT_EQ(platform::writeNewFile(deep + "deep.txt", "deep"), 0);
+
+  DateOptions options{.withSubfolders = true};
+  options.change.modifiedDate = {.ticked = true, .text = "02/03/2004"};
+  options.change.modifiedTime = {.ticked = true, .text = "12:00:00"};
+  ASSERT_EQ(runDates(pipe_, form_, options, msg_).refused, DateRefusal::None);
+  const platform::FileStatus st = platform::fileStatus(deep + "deep.txt", false);
+  ASSERT_EQ(st.error, 0) << report();
+  EXPECT_LT(std::abs(st.modified.sec - 1075809600), 86400) << report();  // 3 February 2004, local noon
+
+  (void)deleteStart(pipe_, form_, {.folder = root_, .withSubfolders = true, .pattern = "*"}, msg_);
+  EXPECT_EQ(platform::fileStatus(deep + "deep.txt", false).error, ENOENT) << report();
+  platform::testing::removeTree(root_ + part);
 }
 
 }  // namespace
