@@ -186,7 +186,11 @@ class CopyJob {
         t.target = core::Pipeline::splitFileName(t.target, counter_);
         return true;
       case TargetExists::Overwrite:
-        if (existing.identity == t.status.identity) {
+        // Never the source itself: another name of it, or the file a source link leads to (moved
+        // over its own target, the link would replace the only copy of the bytes, as mv refuses).
+        if (existing.identity == t.status.identity ||
+            (t.status.type == platform::FileType::Symlink &&
+             platform::fileStatus(t.source, true).identity == existing.identity)) {
           pipe_.addResult(msg_(copy_msg::kSameFile) + t.source);
           return false;
         }

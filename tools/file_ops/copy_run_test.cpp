@@ -112,6 +112,24 @@ TEST_F(CopyRunTest, OverwriteNeverReplacesTheSourceItself) {
   EXPECT_EQ(tree(main_), (Files{{"a.txt", "precious"}, {"a1.txt", "precious"}}));
 }
 
+// A link moved or copied onto the very file it leads to would leave a link to itself and no bytes:
+// refused as the same file, both left as they were.
+TEST_F(CopyRunTest, OverwriteNeverPutsALinkOverTheFileItLeadsTo) {
+  makeDir("out");
+  makeFile("out/a.txt", "the only copy");
+  ASSERT_EQ(::symlink((root_ + "out/a.txt").c_str(), (main_ + "a.txt").c_str()), 0);
+  for (const CopyMode mode : {CopyMode::Move, CopyMode::Copy}) {
+    run({.pattern = root_ + "out", .mode = mode, .exists = TargetExists::Overwrite});
+    EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "the only copy"}}));
+    struct stat st {};
+    ASSERT_EQ(::lstat((root_ + "out/a.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    ASSERT_EQ(::lstat((main_ + "a.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(report().find("[3]" + main_ + "a.txt"), std::string::npos) << report();
+  }
+}
+
 // A file moved into a folder that the run reaches later is not moved again.
 TEST_F(CopyRunTest, AFileTheRunMovedIsNeverItsSourceAgain) {
   makeFile("main/a.txt", "a");

@@ -8,6 +8,7 @@
 #include "platform/file_identity.h"
 #include "tools/text/run_report_test_support.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +129,25 @@ TEST_F(DupesRunTest, MovesWithinOneFileSystemRenameAndNeverReplace) {
   EXPECT_FALSE(exists(root_ + "sub/x.txt"));
   EXPECT_EQ(readAll(target + "x.txt"), "someone else's");
   EXPECT_EQ(readAll(target + "x1.txt"), "same");
+}
+
+// A rename, not a copy: the moved duplicate keeps its inode (and so its hard links) and its
+// modified time.
+TEST_F(DupesRunTest, AMoveWithinOneFileSystemKeepsTheFileItself) {
+  makeFile("y.txt", "twin");
+  makeDir("sub");
+  const std::string copy = makeFile("sub/y.txt", "twin");
+  const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, copy.c_str(), old, 0), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(copy.c_str(), &before), 0);
+  const std::string target = base_ + "moved/";
+  fs::create_directories(target);
+  EXPECT_EQ(run({.mode = DupesMode::MoveByContents, .withSubfolders = true, .targetFolder = target}), DupesStart::Ran);
+  struct stat after {};
+  ASSERT_EQ(::stat((target + "y.txt").c_str(), &after), 0) << reportedText(host_);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mtim.tv_sec, 1000000000);
 }
 
 TEST_F(DupesRunTest, MovesAcrossFileSystemsCopyThenDelete) {
