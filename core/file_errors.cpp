@@ -56,6 +56,19 @@ std::string systemReason(int err) {
   return " (" + std::string(::strerror_r(err, buf, sizeof buf)) + ")";
 }
 
+std::string errorReason(int errorNumber) {
+  switch (errorNumber) {
+    case 0: return {};
+    case kErrFileExists: return systemReason(EEXIST);
+    case kErrFileNotFound:
+    case kErrPathNotFound: return systemReason(ENOENT);
+    case kErrDiskFull: return systemReason(ENOSPC);
+    case kErrPermissionDenied: return systemReason(EACCES);
+    case kErrDifferentDrive: return systemReason(EXDEV);
+    default: return {};
+  }
+}
+
 int errorNumberForPath(int err, std::string_view path) {
   if (err == ENOENT) {
     const std::string p = withoutTrailingSlashes(path);

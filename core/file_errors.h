@@ -17,6 +17,8 @@ namespace core {
 // The system's reason for an errno value, as a result line ends with it: " (permission denied)"
 // in the interface language for the common ones, the system's own words for the rest; "" for 0.
 [[nodiscard]] std::string systemReason(int err);
+// The same for one of the run-time error numbers below (what the core's file routines return).
+[[nodiscard]] std::string errorReason(int errorNumber);
 
 // Common messages of lines about folders a run cannot work in, each followed by the folder.
 inline constexpr int kMsgFolderChanged = 140;    // no longer the folder the walk found

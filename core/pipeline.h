@@ -321,7 +321,7 @@ class Pipeline {
   void readRunFlags();
   void walkTree(bool withHidden, std::size_t cadence);
   void appendSubfolders(const std::string& folder, bool withHidden);
-  void logUnreadable(const std::string& folder);
+  void logUnreadable(const std::string& folder, int err);
   // Opens folder through the run's scope: 1, or 0 after the line that says why it is left alone.
   int enterFolder(const std::string& folder);
   void dropVolumeInfoFolders();

@@ -3,6 +3,7 @@
 #include "core/pipeline.h"
 
 #include "core/file_content.h"
+#include "core/file_errors.h"
 #include "core/file_paths.h"
 #include "core/file_times.h"
 #include "core/settings.h"
@@ -153,7 +154,10 @@ int Pipeline::removeFile(const std::string& path, std::string label, std::string
   const bool toTrash = kind != RemoveKind::Delete;
   const int failed = toTrash ? recycleFile(path) : KillFile(path);
   if (failed != 0) {
-    addResult(msgMain(79) + label + msgMain(80) + path + note);
+    // "Could not delete: path (reason)", the label (when there is one) before the colon.
+    std::string head = msgMain(79);
+    while (!head.empty() && head.back() == ' ') head.pop_back();
+    addResult(head + label + msgMain(80) + path + note + (toTrash ? systemReason(failed) : errorReason(failed)));
     return 1;
   }
   record(toTrash ? StepKind::Trashed : StepKind::Deleted, path, {});
@@ -171,7 +175,7 @@ int Pipeline::renameLogged(const std::string& oldPath, const std::string& newPat
   if (oldPath == newPath) return 58;
   label = withBlank(std::move(label)) + msgMain(kind == ItemKind::File ? 81 : 82);
   const int result = rename(oldPath, newPath);
-  if (result != 0) addResult(msgMain(83) + label + ": " + oldPath + msgMain(84) + newPath);
+  if (result != 0) addResult(msgMain(83) + label + ": " + oldPath + msgMain(84) + newPath + errorReason(result));
   return result;
 }
 

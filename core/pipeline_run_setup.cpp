@@ -50,12 +50,12 @@ void Pipeline::readRunFlags() {
   flags_.protectOn = protect != "0" && protect != "2";
 }
 
-void Pipeline::logUnreadable(const std::string& folder) {
-  addResult(msgMain(85) + folder);
+void Pipeline::logUnreadable(const std::string& folder, int err) {
+  addResult(msgMain(kMsgFolderNotOpened) + folder + systemReason(err));
 }
 
 void Pipeline::appendSubfolders(const std::string& folder, bool withHidden) {
-  const UnreadableFolderFn onUnreadable = [this](const std::string& f, int) { logUnreadable(f); };
+  const UnreadableFolderFn onUnreadable = [this](const std::string& f, int err) { logUnreadable(f, err); };
   if (withHidden) {
     (void)RetDirStruct(folder, dirList_, onUnreadable, lister_);
   } else {
@@ -72,7 +72,7 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
     host_.doEvents();
     return host_.isCancel() == CancelState::Running;
   };
-  options.onUnreadable = [this](const std::string& folder, int) {
+  options.onUnreadable = [this](const std::string& folder, int err) {
     // A folder inside a volume's restore-point folder is left out below; no line for it.
     std::string probe = withoutTrailingSlashes(folder);
     while (!probe.empty() && probe != "/") {
@@ -80,7 +80,7 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
       probe = withoutTrailingSlashes(RetBefLast("/", probe));
       if (probe.empty()) break;
     }
-    logUnreadable(folder);
+    logUnreadable(folder, err);
   };
   options.lister = lister_;
   // A folder that cannot be read is logged and passed over, so the walk with hidden folders never

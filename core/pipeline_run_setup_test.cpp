@@ -127,7 +127,7 @@ TEST_F(FolderListTest, AnUnreadableFolderIsLoggedAndTheWalkGoesOn) {
     EXPECT_NE(std::find(list.begin(), list.end(), root_ + "a/"), list.end());
     EXPECT_NE(std::find(list.begin(), list.end(), root_ + "b>c/"), list.end());
     EXPECT_EQ(std::find(list.begin(), list.end(), root_ + "a/x/"), list.end());
-    EXPECT_EQ(pipe_.resultLines(), "{85}" + root_ + "a/\r\n") << "hidden=" << hidden;
+    EXPECT_EQ(pipe_.resultLines(), "{141}" + root_ + "a/ ({142})\r\n") << "hidden=" << hidden;
   }
 }
 
