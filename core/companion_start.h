@@ -82,10 +82,13 @@ struct CompanionFolders {
 // settings (and, with FromSettingsSaveDefault, writing "myFont").
 void startCompanion(const CompanionOptions& options, const CompanionFolders& folders = systemCompanionFolders());
 
-// The settings word of a caller named on a companion's command line: "Quarrow" (the main program)
-// gives "vardulek", "Gremvard" gives "gremvard"; anything else gives "" (no settings). The caller's
-// name is also the application name of its link.
+// The settings word of a caller named on a companion's command line, in any letter case:
+// "Quarrow" (the main program) gives "vardulek", "Gremvard" gives "gremvard"; anything else
+// (a blank too many included) gives "" (no settings).
 [[nodiscard]] std::string settingsWordOfCaller(std::string_view caller);
+// The application name of the caller's link: a known caller's own spelling ("quarrow" gives
+// "Quarrow", whose link the main program serves), anything else as given.
+[[nodiscard]] std::string callerLinkName(std::string_view caller);
 
 // The program link: opens "application|topic", executes message (bytes, NULs allowed) and closes
 // it. False when nobody serves the link or it fails; bounded by timeoutMs, never blocks longer.
