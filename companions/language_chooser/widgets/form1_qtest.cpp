@@ -48,6 +48,7 @@ class Form1Test : public QObject {
     QTest::newRow("mainProgramPicksSpanish") << QStringList{"vardulek"} << "Español" << false << "3";
     QTest::newRow("firstEntryIsEnglish") << QStringList{"vardulek"} << "" << false << "0";
     QTest::newRow("dutchOffered") << QStringList{"vardulek"} << "Nederlands" << false << "4";
+    QTest::newRow("germanOfferedUnderItsOwnName") << QStringList{"vardulek"} << "Deutsch" << false << "2";
     QTest::newRow("codePageNotice") << QStringList{"/u"} << "Español" << true << "";
     QTest::newRow("noCommandLine") << QStringList{} << "Español" << false << "";
   }
