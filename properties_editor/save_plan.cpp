@@ -89,8 +89,11 @@ SavePlan planSave(const LoadedFile& loaded, const EditorEdits& edits) {
   if (renaming) plan.steps.push_back(SaveStep::Rename);
   if (loaded.readOnly && !edits.readOnly) plan.steps.push_back(SaveStep::ClearReadOnly);
   if (plan.modified || plan.accessed) plan.steps.push_back(SaveStep::WriteTimes);
-  // A new name is not in the ".hidden" list yet: the wanted state is checked against it anew.
-  if (edits.hidden != loaded.hidden || renaming) plan.steps.push_back(SaveStep::SetHidden);
+  // A new name is not in the ".hidden" list yet: the wanted state is checked against it anew. A
+  // dot-name is hidden by its name, whatever the box says: there is nothing to write for it.
+  const std::string& finalName = renaming ? plan.newName : loaded.name;
+  if (!finalName.starts_with('.') && (edits.hidden != loaded.hidden || renaming))
+    plan.steps.push_back(SaveStep::SetHidden);
   if (edits.archive != loaded.archive) plan.steps.push_back(SaveStep::SetArchive);
   if (!loaded.readOnly && edits.readOnly) plan.steps.push_back(SaveStep::SetReadOnly);
   return plan;

@@ -174,7 +174,7 @@ TEST_F(SaveOnDisk, RenameNeverReplacesAndThenNothingElseIsWritten) {
   EXPECT_FALSE(load(p).readOnly);
 }
 
-TEST_F(SaveOnDisk, HiddenFollowsARenameAndADotNameCannotBeShown) {
+TEST_F(SaveOnDisk, HiddenFollowsARename) {
   const std::string p = make("h.txt", "x");
   ASSERT_EQ(platform::setHidden(p, true), 0);
   const propedit::LoadedFile f = load(p);
@@ -185,14 +185,44 @@ TEST_F(SaveOnDisk, HiddenFollowsARenameAndADotNameCannotBeShown) {
   EXPECT_TRUE(out.ok) << out.status;
   EXPECT_TRUE(platform::isListedHidden(path("g.txt")));
   EXPECT_FALSE(platform::isListedHidden(p));  // a later "h.txt" does not start out hidden
+}
 
-  const propedit::LoadedFile dot = load(make(".dot", "x"));
-  propedit::EditorEdits d = unchanged(dot);
-  d.hidden = false;
-  const propedit::SaveOutcome refused = propedit::applySave(dot, propedit::planSave(dot, d));
-  EXPECT_FALSE(refused.ok);
-  EXPECT_NE(refused.status.find("Hidden could not be cleared (the name starts with \".\")"), std::string::npos)
-      << refused.status;
+// A name that starts with "." is hidden by its name: the list is never written for it, and a name
+// that loses its dot is hidden only when the box says so.
+TEST_F(SaveOnDisk, ADotNameIsHiddenByItsNameAlone) {
+  struct Case {
+    const char* from;
+    bool listed;  // the old name is in ".hidden"
+    const char* to;
+    bool box;  // the Hidden box at Save
+    const char* status;
+    bool hiddenAfter, listedAfter;
+  };
+  const Case cases[] = {
+      {"foo", false, ".foo", true, "Renamed and saved.", true, false},
+      {"listed", true, ".listed", true, "Renamed and saved.", true, false},
+      {"boxClear", false, ".boxClear", false, "Renamed and saved.", true, false},
+      {".bar", false, "bar", false, "Renamed and saved.", false, false},
+      {".kept", false, "kept", true, "Renamed and saved.", true, true},
+      {".same", false, ".same", false, "Nothing to change.", true, false},
+  };
+  for (const Case& c : cases) {
+    const std::string p = make(c.from, "x");
+    if (c.listed) {
+      ASSERT_EQ(platform::setHidden(p, true), 0);
+    }
+    const propedit::LoadedFile f = load(p);
+    propedit::EditorEdits e = unchanged(f);
+    e.name = c.to;
+    e.hidden = c.box;
+    const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+    EXPECT_TRUE(out.ok) << c.from << ": " << out.status;
+    EXPECT_EQ(out.status, c.status) << c.from;
+    const std::string now = path(c.to);
+    EXPECT_EQ(platform::readAttributes(now).hidden, c.hiddenAfter) << c.from;
+    EXPECT_EQ(platform::isListedHidden(now), c.listedAfter) << c.from;
+    EXPECT_FALSE(platform::isListedHidden(p) && std::string(c.from) != c.to) << c.from;
+  }
 }
 
 TEST_F(SaveOnDisk, AFileGoneSinceLoadingIsLeftAlone) {
