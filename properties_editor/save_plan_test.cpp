@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -106,6 +107,9 @@ TEST(SavePlanRefusals, ImpossibleInputIsRefusedWithItsReason) {
       {[](propedit::EditorEdits& e) { e.modifiedDate = "02/30/2001"; }, "modified time"},
       {[](propedit::EditorEdits& e) { e.accessedTime = "25:00:00"; }, "accessed time"},
       {[](propedit::EditorEdits& e) { e.accessedDate = "garbage"; }, "not a valid date"},
+      // Before the first day a file may be given (the date tool's rule too), on any file system.
+      {[](propedit::EditorEdits& e) { e.modifiedDate = "01/01/1601"; }, "outside the times a file may be given"},
+      {[](propedit::EditorEdits& e) { e.accessedDate = "12/31/1900"; }, "(01/01/1901 to 12/31/9999)"},
       {[](propedit::EditorEdits& e) { e.name = ""; }, "empty"},
       {[](propedit::EditorEdits& e) { e.name = "a/b"; }, "\"/\""},
       {[](propedit::EditorEdits& e) { e.name = ".."; }, "cannot be a file name"},
@@ -222,6 +226,60 @@ TEST_F(SaveOnDisk, ADotNameIsHiddenByItsNameAlone) {
     EXPECT_EQ(platform::readAttributes(now).hidden, c.hiddenAfter) << c.from;
     EXPECT_EQ(platform::isListedHidden(now), c.listedAfter) << c.from;
     EXPECT_FALSE(platform::isListedHidden(p) && std::string(c.from) != c.to) << c.from;
+  }
+}
+
+// A file system that keeps times only up to 10/05/2446 (as ext4 does) and stores that for any later
+// time without an error.
+class TimesUpTo2446 final : public platform::MetadataSource {
+ public:
+  platform::FileStatus query(const std::string& p, bool follow) const override {
+    platform::FileStatus st = platform::systemMetadataSource().query(p, follow);
+    for (platform::FileTime* t : {&st.accessed, &st.modified}) t->sec = std::min<std::int64_t>(t->sec, 15032385535LL);
+    return st;
+  }
+};
+
+TEST_F(SaveOnDisk, ATimeTheFileSystemCannotHoldIsNotReportedAsSaved) {
+  const std::string p = make("far.txt", "x");
+  const platform::FileTime acc{1000000000, 0, true}, mod{1100000000, 0, true};
+  ASSERT_EQ(platform::setFileTimes(p, &acc, &mod), 0);
+  const TimesUpTo2446 narrow;
+  const platform::ScopedMetadataSource scoped(narrow);
+  const propedit::LoadedFile f = load(p);
+  propedit::EditorEdits e = unchanged(f);
+  e.modifiedDate = "12/31/9999";
+  e.readOnly = true;
+  const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.status, "Not all saved: This file system cannot hold the modified time " +
+                            e.modifiedDate + " " + e.modifiedTime + "; the times were left as they were.");
+  const platform::FileStatus st = platform::fileStatus(p, false);
+  EXPECT_EQ(st.modified.sec, mod.sec);
+  EXPECT_EQ(st.accessed.sec, acc.sec);
+  EXPECT_TRUE(load(p).readOnly);  // the other steps were still done
+}
+
+// On the file system the test runs on, whatever it holds: a save says "Saved." only for a time
+// that reads back as typed, and otherwise leaves the file's time as it was.
+TEST_F(SaveOnDisk, SavedMeansTheTimeReadsBackAsTyped) {
+  for (const char* date : {"06/15/2020", "01/01/1901", "01/01/2500", "12/31/9999"}) {
+    const std::string p = make("any.txt", "x");
+    const platform::FileTime acc{1000000000, 0, true}, mod{1100000000, 0, true};
+    ASSERT_EQ(platform::setFileTimes(p, &acc, &mod), 0);
+    const propedit::LoadedFile f = load(p);
+    propedit::EditorEdits e = unchanged(f);
+    e.modifiedDate = date;
+    const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+    const std::string now = propedit::formatEditorTime(load(p).modified);
+    if (out.ok) {
+      EXPECT_EQ(out.status, "Saved.") << date;
+      EXPECT_EQ(now, std::string(date) + " " + e.modifiedTime);
+    } else {
+      EXPECT_NE(out.status.find("cannot hold the modified time"), std::string::npos) << out.status;
+      EXPECT_EQ(platform::fileStatus(p, false).modified.sec, mod.sec) << date;
+    }
+    std::filesystem::remove(p);
   }
 }
 
