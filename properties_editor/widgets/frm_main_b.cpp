@@ -65,18 +65,6 @@ QLineEdit* box(QWidget* parent, const char* name, bool readOnly) {
   return b;
 }
 
-// What a screen reader says for a caption: without its access key mark and its closing colon.
-QString spokenCaption(const QString& caption) {
-  QString spoken;
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
-    else if (caption[i] == u'&') continue;
-    spoken += caption[i];
-  }
-  while (!spoken.isEmpty() && (spoken.back() == u':' || spoken.back().isSpace())) spoken.chop(1);
-  return spoken;
-}
-
 uikit::CtrlCheckBox* flagBox(QWidget* parent, const char* name) {
   auto* c = new uikit::CtrlCheckBox(parent);
   c->setObjectName(QString::fromLatin1(name));
@@ -230,7 +218,7 @@ void FrmMainB::nameControls() {
     auto* l = findChild<QLabel*>(QString::fromLatin1(name));
     l->setText(text(name, fallback));
     // A box is known by the caption of its row.
-    if (auto* buddy = qobject_cast<QLineEdit*>(l->buddy())) buddy->setAccessibleName(spokenCaption(l->text()));
+    if (auto* buddy = qobject_cast<QLineEdit*>(l->buddy())) buddy->setAccessibleName(uikit::spokenCaption(l->text()));
   }
   findChild<QLabel*>(QStringLiteral("lblDateOrder"))->setText(text("msg1", "mm/dd/yyyy"));
   findChild<QLabel*>(QStringLiteral("lblTimeOrder"))->setText(text("msg2", "hh:mm:ss"));
@@ -252,11 +240,18 @@ void FrmMainB::nameControls() {
     b->setAccessibleName(text(key, fallback));
     b->setAccessibleDescription(std::string_view(name).ends_with('T') ? timeOrder : dateOrder);
   }
-  // The calendar's month and year lists.
-  if (auto* month = calMain_->findChild<QComboBox*>(QStringLiteral("comMonth")))
-    month->setAccessibleName(text("msg11", "Month"));
-  if (auto* year = calMain_->findChild<QComboBox*>(QStringLiteral("comYear")))
-    year->setAccessibleName(text("msg12", "Year"));
+  // The calendar's month and year lists have no caption: a reader would know them by the month or
+  // year they show. A label beside each, which the calendar does not draw, names them.
+  static constexpr std::tuple<const char*, const char*, const char*> kLists[] = {
+      {"comMonth", "msg11", "Month"}, {"comYear", "msg12", "Year"}};
+  for (const auto& [name, key, fallback] : kLists) {
+    auto* list = calMain_->findChild<QComboBox*>(QString::fromLatin1(name));
+    if (!list) continue;
+    auto* label = new QLabel(text(key, fallback), list->parentWidget());
+    label->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(name).mid(3));
+    label->setBuddy(list);
+    label->hide();
+  }
 }
 
 void FrmMainB::applyScheme() {

@@ -11,13 +11,16 @@
 #include "properties_editor/editor_command_line.h"
 #include "properties_editor/editor_fields.h"
 #include "properties_editor/file_properties.h"
+#include "ui_kit/accessible_names_test_support.h"
 #include "ui_kit/ctrl_calendar.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -259,6 +262,40 @@ class EditorWindowTest : public QObject {
     QCOMPARE(f->loadedPath(), p);  // the old path is kept
     QCOMPARE(ended_, 0);           // a failed save does not end an editor started alone
     QVERIFY(QApplication::topLevelWidgets().size() >= 1);
+  }
+
+  // Every box is read by its label (the two boxes of a time each by a name of its own), the
+  // calendar's lists by what they choose, not by the value they show; the boxes' order is shown
+  // over them.
+  void screenReadersHearEveryControlByItsLabel() {
+    auto f = open({make("r.txt")});
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    QStringList problems = uikit::testing::accessibleNameProblems(f.get());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+    const auto nameOf = [&](const char* object) {
+      QWidget* w = f->findChild<QWidget*>(QString::fromLatin1(object));
+      return uikit::testing::spokenName(w, QAccessible::queryAccessibleInterface(w));
+    };
+    QCOMPARE(nameOf("txtName"), QStringLiteral("Name"));
+    QCOMPARE(nameOf("txtDos"), QStringLiteral("Full path"));
+    QCOMPARE(nameOf("txtMod"), QStringLiteral("Modified date"));
+    QCOMPARE(nameOf("txtAccessT"), QStringLiteral("Accessed time"));
+    QCOMPARE(nameOf("chkRO"), QStringLiteral("Read Only"));
+
+    auto* order = child<QLabel>(*f, "lblDateOrder");
+    QVERIFY(order->isVisible());
+    QCOMPARE(order->text(), QStringLiteral("mm/dd/yyyy"));
+    auto* mod = child<QLineEdit>(*f, "txtMod");
+    const QRect over = order->geometry(), box = mod->geometry();
+    QVERIFY2(over.bottom() < box.top() && over.left() < box.right() && box.left() < over.right(),
+             "the order stands over the date boxes");
+
+    QTest::mouseClick(mod, Qt::LeftButton);
+    QVERIFY(child<uikit::CtrlCalendar>(*f, "calMain")->calendarShown());
+    problems = uikit::testing::accessibleNameProblems(f.get());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+    QCOMPARE(nameOf("comMonth"), QStringLiteral("Month"));
+    QCOMPARE(nameOf("comYear"), QStringLiteral("Year"));
   }
 
   void dateBoxesOpenTheCalendarButNotCreated() {
