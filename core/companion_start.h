@@ -1,6 +1,7 @@
 // The start of a companion program (Properties, Dorvisk, Brannock, Skerrow, Wendle and the
 // stand-ins for the outside programs): fills the shared state with what a companion takes from the
-// core, and nothing more. A companion never loads a language file, never writes the colour file
+// core, and nothing more. A companion never loads a language file into the shared message tables
+// (a window companion reads its own texts, in language langIndex, 0), never writes the colour file
 // and never asks anything at start; it links QtCore at most here, so windowless companions start
 // without a display.
 //
