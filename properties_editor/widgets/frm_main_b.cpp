@@ -202,8 +202,9 @@ void FrmMainB::buildWindow() {
   });
   connect(chkHidden_, &uikit::CtrlCheckBox::NotAbled, this,
           [this] { showStatus(text("msg14", "Hidden cannot be cleared: the name starts with \".\".")); });
-  connect(chkArchive_, &uikit::CtrlCheckBox::NotAbled, this,
-          [this] { showStatus(text("msg15", "Archive cannot be set: this file system keeps no extended attributes.")); });
+  connect(chkArchive_, &uikit::CtrlCheckBox::NotAbled, this, [this] {
+    showStatus(text("msg15", "Archive cannot be set: this file system keeps no extended attributes."));
+  });
 }
 
 QString FrmMainB::text(const char* key, const char* fallback) const { return uikit::formText(texts_, key, fallback); }
@@ -218,7 +219,9 @@ void FrmMainB::nameControls() {
     auto* l = findChild<QLabel*>(QString::fromLatin1(name));
     l->setText(text(name, fallback));
     // A box is known by the caption of its row.
-    if (auto* buddy = qobject_cast<QLineEdit*>(l->buddy())) buddy->setAccessibleName(uikit::spokenCaption(l->text()));
+    if (auto* buddy = qobject_cast<QLineEdit*>(l->buddy())) {
+      buddy->setAccessibleName(uikit::spokenCaption(l->text()));
+    }
   }
   findChild<QLabel*>(QStringLiteral("lblDateOrder"))->setText(text("msg1", "mm/dd/yyyy"));
   findChild<QLabel*>(QStringLiteral("lblTimeOrder"))->setText(text("msg2", "hh:mm:ss"));

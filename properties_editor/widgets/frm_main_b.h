@@ -2,10 +2,10 @@
 // created / modified / accessed times (date box "mm/dd/yyyy" with a drop-down calendar, time box
 // that keeps "hh:mm:ss") and the Read Only, Hidden and Archive flags, with Save and Cancel. Its
 // captions and the names screen readers read come from its language file "LfrmMainB.bin". It
-// shows no message boxes: what it must tell goes to the status line. Started by the main program it serves the link "Properties Editor|frmMainB" (a path
-// per message), follows the main program's selection, reports a rename back ("3" + name to
-// "Quarrow|frmMain") and ends when the main program's link closes; started alone it ends after a
-// save that succeeded.
+// shows no message boxes: what it must tell goes to the status line. Started by the main program
+// it serves the link "Properties Editor|frmMainB" (a path per message), follows the main
+// program's selection, reports a rename back ("3" + name to "Quarrow|frmMain") and ends when the
+// main program's link closes; started alone it ends after a save that succeeded.
 #pragma once
 
 #include "properties_editor/editor_command_line.h"

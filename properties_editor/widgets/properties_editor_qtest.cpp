@@ -138,8 +138,8 @@ class EditorWindowTest : public QObject {
     QTest::addColumn<QByteArray>("renamed");  // "": refused, nothing renamed
     QTest::newRow("byte outside UTF-8") << QByteArray("caf\xE9.txt") << "2" << QByteArray("caf\xE9.txt2");
     QTest::newRow("UTF-8 name") << QByteArray("caf\xC3\xA9.txt") << "2" << QByteArray("caf\xC3\xA9.txt2");
-    QTest::newRow("sign typed where bytes are unknown") << QByteArray("caf\xE9.txt") << QString(QChar::ReplacementCharacter)
-                                                        << QByteArray();
+    QTest::newRow("sign typed where bytes are unknown")
+        << QByteArray("caf\xE9.txt") << QString(QChar::ReplacementCharacter) << QByteArray();
   }
   void editingANameKeepsTheBytesNotTyped() {
     QFETCH(QByteArray, name);
