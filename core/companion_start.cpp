@@ -34,6 +34,16 @@ void readColourFileOver(CoreState& st) {
   }
 }
 
+// ASCII letters compared without regard to case, every other byte exactly.
+bool sameLetters(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
@@ -75,9 +85,15 @@ void startCompanion(const CompanionOptions& options, const CompanionFolders& fol
 }
 
 std::string settingsWordOfCaller(std::string_view caller) {
-  if (caller == "Quarrow") return "vardulek";
-  if (caller == "Gremvard") return "gremvard";
+  if (sameLetters(caller, "Quarrow")) return "vardulek";
+  if (sameLetters(caller, "Gremvard")) return "gremvard";
   return {};
+}
+
+std::string callerLinkName(std::string_view caller) {
+  if (sameLetters(caller, "Quarrow")) return "Quarrow";
+  if (sameLetters(caller, "Gremvard")) return "Gremvard";
+  return std::string(caller);
 }
 
 bool linkExecute(std::string_view application, std::string_view topic, std::string_view message,

@@ -1,6 +1,7 @@
 // The start of a companion program (Properties, Dorvisk, Brannock, Skerrow, Wendle and the
 // stand-ins for the outside programs): fills the shared state with what a companion takes from the
-// core, and nothing more. A companion never loads a language file, never writes the colour file
+// core, and nothing more. A companion never loads a language file into the shared message tables
+// (a window companion reads its own texts, in language langIndex, 0), never writes the colour file
 // and never asks anything at start; it links QtCore at most here, so windowless companions start
 // without a display.
 //
@@ -82,10 +83,13 @@ struct CompanionFolders {
 // settings (and, with FromSettingsSaveDefault, writing "myFont").
 void startCompanion(const CompanionOptions& options, const CompanionFolders& folders = systemCompanionFolders());
 
-// The settings word of a caller named on a companion's command line: "Quarrow" (the main program)
-// gives "vardulek", "Gremvard" gives "gremvard"; anything else gives "" (no settings). The caller's
-// name is also the application name of its link.
+// The settings word of a caller named on a companion's command line, in any letter case:
+// "Quarrow" (the main program) gives "vardulek", "Gremvard" gives "gremvard"; anything else
+// (a blank too many included) gives "" (no settings).
 [[nodiscard]] std::string settingsWordOfCaller(std::string_view caller);
+// The application name of the caller's link: a known caller's own spelling ("quarrow" gives
+// "Quarrow", whose link the main program serves), anything else as given.
+[[nodiscard]] std::string callerLinkName(std::string_view caller);
 
 // The program link: opens "application|topic", executes message (bytes, NULs allowed) and closes
 // it. False when nobody serves the link or it fails; bounded by timeoutMs, never blocks longer.

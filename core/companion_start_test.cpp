@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -87,10 +88,15 @@ TEST_F(CompanionStart, FontFollowsTheChosenSource) {
 }
 
 TEST_F(CompanionStart, UnknownCallerKeepsNoSettings) {
-  EXPECT_EQ(core::settingsWordOfCaller("Quarrow"), "vardulek");
-  EXPECT_EQ(core::settingsWordOfCaller("Gremvard"), "gremvard");
-  EXPECT_EQ(core::settingsWordOfCaller("quarrow"), "");
-  EXPECT_EQ(core::settingsWordOfCaller("Quarrow "), "");
+  // The caller's name is read in any letter case, and its link is reached under its own spelling.
+  const std::tuple<const char*, const char*, const char*> callers[] = {
+      {"Quarrow", "vardulek", "Quarrow"}, {"quarrow", "vardulek", "Quarrow"},  {"QUARROW", "vardulek", "Quarrow"},
+      {"Gremvard", "gremvard", "Gremvard"}, {"GREMVARD", "gremvard", "Gremvard"}, {"gremvard", "gremvard", "Gremvard"},
+      {"Quarrow ", "", "Quarrow "},        {"Quarro", "", "Quarro"},             {"", "", ""}};
+  for (const auto& [caller, word, link] : callers) {
+    EXPECT_EQ(core::settingsWordOfCaller(caller), word) << caller;
+    EXPECT_EQ(core::callerLinkName(caller), link) << caller;
+  }
   core::startCompanion({.settingsWord = core::settingsWordOfCaller("Other")}, folders());
   core::saveSet("tipNext", "3");
   EXPECT_EQ(core::getSet("tipNext"), "");

@@ -6,6 +6,7 @@
 #include "platform/fs.h"
 
 #include <atomic>
+#include <cerrno>
 #include <optional>
 
 #ifndef CORVANE_VERSION_MAJOR
@@ -113,6 +114,46 @@ int writeFileTimes(std::string_view path, bool setAccess, bool setCreation, bool
   if (setWrite && !(modified = fromRecord(rec.modified))) return 1;
   return platform::setFileTimes(path, accessed ? &*accessed : nullptr,
                                 modified ? &*modified : nullptr) == 0 ? 0 : 1;
+}
+
+bool isSettableTime(const SystemTime& t) {
+  return t.known && t.year >= kFirstSettableYear && t.year <= kLastSettableYear && t.month >= 1 && t.month <= 12 &&
+         t.day >= 1 && t.day <= daysInMonth(t.year, t.month) && t.hour <= 23 && t.minute <= 59 && t.second <= 59;
+}
+
+TimesWritten setFileTimesExactly(std::string_view path, const platform::FileTime* accessed,
+                                 const platform::FileTime* modified) {
+  TimesWritten out;
+  if (!accessed && !modified) return out;
+  const platform::FileStatus before = platform::fileStatus(path, false);
+  if (before.error != 0) {
+    out.error = before.error;
+    return out;
+  }
+  if (const int e = platform::setFileTimes(path, accessed, modified)) {
+    out.error = e;
+    return out;
+  }
+  const platform::FileStatus after = platform::fileStatus(path, false);
+  out.accessedHeld = !accessed || (after.error == 0 && after.accessed.sec == accessed->sec);
+  out.modifiedHeld = !modified || (after.error == 0 && after.modified.sec == modified->sec);
+  if (out.ok()) return out;
+  // What the file system made of the time is no time the user asked for.
+  const platform::FileTime* oldAccessed = accessed && before.accessed.known ? &before.accessed : nullptr;
+  const platform::FileTime* oldModified = modified && before.modified.known ? &before.modified : nullptr;
+  (void)platform::setFileTimes(path, oldAccessed, oldModified);
+  return out;
+}
+
+TimesWritten writeFileTimesExactly(std::string_view path, bool setAccess, bool setWrite) {
+  const FileTimeRecords& rec = coreState().fileTimes;
+  std::optional<platform::FileTime> accessed, modified;
+  if ((setAccess && !(accessed = fromRecord(rec.accessed))) || (setWrite && !(modified = fromRecord(rec.modified)))) {
+    TimesWritten bad;
+    bad.error = EINVAL;
+    return bad;
+  }
+  return setFileTimesExactly(path, accessed ? &*accessed : nullptr, modified ? &*modified : nullptr);
 }
 
 bool takeCreationTimeNotice() { return gCreationNotice.exchange(false); }

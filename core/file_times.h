@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/state.h"
+#include "platform/fs.h"
 
 #include <cstdint>
 #include <string>
@@ -31,6 +32,34 @@ int readFileTimes(std::string_view path);
 // takeCreationTimeNotice); with other flags those are written and the notice raised too.
 // 1 when the file is missing, a flagged record is invalid or unknown, or the system refuses.
 int writeFileTimes(std::string_view path, bool setAccess, bool setCreation, bool setWrite);
+
+// The years a tool may give a file: from 1901, the first year a 32-bit time holds (so that no file
+// gets a time before it), through 9999, the last a four-digit year box can hold. A file system may
+// hold less (ext4 keeps 13/12/1901 to 10/05/2446): writeFileTimesExactly finds that out.
+inline constexpr int kFirstSettableYear = 1901;
+inline constexpr int kLastSettableYear = 9999;
+
+// True when the record names a real calendar date and a time of day (00:00:00 to 23:59:59) within
+// kFirstSettableYear to kLastSettableYear.
+[[nodiscard]] bool isSettableTime(const SystemTime& t);
+
+// What setFileTimesExactly did.
+struct TimesWritten {
+  int error = 0;  // the system's refusal (errno); nothing was changed then
+  // Whether the time asked for came back, to the second, when read after writing. A file system
+  // that cannot hold a time stores another one without an error.
+  bool accessedHeld = true, modifiedHeld = true;
+  [[nodiscard]] bool ok() const { return error == 0 && accessedHeld && modifiedHeld; }
+};
+
+// Sets the accessed and / or modified time (nullptr: left as it is) of the file, never of a
+// symlink's target, and reads them back. When one did not come back as given, the times set are
+// put back as they were before the call. The one rule for "a time this file system can hold".
+[[nodiscard]] TimesWritten setFileTimesExactly(std::string_view path, const platform::FileTime* accessed,
+                                               const platform::FileTime* modified);
+// The same for records A (accessed) and C (modified), as writeFileTimes takes them. error is
+// EINVAL for a flagged record that is unknown or is not a valid local time.
+[[nodiscard]] TimesWritten writeFileTimesExactly(std::string_view path, bool setAccess, bool setWrite);
 
 // True when a writeFileTimes call asked for a creation time since the last call; clears the flag.
 // The pipeline reads it once at the end of a run to report "creation time not kept" once.

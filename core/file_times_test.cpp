@@ -6,6 +6,8 @@
 #include "core/state.h"
 #include "platform/fs.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 namespace core {
@@ -131,6 +133,70 @@ TEST_F(Times, MissingBirthTimeReadsAsUnknown) {
   EXPECT_NE(formatModified(), "");
   EXPECT_EQ(getFileDate(file, 1), 0);
   EXPECT_GT(getFileDate(file, 2), 0);
+}
+
+TEST(SettableTimes, FromTheFirstDayOf1901ThroughTheLastOf9999) {
+  const std::pair<SystemTime, bool> cases[] = {
+      {{1901, 1, 0, 1, 0, 0, 0, 0, true}, true},      {{1900, 12, 0, 31, 23, 59, 59, 0, true}, false},
+      {{1601, 1, 0, 1, 0, 0, 0, 0, true}, false},     {{9999, 12, 0, 31, 23, 59, 59, 0, true}, true},
+      {{2000, 2, 0, 29, 12, 0, 0, 0, true}, true},    {{2100, 2, 0, 29, 12, 0, 0, 0, true}, false},
+      {{2020, 4, 0, 31, 12, 0, 0, 0, true}, false},   {{2020, 1, 0, 1, 24, 0, 0, 0, true}, false},
+      {{2020, 1, 0, 1, 12, 60, 0, 0, true}, false},   {{2020, 1, 0, 1, 12, 0, 0, 0, false}, false}};
+  for (const auto& [t, settable] : cases) {
+    EXPECT_EQ(isSettableTime(t), settable) << t.year << "-" << t.month << "-" << t.day << " " << t.hour;
+  }
+}
+
+// A file system that holds times only within [first, last] seconds, as ext4 does (13/12/1901 to
+// 10/05/2446): it stores the nearest time it can and reports no error.
+class NarrowTimes final : public platform::MetadataSource {
+ public:
+  static constexpr std::int64_t kFirst = -2147483648LL, kLast = 15032385535LL;
+  platform::FileStatus query(const std::string& p, bool follow) const override {
+    platform::FileStatus st = platform::systemMetadataSource().query(p, follow);
+    for (platform::FileTime* t : {&st.accessed, &st.modified}) t->sec = std::clamp(t->sec, kFirst, kLast);
+    return st;
+  }
+};
+
+TEST_F(Times, ATimeTheFileSystemCannotHoldIsReportedAndPutBack) {
+  const std::string file = make("f", "x");
+  const platform::FileTime acc{1000000000, 5, true}, mod{1100000000, 7, true};
+  ASSERT_EQ(platform::setFileTimes(file, &acc, &mod), 0);
+  NarrowTimes narrow;
+  platform::ScopedMetadataSource scoped(narrow);
+  struct Case {
+    const char* what;
+    std::int64_t accessed, modified;  // 0: left as it is
+    bool accessedHeld, modifiedHeld;
+  };
+  const Case cases[] = {
+      {"both held", 1200000000, 1300000000, true, true},
+      {"modified too late", 0, 253402300799LL, true, false},  // 31/12/9999
+      {"accessed too early", -2208988800LL, 0, false, true},  // 01/01/1900
+      {"one of two too late", 1200000000, 16725225600LL, true, false},  // 01/01/2500
+  };
+  for (const Case& c : cases) {
+    const platform::FileStatus before = platform::systemMetadataSource().query(file, false);
+    const platform::FileTime a{c.accessed, 0, true}, m{c.modified, 0, true};
+    const TimesWritten w = setFileTimesExactly(file, c.accessed ? &a : nullptr, c.modified ? &m : nullptr);
+    EXPECT_EQ(w.error, 0) << c.what;
+    EXPECT_EQ(w.accessedHeld, c.accessedHeld) << c.what;
+    EXPECT_EQ(w.modifiedHeld, c.modifiedHeld) << c.what;
+    const platform::FileStatus now = platform::systemMetadataSource().query(file, false);
+    if (w.ok()) {
+      EXPECT_EQ(now.accessed.sec, c.accessed ? c.accessed : before.accessed.sec) << c.what;
+      EXPECT_EQ(now.modified.sec, c.modified ? c.modified : before.modified.sec) << c.what;
+    } else {  // what the file had, to the nanosecond
+      EXPECT_EQ(now.accessed.sec, before.accessed.sec) << c.what;
+      EXPECT_EQ(now.accessed.nsec, before.accessed.nsec) << c.what;
+      EXPECT_EQ(now.modified.sec, before.modified.sec) << c.what;
+      EXPECT_EQ(now.modified.nsec, before.modified.nsec) << c.what;
+    }
+  }
+  EXPECT_EQ(setFileTimesExactly(path("missing"), &acc, nullptr).error, ENOENT);
+  rec().modified = SystemTime{2021, 2, 0, 29, 0, 0, 0, 0, true};
+  EXPECT_EQ(writeFileTimesExactly(file, false, true).error, EINVAL);
 }
 
 TEST(SmallRoutines, CopyFileTimesPresetsAllThree) {

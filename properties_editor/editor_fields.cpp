@@ -98,7 +98,7 @@ std::optional<core::SystemTime> readTimeBoxes(std::string_view date, std::string
   const std::int64_t hour = field(time, 1, 2);
   const std::int64_t minute = field(time, 4, 2);
   const std::int64_t second = field(time, 7, 2);
-  if (year < 1601 || year > 9999 || !QDate::isValid(static_cast<int>(year), static_cast<int>(month),
+  if (year < 1 || year > 9999 || !QDate::isValid(static_cast<int>(year), static_cast<int>(month),
                                                      static_cast<int>(day)))
     return std::nullopt;
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return std::nullopt;

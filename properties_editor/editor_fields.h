@@ -50,8 +50,9 @@ struct MaskedText {
 
 // Reads a date box ("MM/DD/YYYY": month from characters 1-2, day from 4-5, year from the last 4,
 // each with Val) and a time box ("hh:mm:ss": 1-2, 4-5, 7-8) into a local time record. nullopt for
-// a date that does not exist (31 April, 29 February of a common year, month 13, a year outside
-// 1601..9999) or a time outside 00:00:00..23:59:59.
+// a date that does not exist (31 April, 29 February of a common year, month 13, year 0) or a time
+// outside 00:00:00..23:59:59. Whether a file may be given that time is core::isSettableTime's
+// question.
 [[nodiscard]] std::optional<core::SystemTime> readTimeBoxes(std::string_view date, std::string_view time);
 
 }  // namespace propedit

@@ -88,7 +88,7 @@ TEST(EditorTime, FormatsMonthFirstAndReadsBackOnlyRealDates) {
   EXPECT_TRUE(propedit::readTimeBoxes("02/29/2004", "23:59:59"));
   for (const auto& [date, time] : {std::pair{"02/29/2001", "00:00:00"}, {"04/31/2001", "00:00:00"},
                                    {"13/01/2001", "00:00:00"}, {"00/10/2001", "00:00:00"},
-                                   {"ab/cd/efgh", "00:00:00"}, {"01/01/1600", "00:00:00"},
+                                   {"ab/cd/efgh", "00:00:00"}, {"01/01/0000", "00:00:00"},
                                    {"01/01/2001", "24:00:00"}, {"01/01/2001", "12:60:00"}, {"", ""}}) {
     EXPECT_FALSE(propedit::readTimeBoxes(date, time)) << date << " " << time;
   }

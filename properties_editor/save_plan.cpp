@@ -35,11 +35,24 @@ TimeEdit timeEdit(const char* what, const core::SystemTime& loaded, const std::s
   const std::string shown = formatEditorTime(loaded);
   if (date == shown.substr(0, 10) && time == shown.substr(11)) return {};
   const std::optional<core::SystemTime> t = readTimeBoxes(date, time);
-  if (!t) {
-    return {std::nullopt, std::string("Not saved: the ") + what + " time \"" + date + " " + time +
-                              "\" is not a valid date and time (month/day/year hh:mm:ss)."};
+  const std::string typed = std::string("Not saved: the ") + what + " time \"" + date + " " + time + "\"";
+  if (!t) return {std::nullopt, typed + " is not a valid date and time (month/day/year hh:mm:ss)."};
+  if (!core::isSettableTime(*t)) {
+    return {std::nullopt, typed + " is outside the times a file may be given (01/01/" +
+                              std::to_string(core::kFirstSettableYear) + " to 12/31/" +
+                              std::to_string(core::kLastSettableYear) + ")."};
   }
   return {t, {}};
+}
+
+// The failure for times this file system stored otherwise than asked (and that were put back).
+std::string notHeld(const SavePlan& plan, const core::TimesWritten& w) {
+  std::string times;
+  if (!w.modifiedHeld) times = "the modified time " + formatEditorTime(*plan.modified);
+  if (!w.accessedHeld) {
+    times += (times.empty() ? "the accessed time " : " and the accessed time ") + formatEditorTime(*plan.accessed);
+  }
+  return "This file system cannot hold " + times + "; the times were left as they were";
 }
 
 std::string renameError(int number) {
@@ -89,8 +102,11 @@ SavePlan planSave(const LoadedFile& loaded, const EditorEdits& edits) {
   if (renaming) plan.steps.push_back(SaveStep::Rename);
   if (loaded.readOnly && !edits.readOnly) plan.steps.push_back(SaveStep::ClearReadOnly);
   if (plan.modified || plan.accessed) plan.steps.push_back(SaveStep::WriteTimes);
-  // A new name is not in the ".hidden" list yet: the wanted state is checked against it anew.
-  if (edits.hidden != loaded.hidden || renaming) plan.steps.push_back(SaveStep::SetHidden);
+  // A new name is not in the ".hidden" list yet: the wanted state is checked against it anew. A
+  // dot-name is hidden by its name, whatever the box says: there is nothing to write for it.
+  const std::string& finalName = renaming ? plan.newName : loaded.name;
+  if (!finalName.starts_with('.') && (edits.hidden != loaded.hidden || renaming))
+    plan.steps.push_back(SaveStep::SetHidden);
   if (edits.archive != loaded.archive) plan.steps.push_back(SaveStep::SetArchive);
   if (!loaded.readOnly && edits.readOnly) plan.steps.push_back(SaveStep::SetReadOnly);
   return plan;
@@ -133,8 +149,10 @@ SaveOutcome applySave(const LoadedFile& loaded, const SavePlan& plan) {
         core::FileTimeRecords& rec = core::coreState().fileTimes;
         if (plan.modified) rec.modified = *plan.modified;
         if (plan.accessed) rec.accessed = *plan.accessed;
-        if (core::writeFileTimes(out.path, plan.accessed.has_value(), false, plan.modified.has_value()) != 0)
-          failures.push_back("The times could not be written (only the file's owner may set them)");
+        const core::TimesWritten w =
+            core::writeFileTimesExactly(out.path, plan.accessed.has_value(), plan.modified.has_value());
+        if (w.error != 0) failures.push_back("The times could not be written (only the file's owner may set them)");
+        else if (!w.ok()) failures.push_back(notHeld(plan, w));
         break;
       }
       case SaveStep::SetHidden: {

@@ -3,7 +3,8 @@
 //   1. Rename      the real folder of the loaded file + the edited name; never replaces a file
 //   2. ClearReadOnly   before the steps below, which a read-only file would refuse
 //   3. WriteTimes  only the modified and accessed times whose boxes changed (creation time: never)
-//   4. SetHidden   the folder's ".hidden" list; after a rename it follows the new name
+//   4. SetHidden   the folder's ".hidden" list; after a rename it follows the new name; never for a
+//                  name that starts with "." (hidden by its name)
 //   5. SetArchive  the archive flag (an extended attribute)
 //   6. SetReadOnly last, so that the steps above could still write
 // A plan that cannot be carried out as a whole (an impossible date, a name no file may have) is

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -106,6 +107,9 @@ TEST(SavePlanRefusals, ImpossibleInputIsRefusedWithItsReason) {
       {[](propedit::EditorEdits& e) { e.modifiedDate = "02/30/2001"; }, "modified time"},
       {[](propedit::EditorEdits& e) { e.accessedTime = "25:00:00"; }, "accessed time"},
       {[](propedit::EditorEdits& e) { e.accessedDate = "garbage"; }, "not a valid date"},
+      // Before the first day a file may be given (the date tool's rule too), on any file system.
+      {[](propedit::EditorEdits& e) { e.modifiedDate = "01/01/1601"; }, "outside the times a file may be given"},
+      {[](propedit::EditorEdits& e) { e.accessedDate = "12/31/1900"; }, "(01/01/1901 to 12/31/9999)"},
       {[](propedit::EditorEdits& e) { e.name = ""; }, "empty"},
       {[](propedit::EditorEdits& e) { e.name = "a/b"; }, "\"/\""},
       {[](propedit::EditorEdits& e) { e.name = ".."; }, "cannot be a file name"},
@@ -174,7 +178,7 @@ TEST_F(SaveOnDisk, RenameNeverReplacesAndThenNothingElseIsWritten) {
   EXPECT_FALSE(load(p).readOnly);
 }
 
-TEST_F(SaveOnDisk, HiddenFollowsARenameAndADotNameCannotBeShown) {
+TEST_F(SaveOnDisk, HiddenFollowsARename) {
   const std::string p = make("h.txt", "x");
   ASSERT_EQ(platform::setHidden(p, true), 0);
   const propedit::LoadedFile f = load(p);
@@ -185,14 +189,98 @@ TEST_F(SaveOnDisk, HiddenFollowsARenameAndADotNameCannotBeShown) {
   EXPECT_TRUE(out.ok) << out.status;
   EXPECT_TRUE(platform::isListedHidden(path("g.txt")));
   EXPECT_FALSE(platform::isListedHidden(p));  // a later "h.txt" does not start out hidden
+}
 
-  const propedit::LoadedFile dot = load(make(".dot", "x"));
-  propedit::EditorEdits d = unchanged(dot);
-  d.hidden = false;
-  const propedit::SaveOutcome refused = propedit::applySave(dot, propedit::planSave(dot, d));
-  EXPECT_FALSE(refused.ok);
-  EXPECT_NE(refused.status.find("Hidden could not be cleared (the name starts with \".\")"), std::string::npos)
-      << refused.status;
+// A name that starts with "." is hidden by its name: the list is never written for it, and a name
+// that loses its dot is hidden only when the box says so.
+TEST_F(SaveOnDisk, ADotNameIsHiddenByItsNameAlone) {
+  struct Case {
+    const char* from;
+    bool listed;  // the old name is in ".hidden"
+    const char* to;
+    bool box;  // the Hidden box at Save
+    const char* status;
+    bool hiddenAfter, listedAfter;
+  };
+  const Case cases[] = {
+      {"foo", false, ".foo", true, "Renamed and saved.", true, false},
+      {"listed", true, ".listed", true, "Renamed and saved.", true, false},
+      {"boxClear", false, ".boxClear", false, "Renamed and saved.", true, false},
+      {".bar", false, "bar", false, "Renamed and saved.", false, false},
+      {".kept", false, "kept", true, "Renamed and saved.", true, true},
+      {".same", false, ".same", false, "Nothing to change.", true, false},
+  };
+  for (const Case& c : cases) {
+    const std::string p = make(c.from, "x");
+    if (c.listed) {
+      ASSERT_EQ(platform::setHidden(p, true), 0);
+    }
+    const propedit::LoadedFile f = load(p);
+    propedit::EditorEdits e = unchanged(f);
+    e.name = c.to;
+    e.hidden = c.box;
+    const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+    EXPECT_TRUE(out.ok) << c.from << ": " << out.status;
+    EXPECT_EQ(out.status, c.status) << c.from;
+    const std::string now = path(c.to);
+    EXPECT_EQ(platform::readAttributes(now).hidden, c.hiddenAfter) << c.from;
+    EXPECT_EQ(platform::isListedHidden(now), c.listedAfter) << c.from;
+    EXPECT_FALSE(platform::isListedHidden(p) && std::string(c.from) != c.to) << c.from;
+  }
+}
+
+// A file system that keeps times only up to 10/05/2446 (as ext4 does) and stores that for any later
+// time without an error.
+class TimesUpTo2446 final : public platform::MetadataSource {
+ public:
+  platform::FileStatus query(const std::string& p, bool follow) const override {
+    platform::FileStatus st = platform::systemMetadataSource().query(p, follow);
+    for (platform::FileTime* t : {&st.accessed, &st.modified}) t->sec = std::min<std::int64_t>(t->sec, 15032385535LL);
+    return st;
+  }
+};
+
+TEST_F(SaveOnDisk, ATimeTheFileSystemCannotHoldIsNotReportedAsSaved) {
+  const std::string p = make("far.txt", "x");
+  const platform::FileTime acc{1000000000, 0, true}, mod{1100000000, 0, true};
+  ASSERT_EQ(platform::setFileTimes(p, &acc, &mod), 0);
+  const TimesUpTo2446 narrow;
+  const platform::ScopedMetadataSource scoped(narrow);
+  const propedit::LoadedFile f = load(p);
+  propedit::EditorEdits e = unchanged(f);
+  e.modifiedDate = "12/31/9999";
+  e.readOnly = true;
+  const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.status, "Not all saved: This file system cannot hold the modified time " +
+                            e.modifiedDate + " " + e.modifiedTime + "; the times were left as they were.");
+  const platform::FileStatus st = platform::fileStatus(p, false);
+  EXPECT_EQ(st.modified.sec, mod.sec);
+  EXPECT_EQ(st.accessed.sec, acc.sec);
+  EXPECT_TRUE(load(p).readOnly);  // the other steps were still done
+}
+
+// On the file system the test runs on, whatever it holds: a save says "Saved." only for a time
+// that reads back as typed, and otherwise leaves the file's time as it was.
+TEST_F(SaveOnDisk, SavedMeansTheTimeReadsBackAsTyped) {
+  for (const char* date : {"06/15/2020", "01/01/1901", "01/01/2500", "12/31/9999"}) {
+    const std::string p = make("any.txt", "x");
+    const platform::FileTime acc{1000000000, 0, true}, mod{1100000000, 0, true};
+    ASSERT_EQ(platform::setFileTimes(p, &acc, &mod), 0);
+    const propedit::LoadedFile f = load(p);
+    propedit::EditorEdits e = unchanged(f);
+    e.modifiedDate = date;
+    const propedit::SaveOutcome out = propedit::applySave(f, propedit::planSave(f, e));
+    const std::string now = propedit::formatEditorTime(load(p).modified);
+    if (out.ok) {
+      EXPECT_EQ(out.status, "Saved.") << date;
+      EXPECT_EQ(now, std::string(date) + " " + e.modifiedTime);
+    } else {
+      EXPECT_NE(out.status.find("cannot hold the modified time"), std::string::npos) << out.status;
+      EXPECT_EQ(platform::fileStatus(p, false).modified.sec, mod.sec) << date;
+    }
+    std::filesystem::remove(p);
+  }
 }
 
 TEST_F(SaveOnDisk, AFileGoneSinceLoadingIsLeftAlone) {

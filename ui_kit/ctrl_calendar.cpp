@@ -159,14 +159,17 @@ void CtrlCalendar::drawMonth() {
   const int first = firstGridIndex(year, month);
   shpDate_->hide();
   marked_ = -1;
+  // A cell without a day is no button: screen readers and the keyboard do not meet it.
   for (CalendarDayLabel* l : lblDate_) {
     l->setText(QString());
     l->setAccessibleName(QString());
+    l->hide();
   }
   for (int d = 1; d <= days; ++d) {
     CalendarDayLabel* l = lblDate_[static_cast<std::size_t>(first + d - 1)];
     l->setText(QString::number(d));
     l->setAccessibleName(QString::number(d));
+    l->show();
     if (d == selectedDay_) markLabel(first + d - 1);
   }
   if (calendarShown()) writeTarget(selectedBoxText());

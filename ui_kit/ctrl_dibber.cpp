@@ -3,19 +3,48 @@
 #include "ui_kit/ctrl_resize.h"
 #include "ui_kit/look.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
 namespace uikit {
 
+namespace {
+
+// The grip serves the mouse only (the window manager resizes a window from the keyboard): screen
+// readers are told it is not there, and never read its object name.
+class GripAccessibility : public QAccessibleWidget {
+ public:
+  explicit GripAccessibility(QWidget* w) : QAccessibleWidget(w, QAccessible::Grip) {}
+  QString text(QAccessible::Text) const override { return {}; }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.invisible = true;
+    s.focusable = false;
+    return s;
+  }
+};
+
+QAccessibleInterface* gripAccessibility(const QString& key, QObject* object) {
+  auto* grip = qobject_cast<CtrlDibber*>(object);
+  if (!grip || key != QLatin1String(object->metaObject()->className())) return nullptr;
+  return new GripAccessibility(grip);
+}
+
+}  // namespace
+
 CtrlDibber::CtrlDibber(QWidget* parent) : QWidget(parent), timerDrag_(new QTimer(this)) {
   setFixedSize(px(315), px(330));
   setCursor(Qt::SizeFDiagCursor);
   timerDrag_->setInterval(kTickMs);
   connect(timerDrag_, &QTimer::timeout, this, &CtrlDibber::applyDrag);
-  setAccessibleName(QStringLiteral("CtrlDibber"));
-  connect(this, &QObject::objectNameChanged, this, [this] { applyAccessibleName(this, QString()); });
+  static const bool kSkippedByReaders = [] {
+    QAccessible::installFactory(&gripAccessibility);
+    return true;
+  }();
+  (void)kSkippedByReaders;
 }
 
 QSize CtrlDibber::sizeHint() const { return {px(315), px(330)}; }

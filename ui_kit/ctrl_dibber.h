@@ -1,6 +1,7 @@
 // CtrlDibber: the size grip in a host form's bottom-right corner. Dragging it resizes the host by
 // the pointer's offset from the grab point, ten times a second, never below minX x minY twips;
-// releasing the button calls the host's doResize once.
+// releasing the button calls the host's doResize once. Screen readers skip it (it serves the
+// mouse only).
 #pragma once
 
 #include <QPoint>

@@ -3,6 +3,7 @@
 #include "ui_kit/ctrl_resize.h"
 #include "ui_kit/tool_tip.h"
 
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QScreen>
@@ -80,6 +81,20 @@ class ResizeTest : public QObject {
     QCOMPARE(host.calls, 1);
     QVERIFY(!grip->isDragging());
     QCOMPARE(host.size(), QSize(400, 300));  // released back on the grab point
+  }
+
+  // A screen reader is told the grip is not there and never hears its object name.
+  void gripIsSkippedByScreenReaders() {
+    Host host;
+    auto* grip = new uikit::CtrlDibber(&host);
+    grip->setObjectName(QStringLiteral("CtrlDibber1"));
+    host.show();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(grip);
+    QVERIFY(a);
+    QCOMPARE(a->role(), QAccessible::Grip);
+    QCOMPARE(a->text(QAccessible::Name), QString());
+    QVERIFY(a->state().invisible);
+    QVERIFY(!a->state().focusable);
   }
 
   void tooltipAttachesReplacesAndRemoves() {

@@ -54,15 +54,30 @@ void setFontPoints(QWidget* w, int points) {
 
 int fontPoints(const QWidget* w) { return static_cast<int>(std::lround(w->font().pointSizeF())); }
 
-void applyAccessibleName(QWidget* w, const QString& caption) {
-  // A caption's "&" marks the access key; a screen reader reads the caption without it.
+namespace {
+
+// A caption's "&" marks the access key ("&&" is one "&"); a screen reader reads it without.
+QString withoutAccessMark(const QString& caption) {
   QString name;
   for (qsizetype i = 0; i < caption.size(); ++i) {
     if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
     else if (caption[i] == u'&') continue;
     name += caption[i];
   }
+  return name;
+}
+
+}  // namespace
+
+void applyAccessibleName(QWidget* w, const QString& caption) {
+  const QString name = withoutAccessMark(caption);
   w->setAccessibleName(name.isEmpty() ? w->objectName() : name);
+}
+
+QString spokenCaption(const QString& caption) {
+  QString name = withoutAccessMark(caption);
+  while (!name.isEmpty() && (name.back() == u':' || name.back().isSpace())) name.chop(1);
+  return name;
 }
 
 void placeOverOwner(QWidget* form, const QWidget* owner) {

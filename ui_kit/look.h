@@ -33,6 +33,9 @@ void setFontPoints(QWidget* w, int points);
 
 // Accessible name rule of the kit: the caption, or the objectName while there is none.
 void applyAccessibleName(QWidget* w, const QString& caption);
+// A label's caption as the name of the box it labels: without the access key mark ("&") and the
+// closing colon ("&Name:" and "&Nom :" give "Name" and "Nom").
+[[nodiscard]] QString spokenCaption(const QString& caption);
 
 // Puts a window that is about to be shown for the first time, and has no place of its own (never
 // moved), over the middle of owner, inside owner's screen: left to the window manager, a dialog

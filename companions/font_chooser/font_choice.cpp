@@ -20,8 +20,8 @@ std::string savedFont(const FontRequest& request) {
 DoneOutcome saveFontChoice(const FontRequest& request, std::string_view font, int timeoutMs) {
   if (font.empty() || request.settingsWord.empty()) return DoneOutcome::NothingSaved;
   if (!platform::writeSetting(request.settingsWord, "myFont", font)) return DoneOutcome::NothingSaved;
-  return core::linkExecute(request.commandLine, "frmMain", "2", timeoutMs) ? DoneOutcome::Applied
-                                                                           : DoneOutcome::NextStart;
+  const bool told = core::linkExecute(core::callerLinkName(request.commandLine), "frmMain", "2", timeoutMs);
+  return told ? DoneOutcome::Applied : DoneOutcome::NextStart;
 }
 
 }  // namespace brannock

@@ -1,6 +1,6 @@
 // The font chooser's decisions, apart from its window: whose font it edits (the caller named on
-// the command line: "Quarrow" is the main program, settings word "vardulek"; "Gremvard" has the
-// settings word "gremvard"; anyone else keeps no settings), and what Done does: save the font as
+// the command line, in any letter case: "Quarrow" is the main program, settings word "vardulek";
+// "Gremvard" has the settings word "gremvard"; anyone else keeps no settings), and what Done does: save the font as
 // "myFont" under that word and tell the caller over its link to apply it now.
 //
 //   const brannock::FontRequest r = brannock::requestOf({"Quarrow"});
@@ -31,7 +31,8 @@ enum class DoneOutcome {
 };
 
 // Saves font as "myFont" under the request's settings word and, once saved, sends the link
-// command "2" (appearance changed) to "<command line>|frmMain", waiting at most timeoutMs.
+// command "2" (appearance changed) to "<caller>|frmMain" (the caller's own spelling, see
+// core::callerLinkName), waiting at most timeoutMs.
 // Nothing is sent when nothing was saved.
 DoneOutcome saveFontChoice(const FontRequest& request, std::string_view font, int timeoutMs = 1000);
 

@@ -39,7 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DoneCase{"otherCaller", {"Gremvard"}, "Nimbus Sans", O::NextStart, "", "Nimbus Sans"},
                       DoneCase{"noSelection", {"Quarrow"}, "", O::NothingSaved, "", ""},
                       DoneCase{"noCommandLine", {}, "DejaVu Serif", O::NothingSaved, "", ""},
-                      DoneCase{"unknownCaller", {"quarrow"}, "DejaVu Serif", O::NothingSaved, "", ""},
+                      DoneCase{"callerInAnyCase", {"quarrow"}, "DejaVu Serif", O::NextStart, "DejaVu Serif", ""},
+                      DoneCase{"otherCallerInCapitals", {"GREMVARD"}, "Nimbus Sans", O::NextStart, "", "Nimbus Sans"},
+                      DoneCase{"unknownCaller", {"Quarro"}, "DejaVu Serif", O::NothingSaved, "", ""},
                       DoneCase{"extraWords", {"Quarrow", "x"}, "DejaVu Serif", O::NothingSaved, "", ""},
                       DoneCase{"nameKeptAsIs", {"Quarrow"}, " A, b/c ", O::NextStart, " A, b/c ", ""}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -15,8 +15,8 @@ ChooserRequest requestOf(const std::vector<std::string>& arguments) {
 }
 
 int languageCode(std::string_view listText) {
-  static constexpr std::array<std::pair<std::string_view, int>, 4> kCodes = {
-      {{"Français", 1}, {"Deutsche", 2}, {"Español", 3}, {"Nederlands", 4}}};
+  static constexpr std::array<std::pair<std::string_view, int>, 5> kCodes = {
+      {{"Français", 1}, {"Deutsch", 2}, {"Deutsche", 2}, {"Español", 3}, {"Nederlands", 4}}};
   for (const auto& [text, code] : kCodes) {
     if (text == listText) return code;
   }

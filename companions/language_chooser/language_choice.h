@@ -30,11 +30,12 @@ struct ChooserRequest {
 
 // The languages offered, in list order: the first is selected at start. Every language the program
 // ships is offered, each under its own name.
-inline constexpr std::array<std::string_view, 5> kOfferedLanguages = {"English", "Français", "Deutsche",
+inline constexpr std::array<std::string_view, 5> kOfferedLanguages = {"English", "Français", "Deutsch",
                                                                       "Español", "Nederlands"};
 
 // The language code of a list text: "English" (and any text not listed) 0, "Français" 1,
-// "Deutsche" 2, "Español" 3, "Nederlands" 4 (exact comparison).
+// "Deutsch" 2 (and "Deutsche", the word older lists held), "Español" 3, "Nederlands" 4 (exact
+// comparison).
 [[nodiscard]] int languageCode(std::string_view listText);
 
 // Saves the code of listText as "myLang" under the request's settings word when its mode is

@@ -4,16 +4,19 @@
 #include "core/state.h"
 #include "core/vb.h"
 #include "core/widgets/text_controls.h"
+#include "main_window/edited_name.h"
 #include "platform/program_link.h"
 #include "properties_editor/editor_fields.h"
 #include "properties_editor/save_plan.h"
 #include "ui_kit/ctrl_calendar.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
+#include "ui_kit/form_texts.h"
 #include "ui_kit/look.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGridLayout>
@@ -58,28 +61,19 @@ QIcon fileIcon(const std::string& name) {
 QLineEdit* box(QWidget* parent, const char* name, bool readOnly) {
   auto* b = new QLineEdit(parent);
   b->setObjectName(QString::fromLatin1(name));
-  b->setAccessibleName(QString::fromLatin1(name));
   b->setReadOnly(readOnly);
   return b;
 }
 
-QLabel* caption(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(QString::fromLatin1(name));
-  l->setBuddy(buddy);
-  return l;
-}
-
-uikit::CtrlCheckBox* flagBox(QWidget* parent, const char* name, const QString& text) {
+uikit::CtrlCheckBox* flagBox(QWidget* parent, const char* name) {
   auto* c = new uikit::CtrlCheckBox(parent);
   c->setObjectName(QString::fromLatin1(name));
-  c->setCaption(text);
   c->setFontSize(9);
   return c;
 }
 
-uikit::CtrlCmd* button(QWidget* parent, const char* name, const QString& text) {
-  auto* c = uikit::CtrlCmd::make(parent, name, text);
+uikit::CtrlCmd* button(QWidget* parent, const char* name) {
+  auto* c = uikit::CtrlCmd::make(parent, name, QString());
   c->setFontSize(9);
   return c;
 }
@@ -94,11 +88,13 @@ void setBoxes(QLineEdit* date, QLineEdit* time, const core::SystemTime& t, bool 
 
 }  // namespace
 
-FrmMainB::FrmMainB(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+FrmMainB::FrmMainB(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), texts_(uikit::formSection(kEditorTexts)) {
   setObjectName(QStringLiteral("frmMainB"));
-  setWindowTitle(QStringLiteral("Corvane Properties Editor"));
+  setWindowTitle(text("frmMainB", "Corvane Properties Editor"));
   setFont(uikit::faceFont(vb::qs(core::coreState().fontName), 9, false));
   buildWindow();
+  nameControls();
   applyScheme();
   clearFile();
 }
@@ -123,11 +119,11 @@ void FrmMainB::buildWindow() {
   for (QLineEdit* t : {txtCreateT_, txtModT_, txtAccessT_}) t->setFixedWidth(80);
   for (QLineEdit* d : {txtCreate_, txtMod_, txtAccess_}) d->setFixedWidth(100);
 
-  chkRO_ = flagBox(this, "chkRO", QStringLiteral("&Read Only"));
-  chkHidden_ = flagBox(this, "chkHidden", QStringLiteral("&Hidden"));
-  chkArchive_ = flagBox(this, "chkArchive", QStringLiteral("&Archive"));
-  cmdSave_ = button(this, "cmdSave", QStringLiteral("&Save"));
-  cmdCancel_ = button(this, "cmdCancel", QStringLiteral("&Cancel"));
+  chkRO_ = flagBox(this, "chkRO");
+  chkHidden_ = flagBox(this, "chkHidden");
+  chkArchive_ = flagBox(this, "chkArchive");
+  cmdSave_ = button(this, "cmdSave");
+  cmdCancel_ = button(this, "cmdCancel");
 
   lblStatus_ = new QLabel(this);
   lblStatus_->setObjectName(QStringLiteral("lblStatus"));
@@ -136,24 +132,34 @@ void FrmMainB::buildWindow() {
   lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+  // The order the date and time boxes are read in, over their columns.
+  auto* dateOrder = new QLabel(this);
+  dateOrder->setObjectName(QStringLiteral("lblDateOrder"));
+  auto* timeOrder = new QLabel(this);
+  timeOrder->setObjectName(QStringLiteral("lblTimeOrder"));
+
   auto* grid = new QGridLayout;
-  grid->addWidget(caption(this, "lblName", QStringLiteral("&Name:"), txtName_), 0, 0);
-  grid->addWidget(txtName_, 0, 1, 1, 3);
-  grid->addWidget(caption(this, "lblPath", QStringLiteral("Folder:"), txtPath_), 1, 0);
-  grid->addWidget(txtPath_, 1, 1, 1, 3);
-  grid->addWidget(caption(this, "lblDos", QStringLiteral("Full path:"), txtDos_), 2, 0);
-  grid->addWidget(txtDos_, 2, 1, 1, 3);
-  grid->addWidget(caption(this, "lblSize", QStringLiteral("Size:"), txtSize_), 3, 0);
-  grid->addWidget(txtSize_, 3, 1, 1, 3);
-  grid->addWidget(caption(this, "lblCreate", QStringLiteral("Created:"), txtCreate_), 4, 0);
-  grid->addWidget(txtCreate_, 4, 1);
-  grid->addWidget(txtCreateT_, 4, 2);
-  grid->addWidget(caption(this, "lblMod", QStringLiteral("&Modified:"), txtMod_), 5, 0);
-  grid->addWidget(txtMod_, 5, 1);
-  grid->addWidget(txtModT_, 5, 2);
-  grid->addWidget(caption(this, "lblAccess", QStringLiteral("A&ccessed:"), txtAccess_), 6, 0);
-  grid->addWidget(txtAccess_, 6, 1);
-  grid->addWidget(txtAccessT_, 6, 2);
+  const auto row = [&](int r, const char* label, QLineEdit* first, QLineEdit* second) {
+    auto* l = new QLabel(this);
+    l->setObjectName(QString::fromLatin1(label));
+    l->setBuddy(first);
+    grid->addWidget(l, r, 0);
+    if (second) {
+      grid->addWidget(first, r, 1);
+      grid->addWidget(second, r, 2);
+    } else {
+      grid->addWidget(first, r, 1, 1, 3);
+    }
+  };
+  row(0, "lblName", txtName_, nullptr);
+  row(1, "lblPath", txtPath_, nullptr);
+  row(2, "lblDos", txtDos_, nullptr);
+  row(3, "lblSize", txtSize_, nullptr);
+  grid->addWidget(dateOrder, 4, 1, Qt::AlignBottom);
+  grid->addWidget(timeOrder, 4, 2, Qt::AlignBottom);
+  row(5, "lblCreate", txtCreate_, txtCreateT_);
+  row(6, "lblMod", txtMod_, txtModT_);
+  row(7, "lblAccess", txtAccess_, txtAccessT_);
   grid->setColumnStretch(3, 1);
 
   auto* head = new QHBoxLayout;
@@ -181,7 +187,7 @@ void FrmMainB::buildWindow() {
   calMain_ = new uikit::CtrlCalendar(this);
   calMain_->setObjectName(QStringLiteral("calMain"));
   calMain_->setCalendarShown(false);
-  setMinimumSize(600, std::max(330, calMain_->height() + 40));
+  setMinimumSize(600, std::max(350, calMain_->height() + 40));
 
   connect(cmdSave_, &uikit::CtrlCmd::Click, this, &FrmMainB::cmdSave_Click);
   connect(cmdCancel_, &uikit::CtrlCmd::Click, this, &FrmMainB::cmdCancel_Click);
@@ -191,10 +197,64 @@ void FrmMainB::buildWindow() {
   }
   // Every box: the date boxes open the calendar, and Esc reaches the window from any of them.
   for (QLineEdit* b : findChildren<QLineEdit*>()) b->installEventFilter(this);
+  connect(chkHidden_, &uikit::CtrlCheckBox::Click, this, [this] {
+    if (!followingName_ && chkHidden_->Enabled()) hiddenChoice_ = chkHidden_->Value() != 0;
+  });
   connect(chkHidden_, &uikit::CtrlCheckBox::NotAbled, this,
-          [this] { setStatus("Hidden cannot be cleared: the name starts with \".\"."); });
-  connect(chkArchive_, &uikit::CtrlCheckBox::NotAbled, this,
-          [this] { setStatus("Archive cannot be set: this file system keeps no extended attributes."); });
+          [this] { showStatus(text("msg14", "Hidden cannot be cleared: the name starts with \".\".")); });
+  connect(chkArchive_, &uikit::CtrlCheckBox::NotAbled, this, [this] {
+    showStatus(text("msg15", "Archive cannot be set: this file system keeps no extended attributes."));
+  });
+}
+
+QString FrmMainB::text(const char* key, const char* fallback) const { return uikit::formText(texts_, key, fallback); }
+
+void FrmMainB::nameControls() {
+  // Captions, from the editor's language file (the English ones when it is missing).
+  static constexpr std::pair<const char*, const char*> kLabels[] = {
+      {"lblName", "&Name:"},       {"lblPath", "Folder:"},    {"lblDos", "Full path:"},
+      {"lblSize", "Size:"},        {"lblCreate", "Created:"}, {"lblMod", "&Modified:"},
+      {"lblAccess", "Acc&essed:"}};
+  for (const auto& [name, fallback] : kLabels) {
+    auto* l = findChild<QLabel*>(QString::fromLatin1(name));
+    l->setText(text(name, fallback));
+    // A box is known by the caption of its row.
+    if (auto* buddy = qobject_cast<QLineEdit*>(l->buddy())) {
+      buddy->setAccessibleName(uikit::spokenCaption(l->text()));
+    }
+  }
+  findChild<QLabel*>(QStringLiteral("lblDateOrder"))->setText(text("msg1", "mm/dd/yyyy"));
+  findChild<QLabel*>(QStringLiteral("lblTimeOrder"))->setText(text("msg2", "hh:mm:ss"));
+  chkRO_->setCaption(text("chkRO", "&Read Only"));
+  chkHidden_->setCaption(text("chkHidden", "&Hidden"));
+  chkArchive_->setCaption(text("chkArchive", "&Archive"));
+  cmdSave_->setCaption(text("cmdSave", "&Save"));
+  cmdCancel_->setCaption(text("cmdCancel", "&Cancel"));
+
+  // The two boxes of a time share its row's caption: each has a name of its own.
+  static constexpr std::tuple<const char*, const char*, const char*> kTimeBoxes[] = {
+      {"txtCreate", "msg3", "Created date"},   {"txtCreateT", "msg4", "Created time"},
+      {"txtMod", "msg5", "Modified date"},     {"txtModT", "msg6", "Modified time"},
+      {"txtAccess", "msg7", "Accessed date"},  {"txtAccessT", "msg8", "Accessed time"}};
+  const QString dateOrder = text("msg9", "Month, day, year");
+  const QString timeOrder = text("msg10", "Hours, minutes, seconds");
+  for (const auto& [name, key, fallback] : kTimeBoxes) {
+    auto* b = findChild<QLineEdit*>(QString::fromLatin1(name));
+    b->setAccessibleName(text(key, fallback));
+    b->setAccessibleDescription(std::string_view(name).ends_with('T') ? timeOrder : dateOrder);
+  }
+  // The calendar's month and year lists have no caption: a reader would know them by the month or
+  // year they show. A label beside each, which the calendar does not draw, names them.
+  static constexpr std::tuple<const char*, const char*, const char*> kLists[] = {
+      {"comMonth", "msg11", "Month"}, {"comYear", "msg12", "Year"}};
+  for (const auto& [name, key, fallback] : kLists) {
+    auto* list = calMain_->findChild<QComboBox*>(QString::fromLatin1(name));
+    if (!list) continue;
+    auto* label = new QLabel(text(key, fallback), list->parentWidget());
+    label->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(name).mid(3));
+    label->setBuddy(list);
+    label->hide();
+  }
 }
 
 void FrmMainB::applyScheme() {
@@ -230,13 +290,14 @@ bool FrmMainB::servingLink() const { return server_ && server_->isListening(); }
 
 QString FrmMainB::statusText() const { return lblStatus_->text(); }
 
-void FrmMainB::setStatus(const std::string& text) { lblStatus_->setText(shownText(text)); }
+void FrmMainB::setStatus(const std::string& text) { showStatus(shownText(text)); }
+void FrmMainB::showStatus(const QString& text) { lblStatus_->setText(text); }
 
 void FrmMainB::loadProperties(const std::string& path, bool fromLink) {
   LoadResult r = loadFileProperties(path);
   if (r.file) {
     showFile(*r.file);
-    setStatus({});
+    showStatus(QString());
     return;
   }
   if (fromLink && !r.exists) return;
@@ -259,8 +320,9 @@ void FrmMainB::showFile(const LoadedFile& f) {
   setBoxes(txtAccess_, txtAccessT_, f.accessed, true);
   chkRO_->setValue(f.readOnly ? 1 : 0);
   chkRO_->setEnabledFlag(true);
-  chkHidden_->setValue(f.hidden ? 1 : 0);
-  chkHidden_->setEnabledFlag(!f.hiddenByName);
+  // A dot-name is hidden by its name; a name without one is hidden when the user says so.
+  hiddenChoice_ = !f.hiddenByName && f.hidden;
+  followName(shownName_);
   chkArchive_->setValue(f.archive ? 1 : 0);
   chkArchive_->setEnabledFlag(f.archiveSupported);
   cmdSave_->setEnabledFlag(true);
@@ -293,6 +355,15 @@ void FrmMainB::onNameEdited(const QString& text) {
     txtName_->setCursorPosition(m.caret);
   }
   nameBefore_ = m.text;
+  followName(m.text);
+}
+
+void FrmMainB::followName(const QString& name) {
+  const bool byName = name.startsWith(u'.');
+  followingName_ = true;
+  chkHidden_->setValue(byName || hiddenChoice_ ? 1 : 0);
+  chkHidden_->setEnabledFlag(!byName);
+  followingName_ = false;
 }
 
 void FrmMainB::onTimeEdited(QLineEdit* box) {
@@ -331,13 +402,20 @@ bool FrmMainB::eventFilter(QObject* watched, QEvent* e) {
 
 void FrmMainB::cmdSave_Click() {
   if (!loaded_) {
-    setStatus("No file is shown.");
+    showStatus(text("msg16", "No file is shown."));
     return;
   }
   calMain_->setCalendarShown(false);
   EditorEdits edits;
-  // A name that is not valid UTF-8 does not survive the box: unchanged text means the loaded name.
-  if (txtName_->text() != shownName_) edits.name = QFile::encodeName(txtName_->text()).toStdString();
+  // A name is bytes; the box holds text. Only the part the user changed comes from the text.
+  if (txtName_->text() != shownName_) {
+    edits.name = mainwin::nameAfterEdit(loaded_->name, txtName_->text());
+    if (!edits.name) {
+      showStatus(text("msg13", "Not saved: the part of the name you changed holds \uFFFD, which stands for "
+                              "bytes that cannot be shown. Retype that part without it."));
+      return;
+    }
+  }
   edits.modifiedDate = txtMod_->text().toStdString();
   edits.modifiedTime = txtModT_->text().toStdString();
   edits.accessedDate = txtAccess_->text().toStdString();

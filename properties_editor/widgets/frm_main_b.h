@@ -1,11 +1,11 @@
 // frmMainB, the editor's one window: one file's name (editable), real folder, size, full path,
-// created / modified / accessed times (date box with a drop-down calendar, time box that keeps
-// "hh:mm:ss") and the Read Only, Hidden and Archive flags, with Save and Cancel. It shows no
-// message boxes and loads no language file: what it must tell goes to the status line, in fixed
-// English. Started by the main program it serves the link "Properties Editor|frmMainB" (a path
-// per message), follows the main program's selection, reports a rename back ("3" + name to
-// "Quarrow|frmMain") and ends when the main program's link closes; started alone it ends after a
-// save that succeeded.
+// created / modified / accessed times (date box "mm/dd/yyyy" with a drop-down calendar, time box
+// that keeps "hh:mm:ss") and the Read Only, Hidden and Archive flags, with Save and Cancel. Its
+// captions and the names screen readers read come from its language file "LfrmMainB.bin". It
+// shows no message boxes: what it must tell goes to the status line. Started by the main program
+// it serves the link "Properties Editor|frmMainB" (a path per message), follows the main
+// program's selection, reports a rename back ("3" + name to "Quarrow|frmMain") and ends when the
+// main program's link closes; started alone it ends after a save that succeeded.
 #pragma once
 
 #include "properties_editor/editor_command_line.h"
@@ -36,6 +36,8 @@ namespace propedit {
 // The link the editor serves and the one it reports renames to.
 inline constexpr const char* kEditorLinkApplication = "Properties Editor";
 inline constexpr const char* kEditorLinkTopic = "frmMainB";
+// The short name of the editor's language file.
+inline constexpr const char* kEditorTexts = "MainB";
 
 class FrmMainB : public QWidget {
   Q_OBJECT
@@ -82,12 +84,18 @@ class FrmMainB : public QWidget {
 
  private:
   void buildWindow();
+  // Captions and the names screen readers read, from the language file.
+  void nameControls();
+  [[nodiscard]] QString text(const char* key, const char* fallback) const;
   void applyScheme();
   void showFile(const LoadedFile& f);
   void clearFile();
-  void setStatus(const std::string& text);
+  void setStatus(const std::string& text);  // the engine's texts (bytes, paths among them)
+  void showStatus(const QString& text);
   void showCalendar(QLineEdit* box);
   void onNameEdited(const QString& text);
+  // The Hidden box for a name: ticked and locked for a dot-name, else as the user set it.
+  void followName(const QString& name);
   void onTimeEdited(QLineEdit* box);
   void reportRename(const std::string& name);
   // Esc: closes the calendar when it is down, else cancels.
@@ -113,10 +121,13 @@ class FrmMainB : public QWidget {
   uikit::CtrlCalendar* calMain_ = nullptr;
   QLabel* lblStatus_ = nullptr;
 
+  std::string texts_;  // the language file's section
   platform::LinkServer* server_ = nullptr;
   std::optional<LoadedFile> loaded_;
   QString shownName_;   // the name box's text as the file was shown
   QString nameBefore_;  // the name box's text before the current edit
+  bool hiddenChoice_ = false;   // the Hidden box as the user set it for a name without a dot
+  bool followingName_ = false;  // the Hidden box is being set for the name, not by the user
   bool launchedAlone_ = true;
   int openLinks_ = 0;
   bool linkCarriedMessage_ = false;

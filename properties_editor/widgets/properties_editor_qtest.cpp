@@ -11,12 +11,16 @@
 #include "properties_editor/editor_command_line.h"
 #include "properties_editor/editor_fields.h"
 #include "properties_editor/file_properties.h"
+#include "ui_kit/accessible_names_test_support.h"
 #include "ui_kit/ctrl_calendar.h"
 #include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -73,6 +77,11 @@ class EditorWindowTest : public QObject {
     work_ = std::make_unique<QTemporaryDir>();
     ended_ = 0;
   }
+  // By bytes: QTemporaryDir cannot remove a name that is not UTF-8.
+  void cleanup() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir(), ec);
+  }
 
   void startsAsItsCommandLineSays_data() {
     QTest::addColumn<QString>("prefix");
@@ -120,6 +129,87 @@ class EditorWindowTest : public QObject {
     save(*f);
     QVERIFY(QFile::exists(QString::fromStdString(dir() + "Shot 10:00.pngx")));
     QCOMPARE(ended_, 1);  // started alone: a save that worked ends it
+  }
+
+  // The name box shows a byte that is not UTF-8 as U+FFFD; only the part typed comes from the text.
+  void editingANameKeepsTheBytesNotTyped_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("typed");       // typed at the end of the name
+    QTest::addColumn<QByteArray>("renamed");  // "": refused, nothing renamed
+    QTest::newRow("byte outside UTF-8") << QByteArray("caf\xE9.txt") << "2" << QByteArray("caf\xE9.txt2");
+    QTest::newRow("UTF-8 name") << QByteArray("caf\xC3\xA9.txt") << "2" << QByteArray("caf\xC3\xA9.txt2");
+    QTest::newRow("sign typed where bytes are unknown")
+        << QByteArray("caf\xE9.txt") << QString(QChar::ReplacementCharacter) << QByteArray();
+  }
+  void editingANameKeepsTheBytesNotTyped() {
+    QFETCH(QByteArray, name);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, renamed);
+    const std::string p = make(name.toStdString());
+    auto f = open({"?" + p});
+    auto* box = child<QLineEdit>(*f, "txtName");
+    box->setFocus();
+    box->end(false);
+    QInputMethodEvent typing;  // as an input method types it: any character
+    typing.setCommitString(typed);
+    QApplication::sendEvent(box, &typing);
+    save(*f);
+    if (renamed.isEmpty()) {
+      QVERIFY2(f->statusText().contains(QChar(QChar::ReplacementCharacter)), qPrintable(f->statusText()));
+      QCOMPARE(f->loadedPath(), p);
+      QVERIFY(std::filesystem::exists(p));
+      QCOMPARE(std::distance(std::filesystem::directory_iterator(dir()), {}), 1);
+      return;
+    }
+    QCOMPARE(f->statusText(), QStringLiteral("Renamed and saved."));
+    QCOMPARE(f->loadedPath(), dir() + renamed.toStdString());
+    QVERIFY(std::filesystem::exists(dir() + renamed.toStdString()));
+    QVERIFY(!std::filesystem::exists(p));
+  }
+
+  // A dot-name is hidden by its name: the Hidden box follows the name as it is typed.
+  void hiddenBoxFollowsTheNameTyped() {
+    const std::string dot = make(".bar");
+    auto f = open({dot});
+    auto* hidden = child<uikit::CtrlCheckBox>(*f, "chkHidden");
+    QCOMPARE(hidden->Value(), 1);
+    QVERIFY(!hidden->Enabled());
+    auto* name = child<QLineEdit>(*f, "txtName");
+    name->setFocus();
+    name->home(false);
+    QTest::keyClick(name, Qt::Key_Delete);  // ".bar" -> "bar"
+    QCOMPARE(name->text(), QStringLiteral("bar"));
+    QCOMPARE(hidden->Value(), 0);
+    QVERIFY(hidden->Enabled());
+    QTest::mouseClick(hidden, Qt::LeftButton, {}, QPoint(8, 8));  // the user's choice...
+    QCOMPARE(hidden->Value(), 1);
+    QTest::keyClick(name, '.');  // ...is kept while a dot is typed and taken away again
+    QVERIFY(!hidden->Enabled());
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QCOMPARE(hidden->Value(), 1);
+    QTest::mouseClick(hidden, Qt::LeftButton, {}, QPoint(8, 8));
+    save(*f);
+    QCOMPARE(f->statusText(), QStringLiteral("Renamed and saved."));
+    QVERIFY(!platform::readAttributes(dir() + "bar").hidden);
+    QCOMPARE(ended_, 1);
+
+    // Started alone, "foo" renamed to ".foo" is saved and ends the editor.
+    ended_ = 0;
+    const std::string plain = make("foo");
+    f = open({plain});
+    name = child<QLineEdit>(*f, "txtName");
+    hidden = child<uikit::CtrlCheckBox>(*f, "chkHidden");
+    QVERIFY(hidden->Enabled());
+    name->setFocus();
+    name->home(false);
+    QTest::keyClick(name, '.');
+    QCOMPARE(hidden->Value(), 1);
+    QVERIFY(!hidden->Enabled());
+    save(*f);
+    QCOMPARE(f->statusText(), QStringLiteral("Renamed and saved."));
+    QVERIFY(std::filesystem::exists(dir() + ".foo"));
+    QVERIFY(!platform::isListedHidden(dir() + ".foo"));
+    QCOMPARE(ended_, 1);
   }
 
   void tickingFlagsKeepsTheName() {
@@ -172,6 +262,40 @@ class EditorWindowTest : public QObject {
     QCOMPARE(f->loadedPath(), p);  // the old path is kept
     QCOMPARE(ended_, 0);           // a failed save does not end an editor started alone
     QVERIFY(QApplication::topLevelWidgets().size() >= 1);
+  }
+
+  // Every box is read by its label (the two boxes of a time each by a name of its own), the
+  // calendar's lists by what they choose, not by the value they show; the boxes' order is shown
+  // over them.
+  void screenReadersHearEveryControlByItsLabel() {
+    auto f = open({make("r.txt")});
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    QStringList problems = uikit::testing::accessibleNameProblems(f.get());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+    const auto nameOf = [&](const char* object) {
+      QWidget* w = f->findChild<QWidget*>(QString::fromLatin1(object));
+      return uikit::testing::spokenName(w, QAccessible::queryAccessibleInterface(w));
+    };
+    QCOMPARE(nameOf("txtName"), QStringLiteral("Name"));
+    QCOMPARE(nameOf("txtDos"), QStringLiteral("Full path"));
+    QCOMPARE(nameOf("txtMod"), QStringLiteral("Modified date"));
+    QCOMPARE(nameOf("txtAccessT"), QStringLiteral("Accessed time"));
+    QCOMPARE(nameOf("chkRO"), QStringLiteral("Read Only"));
+
+    auto* order = child<QLabel>(*f, "lblDateOrder");
+    QVERIFY(order->isVisible());
+    QCOMPARE(order->text(), QStringLiteral("mm/dd/yyyy"));
+    auto* mod = child<QLineEdit>(*f, "txtMod");
+    const QRect over = order->geometry(), box = mod->geometry();
+    QVERIFY2(over.bottom() < box.top() && over.left() < box.right() && box.left() < over.right(),
+             "the order stands over the date boxes");
+
+    QTest::mouseClick(mod, Qt::LeftButton);
+    QVERIFY(child<uikit::CtrlCalendar>(*f, "calMain")->calendarShown());
+    problems = uikit::testing::accessibleNameProblems(f.get());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+    QCOMPARE(nameOf("comMonth"), QStringLiteral("Month"));
+    QCOMPARE(nameOf("comYear"), QStringLiteral("Year"));
   }
 
   void dateBoxesOpenTheCalendarButNotCreated() {

@@ -193,7 +193,7 @@ class DateRun {
   bool shift(Times& next) const { return shiftTime(next.record[at(options_.shift.which)], amount_, options_.shift.unit); }
 
   // Writes the modified and accessed times whose records changed. False when one is not a valid
-  // local time or the system refuses.
+  // local time, the system refuses, or the file system cannot hold it (the times are put back).
   static bool write(const std::string& path, const Times& before, const Times& next) {
     std::optional<platform::FileTime> modified, accessed;
     for (DateKind k : {DateKind::Modified, DateKind::Accessed}) {
@@ -203,7 +203,7 @@ class DateRun {
       if (!slot) return false;
     }
     if (!modified && !accessed) return true;
-    return platform::setFileTimes(path, accessed ? &*accessed : nullptr, modified ? &*modified : nullptr) == 0;
+    return core::setFileTimesExactly(path, accessed ? &*accessed : nullptr, modified ? &*modified : nullptr).ok();
   }
 
   core::Pipeline& pipe_;

@@ -8,6 +8,8 @@
 #include "platform/fs.h"
 #include "tools/text/run_report_test_support.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -204,6 +206,31 @@ TEST_F(DateRunTest, FilesThatCannotBeChangedAreReportedAndKept) {
   EXPECT_EQ(run({.change = {.modifiedDate = {.ticked = true, .text = "01/02/2003"}}}).refused, DateRefusal::None);
   EXPECT_EQ(stamps(a_).modified, kModified);
   EXPECT_EQ(stamps(root_ + "link").modified, utc(2003, 1, 2, 22, 13, 20));
+}
+
+// A file system that keeps times only up to 10/05/2446, as ext4 does, storing the latest it can
+// without an error.
+class TimesUpTo2446 final : public platform::MetadataSource {
+ public:
+  platform::FileStatus query(const std::string& p, bool follow) const override {
+    platform::FileStatus st = platform::systemMetadataSource().query(p, follow);
+    st.modified.sec = std::min<std::int64_t>(st.modified.sec, 15032385535LL);
+    return st;
+  }
+};
+
+TEST_F(DateRunTest, ATimeTheFileSystemCannotHoldIsReportedAndTheFileKeepsItsOwn) {
+  const TimesUpTo2446 source;
+  const platform::ScopedMetadataSource scoped(source);
+  EXPECT_EQ(run({.change = {.modifiedDate = {.ticked = true, .text = "12/31/9999"}}}).refused, DateRefusal::None);
+  const std::string report = host_.results.back().text;
+  for (const std::string& f : {a_, b_, c_}) {
+    EXPECT_EQ(stamps(f).modified, kModified) << f;
+    EXPECT_EQ(stamps(f).modifiedNsec, 500000000u) << f;
+    EXPECT_NE(report.find("unset " + f + " kept"), std::string::npos) << report;
+  }
+  EXPECT_EQ(run({.change = {.modifiedDate = {.ticked = true, .text = "12/31/2400"}}}).refused, DateRefusal::None);
+  EXPECT_EQ(stamps(a_).modified, utc(2400, 12, 31, 22, 13, 20));  // within what it keeps
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace tools::file_ops {
 
 namespace {
 
-constexpr int kLastYear = 9999;
+constexpr int kLastYear = core::kLastSettableYear;
 
 // The number of exactly `count` digits at text[from], or -1.
 int digitsAt(std::string_view text, std::size_t from, std::size_t count) {
@@ -94,10 +94,7 @@ int unitBound(DateUnit unit) {
   return 100;
 }
 
-bool isValidRecord(const core::SystemTime& t) {
-  return t.known && inRange(t.year) && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-         t.day <= monthLength(t.year, t.month) && t.hour <= 23 && t.minute <= 59 && t.second <= 59;
-}
+bool isValidRecord(const core::SystemTime& t) { return core::isSettableTime(t); }
 
 bool shiftTime(core::SystemTime& t, int amount, DateUnit unit) {
   using namespace std::chrono;

@@ -9,6 +9,7 @@
 // Every function here is pure: no file is touched.
 #pragma once
 
+#include "core/file_times.h"
 #include "core/state.h"
 
 #include <cstdint>
@@ -24,8 +25,9 @@ enum class DateKind { Created, Modified, Accessed };
 enum class DateUnit { Seconds, Minutes, Hours, Days, Months, Years };
 
 // The earliest year the tool writes: the first year a 32-bit time of the platform the tool was
-// first written for could hold, kept so that no file gets a time before it.
-inline constexpr int kFirstYear = 1901;
+// first written for could hold, kept so that no file gets a time before it. The rule is the
+// core's, shared with the Properties editor.
+inline constexpr int kFirstYear = core::kFirstSettableYear;
 
 // What one box of the tool says.
 struct BoxValue {

@@ -1,6 +1,7 @@
 // The font chooser, as a program of its own, and a running main window: the main window's font
 // command starts it with "Quarrow", and the font chosen there is in use in the main window at
-// once, over the link, without the "next start" notice.
+// once, over the link, without the "next start" notice; the caller's name is read in any letter
+// case.
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_test_support.h"
 
@@ -25,7 +26,13 @@ class BrannockLinkTest : public QObject {
   QString root_;
 
  private Q_SLOTS:
+  void fontChosenReachesTheRunningMainWindow_data() {
+    QTest::addColumn<QString>("caller");  // "": the command line the main window gave
+    QTest::newRow("as started") << QString();
+    QTest::newRow("in lower case") << QStringLiteral("quarrow");
+  }
   void fontChosenReachesTheRunningMainWindow() {
+    QFETCH(QString, caller);
     const QStringList families = QFontDatabase::families();
     QVERIFY(families.size() >= 2);
     const QString before = families.at(0), chosen = families.at(1);
@@ -52,7 +59,7 @@ class BrannockLinkTest : public QObject {
     chooser.setProcessChannelMode(QProcess::SeparateChannels);
     chooser.start(QString::fromStdString(test::testBinDir() + "brannock_test_remote"),
                   {QStringLiteral("--choose"), chosen, QStringLiteral("--done"), QStringLiteral("--"),
-                   QString::fromStdString(started.front().second)});
+                   caller.isEmpty() ? QString::fromStdString(started.front().second) : caller});
     QVERIFY(chooser.waitForStarted(5000));
     QEventLoop loop;  // the main window answers the link meanwhile
     connect(&chooser, &QProcess::finished, &loop, &QEventLoop::quit);

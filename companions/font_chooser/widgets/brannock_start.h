@@ -1,5 +1,5 @@
 // Brannock's start: the companion start for the caller named on the command line (colours from the
-// colour file, read only; no language file) and its window, shown. The program ends when the
+// colour file, read only) and its window, shown. The program ends when the
 // window closes.
 #pragma once
 

@@ -4,6 +4,8 @@
 #include "core/vb.h"
 #include "core/widgets/text_controls.h"
 #include "ui_kit/ctrl_cmd.h"
+#include "ui_kit/form_texts.h"
+#include "ui_kit/look.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -22,7 +24,8 @@ constexpr int kPreviewPoints = 16;
 
 FrmMain::FrmMain(FontRequest request, QWidget* parent) : QDialog(parent), request_(std::move(request)) {
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("Select Font"));
+  const std::string texts = uikit::formSection(kTextsName);
+  setWindowTitle(uikit::formText(texts, "frmMain", "Select Font"));
   notice_ = [this](const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, this);
     box.exec();
@@ -30,7 +33,10 @@ FrmMain::FrmMain(FontRequest request, QWidget* parent) : QDialog(parent), reques
 
   listFonts_ = new QListWidget(this);
   listFonts_->setObjectName(QStringLiteral("ListFonts"));
-  listFonts_->setAccessibleName(QStringLiteral("Fonts"));
+  auto* lblFonts = new QLabel(uikit::formText(texts, "lblFonts", "&Fonts:"), this);
+  lblFonts->setObjectName(QStringLiteral("lblFonts"));
+  lblFonts->setBuddy(listFonts_);
+  listFonts_->setAccessibleName(uikit::spokenCaption(lblFonts->text()));
   listFonts_->setMinimumSize(260, 240);
   core::setBackColour(listFonts_, core::coreState().backColor);
   core::setForeColour(listFonts_, core::coreState().foreColor);
@@ -57,6 +63,7 @@ FrmMain::FrmMain(FontRequest request, QWidget* parent) : QDialog(parent), reques
   buttons->addWidget(cmdDone_);
   buttons->addWidget(cmdCancel_);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lblFonts);
   layout->addWidget(listFonts_, 1);
   layout->addWidget(lblPreview_);
   layout->addLayout(buttons);

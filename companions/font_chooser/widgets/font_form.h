@@ -1,6 +1,7 @@
 // The font chooser's window "frmMain" (caption "Select Font"): the system's font families in the
 // scheme's colours with a preview of the one selected, Done (save, tell the caller, end) and
-// Cancel (end without saving; Esc and closing the window do the same). Texts are fixed.
+// Cancel (end without saving; Esc and closing the window do the same). The caption and the list's
+// label come from the chooser's language file "LfrmBrannock.bin"; the other texts are fixed.
 #pragma once
 
 #include "companions/font_chooser/font_choice.h"
@@ -17,6 +18,9 @@ class CtrlCmd;
 }
 
 namespace brannock {
+
+// The short name of the chooser's language file (its form's name, frmMain, is the main window's).
+inline constexpr const char* kTextsName = "Brannock";
 
 class FrmMain : public QDialog {
   Q_OBJECT

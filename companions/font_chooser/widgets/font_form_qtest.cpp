@@ -5,6 +5,7 @@
 #include "companions/font_chooser/widgets/brannock_start.h"
 #include "platform/settings_store.h"
 #include "platform/test_home.h"
+#include "ui_kit/accessible_names_test_support.h"
 #include "ui_kit/ctrl_cmd.h"
 
 #include <QApplication>
@@ -45,6 +46,18 @@ class FontFormTest : public QObject {
   void init() {
     notices_.clear();
     for (const char* word : {"vardulek", "gremvard"}) (void)platform::clearSettingsGroup(word);
+  }
+
+  // The list is read by its label's name, from the chooser's language file.
+  void screenReadersHearEveryControlByItsLabel() {
+    const std::unique_ptr<FrmMain> f = start({"Quarrow"});
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    const QStringList problems = uikit::testing::accessibleNameProblems(f.get());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
+    auto* label = f->findChild<QLabel*>(QStringLiteral("lblFonts"));
+    QVERIFY(label && label->isVisible());
+    QCOMPARE(label->buddy(), f->fontList());
+    QCOMPARE(QAccessible::queryAccessibleInterface(f->fontList())->text(QAccessible::Name), QStringLiteral("Fonts"));
   }
 
   void listsTheSystemFontsWithTheSavedOneSelected() {

@@ -1,4 +1,4 @@
-// Dorvisk's start: the companion start (colours from the colour file, read only; no language file)
+// Dorvisk's start: the companion start (colours from the colour file, read only)
 // and its window for the command line, shown. The program ends when the window closes.
 #pragma once
 

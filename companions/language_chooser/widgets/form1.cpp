@@ -1,10 +1,14 @@
 #include "companions/language_chooser/widgets/form1.h"
 
+#include "core/data_files.h"
+#include "core/file_content.h"
+#include "core/language_file.h"
 #include "core/shell.h"
 #include "core/state.h"
 #include "core/vb.h"
 #include "core/widgets/text_controls.h"
 #include "ui_kit/ctrl_cmd.h"
+#include "ui_kit/form_texts.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -15,6 +19,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace dorvisk {
 
 namespace {
@@ -22,12 +28,25 @@ namespace {
 // ShellRun's answer for a page: above 32 when the desktop took it.
 bool openThroughDesktop(std::string_view address) { return core::ShellRun(address, "", 0, 0) > 32; }
 
+// An entry of the chooser's language file in every language it holds, each word once ("Language /
+// Langue / Sprache / Idioma / Taal"): no language is chosen yet. fallback when the file has none.
+QString inEveryLanguage(std::string_view key, const char* fallback) {
+  const std::string file = core::InputBits(core::dataFile(core::languageFileName(kTextsName)));
+  QStringList words;
+  for (int lang = 0; lang < 5; ++lang) {
+    const std::optional<std::string> section = core::languageSection(file, lang);
+    const std::optional<std::string> entry = section ? core::sectionEntry(*section, key) : std::nullopt;
+    if (entry && !entry->empty() && !words.contains(vb::qs(*entry))) words << vb::qs(*entry);
+  }
+  return words.isEmpty() ? QString::fromUtf8(fallback) : words.join(QStringLiteral(" / "));
+}
+
 }  // namespace
 
 Form1::Form1(ChooserRequest request, QWidget* parent)
     : QDialog(parent), request_(std::move(request)), openPage_(openThroughDesktop) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Select Language"));
+  setWindowTitle(uikit::formText(uikit::formSection(kTextsName), "Form1", "Select Language"));
   notice_ = [this](const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
     box.exec();
@@ -48,12 +67,16 @@ void Form1::buildChoice() {
   bakComDorvisk_->setObjectName(QStringLiteral("bakComDorvisk"));
   comDorvisk_ = new QComboBox(bakComDorvisk_);
   comDorvisk_->setObjectName(QStringLiteral("comDorvisk"));
-  comDorvisk_->setAccessibleName(QStringLiteral("Language"));
+  // Beside the list, on its backdrop: a reader names the list by the label it is labelled by.
+  lblLanguage_ = new QLabel(QStringLiteral("&") + inEveryLanguage("lblLanguage", "Language"), bakComDorvisk_);
+  lblLanguage_->setObjectName(QStringLiteral("lblLanguage"));
+  lblLanguage_->setBuddy(comDorvisk_);
   for (std::string_view language : kOfferedLanguages) comDorvisk_->addItem(vb::qs(language));
   comDorvisk_->setCurrentIndex(0);
   comDorvisk_->setMinimumWidth(220);
   auto* bak = new QVBoxLayout(bakComDorvisk_);
   bak->setContentsMargins(6, 6, 6, 6);
+  bak->addWidget(lblLanguage_);
   bak->addWidget(comDorvisk_);
   auto* fram = new QVBoxLayout(framComDorvisk_);
   fram->setContentsMargins(8, 8, 8, 8);
@@ -114,6 +137,7 @@ void Form1::buildWarning() {
 void Form1::applyScheme() {
   const core::CoreState& st = core::coreState();
   core::setBackColour(bakComDorvisk_, st.backColor);
+  core::setForeColour(lblLanguage_, st.foreColor);
   core::setBackColour(comDorvisk_, st.backColor);
   core::setForeColour(comDorvisk_, st.foreColor);
   // A list that cannot be typed in is drawn as a button.

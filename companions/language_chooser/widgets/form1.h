@@ -1,8 +1,10 @@
 // The language chooser's window "Form1" (caption "Select Language"): a list of the languages in
 // the scheme's colours and Done, which saves the choice as the command line asks and ends the
 // program. Started with a command line holding "/", a notice for systems whose character set is
-// not UTF-8 or Latin-1 covers the choice instead, with a link to a help page and OK. Texts are
-// fixed (the chooser runs before any language is known). Closing the window saves nothing.
+// not UTF-8 or Latin-1 covers the choice instead, with a link to a help page and OK. The list's
+// label comes from the chooser's language file "LfrmDorvisk.bin" in all five languages at once (the
+// chooser runs before any language is known); the other texts are fixed. Closing the window saves
+// nothing.
 #pragma once
 
 #include "companions/language_chooser/language_choice.h"
@@ -22,6 +24,9 @@ class CtrlCmd;
 }
 
 namespace dorvisk {
+
+// The short name of the chooser's language file.
+inline constexpr const char* kTextsName = "Dorvisk";
 
 class Form1 : public QDialog {
   Q_OBJECT
@@ -60,6 +65,7 @@ class Form1 : public QDialog {
   QFrame* framComDorvisk_ = nullptr;
   QWidget* bakComDorvisk_ = nullptr;
   QComboBox* comDorvisk_ = nullptr;
+  QLabel* lblLanguage_ = nullptr;
   uikit::CtrlCmd* cmdDone_ = nullptr;
   QFrame* framUnicode_ = nullptr;
   QLabel* lblUnicode_ = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
 #include "platform/test_home.h"
+#include "ui_kit/accessible_names_test_support.h"
 #include "ui_kit/ctrl_cmd.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ class Form1Test : public QObject {
     QTest::newRow("mainProgramPicksSpanish") << QStringList{"vardulek"} << "Español" << false << "3";
     QTest::newRow("firstEntryIsEnglish") << QStringList{"vardulek"} << "" << false << "0";
     QTest::newRow("dutchOffered") << QStringList{"vardulek"} << "Nederlands" << false << "4";
+    QTest::newRow("germanOfferedUnderItsOwnName") << QStringList{"vardulek"} << "Deutsch" << false << "2";
     QTest::newRow("codePageNotice") << QStringList{"/u"} << "Español" << true << "";
     QTest::newRow("noCommandLine") << QStringList{} << "Español" << false << "";
   }
@@ -71,6 +73,23 @@ class Form1Test : public QObject {
     QVERIFY(!f->isVisible());
     QCOMPARE(f->result(), int(QDialog::Accepted));
     QCOMPARE(QString::fromStdString(platform::readSetting("vardulek", "myLang")), saved);
+  }
+
+  // The list has a label, in every language at once (no language is chosen yet), and is read by
+  // it, not by the language it shows; the notice's controls are named too.
+  void screenReadersHearEveryControlByItsLabel() {
+    for (const char* argument : {"vardulek", "/u"}) {
+      const std::unique_ptr<Form1> f = startDorvisk({argument});
+      QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+      const QStringList problems = uikit::testing::accessibleNameProblems(f.get());
+      QVERIFY2(problems.isEmpty(), qPrintable(QString::fromLatin1(argument) + ": " + problems.join("; ")));
+    }
+    const std::unique_ptr<Form1> f = startDorvisk({"vardulek"});
+    auto* label = f->findChild<QLabel*>(QStringLiteral("lblLanguage"));
+    QVERIFY(label && label->isVisible());
+    QCOMPARE(label->buddy(), f->languageList());
+    QCOMPARE(uikit::testing::spokenName(f->languageList(), QAccessible::queryAccessibleInterface(f->languageList())),
+             QStringLiteral("Language / Langue / Sprache / Idioma / Taal"));
   }
 
   void okAndClosingSaveNothing() {
