@@ -10,7 +10,9 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -105,5 +107,22 @@ class ScopedFileSizeLimit {
   void (*oldHandler_)(int);
   struct rlimit old_ {};
 };
+
+// Runs body in a child as an ordinary user (uid and gid 65534) when the tests run as root, after
+// handing that user the paths listed in owned (permission tests prove nothing as root). The
+// report is "no user switch" when the switch cannot be made; the caller then skips openly.
+inline ChildOutcome runAsOrdinaryUser(const std::vector<std::string>& owned,
+                                      const std::function<std::string()>& body) {
+  return runInChild([&]() -> std::string {
+    if (::geteuid() == 0) {
+      for (const std::string& p : owned)
+        if (::lchown(p.c_str(), 65534, 65534) != 0) return "no user switch";
+      if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+          ::setresuid(65534, 65534, 65534) != 0)
+        return "no user switch";
+    }
+    return body();
+  });
+}
 
 }  // namespace platform::testing

@@ -42,7 +42,9 @@ int setHidden(std::string_view path, bool on);
 // nothing changes): a run over many entries rewrites the file once, not once per name. EINVAL,
 // with nothing written, when a name is empty, starts with "." or holds a line break.
 int setHiddenNames(std::string_view folder, std::span<const std::string> names, bool on);
-// ENOTSUP where neither extended attributes nor DOS attributes work.
+// ENOTSUP where neither extended attributes nor DOS attributes work. On a read-only file of the
+// user's own, the owner's write bit is lifted for the change and put back (the system refuses
+// attribute changes without write permission).
 int setArchive(std::string_view path, bool on);
 
 // True when the folder's ".hidden" file lists the name of path.

@@ -4,6 +4,7 @@
 #include "platform/file_attributes.h"
 #include "platform/file_times.h"
 #include "platform/fs.h"
+#include "platform/fault_test_support.h"
 #include "platform/test_home.h"
 
 #include <gtest/gtest.h>
@@ -392,6 +393,28 @@ TEST_F(FsTest, ArchiveRoundTripsOrIsReportedUnsupported) {
   EXPECT_EQ(setArchive(file, false), 0);
   EXPECT_FALSE(readAttributes(file).archive);
   EXPECT_EQ(setArchive(fifo("pipe"), true), ENOTSUP);
+}
+
+// The owner of a read-only file sets and clears its archive flag: the write bit the system asks
+// for is lifted for that step and put back. As an ordinary user: root would need no bit.
+TEST_F(FsTest, ArchiveChangesOnAReadOnlyFileOfTheUsersOwn) {
+  const std::string file = make("ro", "x");
+  if (!readAttributes(file).archiveSupported) GTEST_SKIP() << "no user extended attributes here";
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  const testing::ChildOutcome out = testing::runAsOrdinaryUser({root_, dir_, file}, [&]() -> std::string {
+    std::string report;
+    for (const bool on : {true, false}) {
+      const int err = setArchive(file, on);
+      struct stat st {};
+      ::stat(file.c_str(), &st);
+      report += std::to_string(err) + ":" + (readAttributes(file).archive ? "A" : "-") + ":" +
+                std::to_string(st.st_mode & 0777) + " ";
+    }
+    return report;
+  });
+  ASSERT_TRUE(out.exited);
+  if (out.report == "no user switch") GTEST_SKIP() << "cannot switch to an ordinary user here";
+  EXPECT_EQ(out.report, "0:A:" + std::to_string(0444) + " 0:-:" + std::to_string(0444) + " ");
 }
 
 TEST_F(FsTest, SystemMeansNotARegularFileFolderOrLink) {

@@ -1,11 +1,16 @@
 #include "properties_editor/save_plan.h"
 
 #include "core/file_test_fixture.h"
+#include "core/link_swap_test_support.h"
 #include "platform/file_attributes.h"
 #include "platform/fs.h"
 #include "properties_editor/editor_fields.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -296,3 +301,33 @@ TEST_F(SaveOnDisk, AFileGoneSinceLoadingIsLeftAlone) {
 }
 
 }  // namespace
+
+// A second user swaps the file for a link to a private file while the editor saves, again and
+// again: every flag and time goes to the file itself or nowhere, never through the link.
+TEST_F(SaveOnDisk, ASaveNeverFollowsALinkSwappedInForTheFile) {
+  const core::testing::OutsideFolder outside(path("outside/"), 1);
+  const std::string p = make("doc.txt", "mine");
+  // The file itself, whatever its name leads to: made writable again after each save.
+  const int doc = ::open(p.c_str(), O_PATH | O_NOFOLLOW);
+  const std::string self = "/proc/self/fd/" + std::to_string(doc);
+  core::testing::LinkSwapper swapper(p, outside.path() + "private0.txt");
+  swapper.start();
+  int saves = 0;
+  for (int round = 0; saves < 200 && round < 20000; ++round) {
+    ::chmod(self.c_str(), 0644);
+    // Loaded afresh each time, as the editor does; the save makes it read-only and archived.
+    const propedit::LoadResult r = propedit::loadFileProperties(p);
+    if (!r.file) continue;
+    propedit::EditorEdits e = unchanged(*r.file);
+    e.readOnly = true;
+    e.archive = r.file->archiveSupported;
+    e.modifiedDate = round % 2 == 0 ? "03/05/2001" : "04/06/2002";
+    (void)propedit::applySave(*r.file, propedit::planSave(*r.file, e));
+    ++saves;
+    ASSERT_EQ(outside.changes(), "") << "save " << saves;
+  }
+  swapper.stop();
+  ::close(doc);
+  EXPECT_GT(swapper.swaps(), 0);
+  EXPECT_GT(saves, 0);
+}
