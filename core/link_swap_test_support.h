@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,5 +137,24 @@ class LinkSwapper {
   std::atomic<bool> stop_{false};
   std::atomic<long> swaps_{0};
 };
+
+// Runs run() `rounds` times, each after prepare(), with entry swapped for a link to the outside
+// folder meanwhile, and fails (with context()) when a run changed the outside folder. The swaps
+// must have happened at all, or the test proved nothing.
+inline void runUnderLinkSwaps(const OutsideFolder& outside, const std::string& entry, int rounds,
+                              const std::function<void()>& prepare, const std::function<void()>& run,
+                              const std::function<std::string()>& context) {
+  long swaps = 0;
+  for (int round = 0; round < rounds; ++round) {
+    prepare();
+    LinkSwapper swapper(entry, outside.path());
+    swapper.start();
+    run();
+    swapper.stop();
+    swaps += swapper.swaps();
+    ASSERT_EQ(outside.changes(), "") << "round " << round << ": " << context();
+  }
+  EXPECT_GT(swaps, 0);
+}
 
 }  // namespace core::testing

@@ -163,16 +163,8 @@ void StepScope::forget(const std::string& key) {
 }
 
 int StepScope::enter(std::string_view folder, const FileIdentity* expected) {
-  hold();
-  struct Release {
-    StepScope* s;
-    ~Release() { s->release(); }
-  } release{this};
-  const int fd = folderFd(folder);
-  if (fd == kNotInScope) return EXDEV;
-  if (fd < 0) return -fd;
   int err = 0;
-  const FileIdentity id = identityOfFd(fd, err);
+  const FileIdentity id = identityOf(folder, err);
   if (err != 0) return err;
   if (expected && expected->known() && id != *expected) {
     std::string key;

@@ -37,18 +37,8 @@ class TreeSteps : public testing::DeleteTest {
   // Runs `run` over the tree `rounds` times while sub is swapped for a link to the outside folder.
   void attack(const std::string& tool, const std::function<void()>& run, int rounds = 30) {
     const OutsideFolder outside(base_ + "outside/");
-    long swaps = 0;
-    for (int round = 0; round < rounds; ++round) {
-      refillSub();
-      LinkSwapper swapper(root_ + "sub", outside.path());
-      swapper.start();
-      run();
-      swapper.stop();
-      swaps += swapper.swaps();
-      const std::string changed = outside.changes();
-      ASSERT_EQ(changed, "") << tool << ", round " << round << ": " << report();
-    }
-    EXPECT_GT(swaps, 0) << tool;
+    core::testing::runUnderLinkSwaps(outside, root_ + "sub", rounds, [&] { refillSub(); }, run,
+                                     [&] { return tool + ": " + report(); });
   }
   const core::MessageTable msg_ = placeholderMessages();
 };

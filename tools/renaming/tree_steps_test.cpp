@@ -15,7 +15,6 @@
 namespace tools {
 namespace {
 
-using core::testing::LinkSwapper;
 using core::testing::OutsideFolder;
 
 void refillSub(const std::string& root) {
@@ -27,18 +26,18 @@ class RenameTreeSteps : public ren::testing::RenameTest {};
 
 TEST_F(RenameTreeSteps, RenamesNeverReachTheOutsideFolder) {
   const OutsideFolder outside(base_ + "outside/");
-  long swaps = 0;
-  for (int round = 0; round < 30; ++round) {
-    std::filesystem::remove_all(root_ + "sub");
-    refillSub(root_);
-    LinkSwapper swapper(root_ + "sub", outside.path());
-    swapper.start();
-    (void)run({.startRule = "r" + std::to_string(round) + "_<oldFileNameNoExt>", .endRule = ".txt", .withSubfolders = true});
-    swapper.stop();
-    swaps += swapper.swaps();
-    ASSERT_EQ(outside.changes(), "") << "round " << round << ": " << shown();
-  }
-  EXPECT_GT(swaps, 0);
+  int round = 0;
+  core::testing::runUnderLinkSwaps(
+      outside, root_ + "sub", 30,
+      [&] {
+        std::filesystem::remove_all(root_ + "sub");
+        refillSub(root_);
+      },
+      [&] {
+        (void)run({.startRule = "r" + std::to_string(round++) + "_<oldFileNameNoExt>", .endRule = ".txt",
+                   .withSubfolders = true});
+      },
+      [&] { return shown(); });
 }
 
 TEST_F(RenameTreeSteps, AFilePastTheLongestPathIsRenamed) {
@@ -57,20 +56,15 @@ class CaseTreeSteps : public testing::ToolRunTest {};
 
 TEST_F(CaseTreeSteps, ContentsNeverReachTheOutsideFolder) {
   const OutsideFolder outside(base_ + "outside/");
-  long swaps = 0;
   // Each rewrite syncs the disk twice: a dozen rounds keep the test short and still meet the swaps.
-  for (int round = 0; round < 12; ++round) {
-    refillSub(root_);
-    LinkSwapper swapper(root_ + "sub", outside.path());
-    swapper.start();
-    (void)runCaseChanger(pipe_, form_,
-                         {.mode = CaseMode::Contents, .styles = {.name = CaseStyle::Upper}, .withSubfolders = true},
-                         msg_);
-    swapper.stop();
-    swaps += swapper.swaps();
-    ASSERT_EQ(outside.changes(), "") << "round " << round;
-  }
-  EXPECT_GT(swaps, 0);
+  core::testing::runUnderLinkSwaps(
+      outside, root_ + "sub", 12, [&] { refillSub(root_); },
+      [&] {
+        (void)runCaseChanger(pipe_, form_,
+                             {.mode = CaseMode::Contents, .styles = {.name = CaseStyle::Upper}, .withSubfolders = true},
+                             msg_);
+      },
+      [] { return std::string(); });
 }
 
 // A FIFO is a system file: no tool renames it, whatever the list shows.
