@@ -42,8 +42,8 @@ struct PreviewRow {
 [[nodiscard]] std::vector<PreviewRow> buildPreview(const std::vector<std::string>& samples,
                                                    const PreviewOptions& options);
 
-// The first max subfolder names of folder, in the order a run over folders takes them (hidden
-// ones only withHidden): the folder mode's samples.
+// The first max subfolder names of folder, in the order a run over folders takes them (name
+// order; hidden ones only withHidden): the folder mode's samples.
 [[nodiscard]] std::vector<std::string> listFolderItems(const std::string& folder, bool withHidden,
                                                        std::size_t max = kPreviewSamples);
 

@@ -2,6 +2,7 @@
 
 #include "core/file_test_fixture.h"
 #include "core/form_state.h"
+#include "platform/test_trees.h"
 #include "tools/renaming/rename_rule_sets.h"
 
 #include <filesystem>
@@ -40,14 +41,15 @@ TEST_F(Preview, ShowsFinishedNamesOfAtMostFiveSamples) {
             (Rows{{"a b.txt", "w_b_1.txt"}}));  // the samples' folder is "w"
 }
 
+// The first five subfolders in name order (made out of it here), hidden ones by their names.
 TEST_F(Preview, FolderSamplesAreTheSubfoldersInRunOrder) {
+  ASSERT_TRUE(platform::testing::makeFoldersOutOfOrder(dir_));
   std::filesystem::create_directories(dir_ + "one");
   std::filesystem::create_directories(dir_ + ".hidden");
   make("file.txt", "");
-  EXPECT_EQ(listFolderItems(dir_, false), (std::vector<std::string>{"one"}));
-  std::vector<std::string> all = listFolderItems(dir_, true);
-  std::sort(all.begin(), all.end());
-  EXPECT_EQ(all, (std::vector<std::string>{".hidden", "one"}));
+  EXPECT_EQ(listFolderItems(dir_, false), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta", "Echo"}));
+  EXPECT_EQ(listFolderItems(dir_, true), (std::vector<std::string>{".hidden", "Alpha", "Bravo", "Charlie", "Delta"}));
+  EXPECT_EQ(listFolderItems(dir_, false, 20).back(), "one");
   PreviewOptions folders = options("<oldFolderName>-", "", true);
   folders.mode = RenameMode::Folders;
   EXPECT_EQ(buildPreview({"one"}, folders), (Rows{{"one", "one-1"}}));
