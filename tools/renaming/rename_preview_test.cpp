@@ -21,11 +21,16 @@ class Preview : public core::testing::FileFixture {
 };
 
 // As the run: a taken name moves the sample on to the next number, and the sample that took it
-// keeps its own name without using a number.
+// keeps its own name without using a number (a folder's still moves the number on).
 TEST_F(Preview, NumbersAndSkipsAsTheRunDoes) {
   for (const char* name : {"a.txt", "b.txt", "x_1.txt"}) make(name, "");
   EXPECT_EQ(buildPreview({"a.txt", "b.txt", "x_1.txt", "c.txt"}, options("x_", ".txt", true)),
             (Rows{{"a.txt", "x_2.txt"}, {"b.txt", "x_3.txt"}, {"x_1.txt", "x_1.txt"}, {"c.txt", "x_4.txt"}}));
+  // A folder left alone moves the number on, as in the run.
+  for (const char* name : {"a", "b", "f1", "g"}) std::filesystem::create_directories(dir_ + name);
+  PreviewOptions folders = options("f", "", true);
+  folders.mode = RenameMode::Folders;
+  EXPECT_EQ(buildPreview({"a", "b", "f1", "g"}, folders), (Rows{{"a", "f2"}, {"b", "f3"}, {"f1", "f1"}, {"g", "f5"}}));
   // Without a sequence a taken name leaves the sample as it is.
   EXPECT_EQ(buildPreview({"a.txt", "b.txt"}, options("x_1", ".txt", false)),
             (Rows{{"a.txt", "a.txt"}, {"b.txt", "b.txt"}}));
