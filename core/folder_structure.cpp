@@ -1,5 +1,6 @@
 #include "core/folder_structure.h"
 
+#include "core/name_key.h"
 #include "platform/dir_walk.h"
 
 namespace core {
@@ -15,6 +16,7 @@ int listInto(const std::string& folder, bool includeHidden, std::vector<std::str
   names.clear();
   const int err = lister ? lister(base, includeHidden, names)
                          : platform::listSubfolders(base, includeHidden, names, followLink);
+  sortByName(names);
   for (const auto& n : names) {
     if (n.empty() || n == "." || n == ".." || n == kSkippedName) continue;
     list.push_back(base + n);
@@ -70,6 +72,7 @@ ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOption
     const std::string base = withTrailingSlash(list[i]);
     names.clear();
     const int err = reader.listSubfolders(i, options.includeHidden, names);
+    sortByName(names);
     for (std::string& n : names) {
       if (n == kSkippedName) continue;
       list.push_back(base + n);

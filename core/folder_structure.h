@@ -1,6 +1,8 @@
 // Folder structure listing for a run's folder list: the direct subfolders of one folder
 // (RetDirStruct, RetDirStructVisible) and the breadth-first expansion of a whole tree built on
 // them. Entries are paths without a trailing "/" (the pipeline completes them), except "/" itself.
+// Subfolders come in the file list's Name order (core/name_key.h), never in the file system's own
+// (hash or creation order), so that numbers and reports follow the order the user sees.
 // Unreadable folders are reported through a callback, never skipped silently; a symlink to a
 // folder is never listed as a subfolder, so walks never leave the tree or loop.
 #pragma once
@@ -17,12 +19,13 @@ namespace core {
 using UnreadableFolderFn = std::function<void(const std::string& folder, int err)>;
 
 // Reads the direct subfolder names of a folder, as platform::listSubfolders does (that is the
-// default); tests inject their own to simulate failures. Returns 0 or an errno value.
+// default); tests inject their own to simulate failures. Returns 0 or an errno value. The names
+// may come in any order: they are put in Name order after reading.
 using FolderLister =
     std::function<int(const std::string& folder, bool includeHidden, std::vector<std::string>& names)>;
 
 // Appends folder & name for each direct subfolder of `folder` (trailing "/" optional) to `list`,
-// in file-system order. A subfolder named exactly "WinSxS" is left out. Hidden subfolders
+// in Name order. A subfolder named exactly "WinSxS" is left out. Hidden subfolders
 // (leading ".", or named in the folder's ".hidden" file) are included.
 // Returns 0; or the errno value when the folder could not be opened (list unchanged) or read to
 // the end (list holds what was read), after calling onUnreadable. Never throws.
@@ -52,12 +55,13 @@ struct ExpandResult {
 };
 
 // Walks `list` from its first entry to its end while appending each entry's subfolders to it
-// (RetDirStruct or RetDirStructVisible), so the result is breadth-first: with a list holding only
-// the start folder it becomes the whole tree below it. Unreadable folders are reported and
-// passed over; the rest of the tree is still listed. Folders found by the walk are opened through
-// their parent's descriptor, never by path: one swapped for a symlink after it was found is
-// reported as unreadable (ELOOP or ENOTDIR) and not entered, and trees deeper than PATH_MAX are
-// listed whole. Of the entries present at the start, only the first may be a symlink.
+// (RetDirStruct or RetDirStructVisible), so the result is breadth-first, each folder's subfolders
+// in Name order: with a list holding only the start folder it becomes the whole tree below it.
+// Unreadable folders are reported and passed over; the rest of the tree is still listed. Folders
+// found by the walk are opened through their parent's descriptor, never by path: one swapped for
+// a symlink after it was found is reported as unreadable (ELOOP or ENOTDIR) and not entered, and
+// trees deeper than PATH_MAX are listed whole. Of the entries present at the start, only the
+// first may be a symlink.
 ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOptions& options);
 
 }  // namespace core

@@ -93,6 +93,38 @@ INSTANTIATE_TEST_SUITE_P(
                  kTreeHidden}),
     [](const ::testing::TestParamInfo<FlagsRow>& info) { return std::string(info.param.name); });
 
+// The order the folder tree shows: breadth-first, each folder's subfolders in name order (made
+// out of order here), hidden ones among them by their names.
+TEST_F(FolderListTest, FoldersComeBreadthFirstEachFoldersSubfoldersInNameOrder) {
+  makeDirsOutOfOrder("t");
+  makeDirsOutOfOrder("t/Charlie");
+  makeDir("t/Alpha/x");
+  makeDir("t/.zeta");
+  const std::string t = root_ + "t/";
+  DirList level1, level2;
+  for (const std::string& n : kOrderedNames) level1.push_back(t + n + "/");
+  level2.push_back(t + "Alpha/x/");
+  for (const std::string& n : kOrderedNames) level2.push_back(t + "Charlie/" + n + "/");
+  struct Row {
+    const char* name;
+    DirListOptions options;
+    DirList expected;
+  };
+  DirList tree{t}, treeHidden{t, t + ".zeta/"}, direct{t};
+  for (const DirList* part : {&level1, &level2}) tree.insert(tree.end(), part->begin(), part->end());
+  for (const DirList* part : {&level1, &level2}) treeHidden.insert(treeHidden.end(), part->begin(), part->end());
+  direct.insert(direct.end(), level1.begin(), level1.end());
+  const Row rows[] = {
+      {"tree", {.withSubfolders = true}, tree},
+      {"tree_hidden", {.withSubfolders = true, .withHidden = true}, treeHidden},
+      {"direct_folders", {.runOver = RunOver::Folders, .ends = EntryEnds::Slash}, direct},
+  };
+  for (const Row& row : rows) {
+    pipe_.buildDirList(form_, t, row.options);
+    EXPECT_EQ(pipe_.dirList(), row.expected) << row.name;
+  }
+}
+
 TEST_F(FolderListTest, TheRootStaysAFolderWithOrWithoutSlashEnds) {
   for (bool slash : {false, true}) {
     pipe_.buildDirList(form_, "/", {.ends = slash ? EntryEnds::Slash : EntryEnds::NoSlash});

@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "platform/test_home.h"
+#include "platform/test_trees.h"
 
 #include <QTemporaryDir>
 
@@ -50,6 +51,13 @@ class PipelineTest : public ::testing::Test {
     std::filesystem::create_directories(root_ + rel);
     return root_ + rel + "/";
   }
+  // The folders of platform::testing::kOrderedNames below rel ("" for the test folder), made out
+  // of name order.
+  void makeDirsOutOfOrder(const std::string& rel = "") {
+    makeDir(rel);
+    ASSERT_TRUE(platform::testing::makeFoldersOutOfOrder(root_ + rel));
+  }
+  static inline const std::vector<std::string>& kOrderedNames = platform::testing::kOrderedNames;
   std::string makeFile(const std::string& rel, const std::string& content) {
     std::ofstream(root_ + rel, std::ios::binary) << content;
     return root_ + rel;

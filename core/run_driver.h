@@ -68,10 +68,14 @@ struct Cadence {
   bool showEachItem = false;  // show each item and its place on the progress window before its step
 };
 
-// The order in which a run takes its folders.
+// The order in which a run takes its folders. The list is the folder tree breadth-first, each
+// folder's subfolders in Name order (core/folder_structure.h).
 enum class FolderOrder {
   ParentsFirst,  // the list's order: each folder before the folders inside it
-  DeepestFirst,  // reversed: a folder after the folders inside it (renames that keep paths valid)
+  // The list reversed: the deepest first, a folder after the folders inside it (renames that keep
+  // paths valid), siblings in reverse Name order, so that numbers counted down here rise in the
+  // list's order.
+  DeepestFirst,
 };
 
 struct RunOptions {

@@ -248,6 +248,27 @@ TEST_F(DriverTest, FolderRunsLeaveTheStartFolderAloneInEitherOrder) {
   }
 }
 
+// The folder tree's order, made out of order here: breadth-first with siblings in name order
+// ("c" between "Bravo" and "Charlie", case aside); deepest first is that order reversed, each
+// folder after the folders inside it and siblings in reverse name order.
+TEST_F(DriverTest, FolderRunsTakeTheTreeInNameOrderOrItsReverse) {
+  makeDirsOutOfOrder("a/b");
+  std::vector<std::string> want = {root_ + "a", root_ + "a/b"};
+  for (const std::string& n : kOrderedNames) {
+    if (n == "Charlie") want.push_back(root_ + "a/b/c");
+    want.push_back(root_ + "a/b/" + n);
+  }
+  for (FolderOrder order : {FolderOrder::ParentsFirst, FolderOrder::DeepestFirst}) {
+    std::vector<std::string> seen;
+    runFolders(pipe_, form_, {.startFolder = root_, .withSubfolders = true, .order = order}, [&](RunItem& item) {
+      seen.push_back(item.path());
+      return StepResult::Done;
+    });
+    EXPECT_EQ(seen, want) << (order == FolderOrder::ParentsFirst ? "parents first" : "deepest first");
+    std::reverse(want.begin(), want.end());
+  }
+}
+
 // Asked for, the start folder is walked as well: last when the deepest folders come first.
 TEST_F(DriverTest, FolderRunsTakeTheStartFolderWhenAsked) {
   std::vector<std::string> seen;

@@ -1,6 +1,7 @@
 #include "core/scripted_run_host.h"
 
 #include "core/file_paths.h"
+#include "core/name_key.h"
 #include "platform/dir_listing.h"
 #include "platform/hidden_list.h"
 
@@ -50,8 +51,9 @@ bool ScriptedRunHost::listReal(const std::string& folder) {
     if (st.readOnly) e.attributes |= kAttrReadOnly;
     entries_.push_back(std::move(e));
   }
+  std::string keyA, keyB;
   std::sort(entries_.begin(), entries_.end(),
-            [](const ListEntry& a, const ListEntry& b) { return a.name < b.name; });
+            [&](const ListEntry& a, const ListEntry& b) { return nameKeyLess(a.name, b.name, keyA, keyB); });
   return true;
 }
 

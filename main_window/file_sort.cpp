@@ -1,7 +1,7 @@
 #include "main_window/file_sort.h"
 
+#include "core/name_key.h"
 #include "main_window/entry_format.h"
-#include "main_window/name_key.h"
 
 #include <algorithm>
 #include <string>
@@ -12,28 +12,6 @@ namespace mainwin {
 SortState clickSort(SortState current, int column) {
   if (current.column == column) return SortState{column, !current.descending};
   return SortState{column, false};
-}
-
-std::string makeSortKey(std::string_view name) {
-  constexpr std::size_t kPad = 30;  // as the list sorts
-  std::string s(name);
-  s += 'F';
-  std::string out;
-  out.reserve(s.size() + 8);
-  std::size_t i = 0;
-  while (i < s.size()) {
-    if (s[i] >= '0' && s[i] <= '9') {
-      std::size_t j = i;
-      while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
-      const std::size_t run = j - i;
-      if (run < kPad) out.append(kPad - run, '0');
-      out.append(s, i, run);
-      i = j;
-    } else {
-      out += s[i++];
-    }
-  }
-  return out;
 }
 
 std::string attributeSortKey(std::uint8_t attrs) {
@@ -47,7 +25,7 @@ namespace {
 // plain comparison) and the name head; the entry's index breaks the rest through the full keys.
 struct SortRecord {
   std::uint64_t primary;
-  NameHead head;
+  core::NameHead head;
   std::uint32_t index;
 };
 
@@ -102,7 +80,7 @@ class RecordLess {
   bool ascending(const SortRecord& a, const SortRecord& b) {
     if (a.primary != b.primary) return a.primary < b.primary;
     if (!(a.head == b.head)) return a.head < b.head;
-    return nameKeyLess(entries_[a.index].name, entries_[b.index].name, keyA_, keyB_);
+    return core::nameKeyLess(entries_[a.index].name, entries_[b.index].name, keyA_, keyB_);
   }
   const std::vector<FileEntry>& entries_;
   bool descending_;
@@ -135,7 +113,7 @@ void sortEntries(std::vector<FileEntry>& entries, SortState sort) {
   inParts(parts, [&](std::size_t p) {
     std::string scratch;
     for (std::size_t i = begin(p); i < begin(p + 1); ++i) {
-      order[i] = SortRecord{primaryValue(entries[i], sort.column), nameHead(entries[i].name, scratch),
+      order[i] = SortRecord{primaryValue(entries[i], sort.column), core::nameHead(entries[i].name, scratch),
                             static_cast<std::uint32_t>(i)};
     }
     const auto first = order.begin() + static_cast<std::ptrdiff_t>(begin(p));

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace mainwin {
@@ -26,18 +25,15 @@ struct SortState {
 // the same column flips the direction.
 [[nodiscard]] SortState clickSort(SortState current, int column);
 
-// The Name key: the name with "F" appended, every run of digits padded with "0" on the left to
-// 30 characters (runs of 30 digits or more stay as they are), so that file2 sorts before file10.
-[[nodiscard]] std::string makeSortKey(std::string_view name);
-
 // The attribute key: the letters padded on the left with "0" to four characters ("" -> "0000",
 // "A" -> "000A", "RHA" -> "0RHA").
 [[nodiscard]] std::string attributeSortKey(std::uint8_t attrs);
 
-// Sorts `entries` by `sort`. Names compare by their Name key without regard to letter case
-// (then by the exact bytes); sizes and times by value (an unknown creation time first); the
-// attribute column by its key. Equal values order by name, and descending reverses the whole
-// order. Details that are not known count as zero / empty: fill the column before sorting on it.
+// Sorts `entries` by `sort`. Names compare by their Name key (core/name_key.h) without regard to
+// letter case (then by the exact bytes); sizes and times by value (an unknown creation time
+// first); the attribute column by its key. Equal values order by name, and descending reverses
+// the whole order. Details that are not known count as zero / empty: fill the column before
+// sorting on it.
 void sortEntries(std::vector<FileEntry>& entries, SortState sort);
 
 // A detail column narrower than this (in twips, 15 per pixel at 96 dpi) counts as hidden: a

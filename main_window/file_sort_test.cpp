@@ -1,5 +1,6 @@
 #include "main_window/file_sort.h"
 
+#include "core/name_key.h"
 #include "core/vb.h"
 
 #include <gtest/gtest.h>
@@ -26,14 +27,6 @@ FileEntry entry(const char* name, std::uint64_t size = 0, std::int64_t modified 
   e.attrs = attrs;
   e.known = kDetailSize | kDetailTimes | kDetailAttrs;
   return e;
-}
-
-TEST(MakeSortKey, PadsDigitRunsAndAppendsF) {
-  EXPECT_EQ(makeSortKey("a9"), "a" + std::string(29, '0') + "9F");
-  EXPECT_EQ(makeSortKey("x"), "xF");
-  EXPECT_EQ(makeSortKey("7"), std::string(29, '0') + "7F");
-  const std::string long31(31, '1');
-  EXPECT_EQ(makeSortKey(long31), long31 + "F");  // 30 digits or more stay as they are
 }
 
 TEST(AttributeSortKey, PaddedToFour) {
@@ -117,7 +110,7 @@ TEST(SortEntries, AgreesWithTheFullKeysOnAwkwardNames) {
     seen.push_back(name);
     v.push_back(entry(name.c_str(), i % 3));
   }
-  const auto key = [](const std::string& n) { return vb::LCase(makeSortKey(n)); };
+  const auto key = [](const std::string& n) { return vb::LCase(core::makeSortKey(n)); };
   const auto nameLess = [&](const FileEntry& a, const FileEntry& b) {
     const std::string ka = key(a.name), kb = key(b.name);
     return ka != kb ? ka < kb : a.name < b.name;
@@ -147,7 +140,7 @@ TEST(SortEntries, LargeListsSortedInPartsAgreeWithTheFullKeys) {
     for (std::size_t k = parts(rng); k > 0; --k) name += pieces[pick(rng)];
     if (seen.insert(name).second) v.push_back(entry(name.c_str(), rng() % 5));
   }
-  const auto key = [](const std::string& n) { return vb::LCase(makeSortKey(n)); };
+  const auto key = [](const std::string& n) { return vb::LCase(core::makeSortKey(n)); };
   for (SortState s : {SortState{kColName, false}, SortState{kColSize, true}}) {
     sortEntries(v, s);
     ASSERT_EQ(v.size(), 120000u);

@@ -1,6 +1,6 @@
 #include "main_window/name_order.h"
 
-#include "main_window/name_key.h"
+#include "core/name_key.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,7 +15,7 @@ namespace mainwin {
 namespace {
 
 struct Record {
-  NameHead head;
+  core::NameHead head;
   const char* name;
 };
 
@@ -57,7 +57,7 @@ class RunSorter {
     RunSorter* s;
     bool operator()(const Record& a, const Record& b) const {
       if (!(a.head == b.head)) return a.head < b.head;
-      return nameKeyLess(a.name, b.name, s->keyA_, s->keyB_);
+      return core::nameKeyLess(a.name, b.name, s->keyA_, s->keyB_);
     }
   };
 
@@ -65,7 +65,7 @@ class RunSorter {
   void addNames(const char* const* names, std::size_t count) {
     Run run(count);
     Record* r = run.begin();
-    for (std::size_t k = 0; k < count; ++k) r[k] = Record{nameHead(names[k], scratch_), names[k]};
+    for (std::size_t k = 0; k < count; ++k) r[k] = Record{core::nameHead(names[k], scratch_), names[k]};
     std::sort(run.begin(), run.end(), Less{this});
     runs_.push_back(std::move(run));
     // Keep the runs' sizes falling, so that every record is merged about log2(chunks) times and

@@ -1,7 +1,7 @@
 #include "main_window/name_order.h"
 
+#include "core/name_key.h"
 #include "core/vb.h"
-#include "main_window/file_sort.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ std::vector<std::string> awkwardNames(std::size_t count, unsigned seed) {
 
 std::vector<std::string> plainOrder(std::vector<std::string> names) {
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string ka = vb::LCase(makeSortKey(a)), kb = vb::LCase(makeSortKey(b));
+    const std::string ka = vb::LCase(core::makeSortKey(a)), kb = vb::LCase(core::makeSortKey(b));
     return ka != kb ? ka < kb : a < b;
   });
   return names;

@@ -1,5 +1,5 @@
 // For tests: folder trees deeper than PATH_MAX, made and removed through descriptors (no path
-// to them may be passed to the kernel whole). Header-only.
+// to them may be passed to the kernel whole), and folders made out of name order. Header-only.
 #pragma once
 
 #include <dirent.h>
@@ -7,9 +7,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform::testing {
+
+// Twelve folder names in name order.
+inline const std::vector<std::string> kOrderedNames = {
+    "Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf", "Hotel", "India", "Juliett", "Kilo", "Lima"};
+
+// Makes the folders of kOrderedNames in folder in a shuffled order, so that neither a listing in
+// creation order nor one in the file system's hash order gives name order by chance.
+inline bool makeFoldersOutOfOrder(const std::string& folder) {
+  bool ok = true;
+  for (const std::size_t i : {5u, 8u, 0u, 11u, 2u, 7u, 1u, 10u, 4u, 6u, 3u, 9u})
+    ok = ::mkdir((folder + "/" + kOrderedNames[i]).c_str(), 0755) == 0 && ok;
+  return ok;
+}
 
 // Makes `levels` nested folders named `name` below folder; false when one cannot be made.
 inline bool makeDeepTree(const std::string& folder, const std::string& name, int levels) {

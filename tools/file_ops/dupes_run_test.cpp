@@ -80,6 +80,21 @@ TEST_F(DupesRunTest, DeleteRemovesOnlyTheDuplicatesAfterTheWarning) {
   EXPECT_NE(reportedText(host_).find(root_ + "1.txt\r\n     Deleted: " + root_ + "3.txt\r\n"), std::string::npos);
 }
 
+// The copy kept is the first in the folder tree's order (folders made out of name order, the
+// copies in reverse), and the others follow in that order.
+TEST_F(DupesRunTest, TheCopyKeptIsTheFirstInTheTreesNameOrder) {
+  makeDirsOutOfOrder();
+  for (const char* folder : {"Kilo", "Charlie", "Alpha"}) makeFile(std::string(folder) + "/same.txt", "abc");
+  EXPECT_EQ(run({.mode = DupesMode::DeleteByContents, .withSubfolders = true}), DupesStart::Ran);
+  EXPECT_TRUE(exists(root_ + "Alpha/same.txt"));
+  EXPECT_FALSE(exists(root_ + "Charlie/same.txt"));
+  EXPECT_FALSE(exists(root_ + "Kilo/same.txt"));
+  EXPECT_NE(reportedText(host_).find(root_ + "Alpha/same.txt\r\n     Deleted: " + root_ +
+                                     "Charlie/same.txt\r\n     Deleted: " + root_ + "Kilo/same.txt\r\n"),
+            std::string::npos)
+      << reportedText(host_);
+}
+
 TEST_F(DupesRunTest, RefusalsBeforeTheRunTouchNothing) {
   makeGroups();
   host_.answers = {core::kAnswerNo};  // the warning declined

@@ -35,7 +35,7 @@ TEST_F(CaseRunTest, FileNamesAreRenamedWithALineForEachRenameDone) {
   EXPECT_EQ(namesIn(), (std::vector<std::string>{"CLASH.TXT", "clash.txt", "done.txt", "my file.txt", "other.txt"}));
   EXPECT_EQ(readAll(root_ + "clash.txt"), "keep");
   const std::string r = report();
-  EXPECT_NE(r.find("[5]" + root_ + "\r\n  Other.TXT -> other.txt\r\n  my FILE.TXT -> my file.txt\r\n"),
+  EXPECT_NE(r.find("[5]" + root_ + "\r\n  my FILE.TXT -> my file.txt\r\n  Other.TXT -> other.txt\r\n"),
             std::string::npos)
       << r;
   EXPECT_EQ(r.find("CLASH.TXT ->"), std::string::npos) << r;
@@ -96,6 +96,22 @@ TEST_F(CaseRunTest, FoldersAreRenamedDeepestFirstAndTheCurrentFolderNever) {
   const std::string r = report();
   EXPECT_EQ(r.find("{95}"), std::string::npos) << r;  // no folder went missing on the way
   EXPECT_NE(r.find("[12]"), std::string::npos) << r;
+}
+
+// Folders made out of name order: the files' report takes them breadth-first by name, the
+// folders' (deepest first) in reverse name order.
+TEST_F(CaseRunTest, ReportsFollowTheTreesNameOrder) {
+  makeDirsOutOfOrder();
+  for (const std::string& n : kOrderedNames) makeFile(n + "/a.txt", "x");
+  ASSERT_TRUE(run({.mode = CaseMode::Files, .styles = {.name = S::Upper, .extension = S::Upper},
+                   .withSubfolders = true}));
+  std::string files = "[5]" + root_ + "\r\n\r\n";
+  for (const std::string& n : kOrderedNames) files += root_ + n + "/\r\n  a.txt -> A.TXT\r\n\r\n";
+  EXPECT_NE(report().find(files), std::string::npos) << report();
+  ASSERT_TRUE(run({.mode = CaseMode::Folders, .styles = {.name = S::Upper}, .withSubfolders = true}));
+  std::string folders = "[12]";
+  for (auto n = kOrderedNames.rbegin(); n != kOrderedNames.rend(); ++n) folders += root_ + *n + "\r\n";
+  EXPECT_NE(report().find(folders + "\t"), std::string::npos) << report();
 }
 
 TEST_F(CaseRunTest, ContentsAreConvertedAcrossPiecesAndUnchangedFilesLeftAlone) {

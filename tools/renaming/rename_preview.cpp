@@ -25,6 +25,7 @@ std::vector<PreviewRow> buildPreview(const std::vector<std::string>& samples, co
     if (sample.empty()) break;
     if (skip.erase(sample) != 0) {  // it blocked an earlier sample's new name: left as it is
       rows.push_back({sample, sample});
+      if (options.mode == RenameMode::Folders) number = nextNumber(number);
       continue;
     }
     for (int attempt = 0;; ++attempt) {

@@ -1,7 +1,8 @@
 // The rename window's preview: what the run would make of up to five sample names, renaming
 // nothing. It numbers, finishes and skips names as the run does: a new name that exists in the
 // folder is tried again with the next number (with a sequence) or leaves the sample as it is, and
-// a sample whose name blocked an earlier sample's new name keeps its name and uses no number.
+// a sample whose name blocked an earlier sample's new name keeps its name and uses no number (a
+// folder's moves the number on, as every folder of a run does).
 //
 //   const auto rows = tools::ren::buildPreview(main.list().firstVisibleNames(5), {
 //       .mode = tools::ren::RenameMode::Files, .startRule = shortStart, .endRule = shortEnd,
@@ -42,8 +43,8 @@ struct PreviewRow {
 [[nodiscard]] std::vector<PreviewRow> buildPreview(const std::vector<std::string>& samples,
                                                    const PreviewOptions& options);
 
-// The first max subfolder names of folder, in the order a run over folders takes them (hidden
-// ones only withHidden): the folder mode's samples.
+// The first max subfolder names of folder, in the order a run over folders takes them (name
+// order; hidden ones only withHidden): the folder mode's samples.
 [[nodiscard]] std::vector<std::string> listFolderItems(const std::string& folder, bool withHidden,
                                                        std::size_t max = kPreviewSamples);
 

@@ -2,6 +2,7 @@
 
 #include "core/file_test_fixture.h"
 #include "core/form_state.h"
+#include "platform/test_trees.h"
 #include "tools/renaming/rename_rule_sets.h"
 
 #include <filesystem>
@@ -20,11 +21,16 @@ class Preview : public core::testing::FileFixture {
 };
 
 // As the run: a taken name moves the sample on to the next number, and the sample that took it
-// keeps its own name without using a number.
+// keeps its own name without using a number (a folder's still moves the number on).
 TEST_F(Preview, NumbersAndSkipsAsTheRunDoes) {
   for (const char* name : {"a.txt", "b.txt", "x_1.txt"}) make(name, "");
   EXPECT_EQ(buildPreview({"a.txt", "b.txt", "x_1.txt", "c.txt"}, options("x_", ".txt", true)),
             (Rows{{"a.txt", "x_2.txt"}, {"b.txt", "x_3.txt"}, {"x_1.txt", "x_1.txt"}, {"c.txt", "x_4.txt"}}));
+  // A folder left alone moves the number on, as in the run.
+  for (const char* name : {"a", "b", "f1", "g"}) std::filesystem::create_directories(dir_ + name);
+  PreviewOptions folders = options("f", "", true);
+  folders.mode = RenameMode::Folders;
+  EXPECT_EQ(buildPreview({"a", "b", "f1", "g"}, folders), (Rows{{"a", "f2"}, {"b", "f3"}, {"f1", "f1"}, {"g", "f5"}}));
   // Without a sequence a taken name leaves the sample as it is.
   EXPECT_EQ(buildPreview({"a.txt", "b.txt"}, options("x_1", ".txt", false)),
             (Rows{{"a.txt", "a.txt"}, {"b.txt", "b.txt"}}));
@@ -40,14 +46,15 @@ TEST_F(Preview, ShowsFinishedNamesOfAtMostFiveSamples) {
             (Rows{{"a b.txt", "w_b_1.txt"}}));  // the samples' folder is "w"
 }
 
+// The first five subfolders in name order (made out of it here), hidden ones by their names.
 TEST_F(Preview, FolderSamplesAreTheSubfoldersInRunOrder) {
+  ASSERT_TRUE(platform::testing::makeFoldersOutOfOrder(dir_));
   std::filesystem::create_directories(dir_ + "one");
   std::filesystem::create_directories(dir_ + ".hidden");
   make("file.txt", "");
-  EXPECT_EQ(listFolderItems(dir_, false), (std::vector<std::string>{"one"}));
-  std::vector<std::string> all = listFolderItems(dir_, true);
-  std::sort(all.begin(), all.end());
-  EXPECT_EQ(all, (std::vector<std::string>{".hidden", "one"}));
+  EXPECT_EQ(listFolderItems(dir_, false), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta", "Echo"}));
+  EXPECT_EQ(listFolderItems(dir_, true), (std::vector<std::string>{".hidden", "Alpha", "Bravo", "Charlie", "Delta"}));
+  EXPECT_EQ(listFolderItems(dir_, false, 20).back(), "one");
   PreviewOptions folders = options("<oldFolderName>-", "", true);
   folders.mode = RenameMode::Folders;
   EXPECT_EQ(buildPreview({"one"}, folders), (Rows{{"one", "one-1"}}));

@@ -110,7 +110,12 @@ class RenameRun {
   }
 
   core::StepResult folderStep(core::RunItem& item) {
-    if (item.attempt() == 0 && skip_.erase(item.path()) != 0) return core::StepResult::Skipped;
+    // A folder whose name blocked an earlier rename is left alone, yet the number moves on past
+    // it as past every folder, so that the later folders keep the numbers of their places.
+    if (item.attempt() == 0 && skip_.erase(item.path()) != 0) {
+      ++folderAttempts_;
+      return core::StepResult::Skipped;
+    }
     const std::string target = newName({}, item.name(), folderNumber());
     ++folderAttempts_;
     return renameItem(item, target, msg::kFolderNotRenamed, msg::kFolderNotRenamed);

@@ -23,8 +23,10 @@
 //   - a folder renamed before the folders inside it are reached moves them with it
 //     (RunItem::folderRenamed); with the restart option folders go deepest first instead.
 // Numbers: files count on across folders, or start again in each folder (restart); folders count
-// up in list order, or (restart) deepest first counting down from start + folders - 1 so that
-// the list order gets rising numbers, then on upwards past the highest.
+// up in list order (the tree breadth-first, siblings in name order), or (restart) deepest first
+// counting down from start + folders - 1 so that the list order gets rising numbers, then on
+// upwards past the highest. Every folder moves the number on, also one left alone because its
+// name blocked an earlier rename.
 // The journal (core/undo_journal.h) listens to the pipeline's renames; its slot is taken at the
 // first rename. When it cannot be written the user is asked (message 18): either way journaling
 // stops, and No ends the run. The summary counts successful renames only.

@@ -177,17 +177,56 @@ TEST_F(RenameTest, DeepestFirstNumbersRiseInListOrder) {
   EXPECT_EQ(namesIn("A_1"), (Names{"B_2", "C_3"}));
 }
 
+// The folder left alone still moves the number on, as every folder does: "g" gets 5, not 4.
 TEST_F(RenameTest, AFolderThatBlocksANameIsLeftAlone) {
   makeDir("a");
   makeDir("b");
   makeDir("f1");
+  makeDir("g");
   makeFile("f1/keep.txt", "K");
   RenameRunOptions options = sequenceRule("f", "");
   options.mode = RenameMode::Folders;
-  EXPECT_EQ(run(options).renamed, 2);
-  EXPECT_EQ(namesIn(), (Names{"f1", "f2", "f3"}));
+  EXPECT_EQ(run(options).renamed, 3);
+  EXPECT_EQ(namesIn(), (Names{"f1", "f2", "f3", "f5"}));
   EXPECT_EQ(namesIn("f1"), (Names{"keep.txt"}));
-  EXPECT_NE(shown().find("\r\n2 {19}{22}"), std::string::npos) << shown();
+  EXPECT_NE(shown().find("\r\n3 {19}{22}"), std::string::npos) << shown();
+}
+
+// Numbers follow the folder tree's order (folders made out of name order): breadth-first, each
+// folder's subfolders by name. In list order and deepest first (counting down) alike.
+TEST_F(RenameTest, FolderNumbersFollowTheTreesNameOrder) {
+  Names top, inCharlie;
+  for (std::size_t i = 0; i < kOrderedNames.size(); ++i) {
+    top.push_back(kOrderedNames[i] + "_" + std::to_string(i + 1));
+    inCharlie.push_back(kOrderedNames[i] + "_" + std::to_string(i + 13));
+  }
+  for (const bool restart : {false, true}) {
+    const std::string rel = restart ? "deepest" : "listed";
+    makeDirsOutOfOrder(rel);
+    makeDirsOutOfOrder(rel + "/Charlie");
+    RenameRunOptions options = sequenceRule("<oldFolderName>_", "");
+    options.mode = RenameMode::Folders;
+    options.restart = restart;
+    options.withSubfolders = true;
+    options.folder = root_ + rel + "/";
+    EXPECT_EQ(run(options).renamed, 24);
+    EXPECT_EQ(namesIn(rel), top) << rel;
+    EXPECT_EQ(namesIn(rel + "/Charlie_3"), inCharlie) << rel;
+  }
+}
+
+// Files numbered on across folders: the start folder first, then its subfolders by name.
+TEST_F(RenameTest, FileNumbersGoOnAcrossFoldersInTheTreesNameOrder) {
+  makeDirsOutOfOrder();
+  makeFile("f.txt", "");
+  for (const std::string& n : kOrderedNames) makeFile(n + "/f.txt", "");
+  RenameRunOptions options = sequenceRule("<oldFolderName>_", ".txt");
+  options.withSubfolders = true;
+  EXPECT_EQ(run(options).renamed, 13);
+  EXPECT_EQ(namesIn(), (Names{"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf", "Hotel", "India",
+                              "Juliett", "Kilo", "Lima", "root_1.txt"}));
+  for (std::size_t i = 0; i < kOrderedNames.size(); ++i)
+    EXPECT_EQ(namesIn(kOrderedNames[i]), Names{kOrderedNames[i] + "_" + std::to_string(i + 2) + ".txt"});
 }
 
 // A journal that cannot be written: the user is asked; No ends the run, Yes goes on without it.

@@ -1,10 +1,9 @@
 // Test fixture of the rename engine's tests: the pipeline fixture with a program folder for the
-// journals, the real listing of the test tree, folders listed in name order (so that numbers
-// follow a known order) and the window's messages as "{n}". Only *_test.cpp files include it.
+// journals, the real listing of the test tree (folders and files in name order, as every run
+// takes them) and the window's messages as "{n}". Only *_test.cpp files include it.
 #pragma once
 
 #include "core/pipeline_test_support.h"
-#include "platform/dir_walk.h"
 #include "tools/renaming/rename_run.h"
 
 #include <algorithm>
@@ -22,13 +21,6 @@ class RenameTest : public core::testing::PipelineTest {
     std::filesystem::create_directories(appPath_);
     state_.state().appPath = appPath_;
     host_.realListing = true;
-    pipe_.setFolderLister([](const std::string& folder, bool hidden, std::vector<std::string>& names) {
-      std::vector<std::string> found;
-      const int err = platform::listSubfolders(folder, hidden, found);
-      std::sort(found.begin(), found.end());
-      names.insert(names.end(), found.begin(), found.end());
-      return err;
-    });
     std::vector<std::string> texts;
     for (int n = 1; n <= 40; ++n) texts.push_back("{" + std::to_string(n) + "}");
     msg_ = core::MessageTable(texts);

@@ -1,11 +1,11 @@
-#include "main_window/name_key.h"
+#include "core/name_key.h"
 
 #include "core/vb.h"
-#include "main_window/file_sort.h"
 
 #include <algorithm>
+#include <utility>
 
-namespace mainwin {
+namespace core {
 
 namespace {
 
@@ -134,6 +134,27 @@ NameHead headOfName(std::string_view name, std::string& scratch) {
 
 }  // namespace
 
+std::string makeSortKey(std::string_view name) {
+  std::string s(name);
+  s += 'F';
+  std::string out;
+  out.reserve(s.size() + 8);
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (s[i] >= '0' && s[i] <= '9') {
+      std::size_t j = i;
+      while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
+      const std::size_t run = j - i;
+      if (run < kPad) out.append(kPad - run, '0');
+      out.append(s, i, run);
+      i = j;
+    } else {
+      out += s[i++];
+    }
+  }
+  return out;
+}
+
 NameHead nameHead(std::string_view name, std::string& scratch) { return headOfName(name, scratch); }
 
 bool nameKeyLess(std::string_view a, std::string_view b, std::string& keyA, std::string& keyB) {
@@ -144,4 +165,24 @@ bool nameKeyLess(std::string_view a, std::string_view b, std::string& keyA, std:
   return a < b;
 }
 
-}  // namespace mainwin
+void sortByName(std::vector<std::string>& names) {
+  if (names.size() < 2) return;
+  struct Record {
+    NameHead head;
+    std::size_t index;
+  };
+  std::string scratch, keyA, keyB;
+  std::vector<Record> order;
+  order.reserve(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) order.push_back({nameHead(names[i], scratch), i});
+  std::sort(order.begin(), order.end(), [&](const Record& a, const Record& b) {
+    if (!(a.head == b.head)) return a.head < b.head;
+    return nameKeyLess(names[a.index], names[b.index], keyA, keyB);
+  });
+  std::vector<std::string> sorted;
+  sorted.reserve(names.size());
+  for (const Record& r : order) sorted.push_back(std::move(names[r.index]));
+  names = std::move(sorted);
+}
+
+}  // namespace core
