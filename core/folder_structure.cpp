@@ -72,6 +72,10 @@ ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOption
     const std::string base = withTrailingSlash(list[i]);
     names.clear();
     const int err = reader.listSubfolders(i, options.includeHidden, names);
+    if (options.identities) {
+      options.identities->resize(list.size());
+      (*options.identities)[i] = reader.identity(i);
+    }
     sortByName(names);
     for (std::string& n : names) {
       if (n == kSkippedName) continue;
@@ -83,6 +87,7 @@ ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOption
       if (options.onUnreadable) options.onUnreadable(base, err);
     }
   }
+  if (options.identities) options.identities->resize(list.size());
   return result;
 }
 

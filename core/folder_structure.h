@@ -7,6 +7,8 @@
 // folder is never listed as a subfolder, so walks never leave the tree or loop.
 #pragma once
 
+#include "platform/file_identity_type.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -47,6 +49,9 @@ struct ExpandOptions {
   std::function<bool(const std::string& entry)> tick;
   UnreadableFolderFn onUnreadable;
   FolderLister lister;  // empty: the real file system
+  // When given: the identity of each entry of the list as the walk opened it, at the same place
+  // (all zero where unknown: an injected lister, a folder that could not be opened).
+  std::vector<platform::FileIdentity>* identities = nullptr;
 };
 
 struct ExpandResult {

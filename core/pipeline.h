@@ -12,6 +12,7 @@
 #include "core/results_log.h"
 #include "core/run_host.h"
 #include "core/step_record.h"
+#include "platform/file_identity_type.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -322,8 +323,9 @@ class Pipeline {
   void walkTree(bool withHidden, std::size_t cadence);
   void appendSubfolders(const std::string& folder, bool withHidden);
   void logUnreadable(const std::string& folder, int err);
-  // Opens folder through the run's scope: 1, or 0 after the line that says why it is left alone.
-  int enterFolder(const std::string& folder);
+  // Opens the folder list's entry at the 1-based index through the run's scope, checked to be the
+  // folder the walk opened there: 1, or 0 after the line that says why it is left alone.
+  int enterFolder(const std::string& folder, DirCursor index);
   void dropVolumeInfoFolders();
   void clearLogs();
 
@@ -334,6 +336,8 @@ class Pipeline {
   std::optional<TrashlessAgreement> agreement_;
   ToolForm* opForm_ = nullptr;
   DirList dirList_;
+  // The identity of each entry of dirList_ as the walk opened it (all zero where unknown).
+  std::vector<platform::FileIdentity> dirIds_;
   RunFlags flags_;
   SpillFiles spills_;
   ResultsLog resultsLog_;

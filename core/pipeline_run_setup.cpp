@@ -83,6 +83,7 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
     logUnreadable(folder, err);
   };
   options.lister = lister_;
+  options.identities = &dirIds_;
   // A folder that cannot be read is logged and passed over, so the walk with hidden folders never
   // gives up on the whole list and needs no second walk.
   (void)expandFolderTree(dirList_, options);
@@ -91,8 +92,11 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
 void Pipeline::dropVolumeInfoFolders() {
   std::vector<std::string> dropped;
   DirList kept;
+  std::vector<platform::FileIdentity> keptIds;
   kept.reserve(dirList_.size());
-  for (std::string& entry : dirList_) {
+  dirIds_.resize(dirList_.size());
+  for (std::size_t i = 0; i < dirList_.size(); ++i) {
+    std::string& entry = dirList_[i];
     const std::string path = AddSlash(entry);
     bool inside = false;
     for (const std::string& d : dropped)
@@ -101,9 +105,13 @@ void Pipeline::dropVolumeInfoFolders() {
       dropped.push_back(path);
       inside = true;
     }
-    if (!inside) kept.push_back(std::move(entry));
+    if (!inside) {
+      kept.push_back(std::move(entry));
+      keptIds.push_back(dirIds_[i]);
+    }
   }
   dirList_ = std::move(kept);
+  dirIds_ = std::move(keptIds);
 }
 
 void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, const DirListOptions& options) {
@@ -145,6 +153,7 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, cons
     host_.showProgressBar(false);
 
     dirList_.clear();
+    dirIds_.clear();
     scope_.reset();
     if (startFolder.empty()) {
       dirList_.push_back({});
@@ -169,6 +178,7 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, cons
       const bool slashEnds = options.ends == EntryEnds::ByRunOver ? options.runOver == RunOver::Files
                                                                   : options.ends == EntryEnds::Slash;
       for (std::string& entry : dirList_) entry = slashEnds ? AddSlash(entry) : withoutTrailingSlashes(entry);
+      dirIds_.resize(dirList_.size());
     }
     host_.endBlock();
     host_.showProgressBar(true);
@@ -188,9 +198,10 @@ int Pipeline::nextDir(DirCursor& more, std::string& folder, DirCursor& position)
   return 1;
 }
 
-int Pipeline::enterFolder(const std::string& folder) {
+int Pipeline::enterFolder(const std::string& folder, DirCursor index) {
   if (!scope_ || folder.empty()) return 1;
-  const int err = scope_->enter(folder);
+  const platform::FileIdentity* walked = index >= 1 && index <= dirIds_.size() ? &dirIds_[index - 1] : nullptr;
+  const int err = scope_->enter(folder, walked);
   // A folder gone meanwhile is the caller's to report, as it always was.
   if (err == 0 || err == ENOENT) return 1;
   if (err == platform::kFolderChanged || err == ELOOP || err == ENOTDIR || err == EXDEV) {
@@ -204,14 +215,14 @@ int Pipeline::enterFolder(const std::string& folder) {
 int Pipeline::nextDirChecked(DirCursor& more, std::string& folder, DirCursor& position) {
   if (nextDir(more, folder, position) == 0) return 0;
   if (checkDirExists(folder) == 0) return 0;
-  if (enterFolder(folder) == 0) return 0;
+  if (enterFolder(folder, more) == 0) return 0;
   host_.setProgressPath(folder);
   return 1;
 }
 
 int Pipeline::nextDirProgress(DirCursor& more, std::string& folder, DirCursor& position) {
   if (nextDir(more, folder, position) == 0) return 0;
-  if (enterFolder(folder) == 0) return 0;
+  if (enterFolder(folder, more) == 0) return 0;
   const UpdateFilesResult listed = host_.updateFiles(false, folder);
   if (listed == kListMissing) return 0;
   host_.setProgressPath(folder);
@@ -226,10 +237,16 @@ int Pipeline::nextDirProgress(DirCursor& more, std::string& folder, DirCursor& p
   return 1;
 }
 
-void Pipeline::reverseDirList() { std::reverse(dirList_.begin(), dirList_.end()); }
+void Pipeline::reverseDirList() {
+  dirIds_.resize(dirList_.size());
+  std::reverse(dirList_.begin(), dirList_.end());
+  std::reverse(dirIds_.begin(), dirIds_.end());
+}
 
 void Pipeline::dropFirstDir() {
-  if (!dirList_.empty()) dirList_.erase(dirList_.begin());
+  if (dirList_.empty()) return;
+  dirList_.erase(dirList_.begin());
+  if (!dirIds_.empty()) dirIds_.erase(dirIds_.begin());
 }
 
 }  // namespace core

@@ -163,6 +163,30 @@ TEST_F(FolderListTest, AnUnreadableFolderIsLoggedAndTheWalkGoesOn) {
   }
 }
 
+// After the walk, a folder's name leads to a link or to another folder: the run leaves it alone
+// with a line and goes on; nothing below it is listed.
+TEST_F(FolderListTest, AFolderThatIsNoLongerTheOneTheWalkFoundIsLeftAlone) {
+  makeFile("a/x/f.txt", "x");
+  makeFile("b>c/g.txt", "x");
+  host_.realListing = true;
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true});
+  std::filesystem::rename(root_ + "a/x", root_ + "a/x-old");
+  std::filesystem::create_directories(root_ + "a/x");  // another folder under the same name
+  std::filesystem::rename(root_ + "b>c", root_ + "b-old");
+  std::filesystem::create_directory_symlink(root_ + "b-old", root_ + "b>c");  // a link
+  DirCursor more = 1, pos = 1;
+  std::string folder;
+  std::vector<std::string> entered;
+  while (more != 0)
+    if (pipe_.nextDirProgress(more, folder, pos) == 1) entered.push_back(folder.substr(root_.size()));
+  EXPECT_EQ(std::count(entered.begin(), entered.end(), "a/x/"), 0);
+  EXPECT_EQ(std::count(entered.begin(), entered.end(), "b>c/"), 0);
+  EXPECT_EQ(std::count(entered.begin(), entered.end(), "a/"), 1);
+  const std::string lines = pipe_.resultLines();
+  EXPECT_NE(lines.find("{140}" + root_ + "a/x/\r\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("{140}" + root_ + "b>c/\r\n"), std::string::npos) << lines;
+}
+
 struct CancelRow {
   const char* name;
   bool hidden;

@@ -78,12 +78,12 @@ int listSubfolders(const std::string& folder, bool includeHidden, std::vector<st
 FolderTreeReader::~FolderTreeReader() { closeFrom(0); }
 
 std::size_t FolderTreeReader::addRoot(const std::string& path, bool followLink) {
-  nodes_.push_back(Node{nodes_.size(), path, followLink});
+  nodes_.push_back(Node{nodes_.size(), path, followLink, {}});
   return nodes_.size() - 1;
 }
 
 std::size_t FolderTreeReader::addChild(std::size_t parent, std::string name) {
-  nodes_.push_back(Node{parent, std::move(name), false});
+  nodes_.push_back(Node{parent, std::move(name), false, {}});
   return nodes_.size() - 1;
 }
 
@@ -146,6 +146,10 @@ int FolderTreeReader::openNode(std::size_t id) {
       fd = parentFd < 0 ? -1 : openSubfolder(parentFd, node.name);
     }
     if (fd < 0) return -1;
+    if (Node& n = nodes_[line[depth]]; !n.seen.known()) {
+      struct stat st {};
+      if (::fstat(fd, &st) == 0) n.seen = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    }
     chain_.push_back(Link{line[depth], fd});
     capOpen();
   }

@@ -6,6 +6,8 @@
 // entered and paths longer than PATH_MAX are walked like any other.
 #pragma once
 
+#include "platform/file_identity_type.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -48,12 +50,16 @@ class FolderTreeReader {
   // Lists the direct subfolders of folder `id` into names (appended) as listSubfolders does.
   // Returns 0, or the errno value when the folder could not be opened or read to the end.
   [[nodiscard]] int listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names);
+  // The identity of folder `id` as it was when first opened (all zero before, or when it could
+  // not be opened): what a later step checks it still is.
+  [[nodiscard]] FileIdentity identity(std::size_t id) const { return id < nodes_.size() ? nodes_[id].seen : FileIdentity{}; }
 
  private:
   struct Node {
     std::size_t parent;  // own number for a start folder
     std::string name;    // the path of a start folder
     bool followLink;
+    FileIdentity seen{};
   };
   struct Link {
     std::size_t node;
