@@ -51,7 +51,18 @@ int openLongFolder(std::string_view path, int flags) {
 
 }  // namespace
 
-EntryAt::EntryAt(std::string_view path) {
+EntryAt::EntryAt(const std::string& path) {
+  // The common case outside runs (the windows, the programs' own files): nothing to resolve.
+  if (!StepScope::anyActive() && !path.empty() && path.size() < PATH_MAX) {
+    name_ = path.c_str();
+    return;
+  }
+  resolve(path);
+}
+
+EntryAt::EntryAt(std::string_view path) { resolve(path); }
+
+void EntryAt::resolve(std::string_view path) {
   if (path.empty()) {
     error_ = ENOENT;
     return;
@@ -59,7 +70,7 @@ EntryAt::EntryAt(std::string_view path) {
   std::string_view folder, leaf;
   splitEntry(path, folder, leaf);
   if (leaf.empty() || folder.empty() || leaf == "/") {
-    name_ = std::string(path);
+    own_ = std::string(path);
     return;
   }
   if (StepScope* scope = StepScope::holding(folder); scope && folder.size() >= scope->root().size()) {
@@ -73,12 +84,12 @@ EntryAt::EntryAt(std::string_view path) {
         return;
       }
       dir_ = fd;
-      name_ = std::string(leaf);
+      own_ = std::string(leaf);
       return;
     }
   }
   if (path.size() < PATH_MAX) {
-    name_ = std::string(path);
+    own_ = std::string(path);
     return;
   }
   owned_ = openLongFolder(folder, O_PATH);
@@ -87,7 +98,7 @@ EntryAt::EntryAt(std::string_view path) {
     return;
   }
   dir_ = owned_;
-  name_ = std::string(leaf);
+  own_ = std::string(leaf);
 }
 
 EntryAt::~EntryAt() {
@@ -96,9 +107,9 @@ EntryAt::~EntryAt() {
 }
 
 std::string_view EntryAt::leaf() const {
-  if (dir_ != AT_FDCWD) return name_;
+  if (dir_ != AT_FDCWD) return name();
   std::string_view folder, leaf;
-  splitEntry(name_, folder, leaf);
+  splitEntry(name(), folder, leaf);
   return leaf;
 }
 

@@ -19,6 +19,11 @@ class EntryAt {
  public:
   // Resolves the folder holding path's last component (trailing "/" dropped first).
   explicit EntryAt(std::string_view path);
+  // The same; outside every scope a short path is used as it is, without a copy (the caller's
+  // string must outlive this object).
+  explicit EntryAt(const std::string& path);
+  EntryAt(std::string&&) = delete;  // a temporary would not outlive the entry
+  explicit EntryAt(const char* path) : EntryAt(std::string_view(path)) {}
   ~EntryAt();
   EntryAt(const EntryAt&) = delete;
   EntryAt& operator=(const EntryAt&) = delete;
@@ -28,17 +33,20 @@ class EntryAt {
   // The folder's descriptor, or AT_FDCWD when name() is the whole path.
   [[nodiscard]] int dir() const { return dir_; }
   // The last component, or the whole path with AT_FDCWD.
-  [[nodiscard]] const char* name() const { return name_.c_str(); }
+  [[nodiscard]] const char* name() const { return name_ ? name_ : own_.c_str(); }
   // The last component alone, whichever way the path was resolved.
   [[nodiscard]] std::string_view leaf() const;
   // True when a StepScope holds the entry's folder.
   [[nodiscard]] bool scoped() const { return scoped_; }
 
  private:
+  void resolve(std::string_view path);
+
   int dir_ = AT_FDCWD;
   int owned_ = -1;
   StepScope* held_ = nullptr;  // the scope whose descriptor dir_ is, held until the end
-  std::string name_;
+  const char* name_ = nullptr;  // the caller's path, where it is used as it is
+  std::string own_;
   int error_ = 0;
   bool scoped_ = false;
 };

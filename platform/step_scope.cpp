@@ -207,6 +207,8 @@ void StepScope::entryMoved(const std::string& from, const std::string& to) {
   }
 }
 
+bool StepScope::anyActive() { return tInnermost != nullptr; }
+
 StepScope* StepScope::holding(std::string_view path) {
   for (StepScope* s = tInnermost; s; s = s->outer_) {
     if (path.size() >= s->root_.size() && path.compare(0, s->root_.size(), s->root_) == 0) return s;

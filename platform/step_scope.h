@@ -67,6 +67,8 @@ class StepScope {
   void entryMoved(const std::string& from, const std::string& to);
   // The innermost scope of this thread that holds path (a folder or an entry), or nullptr.
   [[nodiscard]] static StepScope* holding(std::string_view path);
+  // True when this thread has any scope at all.
+  [[nodiscard]] static bool anyActive();
   // Every scope of this thread, innermost first, told of a rename or removal.
   static void notifyMoved(std::string_view from, std::string_view to);
   // While a step holds descriptors it had from folderFd, none of them is closed (closing waits
