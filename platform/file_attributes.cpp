@@ -46,11 +46,11 @@ std::string hiddenFileOf(const std::string& folder) {
 // The names of the folder's ".hidden" file. A ".hidden" that is a link is no list of this folder's
 // (it is read as none and never written through).
 std::vector<std::string> readHiddenList(const std::string& folder) {
-  const int fd = openFolderFd(folder, O_PATH);
-  if (fd < 0) return {};
-  std::vector<std::string> names = splitHiddenList(readHiddenFileAt(fd));
-  ::close(fd);
-  return names;
+  // One open where the folder has none, as in most folders: a delete asks for every file.
+  const std::string file = hiddenFileOf(folder);
+  const EntryAt at(file);
+  if (at.error() != 0) return {};
+  return splitHiddenList(readHiddenEntry(at.dir(), at.name()));
 }
 
 int writeHiddenList(const std::string& folder, const std::vector<std::string>& names) {

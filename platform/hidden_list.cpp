@@ -15,10 +15,10 @@ constexpr std::size_t kHiddenFileLimit = 4 << 20;  // a larger .hidden is not a 
 
 }  // namespace
 
-std::string readHiddenFileAt(int dirFd) {
-  if (dirFd < 0) return {};
-  const int fd =
-      ::openat(dirFd, ".hidden", O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+std::string readHiddenFileAt(int dirFd) { return dirFd < 0 ? std::string() : readHiddenEntry(dirFd, ".hidden"); }
+
+std::string readHiddenEntry(int dirFd, const char* name) {
+  const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return {};
   std::string text;
   struct stat sb {};

@@ -14,6 +14,9 @@ namespace platform {
 // symlink, never waits on a FIFO; "" when the file is missing, not a regular file, larger than
 // 4 MiB or unreadable (hiding is a display preference, not a reason to fail a listing).
 [[nodiscard]] std::string readHiddenFileAt(int dirFd);
+// The same for the entry name of the open folder dirFd (AT_FDCWD with a path: a ".hidden" file
+// reached as a step reaches it).
+[[nodiscard]] std::string readHiddenEntry(int dirFd, const char* name);
 
 // The names in a ".hidden" text, in file order: lines end at LF, a CR before the LF is dropped,
 // empty lines are skipped.
