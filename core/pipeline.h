@@ -28,6 +28,7 @@ namespace platform {
 struct FileStatus;
 struct TrashEntry;
 class StepScope;
+class HiddenEntryMoves;
 }
 
 namespace core {
@@ -74,6 +75,9 @@ struct DirListOptions {
 
 // The common message of the line that tells, once per run, that creation times were not set.
 inline constexpr int kMsgCreationTimesNotSet = 111;
+// The common message of the line that tells that a folder's ".hidden" could not be written after
+// renames, so that the Hidden flag did not follow them.
+inline constexpr int kMsgHiddenNotKept = 175;
 
 // How removeFile removes a file.
 enum class RemoveKind {
@@ -181,7 +185,8 @@ class Pipeline {
   // 1 when the tool may touch the file, 0 to pass it over. Measures the file into
   // coreState().fileSize / fileIsBig. Refused, in this order:
   //   - anything that is not a regular file (FIFO, device, socket; a symbolic link unless access
-  //     is Read and it leads to a regular file, or access is None): a system file, logged with
+  //     is Read and it leads to a regular file, or access is None), and a folder's ".hidden" (the
+  //     record of the Hidden flag, never a file of the user's): a system file, logged with
   //     message 23 when log, whether protection is on or off; it is never opened;
   //   - a file that cannot be opened with access: message 102, logged whatever log says;
   //   - an empty file when skipEmpty (message 115 when log);
@@ -195,12 +200,17 @@ class Pipeline {
   // is always deleted. A file meant for the trash is deleted for good only where the user agreed to
   // it in this run (checkDriveForRecycle for its form, on that very mount); anywhere else it goes
   // to the trash or, when the trash does not work, is kept. 0 removed; 1 failed, logged (message 79
-  // label 80 path note). Recorded as Deleted or Trashed.
+  // label 80 path note). Recorded as Deleted or Trashed; the entry's line in its folder's
+  // ".hidden" goes with it (a later file of that name starts out visible).
   int removeFile(const std::string& path, std::string label, std::string note, RemoveKind kind);
   // Moves path to the trash: 0 done, else an error number (the file is kept). Not recorded.
   int recycleFile(const std::string& path);
   // Rename (never replacing a target: 58 when it exists) recorded as Renamed when it worked. Not
-  // logged: the caller reports failures in its own words.
+  // logged: the caller reports failures in its own words. The Hidden flag goes with the entry:
+  // its line of the old folder's ".hidden" goes, and the new folder's ".hidden" gets the new name
+  // (unless it starts with "."). Every ".hidden" changed is written once, when the run moves on to
+  // its next folder or ends (a line of message 175 and the ".hidden" path when that fails). The
+  // other renames below do the same.
   int rename(const std::string& oldPath, const std::string& newPath);
   // 58 (nothing done) when the names are equal; else rename's result, a failure logged with
   // message 83 label ": " old 84 new (label gets message 81 for a file, 82 for a folder).
@@ -318,6 +328,8 @@ class Pipeline {
   // checkFileUsable for Access::None.
   int entryUsable(const std::string& path, const UsableChecks& checks);
   void endRun();
+  // Writes the ".hidden" changes of the renames and removals so far (see rename).
+  void writeHiddenMoves();
   void readRunFlags();
   void walkTree(bool withHidden, std::size_t cadence);
   void appendSubfolders(const std::string& folder, bool withHidden);
@@ -346,6 +358,9 @@ class Pipeline {
   std::string percentText_;
   // The run's folders, opened once (see platform/step_scope.h): from buildDirList to the finish.
   std::unique_ptr<platform::StepScope> scope_;
+  // The ".hidden" lines that renames and removals change; declared after scope_, so that what is
+  // still pending is written while the run's folders are open.
+  std::unique_ptr<platform::HiddenEntryMoves> hiddenMoves_;
 };
 
 // Installs recorder on pipe for its lifetime, putting back whatever was installed before.

@@ -7,7 +7,7 @@
 namespace core::testing {
 namespace {
 
-enum class Kind { Text, Empty, Fifo, Device, Symlink, LinkToFifo, DanglingLink, Locked, Missing };
+enum class Kind { Text, Empty, Fifo, Device, Symlink, LinkToFifo, DanglingLink, Locked, Missing, HiddenRecord };
 
 struct UsableRow {
   const char* name;
@@ -50,6 +50,7 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
       path = std::filesystem::read_symlink("/proc/self/exe").string();
       break;
     case Kind::Missing: path = root_ + "missing"; break;
+    case Kind::HiddenRecord: path = makeFile(".hidden", row.content); break;
   }
   RunFlags flags;
   flags.protectOn = row.protect;
@@ -101,8 +102,55 @@ INSTANTIATE_TEST_SUITE_P(
         UsableRow{"rename_symlink_itself", Kind::Symlink, "text", true, false, false, true, 1, "", Access::None},
         UsableRow{"rename_dangling_link", Kind::DanglingLink, "", true, false, false, true, 1, "", Access::None},
         UsableRow{"rename_fifo", Kind::Fifo, "", false, false, false, true, 0, "{23}P", Access::None},
-        UsableRow{"rename_missing", Kind::Missing, "", true, false, false, false, 0, "P{102}", Access::None}),
+        UsableRow{"rename_missing", Kind::Missing, "", true, false, false, false, 0, "P{102}", Access::None},
+        // A folder's ".hidden" is the system's record of the Hidden flag: no step touches it.
+        UsableRow{"hidden_record_rewrite", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P"},
+        UsableRow{"hidden_record_read", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P",
+                  Access::Read},
+        UsableRow{"hidden_record_rename", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P",
+                  Access::None}),
     [](const ::testing::TestParamInfo<UsableRow>& info) { return std::string(info.param.name); });
+
+// Renames and moves carry the Hidden flag; removals forget it. Each ".hidden" is written when the
+// run moves on to its next folder, or ends.
+TEST_F(PipelineTest, TheHiddenFlagFollowsRenamedMovedAndRemovedFiles) {
+  const std::string a = makeDir("a"), b = makeDir("b");
+  makeFile("a/.hidden", "one\ntwo\nthree\ngone\ntrashed\n");
+  for (const char* name : {"a/one", "a/two", "a/three", "a/gone", "a/trashed", "b/old"}) makeFile(name, "x");
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true});
+  DirCursor more = 1, position = 1;
+  std::string folder;
+  ASSERT_EQ(pipe_.nextDir(more, folder, position), 1);
+  ASSERT_EQ(pipe_.rename(a + "one", a + "uno"), 0);
+  ASSERT_EQ(pipe_.renameLogged(a + "two", b + "two", "", ItemKind::File), 0);
+  ASSERT_EQ(pipe_.renameReplacing(a + "three", b + "old"), 0);  // the replaced file was shown
+  ASSERT_EQ(pipe_.removeFile(a + "gone", "", "", RemoveKind::Delete), 0);
+  ASSERT_EQ(pipe_.removeFile(a + "trashed", "", "", RemoveKind::Recycle), 0);
+  EXPECT_EQ(readAll(a + ".hidden"), "one\ntwo\nthree\ntrashed\n") << "only the delete wrote at once";
+  ASSERT_EQ(pipe_.nextDir(more, folder, position), 1);
+  EXPECT_EQ(readAll(a + ".hidden"), "uno\n");
+  EXPECT_EQ(readAll(b + ".hidden"), "old\ntwo\n");
+  // A later file of an old name starts out shown.
+  makeFile("a/one", "new");
+  EXPECT_EQ(GetAtt(a + "one") & kAttrHidden, 0);
+  ASSERT_EQ(pipe_.rename(b + "old", b + ".old"), 0);  // a dot-name needs no line
+  pipe_.finishOperation(form_, RefreshMode::None);
+  EXPECT_EQ(readAll(b + ".hidden"), "two\n");
+  EXPECT_EQ(logged(), "");
+}
+
+TEST_F(PipelineTest, AHiddenFlagThatCannotBeKeptIsReported) {
+  const std::string s = makeDir("s"), t = makeDir("t");
+  makeFile("s/.hidden", "f\n");
+  makeFile("s/f", "x");
+  const std::string outside = makeFile("outside.txt", "kept\n");
+  std::filesystem::create_symlink(outside, t + ".hidden");
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true});
+  ASSERT_EQ(pipe_.rename(s + "f", t + "f"), 0);
+  pipe_.finishOperation(form_, RefreshMode::None);
+  EXPECT_NE(host_.results.back().text.find("{175}" + t + ".hidden"), std::string::npos) << host_.results.back().text;
+  EXPECT_EQ(readAll(outside), "kept\n");
+}
 
 TEST_F(PipelineTest, ReadersNeedOnlyReadAccess) {
   const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();

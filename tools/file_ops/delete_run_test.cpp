@@ -44,6 +44,21 @@ TEST_F(DeleteRun, DeleteRemovesWhatTheFiltersSelectWithItsSubfoldersAndSumsItUp)
   EXPECT_EQ(host_.refreshes, (std::vector<core::RefreshMode>{core::RefreshMode::ListOnly}));
 }
 
+// Hidden files included: a trashed or deleted file's line of ".hidden" goes with it, and
+// ".hidden" itself is never removed by the tool.
+TEST_F(DeleteRun, RemovedFilesLeaveNoHiddenLineAndTheListStays) {
+  for (const DeleteMode mode : {DeleteMode::Recycle, DeleteMode::Delete}) {
+    makeFile(".hidden", "secret\nother\n");
+    makeFile("secret", "s");
+    host_.listHidden = true;
+    const DeleteOutcome out = deleteStart(pipe_, form_, {.mode = mode, .folder = root_, .withHidden = true}, msg_);
+    EXPECT_EQ(out.tally.removed, 1) << report();
+    EXPECT_EQ(namesIn(root_), (std::vector<std::string>{".hidden"}));
+    EXPECT_EQ(readAll(root_ + ".hidden"), "other\n");
+  }
+  EXPECT_EQ(readAll(base_ + "env/XDG_DATA_HOME/Trash/files/secret"), "s");
+}
+
 TEST_F(DeleteRun, NothingHappensWithoutAYesOrOnAFolderThatCannotBeWritten) {
   const std::string file = makeFile("a.txt", "a");
   host_.answers = {core::kAnswerNo};

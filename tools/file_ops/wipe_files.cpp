@@ -3,7 +3,6 @@
 #include "core/file_paths.h"
 #include "core/file_times.h"
 #include "core/state.h"
-#include "platform/file_attributes.h"
 #include "platform/wipe_io.h"
 #include "tools/file_ops/delete_messages.h"
 #include "tools/file_ops/wipe_random.h"
@@ -167,9 +166,8 @@ class FileWipe {
       if (err != 58) break;
     }
     const std::string note = gone == path ? std::string() : "(" + path + ")";
+    // The rename and the removal take the name's ".hidden" line along (Pipeline::rename).
     if (pipe_.removeFile(gone, "", note, core::RemoveKind::Delete) != 0) return StepResult::Failed;
-    // A name listed in the folder's ".hidden" would hide a later file of that name.
-    if (gone != path) platform::forgetHiddenEntry(path);
     ++tally_.removed;
     tally_.bytesRemoved += t.size;
     return StepResult::Done;

@@ -51,6 +51,16 @@ TEST_F(TrimRunTest, FileNamesTrimmedOrLeftWithALine) {
   EXPECT_TRUE(fs::exists(root_ + "x.."));
 }
 
+// Hidden files included: a listed name stays listed trimmed, and ".hidden" is never trimmed.
+TEST_F(TrimRunTest, HiddenFilesStayHiddenAndTheListIsLeftAlone) {
+  makeFile(".hidden", "xxsecret\n");
+  makeFile("xxsecret", "s");
+  host_.listHidden = true;
+  ASSERT_TRUE(run({.mode = TrimMode::Files, .count = 1, .where = TrimWhere::Start, .withHidden = true}));
+  EXPECT_EQ(namesIn(), (std::vector<std::string>{".hidden", "xsecret"}));
+  EXPECT_EQ(readAll(root_ + ".hidden"), "xsecret\n");
+}
+
 TEST_F(TrimRunTest, ACountOfZeroAsksForOneAndRunsNothing) {
   makeFile("name.txt", "x");
   EXPECT_FALSE(run({.mode = TrimMode::Contents, .count = 0}));
