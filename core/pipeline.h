@@ -95,10 +95,19 @@ struct UsableChecks {
   bool binaryTest = false;  // with protection on, refuse a file whose first 35 bytes look binary
   bool skipEmpty = false;   // refuse an empty file
   bool log = true;          // log why a file is refused (a locked file is logged regardless)
-  // What the tool will do: Read follows a symbolic link to a regular file (readers, finders,
-  // listers); Write and ReadWrite never follow a link (tools that change or remove contents);
-  // None opens nothing (renames): a regular file or a symbolic link is usable whatever its
-  // permissions, the link taken as itself; binaryTest does not apply.
+  // What the step does with the file, which decides the access it asks for (every tool the same):
+  //   None       renames and moves within a file system, deleting and trashing: the entry is
+  //              never opened, and a regular file or a symbolic link (as itself, dangling or not)
+  //              is usable whatever its permissions: the folder's permission decides, as for mv
+  //              and rm. binaryTest does not apply; the size measured is the entry's own (a
+  //              link's, never its target's).
+  //   Read       readers (finders, listers, comparisons, copies): the file opens for reading; a
+  //              symbolic link to a regular file is followed.
+  //   Write      writers that never read (wipe): the file opens for writing.
+  //   ReadWrite  the contents tools, which read and rewrite (replace, trim, case, append,
+  //              encrypt).
+  // Write and ReadWrite never follow a link, and a file without any write permission bit (R) is
+  // locked for them even where this user could open it (root): R means read-only for everyone.
   Access access = Access::ReadWrite;
   // With Access::None: the path's status just taken, not following a link (the caller already
   // has it for other reasons), so the check looks nothing up again.
@@ -188,7 +197,8 @@ class Pipeline {
   //     is Read and it leads to a regular file, or access is None), and a folder's ".hidden" (the
   //     record of the Hidden flag, never a file of the user's): a system file, logged with
   //     message 23 when log, whether protection is on or off; it is never opened;
-  //   - a file that cannot be opened with access: message 102, logged whatever log says;
+  //   - a file that cannot be opened with access, or without write bits for Write and ReadWrite
+  //     (UsableChecks::access): message 102, logged whatever log says;
   //   - an empty file when skipEmpty (message 115 when log);
   //   - with protection on, a binary file when binaryTest (one of its first 35 bytes is below 9 or
   //     from 14 to 31; message 23 when log).

@@ -49,6 +49,8 @@ platform::OpenAccess openAccessFor(Access access) {
 
 std::string withBlank(std::string text) { return text.empty() ? text : " " + text; }
 
+constexpr std::uint32_t kWriteBits = 0222;
+
 // A folder's ".hidden" is the record of the Hidden flag of its entries, not a file of the user's.
 bool isHiddenRecord(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -93,7 +95,9 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
     if (checks.log) addResult(msgMain(23) + path);
     return 0;
   }
-  if (err != 0) {
+  // R is read-only for every user: root, who opens any file for writing, is refused too.
+  const bool writes = checks.access == Access::Write || checks.access == Access::ReadWrite;
+  if (err != 0 || (writes && (file.mode & kWriteBits) == 0)) {
     addResult(path + msgMain(102));
     return 0;
   }

@@ -82,12 +82,13 @@ class FileWipe {
          .finish = false},
         [&](core::RunItem& item) {
           const std::string path = item.path();
-          if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return StepResult::Skipped;
           const platform::WipeCandidate c = platform::describeForWipe(path);
           if (c.symlink || (c.regular && c.links > 1)) {
             pipe_.addResult(msg_(c.symlink ? m::kSymlinkNotWiped : m::kHardLinkNotWiped) + path);
             return StepResult::Skipped;
           }
+          // Overwriting reads nothing: write access is all it asks (a read-only file is locked).
+          if (pipe_.checkFileUsable(path, {.access = core::Access::Write}) == 0) return StepResult::Skipped;
           if (c.error != 0 || !c.regular) return StepResult::Skipped;
           targets_.push_back({item.folder(), item.name(), c.identity, c.size});
           return StepResult::Done;
