@@ -261,7 +261,8 @@ class Pipeline {
   // 0 saved, 1 not saved; an outcome notice is shown either way.
   int saveTextFile(ToolForm* caller, const std::string& path, std::string_view text);
   // The first free numbered variant of path (folder, base, n, "." extension) for n from counter
-  // upwards; counter receives that n. Counter 0 gives "".
+  // upwards; counter receives that n. Counter 0 gives "". The dots that begin a name belong to
+  // its base (extensionDot): ".dotfile" gives ".dotfile1", ".config.json" ".config1.json".
   [[nodiscard]] static std::string splitFileName(const std::string& path, long long& counter);
 
   // ---------------------------------------------------------------- results log

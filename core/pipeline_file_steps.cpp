@@ -291,7 +291,7 @@ std::string Pipeline::splitFileName(const std::string& path, long long& counter)
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
+  const std::size_t dot = extensionDot(name);
   const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
   const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
   for (long long n = counter;; ++n) {

@@ -495,6 +495,11 @@ TEST(SplitFileName, FindsTheFirstFreeNumberedName) {
   EXPECT_EQ(Pipeline::splitFileName(dir + "README", n), dir + "README5");
   n = 0;
   EXPECT_EQ(Pipeline::splitFileName(dir + "photo.jpg", n), "");
+  // The dots that begin a name belong to its base: the numbered name stays hidden.
+  n = 1;
+  EXPECT_EQ(Pipeline::splitFileName(dir + ".dotfile", n), dir + ".dotfile1");
+  EXPECT_EQ(Pipeline::splitFileName(dir + ".config.json", n), dir + ".config1.json");
+  EXPECT_EQ(Pipeline::splitFileName(dir + "..x", n), dir + "..x1");
 }
 
 }  // namespace

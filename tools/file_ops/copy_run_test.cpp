@@ -149,7 +149,8 @@ TEST_F(CopyRunTest, AFileTheRunMovedIsNeverItsSourceAgain) {
 }
 
 // Hidden files included: a moved file keeps its Hidden flag in its new folder and gets it back
-// in the old one with the undo; ".hidden" itself is never moved.
+// in the old one with the undo; ".hidden" itself is never moved; a numbered copy of a dot-name
+// keeps the dot in front.
 TEST_F(CopyRunTest, HiddenFilesStayHiddenWhereverTheyMove) {
   makeFile("main/.hidden", "secret.txt\n");
   makeFile("main/secret.txt", "s");
@@ -162,6 +163,11 @@ TEST_F(CopyRunTest, HiddenFilesStayHiddenWhereverTheyMove) {
   ASSERT_EQ(undoCopyJob(pipe_, form_, r.journalSlot, msg_).outcome.done, 2) << report();
   EXPECT_EQ(tree(main_), (Files{{".hidden", "secret.txt\n"}, {"secret.txt", "s"}, {"shown.txt", "v"}}));
   EXPECT_FALSE(std::filesystem::exists(root_ + "out/.hidden"));
+
+  makeFile("main/.dotfile", "new");
+  makeFile("out/.dotfile", "old");
+  run({.pattern = root_ + "out", .exists = TargetExists::Numbered, .withHidden = true});
+  EXPECT_EQ(readAll(root_ + "out/.dotfile1"), "new");
 }
 
 // Two names of one file are two sources: moving the first must not make the second look like a
