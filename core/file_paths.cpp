@@ -74,6 +74,12 @@ std::string RetBefLast(std::string_view sep, std::string_view text) {
   return std::string(text.substr(0, pos + 1));
 }
 
+std::size_t extensionDot(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.find_first_not_of('.') > dot) return std::string_view::npos;
+  return dot;
+}
+
 int KillFile(std::string_view path) {
   const platform::FileStatus st = platform::fileStatus(path, false);
   if (st.error != 0) return errorNumberForPath(st.error, path);

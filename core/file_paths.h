@@ -22,6 +22,11 @@ namespace core {
 [[nodiscard]] std::string RetAftLast(std::string_view sep, std::string_view text);
 [[nodiscard]] std::string RetBefLast(std::string_view sep, std::string_view text);
 
+// Where the extension of a file name starts: its last ".", unless that dot is one of the dots
+// that begin the name, which belong to the base name on Linux (".bashrc" and "..x" have no
+// extension, ".config.json" has ".json"). npos when there is none.
+[[nodiscard]] std::size_t extensionDot(std::string_view name);
+
 // 0 deleted, else an error number. Never follows a symlink (removes the link itself).
 [[nodiscard]] int KillFile(std::string_view path);
 // 0 renamed, 58 when the target exists (never replaced), else an error number.

@@ -79,8 +79,15 @@ class OutsideFolder {
     for (const auto& e : std::filesystem::directory_iterator(folder_)) {
       Seen s;
       s.name = e.path().filename().string();
-      std::ifstream in(e.path(), std::ios::binary);
-      s.bytes.assign(std::istreambuf_iterator<char>(in), {});
+      // Read without touching the access time: under relatime a read may move it on again (when it
+      // equals the change time), and the snapshot must not be the change it looks for.
+      const int fd = ::open(e.path().c_str(), O_RDONLY | O_NOATIME | O_NOFOLLOW | O_CLOEXEC);
+      for (char buf[4096]; fd >= 0;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        s.bytes.append(buf, static_cast<std::size_t>(n));
+      }
+      if (fd >= 0) ::close(fd);
       struct stat st {};
       ::lstat(e.path().c_str(), &st);
       s.mode = st.st_mode;

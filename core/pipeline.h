@@ -29,6 +29,7 @@ namespace platform {
 struct FileStatus;
 struct TrashEntry;
 class StepScope;
+class HiddenEntryMoves;
 }
 
 namespace core {
@@ -75,6 +76,9 @@ struct DirListOptions {
 
 // The common message of the line that tells, once per run, that creation times were not set.
 inline constexpr int kMsgCreationTimesNotSet = 111;
+// The common message of the line that tells that a folder's ".hidden" could not be written after
+// renames, so that the Hidden flag did not follow them.
+inline constexpr int kMsgHiddenNotKept = 175;
 
 // How removeFile removes a file.
 enum class RemoveKind {
@@ -92,10 +96,19 @@ struct UsableChecks {
   bool binaryTest = false;  // with protection on, refuse a file whose first 35 bytes look binary
   bool skipEmpty = false;   // refuse an empty file
   bool log = true;          // log why a file is refused (a locked file is logged regardless)
-  // What the tool will do: Read follows a symbolic link to a regular file (readers, finders,
-  // listers); Write and ReadWrite never follow a link (tools that change or remove contents);
-  // None opens nothing (renames): a regular file or a symbolic link is usable whatever its
-  // permissions, the link taken as itself; binaryTest does not apply.
+  // What the step does with the file, which decides the access it asks for (every tool the same):
+  //   None       renames and moves within a file system, deleting and trashing: the entry is
+  //              never opened, and a regular file or a symbolic link (as itself, dangling or not)
+  //              is usable whatever its permissions: the folder's permission decides, as for mv
+  //              and rm. binaryTest does not apply; the size measured is the entry's own (a
+  //              link's, never its target's).
+  //   Read       readers (finders, listers, comparisons, copies): the file opens for reading; a
+  //              symbolic link to a regular file is followed.
+  //   Write      writers that never read (wipe): the file opens for writing.
+  //   ReadWrite  the contents tools, which read and rewrite (replace, trim, case, append,
+  //              encrypt).
+  // Write and ReadWrite never follow a link, and a file without any write permission bit (R) is
+  // locked for them even where this user could open it (root): R means read-only for everyone.
   Access access = Access::ReadWrite;
   // With Access::None: the path's status just taken, not following a link (the caller already
   // has it for other reasons), so the check looks nothing up again.
@@ -182,9 +195,11 @@ class Pipeline {
   // 1 when the tool may touch the file, 0 to pass it over. Measures the file into
   // coreState().fileSize / fileIsBig. Refused, in this order:
   //   - anything that is not a regular file (FIFO, device, socket; a symbolic link unless access
-  //     is Read and it leads to a regular file, or access is None): a system file, logged with
+  //     is Read and it leads to a regular file, or access is None), and a folder's ".hidden" (the
+  //     record of the Hidden flag, never a file of the user's): a system file, logged with
   //     message 23 when log, whether protection is on or off; it is never opened;
-  //   - a file that cannot be opened with access: message 102, logged whatever log says;
+  //   - a file that cannot be opened with access, or without write bits for Write and ReadWrite
+  //     (UsableChecks::access): message 102, logged whatever log says;
   //   - an empty file when skipEmpty (message 115 when log);
   //   - with protection on, a binary file when binaryTest (one of its first 35 bytes is below 9 or
   //     from 14 to 31; message 23 when log).
@@ -196,12 +211,17 @@ class Pipeline {
   // is always deleted. A file meant for the trash is deleted for good only where the user agreed to
   // it in this run (checkDriveForRecycle for its form, on that very mount); anywhere else it goes
   // to the trash or, when the trash does not work, is kept. 0 removed; 1 failed, logged (message 79
-  // label 80 path note). Recorded as Deleted or Trashed.
+  // label 80 path note). Recorded as Deleted or Trashed; the entry's line in its folder's
+  // ".hidden" goes with it (a later file of that name starts out visible).
   int removeFile(const std::string& path, std::string label, std::string note, RemoveKind kind);
   // Moves path to the trash: 0 done, else an error number (the file is kept). Not recorded.
   int recycleFile(const std::string& path);
   // Rename (never replacing a target: 58 when it exists) recorded as Renamed when it worked. Not
-  // logged: the caller reports failures in its own words.
+  // logged: the caller reports failures in its own words. The Hidden flag goes with the entry:
+  // its line of the old folder's ".hidden" goes, and the new folder's ".hidden" gets the new name
+  // (unless it starts with "."). Every ".hidden" changed is written once, when the run moves on to
+  // its next folder or ends (a line of message 175 and the ".hidden" path when that fails). The
+  // other renames below do the same.
   int rename(const std::string& oldPath, const std::string& newPath);
   // 58 (nothing done) when the names are equal; else rename's result, a failure logged with
   // message 83 label ": " old 84 new (label gets message 81 for a file, 82 for a folder).
@@ -242,7 +262,8 @@ class Pipeline {
   // 0 saved, 1 not saved; an outcome notice is shown either way.
   int saveTextFile(ToolForm* caller, const std::string& path, std::string_view text);
   // The first free numbered variant of path (folder, base, n, "." extension) for n from counter
-  // upwards; counter receives that n. Counter 0 gives "".
+  // upwards; counter receives that n. Counter 0 gives "". The dots that begin a name belong to
+  // its base (extensionDot): ".dotfile" gives ".dotfile1", ".config.json" ".config1.json".
   [[nodiscard]] static std::string splitFileName(const std::string& path, long long& counter);
 
   // ---------------------------------------------------------------- results log
@@ -319,6 +340,8 @@ class Pipeline {
   // checkFileUsable for Access::None.
   int entryUsable(const std::string& path, const UsableChecks& checks);
   void endRun();
+  // Writes the ".hidden" changes of the renames and removals so far (see rename).
+  void writeHiddenMoves();
   void readRunFlags();
   void walkTree(bool withHidden, std::size_t cadence);
   void appendSubfolders(const std::string& folder, bool withHidden);
@@ -350,6 +373,9 @@ class Pipeline {
   std::string percentText_;
   // The run's folders, opened once (see platform/step_scope.h): from buildDirList to the finish.
   std::unique_ptr<platform::StepScope> scope_;
+  // The ".hidden" lines that renames and removals change; declared after scope_, so that what is
+  // still pending is written while the run's folders are open.
+  std::unique_ptr<platform::HiddenEntryMoves> hiddenMoves_;
 };
 
 // Installs recorder on pipe for its lifetime, putting back whatever was installed before.

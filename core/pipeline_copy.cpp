@@ -8,6 +8,7 @@
 #include "core/state.h"
 #include "platform/file_copy.h"
 #include "platform/fs.h"
+#include "platform/hidden_moves.h"
 #include "platform/replacement_file.h"
 #include "platform/trash_copy.h"
 
@@ -64,6 +65,7 @@ int Pipeline::renameReplacing(const std::string& oldPath, const std::string& new
     if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
     return errorNumberForPath(err, oldPath);
   }
+  hiddenMoves_->moved(oldPath, newPath);
   record(StepKind::Renamed, oldPath, newPath);
   return 0;
 }

@@ -11,6 +11,8 @@
 #include "core/vb.h"
 #include "platform/file_head.h"
 #include "platform/fs.h"
+#include "platform/hidden_list.h"
+#include "platform/hidden_moves.h"
 #include "platform/mounts.h"
 #include "platform/replacement_file.h"
 
@@ -48,6 +50,15 @@ platform::OpenAccess openAccessFor(Access access) {
 
 std::string withBlank(std::string text) { return text.empty() ? text : " " + text; }
 
+constexpr std::uint32_t kWriteBits = 0222;
+
+// A folder's ".hidden" is the record of the Hidden flag of its entries, not a file of the user's.
+bool isHiddenRecord(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return platform::isHiddenFileName(slash == std::string::npos ? std::string_view(path)
+                                                                : std::string_view(path).substr(slash + 1));
+}
+
 // The path with every symbolic link resolved; nullopt when one of them leads nowhere.
 std::optional<std::string> resolvedPath(const std::string& path) {
   char* resolved = ::realpath(path.c_str(), nullptr);
@@ -61,6 +72,10 @@ std::optional<std::string> resolvedPath(const std::string& path) {
 
 int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& checks) {
   recordFileSize(0);
+  if (isHiddenRecord(path)) {
+    if (checks.log) addResult(msgMain(23) + path);
+    return 0;
+  }
   if (checks.access == Access::None) return entryUsable(path, checks);
   // One open and at most 35 bytes read per file: runs call this for every file they touch.
   const bool wantHead = checks.binaryTest && flags_.protectOn;
@@ -81,7 +96,9 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
     if (checks.log) addResult(msgMain(23) + path);
     return 0;
   }
-  if (err != 0) {
+  // R is read-only for every user: root, who opens any file for writing, is refused too.
+  const bool writes = checks.access == Access::Write || checks.access == Access::ReadWrite;
+  if (err != 0 || (writes && (file.mode & kWriteBits) == 0)) {
     addResult(path + msgMain(102));
     return 0;
   }
@@ -160,14 +177,23 @@ int Pipeline::removeFile(const std::string& path, std::string label, std::string
     addResult(head + label + msgMain(80) + path + note + (toTrash ? systemReason(failed) : errorReason(failed)));
     return 1;
   }
+  hiddenMoves_->removed(path);
   record(toTrash ? StepKind::Trashed : StepKind::Deleted, path, {});
   return 0;
 }
 
 int Pipeline::rename(const std::string& oldPath, const std::string& newPath) {
   const int result = Rename(oldPath, newPath);
-  if (result == 0) record(StepKind::Renamed, oldPath, newPath);
+  if (result == 0) {
+    hiddenMoves_->moved(oldPath, newPath);
+    record(StepKind::Renamed, oldPath, newPath);
+  }
   return result;
+}
+
+void Pipeline::writeHiddenMoves() {
+  if (!hiddenMoves_->pending()) return;
+  for (const std::string& file : hiddenMoves_->flush()) addResult(msgMain(kMsgHiddenNotKept) + file);
 }
 
 int Pipeline::renameLogged(const std::string& oldPath, const std::string& newPath, std::string label,
@@ -269,7 +295,7 @@ std::string Pipeline::splitFileName(const std::string& path, long long& counter)
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
+  const std::size_t dot = extensionDot(name);
   const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
   const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
   for (long long n = counter;; ++n) {

@@ -1,4 +1,5 @@
 #include "core/pipeline_test_support.h"
+#include "platform/fault_test_support.h"
 
 #include <chrono>
 
@@ -7,7 +8,7 @@
 namespace core::testing {
 namespace {
 
-enum class Kind { Text, Empty, Fifo, Device, Symlink, LinkToFifo, DanglingLink, Locked, Missing };
+enum class Kind { Text, Empty, Fifo, Device, Symlink, LinkToFifo, DanglingLink, Locked, Missing, ReadOnly, HiddenRecord };
 
 struct UsableRow {
   const char* name;
@@ -50,6 +51,11 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
       path = std::filesystem::read_symlink("/proc/self/exe").string();
       break;
     case Kind::Missing: path = root_ + "missing"; break;
+    case Kind::ReadOnly:
+      path = makeFile("ro.txt", row.content);
+      ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+      break;
+    case Kind::HiddenRecord: path = makeFile(".hidden", row.content); break;
   }
   RunFlags flags;
   flags.protectOn = row.protect;
@@ -62,6 +68,9 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
   EXPECT_EQ(pipe_.resultLines(), want.empty() ? "" : want + "\r\n");
   if (row.kind == Kind::Text || (row.kind == Kind::Symlink && row.expected == 1 && row.access != Access::None)) {
     EXPECT_EQ(coreState().fileSize, static_cast<double>(row.content.size()));
+  }
+  if (row.kind == Kind::Symlink && row.access == Access::None) {  // the link's own size, not its target's
+    EXPECT_EQ(coreState().fileSize, static_cast<double>((root_ + "target.txt").size()));
   }
 }
 
@@ -101,8 +110,93 @@ INSTANTIATE_TEST_SUITE_P(
         UsableRow{"rename_symlink_itself", Kind::Symlink, "text", true, false, false, true, 1, "", Access::None},
         UsableRow{"rename_dangling_link", Kind::DanglingLink, "", true, false, false, true, 1, "", Access::None},
         UsableRow{"rename_fifo", Kind::Fifo, "", false, false, false, true, 0, "{23}P", Access::None},
-        UsableRow{"rename_missing", Kind::Missing, "", true, false, false, false, 0, "P{102}", Access::None}),
+        UsableRow{"rename_missing", Kind::Missing, "", true, false, false, false, 0, "P{102}", Access::None},
+        // R is read-only for everyone: writers refuse it even as root, readers and renames do not.
+        UsableRow{"read_only_rewrite", Kind::ReadOnly, "text", true, true, true, true, 0, "P{102}"},
+        UsableRow{"read_only_write", Kind::ReadOnly, "text", true, false, false, false, 0, "P{102}", Access::Write},
+        UsableRow{"read_only_read", Kind::ReadOnly, "text", true, true, true, true, 1, "", Access::Read},
+        UsableRow{"read_only_rename", Kind::ReadOnly, "text", true, false, false, true, 1, "", Access::None},
+        // A folder's ".hidden" is the system's record of the Hidden flag: no step touches it.
+        UsableRow{"hidden_record_rewrite", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P"},
+        UsableRow{"hidden_record_read", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P",
+                  Access::Read},
+        UsableRow{"hidden_record_rename", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P",
+                  Access::None}),
     [](const ::testing::TestParamInfo<UsableRow>& info) { return std::string(info.param.name); });
+
+// Each kind of step asks for the access it needs, and no more, of a file of the user's own. Only
+// as an ordinary user do the permission bits count.
+TEST_F(PipelineTest, EachStepAsksForItsOwnAccessOnly) {
+  struct Case {
+    unsigned mode;
+    Access access;
+    int expected;
+  };
+  const Case cases[] = {
+      {0000, Access::None, 1},  {0200, Access::None, 1},  {0400, Access::None, 1},
+      {0000, Access::Read, 0},  {0200, Access::Read, 0},  {0400, Access::Read, 1},
+      {0000, Access::Write, 0}, {0200, Access::Write, 1}, {0400, Access::Write, 0},
+      {0600, Access::ReadWrite, 1}, {0200, Access::ReadWrite, 0}, {0400, Access::ReadWrite, 0},
+  };
+  std::string expected;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string file = makeFile("f" + std::to_string(i), "text");
+    ASSERT_EQ(::chmod(file.c_str(), cases[i].mode), 0);
+    expected += std::to_string(cases[i].expected);
+  }
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    std::string got;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      got += std::to_string(pipe_.checkFileUsable(root_ + "f" + std::to_string(i), {.access = cases[i].access}));
+    }
+    return got;
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, expected);
+}
+
+// Renames and moves carry the Hidden flag; removals forget it. Each ".hidden" is written when the
+// run moves on to its next folder, or ends.
+TEST_F(PipelineTest, TheHiddenFlagFollowsRenamedMovedAndRemovedFiles) {
+  const std::string a = makeDir("a"), b = makeDir("b");
+  makeFile("a/.hidden", "one\ntwo\nthree\ngone\ntrashed\n");
+  for (const char* name : {"a/one", "a/two", "a/three", "a/gone", "a/trashed", "b/old"}) makeFile(name, "x");
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true});
+  DirCursor more = 1, position = 1;
+  std::string folder;
+  ASSERT_EQ(pipe_.nextDir(more, folder, position), 1);
+  ASSERT_EQ(pipe_.rename(a + "one", a + "uno"), 0);
+  ASSERT_EQ(pipe_.renameLogged(a + "two", b + "two", "", ItemKind::File), 0);
+  ASSERT_EQ(pipe_.renameReplacing(a + "three", b + "old"), 0);  // the replaced file was shown
+  ASSERT_EQ(pipe_.removeFile(a + "gone", "", "", RemoveKind::Delete), 0);
+  ASSERT_EQ(pipe_.removeFile(a + "trashed", "", "", RemoveKind::Recycle), 0);
+  EXPECT_EQ(readAll(a + ".hidden"), "one\ntwo\nthree\ntrashed\n") << "only the delete wrote at once";
+  ASSERT_EQ(pipe_.nextDir(more, folder, position), 1);
+  EXPECT_EQ(readAll(a + ".hidden"), "uno\n");
+  EXPECT_EQ(readAll(b + ".hidden"), "old\ntwo\n");
+  // A later file of an old name starts out shown.
+  makeFile("a/one", "new");
+  EXPECT_EQ(GetAtt(a + "one") & kAttrHidden, 0);
+  ASSERT_EQ(pipe_.rename(b + "old", b + ".old"), 0);  // a dot-name needs no line
+  pipe_.finishOperation(form_, RefreshMode::None);
+  EXPECT_EQ(readAll(b + ".hidden"), "two\n");
+  EXPECT_EQ(logged(), "");
+}
+
+TEST_F(PipelineTest, AHiddenFlagThatCannotBeKeptIsReported) {
+  const std::string s = makeDir("s"), t = makeDir("t");
+  makeFile("s/.hidden", "f\n");
+  makeFile("s/f", "x");
+  const std::string outside = makeFile("outside.txt", "kept\n");
+  std::filesystem::create_symlink(outside, t + ".hidden");
+  pipe_.buildDirList(form_, root_, {.withSubfolders = true});
+  ASSERT_EQ(pipe_.rename(s + "f", t + "f"), 0);
+  pipe_.finishOperation(form_, RefreshMode::None);
+  EXPECT_NE(host_.results.back().text.find("{175}" + t + ".hidden"), std::string::npos) << host_.results.back().text;
+  EXPECT_EQ(readAll(outside), "kept\n");
+}
 
 TEST_F(PipelineTest, ReadersNeedOnlyReadAccess) {
   const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
@@ -404,6 +498,11 @@ TEST(SplitFileName, FindsTheFirstFreeNumberedName) {
   EXPECT_EQ(Pipeline::splitFileName(dir + "README", n), dir + "README5");
   n = 0;
   EXPECT_EQ(Pipeline::splitFileName(dir + "photo.jpg", n), "");
+  // The dots that begin a name belong to its base: the numbered name stays hidden.
+  n = 1;
+  EXPECT_EQ(Pipeline::splitFileName(dir + ".dotfile", n), dir + ".dotfile1");
+  EXPECT_EQ(Pipeline::splitFileName(dir + ".config.json", n), dir + ".config1.json");
+  EXPECT_EQ(Pipeline::splitFileName(dir + "..x", n), dir + "..x1");
 }
 
 }  // namespace

@@ -131,6 +131,7 @@ void Pipeline::clearLogs() {
 }
 
 void Pipeline::endRun() {
+  writeHiddenMoves();
   progressTotal_ = 0;
   agreement_.reset();
   scope_.reset();
@@ -178,6 +179,7 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
 }
 
 void Pipeline::showRunError(ToolForm* form, const std::string& description) {
+  writeHiddenMoves();  // its lines belong to the report
   host_.respond(nullptr, "O", description.empty() ? msgMain(103) : description, "E");
   host_.hideProgress(form, true);
   // Lines already moved into resultsLog belong to the report as much as the staged ones.

@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "core/vb.h"
+#include "platform/hidden_moves.h"
 #include "platform/mounts.h"
 #include "platform/step_scope.h"
 
@@ -35,7 +36,7 @@ bool isVolumeInfoFolder(const std::string& entry) {
 
 }  // namespace
 
-Pipeline::Pipeline(RunHost& host) : host_(host) {}
+Pipeline::Pipeline(RunHost& host) : host_(host), hiddenMoves_(std::make_unique<platform::HiddenEntryMoves>()) {}
 
 Pipeline::~Pipeline() = default;
 
@@ -115,6 +116,7 @@ void Pipeline::dropVolumeInfoFolders() {
 }
 
 void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, const DirListOptions& options) {
+  writeHiddenMoves();  // a run left without its finish: written before its folders close
   // A yes to message 112 holds for the run its form starts next, and for no other.
   if (agreement_ && agreement_->form != form) agreement_.reset();
   opForm_ = form;
@@ -187,6 +189,8 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, cons
 }
 
 int Pipeline::nextDir(DirCursor& more, std::string& folder, DirCursor& position) {
+  // The folder left behind is done with: its ".hidden" is written before the next one is listed.
+  writeHiddenMoves();
   if (position == 0) position = 1;
   if (position > dirList_.size()) {
     more = 0;

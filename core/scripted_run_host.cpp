@@ -41,6 +41,7 @@ bool ScriptedRunHost::listReal(const std::string& folder) {
   const std::unordered_set<std::string> hidden = reader.hiddenNames();
   for (const platform::DirName& n : names) {
     if (!listHidden && platform::isHiddenEntry(n.name, hidden)) continue;
+    if (platform::isHiddenFileName(n.name)) continue;  // as the main window's job walk
     const platform::EntryStatus st = reader.status(n.name, platform::kStatSize | platform::kStatTimes);
     if (!st.ok || !st.isRegular || st.isSymlink) continue;
     ListEntry e;

@@ -36,7 +36,8 @@ class ScriptedRunHost : public RunHost {
   // Folder (as passed to updateFiles) -> its entries; used when realListing is false.
   std::map<std::string, std::vector<ListEntry>> fakeFolders;
   // List the real folder's regular files (in Name order, as the main list shows them by name);
-  // hidden ones only with listHidden.
+  // hidden ones only with listHidden, and never the folder's ".hidden", as the main window lists a
+  // folder for a run.
   bool realListing = false;
   bool listHidden = false;
   // Forced updateFiles results by folder ("" for a refresh of the visible list).

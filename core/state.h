@@ -25,7 +25,7 @@ struct FileTimeRecords {
 };
 
 // The highest common message number the table can hold.
-inline constexpr int kMainMessages = 160;
+inline constexpr int kMainMessages = 179;
 
 struct CoreState {
   // Per-user data folder (colour file, form states, journals, results history), with a trailing "/".

@@ -1,5 +1,7 @@
 #include "main_window/file_list_engine.h"
 
+#include "platform/hidden_list.h"
+
 namespace mainwin {
 
 void FileListEngine::setColumnWidth(int column, int twips) {
@@ -30,6 +32,8 @@ int FileListEngine::fillJobWalk(std::string& folder, ListingObserver* observer) 
   Listing l = listFolder(folder, filter, jobWalkDetails(sort_), sort_, observer);
   folder = l.folder;
   if (l.result != kListCancelled) job_ = std::move(l.entries);
+  // The folder's record of the Hidden flag is no file of the user's: no tool gets it.
+  std::erase_if(job_, [](const FileEntry& e) { return platform::isHiddenFileName(e.name); });
   listCount_ = static_cast<long>(job_.size());
   return l.result;
 }

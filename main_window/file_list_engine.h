@@ -51,7 +51,8 @@ class FileListEngine {
   [[nodiscard]] VisibleFill fillVisible(std::string_view folder, ListingObserver* observer = nullptr);
 
   // A tool's job walk of `folder`: replaces jobEntries() with the folder's kept entries, sorted
-  // as the visible list, computing only what the sort needs. `folder` is handed back with exactly
+  // as the visible list, computing only what the sort needs; the folder's ".hidden" is never
+  // among them. `folder` is handed back with exactly
   // one trailing "/". Returns kListFailed (missing folder: no entries, listCount 0), kListDone or
   // kListCancelled (no entries, listCount 0).
   int fillJobWalk(std::string& folder, ListingObserver* observer = nullptr);

@@ -4,6 +4,7 @@
 #include "main_window/name_order.h"
 #include "platform/dir_listing.h"
 #include "platform/hidden_list.h"
+#include "platform/hidden_moves.h"
 
 #include <algorithm>
 #include <chrono>
@@ -283,6 +284,7 @@ bool renameListedFile(const std::string& folder, FileEntry& entry, const std::st
     return false;
   }
   if (core::Rename(folder + entry.name, folder + newName) != 0) return false;
+  (void)platform::carryHiddenEntry(folder + entry.name, folder + newName);
   if (newName.front() == '.') entry.attrs |= kEntryHidden;
   else if (!entry.name.empty() && entry.name.front() == '.') entry.attrs &= static_cast<std::uint8_t>(~kEntryHidden);
   return true;

@@ -120,7 +120,8 @@ class DetailFiller {
 // Renames the listed file `entry` of `folder` (with a trailing "/") to newName in place: refuses
 // "", ".", "..", and names holding "/" or NUL, and never replaces an existing file. On success
 // the entry's hidden flag follows a leading dot of the new name (a name hidden only by the
-// folder's ".hidden" file stays hidden); its name is left for the caller to set. True when renamed.
+// folder's ".hidden" file stays hidden: its line there moves to the new name); its name is left
+// for the caller to set. True when renamed.
 [[nodiscard]] bool renameListedFile(const std::string& folder, FileEntry& entry, const std::string& newName);
 
 // Names of the files of `folder` (folders and symlinks to folders left out), with no filter:

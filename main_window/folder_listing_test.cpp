@@ -341,5 +341,27 @@ TEST_F(ListingFixture, EngineWidthRuleAndJobWalk) {
   EXPECT_EQ(engine.jobEntries()[0].known, kDetailSize);  // only what the sort needs
 }
 
+// A tool's walk lists hidden files when asked, but never the folder's ".hidden" itself.
+TEST_F(ListingFixture, AJobWalkNeverHoldsTheHiddenList) {
+  FileListEngine engine;
+  engine.filters().panelShown = true;
+  std::string folder = dir_;
+  ASSERT_EQ(engine.fillJobWalk(folder), kListDone);
+  const Names n = names(engine.jobEntries());
+  EXPECT_EQ(std::count(n.begin(), n.end(), ".dot"), 1);
+  EXPECT_EQ(std::count(n.begin(), n.end(), ".hidden"), 0);
+  EXPECT_EQ(engine.listCount(), static_cast<long>(n.size()));
+}
+
+// Renamed in place, a name hidden by the folder's list stays hidden: its line moves along.
+TEST_F(ListingFixture, ARenamedListedFileStaysListed) {
+  const Listing l = list(panel());
+  FileEntry entry = *find(l.entries, "listed");
+  ASSERT_TRUE(renameListedFile(dir_, entry, "renamed"));
+  std::ifstream in(dir_ + ".hidden", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not-there\nrenamed\n");
+  EXPECT_TRUE(entry.hidden());
+}
+
 }  // namespace
 }  // namespace mainwin

@@ -1,15 +1,18 @@
 // For tests of failures: runs part of a test in a child process, so that it can be killed at a
-// chosen step, or be given a private mount namespace with a small or read-only file system that
-// the rest of the machine never sees (the child reports a text through a pipe; the parent makes
-// the assertions); and a file-size limit that makes writes fail as on a full disk, even for root.
+// chosen step, be given a private mount namespace with a small or read-only file system that the
+// rest of the machine never sees, or run as an ordinary user (the child reports a text through a
+// pipe; the parent makes the assertions); and a file-size limit that makes writes fail as on a
+// full disk, even for root.
 // Header-only; only *_test.cpp files include it.
 #pragma once
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <grp.h>
@@ -87,6 +90,25 @@ inline std::string makeReadOnly(const std::string& dir) {
   return {};
 }
 
+// In a child: hands dir and everything below it to the ordinary user nobody (65534) and becomes
+// that user, so that permission bits count as they do for everyone but root. "" when done (at
+// once when the test runs as an ordinary user already), else why not.
+inline std::string becomeOrdinaryUser(const std::string& dir) {
+  if (::geteuid() != 0) return {};
+  constexpr uid_t kNobody = 65534;
+  std::error_code ec;
+  if (::lchown(dir.c_str(), kNobody, kNobody) != 0) return std::string("chown: ") + std::strerror(errno);
+  for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (::lchown(it->path().c_str(), kNobody, kNobody) != 0) return std::string("chown: ") + std::strerror(errno);
+  }
+  if (ec) return "walk: " + ec.message();
+  if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+      ::setresuid(kNobody, kNobody, kNobody) != 0)
+    return std::string("user switch: ") + std::strerror(errno);
+  return {};
+}
+
 // Writes past bytes fail with EFBIG (instead of the signal) while the object lives.
 class ScopedFileSizeLimit {
  public:
@@ -107,22 +129,5 @@ class ScopedFileSizeLimit {
   void (*oldHandler_)(int);
   struct rlimit old_ {};
 };
-
-// Runs body in a child as an ordinary user (uid and gid 65534) when the tests run as root, after
-// handing that user the paths listed in owned (permission tests prove nothing as root). The
-// report is "no user switch" when the switch cannot be made; the caller then skips openly.
-inline ChildOutcome runAsOrdinaryUser(const std::vector<std::string>& owned,
-                                      const std::function<std::string()>& body) {
-  return runInChild([&]() -> std::string {
-    if (::geteuid() == 0) {
-      for (const std::string& p : owned)
-        if (::lchown(p.c_str(), 65534, 65534) != 0) return "no user switch";
-      if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-          ::setresuid(65534, 65534, 65534) != 0)
-        return "no user switch";
-    }
-    return body();
-  });
-}
 
 }  // namespace platform::testing

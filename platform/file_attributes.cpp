@@ -39,6 +39,11 @@ SplitPath splitPath(std::string_view path) {
   return {pos == 0 ? "/" : p.substr(0, pos), p.substr(pos + 1)};
 }
 
+// A line of ".hidden" names an entry of this folder by itself.
+bool listableName(const std::string& n) {
+  return !n.empty() && n.front() != '.' && n.find_first_of("\r\n/") == std::string::npos;
+}
+
 std::string hiddenFileOf(const std::string& folder) {
   return folder == "/" ? "/.hidden" : folder + "/.hidden";
 }
@@ -157,23 +162,25 @@ int setHidden(std::string_view path, bool on) {
 
 int setHiddenNames(std::string_view folder, std::span<const std::string> names, bool on) {
   for (const std::string& n : names) {
-    if (n.empty() || n.front() == '.' || n.find_first_of("\r\n/") != std::string::npos) return EINVAL;
+    if (!listableName(n)) return EINVAL;
   }
+  return on ? changeHiddenNames(folder, names, {}) : changeHiddenNames(folder, {}, names);
+}
+
+int changeHiddenNames(std::string_view folder, std::span<const std::string> add,
+                      std::span<const std::string> remove) {
+  if (!std::all_of(add.begin(), add.end(), listableName)) return EINVAL;
   std::string dir(folder);
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   std::vector<std::string> list = readHiddenList(dir);
+  const std::unordered_set<std::string> gone(remove.begin(), remove.end());
+  bool changed = std::erase_if(list, [&](const std::string& n) { return gone.contains(n); }) > 0;
   std::unordered_set<std::string> present(list.begin(), list.end());
-  bool changed = false;
-  if (on) {
-    for (const std::string& n : names) {
-      if (present.insert(n).second) {
-        list.push_back(n);
-        changed = true;
-      }
+  for (const std::string& n : add) {
+    if (present.insert(n).second) {
+      list.push_back(n);
+      changed = true;
     }
-  } else {
-    const std::unordered_set<std::string> gone(names.begin(), names.end());
-    changed = std::erase_if(list, [&](const std::string& n) { return gone.contains(n); }) > 0;
   }
   return changed ? writeHiddenList(dir, list) : 0;
 }

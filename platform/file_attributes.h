@@ -42,6 +42,12 @@ int setHidden(std::string_view path, bool on);
 // nothing changes): a run over many entries rewrites the file once, not once per name. EINVAL,
 // with nothing written, when a name is empty, starts with "." or holds a line break.
 int setHiddenNames(std::string_view folder, std::span<const std::string> names, bool on);
+// Adds the names of add to, and removes those of remove from, the ".hidden" file of folder in one
+// write (none when nothing changes; the file goes when no name is left). EINVAL, with nothing
+// written, when a name to add is empty, starts with "." or holds a line break or "/"; any name
+// may be removed. A ".hidden" that is not a regular file is never written (EINVAL).
+int changeHiddenNames(std::string_view folder, std::span<const std::string> add,
+                      std::span<const std::string> remove);
 // ENOTSUP where neither extended attributes nor DOS attributes work. On a read-only file of the
 // user's own, the owner's write bit is lifted for the change and put back (the system refuses
 // attribute changes without write permission).

@@ -56,6 +56,7 @@ int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, Fil
     result = EINVAL;
   } else {
     out.size = static_cast<std::uint64_t>(st.st_size);
+    out.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
     const std::size_t want = n < out.size ? n : static_cast<std::size_t>(out.size);
     out.head.resize(want);
     std::size_t got = 0;

@@ -10,6 +10,11 @@
 
 namespace platform {
 
+// The name of that file. It is the folder's own record of the Hidden flag, never a file of the
+// user's: the tools leave it out of their lists and no tool renames, rewrites or removes it.
+inline constexpr std::string_view kHiddenFileName = ".hidden";
+[[nodiscard]] inline bool isHiddenFileName(std::string_view name) { return name == kHiddenFileName; }
+
 // The contents of the ".hidden" file in the open folder dirFd (which stays open). Never follows a
 // symlink, never waits on a FIFO; "" when the file is missing, not a regular file, larger than
 // 4 MiB or unreadable (hiding is a display preference, not a reason to fail a listing).

@@ -22,7 +22,7 @@ Usage:
       this script; a tool lists its own file in a manifest of its own)
   make_language_file.py --form frmMain --out ../LfrmMain.bin --messages main_messages.tsv
                         --controls main_controls.tsv [--controls more.tsv]
-                        [--max-messages 160] [--name-part 68]
+                        [--max-messages 179] [--name-part 68]
 """
 
 import argparse
@@ -237,7 +237,7 @@ def main(argv):
     parser.add_argument("--messages", help="messages table (number and five texts)")
     parser.add_argument("--controls", action="append", default=[], help="controls table (key and five texts)")
     parser.add_argument("--max-messages", type=int, default=None,
-                        help="size of the message table (default 160 for frmMain, else 100)")
+                        help="size of the message table (default 179 for frmMain, else 100)")
     parser.add_argument("--name-part", type=int, action="append", default=[],
                         help="number of a message that becomes part of a file name")
     args = parser.parse_args(argv)
@@ -246,7 +246,7 @@ def main(argv):
             for manifest in sorted(glob.glob(os.path.join(HERE, "language_files*.tsv"))):
                 build_manifest(manifest)
         elif args.form and args.out:
-            size = args.max_messages or (160 if args.form == "frmMain" else 100)
+            size = args.max_messages or (179 if args.form == "frmMain" else 100)
             build_file(args.form, args.out, args.messages, args.controls, size, args.name_part)
         else:
             parser.error("--form and --out go together")

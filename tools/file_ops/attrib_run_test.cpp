@@ -72,6 +72,15 @@ TEST_F(AttribRunTest, FilesGetTheirAttributesAndAFileAlreadyRightIsNotWritten) {
   EXPECT_EQ(readAll(root_ + ".hidden"), "a.txt\nb.txt\n");
 }
 
+// The ".hidden" an earlier run wrote is the folder's own record, not a file the tool reports on.
+TEST_F(AttribRunTest, TheHiddenListIsNoFileOfTheRun) {
+  ASSERT_EQ(run({.hidden = AttribChange::Set}), AttribStart::Ran);
+  host_.listHidden = true;
+  ASSERT_EQ(run({.hidden = AttribChange::Clear, .withHidden = true}), AttribStart::Ran);
+  EXPECT_EQ(host_.results.back().text.find(".hidden"), std::string::npos) << host_.results.back().text;
+  EXPECT_EQ(core::GetAtt(a_) & core::kAttrHidden, 0);
+}
+
 TEST_F(AttribRunTest, WhatLinuxCannotDoIsReportedAndTheOtherChangesMade) {
   const std::string dot = makeFile(".dot", "d");
   ASSERT_EQ(::symlink("a.txt", (root_ + "link").c_str()), 0);

@@ -48,7 +48,8 @@ class CopyUndo {
   bool moveBack(const core::JournalRecord& r) {
     const platform::FileStatus moved = platform::fileStatus(r.to, false);
     if (moved.error != 0) return true;  // nothing at the target any more: nothing to move back
-    if (pipe_.checkFileUsable(r.to, {.access = core::Access::Read}) == 0) return false;
+    // Moved back as itself (a copy across file systems reads it, and says so when it cannot).
+    if (pipe_.checkFileUsable(r.to, {.access = core::Access::None, .status = &moved}) == 0) return false;
     std::string folder = folderOf(r.from);
     if (core::PathExist(folder) == 0 && core::MakeDir(folder) != 0) {
       pipe_.addResult(msg_(copy_msg::kMoveFailed) + r.to + msg_(copy_msg::kTo) + folderOf(r.from));

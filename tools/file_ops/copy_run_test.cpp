@@ -3,6 +3,8 @@
 // file systems (into /dev/shm, a tmpfs, where this machine has one).
 #include "tools/file_ops/copy_run.h"
 
+#include "tools/file_ops/copy_journal.h"
+
 #include "core/settings.h"
 #include "platform/fs.h"
 #include "tools/file_ops/copy_test_support.h"
@@ -144,6 +146,28 @@ TEST_F(CopyRunTest, AFileTheRunMovedIsNeverItsSourceAgain) {
   EXPECT_EQ(r.outcome.done, 3);
   EXPECT_EQ(core::getSet("iscpymve2"), "1");
   EXPECT_EQ(records(r.journalSlot).size(), 3u);
+}
+
+// Hidden files included: a moved file keeps its Hidden flag in its new folder and gets it back
+// in the old one with the undo; ".hidden" itself is never moved; a numbered copy of a dot-name
+// keeps the dot in front.
+TEST_F(CopyRunTest, HiddenFilesStayHiddenWhereverTheyMove) {
+  makeFile("main/.hidden", "secret.txt\n");
+  makeFile("main/secret.txt", "s");
+  makeFile("main/shown.txt", "v");
+  host_.listHidden = true;
+  const CopyJobResult r = run({.pattern = root_ + "out", .mode = CopyMode::Move, .withHidden = true});
+  EXPECT_EQ(r.outcome.done, 2) << report();
+  EXPECT_EQ(tree(main_), (Files{}));
+  EXPECT_EQ(readAll(root_ + "out/.hidden"), "secret.txt\n");
+  ASSERT_EQ(undoCopyJob(pipe_, form_, r.journalSlot, msg_).outcome.done, 2) << report();
+  EXPECT_EQ(tree(main_), (Files{{".hidden", "secret.txt\n"}, {"secret.txt", "s"}, {"shown.txt", "v"}}));
+  EXPECT_FALSE(std::filesystem::exists(root_ + "out/.hidden"));
+
+  makeFile("main/.dotfile", "new");
+  makeFile("out/.dotfile", "old");
+  run({.pattern = root_ + "out", .exists = TargetExists::Numbered, .withHidden = true});
+  EXPECT_EQ(readAll(root_ + "out/.dotfile1"), "new");
 }
 
 // Two names of one file are two sources: moving the first must not make the second look like a

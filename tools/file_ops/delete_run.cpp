@@ -67,7 +67,8 @@ DeleteOutcome removeFiles(core::Pipeline& pipe, core::ToolForm* form, const Dele
        .caption = msg(recycle ? m::kRecycling : m::kDeleting)},
       [&](core::RunItem& item) {
         const std::string path = item.path();
-        if (pipe.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
+        // Removing takes only the folder's permission; a link goes as itself, with its own size.
+        if (pipe.checkFileUsable(path, {.access = core::Access::None}) == 0) return core::StepResult::Skipped;
         const auto size = static_cast<std::uint64_t>(core::coreState().fileSize);
         if (pipe.removeFile(path, "", note, recycle ? core::RemoveKind::Recycle : core::RemoveKind::Delete) != 0)
           return core::StepResult::Failed;

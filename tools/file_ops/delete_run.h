@@ -12,8 +12,9 @@
 // Before a run over files: the folder must be writable (checkFolderWritable's notice otherwise);
 // the user confirms (OK/Cancel, messages 3, 28, 2 or 1 by mode); the recycle mode stops with
 // common message 112 (OK only) when the folder is not on a fixed drive, since no file there could
-// go to the trash. Each file must pass checkFileUsable for reading (a read-only file is not
-// "locked": deleting it needs the folder's permission, wiping clears its read-only bit itself).
+// go to the trash. Each file must pass checkFileUsable as an entry to remove (Access::None: any
+// file or symbolic link whatever its permissions, since deleting it needs only the folder's; a
+// link is removed as itself and counts its own size); wiping asks for write access only.
 // Delete and recycle walk with the main window's filters, 11 files between looks at Cancel; a file
 // the trash cannot take is kept and reported, never deleted for good.
 #pragma once

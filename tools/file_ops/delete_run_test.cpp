@@ -2,6 +2,7 @@
 // anything happens, what each mode removes, and what it keeps.
 #include "tools/file_ops/delete_run.h"
 
+#include "platform/fault_test_support.h"
 #include "tools/file_ops/delete_test_support.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,45 @@ TEST_F(DeleteRun, DeleteRemovesWhatTheFiltersSelectWithItsSubfoldersAndSumsItUp)
   EXPECT_EQ(out.tally.folders, 2u);
   EXPECT_NE(report().find("[22]*.txt[23]0[24]2[25]\r\n[26]0.1 MB\r\n[26]4[27]\r\n[21]"), std::string::npos) << report();
   EXPECT_EQ(host_.refreshes, (std::vector<core::RefreshMode>{core::RefreshMode::ListOnly}));
+}
+
+// Deleting takes only the folder's permission: the user's own unreadable and write-only files go,
+// and a link goes as itself, counting its own few bytes, not the 5 GiB it leads to. As an
+// ordinary user: root reads anything.
+TEST_F(DeleteRun, FilesGoWhateverTheyAllowAndALinkCountsItsOwnSize) {
+  ASSERT_EQ(::chmod(makeFile("none.txt", "0000").c_str(), 0000), 0);
+  ASSERT_EQ(::chmod(makeFile("write-only.txt", "0200").c_str(), 0200), 0);
+  const std::string big = base_ + "big.dat";
+  std::ofstream(big) << "";
+  fs::resize_file(big, std::uintmax_t{5} << 30);  // sparse: takes no room
+  fs::create_symlink(big, root_ + "link.txt");
+  host_.realListing = false;  // the main window lists a link as a file; the test host lists no links
+  host_.fakeFolders[root_] = {{.name = "link.txt"}, {.name = "none.txt"}, {.name = "write-only.txt"}};
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    const DeleteOutcome out = deleteStart(pipe_, form_, {.folder = root_}, msg_);
+    return std::to_string(out.tally.removed) + " " + std::to_string(out.tally.bytesRemoved);
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, "3 " + std::to_string(8 + big.size()));
+  EXPECT_TRUE(namesIn(root_).empty());
+  EXPECT_EQ(fs::file_size(big), std::uintmax_t{5} << 30);
+}
+
+// Hidden files included: a trashed or deleted file's line of ".hidden" goes with it, and
+// ".hidden" itself is never removed by the tool.
+TEST_F(DeleteRun, RemovedFilesLeaveNoHiddenLineAndTheListStays) {
+  for (const DeleteMode mode : {DeleteMode::Recycle, DeleteMode::Delete}) {
+    makeFile(".hidden", "secret\nother\n");
+    makeFile("secret", "s");
+    host_.listHidden = true;
+    const DeleteOutcome out = deleteStart(pipe_, form_, {.mode = mode, .folder = root_, .withHidden = true}, msg_);
+    EXPECT_EQ(out.tally.removed, 1) << report();
+    EXPECT_EQ(namesIn(root_), (std::vector<std::string>{".hidden"}));
+    EXPECT_EQ(readAll(root_ + ".hidden"), "other\n");
+  }
+  EXPECT_EQ(readAll(base_ + "env/XDG_DATA_HOME/Trash/files/secret"), "s");
 }
 
 TEST_F(DeleteRun, NothingHappensWithoutAYesOrOnAFolderThatCannotBeWritten) {

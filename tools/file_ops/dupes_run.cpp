@@ -13,8 +13,10 @@
 #include "core/state.h"
 #include "core/vb.h"
 #include "platform/fd_io.h"
+#include "platform/file_attributes.h"
 #include "platform/file_identity.h"
 #include "platform/fs.h"
+#include "platform/hidden_list.h"
 #include "tools/file_ops/dupes_contents.h"
 
 #include <algorithm>
@@ -73,6 +75,8 @@ class DupesFinder {
   // has its size; the name modes measure each file (its inode decides what is one file).
   core::StepResult collect(const core::RunItem& item) {
     const std::string path = item.path();
+    // Two folders' records of the Hidden flag may well be equal; neither is a duplicate to remove.
+    if (platform::isHiddenFileName(item.name())) return core::StepResult::Skipped;
     if (!byName(options_.mode) && item.entry() && item.entry()->size > 0) {
       files_.push_back({.path = path, .size = item.entry()->size});
       return core::StepResult::Done;
@@ -229,6 +233,7 @@ class DupesFinder {
       }
       return;
     }
+    const bool hidden = (core::GetAtt(b) & core::kAttrHidden) != 0;  // a rename would keep it
     if (pipe_.copyFileChunked(b, target) != 0) {
       pipe_.addResult(msg_(13) + b + " -> " + target);
       return;
@@ -238,6 +243,7 @@ class DupesFinder {
       pipe_.addResult(msg_(15) + b);
       return;
     }
+    if (hidden) (void)platform::setHidden(target, true);
     pipe_.addToLog(pipe_.resultsText(), kIndent + msg_(16) + b + " -> " + target + kCrLf);
   }
 

@@ -165,6 +165,27 @@ TEST_F(DupesRunTest, AMoveWithinOneFileSystemKeepsTheFileItself) {
   EXPECT_EQ(after.st_mtim.tv_sec, 1000000000);
 }
 
+// A moved duplicate keeps its Hidden flag. Two folders' equal ".hidden" files are no duplicates,
+// even where a list hands them over.
+TEST_F(DupesRunTest, AMovedDuplicateStaysHiddenAndHiddenListsAreNoDuplicates) {
+  makeFile(".hidden", "y.txt\nz\n");
+  makeFile("y.txt", "twin");
+  makeDir("sub");
+  makeFile("sub/.hidden", "y.txt\nz\n");
+  makeFile("sub/y.txt", "twin");
+  host_.realListing = false;
+  host_.fakeFolders[root_] = {{.name = ".hidden", .size = 8}, {.name = "y.txt", .size = 4}};
+  host_.fakeFolders[root_ + "sub/"] = {{.name = ".hidden", .size = 8}, {.name = "y.txt", .size = 4}};
+  const std::string target = base_ + "moved/";
+  fs::create_directories(target);
+  EXPECT_EQ(run({.mode = DupesMode::MoveByContents, .withSubfolders = true, .withHidden = true, .targetFolder = target}),
+            DupesStart::Ran);
+  EXPECT_EQ(readAll(target + "y.txt"), "twin") << reportedText(host_);
+  EXPECT_EQ(readAll(target + ".hidden"), "y.txt\n");
+  EXPECT_EQ(readAll(root_ + "sub/.hidden"), "z\n");
+  EXPECT_EQ(readAll(root_ + ".hidden"), "y.txt\nz\n");
+}
+
 TEST_F(DupesRunTest, MovesAcrossFileSystemsCopyThenDelete) {
   const std::string shm = "/dev/shm";
   if (!fs::is_directory(shm) || platform::linkStatus(shm).identity.device == platform::linkStatus(root_).identity.device) {

@@ -1,5 +1,6 @@
 #include "tools/file_ops/split_pieces.h"
 
+#include "core/file_paths.h"
 #include "core/shell_quote.h"
 #include "core/vb.h"
 
@@ -78,7 +79,7 @@ std::string siblingPieceName(const SplitPieceName& first, std::uint64_t index) {
 }
 
 std::string rejoinScriptName(std::string_view name) {
-  const std::size_t dot = name.rfind('.');
+  const std::size_t dot = core::extensionDot(name);
   return dot == std::string_view::npos ? std::string(name) + ".sh" : std::string(name.substr(0, dot + 1)) + "sh";
 }
 

@@ -58,7 +58,7 @@ struct SplitPieceName {
 [[nodiscard]] std::optional<std::string> rejoinScript(std::string_view name, std::uint64_t count,
                                                       std::string_view templateText);
 // The script's name: the name up to its last "." followed by "sh" (report.doc gives report.sh, a
-// name without "." gets ".sh").
+// name without an extension gets ".sh": .bashrc gives .bashrc.sh, see core::extensionDot).
 [[nodiscard]] std::string rejoinScriptName(std::string_view name);
 
 }  // namespace tools::file_ops

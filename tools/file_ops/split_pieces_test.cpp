@@ -52,6 +52,9 @@ TEST(SplitPiecesTest, ScriptNamesAndQuotesExactlyThisSplit) {
   EXPECT_EQ(rejoinScriptName("report.doc"), "report.sh");
   EXPECT_EQ(rejoinScriptName("README"), "README.sh");
   EXPECT_EQ(rejoinScriptName("a.b.c"), "a.b.sh");
+  // The dots that begin a name belong to its base: never a hidden ".sh" for ".bashrc".
+  EXPECT_EQ(rejoinScriptName(".bashrc"), ".bashrc.sh");
+  EXPECT_EQ(rejoinScriptName(".config.json"), ".config.sh");
   const auto script = rejoinScript("it's $x.doc", 12, "TEMPLATE\n");
   ASSERT_TRUE(script);
   EXPECT_EQ(*script,

@@ -188,7 +188,7 @@ void SplitRun::deleteSource(const std::string& path, std::uint64_t size, const s
     pipe_.addResult(msg_(27) + path);
     return;
   }
-  if (pipe_.checkFileUsable(path, {.log = false, .access = core::Access::ReadWrite}) == 0) {
+  if (pipe_.checkFileUsable(path, {.log = false, .access = core::Access::None}) == 0) {
     pipe_.addResult(msg_(25) + path);
     return;
   }

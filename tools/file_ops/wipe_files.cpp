@@ -3,7 +3,6 @@
 #include "core/file_paths.h"
 #include "core/file_times.h"
 #include "core/state.h"
-#include "platform/file_attributes.h"
 #include "platform/wipe_io.h"
 #include "tools/file_ops/delete_messages.h"
 #include "tools/file_ops/wipe_random.h"
@@ -83,12 +82,13 @@ class FileWipe {
          .finish = false},
         [&](core::RunItem& item) {
           const std::string path = item.path();
-          if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return StepResult::Skipped;
           const platform::WipeCandidate c = platform::describeForWipe(path);
           if (c.symlink || (c.regular && c.links > 1)) {
             pipe_.addResult(msg_(c.symlink ? m::kSymlinkNotWiped : m::kHardLinkNotWiped) + path);
             return StepResult::Skipped;
           }
+          // Overwriting reads nothing: write access is all it asks (a read-only file is locked).
+          if (pipe_.checkFileUsable(path, {.access = core::Access::Write}) == 0) return StepResult::Skipped;
           if (c.error != 0 || !c.regular) return StepResult::Skipped;
           targets_.push_back({item.folder(), item.name(), c.identity, c.size});
           return StepResult::Done;
@@ -167,9 +167,8 @@ class FileWipe {
       if (err != 58) break;
     }
     const std::string note = gone == path ? std::string() : "(" + path + ")";
+    // The rename and the removal take the name's ".hidden" line along (Pipeline::rename).
     if (pipe_.removeFile(gone, "", note, core::RemoveKind::Delete) != 0) return StepResult::Failed;
-    // A name listed in the folder's ".hidden" would hide a later file of that name.
-    if (gone != path) platform::forgetHiddenEntry(path);
     ++tally_.removed;
     tally_.bytesRemoved += t.size;
     return StepResult::Done;

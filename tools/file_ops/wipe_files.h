@@ -8,9 +8,10 @@
 // The files are listed once, at the start (a pass changes their modification times, so a date
 // filter applied again would find none of them), and that list serves every pass and the removal;
 // a name that meanwhile leads to another file is left alone. Refused, with a line each: a symbolic
-// link (the file it names is not the user's choice) and a file with other hard links (they would
-// keep the data). A file whose overwrite or flush fails is kept with its read-only bit as it was,
-// reported with message 19, and neither overwritten again nor deleted. A Cancel during the passes
+// link (the file it names is not the user's choice), a file with other hard links (they would
+// keep the data) and a locked one (not writable, or read-only: checkFileUsable for Write). A file
+// whose overwrite or flush fails is kept with its permission bits as they were, reported with
+// message 19, and neither overwritten again nor deleted. A Cancel during the passes
 // deletes nothing. Wiping reaches what the file system shows: copies kept by copy-on-write file
 // systems, SSD firmware or snapshots are out of its reach (the window says so).
 #pragma once

@@ -1,6 +1,7 @@
 // Wiping files: every pass writes fresh random data over the whole file, the list made at the
 // start serves every pass, and what cannot be wiped safely (a link, a file with other names, a
-// failed write, a name that now leads to another file) is kept with a line, never deleted unwiped.
+// read-only file, a failed write, a name that now leads to another file) is kept with a line,
+// never deleted unwiped.
 #include "tools/file_ops/wipe_files.h"
 
 #include "core/step_record.h"
@@ -117,7 +118,7 @@ TEST_F(WipeFilesTest, WhatCannotBeWipedSafelyIsKeptWithALine) {
   const std::string hard = makeFile("hard.txt", "other names keep the data");
   fs::create_hard_link(hard, base_ + "second-name.txt");
   const std::string big = makeFile("big.bin", std::string(kWipeBlockSize + 10, 'B'));
-  const std::string ro = makeFile("ro.txt", "read-only: wiped all the same");
+  const std::string ro = makeFile("ro.txt", "read-only: locked, for root too");
   ASSERT_EQ(::chmod(ro.c_str(), 0444), 0);
   makeFile("small.txt", "wiped");
   watch_.realListing = false;
@@ -129,17 +130,39 @@ TEST_F(WipeFilesTest, WhatCannotBeWipedSafelyIsKeptWithALine) {
     const platform::testing::ScopedFileSizeLimit limit(100000);
     out = wipe(3);
   }
-  EXPECT_EQ(namesIn(root_), (std::vector<std::string>{"big.bin", "hard.txt", "link.txt"}));
+  EXPECT_EQ(namesIn(root_), (std::vector<std::string>{"big.bin", "hard.txt", "link.txt", "ro.txt"}));
+  EXPECT_EQ(readAll(ro), "read-only: locked, for root too");
   EXPECT_EQ(readAll(base_ + "target.txt"), "target");
   EXPECT_EQ(readAll(hard), "other names keep the data");
   const std::string kept = readAll(big);
   EXPECT_EQ(kept.size(), kWipeBlockSize + 10) << "a failed overwrite is not cut";
   EXPECT_EQ(kept.substr(100000), std::string(kWipeBlockSize + 10 - 100000, 'B'));
-  for (const std::string& line : {"[19]" + big, "[30]" + hard, "[29]" + root_ + "link.txt"}) {
+  for (const std::string& line : {"[19]" + big, "[30]" + hard, "[29]" + root_ + "link.txt", ro + "{102}"}) {
     EXPECT_NE(wreport().find(line + "\r\n"), std::string::npos) << line << "\n" << wreport();
   }
-  EXPECT_EQ(out.tally.removed, 2);
-  EXPECT_EQ(out.tally.overwritten, 2);
+  EXPECT_EQ(out.tally.removed, 1);
+  EXPECT_EQ(out.tally.overwritten, 1);
+}
+
+// Overwriting asks for write access only: the user's own write-only file is wiped (as an
+// ordinary user: root writes anything). With hidden files included ".hidden" is never wiped,
+// even where a list hands it over, and the wiped file's line goes.
+TEST_F(WipeFilesTest, AWriteOnlyFileIsWipedAndTheHiddenListIsNot) {
+  ASSERT_EQ(::chmod(makeFile("write-only.txt", "secret").c_str(), 0200), 0);
+  makeFile(".hidden", "write-only.txt\nother\n");
+  watch_.realListing = false;
+  watch_.fakeFolders[root_] = {{.name = ".hidden"}, {.name = "write-only.txt"}};
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    const DeleteOutcome out =
+        deleteStart(wpipe_, form_, {.mode = DeleteMode::WipeFiles, .folder = root_, .withHidden = true}, msg_);
+    return std::to_string(out.tally.overwritten) + " " + std::to_string(out.tally.removed);
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, "1 1");
+  EXPECT_EQ(namesIn(root_), (std::vector<std::string>{".hidden"}));
+  EXPECT_EQ(readAll(root_ + ".hidden"), "other\n");
 }
 
 TEST_F(WipeFilesTest, TheListMadeAtTheStartServesEveryPassAndANameThatChangedIsLeftAlone) {

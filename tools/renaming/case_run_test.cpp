@@ -43,6 +43,22 @@ TEST_F(CaseRunTest, FileNamesAreRenamedWithALineForEachRenameDone) {
   EXPECT_NE(r.find("{83}{81}: " + root_ + "CLASH.TXT{84}" + root_ + "clash.txt"), std::string::npos) << r;
 }
 
+// Hidden files included: a listed name stays listed under its new case, and the folder's
+// ".hidden" is neither renamed nor rewritten.
+TEST_F(CaseRunTest, HiddenFilesStayHiddenAndTheListIsLeftAlone) {
+  makeFile(".hidden", "secret.txt\nprivate notes.txt\n");
+  makeFile("secret.txt", "s");
+  makeFile("private notes.txt", "p");
+  host_.listHidden = true;
+  ASSERT_TRUE(run({.mode = CaseMode::Files, .styles = {.name = S::EveryWord, .extension = S::EveryWord},
+                   .withHidden = true}));
+  EXPECT_EQ(namesIn(), (std::vector<std::string>{".hidden", "Private Notes.Txt", "Secret.Txt"}));
+  EXPECT_EQ(readAll(root_ + ".hidden"), "Private Notes.Txt\nSecret.Txt\n");
+  ASSERT_TRUE(run({.mode = CaseMode::Contents, .styles = {.name = S::EveryWord}, .withHidden = true}));
+  EXPECT_EQ(readAll(root_ + ".hidden"), "Private Notes.Txt\nSecret.Txt\n");
+  EXPECT_EQ(readAll(root_ + "Secret.Txt"), "S");
+}
+
 TEST_F(CaseRunTest, WhatItAsksBeforeTheRun) {
   struct Case {
     const char* label;

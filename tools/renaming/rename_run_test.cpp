@@ -1,5 +1,7 @@
 #include "tools/renaming/rename_run.h"
 
+#include "tools/renaming/rename_journal.h"
+
 #include "core/slot_ring.h"
 #include "core/undo_journal.h"
 #include "tools/renaming/rename_test_support.h"
@@ -101,6 +103,27 @@ TEST_F(RenameTest, AnyFileWhateverItsAccessAndALinkItself) {
   EXPECT_TRUE(std::filesystem::is_symlink(root_ + "new_link.txt"));
   EXPECT_EQ(namesIn("elsewhere"), (Names{"target.txt"}));
   EXPECT_NE(shown().find("{23}" + root_ + "pipe.txt"), std::string::npos) << shown();
+}
+
+// A hidden file stays hidden under its new name and again after the undo, and the folder's
+// ".hidden" is never renamed itself, hidden files included or not.
+TEST_F(RenameTest, HiddenFilesAndFoldersStayHiddenAndTheListIsLeftAlone) {
+  makeFile(".hidden", "secret.txt\nhid\n");
+  makeFile("secret.txt", "S");
+  makeFile("shown.txt", "V");
+  makeDir("hid");
+  host_.listHidden = true;
+  const RenameRunResult r = run({.startRule = "x_<oldFileNameNoExt>", .endRule = ".txt", .withHidden = true});
+  EXPECT_EQ(r.renamed, 2);
+  EXPECT_EQ(namesIn(), (Names{".hidden", "hid", "x_secret.txt", "x_shown.txt"}));
+  EXPECT_EQ(readAll(root_ + ".hidden"), "hid\nx_secret.txt\n");
+  ASSERT_EQ(undoRename(pipe_, form_, r.journalSlot, msg_).undone, 2);
+  EXPECT_EQ(readAll(root_ + ".hidden"), "hid\nsecret.txt\n");
+
+  EXPECT_EQ(run({.mode = RenameMode::Folders, .startRule = "<oldFolderName>", .endRule = "_r", .withHidden = true})
+                .renamed,
+            1);
+  EXPECT_EQ(readAll(root_ + ".hidden"), "secret.txt\nhid_r\n");
 }
 
 struct NumberingRow {

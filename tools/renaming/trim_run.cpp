@@ -62,7 +62,7 @@ core::RunOutcome trimFileNames(core::Pipeline& pipe, core::ToolForm* form, const
       pipe, form, run,
       [&](core::RunItem& item) {
         // A rename reads and writes nothing of the file itself.
-        if (pipe.checkFileUsable(item.path(), {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
+        if (pipe.checkFileUsable(item.path(), {.access = core::Access::None}) == 0) return core::StepResult::Skipped;
         const std::string tooShort = msg(trim_msg::kNameTooShort) + item.path() + msg(trim_msg::kNameTooShortCount) +
                                      count + msg(trim_msg::kNameTooShortEnd);
         return renameTrimmed(pipe, item, trimName(item.name(), false, trim), core::ItemKind::File, tooShort, msg);

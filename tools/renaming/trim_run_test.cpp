@@ -51,6 +51,35 @@ TEST_F(TrimRunTest, FileNamesTrimmedOrLeftWithALine) {
   EXPECT_TRUE(fs::exists(root_ + "x.."));
 }
 
+// A rename asks nothing of the file itself: the user's own unreadable file and a link that leads
+// nowhere are trimmed like any other name (as an ordinary user: root reads anything).
+TEST_F(TrimRunTest, NamesAreTrimmedWhateverTheFileAllows) {
+  ASSERT_EQ(::chmod(makeFile("xxlocked", "l").c_str(), 0000), 0);
+  fs::create_symlink(root_ + "nowhere", root_ + "xxdangling");
+  host_.realListing = false;  // the main window lists a link as a file; the test host lists no links
+  host_.fakeFolders[root_] = {{.name = "xxdangling"}, {.name = "xxlocked"}};
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    const auto out = run({.mode = TrimMode::Files, .count = 2, .where = TrimWhere::Start});
+    return std::to_string(out ? out->done : -1);
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, "2");
+  EXPECT_EQ(namesIn(), (std::vector<std::string>{"dangling", "locked"}));
+  EXPECT_TRUE(fs::is_symlink(root_ + "dangling"));
+}
+
+// Hidden files included: a listed name stays listed trimmed, and ".hidden" is never trimmed.
+TEST_F(TrimRunTest, HiddenFilesStayHiddenAndTheListIsLeftAlone) {
+  makeFile(".hidden", "xxsecret\n");
+  makeFile("xxsecret", "s");
+  host_.listHidden = true;
+  ASSERT_TRUE(run({.mode = TrimMode::Files, .count = 1, .where = TrimWhere::Start, .withHidden = true}));
+  EXPECT_EQ(namesIn(), (std::vector<std::string>{".hidden", "xsecret"}));
+  EXPECT_EQ(readAll(root_ + ".hidden"), "xsecret\n");
+}
+
 TEST_F(TrimRunTest, ACountOfZeroAsksForOneAndRunsNothing) {
   makeFile("name.txt", "x");
   EXPECT_FALSE(run({.mode = TrimMode::Contents, .count = 0}));

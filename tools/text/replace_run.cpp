@@ -120,8 +120,8 @@ std::optional<std::string> newNameOf(RunContext& rc, const RunRule& rule, const 
 core::StepResult fileNameStep(RunContext& rc, RunRule& rule, std::string& folderLines, core::RunItem& item) {
   core::Pipeline& pipe = rc.pipe;
   const std::string path = item.path();
-  // A rename needs no access to the file itself; reading refuses only what is not a file.
-  if (!pipe.checkFileUsable(path, {.access = core::Access::Read})) return core::StepResult::Skipped;
+  // A rename needs no access to the file itself.
+  if (!pipe.checkFileUsable(path, {.access = core::Access::None})) return core::StepResult::Skipped;
   if (!rule.prepare(fileTagValues(item.folder(), item.name()))) return core::StepResult::Skipped;
   const std::optional<std::string> renamed = newNameOf(rc, rule, item.name(), path);
   if (!renamed) return core::StepResult::Skipped;

@@ -6,6 +6,7 @@
 #include "core/language_file.h"
 #include "core/pipeline_test_support.h"
 #include "core/wildcard.h"
+#include "platform/fault_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,35 @@ TEST_F(ReplaceRunTest, ANewNameThatCannotBeANameOrIsTakenIsRefused) {
   for (const std::string& refused : {root_ + "xx", root_ + "yy", root_ + "d1"})
     EXPECT_NE(r.find("<34>" + refused + "\r\n"), std::string::npos) << refused << "\n" << r;
   EXPECT_NE(r.find("{83}"), std::string::npos);  // the taken name: the rename's own failure line
+}
+
+// Hidden files and folders included: listed names stay listed, ".hidden" is neither renamed nor
+// rewritten, and a file name is renamed whatever the file allows (as an ordinary user).
+TEST_F(ReplaceRunTest, HiddenNamesStayHiddenAndRenamesAskNothingOfTheFile) {
+  makeFile(".hidden", "secret.txt\nhid\n");
+  makeFile("secret.txt", "hidden text");
+  makeDir("hid");
+  host_.listHidden = true;
+  run({{.search = "e", .replacement = "E", .target = ReplaceTarget::FileNames},
+       {.search = "h", .replacement = "H", .target = ReplaceTarget::FolderNames},
+       {.search = "E", .replacement = "e"}},
+      {.withHidden = true});
+  EXPECT_EQ(tree(), (std::vector<std::string>{".hidden", "Hid/", "sEcrEt.txt"}));
+  EXPECT_EQ(readAll(root_ + ".hidden"), "sEcrEt.txt\nHid\n");
+
+  ASSERT_EQ(::chmod(makeFile("locked.txt", "l").c_str(), 0000), 0);
+  fs::create_symlink(root_ + "nowhere", root_ + "dangling.txt");
+  host_.realListing = false;  // the main window lists a link as a file; the test host lists no links
+  host_.fakeFolders[root_] = {{.name = "dangling.txt"}, {.name = "locked.txt"}};
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    return std::to_string(run({{.search = ".txt", .replacement = ".md", .target = ReplaceTarget::FileNames}}).changed);
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, "2");
+  EXPECT_TRUE(fs::is_symlink(root_ + "dangling.md"));
+  EXPECT_TRUE(fs::exists(root_ + "locked.md"));
 }
 
 TEST_F(ReplaceRunTest, TheFileNamesReportKeepsEachLineUnderItsFolder) {
