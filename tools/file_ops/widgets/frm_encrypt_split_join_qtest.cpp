@@ -41,9 +41,7 @@ class FrmEncryptSplitJoinTest : public QObject {
 
   template <class T>
   T* open(const char* menu) {
-    auto* w = dynamic_cast<T*>(mainwin::launchTool(menu, main_.get()));
-    if (w) QTest::qWait(20);
-    return w;
+    return tools::testing::openTool<T>(main_.get(), menu);
   }
   void write(const QString& name, const QByteArray& data) {
     QFile f(folder_ + QLatin1Char('/') + name);
@@ -75,16 +73,13 @@ class FrmEncryptSplitJoinTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
-    core::saveSet("vardfilt", "1");
-    core::saveSet("doTips", "0");
     folder_ = QDir::tempPath() + QStringLiteral("/pieces");
     QDir().mkpath(folder_);
-    registerEncryptTool();
-    registerSplitTool();
-    registerJoinTool();
-    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
-    main_->show();
+    main_ = tools::testing::startMainWindow(folder_, [] {
+      registerEncryptTool();
+      registerSplitTool();
+      registerJoinTool();
+    });
   }
   void cleanupTestCase() { main_.reset(); }
   void cleanup() {

@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QShowEvent>
 
 #include <exception>
 
@@ -116,6 +117,9 @@ void ToolWindow::closeForm() {
 void ToolWindow::showEvent(QShowEvent* e) {
   messages_ = core::readFormMessages(shortName_);
   QWidget::showEvent(e);
+  // A tool opened from a menu takes the keyboard, whether or not a window manager hands new
+  // windows the focus.
+  if (!e->spontaneous()) activateWindow();
 }
 
 void ToolWindow::resizeEvent(QResizeEvent* e) {
