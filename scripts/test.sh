@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything (installing what is missing) with warnings as errors and runs every test,
 # then the window tests again, each on an X server of its own (Xvfb), then builds again with the
-# address and undefined-behaviour sanitizers and runs them again, then, when clang is installed, runs each fuzz target briefly (CORVANE_FUZZ_SECONDS, default 5).
+# address and undefined-behaviour sanitizers and runs them again, then, when clang is installed,
+# runs each fuzz target briefly (CORVANE_FUZZ_SECONDS, default 5).
 set -euo pipefail
 CORVANE_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$CORVANE_ROOT/scripts/setup.sh"
