@@ -87,9 +87,11 @@ class FrmCaseTest : public QObject {
     QCOMPARE(f->findChild<QGroupBox*>(QStringLiteral("framName"))->title(), QStringLiteral("Contents"));
     f->closeForm();
 
-    f = open("menuCase");  // the state it was left in
+    f = open("menuCase2");  // the quick menu: the state it was left in
     QVERIFY(opt(f, "optContents")->isChecked());
-    opt(f, "optFile")->setChecked(true);
+    f->closeForm();
+    f = open("menuCase");  // Rename -> Change Capitalization: names, never contents
+    QVERIFY(opt(f, "optFile")->isChecked() && !opt(f, "optContents")->isChecked());
     QVERIFY(child(f, "framExt")->isVisible());
     QVERIFY(child(f, "ListViewPrev")->isVisible());
     QVERIFY(opt(f, "optFile4")->isVisible() && opt(f, "optFile4")->isEnabled());
