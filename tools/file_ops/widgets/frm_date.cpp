@@ -96,10 +96,15 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   delete scratch;
   grid->setColumnMinimumWidth(3, 12);
   grid->setColumnStretch(7, 1);
+  // The boxes read month first whatever the language: say so where they are typed.
+  lblOrder_ = new QLabel(QStringLiteral("Dates are typed month first: mm/dd/yyyy"), framChange_);
+  lblOrder_->setObjectName(QStringLiteral("lblOrder"));
+  lblOrder_->setWordWrap(true);
+  grid->addWidget(lblOrder_, 3, 0, 1, 8);
   lblCreate_ = new QLabel(QStringLiteral("The creation time cannot be changed on Linux."), framChange_);
   lblCreate_->setObjectName(QStringLiteral("lblCreate"));
   lblCreate_->setWordWrap(true);
-  grid->addWidget(lblCreate_, 3, 0, 1, 8);
+  grid->addWidget(lblCreate_, 4, 0, 1, 8);
   main->addWidget(framChange_);
 
   framInc_ = makeFrame(this, "framInc", "");
@@ -122,6 +127,19 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   main->addWidget(framInc_);
 
   addStartClose(this, main, cmdStart_, cmdClose_);
+
+  static constexpr std::array<std::pair<const char*, const char*>, 6> kBoxNames = {
+      {{"menuCreated", "Created Date"}, {"menuTimeCreated", "Created Time"}, {"menuModified", "Modified Date"},
+       {"menuTimeModified", "Modified Time"}, {"menuAccessed", "Accessed Date"}, {"menuTimeAccessed", "Accessed Time"}}};
+  for (std::size_t i = 0; i < 6; ++i) {
+    if (isTimeBox(static_cast<int>(i))) readAs(chk_[i], {{kBoxNames[i].first, kBoxNames[i].second}});  // each "Time"
+    readAs(txt_[i], {{kBoxNames[i].first, kBoxNames[i].second}});
+    readAs(cmdIns_[i], {{"accInsert", "Insert"}, txt_[i]});
+  }
+  readAs(comAddMinus_, {{"accAddMinus", "Add or subtract"}});
+  readAs(txtAdd_, {{"accAmount", "Amount"}});
+  readAs(comType_, {{"accUnit", "Unit"}});
+  readAs(comDatType_, {lblTo_});
 
   menuDate_ = new QMenu(this);
   menuDate_->setObjectName(QStringLiteral("menuDate"));
@@ -194,6 +212,9 @@ void FrmDate::showEvent(QShowEvent* e) {
   fill(comType_, 17);
   fill(comDatType_, 23);
   fill(comAddMinus_, 26);
+  for (std::size_t i = 0; i < txt_.size(); ++i) {
+    if (!isTimeBox(static_cast<int>(i))) txt_[i]->setAccessibleDescription(lblOrder_->text());
+  }
   follow();
 }
 

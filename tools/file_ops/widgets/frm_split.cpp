@@ -33,6 +33,7 @@ FrmSplit::FrmSplit() : ToolWindow("frmSplit", "Split") {
   comSplitSize_->addItems({QStringLiteral("Bytes"), QStringLiteral("KB"), QStringLiteral("MB")});
   comSplitSize_->setCurrentIndex(static_cast<int>(SplitUnit::MB));
   sizeRow->addWidget(comSplitSize_);
+  readAs(comSplitSize_, {lblSize, {"accUnit", "Unit"}});
   main->addLayout(sizeRow);
   chkAJoiSplit_ = tools::text::makeCheck(this, main, "chkAJoiSplit", "Write a rejoin script");
   chkSplitDelOrig_ = tools::text::makeCheck(this, main, "chkSplitDelOrig", "Delete the original file");

@@ -9,6 +9,7 @@
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_host.h"
 #include "ui_kit/ctrl_resize.h"
+#include "ui_kit/form_texts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -113,6 +114,15 @@ void ToolWindow::closeForm() {
   closing();
   core::hideForm(this, core::host().mainForm(), 1, 1);
 }
+
+bool ToolWindow::event(QEvent* e) {
+  const bool handled = QWidget::event(e);
+  // After every showEvent of the window's classes has set its texts.
+  if (e->type() == QEvent::Show) applyReaderNames();
+  return handled;
+}
+
+void ToolWindow::applyReaderNames() { readerNames_.apply(uikit::formSection(shortName_)); }
 
 void ToolWindow::showEvent(QShowEvent* e) {
   messages_ = core::readFormMessages(shortName_);

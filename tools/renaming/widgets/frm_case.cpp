@@ -64,6 +64,9 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
   optExt_[3]->setChecked(true);
 
   listViewPrev_ = addPreviewList(this, QStringLiteral("New Name"), 1800, 3600);
+  readAs(optName_[3], {framName_, optName_[3]});  // both groups have an "Unchanged"
+  readAs(optExt_[3], {framExt_, optExt_[3]});
+  readAs(listViewPrev_, {{"accPreview", "Preview"}});
 
   cmdStart_ = addFlatButton(this, "cmdStart", "&Start");
   cmdClose_ = addFlatButton(this, "cmdClose", "&Close");
@@ -134,6 +137,7 @@ void FrmCase::applyMessages() {
   if (!msg(case_msg::kColumnName).empty()) {
     listViewPrev_->setHeaderLabels({vb::qs(msg(case_msg::kColumnName)), vb::qs(msg(case_msg::kColumnNewName))});
   }
+  if (isVisible()) applyReaderNames();  // the frame's title is part of its options' names
 }
 
 std::vector<std::string> FrmCase::collectCaseSamples() const {
