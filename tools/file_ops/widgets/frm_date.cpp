@@ -193,7 +193,11 @@ void FrmDate::fitHeight() {
   QTimer::singleShot(0, this, [this] {
     if (isMaximized()) return;
     int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
-    if (calMain_->calendarShown()) height = std::max(height, calMain_->geometry().bottom() + 8);
+    // A dropped calendar takes room of its own: the Start and Close row goes below it.
+    if (calMain_->calendarShown()) {
+      const int below = layout()->spacing() + cmdStart_->sizeHint().height() + layout()->contentsMargins().bottom();
+      height = std::max(height, calMain_->geometry().bottom() + 1 + below);
+    }
     resize(width(), height);
   });
 }
@@ -269,6 +273,11 @@ bool FrmDate::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) {
     if (auto* box = qobject_cast<QLineEdit*>(watched); box && box->isEnabled()) {
       const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+      // Esc closes the calendar dropped from the box first, as a drop-down list's Esc does.
+      if (key && key->key() == Qt::Key_Escape && calMain_->calendarShown()) {
+        calMain_->closeCalendar();
+        return true;
+      }
       // Keys that leave the box or close the window do not drop it.
       const bool passing = key && (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
                                    key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::AltModifier));

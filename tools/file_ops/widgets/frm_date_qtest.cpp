@@ -145,6 +145,32 @@ class FrmDateTest : public QObject {
     QCOMPARE(w->calendar()->target(), t);
     QCOMPARE(w->calendar()->shownMonth(), 2);
     QCOMPARE(w->calendar()->shownYear(), 2021);
+    // It covers no button: the window grows to put Start and Close below it.
+    auto* start = child<uikit::CtrlCmd>(w, "cmdStart");
+    QTRY_VERIFY(!w->calendar()->geometry().intersects(QRect(start->mapTo(w, QPoint(0, 0)), start->size())));
+    QVERIFY(w->rect().contains(QRect(start->mapTo(w, QPoint(0, 0)), start->size())));
+
+    // Esc closes what is open and nothing more: the calendar (from its box or from within it),
+    // then the window; the main window stays.
+    QTest::keyClick(t, Qt::Key_Escape);
+    QVERIFY(!w->calendar()->calendarShown());
+    QVERIFY(w->isVisible());
+    QTest::mouseClick(t, Qt::LeftButton);
+    QVERIFY(w->calendar()->calendarShown());
+    auto* month = w->calendar()->findChild<QComboBox*>(QStringLiteral("comMonth"));
+    month->setFocus();
+    QTest::keyClick(month, Qt::Key_Escape);
+    QVERIFY(!w->calendar()->calendarShown());
+    QVERIFY(w->isVisible());
+    QCOMPARE(QApplication::focusWidget(), t);
+    QTest::keyPress(t, Qt::Key_Escape);
+    QVERIFY(!w->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(main_.get()));
+    QTest::keyRelease(QApplication::focusWidget() ? QApplication::focusWidget() : main_.get(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QVERIFY(main_->isVisible());  // the release of the Esc that closed the window ends nothing
+
+    w = open();
     child<QRadioButton>(w, "optAdd")->setChecked(true);
     QVERIFY(!w->calendar()->calendarShown());
   }
