@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -82,6 +83,10 @@ class FrmDateTest : public QObject {
     QVERIFY(!text(w, "txtModify")->isEnabled());
     QVERIFY(child<QGroupBox>(w, "framChange")->isVisible());
     QVERIFY(!child<QGroupBox>(w, "framInc")->isVisible());
+    // The boxes read month first, and the window says so beside them.
+    auto* order = child<QLabel>(w, "lblOrder");
+    QVERIFY(order->isVisible() && order->text().contains(QLatin1String("mm/dd/yyyy")));
+    QCOMPARE(text(w, "txtModify")->accessibleDescription(), order->text());
 
     child<QRadioButton>(w, "optAdd")->setChecked(true);  // as a preset would
     QVERIFY(!child<QGroupBox>(w, "framChange")->isVisible());
