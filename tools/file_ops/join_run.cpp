@@ -316,7 +316,11 @@ JoinStart joinFiles(core::Pipeline& pipe, core::ToolForm* form, const JoinOption
     case JoinMode::SplitPieces:
       runOptions.caption = msg(1);
       step = [&](core::RunItem& item) { return run.splitPiecesStep(item); };
-      heading = "\t", none = msg(9);
+      // A heading before the tab that opens the list: the report does not start with a bare tab
+      // line, and the list keeps the tabs around it that the results viewer looks for.
+      heading = msg(14), none = msg(9), tail = "\t";
+      if (heading.ends_with(kCrLf)) heading.resize(heading.size() - kCrLf.size());
+      heading += "\t";
       break;
     case JoinMode::Numbered:
       runOptions.caption = msg(11);

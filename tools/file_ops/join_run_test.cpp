@@ -52,7 +52,7 @@ TEST_F(JoinRunTest, SplitPiecesJoinFromTheFirstPieceInItsOwnSpelling) {
   for (const auto& p : parts) whole += p;
   EXPECT_EQ(readAll(root_ + "a.bin"), whole);
   EXPECT_EQ(names().size(), 13u);  // the pieces stay; no temporary file is left
-  EXPECT_EQ(reportedText(host_), "\t\r\n" + root_ + "a.bin from a.bin 12qwSplit.01\r\n");
+  EXPECT_EQ(reportedText(host_), "Joined:\t\r\n" + root_ + "a.bin from a.bin 12qwSplit.01\r\n\t");
 
   // With delete chosen: an existing output is kept without overwrite, replaced with it.
   EXPECT_EQ(join({.mode = JoinMode::SplitPieces, .deletePieces = true}), JoinStart::Ran);
