@@ -295,7 +295,10 @@ JoinStart joinFiles(core::Pipeline& pipe, core::ToolForm* form, const JoinOption
                     const core::MessageTable& msg) {
   const std::string folder = core::AddSlash(pipe.host().dir1());
   if (pipe.checkFolderWritable(folder) != 0) return JoinStart::Refused;
-  if (options.mode == JoinMode::AllFiles && options.allFilesName.empty()) return JoinStart::Invalid;
+  if (options.mode == JoinMode::AllFiles && options.allFilesName.empty()) {
+    pipe.host().respond(form, "O", msg(32), "I");  // else Start would seem to do nothing
+    return JoinStart::Invalid;
+  }
   if (options.deletePieces) {
     if (pipe.host().respond(form, "", msg(27), "W") == core::kAnswerNo) return JoinStart::Declined;
     if (pipe.checkDriveForRecycle(form, folder) == 0) return JoinStart::Refused;

@@ -40,7 +40,7 @@ class JoinRunTest : public core::testing::PipelineTest {
     }
   }
   std::string lines() { return host_.results.empty() ? std::string() : host_.results.back().text; }
-  const core::MessageTable msg_ = messages(31, {{8, " from "}, {9, "None."}, {14, "Joined:\r\n"}, {23, "All:\r\n"}});
+  const core::MessageTable msg_ = messages(32, {{8, " from "}, {9, "None."}, {14, "Joined:\r\n"}, {23, "All:\r\n"}});
 };
 
 TEST_F(JoinRunTest, SplitPiecesJoinFromTheFirstPieceInItsOwnSpelling) {
@@ -109,6 +109,15 @@ TEST_F(JoinRunTest, AllFilesJoinPerFolderOrIntoOneWithoutTheOutputItself) {
   EXPECT_EQ(names(), (std::set<std::string>{"all.txt", "sub"}));
   EXPECT_TRUE(names("sub").empty());
   EXPECT_EQ(reportedText(host_), "All:\r\n" + root_ + "all.txt\r\n\t");
+}
+
+TEST_F(JoinRunTest, AllFilesWithoutAnOutputNameSaysSoAndWritesNothing) {
+  makeFile("a.txt", "alpha");
+  EXPECT_EQ(join({.mode = JoinMode::AllFiles, .allFilesName = ""}), JoinStart::Invalid);
+  ASSERT_FALSE(host_.questions.empty());
+  EXPECT_EQ(host_.questions.back().message, "[32]");
+  EXPECT_EQ(names(), std::set<std::string>{"a.txt"});
+  EXPECT_TRUE(host_.results.empty());
 }
 
 TEST_F(JoinRunTest, CancelRemovesTheTemporaryFileAndKeepsEverythingElse) {

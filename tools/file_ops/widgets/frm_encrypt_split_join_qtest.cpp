@@ -153,6 +153,17 @@ class FrmEncryptSplitJoinTest : public QObject {
     QTest::mouseClick(child<uikit::CtrlCmd>(w, "cmdStart"), Qt::LeftButton);
     QCOMPARE(run->host.questions.back().title, std::string("I"));
     QVERIFY(size->hasFocus());
+    QTRY_COMPARE(size->selectedText(), QStringLiteral("0.5"));
+
+    // The box selects its whole number whenever it gets the focus, by Tab or by a click.
+    child<QComboBox>(w, "comSplitSize")->setFocus();
+    size->setCursorPosition(1);
+    QTest::keyClick(child<QComboBox>(w, "comSplitSize"), Qt::Key_Backtab);
+    QVERIFY(size->hasFocus());
+    QTRY_COMPARE(size->selectedText(), QStringLiteral("0.5"));
+    child<QComboBox>(w, "comSplitSize")->setFocus();
+    QTest::mouseClick(size, Qt::LeftButton, {}, QPoint(2, size->height() / 2));
+    QTRY_COMPARE(size->selectedText(), QStringLiteral("0.5"));
   }
 
   void joinFollowsItsModeAndJoinsThePieces() {

@@ -12,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tools::file_ops {
@@ -48,6 +50,7 @@ FrmSplit::FrmSplit() : ToolWindow("frmSplit", "Split") {
     if (kept != text) txtSplitSize_->setText(kept);
   });
   connect(txtSplitSize_, &QLineEdit::returnPressed, this, &FrmSplit::start);
+  txtSplitSize_->installEventFilter(this);
   connect(cmdStart_, &uikit::CtrlCmd::Click, this, &FrmSplit::start);
   resize(360, 170);
 }
@@ -59,6 +62,13 @@ SplitOptions FrmSplit::readOptions() const {
           .deleteOriginal = chkSplitDelOrig_->Value() != 0,
           .withSubfolders = boxes.withSubfolders,
           .withHidden = boxes.withHidden};
+}
+
+bool FrmSplit::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == txtSplitSize_ && e->type() == QEvent::FocusIn) {
+    QTimer::singleShot(0, txtSplitSize_, &QLineEdit::selectAll);  // after the click that placed the caret
+  }
+  return ToolWindow::eventFilter(watched, e);
 }
 
 void FrmSplit::start() {
