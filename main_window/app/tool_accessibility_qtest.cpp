@@ -145,6 +145,12 @@ QStringList namingProblems(QWidget* form, const QString& where) {
       problems << where + test::who(b) + QStringLiteral(": no Alt key in \"") + b->text() + QLatin1Char('"');
     }
   }
+  // A panel of controls is named by its title, or by what it belongs to.
+  for (auto* g : form->findChildren<QGroupBox*>()) {
+    if (g->window() == form && met(g, form) && QAccessible::queryAccessibleInterface(g)->text(QAccessible::Name).trimmed().isEmpty()) {
+      problems << where + test::who(g) + QStringLiteral(": an unnamed panel");
+    }
+  }
   for (auto it = byName.cbegin(); it != byName.cend(); ++it) {
     if (it.value().size() > 1) problems << where + it.value().join(QLatin1String(", ")) + QStringLiteral(" share the name \"") + it.key() + QLatin1Char('"');
   }

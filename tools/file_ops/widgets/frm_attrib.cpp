@@ -66,6 +66,9 @@ FrmAttrib::FrmAttrib() : ToolWindow("frmAttrib", "Attrib") {
     readAs(set, {check, set});
     readAs(clear, {check, clear});
   }
+  readAs(framArchive_, {chkArchive_});  // the panels have no title of their own
+  readAs(framHidden_, {chkHidden_});
+  readAs(framRO_, {chkRO_});
   setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
 
   tools::whenChosen(optFile_, [this] { follow(); });

@@ -140,6 +140,8 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   readAs(txtAdd_, {{"accAmount", "Amount"}});
   readAs(comType_, {{"accUnit", "Unit"}});
   readAs(comDatType_, {lblTo_});
+  readAs(framChange_, {optChange_});  // the panels have no title of their own
+  readAs(framInc_, {optAdd_});
 
   menuDate_ = new QMenu(this);
   menuDate_->setObjectName(QStringLiteral("menuDate"));
