@@ -141,7 +141,7 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
   endRun();
   const CancelState cancelState = host_.isCancel();
   // The creation time cannot be set here: a run that asked for it gets one line saying so, as a
-  // note after the report; it is not a problem with any item.
+  // note after the report's lines and before its last word; it is not a problem with any item.
   const bool creationNotice = takeCreationTimeNotice();
   if (refreshMode != RefreshMode::None) {
     host_.showSkip(true);
@@ -159,6 +159,8 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
       QLocale::system().toString(now.date(), QStringLiteral("dd MMMM yyyy")).toStdString();
   report = msgMain(75) + today + " " + now.time().toString(QStringLiteral("hh:mm:ss")).toStdString() +
            kCrLf + report + kCrLf + kCrLf;
+  // The note belongs to the report; the run's last word stays last.
+  if (creationNotice) report += msgMain(kMsgCreationTimesNotSet) + kCrLf + kCrLf;
   if (cancelState != CancelState::Cancelled) {
     percentText_ = "100%";
     host_.setProgressPercent(percentText_);
@@ -168,7 +170,6 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
   } else {
     report += msgMain(76) + kCrLf;
   }
-  if (creationNotice) report += kCrLf + msgMain(kMsgCreationTimesNotSet) + kCrLf;
   host_.setCancel(CancelState::Running);
   host_.hideProgress(form, false);
   host_.showResults(form, report, reportStamp(now), false);

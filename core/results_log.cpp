@@ -43,8 +43,47 @@ std::string SpillFiles::claim() {
   return pathOf(next_++);
 }
 
+namespace {
+
+// The end of text that holds at most limit characters and starts a line (or, in one long line,
+// a character).
+std::string_view lastLines(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t from = text.size() - limit;
+  if (text[from - 1] != '\n') {
+    const std::size_t lineStart = text.find('\n', from);
+    if (lineStart != std::string_view::npos && lineStart + 1 < text.size()) {
+      from = lineStart + 1;
+    } else {
+      while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
+    }
+  }
+  return text.substr(from);
+}
+
+}  // namespace
+
+const std::string& ResultsLog::text() const {
+  flush();
+  if (spillPath_.empty()) return text_;
+  if (shownStale_) {
+    shown_ = text_ + "\r\n" + msgMain(132) + "\r\n";
+    shown_ += lastLines(tail_, kTailKept);
+    shownStale_ = false;
+  }
+  return shown_;
+}
+
+void ResultsLog::keepTail(std::string_view piece) {
+  tail_ += piece;
+  // Cut back now and then, not at every piece: a run appends a piece per file.
+  if (tail_.size() > 2 * kTailKept) tail_ = std::string(lastLines(tail_, kTailKept));
+  shownStale_ = true;
+}
+
 void ResultsLog::append(std::string_view piece, SpillFiles& spills) {
   if (!spillPath_.empty()) {
+    keepTail(piece);
     pending_ += piece;
     if (pending_.size() >= kSpillBuffer) flush();
     return;
@@ -61,6 +100,8 @@ void ResultsLog::append(std::string_view piece, SpillFiles& spills) {
     if (err == EEXIST) continue;
     if (err != 0) return;  // kept in memory; tried again on the next append
     spillPath_ = path;
+    tail_.clear();
+    keepTail(text_);
     text_ = spillPointerLine(path);
     return;
   }
@@ -83,6 +124,9 @@ void ResultsLog::assign(std::string text) {
   text_ = std::move(text);
   spillPath_.clear();
   pending_.clear();
+  tail_.clear();
+  shown_.clear();
+  shownStale_ = true;
 }
 
 void ResultsLog::clear() { assign({}); }

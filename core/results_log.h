@@ -1,7 +1,9 @@
 // A run's report text that spills to numbered files in the temporary folder once it grows past
 // 500,000 characters. The log owns its text and its spill file: after a spill the text holds the
-// pointer line the results viewer shows ("\r\n" + message 69 + path + "\r\n||"), and later pieces
-// are appended to the file that the log remembers, never to a path re-read from the text.
+// pointer line the results viewer shows ("\r\n" + message 69 + path + "\r\n||") and, below it,
+// the log's last lines (message 132, then at most kTailKept characters of whole lines), so that a
+// run's count and summary stay in view; later pieces are appended to the file that the log
+// remembers, never to a path re-read from the text.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +38,8 @@ class ResultsLog {
   // Once spilled, pieces are gathered up to this many characters before they go to the file (a
   // run logs a line per file: one file write per line would cost more than a rename does).
   static constexpr std::size_t kSpillBuffer = 65536;
+  // After a spill, the text shows up to this many characters of the log's end (whole lines).
+  static constexpr std::size_t kTailKept = 4096;
 
   // Appends piece as it stands (callers add line breaks). When the text is longer than
   // kSpillThreshold, text and piece go to a fresh spill file from spills (created exclusively,
@@ -44,12 +48,9 @@ class ResultsLog {
   // cannot be written keeps the text in memory (it is tried again later): nothing is dropped.
   void append(std::string_view piece, SpillFiles& spills);
 
-  // The text as the results viewer shows it (the pointer line after a spill). Whoever reads it
-  // may read the spill file next: what is gathered goes to the file first.
-  [[nodiscard]] const std::string& text() const {
-    flush();
-    return text_;
-  }
+  // The text as the results viewer shows it (after a spill: the pointer line and the last lines).
+  // Whoever reads it may read the spill file next: what is gathered goes to the file first.
+  [[nodiscard]] const std::string& text() const;
   [[nodiscard]] bool spilled() const { return !spillPath_.empty(); }
   // The spill file, complete up to the last piece (what is gathered goes to it first).
   [[nodiscard]] const std::string& spillPath() const {
@@ -72,8 +73,14 @@ class ResultsLog {
   void clear();
 
  private:
-  std::string text_;
+  // Keeps piece in the end of the log shown after a spill.
+  void keepTail(std::string_view piece);
+
+  std::string text_;  // the whole text, or after a spill the pointer line
   std::string spillPath_;
+  std::string tail_;  // after a spill: the log's last characters, from a line's start
+  mutable std::string shown_;  // after a spill: what text() returns
+  mutable bool shownStale_ = true;
   mutable std::string pending_;  // pieces after a spill not yet in the file (gathered, or refused)
 };
 

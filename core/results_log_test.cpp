@@ -28,7 +28,18 @@ TEST_F(ResultsLogTest, ALogPastTheLimitSpillsAndReadsBackWhole) {
   ASSERT_GT(all.size(), 2 * ResultsLog::kSpillThreshold);
   ASSERT_TRUE(log.spilled());
   EXPECT_EQ(log.spillPath(), coreState().tempPath + "Results0.txt");
-  EXPECT_EQ(log.text(), "\r\n{69}" + log.spillPath() + "\r\n||");
+  // The viewer shows the pointer line and the log's last lines, whole, ending with the last one.
+  const std::string pointer = "\r\n{69}" + log.spillPath() + "\r\n||\r\n{132}\r\n";
+  ASSERT_EQ(log.text().substr(0, pointer.size()), pointer);
+  const std::string tail = log.text().substr(pointer.size());
+  EXPECT_LE(tail.size(), ResultsLog::kTailKept);
+  EXPECT_GT(tail.size(), ResultsLog::kTailKept / 2);
+  EXPECT_TRUE(all.ends_with(tail));
+  EXPECT_TRUE(tail.starts_with("line ")) << tail.substr(0, 40);
+  EXPECT_TRUE(tail.ends_with("line 59999 of the run\r\n"));
+  log.append("\r\n60000 lines written\r\n", spills_);  // a summary after the spill stays in view
+  EXPECT_TRUE(log.text().ends_with("line 59999 of the run\r\n\r\n60000 lines written\r\n"));
+  all += "\r\n60000 lines written\r\n";
   EXPECT_EQ(log.readBack(), all);
   EXPECT_EQ(readAll(log.spillPath()), all);
   EXPECT_EQ(spills_.next(), 1) << "later pieces go to the same file";

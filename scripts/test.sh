@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything (installing what is missing) with warnings as errors and runs every test,
-# then builds again with the address and undefined-behaviour sanitizers and runs them again,
-# then, when clang is installed, runs each fuzz target briefly (CORVANE_FUZZ_SECONDS, default 5).
+# then the window tests again, each on an X server of its own (Xvfb), then builds again with the
+# address and undefined-behaviour sanitizers and runs them again, then, when clang is installed,
+# runs each fuzz target briefly (CORVANE_FUZZ_SECONDS, default 5).
 set -euo pipefail
 CORVANE_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$CORVANE_ROOT/scripts/setup.sh"
@@ -12,6 +13,8 @@ jobs=$(nproc)
 echo "== build (warnings are errors)"
 corvane_build "$CORVANE_ROOT/build-test" -DCORVANE_WERROR=ON
 (cd "$CORVANE_ROOT/build-test" && ctest --output-on-failure --parallel "$jobs")
+echo "== window tests on a real X server (Xvfb)"
+(cd "$CORVANE_ROOT/build-test" && CORVANE_WINDOW_TESTS_ON=xvfb ctest -L window --output-on-failure --parallel "$jobs")
 
 echo "== build with sanitizers"
 corvane_build "$CORVANE_ROOT/build-asan" -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON -DCORVANE_BUILD_BENCH=OFF

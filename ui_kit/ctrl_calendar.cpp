@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -222,6 +223,15 @@ void CtrlCalendar::reset() {
   drawMonth();
   writeTarget(formatBoxDate(today.month(), today.day(), today.year()));
   listEvents_ = true;
+}
+
+void CtrlCalendar::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape && calendarShown()) {
+    closeCalendar();
+    e->accept();
+    return;
+  }
+  QFrame::keyPressEvent(e);
 }
 
 void CtrlCalendar::closeCalendar() {

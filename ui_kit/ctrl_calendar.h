@@ -56,6 +56,8 @@ class CtrlCalendar : public QFrame {
 
  protected:
   void paintEvent(QPaintEvent* e) override;
+  // Esc closes the calendar, and only the calendar (its window stays).
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void initCalendar();

@@ -4,6 +4,8 @@
 #include "core/vb.h"
 #include "ui_kit/look.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +18,46 @@
 namespace uikit {
 
 namespace {
+
+// The box to a screen reader: its Value as the checked state, and the Enabled flag as the
+// enabled state (the widget itself stays input-enabled, see the header).
+class CheckBoxAccessible : public QAccessibleWidget {
+ public:
+  explicit CheckBoxAccessible(CtrlCheckBox* box) : QAccessibleWidget(box, QAccessible::CheckBox) {}
+
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.checkable = true;
+    s.checked = box()->Value() != 0;
+    if (!box()->Enabled()) {
+      s.disabled = true;
+      s.focusable = false;
+    }
+    return s;
+  }
+  QStringList actionNames() const override {
+    return QStringList{toggleAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    // The click path: the value flips and Click is raised, or NotAbled while "disabled".
+    if (action == toggleAction()) box()->click();
+    else QAccessibleWidget::doAction(action);
+  }
+
+ private:
+  CtrlCheckBox* box() const { return static_cast<CtrlCheckBox*>(widget()); }
+};
+
+QAccessibleInterface* checkBoxAccessibility(const QString& key, QObject* object) {
+  auto* box = qobject_cast<CtrlCheckBox*>(object);
+  return box && key == QLatin1String(CtrlCheckBox::staticMetaObject.className()) ? new CheckBoxAccessible(box) : nullptr;
+}
+
+const bool kCheckBoxAccessibility = [] {
+  QAccessible::installFactory(&checkBoxAccessibility);
+  return true;
+}();
+
 constexpr std::uint32_t kBlack = 0x000000, kBlue = 0xFF0000, kGrey = 0x808080, kLightGrey = 0xE0E0E0,
                         kWhite = 0xFFFFFF;
 constexpr double kFrameTwips = 375;  // the drawn box's container, square
@@ -59,7 +101,22 @@ void CtrlCheckBox::setBackColor(uint myCol) {
 }
 
 void CtrlCheckBox::setEnabledFlag(bool myEnabled) {
+  const bool changed = enabledFlag_ != myEnabled;
   enabledFlag_ = myEnabled;
+  // A box that looks disabled is left out of the Tab round, as a disabled control is.
+  if (!myEnabled && focusPolicy() != Qt::NoFocus) {
+    focusPolicy_ = focusPolicy();
+    setFocusPolicy(Qt::NoFocus);
+    if (hasFocus()) focusNextChild();
+  } else if (myEnabled && focusPolicy() == Qt::NoFocus) {
+    setFocusPolicy(focusPolicy_);
+  }
+  if (changed && QAccessible::isActive()) {
+    QAccessible::State state;
+    state.disabled = true;
+    QAccessibleStateChangeEvent event(this, state);
+    QAccessible::updateAccessibility(&event);
+  }
   // A box disabled while hovered keeps its hover state; once enabled again with the pointer
   // elsewhere, it returns to the normal look.
   if (enabledFlag_ && hover_ && !underMouse()) hover_ = false;

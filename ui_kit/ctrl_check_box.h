@@ -1,7 +1,8 @@
 // CtrlCheckBox: the program's flat check box. Its Value is a byte kept by the control (0 unticked,
-// anything else ticked), drawn as a white square with a two-stroke tick. Enabled only greys it:
-// the box stays input-enabled so that a click on a "disabled" box can raise NotAbled, which tools
-// use to explain why an option is unavailable. A toggle that does not come through a click (a
+// anything else ticked), drawn as a white square with a two-stroke tick. Enabled greys it, takes
+// it out of the Tab round and tells screen readers it is disabled, but the box stays
+// input-enabled so that a click on a "disabled" box can raise NotAbled, which tools use to
+// explain why an option is unavailable. A toggle that does not come through a click (a
 // screen reader's Toggle action, setChecked) runs the same click path as the mouse and Space.
 #pragma once
 
@@ -34,7 +35,8 @@ class CtrlCheckBox : public QCheckBox {
   void setFontName(const QString& myFont);
   [[nodiscard]] uint BackColor() const { return backColor_; }
   void setBackColor(uint myCol);
-  // The Enabled flag: only the look follows it; clicks while clear raise NotAbled.
+  // The Enabled flag: the look, the Tab round and what screen readers read follow it; clicks
+  // while clear raise NotAbled.
   [[nodiscard]] bool Enabled() const { return enabledFlag_; }
   void setEnabledFlag(bool myEnabled);
   [[nodiscard]] int FontSize() const;
@@ -74,6 +76,7 @@ class CtrlCheckBox : public QCheckBox {
   bool enabledFlag_ = true;
   bool hover_ = false;
   bool storing_ = false;  // the box itself is setting the native checked state
+  Qt::FocusPolicy focusPolicy_ = Qt::StrongFocus;  // the policy while the Enabled flag is set
   uint backColor_ = 0x8000000F;
 };
 

@@ -1,7 +1,9 @@
 #include "ui_kit/ctrl_check_box.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QEnterEvent>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -16,6 +18,14 @@ void toggleAsScreenReader(QWidget* w) {
            qPrintable(a->actionInterface()->actionNames().join(',') + QString::number(a->role())));
   a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
   QCoreApplication::processEvents();
+}
+
+// A pointer move over w at pos, delivered at once: QTest::mouseMove warps the pointer of a real X
+// server, whose motion events arrive later, if at all.
+void moveOver(QWidget* w, QPoint pos) {
+  QMouseEvent move(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(w, &move);
 }
 }  // namespace
 
@@ -99,12 +109,12 @@ class CheckBoxTest : public QObject {
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(&box, &enter);
     QVERIFY(box.isHoverLook());
-    QTest::mouseMove(&box, QPoint(10, 10));
-    QTest::mouseMove(&box, QPoint(20, 10));
+    moveOver(&box, QPoint(10, 10));
+    moveOver(&box, QPoint(20, 10));
     QCOMPARE(moves.count(), 2);  // every move
     // Disabled while hovered: the pointer leaving changes nothing until it is enabled again.
     box.setEnabledFlag(false);
-    QTest::mouseMove(&box, QPoint(30, 10));
+    moveOver(&box, QPoint(30, 10));
     QCOMPARE(moves.count(), 2);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&box, &leave);

@@ -2,6 +2,11 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QAccessibleObject>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QWidget>
 
@@ -11,6 +16,48 @@
 namespace uikit {
 
 namespace {
+
+// A menu that no menu bar or other menu holds: its parent to a screen reader is the application.
+bool standsAlone(const QMenu* m) {
+  for (const QObject* o : m->menuAction()->associatedObjects()) {
+    if (qobject_cast<const QMenu*>(o) || qobject_cast<const QMenuBar*>(o)) return false;
+  }
+  return true;
+}
+
+// The application to a screen reader: its windows and, while they are open, the pop-up menus
+// that name it as their parent (a button's Insert, Undo or Tags menu), which Qt leaves out.
+class ApplicationAccessible : public QAccessibleApplication {
+ public:
+  int childCount() const override { return QAccessibleApplication::childCount() + static_cast<int>(openMenus().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const int windows = QAccessibleApplication::childCount();
+    if (index < windows) return QAccessibleApplication::child(index);
+    const QList<QMenu*> menus = openMenus();
+    return index - windows < menus.size() ? QAccessible::queryAccessibleInterface(menus[index - windows]) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    const int window = QAccessibleApplication::indexOfChild(child);
+    if (window >= 0 || !child) return window;
+    const auto at = openMenus().indexOf(qobject_cast<QMenu*>(child->object()));
+    return at < 0 ? -1 : QAccessibleApplication::childCount() + static_cast<int>(at);
+  }
+
+ private:
+  static QList<QMenu*> openMenus() {
+    QList<QMenu*> out;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* m = qobject_cast<QMenu*>(w);
+      if (m && m->isVisible() && standsAlone(m)) out << m;
+    }
+    return out;
+  }
+};
+
+QAccessibleInterface* applicationAccessibility(const QString& key, QObject* object) {
+  if (object != qApp || key != QLatin1String(object->metaObject()->className())) return nullptr;
+  return new ApplicationAccessible;
+}
 
 // The program's windows are plain widgets with the window flag, which screen readers would get as
 // a "filler" (Qt's role for a plain widget): give each the window role; its name is its title.
@@ -26,6 +73,7 @@ QAccessibleInterface* windowAccessibility(const QString& key, QObject* object) {
 
 const bool kWindowAccessibility = [] {
   QAccessible::installFactory(&windowAccessibility);
+  QAccessible::installFactory(&applicationAccessibility);
   return true;
 }();
 

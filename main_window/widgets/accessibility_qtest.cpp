@@ -3,6 +3,7 @@
 // that fits it, and the file list exposes its rows and cells.
 #include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/main_form.h"
+#include "main_window/widgets/accessibility_qtest_support.h"
 #include "main_window/widgets/main_test_support.h"
 #include "main_window/widgets/settings_dialog.h"
 
@@ -43,37 +44,15 @@ using namespace mainwin;
 
 namespace {
 
-// The roles a control of each kind may take; empty for widgets that are not checked.
-QList<QAccessible::Role> expectedRoles(const QWidget* w) {
-  if (qobject_cast<const QCheckBox*>(w)) return {QAccessible::CheckBox};
-  if (qobject_cast<const QRadioButton*>(w)) return {QAccessible::RadioButton};
-  if (qobject_cast<const QAbstractButton*>(w)) return {QAccessible::Button, QAccessible::Link};
-  if (qobject_cast<const QLineEdit*>(w)) return {QAccessible::EditableText};
-  if (qobject_cast<const QComboBox*>(w)) return {QAccessible::ComboBox};
-  if (qobject_cast<const QHeaderView*>(w)) return {};  // read through its list's column headers
-  if (qobject_cast<const QAbstractItemView*>(w)) return {QAccessible::Tree, QAccessible::Table, QAccessible::List};
-  return {};
-}
-
-// Qt's own inner parts (a combo box's edit field and list, scroll bars, headers) are read through
-// the control that owns them.
-bool isInnerPart(const QWidget* w) {
-  for (const QObject* p = w->parent(); p; p = p->parent()) {
-    if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractSpinBox*>(p)) return true;
-  }
-  return w->objectName().startsWith(QLatin1String("qt_"));
-}
-
 // "Name (class): problem" for each control of form that a screen reader could not announce.
 QStringList unnamedControls(QWidget* form) {
   QStringList problems;
   int checked = 0;
   for (QWidget* w : form->findChildren<QWidget*>()) {
-    const QList<QAccessible::Role> roles = expectedRoles(w);
-    if (roles.isEmpty() || isInnerPart(w) || w->window() != form) continue;
+    const QList<QAccessible::Role> roles = test::expectedRoles(w);
+    if (roles.isEmpty() || test::isInnerPart(w) || w->window() != form) continue;
     ++checked;
-    const QString who = w->objectName() + QLatin1String(" (") + QLatin1String(w->metaObject()->className()) +
-                        QLatin1Char(')');
+    const QString who = test::who(w);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
     if (!a) {
       problems << who + QLatin1String(": no accessible interface");

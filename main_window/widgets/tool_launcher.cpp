@@ -26,12 +26,12 @@ const std::vector<LaunchEntry> kTable = {
     {"menuEncrypt", "menuCont", "&Encrypt Files", "frmEncrypt", "Encrypt", 2, 1, P::None, "", ""},
     {"menuConSer", "menuCont", "&Search And Replace", "frmReplace", "Replace", 1, 1, P::Option, "optContent", ""},
     {"menuTrim3", "menuCont", "&Trim (Truncate)", "frmTrim", "Trim", 1, 1, P::Option, "optContents", ""},
-    // Rename
+    // Rename: each entry opens its tool on file names, whatever mode the tool was left in
     {"menuRename", "menuRenFiles", "Append Text", "frmRen", "Ren", 1, 0, P::Option, "optFile", ""},
-    {"menuCase", "menuRenFiles", "Change &Capitalization", "frmCase", "Case", 1, 1, P::None, "", ""},
-    {"menuReplace", "menuRenFiles", "Search And &Replace", "frmReplace", "Replace", 1, 1, P::None, "", ""},
+    {"menuCase", "menuRenFiles", "Change &Capitalization", "frmCase", "Case", 1, 1, P::Option, "optFile", ""},
+    {"menuReplace", "menuRenFiles", "Search And &Replace", "frmReplace", "Replace", 1, 1, P::Option, "optFile", ""},
     {"menuSeq", "menuRenFiles", "&Sequence Names", "frmRen", "Ren", 1, 0, P::CheckTick, "chkSeq", ""},
-    {"menuTrim", "menuRenFiles", "&Trim Characters", "frmTrim", "Trim", 1, 1, P::None, "", ""},
+    {"menuTrim", "menuRenFiles", "&Trim Characters", "frmTrim", "Trim", 1, 1, P::Option, "optFile", ""},
     // Operations
     {"menuAttributes", "menuOpers", "Change &Attributes", "frmAttrib", "Attrib", 1, 1, P::None, "", ""},
     {"menuCopyMove", "menuOpers", "&Copy Or Move Files", "", "", 0, 0, P::None, "", "menuCopy"},

@@ -27,6 +27,9 @@ class ToolLauncherTest : public QObject {
     QTest::newRow("contents case") << "menuConCase" << "frmCase" << "Case" << 1 << 1 << "optContents";
     QTest::newRow("encrypt mode 2") << "menuEncrypt" << "frmEncrypt" << "Encrypt" << 2 << 1 << "";
     QTest::newRow("rename no tips") << "menuRename" << "frmRen" << "Ren" << 1 << 0 << "optFile";
+    QTest::newRow("rename case") << "menuCase" << "frmCase" << "Case" << 1 << 1 << "optFile";
+    QTest::newRow("rename replace") << "menuReplace" << "frmReplace" << "Replace" << 1 << 1 << "optFile";
+    QTest::newRow("rename trim") << "menuTrim" << "frmTrim" << "Trim" << 1 << 1 << "optFile";
     QTest::newRow("sequence tick") << "menuSeq" << "frmRen" << "Ren" << 1 << 0 << "chkSeq";
     QTest::newRow("quick rename tips") << "menuRename2" << "frmRen" << "Ren" << 1 << 1 << "";
     QTest::newRow("batch from operations") << "menuConBatch" << "frmCmd" << "Cmd" << 1 << 1 << "";

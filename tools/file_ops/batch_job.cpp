@@ -12,6 +12,8 @@
 #include "tools/file_ops/batch_template.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tools::file_ops {
 
@@ -27,6 +29,19 @@ std::string completed(std::string text) {
 
 int messageOfRefusal(core::QuoteError e) { return e == core::QuoteError::ControlCharacter ? 34 : 35; }
 
+// The template lines that hand a name to a second shell, each as "<tab caption><msg 42><n>: line".
+std::vector<std::string> secondShellNotes(const BatchCode& code, const core::MessageTable& msg) {
+  std::vector<std::string> notes;
+  const auto note = [&](const std::string& text, TemplateKind kind, int caption) {
+    for (const SecondShellLine& l : secondShellLines(withoutCarriageReturns(text), kind)) {
+      notes.push_back(msg(caption) + msg(42) + std::to_string(l.line) + ": " + l.text);
+    }
+  };
+  note(code.templates.fold, TemplateKind::Folder, 30);
+  if (code.filter != BatchFilter::Folders) note(code.templates.file, TemplateKind::File, 31);
+  return notes;
+}
+
 // One compile: the job being built, where it goes, and why it stopped.
 class Compile {
  public:
@@ -41,8 +56,10 @@ class Compile {
     job_.appendCode(completed(withoutCarriageReturns(t.head)));
   }
 
-  // The run's start: the old job goes, the new one is begun beside it.
+  // The run's start: the template lines a second shell reads are listed, the old job goes, the
+  // new one is begun beside it.
   void start() {
+    for (const std::string& note : secondShellNotes(o_.code, msg_)) pipe_.addResult(msg_(41) + note);
     if (core::FileExist(o_.jobPath) != 0 && core::KillFile(o_.jobPath) != 0) {
       pipe_.addResult(msg_(4) + o_.jobPath);
       stopped_ = true;
@@ -187,6 +204,10 @@ BatchJobResult compileBatchJob(core::Pipeline& pipe, core::ToolForm* form, const
     r.asked = true;
     std::string question = msg(26) + msg(17) + options.jobPath + "\r\n";
     if (options.withSubfolders) question += "\r\n" + msg(33);
+    if (const std::vector<std::string> notes = secondShellNotes(options.code, msg); !notes.empty()) {
+      question += "\r\n\r\n" + msg(43);
+      for (const std::string& n : notes) question += n + "\r\n";
+    }
     if (pipe.host().respond(form, "", question, "W") != core::kAnswerYes) {
       r.declined = true;
       return r;

@@ -81,7 +81,9 @@ struct BatchJobResult {
 // after each folder) that ends in the results viewer with msg's summary and lines. Messages of the
 // builder's table: 3 progress caption; 4 old job not deleted; 5, 6 a piece not written; 7-12 the
 // summary; 13, 14 the job not saved; 15 the job's place; 17, 26, 33 the question of runAfter; 27,
-// 28 started; 34-36 names left out; 37 closing lines left out; 38, 39 the job's start.
+// 28 started; 34-36 names left out; 37 closing lines left out; 38, 39 the job's start; 30, 31 the
+// folder and file templates' names, 41-43 their lines that hand a name to a second shell (listed
+// in the results and, with runAfter, in the question; the job is still written as typed).
 BatchJobResult compileBatchJob(core::Pipeline& pipe, core::ToolForm* form, const BatchJobOptions& options,
                                const core::MessageTable& msg);
 

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 // Messages read "{n}" so that the tests see which one was used.
 core::MessageTable numbered() {
   std::vector<std::string> m;
-  for (int n = 1; n <= 40; ++n) m.push_back("{" + std::to_string(n) + "}");
+  for (int n = 1; n <= 43; ++n) m.push_back("{" + std::to_string(n) + "}");
   return core::MessageTable(std::move(m));
 }
 
@@ -202,6 +202,27 @@ TEST_F(BatchJobTest, CompileAndRunAsksFirstAndStartsTheCompleteJob) {
   r = compile(o);
   EXPECT_FALSE(r.launched);
   EXPECT_NE(report().find("{39}" + job_), std::string::npos);
+}
+
+// A template line that gives a name to a second shell is named in the results and, before a
+// Compile And Run, in the question; the job is written as typed.
+TEST_F(BatchJobTest, LinesThatHandANameToASecondShellAreNamed) {
+  BatchJobOptions o = options({.fold = "cd <myFold>\neval ls <myFold>", .file = "echo\nsh -c 'cat <myDosFile>'"});
+  (void)compile(o);
+  EXPECT_NE(report().find("{41}{30}{42}2: eval ls <myFold>\r\n"), std::string::npos) << report();
+  EXPECT_NE(report().find("{41}{31}{42}2: sh -c 'cat <myDosFile>'\r\n"), std::string::npos) << report();
+  EXPECT_NE(job().find("sh -c 'cat h.txt'\n"), std::string::npos) << job();
+
+  o.runAfter = true;
+  o.withSubfolders = false;
+  host_.answers = {core::kAnswerNo};
+  EXPECT_TRUE(compile(o).declined);
+  EXPECT_EQ(host_.questions.back().message, "{26}{17}" + job_ + "\r\n\r\n\r\n{43}{30}{42}2: eval ls <myFold>\r\n{31}{42}2: sh -c 'cat <myDosFile>'\r\n");
+
+  // The folder template alone counts when the job works on folders.
+  o = options({.fold = "echo <myFold>", .file = "eval <myFile>"}, BatchFilter::Folders);
+  (void)compile(o);
+  EXPECT_EQ(report().find("{41}"), std::string::npos) << report();
 }
 
 // The job as sh runs it: the files it names, and nothing a name says.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <string>
+#include <vector>
 
 namespace tools::file_ops {
 
@@ -66,7 +68,74 @@ const std::string& valueOf(const TagValues& v, BatchTag tag) {
   return v.dosFile;
 }
 
+// The command words of a line of shell code, each without the folders before it ("/bin/sh" is
+// "sh"): the runs of characters between blanks, separators and quotes.
+std::vector<std::string_view> commandWords(std::string_view code) {
+  constexpr std::string_view kBreaks = " \t;|&()`'\"<>{}$";
+  std::vector<std::string_view> words;
+  for (std::size_t at = code.find_first_not_of(kBreaks); at != std::string_view::npos;) {
+    const std::size_t end = std::min(code.find_first_of(kBreaks, at), code.size());
+    std::string_view word = code.substr(at, end - at);
+    if (const std::size_t slash = word.rfind('/'); slash != std::string_view::npos && slash + 1 < word.size()) {
+      word.remove_prefix(slash + 1);
+    }
+    words.push_back(word);
+    at = end < code.size() ? code.find_first_not_of(kBreaks, end) : std::string_view::npos;
+  }
+  return words;
+}
+
+// "-c", or short options that hold a c ("-ec", "-lc"): the shell's next argument is code.
+bool isCommandOption(std::string_view word) {
+  return word.size() >= 2 && word[0] == '-' && word[1] != '-' && word.find('c') != std::string_view::npos;
+}
+
+// Whether code runs a second shell on text of its own: a shell with -c, su with -c, eval, alias,
+// ssh.
+bool handsToSecondShell(std::string_view code) {
+  constexpr std::array<std::string_view, 6> kShells = {"sh", "bash", "dash", "zsh", "ksh", "ash"};
+  const std::vector<std::string_view> words = commandWords(code);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string_view w = words[i];
+    if (w == "eval" || w == "alias" || w == "ssh") return true;
+    const bool shell = std::find(kShells.begin(), kShells.end(), w) != kShells.end();
+    if (shell || w == "su") {
+      for (std::size_t j = i + 1; j < words.size(); ++j) {
+        if (isCommandOption(words[j]) || (w == "su" && words[j] == "--command")) return true;
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace
+
+std::vector<SecondShellLine> secondShellLines(std::string_view templateText, TemplateKind kind) {
+  std::vector<SecondShellLine> out;
+  int number = 0;
+  for (std::size_t from = 0; from <= templateText.size();) {
+    std::size_t end = templateText.find('\n', from);
+    if (end == std::string_view::npos) end = templateText.size();
+    std::string_view line = templateText.substr(from, end - from);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    ++number;
+    from = end + 1;
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] == '#') continue;  // blank, or a comment
+    std::string code;
+    bool tagged = false;
+    for (const TemplatePiece& p : parseTemplate(line, kind)) {
+      if (p.kind == TemplatePiece::Kind::Tag) {
+        tagged = true;
+        code += ' ';
+      } else if (p.kind == TemplatePiece::Kind::Code) {
+        code += p.text;
+      }
+    }
+    if (tagged && handsToSecondShell(code)) out.push_back({number, std::string(line)});
+  }
+  return out;
+}
 
 ParsedTemplate parseTemplate(std::string_view text, TemplateKind kind) {
   ParsedTemplate out;

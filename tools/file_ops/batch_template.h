@@ -75,6 +75,18 @@ struct TagValues {
 // The stamp ("dd/mm/yyyy hh:mm:ss", "" when unknown) of a date token's source.
 using StampOf = std::function<std::string(core::DateSource)>;
 
+// A line of a template that hands a tag's value to a second shell: the job quotes the value for
+// the shell that reads the job, but "sh -c '... <myFile> ...'", "bash -c", "eval", "alias",
+// "su -c" and "ssh host ..." give the text to another shell, which reads the name once more as
+// code (a file named "$(touch PWNED)" would run touch). Found by the command words of the line;
+// comment lines are left alone. line counts from 1; text is the line as typed.
+struct SecondShellLine {
+  int line = 0;
+  std::string text{};
+  friend bool operator==(const SecondShellLine&, const SecondShellLine&) = default;
+};
+[[nodiscard]] std::vector<SecondShellLine> secondShellLines(std::string_view templateText, TemplateKind kind);
+
 // Appends parsed to job: code as typed, tags as values quoted for where they land, date tokens
 // formatted (digits and month names in the user's own format, so appended as code). On the first
 // value the job refuses, the job is put back as it was before this call and that refusal returned.

@@ -73,6 +73,50 @@ INSTANTIATE_TEST_SUITE_P(
         ParseRow{"a_tag_after_a_lone_bracket", "a < <myFile>", kFile, {code("a < "), tag(BatchTag::File)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Lines that give a tag to a second shell, which would read the name as code, and lines that do
+// not: a shell without -c runs a script file, a line without a tag hands it no name, a comment runs
+// nothing.
+struct SecondShellRow {
+  const char* name;
+  const char* line;
+  bool found;
+};
+
+class SecondShell : public ::testing::TestWithParam<SecondShellRow> {};
+
+TEST_P(SecondShell, FindsTheLinesThatHandATagToASecondShell) {
+  const std::vector<SecondShellLine> found = secondShellLines(GetParam().line, TemplateKind::File);
+  EXPECT_EQ(!found.empty(), GetParam().found) << GetParam().line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Templates, SecondShell,
+    ::testing::Values(SecondShellRow{"sh_c", "sh -c 'echo <myFile>'", true},
+                      SecondShellRow{"bash_c_in_double_quotes", "bash -c \"cat <myFold>\"", true},
+                      SecondShellRow{"a_shell_by_its_path", "find . -exec /bin/sh -c 'rm <myDosFile>' \\;", true},
+                      SecondShellRow{"options_together", "x=<myExt>; bash -lc \"echo $x\"", true},
+                      SecondShellRow{"eval", "eval echo <myFile>", true},
+                      SecondShellRow{"alias", "alias show='ls <myFold>'", true},
+                      SecondShellRow{"su_c", "su -c 'rm <myFile>' root", true},
+                      SecondShellRow{"su_command", "su root --command 'rm <myFile>'", true},
+                      SecondShellRow{"ssh", "ssh backup@host cp <myFold>/<myDosFile> /srv", true},
+                      SecondShellRow{"after_a_separator", "true;eval <myFile>", true},
+                      SecondShellRow{"a_plain_command", "cp <myDosFile> /tmp/<myFile>.bak", false},
+                      SecondShellRow{"a_script_file", "sh ./rename.sh <myDosFile>", false},
+                      SecondShellRow{"a_second_shell_without_a_tag", "sh -c 'echo done'", false},
+                      SecondShellRow{"a_comment", "  # sh -c 'echo <myFile>'", false},
+                      SecondShellRow{"words_that_only_contain_one", "evaluate <myFile> shell", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SecondShell, NamesEachLineByItsNumberAsTyped) {
+  const std::string text = "echo start\r\nsh -c 'echo <myFile>'\n\n# eval <myFile>\neval <myFile>\n";
+  EXPECT_EQ(secondShellLines(text, TemplateKind::File),
+            (std::vector<SecondShellLine>{{2, "sh -c 'echo <myFile>'"}, {5, "eval <myFile>"}}));
+  // A folder template knows no file tags: "<myFile>" there is shell code, no name.
+  EXPECT_TRUE(secondShellLines("eval <myFile>", TemplateKind::Folder).empty());
+  EXPECT_EQ(secondShellLines("eval cd <myFold>", TemplateKind::Folder).size(), 1u);
+}
+
 TEST(BatchNames, BaseExtensionAndFolderValues) {
   struct Row {
     const char* name;

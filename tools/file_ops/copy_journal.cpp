@@ -109,6 +109,8 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
   const CopyMode mode = copyJournalMode(slot);
   std::string question = msg(copy_msg::kUndoQuestion) + " " + stampOf(slot) + "?";
   if (mode == CopyMode::Move) question += kCrLf + kCrLf + msg(copy_msg::kUndoMoveNote);
+  // An undo takes back what the run made; the files it replaced are gone from their folders.
+  question += kCrLf + kCrLf + msg(copy_msg::kUndoReplacedNote);
   if (host.respond(form, "YN", question, msg(copy_msg::kUndoTitle)) != core::kAnswerYes) {
     result.end = CopyUndoEnd::NotConfirmed;
     return result;

@@ -45,6 +45,7 @@ TEST_F(CopyUndoTest, UndoOfACopyRemovesOnlyCopiesOfSourcesThatStillExist) {
   EXPECT_EQ(host_.questions[0].title, "[26]");
   EXPECT_EQ(host_.questions[0].message.find("[25] "), 0u);
   EXPECT_EQ(host_.questions[0].message.find("[33]"), std::string::npos);
+  EXPECT_TRUE(host_.questions[0].message.ends_with("?\r\n\r\n[44]")) << "replaced files are not put back";
 
   EXPECT_EQ(tree(root_ + "out/"), (Files{{"gone.txt", "gone.txt"}, {"grown.txt", "grown.txt"}}));
   EXPECT_NE(lines().find("[34]" + root_ + "out/keep.txt"), std::string::npos) << lines();
@@ -77,7 +78,7 @@ TEST_F(CopyUndoTest, UndoOfAMoveMovesBackAndRecreatesMissingFolders) {
   host_.questions.clear();
   const CopyUndoResult r = undo(slot);
   ASSERT_EQ(host_.questions.size(), 1u);
-  EXPECT_NE(host_.questions[0].message.find("?\r\n\r\n[33]"), std::string::npos);
+  EXPECT_NE(host_.questions[0].message.find("?\r\n\r\n[33]\r\n\r\n[44]"), std::string::npos);
   EXPECT_EQ(tree(main_), (Files{{"b.txt", "b"}, {"c.txt", "a new c"}, {"sub/a.txt", "a"}}));
   EXPECT_EQ(tree(root_ + "out/"), (Files{{"c.txt", "c"}}));
   EXPECT_NE(lines().find("[11]" + root_ + "out/c.txt[12]" + main_), std::string::npos) << lines();

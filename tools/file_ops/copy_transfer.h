@@ -37,7 +37,7 @@ inline constexpr int kColumnSource = 1, kColumnTarget = 2, kSameFile = 3, kUndoK
                      kJournalIncompleteBefore = 31, kJournalIncompleteAfter = 32, kUndoMoveNote = 33,
                      kCopyRemoved = 34, kExistsSkip = 35, kExistsNumber = 36, kExistsReplace = 37,
                      kNoSamples = 38, kNeedsSubfolders = 39, kNoWords = 40, kWordsHeading = 41,
-                     kNotSearched = 42, kBadPattern = 43;
+                     kNotSearched = 42, kBadPattern = 43, kUndoReplacedNote = 44;
 }  // namespace copy_msg
 
 struct Transfer {

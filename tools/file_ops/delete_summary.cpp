@@ -16,8 +16,10 @@ std::string megabytesText(std::uint64_t bytes) {
 
 std::string deleteSummary(const core::MessageTable& msg, const std::string& pattern, const RemovalTally& tally,
                           bool linesLogged) {
-  std::string s = msg(m::kSummaryPattern) + pattern + msg(m::kSummaryOverwritten) + std::to_string(tally.overwritten) +
-                  msg(m::kSummaryFolders) + std::to_string(tally.folders) + msg(m::kSummaryEnd) + "\r\n";
+  std::string s = msg(m::kSummaryPattern) + pattern;
+  // Deleting and trashing overwrite nothing: "overwritten 0" would read as a failed wipe.
+  if (tally.wipe) s += msg(m::kSummaryOverwritten) + std::to_string(tally.overwritten);
+  s += msg(m::kSummaryFolders) + std::to_string(tally.folders) + msg(m::kSummaryEnd) + "\r\n";
   s += msg(m::kRemoved) + megabytesText(tally.bytesRemoved) + " MB\r\n";
   s += msg(m::kRemoved) + std::to_string(tally.removed) + msg(m::kFiles) + "\r\n";
   if (!linesLogged) s += msg(m::kNoNotes) + "\r\n";

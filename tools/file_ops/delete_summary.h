@@ -12,6 +12,7 @@ namespace tools::file_ops {
 
 // What a removal run did.
 struct RemovalTally {
+  bool wipe = false;                // a wipe: the summary says how many files were overwritten
   long long overwritten = 0;        // files every wipe pass overwrote (0 outside the wipe)
   long long removed = 0;            // files deleted or moved to the trash
   std::uint64_t bytesRemoved = 0;   // their sizes
@@ -23,7 +24,7 @@ struct RemovalTally {
 [[nodiscard]] std::string megabytesText(std::uint64_t bytes);
 
 // The summary as the results text shows it (CR LF line breaks):
-//   msg22 pattern msg23 overwritten msg24 folders msg25
+//   msg22 pattern msg23 overwritten msg24 folders msg25   (a wipe; else without msg23 overwritten)
 //   msg26 MB " MB"
 //   msg26 removed msg27
 // then msg21 on a line of its own when linesLogged is false.

@@ -319,7 +319,8 @@ std::optional<std::string> checkStart(core::Pipeline& pipe, core::ToolForm* form
     }
   }
   std::string warning = options.withSubfolders ? msg(6) + kCrLf + kCrLf : "";
-  if (dupesModeRemoves(mode)) warning = msg(7) + warning;
+  // Files that only share a name are no duplicates: the warning says their contents go unseen.
+  if (dupesModeRemoves(mode)) warning = msg(mode == DupesMode::DeleteByName ? 22 : 7) + warning;
   if (!warning.empty() && host.respond(form, "", warning, "W") == core::kAnswerNo) return std::nullopt;
   return target;
 }

@@ -49,7 +49,7 @@ class DupesRunTest : public core::testing::PipelineTest {
   DupesStart run(DupesOptions options) { return findDuplicates(pipe_, form_, options, msg_); }
   static bool exists(const std::string& path) { return platform::linkStatus(path).type != platform::FileType::Missing; }
 
-  const core::MessageTable msg_ = messages(21, {{9, "Empty:\r\n"}, {11, "Dupes:\r\n"}, {12, "Deleted: "},
+  const core::MessageTable msg_ = messages(22, {{9, "Empty:\r\n"}, {11, "Dupes:\r\n"}, {12, "Deleted: "},
                                                 {13, "Not copied: "}, {14, "Copied: "}, {15, "Not moved: "},
                                                 {16, "Moved: "}, {21, "Changed: "}});
 };
@@ -220,6 +220,7 @@ TEST_F(DupesRunTest, NameModesIgnoreCaseAndContents) {
                                      root_ + "sub/sub2/Other.txt\r\n\r\n\t");
 
   EXPECT_EQ(run({.mode = DupesMode::DeleteByName, .withSubfolders = true}), DupesStart::Ran);
+  EXPECT_EQ(host_.questions.back().message, "[22][6]\r\n\r\n");  // their contents are not compared
   EXPECT_TRUE(exists(root_ + "Report.TXT"));
   EXPECT_TRUE(exists(root_ + "sub/other.txt"));
   for (const char* gone : {"sub/report.txt", "sub/sub2/REPORT.txt", "sub/sub2/Other.txt"}) EXPECT_FALSE(exists(root_ + gone));

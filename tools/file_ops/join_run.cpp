@@ -295,7 +295,10 @@ JoinStart joinFiles(core::Pipeline& pipe, core::ToolForm* form, const JoinOption
                     const core::MessageTable& msg) {
   const std::string folder = core::AddSlash(pipe.host().dir1());
   if (pipe.checkFolderWritable(folder) != 0) return JoinStart::Refused;
-  if (options.mode == JoinMode::AllFiles && options.allFilesName.empty()) return JoinStart::Invalid;
+  if (options.mode == JoinMode::AllFiles && options.allFilesName.empty()) {
+    pipe.host().respond(form, "O", msg(32), "I");  // else Start would seem to do nothing
+    return JoinStart::Invalid;
+  }
   if (options.deletePieces) {
     if (pipe.host().respond(form, "", msg(27), "W") == core::kAnswerNo) return JoinStart::Declined;
     if (pipe.checkDriveForRecycle(form, folder) == 0) return JoinStart::Refused;
@@ -316,7 +319,11 @@ JoinStart joinFiles(core::Pipeline& pipe, core::ToolForm* form, const JoinOption
     case JoinMode::SplitPieces:
       runOptions.caption = msg(1);
       step = [&](core::RunItem& item) { return run.splitPiecesStep(item); };
-      heading = "\t", none = msg(9);
+      // A heading before the tab that opens the list: the report does not start with a bare tab
+      // line, and the list keeps the tabs around it that the results viewer looks for.
+      heading = msg(14), none = msg(9), tail = "\t";
+      if (heading.ends_with(kCrLf)) heading.resize(heading.size() - kCrLf.size());
+      heading += "\t";
       break;
     case JoinMode::Numbered:
       runOptions.caption = msg(11);

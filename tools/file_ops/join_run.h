@@ -47,7 +47,7 @@ enum class JoinStart {
   Ran,       // the run happened (finished or cancelled)
   Refused,   // the folder is not writable, or the user declined the drive without trash
   Declined,  // the user answered No to a question
-  Invalid,   // AllFiles without an output name
+  Invalid,   // AllFiles without an output name (the user was told)
 };
 
 JoinStart joinFiles(core::Pipeline& pipe, core::ToolForm* form, const JoinOptions& options,

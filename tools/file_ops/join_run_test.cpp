@@ -40,7 +40,7 @@ class JoinRunTest : public core::testing::PipelineTest {
     }
   }
   std::string lines() { return host_.results.empty() ? std::string() : host_.results.back().text; }
-  const core::MessageTable msg_ = messages(31, {{8, " from "}, {9, "None."}, {14, "Joined:\r\n"}, {23, "All:\r\n"}});
+  const core::MessageTable msg_ = messages(32, {{8, " from "}, {9, "None."}, {14, "Joined:\r\n"}, {23, "All:\r\n"}});
 };
 
 TEST_F(JoinRunTest, SplitPiecesJoinFromTheFirstPieceInItsOwnSpelling) {
@@ -52,7 +52,7 @@ TEST_F(JoinRunTest, SplitPiecesJoinFromTheFirstPieceInItsOwnSpelling) {
   for (const auto& p : parts) whole += p;
   EXPECT_EQ(readAll(root_ + "a.bin"), whole);
   EXPECT_EQ(names().size(), 13u);  // the pieces stay; no temporary file is left
-  EXPECT_EQ(reportedText(host_), "\t\r\n" + root_ + "a.bin from a.bin 12qwSplit.01\r\n");
+  EXPECT_EQ(reportedText(host_), "Joined:\t\r\n" + root_ + "a.bin from a.bin 12qwSplit.01\r\n\t");
 
   // With delete chosen: an existing output is kept without overwrite, replaced with it.
   EXPECT_EQ(join({.mode = JoinMode::SplitPieces, .deletePieces = true}), JoinStart::Ran);
@@ -109,6 +109,15 @@ TEST_F(JoinRunTest, AllFilesJoinPerFolderOrIntoOneWithoutTheOutputItself) {
   EXPECT_EQ(names(), (std::set<std::string>{"all.txt", "sub"}));
   EXPECT_TRUE(names("sub").empty());
   EXPECT_EQ(reportedText(host_), "All:\r\n" + root_ + "all.txt\r\n\t");
+}
+
+TEST_F(JoinRunTest, AllFilesWithoutAnOutputNameSaysSoAndWritesNothing) {
+  makeFile("a.txt", "alpha");
+  EXPECT_EQ(join({.mode = JoinMode::AllFiles, .allFilesName = ""}), JoinStart::Invalid);
+  ASSERT_FALSE(host_.questions.empty());
+  EXPECT_EQ(host_.questions.back().message, "[32]");
+  EXPECT_EQ(names(), std::set<std::string>{"a.txt"});
+  EXPECT_TRUE(host_.results.empty());
 }
 
 TEST_F(JoinRunTest, CancelRemovesTheTemporaryFileAndKeepsEverythingElse) {

@@ -181,7 +181,7 @@ class FileWipe {
   std::vector<Target> targets_;
   std::string block_;
   WipeRandom rng_;
-  RemovalTally tally_;
+  RemovalTally tally_{.wipe = true};
 };
 
 }  // namespace

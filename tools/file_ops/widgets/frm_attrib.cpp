@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 namespace tools::file_ops {
 
 using tools::text::makeCheck;
@@ -57,6 +59,16 @@ FrmAttrib::FrmAttrib() : ToolWindow("frmAttrib", "Attrib") {
   main->addWidget(lblFoldRO_);
 
   addStartClose(this, main, cmdStart_, cmdClose_);
+  // Three pairs of "Set" and "Clear": each is read with its attribute.
+  for (const auto& [check, set, clear] : {std::tuple{chkArchive_, optArchive2_, optArchive3_},
+                                          std::tuple{chkHidden_, optHidden2_, optHidden3_},
+                                          std::tuple{chkRO_, optRO2_, optRO3_}}) {
+    readAs(set, {check, set});
+    readAs(clear, {check, clear});
+  }
+  readAs(framArchive_, {chkArchive_});  // the panels have no title of their own
+  readAs(framHidden_, {chkHidden_});
+  readAs(framRO_, {chkRO_});
   setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
 
   tools::whenChosen(optFile_, [this] { follow(); });

@@ -86,7 +86,7 @@ void FrmCmd::buildWindow() {
 
   auto* buttonRow = new QHBoxLayout();
   const std::array<std::pair<const char*, const char*>, 3> buttons = {
-      {{"cmdOpen", "Load Code"}, {"cmdSaveC", "Save Code"}, {"cmdCompile", "Compile And Run"}}};
+      {{"cmdOpen", "&Load Code"}, {"cmdSaveC", "&Save Code"}, {"cmdCompile", "Compile And &Run"}}};
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     auto* b = new uikit::CtrlCmd(this);
     b->setObjectName(QLatin1String(buttons[i].first));
@@ -112,6 +112,7 @@ void FrmCmd::buildWindow() {
     auto* box = new QPlainTextEdit(stack_);
     box->setObjectName(QLatin1String(kBoxNames[i]));
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setTabChangesFocus(true);  // Tab moves on, as in every other box; a job needs no tab character
     boxes_[i] = box;
     stack_->addWidget(box);
   }
@@ -211,6 +212,7 @@ void FrmCmd::showEvent(QShowEvent* e) {
   for (int tab = 1; tab <= 4; ++tab) {
     const std::string& caption = msg(28 + tab);
     if (!caption.empty()) tabBoxes_->setTabText(tab - 1, vb::qs(caption));
+    boxes_[static_cast<std::size_t>(tab - 1)]->setAccessibleName(tabBoxes_->tabText(tab - 1));
   }
 }
 

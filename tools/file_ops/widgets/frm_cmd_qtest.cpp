@@ -226,6 +226,20 @@ class FrmCmdTest : public QObject {
     QVERIFY(enabled("menuFile") && f->box(3)->isEnabled());
   }
 
+  // Tab in a template moves the focus on, as in every other box: no tab character is typed.
+  void tabInATemplateMovesTheFocusOn() {
+    FrmCmd* f = open();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(f));
+    for (int tab = 1; tab <= 4; ++tab) {
+      f->selectTab(tab);
+      f->box(tab)->setPlainText(QStringLiteral("echo"));
+      f->box(tab)->setFocus();
+      QTest::keyClick(f->box(tab), Qt::Key_Tab);
+      QCOMPARE(f->box(tab)->toPlainText(), QStringLiteral("echo"));
+      QVERIFY(!f->box(tab)->hasFocus());
+    }
+  }
+
   void theJobMenusFollowTheJob() {
     FrmCmd* f = open();
     f->menuLaunch();  // no job yet

@@ -142,6 +142,12 @@ void FrmCopy::buildControls() {
   v->addWidget(framEndForm);
   chkEmpty_->hide();
 
+  readAs(txtPath_, {lblPath});
+  readAs(comCopyMove_, {framComCopyMove});
+  readAs(comDup_, {framComDup});
+  readAs(txtTargWords_, {framText_});
+  readAs(listViewPrev_, {{"accPreview", "Preview"}});
+
   connect(txtPath_, &QLineEdit::textChanged, this, [this] { txtPathChanged(); });
   connect(chkContents_, &uikit::CtrlCheckBox::Click, this, [this] { chkContentsClick(); });
   connect(chkPreserve_, &uikit::CtrlCheckBox::Click, this, [this] { chkPreserveClick(); });

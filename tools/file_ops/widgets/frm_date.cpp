@@ -96,10 +96,15 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   delete scratch;
   grid->setColumnMinimumWidth(3, 12);
   grid->setColumnStretch(7, 1);
+  // The boxes read month first whatever the language: say so where they are typed.
+  lblOrder_ = new QLabel(QStringLiteral("Dates are typed month first: mm/dd/yyyy"), framChange_);
+  lblOrder_->setObjectName(QStringLiteral("lblOrder"));
+  lblOrder_->setWordWrap(true);
+  grid->addWidget(lblOrder_, 3, 0, 1, 8);
   lblCreate_ = new QLabel(QStringLiteral("The creation time cannot be changed on Linux."), framChange_);
   lblCreate_->setObjectName(QStringLiteral("lblCreate"));
   lblCreate_->setWordWrap(true);
-  grid->addWidget(lblCreate_, 3, 0, 1, 8);
+  grid->addWidget(lblCreate_, 4, 0, 1, 8);
   main->addWidget(framChange_);
 
   framInc_ = makeFrame(this, "framInc", "");
@@ -122,6 +127,21 @@ FrmDate::FrmDate() : ToolWindow("frmDate", "Date") {
   main->addWidget(framInc_);
 
   addStartClose(this, main, cmdStart_, cmdClose_);
+
+  static constexpr std::array<std::pair<const char*, const char*>, 6> kBoxNames = {
+      {{"menuCreated", "Created Date"}, {"menuTimeCreated", "Created Time"}, {"menuModified", "Modified Date"},
+       {"menuTimeModified", "Modified Time"}, {"menuAccessed", "Accessed Date"}, {"menuTimeAccessed", "Accessed Time"}}};
+  for (std::size_t i = 0; i < 6; ++i) {
+    if (isTimeBox(static_cast<int>(i))) readAs(chk_[i], {{kBoxNames[i].first, kBoxNames[i].second}});  // each "Time"
+    readAs(txt_[i], {{kBoxNames[i].first, kBoxNames[i].second}});
+    readAs(cmdIns_[i], {{"accInsert", "Insert"}, txt_[i]});
+  }
+  readAs(comAddMinus_, {{"accAddMinus", "Add or subtract"}});
+  readAs(txtAdd_, {{"accAmount", "Amount"}});
+  readAs(comType_, {{"accUnit", "Unit"}});
+  readAs(comDatType_, {lblTo_});
+  readAs(framChange_, {optChange_});  // the panels have no title of their own
+  readAs(framInc_, {optAdd_});
 
   menuDate_ = new QMenu(this);
   menuDate_->setObjectName(QStringLiteral("menuDate"));
@@ -175,7 +195,11 @@ void FrmDate::fitHeight() {
   QTimer::singleShot(0, this, [this] {
     if (isMaximized()) return;
     int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
-    if (calMain_->calendarShown()) height = std::max(height, calMain_->geometry().bottom() + 8);
+    // A dropped calendar takes room of its own: the Start and Close row goes below it.
+    if (calMain_->calendarShown()) {
+      const int below = layout()->spacing() + cmdStart_->sizeHint().height() + layout()->contentsMargins().bottom();
+      height = std::max(height, calMain_->geometry().bottom() + 1 + below);
+    }
     resize(width(), height);
   });
 }
@@ -194,6 +218,9 @@ void FrmDate::showEvent(QShowEvent* e) {
   fill(comType_, 17);
   fill(comDatType_, 23);
   fill(comAddMinus_, 26);
+  for (std::size_t i = 0; i < txt_.size(); ++i) {
+    if (!isTimeBox(static_cast<int>(i))) txt_[i]->setAccessibleDescription(lblOrder_->text());
+  }
   follow();
 }
 
@@ -248,6 +275,11 @@ bool FrmDate::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) {
     if (auto* box = qobject_cast<QLineEdit*>(watched); box && box->isEnabled()) {
       const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+      // Esc closes the calendar dropped from the box first, as a drop-down list's Esc does.
+      if (key && key->key() == Qt::Key_Escape && calMain_->calendarShown()) {
+        calMain_->closeCalendar();
+        return true;
+      }
       // Keys that leave the box or close the window do not drop it.
       const bool passing = key && (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Tab ||
                                    key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::AltModifier));

@@ -61,6 +61,7 @@ class FrmDate : public tools::ToolWindow {
   std::array<uikit::CtrlCheckBox*, 6> chk_{};
   std::array<QLineEdit*, 6> txt_{};
   std::array<uikit::CtrlCmd*, 6> cmdIns_{};
+  QLabel* lblOrder_;
   QLabel* lblCreate_;
   QLineEdit* txtAdd_;
   QComboBox *comAddMinus_, *comType_, *comDatType_;

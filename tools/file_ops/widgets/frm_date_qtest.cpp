@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -82,6 +83,10 @@ class FrmDateTest : public QObject {
     QVERIFY(!text(w, "txtModify")->isEnabled());
     QVERIFY(child<QGroupBox>(w, "framChange")->isVisible());
     QVERIFY(!child<QGroupBox>(w, "framInc")->isVisible());
+    // The boxes read month first, and the window says so beside them.
+    auto* order = child<QLabel>(w, "lblOrder");
+    QVERIFY(order->isVisible() && order->text().contains(QLatin1String("mm/dd/yyyy")));
+    QCOMPARE(text(w, "txtModify")->accessibleDescription(), order->text());
 
     child<QRadioButton>(w, "optAdd")->setChecked(true);  // as a preset would
     QVERIFY(!child<QGroupBox>(w, "framChange")->isVisible());
@@ -145,6 +150,32 @@ class FrmDateTest : public QObject {
     QCOMPARE(w->calendar()->target(), t);
     QCOMPARE(w->calendar()->shownMonth(), 2);
     QCOMPARE(w->calendar()->shownYear(), 2021);
+    // It covers no button: the window grows to put Start and Close below it.
+    auto* start = child<uikit::CtrlCmd>(w, "cmdStart");
+    QTRY_VERIFY(!w->calendar()->geometry().intersects(QRect(start->mapTo(w, QPoint(0, 0)), start->size())));
+    QVERIFY(w->rect().contains(QRect(start->mapTo(w, QPoint(0, 0)), start->size())));
+
+    // Esc closes what is open and nothing more: the calendar (from its box or from within it),
+    // then the window; the main window stays.
+    QTest::keyClick(t, Qt::Key_Escape);
+    QVERIFY(!w->calendar()->calendarShown());
+    QVERIFY(w->isVisible());
+    QTest::mouseClick(t, Qt::LeftButton);
+    QVERIFY(w->calendar()->calendarShown());
+    auto* month = w->calendar()->findChild<QComboBox*>(QStringLiteral("comMonth"));
+    month->setFocus();
+    QTest::keyClick(month, Qt::Key_Escape);
+    QVERIFY(!w->calendar()->calendarShown());
+    QVERIFY(w->isVisible());
+    QCOMPARE(QApplication::focusWidget(), t);
+    QTest::keyPress(t, Qt::Key_Escape);
+    QVERIFY(!w->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(main_.get()));
+    QTest::keyRelease(QApplication::focusWidget() ? QApplication::focusWidget() : main_.get(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QVERIFY(main_->isVisible());  // the release of the Esc that closed the window ends nothing
+
+    w = open();
     child<QRadioButton>(w, "optAdd")->setChecked(true);
     QVERIFY(!w->calendar()->calendarShown());
   }

@@ -12,6 +12,7 @@
 #include "ui_kit/ctrl_cmd.h"
 
 #include <QFile>
+#include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -108,6 +109,10 @@ FrmDelete::FrmDelete() : ToolWindow("frmDelete", "Delete") {
   optFiles_ = option(this, main, "optFiles", "Wipe Files");
   optDrive_ = option(this, main, "optDrive", "Wipe Free Space On Drive");
   optDelete_->setChecked(true);
+  // A group of their own: Qt counts every option below the window into the window's own options,
+  // and choosing one of them would take the passes' options out of the Tab round.
+  auto* modes = new QButtonGroup(this);
+  for (QRadioButton* o : {optDelete_, optRecycle_, optFiles_, optDrive_}) modes->addButton(o);
 
   framWFiles_ = frame(this, "framWFiles", "Overwrite");
   auto* files = new QHBoxLayout(framWFiles_);
@@ -132,6 +137,9 @@ FrmDelete::FrmDelete() : ToolWindow("frmDelete", "Delete") {
   optDrive1_->setChecked(true);
   wfs->addLayout(passes);
   main->addWidget(framWFS_);
+  // The passes of both wipes read with what they wipe.
+  for (QRadioButton* o : {optFile1_, optFile3_}) readAs(o, {framWFiles_, o});
+  for (QRadioButton* o : {optDrive1_, optDrive3_}) readAs(o, {framWFS_, o});
 
   lblNote_ = new QLabel(this);
   lblNote_->setObjectName(QStringLiteral("lblNote"));

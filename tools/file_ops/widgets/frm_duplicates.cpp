@@ -34,6 +34,7 @@ FrmDuplicates::FrmDuplicates() : ToolWindow("frmDuplicates", "Duplicates") {
   comDup_->setObjectName(QStringLiteral("comDup"));
   for (const char* name : kModeNames) comDup_->addItem(QString::fromUtf8(name));
   main->addWidget(comDup_);
+  readAs(comDup_, {{"accMode", "What to find and do"}});
 
   framPath_ = tools::text::makeFrame(this, "framPath", "Target Folder");
   auto* path = new QHBoxLayout(framPath_);

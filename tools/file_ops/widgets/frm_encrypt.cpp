@@ -26,6 +26,7 @@ FrmEncrypt::FrmEncrypt() : ToolWindow("frmEncrypt", "Encrypt") {
   txtKey_->setObjectName(QStringLiteral("keyText"));
   txtKey_->setMaxLength(300);
   lblKey->setBuddy(txtKey_);
+  txtKey_->installEventFilter(this);
   main->addWidget(txtKey_);
   auto* lblNote = new QLabel(QStringLiteral("The same key decrypts. A simple scramble, not strong encryption."), this);
   lblNote->setObjectName(QStringLiteral("lblNote"));
@@ -46,12 +47,19 @@ EncryptOptions FrmEncrypt::readOptions() const {
   return {.typedKey = vb::bs(txtKey_->text()), .withSubfolders = boxes.withSubfolders, .withHidden = boxes.withHidden};
 }
 
+bool FrmEncrypt::showStoredKey(const QKeyEvent* e) {
+  if (e->key() != Qt::Key_Alt || !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) return false;
+  core::host().respond(this, "O", "\"" + storedEncryptKey() + "\"", "I", "");
+  return true;
+}
+
 void FrmEncrypt::keyReleaseEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Alt && (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
-    core::host().respond(this, "O", "\"" + storedEncryptKey() + "\"", "I", "");
-    return;
-  }
-  ToolWindow::keyReleaseEvent(e);
+  if (!showStoredKey(e)) ToolWindow::keyReleaseEvent(e);
+}
+
+bool FrmEncrypt::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == txtKey_ && e->type() == QEvent::KeyRelease && showStoredKey(static_cast<QKeyEvent*>(e))) return true;
+  return ToolWindow::eventFilter(watched, e);
 }
 
 void FrmEncrypt::start() {

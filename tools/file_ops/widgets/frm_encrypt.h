@@ -25,9 +25,13 @@ class FrmEncrypt : public tools::ToolWindow {
 
  protected:
   void keyReleaseEvent(QKeyEvent* e) override;
+  // The key box keeps its key releases to itself; the window looks at them there.
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void start();
+  // Shows the last key when e is Alt's release with Shift or Ctrl held; true when it did.
+  bool showStoredKey(const QKeyEvent* e);
 
   QLineEdit* txtKey_;
   uikit::CtrlCmd* cmdStart_;

@@ -41,9 +41,7 @@ class FrmEncryptSplitJoinTest : public QObject {
 
   template <class T>
   T* open(const char* menu) {
-    auto* w = dynamic_cast<T*>(mainwin::launchTool(menu, main_.get()));
-    if (w) QTest::qWait(20);
-    return w;
+    return tools::testing::openTool<T>(main_.get(), menu);
   }
   void write(const QString& name, const QByteArray& data) {
     QFile f(folder_ + QLatin1Char('/') + name);
@@ -75,16 +73,13 @@ class FrmEncryptSplitJoinTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    mainwin::MainForm::setDefaultProgramStarter([](const std::string&, const std::string&) {});
-    core::saveSet("vardfilt", "1");
-    core::saveSet("doTips", "0");
     folder_ = QDir::tempPath() + QStringLiteral("/pieces");
     QDir().mkpath(folder_);
-    registerEncryptTool();
-    registerSplitTool();
-    registerJoinTool();
-    main_ = std::make_unique<mainwin::MainForm>(folder_.toStdString() + "/");
-    main_->show();
+    main_ = tools::testing::startMainWindow(folder_, [] {
+      registerEncryptTool();
+      registerSplitTool();
+      registerJoinTool();
+    });
   }
   void cleanupTestCase() { main_.reset(); }
   void cleanup() {
@@ -126,11 +121,17 @@ class FrmEncryptSplitJoinTest : public QObject {
     core::FakeHost boxes;  // message boxes are noted, not shown
     boxes.main = main_.get();
     const core::ScopedHost scoped(boxes);
-    QTest::keyRelease(w, Qt::Key_Alt, Qt::ShiftModifier);
+    // The keys go where the keyboard sends them: to the key box, which has the focus.
+    auto* key = w->findChild<QLineEdit*>(QStringLiteral("keyText"));
+    key->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(key));
+    QTest::keyRelease(key, Qt::Key_Alt, Qt::ShiftModifier);
     QCOMPARE(boxes.responds.size(), std::size_t(1));
     QCOMPARE(boxes.responds[0].text, std::string("\"secret-hello\""));
-    QTest::keyRelease(w, Qt::Key_Alt);  // Alt alone shows nothing
-    QCOMPARE(boxes.responds.size(), std::size_t(1));
+    QTest::keyRelease(key, Qt::Key_Alt, Qt::ControlModifier);
+    QCOMPARE(boxes.responds.size(), std::size_t(2));
+    QTest::keyRelease(key, Qt::Key_Alt);  // Alt alone shows nothing
+    QCOMPARE(boxes.responds.size(), std::size_t(2));
   }
 
   void splitCutsTheFilesAndAZeroSizeAsksAgain() {
@@ -152,6 +153,17 @@ class FrmEncryptSplitJoinTest : public QObject {
     QTest::mouseClick(child<uikit::CtrlCmd>(w, "cmdStart"), Qt::LeftButton);
     QCOMPARE(run->host.questions.back().title, std::string("I"));
     QVERIFY(size->hasFocus());
+    QTRY_COMPARE(size->selectedText(), QStringLiteral("0.5"));
+
+    // The box selects its whole number whenever it gets the focus, by Tab or by a click.
+    child<QComboBox>(w, "comSplitSize")->setFocus();
+    size->setCursorPosition(1);
+    QTest::keyClick(child<QComboBox>(w, "comSplitSize"), Qt::Key_Backtab);
+    QVERIFY(size->hasFocus());
+    QTRY_COMPARE(size->selectedText(), QStringLiteral("0.5"));
+    child<QComboBox>(w, "comSplitSize")->setFocus();
+    QTest::mouseClick(size, Qt::LeftButton, {}, QPoint(2, size->height() / 2));
+    QTRY_COMPARE(size->selectedText(), QStringLiteral("0.5"));
   }
 
   void joinFollowsItsModeAndJoinsThePieces() {

@@ -30,6 +30,7 @@ FrmJoin::FrmJoin() : ToolWindow("frmJoin", "Join") {
   txtJoinAllFile_->setObjectName(QStringLiteral("txtJoinAllFile"));
   txtJoinAllFile_->setText(QStringLiteral("joined.txt"));
   allRow->addWidget(txtJoinAllFile_, 1);
+  readAs(txtJoinAllFile_, {optJoinAll_});
   main->addLayout(allRow);
   auto* breakRow = new QHBoxLayout;
   breakRow->addSpacing(20);

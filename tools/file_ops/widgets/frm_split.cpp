@@ -12,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tools::file_ops {
@@ -33,6 +35,7 @@ FrmSplit::FrmSplit() : ToolWindow("frmSplit", "Split") {
   comSplitSize_->addItems({QStringLiteral("Bytes"), QStringLiteral("KB"), QStringLiteral("MB")});
   comSplitSize_->setCurrentIndex(static_cast<int>(SplitUnit::MB));
   sizeRow->addWidget(comSplitSize_);
+  readAs(comSplitSize_, {lblSize, {"accUnit", "Unit"}});
   main->addLayout(sizeRow);
   chkAJoiSplit_ = tools::text::makeCheck(this, main, "chkAJoiSplit", "Write a rejoin script");
   chkSplitDelOrig_ = tools::text::makeCheck(this, main, "chkSplitDelOrig", "Delete the original file");
@@ -47,6 +50,7 @@ FrmSplit::FrmSplit() : ToolWindow("frmSplit", "Split") {
     if (kept != text) txtSplitSize_->setText(kept);
   });
   connect(txtSplitSize_, &QLineEdit::returnPressed, this, &FrmSplit::start);
+  txtSplitSize_->installEventFilter(this);
   connect(cmdStart_, &uikit::CtrlCmd::Click, this, &FrmSplit::start);
   resize(360, 170);
 }
@@ -58,6 +62,13 @@ SplitOptions FrmSplit::readOptions() const {
           .deleteOriginal = chkSplitDelOrig_->Value() != 0,
           .withSubfolders = boxes.withSubfolders,
           .withHidden = boxes.withHidden};
+}
+
+bool FrmSplit::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == txtSplitSize_ && e->type() == QEvent::FocusIn) {
+    QTimer::singleShot(0, txtSplitSize_, &QLineEdit::selectAll);  // after the click that placed the caret
+  }
+  return ToolWindow::eventFilter(watched, e);
 }
 
 void FrmSplit::start() {

@@ -24,6 +24,10 @@ class FrmSplit : public tools::ToolWindow {
   [[nodiscard]] SplitOptions readOptions() const;
   void doResize() override {}
 
+ protected:
+  // The size box selects its whole text whenever it gets the focus.
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
   void start();
 

@@ -7,6 +7,7 @@
 #include "main_window/widgets/tool_launcher.h"
 #include "tools/frame/widgets/tool_window.h"
 
+#include <QApplication>
 #include <QString>
 #include <QTest>
 #include <QWidget>
@@ -33,14 +34,23 @@ inline std::unique_ptr<mainwin::MainForm> startMainWindow(const QString& folder,
   registerTool();
   auto main = std::make_unique<mainwin::MainForm>(folder.toStdString() + "/");
   main->show();
+  // Settled first: an activation of the main window still under way would take the keyboard from
+  // the tool window opened next.
+  main->activateWindow();
+  if (!QTest::qWaitFor([&main] { return QApplication::activeWindow() == main.get(); }, 5000)) {
+    qWarning("the main window did not become active");
+  }
   return main;
 }
 
-// The tool window W opened through the main window's menu item menu (nullptr when it did not open).
+// The tool window W opened through the main window's menu item menu, once it is the active window
+// (nullptr when it did not open).
 template <class W>
 W* openTool(mainwin::MainForm* main, const char* menu) {
   auto* w = dynamic_cast<W*>(mainwin::launchTool(menu, main));
-  if (w) QTest::qWait(20);
+  if (w && !QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 5000)) {
+    qWarning("%s: the window did not become active", menu);
+  }
   return w;
 }
 

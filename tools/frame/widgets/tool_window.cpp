@@ -9,12 +9,14 @@
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_host.h"
 #include "ui_kit/ctrl_resize.h"
+#include "ui_kit/form_texts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QShowEvent>
 
 #include <exception>
 
@@ -113,9 +115,21 @@ void ToolWindow::closeForm() {
   core::hideForm(this, core::host().mainForm(), 1, 1);
 }
 
+bool ToolWindow::event(QEvent* e) {
+  const bool handled = QWidget::event(e);
+  // After every showEvent of the window's classes has set its texts.
+  if (e->type() == QEvent::Show) applyReaderNames();
+  return handled;
+}
+
+void ToolWindow::applyReaderNames() { readerNames_.apply(uikit::formSection(shortName_)); }
+
 void ToolWindow::showEvent(QShowEvent* e) {
   messages_ = core::readFormMessages(shortName_);
   QWidget::showEvent(e);
+  // A tool opened from a menu takes the keyboard, whether or not a window manager hands new
+  // windows the focus.
+  if (!e->spontaneous()) activateWindow();
 }
 
 void ToolWindow::resizeEvent(QResizeEvent* e) {

@@ -53,10 +53,12 @@
 
 #include "core/message_table.h"
 #include "core/widgets/tool_form.h"
+#include "tools/frame/widgets/reader_names.h"
 
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -117,16 +119,25 @@ class ToolWindow : public QWidget, public core::ToolForm {
   // window's.
   static void usePipeline(core::Pipeline* pipeline);
 
+  // Names again what a screen reader reads for the controls given to readAs, from this window's
+  // language section; the window does it each time it shows (after showEvent), a tool again
+  // after it changed a caption those names are made of.
+  void applyReaderNames();
+
  protected:
   // Called before the window hides on closing (Esc, the close box, closeForm): the place for what
   // a tool keeps besides its form state.
   virtual void closing() {}
+  // What a screen reader reads for control, which has no caption of its own or one that repeats
+  // in the window (tools/frame/widgets/reader_names.h). Call it where the window is built.
+  void readAs(QWidget* control, std::initializer_list<ReadPart> parts) { readerNames_.add(control, parts); }
   // The main window, or nullptr (tests without one): what a tool reads of it at Start, such as
   // currentFolder(), panel()->chkInclude and chkIncHidden, myPattern(), list().firstVisibleNames().
   [[nodiscard]] static mainwin::MainForm* mainForm();
 
   // A subclass that overrides one of these calls the frame's as well.
 
+  bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void changeEvent(QEvent* e) override;
@@ -137,6 +148,7 @@ class ToolWindow : public QWidget, public core::ToolForm {
   std::string shortName_;
   core::MessageTable messages_;
   uikit::CtrlResize* ctrlResize_;
+  ReaderNames readerNames_;
   bool running_ = false;
 };
 

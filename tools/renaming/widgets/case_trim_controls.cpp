@@ -32,7 +32,6 @@ QTreeWidget* addPreviewList(QWidget* parent, const QString& result, int firstCol
   list->setHeaderLabels({QStringLiteral("Name"), result});
   list->setRootIsDecorated(false);
   list->setSelectionMode(QAbstractItemView::NoSelection);
-  list->setFocusPolicy(Qt::NoFocus);
   list->header()->setSectionsMovable(false);
   list->setColumnWidth(0, uikit::px(firstColumnTwips));
   list->setMinimumWidth(uikit::px(minWidthTwips) + 4);

@@ -64,6 +64,10 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
   optExt_[3]->setChecked(true);
 
   listViewPrev_ = addPreviewList(this, QStringLiteral("New Name"), 1800, 3600);
+  listViewPrev_->setMaximumHeight(QWIDGETSIZE_MAX);  // the room the user gives the window goes here
+  readAs(optName_[3], {framName_, optName_[3]});  // both groups have an "Unchanged"
+  readAs(optExt_[3], {framExt_, optExt_[3]});
+  readAs(listViewPrev_, {{"accPreview", "Preview"}});
 
   cmdStart_ = addFlatButton(this, "cmdStart", "&Start");
   cmdClose_ = addFlatButton(this, "cmdClose", "&Close");
@@ -75,12 +79,11 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
   auto* main = new QVBoxLayout(this);
   main->setSpacing(uikit::px(105));
   for (QWidget* w : {static_cast<QWidget*>(frame1_), static_cast<QWidget*>(framName_),
-                     static_cast<QWidget*>(framExt_), static_cast<QWidget*>(listViewPrev_)}) {
+                     static_cast<QWidget*>(framExt_)}) {
     main->addWidget(w);
   }
+  main->addWidget(listViewPrev_, 1);
   main->addLayout(buttons);
-  // The window takes the size of what the mode shows.
-  main->setSizeConstraint(QLayout::SetFixedSize);
 
   for (QRadioButton* mode : {optFile_, optFold_, optContents_}) whenChosen(mode, [this] { arrangeCaseFrames(); });
   for (std::size_t k = 0; k < 5; ++k) {
@@ -91,6 +94,7 @@ FrmCase::FrmCase() : ToolWindow("frmCase", "Case") {
   connect(cmdClose_, &uikit::CtrlCmd::Click, this, &FrmCase::closeForm);
 
   optFile_->setChecked(true);  // the files mode, as a click on optFile
+  resize(layout()->minimumSize());  // the design size; the user may make it larger
 }
 
 CaseMode FrmCase::mode() const {
@@ -124,8 +128,24 @@ void FrmCase::arrangeCaseFrames() {
   optName_[3]->setVisible(files);
   framExt_->setVisible(files);
   listViewPrev_->setVisible(m != CaseMode::Contents);
+  fitMode(m);
   applyMessages();
   fillCasePreview();
+}
+
+void FrmCase::fitMode(CaseMode m) {
+  // With the preview the window grows and the preview with it; without (contents) nothing can use
+  // more room, so the window keeps the height of its options.
+  layout()->activate();
+  const int least = layout()->minimumSize().height();
+  if (m == CaseMode::Contents) {
+    setFixedHeight(least);
+  } else {
+    setMinimumHeight(least);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+    if (height() < least || !previewShown_) resize(std::max(width(), layout()->minimumSize().width()), least);
+  }
+  previewShown_ = m != CaseMode::Contents;
 }
 
 void FrmCase::applyMessages() {
@@ -134,6 +154,7 @@ void FrmCase::applyMessages() {
   if (!msg(case_msg::kColumnName).empty()) {
     listViewPrev_->setHeaderLabels({vb::qs(msg(case_msg::kColumnName)), vb::qs(msg(case_msg::kColumnNewName))});
   }
+  if (isVisible()) applyReaderNames();  // the frame's title is part of its options' names
 }
 
 std::vector<std::string> FrmCase::collectCaseSamples() const {

@@ -45,6 +45,8 @@ class FrmCase : public ToolWindow {
 
  private:
   void arrangeCaseFrames();
+  // The window's height for mode m: free with the preview, that of the options without.
+  void fitMode(CaseMode m);
   void applyMessages();
   [[nodiscard]] std::vector<std::string> collectCaseSamples() const;
 
@@ -57,6 +59,7 @@ class FrmCase : public ToolWindow {
   std::array<QRadioButton*, 5> optName_{};  // optFile1..optFile5
   std::array<QRadioButton*, 5> optExt_{};   // optExt1..optExt5
   QTreeWidget* listViewPrev_;
+  bool previewShown_ = false;  // the mode shown last had the preview
   uikit::CtrlCmd* cmdStart_;
   uikit::CtrlCmd* cmdClose_;
 };

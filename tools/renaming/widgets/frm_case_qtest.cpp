@@ -87,13 +87,38 @@ class FrmCaseTest : public QObject {
     QCOMPARE(f->findChild<QGroupBox*>(QStringLiteral("framName"))->title(), QStringLiteral("Contents"));
     f->closeForm();
 
-    f = open("menuCase");  // the state it was left in
+    f = open("menuCase2");  // the quick menu: the state it was left in
     QVERIFY(opt(f, "optContents")->isChecked());
-    opt(f, "optFile")->setChecked(true);
+    f->closeForm();
+    f = open("menuCase");  // Rename -> Change Capitalization: names, never contents
+    QVERIFY(opt(f, "optFile")->isChecked() && !opt(f, "optContents")->isChecked());
     QVERIFY(child(f, "framExt")->isVisible());
     QVERIFY(child(f, "ListViewPrev")->isVisible());
     QVERIFY(opt(f, "optFile4")->isVisible() && opt(f, "optFile4")->isEnabled());
     QCOMPARE(f->findChild<QGroupBox*>(QStringLiteral("framName"))->title(), QStringLiteral("Name"));
+  }
+
+  // The room the user gives the window goes to the preview, not to the option groups; without
+  // the preview (contents) the window keeps the height of its options.
+  void theWindowGrowsItsPreview() {
+    tools::FrmCase* f = open("menuCase");
+    QVERIFY(f);
+    QTRY_VERIFY(child(f, "ListViewPrev")->isVisible());
+    QVERIFY(f->maximumHeight() > f->minimumHeight());
+    const int list = child(f, "ListViewPrev")->height(), name = child(f, "framName")->height();
+    const QSize before = f->size();
+    const int tall = f->height() + 200;
+    f->resize(f->width() + 60, tall);
+    QTRY_COMPARE(f->height(), tall);
+    QTRY_COMPARE(child(f, "ListViewPrev")->height(), list + 200);
+    QCOMPARE(child(f, "framName")->height(), name);
+    opt(f, "optContents")->setChecked(true);
+    QTRY_VERIFY(f->height() < tall - 200);
+    QCOMPARE(f->minimumHeight(), f->maximumHeight());
+    opt(f, "optFile")->setChecked(true);
+    QTRY_VERIFY(child(f, "ListViewPrev")->isVisible());
+    QVERIFY(f->maximumHeight() > f->minimumHeight());
+    f->resize(before);
   }
 
   void foldersNeverOfferUnchanged() {

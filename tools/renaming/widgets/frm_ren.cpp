@@ -89,7 +89,8 @@ void FrmRen::buildControls() {
   auto* rules = new QGridLayout();
   const auto ruleRow = [&](int row, uikit::CtrlCheckBox*& tick, const char* tickName, const QString& caption,
                            QFrame*& frame, const char* frameName, QLineEdit*& box, const char* boxName,
-                           std::string_view text, uikit::CtrlCmd*& insert, const char* insertName) {
+                           std::string_view text, uikit::CtrlCmd*& insert, const char* insertName,
+                           const char* insertCaption) {
     tick = named(new uikit::CtrlCheckBox(this), tickName);
     tick->setCaption(caption);
     tick->setValue(1);
@@ -100,13 +101,13 @@ void FrmRen::buildControls() {
     box->setText(vb::qs(text));
     inside->addWidget(box);
     insert = named(new uikit::CtrlCmd(this), insertName);
-    insert->setCaption(QStringLiteral("Insert"));
+    insert->setCaption(QString::fromLatin1(insertCaption));
     rules->addWidget(tick, row, 0);
     rules->addWidget(frame, row, 1);
     rules->addWidget(insert, row, 2);
   };
   ruleRow(0, chkStart, "chkStart", QStringLiteral("Start Text"), bbbTxtStart, "bbbTxtStart", txtStart, "txtStart",
-          kDefaultStartRule, cmdIns1, "cmdIns1");
+          kDefaultStartRule, cmdIns1, "cmdIns1", "&Insert");
 
   chkSeq = named(new uikit::CtrlCheckBox(this), "chkSeq");
   chkSeq->setCaption(QStringLiteral("Sequence Number"));
@@ -132,7 +133,7 @@ void FrmRen::buildControls() {
   rules->addWidget(framSeq, 1, 1, 1, 2);
 
   ruleRow(2, chkEnd, "chkEnd", QStringLiteral("End Text"), bbbTxtEnd, "bbbTxtEnd", txtEnd, "txtEnd", kDefaultEndRule,
-          cmdIns2, "cmdIns2");
+          cmdIns2, "cmdIns2", "I&nsert");
   rules->setColumnStretch(1, 1);
 
   // Each mode keeps its own pair of rules; the other mode's pair waits here.
@@ -146,17 +147,16 @@ void FrmRen::buildControls() {
   ListViewPrev->setRootIsDecorated(false);
   ListViewPrev->setUniformRowHeights(true);
   ListViewPrev->setSelectionMode(QAbstractItemView::NoSelection);
-  ListViewPrev->setFocusPolicy(Qt::NoFocus);
   ListViewPrev->setColumnWidth(0, 250);
   ListViewPrev->header()->setStretchLastSection(true);
 
   auto* buttons = new QHBoxLayout();
   cmdStart = named(new uikit::CtrlCmd(this), "cmdStart");
-  cmdStart->setCaption(QStringLiteral("Start"));
+  cmdStart->setCaption(QStringLiteral("&Start"));
   cmdUndo = named(new uikit::CtrlCmd(this), "cmdUndo");
-  cmdUndo->setCaption(QStringLiteral("Undo"));
+  cmdUndo->setCaption(QStringLiteral("&Undo"));
   cmdClose = named(new uikit::CtrlCmd(this), "cmdClose");
-  cmdClose->setCaption(QStringLiteral("Close"));
+  cmdClose->setCaption(QStringLiteral("&Close"));
   for (uikit::CtrlCmd* b : {cmdStart, cmdUndo, cmdClose}) b->setDesignSize(QSize(96, 28));
   buttons->addWidget(cmdStart);
   buttons->addWidget(cmdUndo);
@@ -167,6 +167,22 @@ void FrmRen::buildControls() {
   v->addWidget(framMode);
   v->addWidget(ListViewPrev, 1);
   v->addLayout(buttons);
+
+  readAs(txtStart, {chkStart});
+  readAs(cmdIns1, {chkStart, cmdIns1});
+  readAs(txtFirst, {lblFirst});
+  readAs(txtZeros, {lblZeros});
+  readAs(txtEnd, {chkEnd});
+  readAs(cmdIns2, {chkEnd, cmdIns2});
+  readAs(ListViewPrev, {{"accPreview", "Preview"}});
+  // Tab follows the rows as they stand, top to bottom (the mode options were made first).
+  QWidget* previous = chkStart;
+  for (QWidget* next : std::initializer_list<QWidget*>{txtStart, cmdIns1, chkSeq, txtFirst, txtZeros, optNewFoldRestart,
+                                                       optNewFoldContinue, chkEnd, txtEnd, cmdIns2, optFile, optFold,
+                                                       ListViewPrev, cmdStart, cmdUndo, cmdClose}) {
+    setTabOrder(previous, next);
+    previous = next;
+  }
 }
 
 void FrmRen::connectControls() {

@@ -127,6 +127,36 @@ class FrmRenTest : public QObject {
     QCOMPARE(main_->stack().getForm(), static_cast<QWidget*>(ren()));
   }
 
+  // Tab goes down the rows as they stand and reaches the preview; Alt presses the buttons.
+  void theKeyboardGoesDownTheRowsAndAltPressesTheButtons() {
+    FrmRen* r = open();
+    QVERIFY(r);
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(r));
+    r->chkSeq->setValue(1);
+    r->optFile->setChecked(true);
+    r->chkStart->setFocus();
+    QStringList order;
+    for (int i = 0; i < 30 && QApplication::focusWidget(); ++i) {
+      order << QApplication::focusWidget()->objectName();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      if (QApplication::focusWidget() == r->chkStart) break;
+    }
+    // The new-folder options wait for the main window's subfolders; of the two modes Tab takes
+    // the one the focus was last in, as in any group of options.
+    if (order.size() > 9 && order[9] == QLatin1String("optFold")) order[9] = QStringLiteral("optFile");
+    QCOMPARE(order, QStringList({"chkStart", "txtStart", "cmdIns1", "chkSeq", "txtFirst", "txtZeros", "chkEnd", "txtEnd",
+                                 "cmdIns2", "optFile", "ListViewPrev", "cmdStart", "cmdUndo", "cmdClose"}));
+
+    QTest::keyClick(r, Qt::Key_N, Qt::AltModifier);  // I&nsert, the end text's
+    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(r->menuAdd));
+    r->menuRand->trigger();
+    r->menuAdd->close();
+    QVERIFY(r->txtEnd->text().endsWith(QLatin1String("<RandChar>")));
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(r));  // back from the menu
+    QTest::keyClick(r, Qt::Key_C, Qt::AltModifier);  // &Close, pressed as a button shows it
+    QTRY_VERIFY(!r->isVisible());
+  }
+
   void typingALessThanEmptiesTheBoxAMenuTokenStays() {
     FrmRen* r = open();
     QVERIFY(r);

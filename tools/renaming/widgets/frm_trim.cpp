@@ -100,6 +100,9 @@ FrmTrim::FrmTrim() : ToolWindow("frmTrim", "Trim") {
   main->addWidget(chkExt_);
 
   listViewPrev_ = addPreviewList(this, QStringLiteral("Trimmed Name"), kColumnTwips[0], 5295);
+  readAs(comDelType_, {lblDelete_, {"accUnit", "Unit"}});
+  readAs(comDelWhat_, {lblDelete_, {"accSide", "Side"}});
+  readAs(listViewPrev_, {{"accPreview", "Preview"}});
   main->addWidget(listViewPrev_, 1);
 
   cmdStart_ = addFlatButton(this, "cmdStart", "&Start");

@@ -91,9 +91,11 @@ class FrmTrimTest : public QObject {
     QVERIFY(!child(f, "ListViewPrev")->isVisible());
     f->closeForm();
 
-    f = open("menuTrim");  // the state it was left in
+    f = open("menuTrim2");  // the quick menu: the state it was left in
     QVERIFY(child<QRadioButton>(f, "optContents")->isChecked());
-    child<QRadioButton>(f, "optFile")->setChecked(true);
+    f->closeForm();
+    f = open("menuTrim");  // Rename -> Trim Characters: names, never contents
+    QVERIFY(child<QRadioButton>(f, "optFile")->isChecked() && !child<QRadioButton>(f, "optContents")->isChecked());
     QCOMPARE(units->count(), 1);
     QVERIFY(child(f, "chkExt")->isVisible());
     QVERIFY(child(f, "ListViewPrev")->isVisible());

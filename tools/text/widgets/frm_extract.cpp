@@ -105,7 +105,7 @@ void FrmExtract::buildControls() {
   txtAlphaKey = lineBox(this, "txtAlphaKey", "");
   txtAlphaKey->setText(vb::qs(fillValidChars()));
   lblAlphaKey->setBuddy(txtAlphaKey);
-  cmdResetKey = makeButton(this, "cmdResetKey", "Reset");
+  cmdResetKey = makeButton(this, "cmdResetKey", "&Reset");
   grid->addWidget(lblAlphaKey, 0, 0);
   grid->addWidget(txtAlphaKey, 0, 1, 1, 3);
   grid->addWidget(cmdResetKey, 0, 4);
@@ -123,6 +123,9 @@ void FrmExtract::buildControls() {
     box->setMaxLength(9);
     box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
   }
+  readAs(txtPat, {chkPat});
+  readAs(txtMinKey, {chkMinKey});
+  readAs(txtMaxKey, {chkMaxKey});
   grid->addWidget(chkMinKey, 2, 0);
   grid->addWidget(txtMinKey, 2, 1, Qt::AlignLeft);
   grid->addWidget(chkMaxKey, 2, 2);
@@ -146,6 +149,7 @@ void FrmExtract::buildControls() {
   txtCommonWords = named(new QPlainTextEdit(QStringLiteral("The And This\n"), this), "txtCommonWords");
   txtCommonWords->setTabChangesFocus(true);
   txtCommonWords->setFixedHeight(txtCommonWords->fontMetrics().lineSpacing() * 4 + 12);
+  readAs(txtCommonWords, {chkExcKey});
   layout->addWidget(chkExcKey);
   layout->addWidget(txtCommonWords);
 
@@ -166,8 +170,8 @@ void FrmExtract::buildControls() {
   auto* framCmd = named(new QWidget(this), "framCmd");
   auto* buttons = new QHBoxLayout(framCmd);
   buttons->setContentsMargins(0, 0, 0, 0);
-  cmdStart = makeButton(framCmd, "cmdStart", "Start");
-  cmdClose = makeButton(framCmd, "cmdClose", "Close");
+  cmdStart = makeButton(framCmd, "cmdStart", "&Start");
+  cmdClose = makeButton(framCmd, "cmdClose", "&Close");
   buttons->addStretch();
   buttons->addWidget(cmdStart);
   buttons->addWidget(cmdClose);

@@ -31,6 +31,7 @@ FrmFind::FrmFind() : ToolWindow("frmFind", "Find") {
   txtTargWords_->setMinimumHeight(70);
   txtTargWords_->installEventFilter(this);
   bak->addWidget(txtTargWords_);
+  readAs(txtTargWords_, {framTargets});
   targets->addWidget(bakTargWords, 1);
   chkPhrase_ = makeCheck(framTargets, targets, "chkPhrase", "Split Into Words (Keep \"Quoted Phrases\" Whole)");
   chkSens_ = makeCheck(framTargets, targets, "chkSens", "Match Case");

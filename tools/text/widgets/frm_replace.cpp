@@ -328,8 +328,18 @@ void FrmReplace::doResize() {
   const int width = std::max(kDesignWidth, minimumSizeHint().width());
   const int height = std::max({kDesignHeight, minimumSizeHint().height(), this->height()});
   if (!isMaximized() && (this->width() != width || this->height() != height)) resize(width, height);
+  placeGrip();
+}
+
+void FrmReplace::resizeEvent(QResizeEvent* e) {
+  ToolWindow::resizeEvent(e);
+  placeGrip();  // at once: doResize comes only after a burst of resizes has settled
+}
+
+void FrmReplace::placeGrip() {
   const QSize grip = ctrlDibber1_->sizeHint();
-  ctrlDibber1_->setGeometry(this->width() - grip.width(), this->height() - grip.height(), grip.width(), grip.height());
+  ctrlDibber1_->setGeometry(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
+  ctrlDibber1_->raise();
 }
 
 void registerReplaceTool() {

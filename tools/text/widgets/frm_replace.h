@@ -71,10 +71,13 @@ class FrmReplace : public tools::ToolWindow {
 
  protected:
   void showEvent(QShowEvent* e) override;
+  // The size grip keeps to the bottom right corner at every size, the first one included.
+  void resizeEvent(QResizeEvent* e) override;
   void closing() override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  void placeGrip();
   void buildControls();
   void buildLayout();
   void connectHandlers();

@@ -85,6 +85,11 @@ class FrmReplaceLaunchTest : public QObject {
     form = open("menuReplace2");
     QVERIFY(child<QRadioButton>(form, "optContent")->isChecked());  // as it was left
     form->closeForm();
+
+    form = open("menuReplace");  // Rename -> Search And Replace: names, never contents
+    QVERIFY(child<QRadioButton>(form, "optFile")->isChecked());
+    QVERIFY(!child<uikit::CtrlCheckBox>(form, "chkSpan")->isVisibleTo(form));
+    form->closeForm();
   }
 
   // A file-names run over the main window's folder and, as the main window asks, its subfolders;

@@ -109,6 +109,15 @@ class FrmReplaceTest : public QObject {
   }
   void cleanupTestCase() { tools::ToolWindow::usePipeline(nullptr); }
 
+  // The size grip sits in the bottom right corner from the first show on, and follows a resize.
+  void theSizeGripSitsInTheCorner() {
+    auto* grip = get<QWidget>("CtrlDibber1");
+    QVERIFY(grip && grip->isVisible());
+    QCOMPARE(grip->geometry().bottomRight(), form_->rect().bottomRight());
+    form_->resize(form_->width() + 40, form_->height() + 30);
+    QTRY_COMPARE(grip->geometry().bottomRight(), form_->rect().bottomRight());
+  }
+
   // Set with setChecked or Value, as presets and restored states do, not only by clicks.
   void optionControlsFollowTheOptions() {
     option("optContent")->setChecked(true);
