@@ -151,6 +151,9 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
   const std::string lines = resultsLog_.text() + resultLines_;
   if (!lines.empty()) {
     report = kCrLf + msgMain(72) + report + lines;
+  } else if (cancelState == CancelState::Cancelled) {
+    // No problems so far is no all-clear: what was not reached was never tried.
+    report = report + msgMain(74);
   } else {
     report = msgMain(73) + report + msgMain(74);
   }

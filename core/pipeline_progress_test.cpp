@@ -126,7 +126,10 @@ INSTANTIATE_TEST_SUITE_P(
         FinishRow{"lines_logged", {"one", "two"}, CancelState::Running, RefreshMode::ListOnly,
                   "\r\n{72}Tool text\r\n{71}one\r\ntwo\r\n\r\n\r\n{77}"},
         FinishRow{"cancelled", {"one"}, CancelState::Cancelled, RefreshMode::ListAndTree,
-                  "\r\n{72}Tool text\r\n{71}one\r\n\r\n\r\n{76}\r\n"}),
+                  "\r\n{72}Tool text\r\n{71}one\r\n\r\n\r\n{76}\r\n"},
+        // Cancelled before anything went wrong: no "no problems", only "none" so far.
+        FinishRow{"cancelled_without_lines", {}, CancelState::Cancelled, RefreshMode::None,
+                  "Tool text\r\n{71}{74}\r\n\r\n{76}\r\n"}),
     [](const ::testing::TestParamInfo<FinishRow>& info) { return std::string(info.param.name); });
 
 TEST_F(PipelineTest, ShowRunErrorShowsEveryLineSoFarAndClearsThem) {

@@ -29,8 +29,14 @@ inline std::string reportedText(const core::ScriptedRunHost& host) {
   const std::string& report = host.results.back().text;
   std::size_t from = report.find("{72}");  // a report with lines of its own
   if (from == std::string::npos) from = report.find("{73}");
-  if (from == std::string::npos) return {};
-  from += 4;
+  if (from != std::string::npos) {
+    from += 4;
+  } else {
+    // A cancelled run without lines says nothing before its text: it starts after the heading.
+    from = report.find("\r\n");
+    if (report.rfind("{75}", 0) != 0 || from == std::string::npos) return {};
+    from += 2;
+  }
   const std::size_t to = report.rfind("\r\n{71}");
   return to == std::string::npos || to < from ? std::string() : report.substr(from, to - from);
 }
