@@ -5,6 +5,8 @@
 // temporary file over the original; restore what the rename cannot carry.
 #include "core/contents_rewrite.h"
 
+#include "core/file_errors.h"
+
 #include "core/file_paths.h"
 #include "core/file_times.h"
 #include "core/state.h"
@@ -51,7 +53,7 @@ class FileRewrite {
   }
 
   bool writeContents() {
-    if (out_.create(path_) != 0) return writeFailed();
+    if (const int err = out_.create(path_); err != 0) return writeFailed(err);
     step(RewriteStep::TemporaryCreated);
     const std::uint64_t pieceSize = std::max<std::uint64_t>(options_.pieceSize, 1);
     const PiecePlan plan = planPieces(original_.size(), pieceSize);
@@ -64,7 +66,7 @@ class FileRewrite {
       if (err != 0) return readFailed();
       produced.clear();
       transform_.piece(in, offset, produced);
-      if (out_.write(produced) != 0) return writeFailed();
+      if (const int e = out_.write(produced); e != 0) return writeFailed(e);
       step(RewriteStep::PieceWritten);
       // Reporting progress yields to pending events: the one yield of the piece, after which
       // Cancel or Skip ends the file.
@@ -74,13 +76,14 @@ class FileRewrite {
     }
     produced.clear();
     transform_.finish(produced);
-    return out_.write(produced) == 0 || writeFailed();
+    const int err = out_.write(produced);
+    return err == 0 || writeFailed(err);
   }
 
   bool syncWithMetadata() {
     // Metadata that cannot be kept is reported after the rename, as the attributes are.
     if (out_.keepMetadataOf(original_.fd()) != 0) result_.attributesRestored = false;
-    if (out_.sync() != 0) return writeFailed();
+    if (const int err = out_.sync(); err != 0) return writeFailed(err);
     step(RewriteStep::TemporarySynced);
     return true;
   }
@@ -128,8 +131,9 @@ class FileRewrite {
     return fail(RewriteOutcome::Failed);
   }
 
-  bool writeFailed() {
-    pipe_.addResult(msgForm(m_.writeFailed) + out_.path());
+  // What the system said: a read-only folder is no full disk.
+  bool writeFailed(int err) {
+    pipe_.addResult(msgForm(m_.writeFailed) + out_.path() + systemReason(err));
     return fail(RewriteOutcome::Failed);
   }
 
