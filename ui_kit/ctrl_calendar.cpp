@@ -67,8 +67,9 @@ CtrlCalendar::CtrlCalendar(QWidget* parent)
   setAutoFillBackground(false);
   comMonth_->setObjectName(QStringLiteral("comMonth"));
   comYear_->setObjectName(QStringLiteral("comYear"));
-  comMonth_->setAccessibleName(QStringLiteral("comMonth"));
-  comYear_->setAccessibleName(QStringLiteral("comYear"));
+  // Named in the calendar's own fixed English, as its month names and buttons are.
+  comMonth_->setAccessibleName(QStringLiteral("Month"));
+  comYear_->setAccessibleName(QStringLiteral("Year"));
   clippedHolder(this, 120, 120, 1935, 305, comMonth_, 2000);
   clippedHolder(this, 2400, 120, 945, 300, comYear_, 1005);
   for (int c = 0; c < 7; ++c) {
