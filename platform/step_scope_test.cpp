@@ -103,9 +103,7 @@ TEST_F(StepScopeTest, AFolderRenamedByAStepIsKnownUnderItsNewName) {
 // and outside one.
 TEST_F(StepScopeTest, StepsReachEntriesPastTheLongestPathTheSystemTakes) {
   const std::string part(200, 'd');
-  ASSERT_TRUE(testing::makeDeepTree(root_, part, 25));
-  std::string deep = root_;
-  for (int i = 0; i < 25; ++i) deep += part + "/";
+  const std::string deep = testing::makeDeepFolder(root_, part, 25);
   ASSERT_GT(deep.size(), static_cast<std::size_t>(PATH_MAX));
   for (const bool scoped : {true, false}) {
     std::optional<StepScope> scope;

@@ -41,6 +41,15 @@ inline bool makeDeepTree(const std::string& folder, const std::string& name, int
   return true;
 }
 
+// makeDeepTree below root ("/"-terminated); the deepest folder's path ("/"-terminated), or "" when
+// a folder could not be made.
+inline std::string makeDeepFolder(const std::string& root, const std::string& name, int levels) {
+  if (!makeDeepTree(root, name, levels)) return {};
+  std::string deep = root;
+  for (int i = 0; i < levels; ++i) deep += name + "/";
+  return deep;
+}
+
 // Removes the entry name of the open folder dirFd and, for a folder (never followed through a
 // link), everything below it.
 inline void removeTreeAt(int dirFd, const char* name) {

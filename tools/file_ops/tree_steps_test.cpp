@@ -91,9 +91,7 @@ TEST_F(TreeSteps, ReadOnlyNeverFollowsALinkSwappedInForTheFile) {
 // other.
 TEST_F(TreeSteps, FilesPastTheLongestPathAreDeletedAndGivenTheirDates) {
   const std::string part(200, 'd');
-  ASSERT_TRUE(platform::testing::makeDeepTree(root_, part, 25));
-  std::string deep = root_;
-  for (int i = 0; i < 25; ++i) deep += part + "/";
+  const std::string deep = platform::testing::makeDeepFolder(root_, part, 25);
   ASSERT_GT(deep.size(), static_cast<std::size_t>(PATH_MAX));
   ASSERT_EQ(platform::writeNewFile(deep + "deep.txt", "deep"), 0);
 

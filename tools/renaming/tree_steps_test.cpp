@@ -42,9 +42,7 @@ TEST_F(RenameTreeSteps, RenamesNeverReachTheOutsideFolder) {
 
 TEST_F(RenameTreeSteps, AFilePastTheLongestPathIsRenamed) {
   const std::string part(200, 'd');
-  ASSERT_TRUE(platform::testing::makeDeepTree(root_, part, 25));
-  std::string deep = root_;
-  for (int i = 0; i < 25; ++i) deep += part + "/";
+  const std::string deep = platform::testing::makeDeepFolder(root_, part, 25);
   ASSERT_GT(deep.size(), static_cast<std::size_t>(PATH_MAX));
   ASSERT_EQ(platform::writeNewFile(deep + "deep.txt", "deep"), 0);
   (void)run({.startRule = "new_<oldFileNameNoExt>", .endRule = ".txt", .withSubfolders = true});
