@@ -251,11 +251,8 @@ class ToolAccessibilityTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    folder_ = QDir::tempPath() + QStringLiteral("/read-aloud");
-    QDir().mkpath(folder_);
-    QFile f(folder_ + QStringLiteral("/notes.txt"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    folder_ = tools::testing::folderWithFile(QStringLiteral("read-aloud"), QStringLiteral("notes.txt"));
+    QVERIFY(!folder_.isEmpty());
     main_ = tools::testing::startMainWindow(folder_, registerTools);
     QAccessible::setActive(true);
     QCOMPARE(toolWindows().size(), std::size_t(17));

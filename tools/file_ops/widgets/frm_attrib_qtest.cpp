@@ -41,11 +41,8 @@ class FrmAttribTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    folder_ = QDir::tempPath() + QStringLiteral("/attributed");
-    QDir().mkpath(folder_);
-    QFile f(folder_ + QStringLiteral("/report.txt"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    folder_ = tools::testing::folderWithFile(QStringLiteral("attributed"), QStringLiteral("report.txt"));
+    QVERIFY(!folder_.isEmpty());
     main_ = tools::testing::startMainWindow(folder_, registerAttribTool);
   }
   void cleanupTestCase() { main_.reset(); }

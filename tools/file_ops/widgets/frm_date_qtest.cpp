@@ -57,11 +57,8 @@ class FrmDateTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    folder_ = QDir::tempPath() + QStringLiteral("/dated");
-    QDir().mkpath(folder_);
-    QFile f(folder_ + QStringLiteral("/report.txt"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    folder_ = tools::testing::folderWithFile(QStringLiteral("dated"), QStringLiteral("report.txt"));
+    QVERIFY(!folder_.isEmpty());
     main_ = tools::testing::startMainWindow(folder_, registerDateTool);
   }
   void cleanupTestCase() { main_.reset(); }

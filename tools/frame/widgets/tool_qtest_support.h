@@ -8,6 +8,9 @@
 #include "tools/frame/widgets/tool_window.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTest>
 #include <QWidget>
@@ -22,6 +25,16 @@ namespace tools::testing {
 template <class T = QWidget>
 T* child(const QWidget* w, const char* name) {
   return w->findChild<T*>(QString::fromLatin1(name));
+}
+
+// A folder of the temporary folder named name, made with one file in it holding contents, for the
+// main window to show; its path (without a last "/"), or "" when the file could not be written.
+inline QString folderWithFile(const QString& name, const QString& file, const QByteArray& contents = {}) {
+  const QString folder = QDir::tempPath() + QLatin1Char('/') + name;
+  QDir().mkpath(folder);
+  QFile f(folder + QLatin1Char('/') + file);
+  if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size()) return {};
+  return folder;
 }
 
 // The main window shown on folder (without its last "/"), as a tool window test wants it: no

@@ -47,12 +47,8 @@ class FrmAppendTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    folder_ = QDir::tempPath() + QStringLiteral("/appended");
-    QDir().mkpath(folder_);
-    QFile f(folder_ + QStringLiteral("/letter.txt"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("Dear reader");
-    f.close();
+    folder_ = tools::testing::folderWithFile(QStringLiteral("appended"), QStringLiteral("letter.txt"), "Dear reader");
+    QVERIFY(!folder_.isEmpty());
     main_ = tools::testing::startMainWindow(folder_, registerAppendTool);
   }
   void cleanupTestCase() { main_.reset(); }

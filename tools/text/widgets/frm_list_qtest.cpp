@@ -40,12 +40,8 @@ class FrmListTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    folder_ = QDir::tempPath() + QStringLiteral("/listed");
-    QDir().mkpath(folder_);
-    QFile f(folder_ + QStringLiteral("/report.txt"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(1025, 'r'));
-    f.close();
+    folder_ = tools::testing::folderWithFile(QStringLiteral("listed"), QStringLiteral("report.txt"), QByteArray(1025, 'r'));
+    QVERIFY(!folder_.isEmpty());
     main_ = tools::testing::startMainWindow(folder_, registerListTool);
   }
   void cleanupTestCase() { main_.reset(); }
