@@ -175,17 +175,15 @@ int JournalWriter::open() {
   if (name.empty()) return err != 0 ? err : kErrPathFileAccess;
   path_ = ring.pathOf(name);
   int e = file_.open(path_);
+  // The header is in the file before the slot names it, so a slot never names a journal without
+  // one. (No sync here: it would cost a run more than all its records; finish(true) syncs.)
   if (e == 0) e = file_.append(header(headerDigit_, 0, true));
-  // The header and the new name reach the disk before the slot names the file, so a slot never
-  // points at a journal that a crash leaves without its header.
-  if (e == 0) e = file_.sync();
   if (e != 0) {
     (void)file_.close();
     (void)KillFile(path_);
     path_.clear();
     return errorNumberForPath(e, ring.pathOf(name));
   }
-  platform::syncFolder(platform::folderOf(path_));
   slot_ = ring.take(name);
   for (const auto& [key, value] : slotValues_) saveSet(key + std::to_string(slot_), value);
   return 0;
@@ -214,6 +212,7 @@ int JournalWriter::finish(bool sync) {
   int err = file_.writeAt(2, std::to_string(records_));
   if (err == 0 && sync) err = file_.sync();
   if (const int c = file_.close(); err == 0) err = c;
+  if (err == 0 && sync) platform::syncFolder(platform::folderOf(path_));
   return err == 0 ? 0 : errorNumberForPath(err, path_);
 }
 
