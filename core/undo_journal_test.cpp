@@ -3,6 +3,9 @@
 #include "core/file_test_fixture.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "platform/fault_test_support.h"
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -78,6 +81,25 @@ TEST_F(UndoJournal, EachRecordIsInTheFileWhenAddReturns) {
     EXPECT_EQ(writer.finish(), 0);
     EXPECT_EQ(JournalReader(kind, writer.slot()).headerCount(), done.size());
   }
+}
+
+// A run killed with SIGKILL (no destructor, no finish) leaves a journal of every record it added.
+TEST_F(UndoJournal, AKilledRunsJournalHoldsEveryRecordAdded) {
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    core::JournalWriter writer(core::kCopyJournal, '0');
+    for (int i = 0; i < 137; ++i)
+      if (writer.add({.from = dir_ + "s" + std::to_string(i), .to = dir_ + "t" + std::to_string(i)}) != 0) return "failed";
+    ::raise(SIGKILL);
+    return "not killed";
+  });
+  ASSERT_FALSE(child.exited) << child.report;
+  EXPECT_EQ(child.signal, SIGKILL);
+  JournalReader reader(core::kCopyJournal, core::SlotRing(core::kCopyJournal.ring).current());
+  ASSERT_EQ(reader.status(), JournalReader::Status::Ok);
+  EXPECT_EQ(reader.headerCount(), 0u);
+  const std::vector<JournalRecord> records = readAll(reader);
+  ASSERT_EQ(records.size(), 137u);
+  EXPECT_EQ(records.front(), (JournalRecord{.from = dir_ + "s136", .to = dir_ + "t136"}));
 }
 
 // A copy's stamp goes in the record's first field, which journals of older versions leave blank:
