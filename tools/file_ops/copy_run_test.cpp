@@ -6,6 +6,7 @@
 #include "tools/file_ops/copy_journal.h"
 
 #include "core/settings.h"
+#include "platform/fault_test_support.h"
 #include "platform/fs.h"
 #include "tools/file_ops/copy_test_support.h"
 
@@ -379,6 +380,35 @@ TEST_F(CopyRunTest, AMoveAcrossFileSystemsKeepsModeAndAttributesACopyDoesNot) {
     }
     std::filesystem::remove(a);
   }
+}
+
+// A move renames what it may rename (the folder's permission decides, as for mv): a file nobody
+// may read, into a target folder still to be made, and a symbolic link as itself; the undo puts
+// both back. As an ordinary user: root reads anything.
+TEST_F(CopyRunTest, AnUnreadableFileAndALinkMoveIntoANewFolderAndComeBackOnUndo) {
+  const std::string secret = makeFile("main/secret.txt", "s");
+  ASSERT_EQ(::chmod(secret.c_str(), 0000), 0);
+  ASSERT_EQ(::symlink("secret.txt", (main_ + "link").c_str()), 0);
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    const CopyJobResult r = run({.pattern = root_ + "new/folder", .mode = CopyMode::Move});
+    std::string out = std::to_string(r.outcome.done) + " moved";
+    for (const char* name : {"secret.txt", "link"})
+      out += std::string(" ") + name + (platform::fileStatus(root_ + "new/folder/" + name, false).error == 0 ? "+" : "-");
+    host_.answers = {core::kAnswerYes};
+    const CopyUndoResult u = undoCopyJob(pipe_, form_, r.journalSlot, msg_);
+    out += " | back";
+    for (const char* name : {"secret.txt", "link"})
+      out += std::string(" ") + name + (platform::fileStatus(main_ + name, false).error == 0 ? "+" : "-");
+    out += u.journalLeft == core::UndoEnd::Deleted ? " journal gone" : " journal kept";
+    return out + " | " + logged();
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report.substr(0, child.report.find(" | ", child.report.find(" | ") + 1)),
+            "2 moved secret.txt+ link+ | back secret.txt+ link+ journal gone")
+      << child.report;
+  EXPECT_EQ(platform::fileStatus(main_ + "link", false).type, platform::FileType::Symlink);
 }
 
 }  // namespace
