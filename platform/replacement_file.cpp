@@ -157,6 +157,15 @@ bool OriginalFile::unchanged() const {
          sameTime(now.st_mtim, seen_.st_mtim) && sameTime(now.st_ctim, seen_.st_ctim);
 }
 
+bool OriginalFile::contentsUnchanged() const {
+  struct stat now {}, there {};
+  if (fd_ < 0 || ::fstat(fd_, &now) != 0 ||
+      ::fstatat(dirFd_, name_.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
+  return there.st_dev == seen_.st_dev && there.st_ino == seen_.st_ino && now.st_size == seen_.st_size &&
+         sameTime(now.st_mtim, seen_.st_mtim);
+}
+
 ReplacementFile::~ReplacementFile() {
   (void)discard();
   if (dirFd_ >= 0) ::close(dirFd_);
@@ -312,8 +321,15 @@ int removeStaleTemporaries(std::string_view folder) {
     if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && isTemporaryName(name))
       found.emplace_back(name);
   });
+  const int removed = removeStaleTemporariesAt(dirFd, found);
+  ::close(dirFd);
+  return removed;
+}
+
+int removeStaleTemporariesAt(int dirFd, const std::vector<std::string>& names) {
   int removed = 0;
-  for (const std::string& name : found) {
+  for (const std::string& name : names) {
+    if (!isTemporaryName(name)) continue;
     const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat st {};
@@ -327,7 +343,6 @@ int removeStaleTemporaries(std::string_view folder) {
     }
     ::close(fd);
   }
-  ::close(dirFd);
   return removed;
 }
 

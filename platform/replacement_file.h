@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -42,6 +43,9 @@ class OriginalFile {
   // True when path still names the opened file and its size, modification time and change time
   // are those seen at open (a write, truncation, chmod or new link since then makes it false).
   [[nodiscard]] bool unchanged() const;
+  // True when path still names the opened file with the size and modification time seen at open:
+  // nothing was written to it. Unlike unchanged() it allows a new link (a copy into the trash).
+  [[nodiscard]] bool contentsUnchanged() const;
 
   [[nodiscard]] std::uint64_t size() const { return static_cast<std::uint64_t>(seen_.st_size); }
   [[nodiscard]] std::uint64_t links() const { return static_cast<std::uint64_t>(seen_.st_nlink); }
@@ -117,6 +121,9 @@ class ReplacementFile {
 // their lock): what a killed run left. Never follows a link; never removes anything else. The
 // number removed.
 int removeStaleTemporaries(std::string_view folder);
+// The same for names already listed from the open folder dirFd (those of the pattern among them),
+// for a walk that reads each folder once anyway.
+int removeStaleTemporariesAt(int dirFd, const std::vector<std::string>& names);
 
 // Renames from over to, replacing whatever file to names, then syncs to's folder. For a file that
 // is complete and synced: the rename is atomic, so to holds its old or its new file at every
