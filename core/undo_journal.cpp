@@ -7,9 +7,11 @@
 #include "core/file_times.h"
 #include "core/percent_escape.h"
 #include "core/settings.h"
+#include "platform/fd_io.h"
 #include "platform/fs.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace core {
 
@@ -46,6 +48,47 @@ std::string header(char digit, std::uint64_t count, bool encoded) {
   return h;
 }
 
+// " size sec.nnnnnnnnn" as stampText writes it.
+std::string stampText(const CopyStamp& stamp) {
+  std::string ns = std::to_string(stamp.modifiedNsec);
+  ns.insert(0, 9 - std::min<std::size_t>(ns.size(), 9), '0');
+  return " " + std::to_string(stamp.size) + " " + std::to_string(stamp.modifiedSec) + "." + ns;
+}
+
+// Digits only, no overflow.
+bool readNumber(std::string_view text, std::uint64_t& out) {
+  if (text.empty() || text.size() > 19) return false;
+  out = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    out = out * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return true;
+}
+
+// The first field of a copy record: " " (no stamp: a journal of an older version), or a stamp.
+// false for anything else.
+bool parseStamp(std::string_view field, std::optional<CopyStamp>& stamp) {
+  stamp.reset();
+  if (field.empty() || field == " ") return true;
+  if (field[0] != ' ') return false;
+  field.remove_prefix(1);
+  const std::size_t blank = field.find(' ');
+  const std::size_t dot = field.rfind('.');
+  if (blank == std::string_view::npos || dot == std::string_view::npos || dot < blank) return false;
+  std::string_view sec = field.substr(blank + 1, dot - blank - 1);
+  const bool negative = !sec.empty() && sec[0] == '-';
+  if (negative) sec.remove_prefix(1);
+  std::uint64_t size = 0, s = 0, ns = 0;
+  if (!readNumber(field.substr(0, blank), size) || !readNumber(sec, s) || field.size() - dot - 1 != 9 ||
+      !readNumber(field.substr(dot + 1), ns) || s > static_cast<std::uint64_t>(INT64_MAX))
+    return false;
+  stamp = CopyStamp{.size = size,
+                    .modifiedSec = negative ? -static_cast<std::int64_t>(s) : static_cast<std::int64_t>(s),
+                    .modifiedNsec = static_cast<std::uint32_t>(ns)};
+  return true;
+}
+
 std::optional<JournalRecord> parseRecord(JournalLayout layout, std::string_view text, bool encoded) {
   const std::size_t a = text.find(kFieldSep);
   if (a == std::string_view::npos) return std::nullopt;
@@ -61,6 +104,7 @@ std::optional<JournalRecord> parseRecord(JournalLayout layout, std::string_view 
   } else {
     if (second.empty() || rest.empty()) return std::nullopt;
     r = {.from = second, .to = rest};
+    if (!parseStamp(first, r.copy)) return std::nullopt;
   }
   return r;
 }
@@ -74,8 +118,8 @@ std::string journalStamp(const SystemTime& t) {
 
 std::string journalRecordText(JournalLayout layout, const JournalRecord& record, bool encoded) {
   if (layout == JournalLayout::Copy) {
-    return std::string(" *") + encodeField(record.from, encoded) + kFieldSep + encodeField(record.to, encoded) +
-           kRecordEnd;
+    return (record.copy ? stampText(*record.copy) : std::string(" ")) + kFieldSep + encodeField(record.from, encoded) +
+           kFieldSep + encodeField(record.to, encoded) + kRecordEnd;
   }
   // Both names under their common folder, as the layout reads; a step between folders keeps
   // whole paths with an empty folder, which reads back the same.
@@ -95,6 +139,24 @@ std::string journalRecordText(JournalLayout layout, const JournalRecord& record,
          encodeField(oldName, encoded) + kRecordEnd;
 }
 
+bool journalPathIsPlain(std::string_view path) {
+  if (path.size() < 2 || path[0] != '/' || path.back() == '/' || path.find('\0') != std::string_view::npos)
+    return false;
+  for (std::size_t at = 1; at <= path.size();) {
+    const std::size_t end = std::min(path.find('/', at), path.size());
+    const std::string_view part = path.substr(at, end - at);
+    if (part.empty() || part == "." || part == "..") return false;
+    at = end + 1;
+  }
+  return true;
+}
+
+bool renameRecordIsPlain(const JournalRecord& record) {
+  if (!journalPathIsPlain(record.from) || !journalPathIsPlain(record.to)) return false;
+  const std::size_t a = record.from.rfind('/'), b = record.to.rfind('/');
+  return a == b && record.from.compare(0, a, record.to, 0, b) == 0;
+}
+
 // --- writer ---------------------------------------------------------------------------------
 
 JournalWriter::JournalWriter(const JournalKind& kind, char headerDigit,
@@ -112,22 +174,19 @@ int JournalWriter::open() {
   const std::string name = ring.createUnique(stamp_, &err);
   if (name.empty()) return err != 0 ? err : kErrPathFileAccess;
   path_ = ring.pathOf(name);
-  if (const int e = AppendFile(path_, header(headerDigit_, 0, true)); e != 0) {
+  int e = file_.open(path_);
+  // The header is in the file before the slot names it, so a slot never names a journal without
+  // one. (No sync here: it would cost a run more than all its records; finish(true) syncs.)
+  if (e == 0) e = file_.append(header(headerDigit_, 0, true));
+  if (e != 0) {
+    (void)file_.close();
     (void)KillFile(path_);
     path_.clear();
-    return e;
+    return errorNumberForPath(e, ring.pathOf(name));
   }
   slot_ = ring.take(name);
   for (const auto& [key, value] : slotValues_) saveSet(key + std::to_string(slot_), value);
   return 0;
-}
-
-int JournalWriter::flush() {
-  if (buffer_.empty()) return 0;
-  const int err = AppendFile(path_, buffer_);
-  buffer_.clear();
-  if (err == 0) written_ = records_;
-  return err;
 }
 
 int JournalWriter::add(const JournalRecord& record) {
@@ -138,26 +197,28 @@ int JournalWriter::add(const JournalRecord& record) {
       return err;
     }
   }
-  buffer_ += journalRecordText(kind_.layout, record);
+  if (const int err = file_.append(journalRecordText(kind_.layout, record)); err != 0) {
+    stop();
+    return errorNumberForPath(err, path_);
+  }
   ++records_;
-  if (buffer_.size() <= kind_.flushAt) return 0;
-  const int err = flush();
-  if (err != 0) stop();
-  return err;
+  return 0;
 }
 
-int JournalWriter::finish() {
+int JournalWriter::finish(bool sync) {
   if (!on_) return 0;
   on_ = false;
   if (slot_ == 0) return 0;
-  const int err = flush();
-  if (OutputBits(path_, 3, std::to_string(written_)) != 0 && err == 0) return kErrPathFileAccess;
-  return err;
+  int err = file_.writeAt(2, std::to_string(records_));
+  if (err == 0 && sync) err = file_.sync();
+  if (const int c = file_.close(); err == 0) err = c;
+  if (err == 0 && sync) platform::syncFolder(platform::folderOf(path_));
+  return err == 0 ? 0 : errorNumberForPath(err, path_);
 }
 
 void JournalWriter::stop() {
   on_ = false;
-  buffer_.clear();
+  (void)file_.close();
 }
 
 // --- reader ---------------------------------------------------------------------------------
@@ -195,6 +256,7 @@ void JournalReader::openFile() {
   for (std::size_t i = 2; i < kJournalHeaderSize - 1 && h[i] >= '0' && h[i] <= '9'; ++i)
     headerCount_ = headerCount_ * 10 + static_cast<std::uint64_t>(h[i] - '0');
   encoded_ = h[kMarkAt] == kEncodedMark;
+  headerRead_ = true;
   size_ = st.size;
   bufStart_ = end_ = size_;
   // The records end at the last "?" of the file; anything after it is a record cut short by an
@@ -256,8 +318,7 @@ std::uint64_t JournalReader::blockCount() const { return (size_ + blockSize_ - 1
 // --- end of an undo, menu and clearing ----------------------------------------------------------
 
 UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>& notUndone) {
-  if (reader.status() == JournalReader::Status::Missing || reader.status() == JournalReader::Status::NotAJournal)
-    return UndoEnd::WriteFailed;
+  if (!reader.headerRead()) return UndoEnd::Unread;
   const std::uint64_t unread = reader.unreadEnd() > kJournalHeaderSize ? reader.unreadEnd() - kJournalHeaderSize : 0;
   if (unread == 0 && notUndone.empty()) {
     if (KillFile(reader.path()) != 0) return UndoEnd::WriteFailed;

@@ -4,9 +4,12 @@
 // File: "RenUndo " / "CopyUndo " + "dd Month yyyy hh:mm:ss" (":" written "ZZ") + ".txt", with
 // " (2)", " (3)" ... before ".txt" when a second run starts within the same second. One line
 // without line breaks: a 28-byte header, the kind digit, "*", 25 blanks, "?" (the record count is
-// patched in over the blanks at byte 3 when the run ends), then the records, each closed by "?":
+// patched in over the blanks at byte 3 when the run ends; a killed run leaves it blank, and the
+// records are found by their ends whatever it says), then the records, each closed by "?":
 //   rename: folder "*" new name "*" old name "?"   (folder ends with "/")
-//   copy:   " *" source path "*" target path "?"
+//   copy:   " *" source path "*" target path "?", or, for a copy the run made, with the copy's
+//           size and modified time (seconds "." nine digits of nanoseconds) in the first field:
+//           " 1234 1709820309.123456789*" source path "*" target path "?"
 // Names are bytes. A field byte that would break this layout or its single line ("*", "?", "%",
 // control characters) is written "%XX" (two upper-case hex digits); every other byte, UTF-8 or
 // not, is written as it is, so ordinary names stay readable. Journals written this way carry "%"
@@ -14,7 +17,9 @@
 // stand (the plain layout, which holds no such bytes).
 //
 // A run takes its slot at its first record: a run that records nothing leaves the ring and every
-// older journal as they were. Undo reads records from the end in blocks (any length, last record
+// older journal as they were. The file stays open for the run and each record is written as it is
+// added (one write, no sync), so a killed run's journal holds every step it reported; a record cut
+// short by the kill has no end mark and is no step. Undo reads records from the end in blocks (any length, last record
 // first) and, when it is over, keeps the records it could not undo: the journal is rewritten to
 // them, and only a journal with nothing left is deleted (and its slot released).
 //
@@ -38,6 +43,7 @@
 
 #include "core/slot_ring.h"
 #include "core/state.h"
+#include "platform/record_file.h"
 
 #include <cstdint>
 #include <optional>
@@ -54,25 +60,39 @@ enum class JournalLayout : std::uint8_t { Rename, Copy };
 struct JournalKind {
   SlotRingKeys ring;
   JournalLayout layout;
-  std::size_t flushAt;  // the buffer is appended to the file once it is longer than this
 };
 
 inline constexpr JournalKind kRenameJournal{
     .ring = {.currentKey = "curundnum", .slotKeyPrefix = "undoren", .filePrefix = "RenUndo ", .fileSuffix = ".txt"},
-    .layout = JournalLayout::Rename,
-    .flushAt = 10000};
+    .layout = JournalLayout::Rename};
 inline constexpr JournalKind kCopyJournal{
     .ring = {.currentKey = "curcpyundnum", .slotKeyPrefix = "undocopy", .filePrefix = "CopyUndo ", .fileSuffix = ".txt"},
-    .layout = JournalLayout::Copy,
-    .flushAt = 20000};
+    .layout = JournalLayout::Copy};
+
+// What a new copy was like when the run made it: an undo removes only a copy still like this.
+struct CopyStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedSec = 0;
+  std::uint32_t modifiedNsec = 0;
+  friend bool operator==(const CopyStamp&, const CopyStamp&) = default;
+};
 
 // One step: what was at `from` is now at `to` (full paths). A rename's two paths normally share
-// their folder; a copy's target is the copy.
+// their folder; a copy's target is the copy, with its stamp where the journal has one (journals
+// of older versions do not).
 struct JournalRecord {
   std::string from;
   std::string to;
+  std::optional<CopyStamp> copy{};
   friend bool operator==(const JournalRecord&, const JournalRecord&) = default;
 };
+
+// Journals are untrusted input: an undo acts only on records that pass these.
+// True for an absolute path whose every component is a name an entry can have: not empty, ".",
+// "..", and without NUL. No trailing "/".
+[[nodiscard]] bool journalPathIsPlain(std::string_view path);
+// True for a rename record whose two paths are plain and name two entries of one folder.
+[[nodiscard]] bool renameRecordIsPlain(const JournalRecord& record);
 
 inline constexpr std::size_t kJournalHeaderSize = 28;
 
@@ -91,15 +111,17 @@ class JournalWriter {
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
 
-  // Records one step. The first call creates the journal file (exclusively, under a free name of
-  // the run's start time) and takes the next slot, deleting that slot's older journal. 0, or the
-  // error number of a failed file write: journaling is then off for the rest of the run (what was
+  // Records one step: when add returns, the record is in the file. The first call creates the
+  // journal file (exclusively, under a free name of the run's start time), writes its header and
+  // only then takes the next slot, deleting that slot's older journal. 0, or the error
+  // number of a failed file write: journaling is then off for the rest of the run (what was
   // written stays readable). Ignored (0) once journaling is off.
   int add(const JournalRecord& record);
-  // Appends what is buffered and patches the record count in. 0 when there was nothing to do or
-  // all went well, else the error number. Journaling is off afterwards.
-  int finish();
-  // Journaling off for the rest of the run; buffered records are dropped.
+  // Patches the record count in and closes the file; with sync the journal and its name are
+  // synced to the disk. 0 when there was nothing to do or all went well, else the error number. Journaling is
+  // off afterwards.
+  int finish(bool sync = false);
+  // Journaling off for the rest of the run; the file is closed with what it holds.
   void stop();
 
   [[nodiscard]] bool on() const { return on_; }
@@ -109,16 +131,14 @@ class JournalWriter {
 
  private:
   int open();
-  int flush();
 
   JournalKind kind_;
   char headerDigit_;
   std::vector<std::pair<std::string, std::string>> slotValues_;
   std::string stamp_;
   std::string path_;
-  std::string buffer_;
-  std::uint64_t records_ = 0;  // added
-  std::uint64_t written_ = 0;  // on disk
+  platform::RecordFile file_;
+  std::uint64_t records_ = 0;  // in the file
   int slot_ = 0;
   bool on_ = true;
 };
@@ -147,6 +167,8 @@ class JournalReader {
   [[nodiscard]] int headerKind() const { return headerKind_; }
   [[nodiscard]] std::uint64_t headerCount() const { return headerCount_; }
   [[nodiscard]] bool encoded() const { return encoded_; }
+  // True once the header was read and is a journal's; status() may still tell of a later failure.
+  [[nodiscard]] bool headerRead() const { return headerRead_; }
 
   // The next record towards the start (the last one written first); nullopt at the start of the
   // records or when reading stopped (status tells). A record without the fields of its layout is
@@ -173,6 +195,7 @@ class JournalReader {
   int headerKind_ = 0;
   std::uint64_t headerCount_ = 0;
   bool encoded_ = false;
+  bool headerRead_ = false;
   std::uint64_t size_ = 0;
   std::uint64_t end_ = 0;       // just past the "?" closing the next record to return
   std::uint64_t bufStart_ = 0;  // file offset of buf_[0]; buf_ covers [bufStart_, end_)
@@ -182,14 +205,16 @@ class JournalReader {
 };
 
 enum class UndoEnd : std::uint8_t {
-  Deleted,    // nothing was left: the journal is deleted and its slot released
-  Kept,       // the journal now holds only the records not undone
-  WriteFailed // the journal could not be rewritten or deleted; it is left as it was
+  Deleted,     // nothing was left: the journal is deleted and its slot released
+  Kept,        // the journal now holds only the records not undone
+  WriteFailed, // the journal could not be rewritten or deleted; it is left as it was
+  Unread,      // the journal's header could not be read: journal and slot are left as they were
 };
 
 // Ends an undo read through reader: the records not yet read, followed by notUndone (the records
 // that failed, in the order previous() gave them), stay in the journal; with none left the file
-// is deleted and its slot released (the current slot then steps back one). The rewrite goes through a temporary file.
+// is deleted and its slot released (the current slot then steps back one). The rewrite goes
+// through a temporary file. A journal whose header did not read is never touched.
 UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>& notUndone);
 
 // The slots other than except (normally the current slot) whose journal exists, as (slot, menu

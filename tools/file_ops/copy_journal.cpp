@@ -6,7 +6,6 @@
 #include "core/slot_ring.h"
 #include "core/state.h"
 #include "core/vb.h"
-#include "platform/fd_io.h"
 #include "platform/fs.h"
 
 namespace tools::file_ops {
@@ -15,6 +14,10 @@ namespace {
 
 const std::string kCrLf = "\r\n";
 constexpr std::size_t kUndoBlock = 4096;  // journal bytes per batch: Cancel is read after each
+
+core::CopyStamp stampOf(const platform::FileStatus& st) {
+  return {.size = st.size, .modifiedSec = st.modified.sec, .modifiedNsec = st.modified.nsec};
+}
 
 std::string folderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -29,7 +32,9 @@ class CopyUndo {
   bool undo(const core::JournalRecord& r) { return mode_ == CopyMode::Copy ? removeCopy(r) : moveBack(r); }
 
  private:
-  // The copy goes only while it is still the copy of an existing source: same size, other file.
+  // The copy goes only while it is still the copy of an existing source (same size, other file)
+  // and, where the journal knows it, still the file the run made: the size and modified time it
+  // had then. An edited copy may be all that is left of someone's work.
   bool removeCopy(const core::JournalRecord& r) {
     const platform::FileStatus copy = platform::fileStatus(r.to, false);
     if (copy.error != 0) return true;  // removed or moved away meanwhile
@@ -38,6 +43,10 @@ class CopyUndo {
                             source.size == copy.size && source.identity != copy.identity;
     if (!stillACopy) {
       pipe_.addResult(msg_(copy_msg::kUndoKeptCopy) + r.to);
+      return false;
+    }
+    if (r.copy && *r.copy != stampOf(copy)) {
+      pipe_.addResult(msg_(copy_msg::kUndoKeptEditedCopy) + r.to);
       return false;
     }
     if (pipe_.removeFile(r.to, "", "", core::RemoveKind::Deleted) != 0) return false;
@@ -77,17 +86,24 @@ CopyJournal::CopyJournal(CopyMode mode)
 
 void CopyJournal::stepDone(const core::StepRecord& step) {
   if (step.kind != core::StepKind::Copied && step.kind != core::StepKind::Renamed) return;
-  if (const int err = writer_.add({.from = step.from, .to = step.to}); err != 0 && writeError_ == 0) writeError_ = err;
+  core::JournalRecord record{.from = step.from, .to = step.to};
+  if (step.kind == core::StepKind::Copied) {
+    // What the undo later checks the copy against: its size now, and the modified time it gets
+    // from its source as soon as this step returns (keepTimesAndAttributes). Where the time
+    // cannot be kept, the undo keeps the copy: the safe side.
+    const platform::FileStatus made = platform::fileStatus(step.to, false);
+    const platform::FileStatus source = platform::fileStatus(step.from, false);
+    if (made.error == 0 && made.type == platform::FileType::Regular && source.error == 0 && source.modified.known)
+      record.copy = core::CopyStamp{
+          .size = made.size, .modifiedSec = source.modified.sec, .modifiedNsec = source.modified.nsec};
+  }
+  if (const int err = writer_.add(record); err != 0 && writeError_ == 0) writeError_ = err;
 }
 
 int CopyJournal::finish() {
-  const bool wrote = writer_.on() && writer_.slot() != 0;
-  const int err = writer_.finish();
-  if (err != 0 || !wrote) return err;
-  // Its records are buffered while the run goes (see JournalWriter): synced once, at the end.
-  if (const int e = platform::syncFile(writer_.path()); e != 0) return e;
-  platform::syncFolder(platform::folderOf(writer_.path()));
-  return 0;
+  // Each record reached the file as it was done; one sync at the end makes a run's moves undoable
+  // after a power loss too.
+  return writer_.finish(true);
 }
 
 int CopyJournal::takeWriteError() { return std::exchange(writeError_, 0); }
@@ -104,6 +120,12 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
   if (reader.status() == core::JournalReader::Status::Missing) {
     const std::string name = core::getSet(std::string(core::kCopyJournal.ring.slotKeyPrefix) + std::to_string(slot));
     host.respond(form, "O", msg(copy_msg::kJournalMissing) + core::coreState().appPath + name, "N");
+    return result;
+  }
+  // A journal that cannot be read says so and stays, with its slot, for another try.
+  if (reader.status() != core::JournalReader::Status::Ok) {
+    host.respond(form, "O", msg(copy_msg::kJournalUnreadable) + reader.path(), "N");
+    result.end = CopyUndoEnd::Unreadable;
     return result;
   }
   const CopyMode mode = copyJournalMode(slot);
@@ -132,6 +154,11 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
   };
   const core::RecordStep<core::JournalRecord> step = [&](const core::JournalRecord& r, core::RunItem&) {
     ++reached;
+    // The run writes whole plain paths; anything else is not its record, and is dropped.
+    if (!core::journalPathIsPlain(r.from) || !core::journalPathIsPlain(r.to)) {
+      pipe.addResult(msg(copy_msg::kRecordRefused) + r.from + msg(copy_msg::kTo) + r.to);
+      return core::StepResult::Failed;
+    }
     if (undo.undo(r)) return core::StepResult::Done;
     notUndone.push_back(r);
     return core::StepResult::Failed;
@@ -144,6 +171,9 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
             notUndone.insert(notUndone.end(), batch.begin() + static_cast<std::ptrdiff_t>(reached), batch.end());
             batch.clear();
             result.journalLeft = core::finishUndo(reader, notUndone);
+            // Reading stopped part way: the rest of the journal stays for another try.
+            if (reader.status() != core::JournalReader::Status::Ok)
+              pipe.addResult(msg(copy_msg::kJournalUnreadable) + reader.path());
             if (result.journalLeft == core::UndoEnd::WriteFailed)
               pipe.addResult(msg(copy_msg::kJournalNotUpdated) + reader.path());
           },

@@ -4,10 +4,12 @@
 // A run installs a CopyJournal as the pipeline's step recorder: every copy and every move the
 // pipeline does becomes a record (source, target). Undo reads a slot's records from the last to
 // the first: a copy is undone by removing the copy, but only while its source still exists with
-// the same size (otherwise the copy is kept and reported); a move is undone by moving the file
+// the same size and the copy is as the run made it (its size and modified time, recorded with
+// it; otherwise the copy is kept and reported); a move is undone by moving the file
 // back (a rename within one file system, else a synced copy and then the file's removal),
 // recreating a missing source folder. Records that could not be undone, or that a Cancel left
-// unread, stay in the journal; records with nothing left to do are dropped.
+// unread, stay in the journal; records with nothing left to do are dropped, and so are records
+// that do not name plain whole paths (a line says so: journals are read as untrusted input).
 //
 //   CopyJournal journal(CopyMode::Move);
 //   core::ScopedStepRecorder listening(pipe, journal);
@@ -30,6 +32,13 @@
 
 namespace tools::file_ops {
 
+// The undo's own messages (the others are in copy_transfer.h).
+namespace copy_msg {
+inline constexpr int kJournalUnreadable = 50,  // followed by the journal's path
+    kRecordRefused = 51,                       // 51 source 12 target: a record of no plain paths
+    kUndoKeptEditedCopy = 52;                  // followed by the copy's path
+}  // namespace copy_msg
+
 // The settings key of a slot's kind: "iscpymve" + slot.
 inline constexpr std::string_view kCopyKindKey = "iscpymve";
 
@@ -41,8 +50,8 @@ class CopyJournal : public core::StepRecorder {
   // The error number of a journal write that failed since the last call, else 0. Journaling is
   // off for the rest of the run from such a failure on.
   [[nodiscard]] int takeWriteError();
-  // Writes what is buffered and the record count, and syncs the journal to the disk: a run's
-  // moves can be undone after a crash too. 0, or the error number.
+  // Writes the record count and syncs the journal to the disk: a run's moves can be undone after a
+  // crash too. 0, or the error number.
   int finish();
   [[nodiscard]] std::uint64_t records() const { return writer_.records(); }
   [[nodiscard]] int slot() const { return writer_.slot(); }
@@ -58,6 +67,7 @@ class CopyJournal : public core::StepRecorder {
 
 enum class CopyUndoEnd {
   Missing,       // the slot names no journal that exists (message 29 shown)
+  Unreadable,    // the journal cannot be read (message 50 shown); journal and slot are kept
   NotConfirmed,  // the user said No
   Undone,        // the undo ran; journalLeft tells what became of the journal
 };

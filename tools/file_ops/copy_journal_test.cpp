@@ -3,7 +3,10 @@
 // undo reads the journal afresh from the program folder, as after a restart.
 #include "tools/file_ops/copy_journal.h"
 
+#include "core/file_content.h"
 #include "core/settings.h"
+#include "core/slot_ring.h"
+#include "platform/fault_test_support.h"
 #include "tools/file_ops/copy_run.h"
 #include "tools/file_ops/copy_test_support.h"
 
@@ -101,6 +104,86 @@ TEST_F(CopyUndoTest, ACancelledUndoKeepsWhatItDidNotReach) {
   host_.cancel = core::CancelState::Running;
   EXPECT_EQ(undo(slot).journalLeft, core::UndoEnd::Deleted);
   EXPECT_TRUE(tree(root_ + "out/").empty());
+}
+
+// A copy edited since the run is kept even at its old size; journals of older versions (no
+// stamp) are undone as before.
+TEST_F(CopyUndoTest, ACopyEditedSinceTheRunIsKept) {
+  makeFile("main/edited.txt", "12345");
+  makeFile("main/untouched.txt", "abcde");
+  const int slot = runJob({.pattern = root_ + "out"});
+  const std::vector<std::optional<core::CopyStamp>> stamps = this->stamps(slot);
+  ASSERT_EQ(stamps.size(), 2u);
+  ASSERT_TRUE(stamps[0].has_value());
+  EXPECT_EQ(stamps[0]->size, 5u);
+  makeFile("out/edited.txt", "54321");  // same size, another modified time
+  const CopyUndoResult r = undo(slot);
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"edited.txt", "54321"}}));
+  EXPECT_NE(lines().find("[52]" + root_ + "out/edited.txt"), std::string::npos) << lines();
+  EXPECT_EQ(r.journalLeft, core::UndoEnd::Kept);
+
+  const std::string name = "CopyUndo 01 May 2024 10ZZ00ZZ00.txt";
+  ASSERT_EQ(core::OutputFile(state_.state().appPath + name, "0*" + std::string(25, ' ') + "? *" + main_ +
+                                                                "untouched.txt*" + root_ + "out/old.txt?"),
+            0);
+  makeFile("out/old.txt", "abcde");
+  core::saveSet("undocopy5", name);
+  core::saveSet("iscpymve5", "0");
+  EXPECT_EQ(undo(5).journalLeft, core::UndoEnd::Deleted);
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"edited.txt", "54321"}}));
+}
+
+// Journals are untrusted: a record must name whole plain paths, or it is dropped with a line and
+// nothing it points at is touched, for a copy's undo (removing) and a move's (moving back).
+TEST_F(CopyUndoTest, RecordsOfNoPlainPathsAreRefused) {
+  makeFile("victim.txt", "v");
+  makeFile("main/victim.txt", "v");
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {main_ + "victim.txt", root_ + "out/../victim.txt"},
+      {main_ + "victim.txt", root_ + "./victim.txt"},
+      {main_ + "victim.txt", root_.substr(0, root_.size() - 1) + "//victim.txt"},
+      {main_ + "victim.txt", "victim.txt"},
+      {main_ + "victim.txt", root_ + "victim.txt/"},
+      {main_ + "../victim.txt", root_ + "victim.txt"},
+  };
+  for (const std::string mode : {"0", "1"}) {
+    std::string text = "0*" + std::string(25, ' ') + "?";
+    for (const auto& [from, to] : refused) text += " *" + from + "*" + to + "?";
+    const std::string name = "CopyUndo 01 May 2024 10ZZ00ZZ0" + mode + ".txt";
+    ASSERT_EQ(core::OutputFile(state_.state().appPath + name, text), 0);
+    core::saveSet("undocopy5", name);
+    core::saveSet("iscpymve5", mode);
+    EXPECT_EQ(undo(5).journalLeft, core::UndoEnd::Deleted) << "refused records are not kept for another try";
+    EXPECT_EQ(tree(root_), (Files{{"main/victim.txt", "v"}, {"victim.txt", "v"}})) << "mode " << mode;
+    for (const auto& [from, to] : refused)
+      EXPECT_NE(lines().find("[51]" + from + "[12]" + to), std::string::npos) << to << "\n" << lines();
+  }
+}
+
+// A journal that cannot be read (no read access, a header of another shape) is reported before
+// anything is asked, and stays with its slot.
+TEST_F(CopyUndoTest, AJournalThatCannotBeReadStays) {
+  makeFile("main/a.txt", "a");
+  const int slot = runJob({.pattern = root_ + "out"});
+  const std::string journal = core::SlotRing(core::kCopyJournal.ring).slotPath(slot);
+  std::filesystem::permissions(journal, std::filesystem::perms::none);
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    host_.questions.clear();
+    const CopyUndoResult r = undo(slot);
+    return std::to_string(static_cast<int>(r.end)) + "|" +
+           (host_.questions.size() == 1 ? host_.questions[0].message + "|" + host_.questions[0].title : "");
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, std::to_string(static_cast<int>(CopyUndoEnd::Unreadable)) + "|[50]" + journal + "|N");
+  std::filesystem::permissions(journal, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_EQ(core::OutputFile(journal, std::string(40, 'x')), 0);  // a header of another shape
+  EXPECT_EQ(undo(slot).end, CopyUndoEnd::Unreadable);
+  EXPECT_TRUE(std::filesystem::exists(journal));
+  EXPECT_EQ(copyUndoMenu().current, slot);
+  EXPECT_TRUE(copyUndoMenu().recent);
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "a"}}));
 }
 
 TEST_F(CopyUndoTest, AMissingJournalOrANoChangesNothing) {

@@ -37,11 +37,19 @@ class CopyToolTest : public core::testing::PipelineTest {
     return out;
   }
 
-  // The records of journal slot, in the order the run wrote them.
+  // The records of journal slot, in the order the run wrote them: their paths (stamps: see
+  // stamps()).
   static std::vector<core::JournalRecord> records(int slot) {
     core::JournalReader reader(core::kCopyJournal, slot);
     std::vector<core::JournalRecord> out;
-    while (auto r = reader.previous()) out.insert(out.begin(), *r);
+    while (auto r = reader.previous()) out.insert(out.begin(), {.from = r->from, .to = r->to});
+    return out;
+  }
+  // The copy stamps of those records.
+  static std::vector<std::optional<core::CopyStamp>> stamps(int slot) {
+    core::JournalReader reader(core::kCopyJournal, slot);
+    std::vector<std::optional<core::CopyStamp>> out;
+    while (auto r = reader.previous()) out.insert(out.begin(), r->copy);
     return out;
   }
 

@@ -77,6 +77,12 @@ UndoResult undoRename(core::Pipeline& pipe, core::ToolForm* form, int slot, cons
   };
   const core::RecordStep<core::JournalRecord> step = [&](const core::JournalRecord& r, core::RunItem&) {
     ++stepped;
+    // A run records two names of one folder; a record that names anything else (a "/" in a name,
+    // "..", a path of its own) is not the run's, and is dropped with a line.
+    if (!core::renameRecordIsPlain(r)) {
+      pipe.addResult(msg(msg::kRecordRefused) + r.to + msg(msg::kArrow) + r.from);
+      return core::StepResult::Failed;
+    }
     if (pipe.renameLogged(r.to, r.from, "", kind) != 0) {
       notUndone.push_back(r);
       return core::StepResult::Failed;

@@ -1,7 +1,9 @@
 #include "tools/renaming/rename_journal.h"
 
 #include "core/settings.h"
+#include "core/file_content.h"
 #include "core/slot_ring.h"
+#include "platform/fault_test_support.h"
 #include "tools/renaming/rename_test_support.h"
 
 #include <spawn.h>
@@ -148,6 +150,68 @@ TEST_F(RenameTest, AMissingJournalOrANoChangesNothing) {
   ASSERT_EQ(host_.questions.size(), 1u);
   EXPECT_EQ(host_.questions[0].message.rfind("{5}" + appPath_, 0), 0u) << host_.questions[0].message;
   EXPECT_EQ(namesIn(), (Names{"b.txt"}));
+}
+
+// A journal is untrusted: a record must name two entries of its own folder. Every other record
+// gets a line, is dropped, and moves nothing; the good record beside them is undone.
+TEST_F(RenameTest, RecordsThatNameNoEntryOfTheirFolderAreRefused) {
+  makeDir("d");
+  const std::string d = root_ + "d/";
+  makeFile("outside.txt", "outside");
+  makeFile("d/new.txt", "new");
+  makeFile("d/x", "x");
+  const std::vector<std::string> refused = {
+      d + "*../outside.txt*stolen.txt",  // a "/" in the new name climbs out of the folder
+      d + "*x*../stolen.txt",             // ... or in the old one
+      d + "*x*sub/stolen.txt",
+      d + "*..*stolen.txt",
+      d + "*.*stolen.txt",
+      "d/*x*stolen.txt",                  // not a whole path
+      root_ + "d/../*outside.txt*stolen.txt",
+      "*" + root_ + "outside.txt*" + d + "stolen.txt",  // whole paths of two folders
+  };
+  std::string text = std::string("1*") + std::string(25, ' ') + "?" + d + "*new.txt*old.txt?";
+  for (const std::string& r : refused) text += r + "?";
+  const std::string name = "RenUndo 01 May 2024 10ZZ00ZZ00.txt";
+  ASSERT_EQ(core::OutputFile(appPath_ + name, text), 0);
+  core::saveSet("undoren4", name);
+  core::saveSet("curundnum", "4");
+
+  const UndoResult r = undoRename(pipe_, form_, 4, msg_);
+  EXPECT_EQ(r.undone, 1);
+  EXPECT_EQ(namesIn(), (Names{"d", "outside.txt"}));
+  EXPECT_EQ(namesIn("d"), (Names{"old.txt", "x"}));
+  for (const std::string& line :
+       {"{37}" + d + "../outside.txt{17}" + d + "stolen.txt", "{37}" + d + "x{17}" + d + "sub/stolen.txt",
+        "{37}" + root_ + "outside.txt{17}" + d + "stolen.txt"})
+    EXPECT_NE(shown().find(line), std::string::npos) << line << "\n" << shown();
+  EXPECT_EQ(r.journal, core::UndoEnd::Deleted) << "refused records are not kept for another try";
+}
+
+// A journal that cannot be read (no read access, a header of another shape) is reported and
+// stays, with its slot; nothing is asked or renamed.
+TEST_F(RenameTest, AJournalThatCannotBeReadStays) {
+  makeFile("b.txt", "");
+  ASSERT_EQ(run({.startRule = "c", .endRule = ".txt"}).renamed, 1);
+  const int slot = kRing.current();
+  const std::string journal = kRing.slotPath(slot);
+  std::filesystem::permissions(journal, std::filesystem::perms::none);
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    host_.questions.clear();
+    const UndoResult r = undoRename(pipe_, form_, slot, msg_);
+    return std::to_string(static_cast<int>(r.start)) + "|" +
+           (host_.questions.empty() ? std::string() : host_.questions[0].message);
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, std::to_string(static_cast<int>(UndoStart::Unreadable)) + "|{36}" + journal);
+  std::filesystem::permissions(journal, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_EQ(core::OutputFile(journal, std::string(40, 'x')), 0);  // a header of another shape
+  EXPECT_EQ(undoRename(pipe_, form_, slot, msg_).start, UndoStart::Unreadable);
+  EXPECT_TRUE(std::filesystem::exists(journal));
+  EXPECT_EQ(kRing.slotPath(slot), journal);
+  EXPECT_EQ(namesIn(), (Names{"c.txt"}));
 }
 
 // The menu lists the other slots whose journal exists; clearing deletes the journals through

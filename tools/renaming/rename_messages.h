@@ -41,6 +41,7 @@ enum : int {
   kBadName = 34,            // 34 old 17 new: a name no entry can take
   kNotUndone = 35,          // count 35: renames that stay in the journal
   kJournalUnreadable = 36,  // followed by the journal's path
+  kRecordRefused = 37,      // 37 new 17 old: a record that names no two entries of one folder
 };
 
 }  // namespace tools::ren::msg
