@@ -1,8 +1,9 @@
 // One file through the contents rewrite, in this order: refuse links; open the original; write the
 // transformed pieces to a temporary file beside it (yield, cancel and progress after each piece);
 // give the temporary file the original's metadata and sync it; check that the original did not
-// change meanwhile; put a copy of the original into the trash when the settings say so; rename the
-// temporary file over the original; restore what the rename cannot carry.
+// change meanwhile; put a copy of the original into the trash when the settings say so; check the
+// original once more; rename the temporary file over the original; restore what the rename cannot
+// carry.
 #include "core/contents_rewrite.h"
 
 #include "core/file_errors.h"
@@ -36,7 +37,7 @@ class FileRewrite {
     if (!transform_.changed()) return leave(RewriteOutcome::Unchanged);
     if (!syncWithMetadata() || !checkUnchanged()) return result_;
     const std::uint8_t attributes = GetAtt(path_);
-    if (!keepOriginalInTrash() || !replace()) return result_;
+    if (!keepOriginalInTrash() || !stillUnchanged() || !replace()) return result_;
     restore(attributes);
     return result_;
   }
@@ -89,6 +90,15 @@ class FileRewrite {
   }
 
   bool checkUnchanged() { return original_.unchanged() || changedWhileRead(); }
+
+  // Looked at again right before the rename: a writer that appended while the original went to
+  // the trash would otherwise lose those bytes with the old file. (The trash's hard link changed
+  // the change time: size and modification time tell a write.)
+  bool stillUnchanged() {
+    if (original_.contentsUnchanged()) return true;
+    (void)platform::withdrawFromTrash(trashCopy_);
+    return changedWhileRead();
+  }
 
   bool keepOriginalInTrash() {
     const bool wanted = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&

@@ -8,6 +8,7 @@
 #include "core/pipeline_test_support.h"
 #include "platform/file_attributes.h"
 #include "platform/fault_test_support.h"
+#include "platform/replacement_file.h"
 
 #include <gtest/gtest.h>
 
@@ -279,6 +280,22 @@ TEST_F(RewriteTest, AFileChangedWhileItWasReadIsLeftAlone) {
   EXPECT_TRUE(trashed().empty());
 }
 
+TEST_F(RewriteTest, ALineAppendedWhileTheOriginalGoesToTheTrashIsNotLost) {
+  setRecycle(true);
+  const std::string file = makeFile("app.log", "line 1\n");
+  Upper upper;
+  RewriteOptions options;
+  // A logger writes while the trash copy is made: the later check must see it.
+  options.onStep = [&](RewriteStep s) {
+    if (s == RewriteStep::OriginalInTrash) std::ofstream(file, std::ios::app) << "line 2\n";
+  };
+  EXPECT_EQ(rewrite(file, upper, options).outcome, RewriteOutcome::Skipped);
+  EXPECT_EQ(readAll(file), "line 1\nline 2\n");
+  EXPECT_EQ(names(), std::vector<std::string>{"app.log"});
+  EXPECT_TRUE(trashed().empty());
+  EXPECT_EQ(logged(), "{131}" + file + "\r\n");
+}
+
 TEST_F(RewriteTest, CancelOrSkipMidFileLeavesTheOriginalAndNoTemporaryFile) {
   for (const CancelState value : {CancelState::Cancelled, CancelState::SkipFile}) {
     const std::string file = makeFile("f.txt", "abcdefghij");
@@ -353,16 +370,16 @@ TEST_F(RewriteTest, AFailedFinalRenameKeepsTheOriginalAndTakesItsCopyOutOfTheTra
   const std::string file = makeFile("f.txt", "old");
   Upper upper;
   RewriteOptions options;
-  // Between the trash copy and the rename, a folder takes the file's place: the rename must fail.
+  // Between the trash copy and the rename, the temporary file goes: the rename must fail.
   options.onStep = [&](RewriteStep s) {
     if (s != RewriteStep::OriginalInTrash) return;
-    ASSERT_EQ(::rename(file.c_str(), (root_ + "kept").c_str()), 0);
-    fs::create_directories(file + "/inside");
+    for (const auto& e : fs::directory_iterator(root_))
+      if (platform::isTemporaryName(e.path().filename().string())) fs::remove(e.path());
   };
   EXPECT_EQ(rewrite(file, upper, options).outcome, RewriteOutcome::Failed);
-  EXPECT_EQ(readAll(root_ + "kept"), "old");
+  EXPECT_EQ(readAll(file), "old");
   EXPECT_TRUE(trashed().empty());
-  EXPECT_EQ(names(), (std::vector<std::string>{"f.txt", "kept"}));
+  EXPECT_EQ(names(), (std::vector<std::string>{"f.txt"}));
   const std::string line = logged();
   EXPECT_EQ(line.rfind("{83} [10]{81}: " + root_ + ".f.txt.vdk", 0), 0u) << line;
   EXPECT_NE(line.find("{84}" + file + "\r\n"), std::string::npos) << line;

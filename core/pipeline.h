@@ -126,7 +126,18 @@ struct CopyOptions {
   // The copy is synced to the disk and confirmed whole, and the source confirmed unchanged since
   // it was opened, before it counts as done: for a copy whose source is deleted next (a move).
   bool durable = false;
+  // The copy gets the source's permission bits exactly (not less the umask), its owner where the
+  // system lets the user set it, and its extended attributes, as mv keeps them across file
+  // systems. Without it the copy is as cp without -p makes it.
+  bool keepMetadata = false;
+  // With keepMetadata: set to false when some of it could not be kept (the copy is made anyway).
+  bool* metadataKept = nullptr;
 };
+
+// What copyFileChunked did.
+inline constexpr int kCopyDone = 0;
+inline constexpr int kCopyFailed = 1;
+inline constexpr int kCopyStopped = 2;  // Cancel or Skip during the copy: nothing was made
 
 // Where a path lies, as removeFile and checkDriveForRecycle need it. Tests replace it.
 struct MountProbe {
@@ -234,8 +245,9 @@ class Pipeline {
   // Copies source (a regular file, or a symlink to one) in pieces of 1,000,000 bytes, yielding and
   // polling isCancel after each piece; the kernel copies where the file system allows it. The copy
   // has the source's permission bits less the umask, as cp gives them. Without options.replace an
-  // existing destination is never touched. 0 copied (recorded as Copied); 1 not copied: a partly
-  // written copy is deleted, and a destination it was to replace is as it was.
+  // existing destination is never touched. kCopyDone (0) copied (recorded as Copied); kCopyFailed
+  // (1) not copied, or kCopyStopped (2) when Cancel or Skip stopped it midway: a partly written
+  // copy is deleted, and a destination it was to replace is as it was.
   int copyFileChunked(const std::string& source, const std::string& destination,
                       const CopyOptions& options = {});
   // Renames oldPath over the existing regular file newPath in one step, after newPath went where

@@ -32,27 +32,28 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
                               const CopyOptions& options) {
   const platform::FileStatus existing = platform::fileStatus(destination, false);
   const bool replacing = options.replace && existing.error == 0;
-  if (replacing && existing.type != platform::FileType::Regular) return 1;
+  if (replacing && existing.type != platform::FileType::Regular) return kCopyFailed;
   // The copy removes what it wrote on every early return.
   platform::FileCopy copy;
   if (copy.open(source, destination, replacing ? platform::CopyTarget::Replacing : platform::CopyTarget::New) != 0)
-    return 1;
+    return kCopyFailed;
   recordFileSize(copy.size());
   while (!copy.complete()) {
-    if (copy.copyPiece(kCopyPiece) != 0) return 1;
+    if (copy.copyPiece(kCopyPiece) != 0) return kCopyFailed;
     host_.doEvents();
-    if (host_.isCancel() != CancelState::Running) return 1;
+    if (host_.isCancel() != CancelState::Running) return kCopyStopped;
   }
-  if (options.durable && (copy.sync() != 0 || !copy.sourceUnchanged())) return 1;
+  if (options.keepMetadata && copy.keepMetadata() != 0 && options.metadataKept) *options.metadataKept = false;
+  if (options.durable && (copy.sync() != 0 || !copy.sourceUnchanged())) return kCopyFailed;
   platform::TrashEntry old;
-  if (replacing && keepReplacedInTrash(destination, old) != 0) return 1;
+  if (replacing && keepReplacedInTrash(destination, old) != 0) return kCopyFailed;
   if (copy.commit() != 0) {
     // The old file is still in place, so its copy leaves the trash again.
     if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
-    return 1;
+    return kCopyFailed;
   }
   record(StepKind::Copied, source, destination);
-  return 0;
+  return kCopyDone;
 }
 
 int Pipeline::renameReplacing(const std::string& oldPath, const std::string& newPath) {

@@ -75,7 +75,7 @@ TEST_F(PipelineCopyTest, AFailedReplacementLeavesTheOldFileAsItWas) {
   const std::string target = makeFile("target.bin", "old");
   // Cancelled midway.
   host_.cancelAfterYields(1);
-  EXPECT_EQ(pipe_.copyFileChunked(src, target, {.replace = true}), 1);
+  EXPECT_EQ(pipe_.copyFileChunked(src, target, {.replace = true}), kCopyStopped);
   host_.cancel = CancelState::Running;
   // A folder or a link is never replaced.
   const std::string folder = makeDir("folder");

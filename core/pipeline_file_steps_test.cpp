@@ -384,7 +384,7 @@ TEST_F(PipelineTest, ChunkedCopyCopiesInPiecesAndNeverReplaces) {
   for (CancelState value : {CancelState::Cancelled, CancelState::SkipFile}) {
     host_.cancel = CancelState::Running;
     host_.cancelAfterYields(1, value);
-    EXPECT_EQ(pipe_.copyFileChunked(src, root_ + "partial.bin"), 1);
+    EXPECT_EQ(pipe_.copyFileChunked(src, root_ + "partial.bin"), kCopyStopped);
     EXPECT_FALSE(std::filesystem::exists(root_ + "partial.bin")) << "a partly written copy is deleted";
   }
 }

@@ -157,6 +157,15 @@ bool OriginalFile::unchanged() const {
          sameTime(now.st_mtim, seen_.st_mtim) && sameTime(now.st_ctim, seen_.st_ctim);
 }
 
+bool OriginalFile::contentsUnchanged() const {
+  struct stat now {}, there {};
+  if (fd_ < 0 || ::fstat(fd_, &now) != 0 ||
+      ::fstatat(dirFd_, name_.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
+  return there.st_dev == seen_.st_dev && there.st_ino == seen_.st_ino && now.st_size == seen_.st_size &&
+         sameTime(now.st_mtim, seen_.st_mtim);
+}
+
 ReplacementFile::~ReplacementFile() {
   (void)discard();
   if (dirFd_ >= 0) ::close(dirFd_);

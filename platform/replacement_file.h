@@ -42,6 +42,9 @@ class OriginalFile {
   // True when path still names the opened file and its size, modification time and change time
   // are those seen at open (a write, truncation, chmod or new link since then makes it false).
   [[nodiscard]] bool unchanged() const;
+  // True when path still names the opened file with the size and modification time seen at open:
+  // nothing was written to it. Unlike unchanged() it allows a new link (a copy into the trash).
+  [[nodiscard]] bool contentsUnchanged() const;
 
   [[nodiscard]] std::uint64_t size() const { return static_cast<std::uint64_t>(seen_.st_size); }
   [[nodiscard]] std::uint64_t links() const { return static_cast<std::uint64_t>(seen_.st_nlink); }

@@ -69,7 +69,10 @@ class CopyJob {
       result = renameFile(pipe_, transfer, msg_);
     } else {
       transfer.status = platform::fileStatus(source, false);
-      const bool renames = options_.mode == CopyMode::Move && transfer.status.error == 0 && device == transfer.status.identity.device;
+      // A folder still to be made lies on the file system of its nearest existing folder above.
+      const std::optional<std::uint64_t> planned = device ? device : deviceAbove(folder);
+      const bool renames = options_.mode == CopyMode::Move && transfer.status.error == 0 &&
+                           planned == transfer.status.identity.device;
       if (!sourceWanted(item, source, renames ? &transfer.status : nullptr)) return core::StepResult::Skipped;
       makeFolder(folder);
       transfer.folderDevice = folder_.device();
@@ -89,6 +92,7 @@ class CopyJob {
     if (journal_.takeWriteError() != 0 &&
         pipe_.host().respond(form_, "YN", msg_(copy_msg::kJournalWriteFailed), "W") != core::kAnswerYes)
       return core::StepResult::Stop;
+    if (result == TransferResult::Stopped) return core::StepResult::Skipped;  // the driver tells the Cancel
     return transferred(result) ? core::StepResult::Done : core::StepResult::Failed;
   }
 
@@ -132,6 +136,17 @@ class CopyJob {
   std::optional<std::uint64_t> folderDevice(const std::string& folder) {
     if (folder != folder_.path) folder_ = {.path = folder, .id = folderId(folder)};
     return folder_.device();
+  }
+
+  // The device of the nearest existing folder above folder (which does not exist yet).
+  static std::optional<std::uint64_t> deviceAbove(std::string folder) {
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    for (std::size_t slash = folder.rfind('/'); slash != std::string::npos; slash = folder.rfind('/')) {
+      folder.resize(slash);
+      const FolderId above = folderId(folder.empty() ? "/" : folder);
+      if (above.known) return above.id.device;
+    }
+    return std::nullopt;
   }
 
   // A folder that cannot be made fails the transfer, with its line (and is tried again for the

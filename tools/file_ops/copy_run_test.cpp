@@ -6,15 +6,19 @@
 #include "tools/file_ops/copy_journal.h"
 
 #include "core/settings.h"
+#include "platform/fault_test_support.h"
 #include "platform/fs.h"
 #include "tools/file_ops/copy_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace tools::file_ops {
@@ -300,16 +304,26 @@ TEST_F(CopyRunTest, AnyNameIsCopiedAndJournalled) {
   std::filesystem::remove_all(root_);  // names that are not UTF-8 are beyond the fixture's own clean-up
 }
 
+// A folder on another file system than the test's folder (/dev/shm), removed at the end; "" when
+// there is none.
+struct OtherFileSystem {
+  explicit OtherFileSystem(const std::string& here) {
+    char shm[] = "/dev/shm/vdk-copy-XXXXXX";
+    if (::mkdtemp(shm) == nullptr) return;
+    made = std::string(shm) + "/";
+    if (platform::fileStatus(made).identity.device != platform::fileStatus(here).identity.device) folder = made;
+  }
+  ~OtherFileSystem() {
+    if (!made.empty()) std::filesystem::remove_all(made);
+  }
+  std::string made, folder;
+};
+
 // Across file systems a move copies, syncs and checks the copy, and only then deletes the source.
 TEST_F(CopyRunTest, AMoveAcrossFileSystemsCopiesThenDeletes) {
-  char shm[] = "/dev/shm/vdk-copy-XXXXXX";
-  if (::mkdtemp(shm) == nullptr) GTEST_SKIP() << "no /dev/shm";
-  const std::string other = std::string(shm) + "/";
-  struct Remove {
-    std::string path;
-    ~Remove() { std::filesystem::remove_all(path); }
-  } remove{other};
-  if (platform::fileStatus(other).identity.device == platform::fileStatus(root_).identity.device) GTEST_SKIP() << "one file system";
+  const OtherFileSystem shm(root_);
+  if (shm.folder.empty()) GTEST_SKIP() << "/dev/shm is missing or on the test folder's file system";
+  const std::string& other = shm.folder;
   const std::string a = makeFile("main/a.txt", std::string(2500000, 'a'));
   const platform::FileTime old{.sec = 1000000000, .nsec = 0, .known = true};
   ASSERT_EQ(platform::setFileTimes(a, &old, &old), 0);
@@ -324,9 +338,77 @@ TEST_F(CopyRunTest, AMoveAcrossFileSystemsCopiesThenDeletes) {
   const std::string c = makeFile("main/c.txt", std::string(2500000, 'c'));
   host_.cancelAfterYields(2);
   const Transfer t{.source = c, .target = other + "c.txt", .status = platform::fileStatus(c, false), .mode = CopyMode::Move};
-  EXPECT_EQ(transferFile(pipe_, t, msg_), TransferResult::Failed);
+  const std::string before = logged();
+  EXPECT_EQ(transferFile(pipe_, t, msg_), TransferResult::Stopped);
   EXPECT_EQ(readAll(c), std::string(2500000, 'c'));
   EXPECT_FALSE(std::filesystem::exists(other + "c.txt"));
+  EXPECT_EQ(logged(), before) << "a Cancel is no failure to copy";
+}
+
+// What mv keeps across file systems a move keeps too: the exact permission bits (not less the
+// umask) and extended attributes. A copy is as cp makes it without -p: the bits less the umask.
+TEST_F(CopyRunTest, AMoveAcrossFileSystemsKeepsModeAndAttributesACopyDoesNot) {
+  const OtherFileSystem shm(root_);
+  if (shm.folder.empty()) GTEST_SKIP() << "/dev/shm is missing or on the test folder's file system";
+  struct Umask {
+    mode_t old = ::umask(077);
+    ~Umask() { ::umask(old); }
+  } umask;
+  for (const CopyMode mode : {CopyMode::Move, CopyMode::Copy}) {
+    const std::string a = makeFile("main/a.txt", "aaa");
+    ASSERT_EQ(::chmod(a.c_str(), 0664), 0);
+    const bool xattrs = ::setxattr(a.c_str(), "user.note", "kept", 4, 0) == 0;
+    // Root may give a file any owner: a move keeps it, a copy is root's own.
+    const bool root = ::geteuid() == 0;
+    if (root) {
+      ASSERT_EQ(::chown(a.c_str(), 65534, 65534), 0);
+    }
+    const std::string out = shm.folder + (mode == CopyMode::Move ? "moved/" : "copied/");
+    ASSERT_EQ(run({.pattern = out, .mode = mode}).outcome.done, 1);
+    struct stat st {};
+    ASSERT_EQ(::stat((out + "a.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode == CopyMode::Move ? 0664u : 0600u) << static_cast<int>(mode);
+    if (root) {
+      EXPECT_EQ(st.st_uid, mode == CopyMode::Move ? 65534u : 0u) << static_cast<int>(mode);
+    }
+    char value[8] = {};
+    const ssize_t got = ::getxattr((out + "a.txt").c_str(), "user.note", value, sizeof value);
+    if (xattrs && mode == CopyMode::Move && got < 0 && errno == ENOTSUP) {
+      std::cout << "the other file system takes no user attributes\n";
+    } else if (xattrs && mode == CopyMode::Move) {
+      EXPECT_EQ(std::string(value, got > 0 ? static_cast<std::size_t>(got) : 0), "kept");
+    }
+    std::filesystem::remove(a);
+  }
+}
+
+// A move renames what it may rename (the folder's permission decides, as for mv): a file nobody
+// may read, into a target folder still to be made, and a symbolic link as itself; the undo puts
+// both back. As an ordinary user: root reads anything.
+TEST_F(CopyRunTest, AnUnreadableFileAndALinkMoveIntoANewFolderAndComeBackOnUndo) {
+  const std::string secret = makeFile("main/secret.txt", "s");
+  ASSERT_EQ(::chmod(secret.c_str(), 0000), 0);
+  ASSERT_EQ(::symlink("secret.txt", (main_ + "link").c_str()), 0);
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    const CopyJobResult r = run({.pattern = root_ + "new/folder", .mode = CopyMode::Move});
+    std::string out = std::to_string(r.outcome.done) + " moved";
+    for (const char* name : {"secret.txt", "link"})
+      out += std::string(" ") + name + (platform::fileStatus(root_ + "new/folder/" + name, false).error == 0 ? "+" : "-");
+    host_.answers = {core::kAnswerYes};
+    const CopyUndoResult u = undoCopyJob(pipe_, form_, r.journalSlot, msg_);
+    out += " | back";
+    for (const char* name : {"secret.txt", "link"})
+      out += std::string(" ") + name + (platform::fileStatus(main_ + name, false).error == 0 ? "+" : "-");
+    out += u.journalLeft == core::UndoEnd::Deleted ? " journal gone" : " journal kept";
+    return out + " | " + logged();
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report.substr(0, child.report.find(" | ", child.report.find(" | ") + 1)),
+            "2 moved secret.txt+ link+ | back secret.txt+ link+ journal gone")
+      << child.report;
+  EXPECT_EQ(platform::fileStatus(main_ + "link", false).type, platform::FileType::Symlink);
 }
 
 }  // namespace

@@ -30,8 +30,9 @@ TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::Messa
 }
 
 // A new copy is complete: its times and attributes from the source, then the line.
-TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, std::uint8_t attributes) {
-  const bool kept = keepTimesAndAttributes(t.target, t.status, attributes);
+TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, std::uint8_t attributes,
+                      bool metadataKept) {
+  const bool kept = keepTimesAndAttributes(t.target, t.status, attributes) && metadataKept;
   // A move across file systems deletes its source only now: the copy is synced and checked whole.
   if (t.mode == CopyMode::Move && core::KillFile(t.source) != 0) pipe.addResult(msg(copy_msg::kSourceNotDeleted) + t.source);
   logDone(pipe, t);
@@ -46,9 +47,17 @@ TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::M
     return TransferResult::TargetExists;
   // A rename takes the attributes along; only a copy needs them read first.
   const std::uint8_t attributes = core::GetAtt(t.source);
-  if (pipe.copyFileChunked(t.source, t.target, {.replace = t.replace, .durable = t.mode == CopyMode::Move}) != 0)
-    return failed(pipe, t, msg, copy_msg::kCopyFailed);
-  return copied(pipe, t, msg, attributes);
+  // A move keeps what mv keeps (exact permission bits, owner, extended attributes); a copy is
+  // what cp makes without -p.
+  const bool move = t.mode == CopyMode::Move;
+  bool metadataKept = true;
+  switch (pipe.copyFileChunked(t.source, t.target,
+                               {.replace = t.replace, .durable = move, .keepMetadata = move, .metadataKept = &metadataKept})) {
+    case core::kCopyDone: break;
+    case core::kCopyStopped: return TransferResult::Stopped;  // the run reports the Cancel
+    default: return failed(pipe, t, msg, copy_msg::kCopyFailed);
+  }
+  return copied(pipe, t, msg, attributes, metadataKept);
 }
 
 }  // namespace

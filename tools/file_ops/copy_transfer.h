@@ -2,7 +2,8 @@
 // Within one file system (the same device number) a move is a rename; across file systems it is a
 // copy that is synced and checked whole, after which the source is deleted. Nothing is deleted or
 // replaced before the copy that takes its place is complete. A new copy gets the source's
-// modified and accessed times and its attributes back.
+// modified and accessed times and its attributes back; a moved one also the source's exact
+// permission bits, owner (where allowed) and extended attributes, as mv keeps them.
 //
 //   const platform::FileStatus st = platform::fileStatus(source, false);
 //   switch (transferFile(pipe, {.source = source, .target = target, .status = st,
@@ -58,6 +59,7 @@ enum class TransferResult {
   Copied,        // a new file is at the target (a move also when its source could not be deleted)
   Failed,        // nothing changed; the result line says why
   TargetExists,  // only with targetUnchecked: the target exists; nothing changed, nothing logged
+  Stopped,       // Cancel or Skip stopped the copy midway: nothing changed, nothing logged
 };
 
 // Whether the file is at its target.

@@ -208,10 +208,10 @@ class DupesFinder {
         return;
       case DupesMode::CopyByContents: {
         const std::string target = freeTarget(b);
-        if (pipe_.copyFileChunked(b, target) == 0) {
-          pipe_.addToLog(pipe_.resultsText(), kIndent + msg_(14) + b + " -> " + target + kCrLf);
-        } else {
-          pipe_.addResult(msg_(13) + b + " -> " + target);
+        switch (pipe_.copyFileChunked(b, target)) {
+          case core::kCopyDone: pipe_.addToLog(pipe_.resultsText(), kIndent + msg_(14) + b + " -> " + target + kCrLf); break;
+          case core::kCopyStopped: break;  // the run reports the Cancel
+          default: pipe_.addResult(msg_(13) + b + " -> " + target);
         }
         return;
       }
@@ -221,8 +221,9 @@ class DupesFinder {
     }
   }
 
-  // Within one file system a rename; across file systems a copy, its size checked, then the
-  // duplicate deleted (the kept file still holds the same bytes should the copy be lost).
+  // Within one file system a rename; across file systems a copy with what mv keeps (permission
+  // bits, owner, extended attributes, times, the Hidden flag), synced and its size checked, then
+  // the duplicate deleted (the kept file still holds the same bytes should the copy be lost).
   void moveTo(const DupesFile& copy, const std::string& target) {
     const std::string& b = copy.path;
     if (copy.identity.device == targetDevice_) {
@@ -233,17 +234,22 @@ class DupesFinder {
       }
       return;
     }
-    const bool hidden = (core::GetAtt(b) & core::kAttrHidden) != 0;  // a rename would keep it
-    if (pipe_.copyFileChunked(b, target) != 0) {
-      pipe_.addResult(msg_(13) + b + " -> " + target);
-      return;
+    const platform::FileStatus before = platform::fileStatus(b, false);
+    const std::uint8_t attributes = core::GetAtt(b);  // a rename would keep them
+    switch (pipe_.copyFileChunked(b, target, {.durable = true, .keepMetadata = true})) {
+      case core::kCopyDone: break;
+      case core::kCopyStopped: return;  // the run reports the Cancel
+      default:
+        pipe_.addResult(msg_(13) + b + " -> " + target);
+        return;
     }
+    if (before.modified.known) (void)platform::setFileTimes(target, before.accessed.known ? &before.accessed : nullptr, &before.modified);
+    if (core::GetAtt(target) != attributes) (void)core::SetAtt(target, attributes);
     const platform::LinkStatus made = platform::linkStatus(target);
     if (made.type != platform::FileType::Regular || made.size != copy.size || core::KillFile(b) != 0) {
       pipe_.addResult(msg_(15) + b);
       return;
     }
-    if (hidden) (void)platform::setHidden(target, true);
     pipe_.addToLog(pipe_.resultsText(), kIndent + msg_(16) + b + " -> " + target + kCrLf);
   }
 

@@ -198,10 +198,20 @@ TEST_F(DupesRunTest, MovesAcrossFileSystemsCopyThenDelete) {
   makeFile("m.bin", data);
   makeDir("sub");
   makeFile("sub/m.bin", data);
+  // What mv keeps: the exact permission bits (the umask takes nothing) and the modified time.
+  ASSERT_EQ(::chmod((root_ + "sub/m.bin").c_str(), 0664), 0);
+  const platform::FileTime old{.sec = 1000000000, .nsec = 0, .known = true};
+  ASSERT_EQ(platform::setFileTimes(root_ + "sub/m.bin", &old, &old), 0);
+  const mode_t mask = ::umask(077);
   EXPECT_EQ(run({.mode = DupesMode::MoveByContents, .withSubfolders = true, .targetFolder = target}), DupesStart::Ran);
+  ::umask(mask);
   EXPECT_TRUE(exists(root_ + "m.bin"));
   EXPECT_FALSE(exists(root_ + "sub/m.bin"));
   EXPECT_EQ(readAll(target + "m.bin"), data);
+  struct stat st {};
+  ASSERT_EQ(::stat((target + "m.bin").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+  EXPECT_EQ(platform::fileStatus(target + "m.bin").modified.sec, old.sec);
   EXPECT_NE(reportedText(host_).find("     Moved: " + root_ + "sub/m.bin -> " + target + "m.bin"), std::string::npos);
 }
 
