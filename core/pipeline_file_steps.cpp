@@ -223,9 +223,10 @@ int Pipeline::checkDriveForRecycle(ToolForm* form, const std::string& path) {
 }
 
 int Pipeline::checkFolderWritable(const std::string& folder) {
-  const std::string probe = TmpFileName(AddSlash(folder));
-  if (!probe.empty() && KillFile(probe) == 0) return 0;
-  if (!probe.empty()) (void)KillFile(probe);
+  // The probe has the one temporary pattern and is locked while it exists: a program killed
+  // before removing it leaves what the next run's clean-up takes away, not a name of the user's.
+  platform::ReplacementFile probe;
+  if (probe.create(AddSlash(folder) + "probe") == 0 && probe.discard() == 0) return 0;
   // Shown as it stands: names are case-sensitive here, a lower-cased path would name another folder.
   host_.respond(nullptr, "O", msgMain(96) + folder + msgMain(97), "N");
   return 7;
