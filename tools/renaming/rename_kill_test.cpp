@@ -62,10 +62,9 @@ class RenameKillTest : public RenameTest {
       const std::string name = e.path().filename().string();
       const auto o = byOld.find(name), n = byNew.find(name);
       const int i = o != byOld.end() ? o->second : n != byNew.end() ? n->second : -1;
-      if (i < 0 && platform::isTemporaryName(name)) {
-        out.temporaries.insert(name);
-      } else if (i < 0) {
-        out.faults.push_back("a stray entry: " + name);
+      if (i < 0) {
+        if (platform::isTemporaryName(name)) out.temporaries.insert(name);
+        else out.faults.push_back("a stray entry: " + name);
         continue;
       }
       if (readAll(e.path().string()) != bytesOf(i)) out.faults.push_back(name + " lost its bytes");
