@@ -1,6 +1,7 @@
 #include "core/appearance.h"
 
 #include "core/file_content.h"
+#include "core/file_errors.h"
 #include "core/file_paths.h"
 #include "core/state.h"
 #include "core/vb.h"
@@ -12,6 +13,8 @@
 namespace core {
 
 namespace {
+
+constexpr std::uint64_t kColourFileCap = 4096;  // "16777215,0" is ten bytes
 
 // A value counts only when the text holds a number (Val would read "junk" as 0, black).
 bool colourValue(std::string_view text, std::uint32_t& out) {
@@ -40,7 +43,10 @@ int loadColours() {
   const std::string path = st.appPath + std::string(kColourFileName);
   int result = 0;
   if (FileExist(path)) {
-    if (const std::optional<std::string> text = readBits(path)) parseColourText(*text, st.backColor, st.foreColor);
+    // Two numbers and a comma: anything much longer is no colour file, and is left as it is.
+    const CappedRead text = readCapped(path, kColourFileCap);
+    if (text.data) parseColourText(*text.data, st.backColor, st.foreColor);
+    if (text.tooLarge) result = kErrPathFileAccess;
   } else {
     result = OutputFile(path, vb::Str(st.backColor) + "," + vb::Str(st.foreColor));
   }

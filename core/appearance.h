@@ -18,7 +18,8 @@ bool parseColourText(std::string_view text, std::uint32_t& back, std::uint32_t& 
 
 // Reads appPath + "colfil.txt" into coreState().backColor/foreColor; writes it from the current
 // values when it is missing; then hiddenColor := shadeColour(backColor, 80, false).
-// Returns 0, or the error number of writing a missing file (the colours are set either way).
+// Returns 0, or the error number of writing a missing file, or kErrPathFileAccess for a file far
+// longer than a colour file, which is left unread (the colours are set either way).
 int loadColours();
 
 // The colour with each channel moved by amount:

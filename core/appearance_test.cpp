@@ -1,10 +1,13 @@
 #include "core/appearance.h"
 
 #include "core/file_content.h"
+#include "core/file_errors.h"
 #include "core/state.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace core {
 namespace {
@@ -50,6 +53,15 @@ TEST_F(ColourFileTest, MissingFileIsWrittenWithDefaults) {
   EXPECT_EQ(loadColours(), 0);
   EXPECT_EQ(InputBits(path_), "16777215,0");
   EXPECT_EQ(scoped_.state().hiddenColor, 0xAFAFAFu);
+}
+
+// A colour file of 3 GB (sparse) is left unread and untouched; the colours stay the defaults.
+TEST_F(ColourFileTest, AHugeFileIsLeftUnread) {
+  ASSERT_EQ(OutputFile(path_, "0,16777215"), 0);
+  std::filesystem::resize_file(path_, std::uintmax_t{3} << 30);
+  EXPECT_EQ(loadColours(), kErrPathFileAccess);
+  EXPECT_EQ(scoped_.state().backColor, 0xFFFFFFu);
+  EXPECT_EQ(std::filesystem::file_size(path_), std::uintmax_t{3} << 30);
 }
 
 TEST_F(ColourFileTest, FileValuesAreRead) {

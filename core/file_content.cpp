@@ -25,6 +25,20 @@ std::optional<std::string> readBits(std::string_view path, std::uint64_t start, 
   return std::move(r.data);
 }
 
+CappedRead readCapped(std::string_view path, std::uint64_t cap) {
+  CappedRead out;
+  if (const platform::FileStatus st = platform::fileStatus(path, true); st.error == 0 && st.size > cap) {
+    out.tooLarge = true;
+    return out;
+  }
+  out.data = readBits(path, 1, cap + 1);
+  if (out.data && out.data->size() > cap) {
+    out.data.reset();
+    out.tooLarge = true;
+  }
+  return out;
+}
+
 std::string InputBits(std::string_view path, std::uint64_t start, std::uint64_t length) {
   std::optional<std::string> data = readBits(path, start, length);
   return data ? std::move(*data) : std::string(kErr);

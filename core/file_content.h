@@ -25,6 +25,17 @@ inline constexpr std::string_view kErr = "A_Err";
 // symlink is read through) or cannot be read.
 [[nodiscard]] std::optional<std::string> readBits(std::string_view path, std::uint64_t start = 1,
                                                   std::uint64_t length = 0);
+// A whole file read for a window or the program's own use, refused beyond a size far above any
+// real file of its kind (a stored file is untrusted: one of 3 GB must give a message, not abort
+// the program for want of memory).
+struct CappedRead {
+  std::optional<std::string> data;  // the contents; nullopt when missing, unreadable or too large
+  bool tooLarge = false;            // longer than the cap: nothing was read
+};
+inline constexpr std::uint64_t kStoredFileCap = std::uint64_t{16} << 20;  // state, code, language files
+// The whole file at path when it holds at most cap bytes (a file growing past the cap while it is
+// read counts as too large). Never reads more than cap + 1 bytes.
+[[nodiscard]] CappedRead readCapped(std::string_view path, std::uint64_t cap = kStoredFileCap);
 // readBits with "A_Err" (kErr) for a failure, for callers that keep the old form.
 [[nodiscard]] std::string InputBits(std::string_view path, std::uint64_t start = 1, std::uint64_t length = 0);
 [[nodiscard]] std::string InputBitsAPI(std::string_view path, std::uint64_t start = 1, std::uint64_t length = 0);

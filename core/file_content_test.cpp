@@ -88,6 +88,22 @@ TEST_F(Content, InputBitsGivesAErrForMissingAndNonRegularFiles) {
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
 }
 
+// A stored file far beyond its kind (a sparse 3 GB file: no disk used) is refused unread; a
+// file of exactly the cap reads.
+TEST_F(Content, ReadCappedRefusesFilesBeyondTheCapUnread) {
+  const std::string huge = make("huge.qw", "");
+  fs::resize_file(huge, std::uintmax_t{3} << 30);
+  const CappedRead big = readCapped(huge);
+  EXPECT_TRUE(big.tooLarge);
+  EXPECT_FALSE(big.data);
+  const std::string five = make("five.txt", "12345");
+  EXPECT_EQ(readCapped(five, 5).data, std::optional<std::string>("12345"));
+  EXPECT_TRUE(readCapped(five, 4).tooLarge);
+  const CappedRead none = readCapped(path("none.txt"), 4);
+  EXPECT_FALSE(none.data);
+  EXPECT_FALSE(none.tooLarge);
+}
+
 TEST_F(Content, OutputBitsWritesInPlace) {
   const std::string file = make("f", "abcdefgh");
   EXPECT_EQ(OutputBits(file, 3, "XY"), 0);

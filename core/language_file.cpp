@@ -97,12 +97,13 @@ namespace {
 LanguageLoad readLanguageFile(std::string_view shortName) {
   LanguageLoad result;
   result.path = dataFile(languageFileName(shortName));
-  const std::string text = InputBits(result.path);
-  if (text == kErr) {
+  const CappedRead text = readCapped(result.path);
+  if (!text.data) {
     result.missing = true;
+    result.tooLarge = text.tooLarge;
     return result;
   }
-  result.section = languageSection(text, coreState().langIndex);
+  result.section = languageSection(*text.data, coreState().langIndex);
   return result;
 }
 

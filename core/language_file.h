@@ -38,6 +38,7 @@ namespace core {
 struct LanguageLoad {
   std::string path;                    // the file that was read (see dataFile)
   bool missing = false;                // the file could not be read
+  bool tooLarge = false;               // ... because it is larger than any language file (kStoredFileCap)
   std::optional<std::string> section;  // the section of langIndex, when present
 };
 // Reads the language file of shortName (appPath overrides dataPath) and finds the section of

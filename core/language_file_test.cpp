@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace core {
 namespace {
 
@@ -131,6 +133,13 @@ TEST_F(LanguageLoadTest, MissingFileAndMissingSection) {
   load = loadLanguageFile("Main");
   EXPECT_FALSE(load.missing);
   EXPECT_FALSE(load.section);
+  EXPECT_EQ(msgMain(1), "kept");
+  // An own copy of 3 GB (sparse) is not read: the program would not survive reading it.
+  ASSERT_EQ(OutputFile(scoped_.state().appPath + "LfrmMain.bin", ""), 0);
+  std::filesystem::resize_file(scoped_.state().appPath + "LfrmMain.bin", std::uintmax_t{3} << 30);
+  load = loadLanguageFile("Main");
+  EXPECT_TRUE(load.missing);
+  EXPECT_TRUE(load.tooLarge);
   EXPECT_EQ(msgMain(1), "kept");
 }
 

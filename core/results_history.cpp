@@ -13,6 +13,8 @@ namespace core {
 
 namespace {
 
+constexpr std::uint64_t kMaxReportBytes = std::uint64_t{256} << 20;
+
 constexpr std::size_t kStampLimit = 200;
 constexpr int kMaxSuffix = 99;
 
@@ -86,9 +88,9 @@ std::string readHistoryFile(std::string_view fileName, bool* exists) {
   const bool there = !fileName.empty() && fileName.find('/') == std::string_view::npos && core::FileExist(path) != 0;
   if (exists) *exists = there;
   if (!there) return {};
-  std::string text = core::InputBits(path);
-  if (text == core::kErr) return {};
-  return text;
+  // A report lists every file of a run, so it may be long; one beyond this is not one of ours.
+  core::CappedRead text = core::readCapped(path, kMaxReportBytes);
+  return text.data ? std::move(*text.data) : std::string();
 }
 
 }  // namespace core

@@ -113,13 +113,13 @@ class JournalWriter {
 
   // Records one step: when add returns, the record is in the file. The first call creates the
   // journal file (exclusively, under a free name of the run's start time), writes its header and
-  // only then takes the next slot, deleting that slot's older journal. 0, or the error
-  // number of a failed file write: journaling is then off for the rest of the run (what was
-  // written stays readable). Ignored (0) once journaling is off.
+  // only then takes the next slot, deleting that slot's older journal. 0, or the error number of
+  // a failed file write: journaling is then off for the rest of the run (what was written stays
+  // readable). Ignored (0) once journaling is off.
   int add(const JournalRecord& record);
   // Patches the record count in and closes the file; with sync the journal and its name are
-  // synced to the disk. 0 when there was nothing to do or all went well, else the error number. Journaling is
-  // off afterwards.
+  // synced to the disk. 0 when there was nothing to do or all went well, else the error number.
+  // Journaling is off afterwards.
   int finish(bool sync = false);
   // Journaling off for the rest of the run; the file is closed with what it holds.
   void stop();

@@ -3,6 +3,9 @@
 #include "core/file_test_fixture.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "platform/fault_test_support.h"
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -78,6 +81,52 @@ TEST_F(UndoJournal, EachRecordIsInTheFileWhenAddReturns) {
     EXPECT_EQ(writer.finish(), 0);
     EXPECT_EQ(JournalReader(kind, writer.slot()).headerCount(), done.size());
   }
+}
+
+// A run killed with SIGKILL (no destructor, no finish) leaves a journal of every record it added.
+TEST_F(UndoJournal, AKilledRunsJournalHoldsEveryRecordAdded) {
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    core::JournalWriter writer(core::kCopyJournal, '0');
+    for (int i = 0; i < 137; ++i)
+      if (writer.add({.from = dir_ + "s" + std::to_string(i), .to = dir_ + "t" + std::to_string(i)}) != 0) return "failed";
+    ::raise(SIGKILL);
+    return "not killed";
+  });
+  ASSERT_FALSE(child.exited) << child.report;
+  EXPECT_EQ(child.signal, SIGKILL);
+  JournalReader reader(core::kCopyJournal, core::SlotRing(core::kCopyJournal.ring).current());
+  ASSERT_EQ(reader.status(), JournalReader::Status::Ok);
+  EXPECT_EQ(reader.headerCount(), 0u);
+  const std::vector<JournalRecord> records = readAll(reader);
+  ASSERT_EQ(records.size(), 137u);
+  EXPECT_EQ(records.front(), (JournalRecord{.from = dir_ + "s136", .to = dir_ + "t136"}));
+}
+
+// A copy's stamp goes in the record's first field, which journals of older versions leave blank:
+// both read, and a first field that is neither passes the record over.
+TEST_F(UndoJournal, CopyStampsRoundTripAndOldRecordsReadWithout) {
+  const std::vector<JournalRecord> done = {
+      {.from = "/s/a", .to = "/t/a", .copy = core::CopyStamp{.size = 12, .modifiedSec = 1709820309, .modifiedNsec = 5}},
+      {.from = "/s/b", .to = "/t/b"},
+      {.from = "/s/c", .to = "/t/c", .copy = core::CopyStamp{.size = 0, .modifiedSec = -2, .modifiedNsec = 999999999}},
+  };
+  {
+    core::JournalWriter writer(core::kCopyJournal, '0');
+    for (const JournalRecord& r : done) ASSERT_EQ(writer.add(r), 0);
+  }
+  const int slot = core::SlotRing(core::kCopyJournal.ring).current();
+  EXPECT_NE(slurp(core::SlotRing(core::kCopyJournal.ring).slotPath(slot)).find("? 12 1709820309.000000005*/s/a*"),
+            std::string::npos);
+  JournalReader reader(core::kCopyJournal, slot);
+  EXPECT_EQ(readAll(reader), std::vector<JournalRecord>(done.rbegin(), done.rend()));
+
+  const std::string name = "CopyUndo 01 May 2024 10ZZ00ZZ00.txt";
+  make(name, "0*" + std::string(24, ' ') + "%?" + " *" + "/s/old*/t/old?" + " 12*/s/x*/t/x?" + " 1 2.5*/s/y*/t/y?" +
+                 " a 1.000000000*/s/z*/t/z?" + " 1 99999999999999999999.000000000*/s/w*/t/w?");
+  core::saveSet("undocopy7", name);
+  JournalReader old(core::kCopyJournal, 7);
+  EXPECT_EQ(readAll(old), (std::vector<JournalRecord>{{.from = "/s/old", .to = "/t/old"}}));
+  EXPECT_EQ(old.skipped(), 4u);
 }
 
 TEST_F(UndoJournal, ARunThatRecordsNothingKeepsTheRingAndOlderJournals) {

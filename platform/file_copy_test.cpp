@@ -159,5 +159,32 @@ TEST_F(FileCopyTest, ACopyIntoAnotherFileSystemFallsBackAndReportsAFullDisk) {
   EXPECT_EQ(outcome.report, "full;removed;same");
 }
 
+// Holes stay holes, as cp --sparse=auto keeps them: a 32 MiB file with two small pieces of data
+// takes the room of those pieces, in the copy as in the source.
+TEST_F(FileCopyTest, ASparseFileStaysSparse) {
+  const std::string src = path("sparse");
+  {
+    std::ofstream(src) << "";
+    std::filesystem::resize_file(src, std::uintmax_t{32} << 20);
+    std::fstream f(src, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(std::streamoff{10} << 20);
+    f << std::string(8192, 'd');
+    f.seekp((std::streamoff{32} << 20) - 5);
+    f << "tail!";
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat(src.c_str(), &st), 0);
+  if (st.st_blocks * 512 > (std::int64_t{1} << 20)) GTEST_SKIP() << "this file system keeps no holes";
+  FileCopy copy;
+  ASSERT_EQ(copy.open(src, path("dst"), CopyTarget::New), 0);
+  ASSERT_EQ(copyAll(copy, 1000000), 0);
+  ASSERT_EQ(copy.commit(), 0);
+  struct stat out {};
+  ASSERT_EQ(::stat(path("dst").c_str(), &out), 0);
+  EXPECT_EQ(out.st_size, st.st_size);
+  EXPECT_LE(out.st_blocks, st.st_blocks + 64) << "holes were filled";
+  EXPECT_TRUE(slurp(path("dst")) == slurp(src)) << "the copy differs";
+}
+
 }  // namespace
 }  // namespace platform

@@ -260,7 +260,7 @@ std::string defaultStatePath(QWidget* form) {
 void languagePart(QWidget* form, const std::vector<QObject*>& controls, std::string_view shortName) {
   const LanguageLoad load = loadLanguageFile(shortName);
   if (load.missing) {
-    host().respond(form, "O", msgMain(85) + load.path, "W", "");
+    host().respond(form, "O", msgMain(load.tooLarge ? 161 : 85) + load.path, "W", "");
     return;
   }
   if (!load.section) return;
@@ -307,8 +307,10 @@ void loadForm(QWidget* form, int& stateMode, std::string_view pathOrText, std::s
     stateMode = 1;
   } else {
     const std::string path = pathOrText.empty() ? defaultStatePath(form) : std::string(pathOrText);
-    const std::string text = InputBits(path);
-    state = parseFormState(text == kErr ? std::string_view{} : std::string_view(text));
+    const CappedRead text = readCapped(path);
+    // A state file beyond any real one is left alone and the window opens as it was made.
+    if (text.tooLarge) host().respond(form, "O", msgMain(161) + path, "W", "");
+    state = parseFormState(text.data ? std::string_view(*text.data) : std::string_view{});
     if (!state.valid) {
       stateMode = 0;
     } else if (state.winState == 2) {

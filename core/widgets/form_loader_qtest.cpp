@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -370,6 +372,22 @@ class FormLoaderTest : public QObject {
     QVERIFY(!f.optName->isChecked());
     // Colours are applied whatever the file held.
     QCOMPARE(f.lisFiles->palette().color(QPalette::Base), QColor(255, 0, 0));
+  }
+
+  // A state file of 3 GB (sparse) gives a notice and the window opens as designed.
+  void hugeStateFileGivesNoticeAndKeepsDesign() {
+    state_->state().msgMain[161] = "Too large: ";
+    const std::string file = appPath() + "frmTest.txt";
+    QCOMPARE(OutputFile(file, "qw9ConfigsA_SepchkSubA_Sep1A_Sep"), 0);
+    QVERIFY(QFile::resize(QString::fromStdString(file), qint64{3} << 30));
+    TestForm f;
+    int mode = 1;
+    loadForm(f.form.get(), mode, {}, {});
+    QCOMPARE(mode, 0);
+    QVERIFY(!f.chkSub->isChecked());
+    QCOMPARE(fake_->responds.size(), size_t(1));
+    QCOMPARE(fake_->responds.front().text, "Too large: " + file);
+    QCOMPARE(QFileInfo(QString::fromStdString(file)).size(), qint64{3} << 30);
   }
 
   void coloursOnlyOnEnabledControls() {

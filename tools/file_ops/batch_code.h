@@ -25,6 +25,9 @@ struct BatchTemplates {
   friend bool operator==(const BatchTemplates&, const BatchTemplates&) = default;
 };
 
+// Far above any code file a person writes: a larger file is refused unread.
+inline constexpr std::uint64_t kMaxCodeFileBytes = std::uint64_t{16} << 20;
+
 struct BatchCode {
   BatchTemplates templates{};
   BatchFilter filter = BatchFilter::All;

@@ -4,6 +4,7 @@
 #include "core/message_table.h"
 #include "core/state.h"
 #include "core/run_driver.h"
+#include "platform/fd_io.h"
 #include "platform/fs.h"
 #include "tools/file_ops/split_new_file.h"
 #include "tools/file_ops/split_pieces.h"
@@ -71,6 +72,9 @@ class JoinRun {
 
  private:
   bool startTemp(Building& b, const std::string& folder);
+  // Puts an output that cannot take its name under a free name of the folder ("TempFile" ...),
+  // where it stays: a temporary file's name would be taken away by the next run. Its path.
+  std::string keepPartial(Building& b, const std::string& folder);
   Appended append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak);
   // Puts a complete temporary file in the output's place; false when it could not (the line is
   // written; the temporary file is removed unless the failure left it as the only copy).
@@ -86,14 +90,19 @@ class JoinRun {
   bool spanRefused_ = false;
 };
 
-bool JoinRun::startTemp(Building& b, const std::string& folder) {
-  const std::string temp = core::TmpFileName(folder);
-  if (temp.empty() || b.temp.adopt(temp) != 0) {
-    if (!temp.empty()) (void)core::KillFile(temp);
+bool JoinRun::startTemp(Building& b, const std::string&) {
+  if (b.temp.create(b.output) != 0) {
     pipe_.addResult(msg_(26) + b.output);
     return false;
   }
   return true;
+}
+
+std::string JoinRun::keepPartial(Building& b, const std::string& folder) {
+  const std::string kept = core::TmpFileName(folder);
+  if (!kept.empty() && b.temp.keepAs(kept) == 0) return kept;
+  if (!kept.empty()) (void)core::KillFile(kept);
+  return b.temp.temporaryPath();
 }
 
 Appended JoinRun::append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak) {
@@ -135,17 +144,17 @@ Appended JoinRun::append(core::RunItem* item, const std::string& source, Buildin
 bool JoinRun::complete(Building& b, int removeLabel) {
   const bool replacing = taken(b.output);
   // Synced before anything it replaces goes: the old output or the pieces.
-  if (b.temp.finish(replacing || options_.deletePieces) != 0) {
+  if (b.temp.sync() != 0) {
     pipe_.addResult(msg_(26) + b.output);
     return false;
   }
-  const std::string temp = b.temp.path();
-  if (replacing && pipe_.removeFile(b.output, msg_(removeLabel), "", core::RemoveKind::Deleted) != 0) {
-    (void)core::KillFile(temp);
-    return false;
-  }
-  // A failed rename leaves the temporary file: after the old output is gone it is the only copy.
-  return pipe_.renameLogged(temp, b.output, msg_(7), core::ItemKind::File) == 0;
+  // The temporary file goes with b when the old output stays.
+  if (replacing && pipe_.removeFile(b.output, msg_(removeLabel), "", core::RemoveKind::Deleted) != 0) return false;
+  if (b.temp.finish() == 0) return true;
+  // After the old output is gone it is the only copy: kept under a name of its own, and the rename
+  // tried once more, which says why it fails.
+  const std::string kept = keepPartial(b, platform::folderOf(b.output));
+  return pipe_.renameLogged(kept, b.output, msg_(7), core::ItemKind::File) == 0;
 }
 
 void JoinRun::deleteSources(const Building& b) {
@@ -160,9 +169,8 @@ core::StepResult JoinRun::joinList(core::RunItem& item, Building& b, const std::
       case Appended::Done: break;
       case Appended::Cancelled: (void)b.temp.abandon(); return core::StepResult::Failed;
       case Appended::Failed:
-        // What was joined so far stays in the temporary file, whose path the line gives.
-        (void)b.temp.finish(false);
-        pipe_.addResult(msg_(3) + piece + msg_(4) + b.temp.path());
+        // What was joined so far stays, under the free name the line gives.
+        pipe_.addResult(msg_(3) + piece + msg_(4) + keepPartial(b, item.folder()));
         return core::StepResult::Failed;
     }
   }
@@ -273,7 +281,7 @@ core::StepResult JoinRun::allFilesStep(core::RunItem& item) {
   if (!all_ || all_->failed) return core::StepResult::Skipped;
   Building& b = *all_;
   const std::string path = item.path();
-  if (path == b.output || path == b.temp.path()) return core::StepResult::Skipped;  // never itself
+  if (path == b.output || path == b.temp.temporaryPath()) return core::StepResult::Skipped;  // never itself
   if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
   // No break after the last file of an output that ends with its folder.
   const bool lastOfOutput = !options_.span && item.index() == item.count();

@@ -6,81 +6,127 @@
 #include <cerrno>
 #include <vector>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tools::file_ops {
+
+namespace {
+
+// The next data at or after at in from, below end: false when the rest up to end is a hole.
+// A file system that cannot tell (or an error) counts as all data.
+bool nextData(int from, std::uint64_t at, std::uint64_t end, std::uint64_t& dataAt, std::uint64_t& dataEnd) {
+  dataAt = at;
+  dataEnd = end;
+  const off_t data = ::lseek(from, static_cast<off_t>(at), SEEK_DATA);
+  if (data < 0) return errno != ENXIO;  // ENXIO: nothing but a hole to the end of the file
+  if (static_cast<std::uint64_t>(data) >= end) return false;
+  dataAt = static_cast<std::uint64_t>(data);
+  const off_t hole = ::lseek(from, data, SEEK_HOLE);
+  if (hole > data) dataEnd = std::min<std::uint64_t>(static_cast<std::uint64_t>(hole), end);
+  return true;
+}
+
+}  // namespace
 
 NewFile::~NewFile() { (void)abandon(); }
 
 int NewFile::create(const std::string& path) {
   (void)abandon();
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
-  fd_ = fd;
   path_ = path;
-  return 0;
+  end_ = 0;
+  holes_ = false;
+  return out_.create(path, 0666);
 }
 
-int NewFile::adopt(const std::string& path) {
-  (void)abandon();
-  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return errno;
-  fd_ = fd;
-  path_ = path;
+int NewFile::write(std::string_view data) {
+  if (out_.fd() < 0) return EBADF;
+  if (holes_ && ::ftruncate(out_.fd(), static_cast<off_t>(end_)) != 0) return errno;
+  holes_ = false;
+  if (const int err = platform::writeFully(out_.fd(), data, static_cast<std::int64_t>(end_)); err != 0) return err;
+  end_ += data.size();
   return 0;
 }
-
-int NewFile::write(std::string_view data) { return fd_ < 0 ? EBADF : platform::writeFully(fd_, data); }
 
 int NewFile::appendFrom(int from, std::uint64_t offset, std::uint64_t length) {
-  if (fd_ < 0) return EBADF;
-  auto at = static_cast<off64_t>(offset);
-  std::uint64_t left = length;
-  // The kernel's copy first; file systems or kernels without it take the read and write below.
-  while (left > 0) {
-    const ssize_t n = ::copy_file_range(from, &at, fd_, nullptr, left, 0);
-    if (n > 0) {
-      left -= static_cast<std::uint64_t>(n);
-      continue;
+  const int fd = out_.fd();
+  if (fd < 0) return EBADF;
+  const std::uint64_t end = offset + length;
+  // A source shorter than the range (it shrank since it was measured) is refused before a hole
+  // would stand for its missing end.
+  struct stat st {};
+  if (::fstat(from, &st) != 0) return errno;
+  if (static_cast<std::uint64_t>(st.st_size) < end) return EIO;
+  std::vector<char> buffer;
+  for (std::uint64_t at = offset; at < end;) {
+    std::uint64_t dataAt = at, dataEnd = end;
+    if (!nextData(from, at, end, dataAt, dataEnd)) {
+      // A hole to the end of the range: the length is set when something follows or at finish.
+      end_ += end - at;
+      holes_ = true;
+      break;
     }
-    if (n == 0) return EIO;
-    if (errno == EINTR) continue;
-    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
-    break;
-  }
-  std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(left, 1 << 20)));
-  while (left > 0) {
-    const ssize_t n = ::pread(from, buffer.data(), std::min<std::uint64_t>(left, buffer.size()), at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) return EIO;
-    if (const int err = platform::writeFully(fd_, std::string_view(buffer.data(), static_cast<std::size_t>(n))))
-      return err;
-    at += n;
-    left -= static_cast<std::uint64_t>(n);
+    if (dataAt > at) {
+      end_ += dataAt - at;
+      holes_ = true;
+    }
+    auto in = static_cast<off64_t>(dataAt), outAt = static_cast<off64_t>(end_);
+    std::uint64_t left = dataEnd - dataAt;
+    // The kernel's copy first; file systems or kernels without it take the read and write below.
+    while (left > 0) {
+      const ssize_t n = ::copy_file_range(from, &in, fd, &outAt, left, 0);
+      if (n > 0) {
+        left -= static_cast<std::uint64_t>(n);
+        continue;
+      }
+      if (n == 0) return EIO;
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+      break;
+    }
+    if (left > 0 && buffer.empty()) buffer.resize(1 << 20);
+    while (left > 0) {
+      const ssize_t n = ::pread(from, buffer.data(), std::min<std::uint64_t>(left, buffer.size()), in);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return errno;
+      if (n == 0) return EIO;
+      if (const int err = platform::writeFully(fd, std::string_view(buffer.data(), static_cast<std::size_t>(n)), outAt))
+        return err;
+      in += n;
+      outAt += n;
+      left -= static_cast<std::uint64_t>(n);
+    }
+    end_ = static_cast<std::uint64_t>(outAt);
+    at = dataEnd;
   }
   return 0;
 }
 
-int NewFile::finish(bool sync) {
-  if (fd_ < 0) return EBADF;
-  if (sync && ::fsync(fd_) != 0) return errno;
-  const int err = platform::closeChecked(fd_);
-  fd_ = -1;
-  if (err != 0) {
-    // Closed already: what was written may be incomplete, so the name goes too.
-    ::unlink(path_.c_str());
-    return err;
-  }
-  if (sync) platform::syncFolder(platform::folderOf(path_));
+int NewFile::sync() {
+  if (out_.fd() < 0) return EBADF;
+  if (holes_ && ::ftruncate(out_.fd(), static_cast<off_t>(end_)) != 0) return errno;
+  holes_ = false;
+  return out_.sync();
+}
+
+int NewFile::finish() {
+  if (out_.fd() < 0) return EBADF;
+  if (holes_ && ::ftruncate(out_.fd(), static_cast<off_t>(end_)) != 0) return errno;
+  holes_ = false;
+  return out_.commitNew();
+}
+
+int NewFile::keepAs(const std::string& otherPath) {
+  if (out_.fd() < 0) return EBADF;
+  if (holes_ && ::ftruncate(out_.fd(), static_cast<off_t>(end_)) != 0) return errno;
+  holes_ = false;
+  if (const int err = out_.sync(); err != 0) return err;
+  if (const int err = platform::renameReplacing(out_.path(), otherPath); err != 0) return err;
+  // Gone from its temporary name: the removal below finds nothing there.
+  (void)out_.discard();
   return 0;
 }
 
-int NewFile::abandon() {
-  if (fd_ < 0) return 0;
-  (void)platform::closeChecked(fd_);
-  fd_ = -1;
-  return ::unlink(path_.c_str()) == 0 ? 0 : errno;
-}
+int NewFile::abandon() { return out_.discard(); }
 
 }  // namespace tools::file_ops

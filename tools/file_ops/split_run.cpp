@@ -122,7 +122,6 @@ SplitRun::Written SplitRun::writePieces(core::RunItem& item, const SplitPlan& pl
       pipe_.addResult(msg_(15) + item.folder() + name);
       return result(Written::Failed);
     }
-    created.push_back(piece.path());
     const std::uint64_t length = index == plan.count ? plan.lastLength : options_.pieceSize;
     // In chunks, with a look at Cancel after each: memory stays small and the window answers.
     for (std::uint64_t done = 0; done < length;) {
@@ -130,8 +129,6 @@ SplitRun::Written SplitRun::writePieces(core::RunItem& item, const SplitPlan& pl
       if (const int err = piece.appendFrom(source, pos, chunk)) {
         // EIO: the file is shorter than when it was measured. The partial piece goes either way.
         pipe_.addResult((err == EIO ? msg_(13) : msg_(15)) + item.folder() + name);
-        (void)piece.abandon();
-        created.pop_back();
         return result(Written::Failed);
       }
       done += chunk;
@@ -139,12 +136,12 @@ SplitRun::Written SplitRun::writePieces(core::RunItem& item, const SplitPlan& pl
       item.showProgressWithin(static_cast<double>(pos) / static_cast<double>(size));
       if (item.yieldAndPoll() != core::Poll::GoOn) return result(Written::Cancelled);  // piece abandoned
     }
-    // Pieces that are to replace the source must be on the disk before the source goes.
-    if (piece.finish(options_.deleteOriginal) != 0) {
+    // Synced and then named: a piece is whole under its name, also before the source goes.
+    if (piece.finish() != 0) {
       pipe_.addResult(msg_(15) + item.folder() + name);
-      created.pop_back();
       return result(Written::Failed);
     }
+    created.push_back(piece.path());
   }
   return result(Written::Done);
 }
@@ -171,7 +168,7 @@ void SplitRun::writeScript(const std::string& folder, const std::string& name, s
   long long counter = 1;
   if (core::FileExist(target) != 0 || target == folder + name) target = core::Pipeline::splitFileName(target, counter);
   NewFile file;
-  if (file.create(target) != 0 || file.write(*script) != 0 || file.finish(false) != 0) {
+  if (file.create(target) != 0 || file.write(*script) != 0 || file.finish() != 0) {
     pipe_.addResult(msg_(19) + target);
     return;
   }

@@ -70,7 +70,11 @@ TEST_F(Preview, RuleSetsAreFormStateFilesOnly) {
   EXPECT_FALSE(readRuleSet(make("short.Ren", "qw9")));
   EXPECT_FALSE(readRuleSet(make("almost.Ren", "qw9Cxyz")));
   EXPECT_FALSE(readRuleSet(path("missing.Ren")));
-  EXPECT_FALSE(readRuleSet(make("huge.Ren", "qw9ConfigsA_Sep" + std::string(kMaxRuleSetBytes, 'x'))));
+  bool tooLarge = false;
+  EXPECT_FALSE(readRuleSet(make("huge.Ren", "qw9ConfigsA_Sep" + std::string(kMaxRuleSetBytes, 'x')), &tooLarge));
+  EXPECT_TRUE(tooLarge);
+  EXPECT_FALSE(readRuleSet(make("zip2.Ren", "PK"), &tooLarge));
+  EXPECT_FALSE(tooLarge);
 }
 
 }  // namespace

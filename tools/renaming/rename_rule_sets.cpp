@@ -5,11 +5,13 @@
 
 namespace tools::ren {
 
-std::optional<std::string> readRuleSet(const std::string& path) {
-  std::optional<std::string> text = core::readBits(path, 1, kMaxRuleSetBytes + 1);
-  if (!text || text->size() > kMaxRuleSetBytes || text->compare(0, 4, "qw9C") != 0) return std::nullopt;
+std::optional<std::string> readRuleSet(const std::string& path, bool* tooLarge) {
+  core::CappedRead read = core::readCapped(path, kMaxRuleSetBytes);
+  if (tooLarge) *tooLarge = read.tooLarge;
+  std::optional<std::string>& text = read.data;
+  if (!text || text->compare(0, 4, "qw9C") != 0) return std::nullopt;
   if (!core::parseFormState(*text).valid) return std::nullopt;
-  return text;
+  return std::move(text);
 }
 
 }  // namespace tools::ren

@@ -15,7 +15,7 @@ inline constexpr std::size_t kMaxRuleSetBytes = std::size_t{1} << 20;
 // The file's text when it can be a rule set: it starts with "qw9C", holds the form-state header
 // and is no larger than kMaxRuleSetBytes. Any other file (another format, a missing, unreadable or
 // huge file) gives nullopt. Another tool's form-state file passes: what it does not name keeps
-// its value when it is applied.
-[[nodiscard]] std::optional<std::string> readRuleSet(const std::string& path);
+// its value when it is applied. tooLarge (optional) tells a file refused for its size, unread.
+[[nodiscard]] std::optional<std::string> readRuleSet(const std::string& path, bool* tooLarge = nullptr);
 
 }  // namespace tools::ren

@@ -4,8 +4,8 @@
 // refused whole, so a refused load never changes the user's settings. Values holding the format's
 // markers are escaped by the form-state format and come back as typed.
 //
-//   const std::optional<std::string> text = core::readBits(path, 1, tools::text::kPresetMaxBytes + 1);
-//   if (auto preset = text ? tools::text::readExtractPreset(*text) : std::nullopt)
+//   const core::CappedRead text = core::readCapped(path, tools::text::kPresetMaxBytes);
+//   if (auto preset = text.data ? tools::text::readExtractPreset(*text.data) : std::nullopt)
 //     core::loadForm(window, mode = 3, core::buildFormState(0, *preset), "");
 #pragma once
 

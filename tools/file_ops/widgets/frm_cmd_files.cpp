@@ -58,8 +58,12 @@ void FrmCmd::loadAtStart() {
 std::uint8_t FrmCmd::loadHandle(const QString& myFile) { return loadCode(vb::bpath(myFile)); }
 
 std::uint8_t FrmCmd::loadCode(const std::string& path) {
-  const std::optional<std::string> text = core::readBits(path);
-  const std::optional<BatchCode> loaded = text ? parseBatchCode(*text) : std::nullopt;
+  const core::CappedRead text = core::readCapped(path, kMaxCodeFileBytes);
+  if (text.tooLarge) {
+    (void)ask(this, "O", core::msgMain(161) + path, "E");
+    return 1;
+  }
+  const std::optional<BatchCode> loaded = text.data ? parseBatchCode(*text.data) : std::nullopt;
   if (!loaded) {
     (void)ask(this, "O", message(24), "E");
     return 1;

@@ -178,6 +178,20 @@ class FrmCmdTest : public QObject {
     QVERIFY(!f->action("menuSaveJ")->isEnabled());
   }
 
+  // A code file of 3 GB (sparse: no disk used) is refused with a message, unread.
+  void aHugeCodeFileIsRefusedUnread() {
+    FrmCmd* f = open();
+    const tools::file_ops::BatchCode before = f->code();
+    const std::string huge = app() + "huge.qw";
+    QCOMPARE(core::OutputFile(huge, ""), 0);
+    QVERIFY(QFile::resize(QString::fromStdString(huge), qint64{3} << 30));
+    QCOMPARE(int(f->loadHandle(QString::fromStdString(huge))), 1);
+    QCOMPARE(boxes_->texts.size(), qsizetype(1));
+    QVERIFY2(boxes_->texts[0].contains(QString::fromStdString(huge)), qPrintable(boxes_->texts[0]));
+    QVERIFY(f->code() == before);
+    QFile::remove(QString::fromStdString(huge));
+  }
+
   void unsavedTemplatesAreOfferedForSavingBeforeTheyGo() {
     FrmCmd* f = open();
     f->box(2)->setPlainText(QStringLiteral("cd <myFold>"));

@@ -189,9 +189,10 @@ std::uint8_t FrmRen::saveHandle(const QString& myFile) {
 
 std::uint8_t FrmRen::loadHandle(const QString& myFile) {
   const std::string path = vb::bpath(myFile);
-  const std::optional<std::string> text = readRuleSet(path);
+  bool tooLarge = false;
+  const std::optional<std::string> text = readRuleSet(path, &tooLarge);
   if (!text) {
-    (void)core::host().respond(this, "O", core::msgMain(116), "E", "");
+    (void)core::host().respond(this, "O", tooLarge ? core::msgMain(161) + path : core::msgMain(116), "E", "");
     return 1;
   }
   int mode = 3;  // the text itself, text boxes included

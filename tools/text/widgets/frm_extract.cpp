@@ -362,11 +362,11 @@ void FrmExtract::cmdStartClick() {
 
 std::uint8_t FrmExtract::loadHandle(const QString& myFile) {
   const std::string path = vb::bpath(myFile);
-  const std::optional<std::string> bytes = core::readBits(path, 1, kPresetMaxBytes + 1);
-  const auto preset = bytes ? readExtractPreset(*bytes) : std::nullopt;
+  const core::CappedRead bytes = core::readCapped(path, kPresetMaxBytes);
+  const auto preset = bytes.data ? readExtractPreset(*bytes.data) : std::nullopt;
   std::uint8_t result = 1;
   if (!preset) {
-    respond("O", core::msgMain(116), "E");
+    respond("O", bytes.tooLarge ? core::msgMain(161) + path : core::msgMain(116), "E");
   } else {
     loading_ = true;
     int mode = 3;

@@ -164,15 +164,15 @@ std::uint8_t FrmReplace::loadHandle(const QString& myFile) {
 }
 
 bool FrmReplace::loadRunListFile(const std::string& path, bool quiet) {
-  const std::optional<std::string> text = core::readBits(path, 1, kRunListFileLimit + 1);
+  const core::CappedRead text = core::readCapped(path, kRunListFileLimit);
   RunListLoad load;
-  if (text && text->size() <= kRunListFileLimit) load = parseRunList(*text);
+  if (text.data) load = parseRunList(*text.data);
   else load.error = RunListError::NotRunList;
   if (!load.list) {
     if (!quiet) {
-      const std::string message = load.error == RunListError::MissingRun
-                                      ? msg(kMsgRunMissing) + std::to_string(load.run)
-                                      : msg(kMsgNotRunList) + path;
+      const std::string message = load.error == RunListError::MissingRun ? msg(kMsgRunMissing) + std::to_string(load.run)
+                                  : text.tooLarge                        ? core::msgMain(161) + path
+                                                                         : msg(kMsgNotRunList) + path;
       (void)core::host().respond(this, "O", message, "E", "");
     }
     return false;
