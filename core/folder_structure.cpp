@@ -52,6 +52,7 @@ ExpandResult expandFolderTree(std::vector<std::string>& list, const ExpandOption
   // below them never are, so one swapped for a link meanwhile leads nowhere. An injected lister
   // works on paths instead.
   platform::FolderTreeReader reader;
+  reader.removeStaleTemporaries(options.removeStaleTemporaries);
   if (!options.lister)
     for (std::size_t i = 0; i < list.size(); ++i) (void)reader.addRoot(withTrailingSlash(list[i]), i == 0);
   for (std::size_t i = 0; i < list.size(); ++i) {

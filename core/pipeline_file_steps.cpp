@@ -223,8 +223,8 @@ int Pipeline::checkDriveForRecycle(ToolForm* form, const std::string& path) {
 }
 
 int Pipeline::checkFolderWritable(const std::string& folder) {
-  // The probe has the one temporary pattern and is locked while it exists: a program killed
-  // before removing it leaves what the next run's clean-up takes away, not a name of the user's.
+  // The probe has the temporary files' name: should the program die before it is removed, the
+  // next run in that folder takes it away.
   platform::ReplacementFile probe;
   if (probe.create(AddSlash(folder) + "probe") == 0 && probe.discard() == 0) return 0;
   // Shown as it stands: names are case-sensitive here, a lower-cased path would name another folder.

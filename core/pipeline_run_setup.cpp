@@ -10,6 +10,7 @@
 #include "core/vb.h"
 #include "platform/hidden_moves.h"
 #include "platform/mounts.h"
+#include "platform/replacement_file.h"
 #include "platform/step_scope.h"
 
 #include <algorithm>
@@ -85,6 +86,8 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
   };
   options.lister = lister_;
   options.identities = &dirIds_;
+  // What a killed run left in the folders this run walks goes as they are listed.
+  options.removeStaleTemporaries = true;
   // A folder that cannot be read is logged and passed over, so the walk with hidden folders never
   // gives up on the whole list and needs no second walk.
   (void)expandFolderTree(dirList_, options);
@@ -168,7 +171,11 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, cons
       if (PathExist(s)) {
         if (options.withSubfolders) {
           walkTree(options.withHidden, options.withHidden ? 8 : 10);
-        } else if (options.runOver == RunOver::Folders) {
+        } else {
+          // A run of one folder: what a killed run left there goes too.
+          (void)platform::removeStaleTemporaries(s);
+        }
+        if (!options.withSubfolders && options.runOver == RunOver::Folders) {
           appendSubfolders(s, options.withHidden);
           host_.doEvents();
           if (host_.isCancel() != CancelState::Running) dirList_.clear();

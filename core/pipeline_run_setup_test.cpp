@@ -1,6 +1,7 @@
 #include "core/pipeline_test_support.h"
 #include "platform/dir_walk.h"
 #include "platform/mounts.h"
+#include "platform/replacement_file.h"
 
 #include <algorithm>
 #include <set>
@@ -122,6 +123,29 @@ TEST_F(FolderListTest, FoldersComeBreadthFirstEachFoldersSubfoldersInNameOrder) 
   for (const Row& row : rows) {
     pipe_.buildDirList(form_, t, row.options);
     EXPECT_EQ(pipe_.dirList(), row.expected) << row.name;
+  }
+}
+
+// A run's start takes away the temporary files a killed run left in the folders it walks (hidden
+// ones too), never one that a writer still holds or anything else of a like name.
+TEST_F(FolderListTest, ARunsStartRemovesWhatAKilledRunLeftInItsFolders) {
+  for (const bool withSubfolders : {true, false}) {
+    const std::string stale = platform::temporaryNameFor("piece.001");
+    makeFile(stale, "partial");
+    makeFile(".hid/" + platform::temporaryNameFor("out"), "partial");
+    makeFile(".notours.vdk", "keep");
+    platform::ReplacementFile live;
+    ASSERT_EQ(live.create(root_ + "a/being-written"), 0);
+    pipe_.buildDirList(form_, root_, {.withSubfolders = withSubfolders, .withHidden = true});
+    EXPECT_FALSE(std::filesystem::exists(root_ + stale)) << withSubfolders;
+    std::size_t leftBelow = 0;
+    for (const auto& e : std::filesystem::directory_iterator(root_ + ".hid"))
+      leftBelow += platform::isTemporaryName(e.path().filename().string()) ? 1 : 0;
+    EXPECT_EQ(leftBelow, withSubfolders ? 0u : 1u) << "only the folders walked";
+    EXPECT_TRUE(std::filesystem::exists(live.path())) << "a writer holds it";
+    EXPECT_TRUE(std::filesystem::exists(root_ + ".notours.vdk"));
+    for (const auto& e : std::filesystem::directory_iterator(root_ + ".hid"))
+      if (platform::isTemporaryName(e.path().filename().string())) std::filesystem::remove(e.path());
   }
 }
 

@@ -3,6 +3,7 @@
 #include "platform/dir_listing.h"
 #include "platform/entry_at.h"
 #include "platform/hidden_list.h"
+#include "platform/replacement_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,10 +24,14 @@ namespace {
 constexpr std::size_t kMaxOpenFolders = 48;
 
 // Lists the open folder `fd` (left open). Returns 0 or the errno of a failed read.
-int listOpenFolder(int fd, bool includeHidden, std::vector<std::string>& names) {
+// With sweep, the temporary files a killed writer left there are removed (replacement_file.h).
+int listOpenFolder(int fd, bool includeHidden, std::vector<std::string>& names, bool sweep = false) {
   const std::size_t first = names.size();
   bool sawHiddenFile = false;
+  std::vector<std::string> temporaries;
   const int err = forEachEntry(fd, [&](const char* n, DirEntryKind kind) {
+    if (sweep && n[0] == '.' && (kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && isTemporaryName(n))
+      temporaries.emplace_back(n);
     if (n[0] == '.' && !includeHidden) {
       if (std::strcmp(n, ".hidden") == 0) sawHiddenFile = true;
       return;
@@ -46,6 +51,7 @@ int listOpenFolder(int fd, bool includeHidden, std::vector<std::string>& names) 
                                  [&](const std::string& n) { return listed.count(n) != 0; }),
                   names.end());
   }
+  if (!temporaries.empty()) (void)removeStaleTemporariesAt(fd, temporaries);
   return err;
 }
 
@@ -160,7 +166,7 @@ int FolderTreeReader::listSubfolders(std::size_t id, bool includeHidden, std::ve
   if (id >= nodes_.size()) return EINVAL;
   const int fd = openNode(id);
   if (fd < 0) return errno;
-  return listOpenFolder(fd, includeHidden, names);
+  return listOpenFolder(fd, includeHidden, names, sweep_);
 }
 
 WalkStats walkFolders(const std::string& root, bool includeHidden,

@@ -50,6 +50,9 @@ class FolderTreeReader {
   // Lists the direct subfolders of folder `id` into names (appended) as listSubfolders does.
   // Returns 0, or the errno value when the folder could not be opened or read to the end.
   [[nodiscard]] int listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names);
+  // From now on each folder listed loses the temporary files a killed writer left in it
+  // (replacement_file.h's pattern, held by no process), in the same pass over its names.
+  void removeStaleTemporaries(bool on) { sweep_ = on; }
   // The identity of folder `id` as it was when first opened (all zero before, or when it could
   // not be opened): what a later step checks it still is.
   [[nodiscard]] FileIdentity identity(std::size_t id) const { return id < nodes_.size() ? nodes_[id].seen : FileIdentity{}; }
@@ -72,6 +75,7 @@ class FolderTreeReader {
 
   std::vector<Node> nodes_;
   std::vector<Link> chain_;  // a start folder and its subfolders down to the last one opened
+  bool sweep_ = false;       // removeStaleTemporaries
 };
 
 struct WalkStats {

@@ -321,8 +321,15 @@ int removeStaleTemporaries(std::string_view folder) {
     if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && isTemporaryName(name))
       found.emplace_back(name);
   });
+  const int removed = removeStaleTemporariesAt(dirFd, found);
+  ::close(dirFd);
+  return removed;
+}
+
+int removeStaleTemporariesAt(int dirFd, const std::vector<std::string>& names) {
   int removed = 0;
-  for (const std::string& name : found) {
+  for (const std::string& name : names) {
+    if (!isTemporaryName(name)) continue;
     const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat st {};
@@ -336,7 +343,6 @@ int removeStaleTemporaries(std::string_view folder) {
     }
     ::close(fd);
   }
-  ::close(dirFd);
   return removed;
 }
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -120,6 +121,9 @@ class ReplacementFile {
 // their lock): what a killed run left. Never follows a link; never removes anything else. The
 // number removed.
 int removeStaleTemporaries(std::string_view folder);
+// The same for names already listed from the open folder dirFd (those of the pattern among them),
+// for a walk that reads each folder once anyway.
+int removeStaleTemporariesAt(int dirFd, const std::vector<std::string>& names);
 
 // Renames from over to, replacing whatever file to names, then syncs to's folder. For a file that
 // is complete and synced: the rename is atomic, so to holds its old or its new file at every

@@ -1,8 +1,8 @@
 // Moving a file into the freedesktop trash on byte paths. A file goes to the home trash when it
 // lives on the same file system, else to the trash at the top folder of its own mount; it is never
-// copied across file systems, so a file with no usable trash stays where it is. The entry's name
-// is claimed by its info file (trash_folders.h), then the file is renamed into files/ through
-// descriptors without replacing anything.
+// copied across file systems, so a file with no usable trash stays where it is. The entry is added
+// as trash_folders.h adds it (info file under a temporary name, the file renamed into files/
+// through descriptors without replacing anything, then the info file named).
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
 #include "platform/fs.h"
@@ -19,7 +19,7 @@ namespace platform {
 namespace {
 
 // A selection of thousands of files is trashed one by one: their info files are not flushed
-// each (a crash leaves at most a file in files/ without its info file, nothing is lost).
+// each (a power loss leaves at most a file in files/ without its info file, nothing is lost).
 constexpr trash::EntryStyle kMoveStyle{.numbering = trash::Numbering::BeforeExtension,
                                        .info = trash::InfoWrite::Written};
 
@@ -56,6 +56,10 @@ int moveToTrash(std::string_view path) {
     if (err == 0) entryMoved(abs, {});
     return err;
   };
+  // A name whose info file someone else took meanwhile: the file goes back where it was.
+  const trash::PlaceData moveBack = [&](int filesFd, const std::string& placedName) {
+    return ::renameat2(filesFd, placedName.c_str(), parentFd.get(), name.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+  };
   std::string placed;
 
   // The home trash, for a file on its file system (created on first use).
@@ -64,7 +68,7 @@ int moveToTrash(std::string_view path) {
   if (err == 0 && homeDev == file.identity.device) {
     const auto home = trash::openHome(err);
     if (!home) return err;
-    err = trash::addEntry(*home, name, original, kMoveStyle, move, placed);
+    err = trash::addEntry(*home, name, original, kMoveStyle, move, placed, moveBack);
     if (err != EXDEV) return err;  // EXDEV: another mount of the same file system
   }
 
@@ -75,7 +79,7 @@ int moveToTrash(std::string_view path) {
   err = 0;
   const auto atTop = trash::openAtTop(trash::mountTop(parent, file.identity.device), err);
   if (!atTop) return err ? err : EACCES;
-  return trash::addEntry(*atTop, name, original, kMoveStyle, move, placed);
+  return trash::addEntry(*atTop, name, original, kMoveStyle, move, placed, moveBack);
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 #include "platform/fs.h"
 #include "platform/mounts.h"
 #include "platform/program_paths.h"
+#include "platform/dir_listing.h"
+#include "platform/replacement_file.h"
 
 #include <cerrno>
 #include <climits>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -263,34 +266,124 @@ std::string entryName(const std::string& fileName, int attempt, Numbering number
   return stem + suffix + ext;
 }
 
+namespace {
+
+constexpr std::string_view kTemporaryTail = ".vdk";  // and eight letters or digits: replacement_file.h
+
+// Renames name to target in the open folder dirFd, never replacing anything.
+int renameNoReplaceAt(int fromDir, const std::string& name, int toDir, const std::string& target) {
+  if (::renameat2(fromDir, name.c_str(), toDir, target.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const int err = errno;
+  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
+  struct stat st {};
+  if (::fstatat(toDir, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+  return ::renameat(fromDir, name.c_str(), toDir, target.c_str()) == 0 ? 0 : errno;
+}
+
+bool entryExists(int dirFd, const std::string& name) {
+  struct stat st {};
+  return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// The info file being written for an entry, under a temporary name in info/ and locked until it
+// takes its own name: a killed trashing leaves no info file without its data under a real name.
+class PendingInfo {
+ public:
+  PendingInfo(const Folder& folder, const std::string& infoName) : info_(folder.info.get()) {
+    name_ = temporaryNameFor(infoName);
+    fd_ = ::openat(info_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ >= 0) (void)::flock(fd_, LOCK_EX | LOCK_NB);
+  }
+  ~PendingInfo() {
+    if (fd_ >= 0 && !named_) ::unlinkat(info_, name_.c_str(), 0);
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PendingInfo(const PendingInfo&) = delete;
+  PendingInfo& operator=(const PendingInfo&) = delete;
+
+  int write(const std::string& text, bool sync) {
+    if (fd_ < 0) return errno ? errno : EIO;
+    if (const int err = writeFully(fd_, text); err != 0) return err;
+    return sync && ::fsync(fd_) != 0 ? errno : 0;
+  }
+  // Gives the info file its name, never replacing one. 0, EEXIST or errno.
+  int name(const std::string& infoName) {
+    const int err = renameNoReplaceAt(info_, name_, info_, infoName);
+    named_ = err == 0;
+    return err;
+  }
+
+ private:
+  int info_;
+  int fd_ = -1;
+  std::string name_;
+  bool named_ = false;
+};
+
+}  // namespace
+
 int addEntry(const Folder& folder, const std::string& fileName, const std::string& original,
-             const EntryStyle& style, const PlaceData& place, std::string& name) {
+             const EntryStyle& style, const PlaceData& place, std::string& name, const PlaceData& unplace) {
+  static std::unordered_set<std::string> recovered;  // once per trash folder and process: a listing of info/
+  if (recovered.insert(folder.dir).second) recoverPending(folder);
   const std::string text = infoText(recordedPath(folder, original));
+  std::string placedAt;  // the data is in files/ under this name already (its info name was taken)
   for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
     const std::string target = entryName(fileName, attempt, style.numbering);
     const std::string infoName = target + std::string(kInfoSuffix);
-    struct stat st {};
-    if (::fstatat(folder.files.get(), target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) continue;  // not ours
-    // The info file is made first and exclusively: it claims the name for this entry.
-    const int ifd = ::openat(folder.info.get(), infoName.c_str(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (ifd < 0) {
-      if (errno == EEXIST) continue;
-      return errno;
-    }
-    int err = writeFully(ifd, text);
-    if (err == 0 && style.info == InfoWrite::Synced && ::fsync(ifd) != 0) err = errno;
-    const int closeErr = closeChecked(ifd);
-    if (err == 0) err = closeErr;
-    if (err == 0) err = place(folder.files.get(), target);
+    if (entryExists(folder.files.get(), target) || entryExists(folder.info.get(), infoName)) continue;  // not ours
+    // The info file is written first, under a temporary name; the data follows; the info file's
+    // rename ends it. A kill between leaves data that recoverPending names once more.
+    PendingInfo info(folder, infoName);
+    if (const int err = info.write(text, style.info == InfoWrite::Synced); err != 0) return err;
+    int err = placedAt.empty() ? place(folder.files.get(), target)
+                               : renameNoReplaceAt(folder.files.get(), placedAt, folder.files.get(), target);
+    if (err == EEXIST) continue;  // the name was taken meanwhile
+    if (err != 0) return err;
+    placedAt = target;
+    err = info.name(infoName);
     if (err == 0) {
       name = target;
       return 0;
     }
-    ::unlinkat(folder.info.get(), infoName.c_str(), 0);
-    if (err != EEXIST) return err;  // EEXIST: the name was taken meanwhile
+    if (err != EEXIST) break;
+  }
+  // The data cannot have an entry: it leaves the trash again (back where it was, for a move).
+  if (!placedAt.empty()) {
+    if (unplace) {
+      (void)unplace(folder.files.get(), placedAt);
+    } else {
+      (void)::unlinkat(folder.files.get(), placedAt.c_str(), 0);
+    }
   }
   return EEXIST;
+}
+
+void recoverPending(const Folder& folder) {
+  std::vector<std::string> pending;
+  (void)forEachEntry(folder.info.get(), [&](const char* n, DirEntryKind kind) {
+    if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && isTemporaryName(n)) pending.emplace_back(n);
+  });
+  for (const std::string& tmp : pending) {
+    const int fd = ::openat(folder.info.get(), tmp.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // Held by its writer while the trashing goes on.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      continue;
+    }
+    // "." + the info file's name (cut at 200 bytes) + ".vdk" + eight characters.
+    const std::string infoName = tmp.substr(1, tmp.size() - 1 - kTemporaryTail.size() - 8);
+    const bool whole = infoName.size() > kInfoSuffix.size() && infoName.ends_with(kInfoSuffix);
+    const std::string target = whole ? infoName.substr(0, infoName.size() - kInfoSuffix.size()) : std::string();
+    // Its data made it into files/: the entry is completed; else the info file is of nothing. (A
+    // name too long to be read back from the temporary one is left as it is.)
+    if (whole && (!entryExists(folder.files.get(), target) ||
+                  renameNoReplaceAt(folder.info.get(), tmp, folder.info.get(), infoName) != 0))
+      ::unlinkat(folder.info.get(), tmp.c_str(), 0);
+    ::close(fd);
+  }
 }
 
 }  // namespace platform::trash

@@ -90,11 +90,20 @@ using PlaceData = std::function<int(int filesFd, const std::string& name)>;
 // that cannot be one.
 [[nodiscard]] std::string entryName(const std::string& fileName, int attempt, Numbering numbering);
 
-// Adds an entry for the file fileName whose absolute path is original: the first free name (not
-// in files/) is claimed by creating its info file exclusively, holding the percent-encoded path
-// (relative to folder.top when the folder has one) and the deletion date; then place puts the
-// data there. 0 with name set; otherwise errno and nothing is left in the trash.
+// Adds an entry for the file fileName whose absolute path is original, under the first name free
+// in files/ and info/: its info file (the percent-encoded path, relative to folder.top when the
+// folder has one, and the deletion date) is written under a temporary name in info/, locked;
+// place puts the data into files/; the info file's rename to its own name (never replacing one)
+// completes the entry. Should that name be taken meanwhile, the data moves on to the next name;
+// when none is left, unplace takes it out again (without unplace it is removed). A kill leaves at
+// worst data with its info file under the temporary name, which the next addEntry in this folder
+// (recoverPending) completes. 0 with name set; otherwise errno and nothing is left in the trash.
 int addEntry(const Folder& folder, const std::string& fileName, const std::string& original,
-             const EntryStyle& style, const PlaceData& place, std::string& name);
+             const EntryStyle& style, const PlaceData& place, std::string& name, const PlaceData& unplace = {});
+
+// Completes the entries of folder whose trashing was killed after the data was placed (their
+// info file gets its name) and removes info files left under a temporary name without data. Files
+// held by a trashing in progress are left alone.
+void recoverPending(const Folder& folder);
 
 }  // namespace platform::trash

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +86,32 @@ TEST_F(TrashTest, EveryHighByteNameGoesUnderItsOwnBytes) {
     EXPECT_EQ(recordedPath(trash_ + "info/" + name + ".trashinfo"), file) << b;
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(trash_ + "files"), fs::directory_iterator()), 128);
+}
+
+// A trashing killed between placing the data and naming its info file is completed by the next
+// trashing into that trash; an info file left without data goes; one being written stays. A
+// trashing leaves nothing under a temporary name.
+TEST_F(TrashTest, AKilledTrashingIsCompletedAndLeavesNoInfoFileWithoutItsData) {
+  fs::create_directories(trash_ + "files");
+  fs::create_directories(trash_ + "info");
+  const std::string info = "[Trash Info]\nPath=" + dir_ + "killed.txt\nDeletionDate=2026-01-02T03:04:05\n";
+  make(trash_ + "files/killed.txt", "data");
+  make(trash_ + "info/.killed.txt.trashinfo.vdkabcdefgh", info);
+  make(trash_ + "info/.orphan.txt.trashinfo.vdk12345678", info);
+  make(trash_ + "files/busy.txt", "busy");
+  const std::string busy = make(trash_ + "info/.busy.txt.trashinfo.vdkzzzzzzzz", info);
+  const int held = ::open(busy.c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  ASSERT_EQ(moveToTrash(make(dir_ + "new.txt", "new")), 0);
+  ::close(held);
+  EXPECT_EQ(slurp(trash_ + "info/killed.txt.trashinfo"), info);
+  EXPECT_EQ(recordedPath(trash_ + "info/new.txt.trashinfo"), dir_ + "new.txt");
+  std::vector<std::string> infos;
+  for (const auto& e : fs::directory_iterator(trash_ + "info")) infos.push_back(e.path().filename().string());
+  std::sort(infos.begin(), infos.end());
+  EXPECT_EQ(infos, (std::vector<std::string>{".busy.txt.trashinfo.vdkzzzzzzzz", "killed.txt.trashinfo",
+                                             "new.txt.trashinfo"}));
 }
 
 TEST_F(TrashTest, ANameThatIsNotUtf8NeverTakesItsTwin) {

@@ -10,6 +10,7 @@
 #include "core/vb.h"
 #include "core/widgets/host.h"
 #include "platform/program_paths.h"
+#include "platform/replacement_file.h"
 
 #include <memory>
 
@@ -28,10 +29,15 @@ bool folderWritable(const std::string& path) {
   if (path.empty()) return false;
   std::string p = path;
   if (!PathExist(p) && MakeDir(p) != 0) return false;
-  const std::string probe = TmpFileName(path);
-  if (probe.empty()) return false;
-  (void)KillFile(probe);
-  return true;
+  platform::ReplacementFile probe;
+  return probe.create(path + "probe") == 0 && probe.discard() == 0;
+}
+
+// The temporary files of the program's own writes (journals, state, settings, scratch) that a
+// killed program left behind.
+void removeOwnLeftovers(const CoreState& st) {
+  for (const std::string& f : {st.appPath, st.tempPath, platform::configHome() + "vardulek/"})
+    if (!f.empty()) (void)platform::removeStaleTemporaries(f);
 }
 
 }  // namespace
@@ -77,6 +83,7 @@ StartOutcome startCore(const StartEnvironment& env) {
   st.tempPath = folder(env.tempDir);
   if (st.tempPath.empty() || !PathExist(st.tempPath)) st.tempPath = st.appPath;
 
+  removeOwnLeftovers(st);
   copyFileTimes();
 
   st.langIndex = 0;

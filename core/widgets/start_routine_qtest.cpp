@@ -5,9 +5,11 @@
 #include "core/state.h"
 #include "core/widgets/fake_host.h"
 #include "core/widgets/start_routine.h"
+#include "platform/replacement_file.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -119,6 +121,20 @@ class StartRoutineTest : public QObject {
     QCOMPARE(script_.runs.size(), size_t(chooserStarted ? 1 : 0));
     if (chooserStarted) QCOMPARE(script_.runs.front(), std::string("Dorvisk vardulek"));
     QVERIFY(fake_->responds.empty());
+  }
+
+  // What a killed run of the program left in its own folders goes at the next start.
+  void leftoversOfAKilledRunGo() {
+    QDir().mkpath(root_.path() + QStringLiteral("/data"));
+    const std::string journal = path("data/") + platform::temporaryNameFor("Copy1.qwj");
+    const std::string scratch = path("tmp/") + platform::temporaryNameFor("spill");
+    QCOMPARE(OutputFile(journal, "half a journal"), 0);
+    QCOMPARE(OutputFile(scratch, "half"), 0);
+    QCOMPARE(OutputFile(path("data/keep.txt"), "mine"), 0);
+    QCOMPARE(startCore(env()), StartOutcome::ShowMain);
+    QVERIFY(!QFile::exists(QString::fromStdString(journal)));
+    QVERIFY(!QFile::exists(QString::fromStdString(scratch)));
+    QVERIFY(QFile::exists(QString::fromStdString(path("data/keep.txt"))));
   }
 
   void sharedStateAndFirstRunFiles() {
