@@ -171,7 +171,8 @@ int main(int argc, char** argv) {
   const std::string folder = base + "ours0/";
   const auto recordOf = [&](int i) {
     const std::string n = std::to_string(i);
-    return core::JournalRecord{.from = folder + "IMG_" + n + ".jpg", .to = folder + "IMG_" + n + "_20240101_" + n + ".jpg"};
+    return core::JournalRecord{.from = folder + "IMG_" + n + ".jpg",
+                               .to = folder + "IMG_" + n + "_20240101_" + n + ".jpg"};
   };
   std::vector<double> journal, texts;
   std::size_t bytes = 0;

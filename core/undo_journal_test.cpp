@@ -88,7 +88,8 @@ TEST_F(UndoJournal, AKilledRunsJournalHoldsEveryRecordAdded) {
   const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
     core::JournalWriter writer(core::kCopyJournal, '0');
     for (int i = 0; i < 137; ++i)
-      if (writer.add({.from = dir_ + "s" + std::to_string(i), .to = dir_ + "t" + std::to_string(i)}) != 0) return "failed";
+      if (writer.add({.from = dir_ + "s" + std::to_string(i), .to = dir_ + "t" + std::to_string(i)}) != 0)
+        return "failed";
     ::raise(SIGKILL);
     return "not killed";
   });

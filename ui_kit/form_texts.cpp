@@ -9,9 +9,9 @@
 namespace uikit {
 
 std::string formSection(std::string_view shortName) {
-  const std::string text = core::InputBits(core::dataFile(core::languageFileName(shortName)));
-  if (text == "A_Err") return {};
-  return core::languageSection(text, core::coreState().langIndex).value_or(std::string());
+  const std::optional<std::string> text = core::readCapped(core::dataFile(core::languageFileName(shortName))).data;
+  if (!text) return {};
+  return core::languageSection(*text, core::coreState().langIndex).value_or(std::string());
 }
 
 QString formText(std::string_view section, std::string_view key, const char* fallback) {

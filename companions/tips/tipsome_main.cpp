@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   core::startCompanion({.settingsWord = core::settingsWordOfCaller(word)});
 
   const std::vector<std::string> tips =
-      tipsome::parseTips(core::readBits(core::dataFile("Tipsome0.txt")).value_or(std::string()));
+      tipsome::parseTips(core::readCapped(core::dataFile("Tipsome0.txt")).data.value_or(std::string()));
   std::size_t index = tipsome::tipIndex(core::getSet("tipNext"), tips.size());
 
   QDialog dlg;

@@ -373,8 +373,10 @@ int saveFormState(QWidget* form, std::string_view path, int mode) {
 void loadToolTips(QWidget* form) {
   clearToolTips();
   if (!form) return;
-  const std::string text = InputBits(dataFile(tipFileName(vb::bs(form->objectName()), coreState().langIndex)));
-  if (text.size() <= 5 || text == kErr || !host().sMenuAuto()) return;
+  // A tip file larger than any real one is passed over like a missing one.
+  const std::string text =
+      readCapped(dataFile(tipFileName(vb::bs(form->objectName()), coreState().langIndex))).data.value_or(std::string());
+  if (text.size() <= 5 || !host().sMenuAuto()) return;
   const CoreState& st = coreState();
   for (QObject* o : formControls(form)) {
     auto* w = qobject_cast<QWidget*>(o);

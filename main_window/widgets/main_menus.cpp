@@ -261,8 +261,9 @@ void MainForm::buttonClick(int i) {
 void MainForm::loadButtonTips() {
   buttonTips_.clear();
   const core::CoreState& st = core::coreState();
-  const std::string text = core::InputBits(core::dataFile(core::tipFileName("frmMain", st.langIndex)));
-  if (text.size() > 5 && text != "A_Err" && core::host().sMenuAuto()) {
+  const std::string text =
+      core::readCapped(core::dataFile(core::tipFileName("frmMain", st.langIndex))).data.value_or(std::string());
+  if (text.size() > 5 && core::host().sMenuAuto()) {
     for (int i = 1; i <= kButtonCount; ++i) {
       const std::string key = "cmdButtons" + std::to_string(i);
       const auto tip = core::sectionEntry(text, key);

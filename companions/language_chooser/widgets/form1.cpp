@@ -31,7 +31,8 @@ bool openThroughDesktop(std::string_view address) { return core::ShellRun(addres
 // An entry of the chooser's language file in every language it holds, each word once ("Language /
 // Langue / Sprache / Idioma / Taal"): no language is chosen yet. fallback when the file has none.
 QString inEveryLanguage(std::string_view key, const char* fallback) {
-  const std::string file = core::InputBits(core::dataFile(core::languageFileName(kTextsName)));
+  const std::string file =
+      core::readCapped(core::dataFile(core::languageFileName(kTextsName))).data.value_or(std::string());
   QStringList words;
   for (int lang = 0; lang < 5; ++lang) {
     const std::optional<std::string> section = core::languageSection(file, lang);

@@ -47,7 +47,7 @@ void FrmCmd::compile(bool runAfter) {
       .withSubfolders = main && main->panel()->chkInclude->Value() != 0,
       .withHidden = main && main->panel()->chkIncHidden->Value() != 0,
       .jobPath = jobPath_,
-      .endText = core::readBits(core::dataFile(kEndTextName)).value_or(std::string()),
+      .endText = core::readCapped(core::dataFile(kEndTextName)).data.value_or(std::string()),
       .wendlePath = st.exeDir + "Wendle",
       .todayStamp = todayStamp_,
       .pattern = main ? main->myPattern() : std::string("*"),
