@@ -2,12 +2,15 @@
 
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
+#include "platform/replacement_file.h"
 #include "platform/trash_folders.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,27 +24,54 @@ constexpr std::size_t kCopyPiece = 1 << 20;
 constexpr trash::EntryStyle kCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Synced};
 
 // Copies the bytes of src into the new file name of the open folder dirFd (never replacing one),
-// with src's permission bits, synced. 0 or errno; a partial copy is removed.
+// with src's permission bits, synced. The copy is written under a temporary name and named when
+// whole, so that a kill leaves no partial copy in the trash; holes of src stay holes. 0 or errno;
+// a partial copy is removed.
 int copyBytes(int src, int dirFd, const std::string& name) {
   struct stat st {};
   if (::fstat(src, &st) != 0) return errno;
-  const int out = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const std::string tmp = temporaryNameFor(name);
+  const int out = ::openat(dirFd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (out < 0) return errno;
+  (void)::flock(out, LOCK_EX | LOCK_NB);  // not a leftover while it is written
   int err = 0;
   std::string buf(kCopyPiece, '\0');
-  for (off_t at = 0; err == 0;) {
-    const ssize_t n = ::pread(src, buf.data(), buf.size(), at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) err = errno;
-    if (n <= 0) break;
-    err = writeFully(out, std::string_view(buf.data(), static_cast<std::size_t>(n)));
-    at += n;
+  for (off_t at = 0; err == 0 && at < st.st_size;) {
+    off_t end = st.st_size;
+    const off_t data = ::lseek(src, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // a hole to the end
+    if (data >= 0) {
+      at = data;
+      const off_t hole = ::lseek(src, data, SEEK_HOLE);
+      if (hole > data) end = hole;
+    }
+    while (err == 0 && at < end) {
+      const ssize_t n = ::pread(src, buf.data(), static_cast<std::size_t>(std::min<off_t>(end - at, static_cast<off_t>(buf.size()))), at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) err = errno;
+      if (n <= 0) break;
+      err = writeFully(out, std::string_view(buf.data(), static_cast<std::size_t>(n)), at);
+      at += n;
+    }
+    if (at < end) break;  // the file ended early
   }
+  if (err == 0 && ::ftruncate(out, st.st_size) != 0) err = errno;
   if (err == 0 && ::fchmod(out, st.st_mode & 07777) != 0) err = errno;
   if (err == 0 && ::fsync(out) != 0) err = errno;
+  if (err == 0 && ::renameat2(dirFd, tmp.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) != 0) {
+    err = errno;
+    if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
+      // No RENAME_NOREPLACE here: a hard link fails where the name is taken.
+      err = ::linkat(dirFd, tmp.c_str(), dirFd, name.c_str(), 0) == 0 ? 0 : errno;
+      if (err == 0) ::unlinkat(dirFd, tmp.c_str(), 0);
+    }
+  }
+  if (err != 0) ::unlinkat(dirFd, tmp.c_str(), 0);
   const int cerr = closeChecked(out);
-  if (err == 0) err = cerr;
-  if (err != 0) ::unlinkat(dirFd, name.c_str(), 0);
+  if (err == 0 && cerr != 0) {
+    ::unlinkat(dirFd, name.c_str(), 0);
+    err = cerr;
+  }
   return err;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/file_test_fixture.h"
 #include "platform/fault_test_support.h"
+#include "platform/replacement_file.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,35 @@ TEST_F(TrashCopyTest, AnotherFileSystemsTrashRecordsThePathBelowItsTopOrGivesWay
   ASSERT_TRUE(child.exited);
   if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
   EXPECT_EQ(child.report, "[Trash Info]\nPath=sub/f.txt\n|" + trash() + "files/f.txt|old|copied|0");
+}
+
+// A copy of the bytes (into the home trash, from another file system) keeps the file's holes and
+// appears whole or not at all.
+TEST_F(TrashCopyTest, ACopyOfTheBytesKeepsHoles) {
+  const testing::ChildOutcome child = testing::runInChild([&]() -> std::string {
+    if (std::string why = testing::privateMounts(); !why.empty()) return "skip " + why;
+    if (std::string why = testing::mountSmallTmpfs(dir_, 1 << 20); !why.empty()) return "skip " + why;
+    make(".Trash-" + std::to_string(::geteuid()), "no trash here");  // the home trash takes it
+    const std::string file = make("sparse", "");
+    fs::resize_file(file, std::uintmax_t{64} << 20);
+    {
+      std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+      f.seekp(std::streamoff{40} << 20);
+      f << "data";
+    }
+    TrashEntry entry;
+    if (const int err = copyToTrash(file, entry); err != 0) return "error " + std::to_string(err);
+    struct stat st {};
+    ::stat(entry.file.c_str(), &st);
+    std::size_t temporaries = 0;
+    for (const auto& e : fs::directory_iterator(trash() + "files"))
+      temporaries += isTemporaryName(e.path().filename().string()) ? 1 : 0;
+    return std::to_string(st.st_size) + (st.st_blocks * 512 < (1 << 20) ? " sparse" : " filled") + " " +
+           std::to_string(temporaries) + (slurp(entry.file) == slurp(file) ? " same" : " differs");
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report, std::to_string(std::uint64_t{64} << 20) + " sparse 0 same");
 }
 
 }  // namespace

@@ -360,6 +360,13 @@ int addEntry(const Folder& folder, const std::string& fileName, const std::strin
 }
 
 void recoverPending(const Folder& folder) {
+  // Copies into files/ that a kill left under their temporary name.
+  std::vector<std::string> copies;
+  (void)forEachEntry(folder.files.get(), [&](const char* n, DirEntryKind kind) {
+    if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && n[0] == '.' && isTemporaryName(n))
+      copies.emplace_back(n);
+  });
+  (void)removeStaleTemporariesAt(folder.files.get(), copies);
   std::vector<std::string> pending;
   (void)forEachEntry(folder.info.get(), [&](const char* n, DirEntryKind kind) {
     if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && isTemporaryName(n)) pending.emplace_back(n);
