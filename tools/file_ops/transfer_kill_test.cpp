@@ -107,12 +107,13 @@ class TransferKillTest : public testing::CopyToolTest {
     random_.seed(seed_);
   }
 
-  // A few hundred small files and a few of some MB, so that kills land inside a file too; all
-  // with an old modified time that every copy must carry.
+  // Many small files and a few of some MB, so that kills land inside a file too; all with an old
+  // modified time that every copy must carry. Each new copy is synced, twice: a few hundred small
+  // files would make a series take tens of seconds on a busy disk.
   void makeTransferSources() {
     if (sources_.empty()) {
       std::mt19937 sizes(7);
-      for (std::uint32_t i = 0; i < 200; ++i)
+      for (std::uint32_t i = 0; i < 120; ++i)
         sources_["f" + std::to_string(1000 + i) + ".txt"] = fileBytes(i, 100 + sizes() % 4000);
       for (std::uint32_t i = 0; i < 3; ++i) sources_["big" + std::to_string(i) + ".bin"] = fileBytes(900 + i, 3000000);
     }
@@ -275,8 +276,8 @@ TEST_F(TransferKillTest, AMoveAcrossFileSystemsKilledAtAnyMomentLosesNothingAndU
     expectWhole(faults, out, target.real);
     expectWhole(faults, main_, source.real);
     if (!target.others.empty()) faults.add("other entries in the target: " + names(target.others));
-    if (!source.temporaries.empty() || !source.others.empty())
-      faults.add("new entries among the sources: " + names(source.temporaries) + names(source.others));
+    // The move's look whether the folder can be written leaves a temporary file there too.
+    if (!source.others.empty()) faults.add("new entries among the sources: " + names(source.others));
     std::set<std::string> both;
     for (const auto& [name, bytes] : sources_) {
       const bool there = target.real.count(name) != 0, here = source.real.count(name) != 0;
@@ -307,7 +308,8 @@ TEST_F(TransferKillTest, AMoveAcrossFileSystemsKilledAtAnyMomentLosesNothingAndU
     if (next.real.size() != sources_.size()) faults.add("the next run moved " + std::to_string(next.real.size()));
     for (const auto& [name, bytes] : left.real)
       if (!both.count(name)) faults.add("not moved by the next run: " + name);
-    if (!next.temporaries.empty()) faults.add("temporary files after the next run: " + names(next.temporaries));
+    if (!next.temporaries.empty() || !left.temporaries.empty())
+      faults.add("temporary files after the next run: " + names(next.temporaries) + " " + names(left.temporaries));
     EXPECT_TRUE(faults.none()) << "after the next run:" << faults.text();
   };
   killSeries(prepare, body, check);
