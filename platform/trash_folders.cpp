@@ -328,6 +328,7 @@ int addEntry(const Folder& folder, const std::string& fileName, const std::strin
   if (recovered.insert(folder.dir).second) recoverPending(folder);
   const std::string text = infoText(recordedPath(folder, original));
   std::string placedAt;  // the data is in files/ under this name already (its info name was taken)
+  int result = EEXIST;
   for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
     const std::string target = entryName(fileName, attempt, style.numbering);
     const std::string infoName = target + std::string(kInfoSuffix);
@@ -335,18 +336,22 @@ int addEntry(const Folder& folder, const std::string& fileName, const std::strin
     // The info file is written first, under a temporary name; the data follows; the info file's
     // rename ends it. A kill between leaves data that recoverPending names once more.
     PendingInfo info(folder, infoName);
-    if (const int err = info.write(text, style.info == InfoWrite::Synced); err != 0) return err;
-    int err = placedAt.empty() ? place(folder.files.get(), target)
-                               : renameNoReplaceAt(folder.files.get(), placedAt, folder.files.get(), target);
+    int err = info.write(text, style.info == InfoWrite::Synced);
+    if (err == 0)
+      err = placedAt.empty() ? place(folder.files.get(), target)
+                             : renameNoReplaceAt(folder.files.get(), placedAt, folder.files.get(), target);
     if (err == EEXIST) continue;  // the name was taken meanwhile
-    if (err != 0) return err;
-    placedAt = target;
-    err = info.name(infoName);
     if (err == 0) {
-      name = target;
-      return 0;
+      placedAt = target;
+      err = info.name(infoName);
+      if (err == 0) {
+        name = target;
+        return 0;
+      }
+      if (err == EEXIST) continue;
     }
-    if (err != EEXIST) break;
+    result = err;
+    break;
   }
   // The data cannot have an entry: it leaves the trash again (back where it was, for a move).
   if (!placedAt.empty()) {
@@ -356,7 +361,7 @@ int addEntry(const Folder& folder, const std::string& fileName, const std::strin
       (void)::unlinkat(folder.files.get(), placedAt.c_str(), 0);
     }
   }
-  return EEXIST;
+  return result;
 }
 
 void recoverPending(const Folder& folder) {

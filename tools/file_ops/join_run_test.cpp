@@ -3,6 +3,7 @@
 #include "tools/file_ops/join_run.h"
 
 #include "core/pipeline_test_support.h"
+#include "platform/fault_test_support.h"
 #include "tools/file_ops/split_pieces.h"
 #include "tools/text/run_report_test_support.h"
 
@@ -85,6 +86,25 @@ TEST_F(JoinRunTest, NumberedPiecesJoinInNumericOrderUpToTheFirstGap) {
   EXPECT_EQ(names(), (std::set<std::string>{"x", "x.013", "lone.1"}));
   EXPECT_NE(lines().find("[12]lone.1"), std::string::npos);
   EXPECT_EQ(reportedText(host_), "Joined:\r\n" + root_ + "x\r\n\t");
+}
+
+// A piece that cannot be read ends the join: what was joined so far stays under a free name the
+// line gives (not under a temporary name a later run would take away), and no output appears. As
+// an ordinary user: root reads anything.
+TEST_F(JoinRunTest, AFailedPieceKeepsWhatWasJoinedUnderAFreeName) {
+  makeFile("x.1", "first,");
+  ASSERT_EQ(::chmod(makeFile("x.2", "second").c_str(), 0000), 0);
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+    (void)join({.mode = JoinMode::Numbered});
+    std::string out;
+    for (const std::string& n : names()) out += n + " ";
+    return out + "| " + readAll(root_ + "TempFile") + " | " + lines();
+  });
+  ASSERT_TRUE(child.exited);
+  if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
+  EXPECT_EQ(child.report.rfind("TempFile x.1 x.2 | first, | ", 0), 0u) << child.report;
+  EXPECT_NE(child.report.find("[3]" + root_ + "x.2[4]" + root_ + "TempFile"), std::string::npos) << child.report;
 }
 
 TEST_F(JoinRunTest, AllFilesJoinPerFolderOrIntoOneWithoutTheOutputItself) {
