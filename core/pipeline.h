@@ -132,6 +132,9 @@ struct CopyOptions {
   bool keepMetadata = false;
   // With keepMetadata: set to false when some of it could not be kept (the copy is made anyway).
   bool* metadataKept = nullptr;
+  // The copy gets the source's modified and accessed times before it takes its name. Failures
+  // are not reported here: a caller that keeps times sets them again afterwards and says so.
+  bool keepTimes = false;
 };
 
 // What copyFileChunked did.

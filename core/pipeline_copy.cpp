@@ -44,6 +44,7 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
     if (host_.isCancel() != CancelState::Running) return kCopyStopped;
   }
   if (options.keepMetadata && copy.keepMetadata() != 0 && options.metadataKept) *options.metadataKept = false;
+  if (options.keepTimes) (void)copy.keepTimes();
   if (options.durable && (copy.sync() != 0 || !copy.sourceUnchanged())) return kCopyFailed;
   platform::TrashEntry old;
   if (replacing && keepReplacedInTrash(destination, old) != 0) return kCopyFailed;

@@ -211,6 +211,14 @@ int FileCopy::keepMetadata() {
   return s.replacement.keepMetadataOf(s.in);
 }
 
+int FileCopy::keepTimes() {
+  State& s = *s_;
+  const int fd = s.replacement.fd();
+  if (fd < 0) return EBADF;
+  const struct timespec times[2] = {s.seen.st_atim, s.seen.st_mtim};
+  return ::futimens(fd, times) != 0 ? errno : 0;
+}
+
 bool FileCopy::sourceUnchanged() const {
   const State& s = *s_;
   struct stat now {}, atPath {};

@@ -53,6 +53,10 @@ class FileCopy {
   // bits less the umask, which the copy has from the start). 0 or the errno of what could not be
   // kept.
   int keepMetadata();
+  // Gives the copy the source's modified and accessed times seen at open(), so that it has them
+  // from the instant it takes the target's name (a crash right after commit() leaves no copy
+  // dated today). Call it after the last piece. 0 or errno.
+  int keepTimes();
   // True when the source path still names the opened file, and its size, modification and
   // change times are those seen at open(): nothing wrote to it during the copy.
   [[nodiscard]] bool sourceUnchanged() const;

@@ -2,6 +2,7 @@
 
 #include "core/date_tokens.h"
 #include "core/file_paths.h"
+#include "platform/replacement_file.h"
 #include "tools/file_ops/copy_journal.h"
 #include "tools/file_ops/copy_pattern.h"
 
@@ -134,7 +135,12 @@ class CopyJob {
   // Most files of a run share their target folder: it is looked at, and made when missing, once
   // per folder, not per file. Its device, when it exists.
   std::optional<std::uint64_t> folderDevice(const std::string& folder) {
-    if (folder != folder_.path) folder_ = {.path = folder, .id = folderId(folder)};
+    if (folder != folder_.path) {
+      folder_ = {.path = folder, .id = folderId(folder)};
+      // The walk sweeps the folders it lists, not the targets: a target loses the temporary
+      // files a killed run left in it when this run first comes to it.
+      if (folder_.id.known && swept_.insert(folder_.id).second) (void)platform::removeStaleTemporaries(folder);
+    }
     return folder_.device();
   }
 
@@ -224,6 +230,7 @@ class CopyJob {
   // The names this run put into each target folder: those files are not sources again when the
   // walk reaches that folder (its list may show them).
   std::map<FolderId, std::set<std::string>> placed_;
+  std::set<FolderId> swept_;  // target folders rid of stale temporary files
   std::string walkedPath_;
   FolderId walkedId_;
   struct TargetFolder {

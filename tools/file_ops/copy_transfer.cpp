@@ -52,7 +52,8 @@ TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::M
   const bool move = t.mode == CopyMode::Move;
   bool metadataKept = true;
   switch (pipe.copyFileChunked(t.source, t.target,
-                               {.replace = t.replace, .durable = move, .keepMetadata = move, .metadataKept = &metadataKept})) {
+                               {.replace = t.replace, .durable = move, .keepMetadata = move, .metadataKept = &metadataKept,
+                                .keepTimes = true})) {
     case core::kCopyDone: break;
     case core::kCopyStopped: return TransferResult::Stopped;  // the run reports the Cancel
     default: return failed(pipe, t, msg, copy_msg::kCopyFailed);
