@@ -5,6 +5,7 @@
 #include "platform/mounts.h"
 #include "platform/program_paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -264,9 +265,10 @@ std::string entryName(const std::string& fileName, int attempt, Numbering number
 }
 
 int addEntry(const Folder& folder, const std::string& fileName, const std::string& original,
-             const EntryStyle& style, const PlaceData& place, std::string& name) {
+             const EntryStyle& style, const PlaceData& place, std::string& name, int* firstAttempt) {
   const std::string text = infoText(recordedPath(folder, original));
-  for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
+  for (int attempt = firstAttempt ? std::max(*firstAttempt, 1) : 1; attempt <= kMaxNameTries; ++attempt) {
+    if (firstAttempt) *firstAttempt = attempt;
     const std::string target = entryName(fileName, attempt, style.numbering);
     const std::string infoName = target + std::string(kInfoSuffix);
     struct stat st {};

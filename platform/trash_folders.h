@@ -93,8 +93,10 @@ using PlaceData = std::function<int(int filesFd, const std::string& name)>;
 // Adds an entry for the file fileName whose absolute path is original: the first free name (not
 // in files/) is claimed by creating its info file exclusively, holding the percent-encoded path
 // (relative to folder.top when the folder has one) and the deletion date; then place puts the
-// data there. 0 with name set; otherwise errno and nothing is left in the trash.
+// data there. 0 with name set; otherwise errno and nothing is left in the trash. With attempt,
+// the names before *attempt are taken for granted (a run that made them knows), and *attempt
+// receives the try that was used.
 int addEntry(const Folder& folder, const std::string& fileName, const std::string& original,
-             const EntryStyle& style, const PlaceData& place, std::string& name);
+             const EntryStyle& style, const PlaceData& place, std::string& name, int* attempt = nullptr);
 
 }  // namespace platform::trash
