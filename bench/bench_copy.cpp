@@ -153,7 +153,11 @@ void smallTree(const fs::path& root) {
   bench::printLine("small_tree_files", static_cast<double>(made.files), "files");
   bench::printCompared("small_tree_copy", t);
   const auto source = treeContents(tree);
-  const bool same = done == made.files && treeContents(ours) == source && treeContents(peer) == source;
+  const bool oursSame = treeContents(ours) == source, peerSame = treeContents(peer) == source;
+  if (!oursSame || !peerSame || done != made.files)
+    std::fprintf(stderr, "small tree copy: ours %s, cp %s, %d files done\n", oursSame ? "same" : "differs",
+                 peerSame ? "same" : "differs", done);
+  const bool same = done == made.files && oursSame && peerSame;
   bench::printLine("small_tree_copy_same_result", same ? 1 : 0, "bool");
   fs::remove_all(ours);
   fs::remove_all(peer);
