@@ -12,6 +12,7 @@
 // where there is one) is reported apart, without a goal: ours syncs each copy before it deletes
 // the source, mv does not. Usage: bench_copy [folder] (default: a temporary folder, removed at the
 // end; it needs about 3 GB of disk and 1 GB of /dev/shm).
+#include "bench/bench_small_tree.h"
 #include "bench/bench_support.h"
 #include "bench/bench_workspace.h"
 #include "core/message_table.h"
@@ -32,6 +33,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <utility>
@@ -94,18 +96,73 @@ bool sameFiles(const std::vector<fs::path>& a, const fs::path& b) {
   return count == static_cast<std::size_t>(std::distance(fs::directory_iterator(b), fs::directory_iterator()));
 }
 
-// One run of the tool over folder's files into target, as the window starts it.
-int runOurs(const fs::path& folder, const fs::path& target, CopyMode mode) {
-  core::ScriptedRunHost host;
-  host.realListing = true;
+// One run of the tool over folder's files into target, as the window starts it; with tree, the
+// folders below too, each file into its folder's place under target.
+int runOurs(const fs::path& folder, const fs::path& target, CopyMode mode, bool tree = false) {
+  bench::WalkHost host;
   host.mainFolder = folder.string() + "/";
   core::Pipeline pipe(host);
-  const tools::file_ops::CopyJobResult r =
-      tools::file_ops::runCopyJob(pipe, nullptr, {.pattern = target.string(), .mode = mode, .mainFolder = host.mainFolder}, messages());
+  tools::file_ops::CopyJobOptions options;
+  options.pattern = target.string();
+  options.mode = mode;
+  options.keepStructure = options.withSubfolders = tree;
+  options.mainFolder = host.mainFolder;
+  const tools::file_ops::CopyJobResult r = tools::file_ops::runCopyJob(pipe, nullptr, options, messages());
   return r.outcome.done;
 }
 
 int shell(const std::string& command) { return std::system(command.c_str()); }
+
+// The files below dir by their path relative to it, with their bytes.
+std::map<std::string, std::string> treeContents(const fs::path& dir) {
+  std::map<std::string, std::string> out;
+  if (!fs::exists(dir)) return out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    if (!e.is_regular_file()) continue;
+    std::ifstream in(e.path(), std::ios::binary);
+    out[fs::relative(e.path(), dir).string()] = std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  return out;
+}
+
+// A tree of about 10,000 small files in 300 folders copied with its structure against `cp -r`
+// (goal: a ratio of at most 1.2), the sides in turns as above.
+void smallTree(const fs::path& root) {
+  const fs::path tree = root / "small_tree", ours = root / "small_ours", peer = root / "small_peer";
+  fs::create_directories(tree);
+  const bench::SmallTreeMade made = bench::makeSmallTree(tree.string() + "/", "", 0);
+  ::sync();
+  if (std::getenv("BENCH_PROFILE") != nullptr) {
+    // One run of ours alone between two marks on standard error, for strace or perf to cut out.
+    std::fprintf(stderr, "profile: begin small_tree_copy\n");
+    (void)runOurs(tree, ours, CopyMode::Copy, true);
+    std::fprintf(stderr, "profile: end small_tree_copy\n");
+    fs::remove_all(ours);
+    fs::remove_all(tree);
+    return;
+  }
+  int done = 0;
+  const auto fresh = [&] {
+    fs::remove_all(ours);
+    fs::remove_all(peer);
+    ::sync();
+  };
+  const bench::TurnTimes t = bench::alternatingMedians(
+      3, fresh, [&] { done = runOurs(tree, ours, CopyMode::Copy, true); }, fresh,
+      [&] { shell("cp -r " + quoted(tree) + " " + quoted(peer)); });
+  bench::printLine("small_tree_files", static_cast<double>(made.files), "files");
+  bench::printCompared("small_tree_copy", t);
+  const auto source = treeContents(tree);
+  const bool oursSame = treeContents(ours) == source, peerSame = treeContents(peer) == source;
+  if (!oursSame || !peerSame || done != made.files)
+    std::fprintf(stderr, "small tree copy: ours %s, cp %s, %d files done\n", oursSame ? "same" : "differs",
+                 peerSame ? "same" : "differs", done);
+  const bool same = done == made.files && oursSame && peerSame;
+  bench::printLine("small_tree_copy_same_result", same ? 1 : 0, "bool");
+  fs::remove_all(ours);
+  fs::remove_all(peer);
+  fs::remove_all(tree);
+}
 
 // One side of a comparison: the untimed preparation, then the timed work.
 struct Side {
@@ -142,12 +199,15 @@ void report(const char* name, double ours, double peer, const char* peerName, bo
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure shows as soon as it is measured
   QCoreApplication app(argc, argv);
   bench::Workspace workspace(argc, argv, "copy");
   if (!workspace.ok()) return 1;
   const fs::path& root = workspace.root();
   workspace.state().appPath = (root / "env/app/").string();
   fs::create_directories(workspace.state().appPath);
+  smallTree(root);
+  if (std::getenv("BENCH_SMALL_ONLY") != nullptr) return 0;
 
   const fs::path master = root / "master", source = root / "source", ours = root / "ours", peer = root / "peer";
   const fs::path small = root / "small";

@@ -7,8 +7,14 @@
 // kept in the trash (sed keeps nothing either). sed does not sync what it wrote, ours does before
 // each rename; a second figure adds `sync` of sed's files (what ours pays for keeping the file's old
 // or new contents whole on a crash). Then how fast Cancel acts during a 1 GB file
-// (goal: within 0.25 s). Usage: bench_replace [folder] (default: a temporary folder, removed at
-// the end; it needs about 2.2 GB). Output: one "name: value unit" per line.
+// (goal: within 0.25 s). First of all, a literal in a tree of about 10,000 files of 1-64 KB in
+// 300 folders, most of them holding it, against `find | xargs sed -i`: with the replaced contents
+// not kept (goal: at most 1.2) and kept in the trash, the default (goal: at most 2), the sides in
+// turns, the median of three each. Usage: bench_replace [folder] (default: a temporary folder,
+// removed at the end; it needs about 2.2 GB); with BENCH_SMALL_ONLY set in the environment only
+// the small files are measured, with BENCH_PROFILE only one run of ours on them with each trash
+// setting, between marks on standard error. Output: one "name: value unit" per line.
+#include "bench/bench_small_tree.h"
 #include "bench/bench_support.h"
 #include "bench/bench_workspace.h"
 #include "core/message_table.h"
@@ -16,16 +22,21 @@
 #include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "platform/program_paths.h"
 #include "tools/text/replace_run.h"
 
 #include <QCoreApplication>
 #include <QDir>
+
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,9 +74,11 @@ std::string makeText(std::size_t size, std::uint32_t seed) {
   return t;
 }
 
+// A fresh copy, on the disk before the timed run starts (so that neither side pays for its write-back).
 void copyTree(const fs::path& from, const fs::path& to) {
   fs::remove_all(to);
   fs::copy(from, to, fs::copy_options::recursive);
+  ::sync();
 }
 
 std::vector<std::string> filesOf(const fs::path& dir) {
@@ -113,11 +126,79 @@ core::MessageTable messages() {
   return core::MessageTable(texts);
 }
 
-void runOurs(core::ScriptedRunHost& host, const fs::path& folder, const ReplaceOptions& options) {
+void runOurs(core::ScriptedRunHost& host, const fs::path& folder, const ReplaceOptions& options,
+             const tools::text::ReplaceRunSetup& setup = {}) {
   host.realListing = true;
   host.mainFolder = folder.string() + "/";
   core::Pipeline pipe(host);
-  (void)tools::text::runReplace(pipe, nullptr, {options}, {}, messages());
+  (void)tools::text::runReplace(pipe, nullptr, {options}, setup, messages());
+}
+
+// The files below a folder, by their path relative to it, and their bytes.
+std::map<std::string, std::string> treeContents(const fs::path& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    if (!e.is_regular_file()) continue;
+    std::ifstream in(e.path(), std::ios::binary);
+    out[fs::relative(e.path(), dir).string()] = std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+  return out;
+}
+
+// Entries in the trash's files/ folder.
+long long trashEntries() {
+  const fs::path files = fs::path(platform::dataHome()) / "Trash/files";
+  if (!fs::exists(files)) return 0;
+  return std::distance(fs::directory_iterator(files), fs::directory_iterator());
+}
+
+// A literal replaced in a tree of many small files (most of them holding it) against
+// `find | xargs sed -i`, with the replaced contents kept in the trash or not: each turn on a fresh
+// copy of the tree, synced before it starts, and the trash emptied before ours.
+void smallFiles(const fs::path& root) {
+  const fs::path master = root / "small_master", ours = root / "small_ours", peer = root / "small_peer";
+  fs::create_directories(master);
+  const bench::SmallTreeMade made = bench::makeSmallTree(master.string() + "/", "needle", 0.85);
+  if (!made.ok) {
+    std::fprintf(stderr, "cannot create the small files in %s\n", master.c_str());
+    return;
+  }
+  bench::printLine("small_files", static_cast<double>(made.files), "files");
+  bench::printLine("small_files_with_literal", static_cast<double>(made.withNeedle), "files");
+  bench::printLine("small_size", static_cast<double>(made.bytes) / 1e6, "MB");
+  const ReplaceOptions literal{.search = "needle", .replacement = "pin", .exactCase = true};
+  const std::string sedCommand =
+      "find '" + peer.string() + "' -type f -print0 | LC_ALL=C xargs -0 sed -i 's/needle/pin/g'";
+  for (const bool toTrash : {false, true}) {
+    core::saveSet("sendContent", toTrash ? "0" : "1");
+    const char* name = toTrash ? "small_literal_trash" : "small_literal";
+    bench::WalkHost host;
+    if (std::getenv("BENCH_PROFILE") != nullptr) {
+      // One run of ours alone between two marks on standard error, for strace or perf to cut out.
+      copyTree(master, ours);
+      std::fprintf(stderr, "profile: begin %s\n", name);
+      runOurs(host, ours, literal, {.withSubfolders = true});
+      std::fprintf(stderr, "profile: end %s\n", name);
+      continue;
+    }
+    const bench::TurnTimes t = bench::alternatingMedians(
+        3,
+        [&] {
+          copyTree(master, ours);
+          fs::remove_all(fs::path(platform::dataHome()) / "Trash");
+        },
+        [&] { runOurs(host, ours, literal, {.withSubfolders = true}); },
+        [&] { copyTree(master, peer); }, [&] { (void)std::system(sedCommand.c_str()); });
+    const bool same = treeContents(ours) == treeContents(peer);
+    bench::printCompared(name, t);
+    bench::printLine(std::string(name) + "_same_result", same ? 1 : 0, "bool");
+    if (toTrash)
+      bench::printLine(std::string(name) + "_kept_in_trash", trashEntries() == made.withNeedle ? 1 : 0, "bool");
+    fs::remove_all(ours);
+    fs::remove_all(peer);
+  }
+  core::saveSet("sendContent", "1");
+  fs::remove_all(master);
 }
 
 int runSed(const fs::path& folder, const std::string& expression) {
@@ -136,6 +217,7 @@ int syncFiles(const fs::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure shows as soon as it is measured
   QCoreApplication app(argc, argv);
   bench::Workspace workspace(argc, argv, "replace");
   if (!workspace.ok()) return 1;
@@ -145,6 +227,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   core::saveSet("sendContent", "1");
+  smallFiles(root);
+  if (std::getenv("BENCH_SMALL_ONLY") != nullptr) return 0;
 
   const fs::path master = root / "master", ours = root / "ours", peer = root / "peer";
   fs::create_directories(master);

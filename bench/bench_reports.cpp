@@ -6,14 +6,16 @@
 //     modified time, size) against "find -printf" writing the same columns to a file.
 // Both tools run their whole run as the program does (folder list, the main window's job walk,
 // checks, reads, the report and its spill files) on a scripted host, with the files in the page
-// cache; the peers run as programs under LC_ALL=C. One untimed run of each, then the median of
-// three. Goal: ratios of at most 1.5. Usage: bench_reports [megabytes] [files-to-list].
+// cache; the peers run as programs under LC_ALL=C. Both again over a tree of about 10,000 files
+// of 1-64 KB in 300 folders, as a source tree. One untimed run of each, then three rounds with the
+// sides in turns, the median of each. Goal: ratios of at most 1. Usage: bench_reports [megabytes]
+// [files-to-list].
+#include "bench/bench_small_tree.h"
 #include "bench/bench_support.h"
 #include "core/language_file.h"
 #include "core/pipeline.h"
 #include "core/scripted_run_host.h"
 #include "core/state.h"
-#include "main_window/file_list_engine.h"
 #include "tools/text/find_run.h"
 #include "tools/text/list_run.h"
 
@@ -24,8 +26,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
@@ -36,25 +40,6 @@ namespace {
 constexpr const char* kNeedle = bench::kAbsentPhrase;
 constexpr int kTextFiles = 1000;
 constexpr int kListFolders = 100;
-
-// The main window's job walk in place of the main window: the listing a tool's run really gets.
-class WalkHost : public core::ScriptedRunHost {
- public:
-  core::UpdateFilesResult updateFiles(bool visibleList, const std::string& folder) override {
-    if (visibleList) return core::kListDone;
-    std::string f = folder;
-    const int result = engine_.fillJobWalk(f);
-    entries_.clear();
-    for (const mainwin::FileEntry& e : engine_.jobEntries()) entries_.push_back(core::ListEntry{.name = e.name});
-    return static_cast<core::UpdateFilesResult>(result);
-  }
-  [[nodiscard]] const std::vector<core::ListEntry>& listViewRoot() const override { return entries_; }
-  [[nodiscard]] int listCount() const override { return static_cast<int>(entries_.size()); }
-
- private:
-  mainwin::FileListEngine engine_;
-  std::vector<core::ListEntry> entries_;
-};
 
 // The finder's texts: lines of words in files of equal size.
 bool writeTexts(const std::string& dir, std::uint64_t totalBytes) {
@@ -93,10 +78,11 @@ void print(const std::string& name, double value, const char* unit) {
   std::fflush(stdout);
 }
 
-void compare(const std::string& name, double ours, double theirs) {
-  print(name, ours, "s");
-  print(name + "_peer", theirs, "s");
-  print(name + "_ratio", ours / theirs, "x");
+// One untimed run of each side, then three rounds in turns (bench::alternatingMedians).
+void compare(const std::string& name, const std::function<void()>& ours, const std::function<void()>& peer) {
+  ours();
+  peer();
+  bench::printCompared(name, bench::alternatingMedians(3, {}, ours, {}, peer));
 }
 
 }  // namespace
@@ -105,20 +91,22 @@ int main(int argc, char** argv) {
   // Without TZ, glibc's localtime reads /etc/localtime again at every call, which would make find
   // four times slower than it is where TZ is set. Both sides run with it set.
   if (std::getenv("TZ") == nullptr) ::setenv("TZ", ":/etc/localtime", 1);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure shows as soon as it is measured
   QCoreApplication app(argc, argv);
   const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
   const int listed = argc > 2 ? std::atoi(argv[2]) : 100000;
   QTemporaryDir tmp;
   if (!tmp.isValid()) return 1;
   const std::string base = tmp.path().toStdString() + "/";
-  const std::string texts = base + "texts/", tree = base + "tree/", scratch = base + "scratch/";
-  for (const std::string& d : {texts, tree, scratch}) ::mkdir(d.c_str(), 0755);
+  const std::string texts = base + "texts/", tree = base + "tree/", scratch = base + "scratch/",
+                    small = base + "small/";
+  for (const std::string& d : {texts, tree, scratch, small}) ::mkdir(d.c_str(), 0755);
 
   core::CoreState& st = core::coreState();
   st.appPath = st.tempPath = scratch;
   st.dataPath = QCoreApplication::applicationDirPath().toStdString() + "/../share/vardulek/";
   (void)core::loadLanguageFile("Main");
-  WalkHost host;
+  bench::WalkHost host;
   core::Pipeline pipe(host);
 
   if (!writeTexts(texts, megabytes << 20) || !makeTree(tree, listed)) {
@@ -130,43 +118,70 @@ int main(int argc, char** argv) {
 
   // The finder: every file read to its end, none matching.
   const core::MessageTable findMsg = core::readFormMessages("Find");
-  for (const bool matchCase : {true, false}) {
-    host.mainFolder = texts;
-    bool shown = false;
-    const double ours = bench::warmMedianSeconds(3, [&] {
-      (void)tools::text::findWords(pipe, nullptr, {.text = kNeedle, .matchCase = matchCase}, findMsg);
-      shown = host.results.back().text.find(texts + "text999.txt") != std::string::npos;
-      host.results.clear();
-    });
-    int grepCode = -2;
-    const double theirs = bench::warmMedianSeconds(3, [&] {
-      grepCode = bench::runProgram("grep", {matchCase ? "-rlF" : "-rliF", kNeedle, texts}, scratch + "grep.out");
-    });
-    if (!shown || grepCode != 1) std::fprintf(stderr, "finder: unexpected outcome (grep exit %d)\n", grepCode);
-    compare(matchCase ? "find_match_case" : "find_ignore_case", ours, theirs);
-  }
+  const auto finder = [&](const std::string& name, const std::string& folder, const std::string& lastFile,
+                          bool matchCase) {
+    host.mainFolder = folder;
+    bool shown = true;
+    int grepCode = 1;
+    compare(
+        name,
+        [&] {
+          (void)tools::text::findWords(pipe, nullptr, {.text = kNeedle, .matchCase = matchCase, .withSubfolders = true},
+                                       findMsg);
+          shown = shown && host.results.back().text.find(lastFile) != std::string::npos;
+          host.results.clear();
+        },
+        [&] {
+          const int rc =
+              bench::runProgram("grep", {matchCase ? "-rlF" : "-rliF", kNeedle, folder}, scratch + "grep.out");
+          if (rc != 1) grepCode = rc;
+        });
+    if (!shown || grepCode != 1) std::fprintf(stderr, "%s: unexpected outcome (grep exit %d)\n", name.c_str(), grepCode);
+  };
+  finder("find_match_case", texts, texts + "text999.txt", true);
+  finder("find_ignore_case", texts, texts + "text999.txt", false);
 
   // The lister: path, accessed date, modified time and size of every file, one line each.
   const core::MessageTable listMsg = core::readFormMessages("List");
-  host.mainFolder = tree;
   const tools::text::ListOptions options{
       .withSubfolders = true,
       .withPath = true,
       .dates = true,
       .layout = {.delimited = true, .columns = {.accessed = true, .modified = true, .size = true}}};
-  std::size_t reportBytes = 0;
-  const double ours = bench::warmMedianSeconds(3, [&] {
-    (void)tools::text::listFiles(pipe, nullptr, options, listMsg);
-    reportBytes = host.results.back().text.size();
-    host.results.clear();
-  });
-  int findCode = -2;
-  const double theirs = bench::warmMedianSeconds(3, [&] {
-    findCode = bench::runProgram("find", {tree, "-type", "f", "-printf", "%h/%f\t%Ad/%Am/%AY\t%Td/%Tm/%TY %TH:%TM:%TS\t%s\t\n"},
-                   scratch + "find.out");
-  });
-  if (findCode != 0 || reportBytes == 0) std::fprintf(stderr, "lister: unexpected outcome (find exit %d)\n", findCode);
+  const auto lister = [&](const std::string& name, const std::string& folder) {
+    host.mainFolder = folder;
+    std::size_t reportBytes = 1;
+    int findCode = 0;
+    compare(
+        name,
+        [&] {
+          (void)tools::text::listFiles(pipe, nullptr, options, listMsg);
+          reportBytes = std::min(reportBytes, host.results.back().text.size());
+          host.results.clear();
+        },
+        [&] {
+          const int rc = bench::runProgram(
+              "find", {folder, "-type", "f", "-printf", "%h/%f\t%Ad/%Am/%AY\t%Td/%Tm/%TY %TH:%TM:%TS\t%s\t\n"},
+              scratch + "find.out");
+          if (rc != 0) findCode = rc;
+        });
+    if (findCode != 0 || reportBytes == 0)
+      std::fprintf(stderr, "%s: unexpected outcome (find exit %d)\n", name.c_str(), findCode);
+  };
   print("list_files", listed, "files");
-  compare("list_delimited", ours, theirs);
+  lister("list_delimited", tree);
+
+  // Many small files in a few hundred folders, as a source tree: the finder (nothing matches, so
+  // every byte is read) and the lister.
+  const bench::SmallTreeMade made = bench::makeSmallTree(small, "", 0);
+  if (!made.ok) {
+    std::fprintf(stderr, "cannot create the small files in %s\n", small.c_str());
+    return 1;
+  }
+  print("small_files", static_cast<double>(made.files), "files");
+  print("small_folders", static_cast<double>(made.folders), "folders");
+  print("small_size", static_cast<double>(made.bytes) / 1e6, "MB");
+  finder("find_small_files", small, small + "module19/part13/README.txt", true);
+  lister("list_small_files", small);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "core/file_paths.h"
 #include "core/file_times.h"
 #include "core/state.h"
+#include "platform/fs.h"
 #include "platform/replacement_file.h"
 #include "platform/trash_copy.h"
 
@@ -25,20 +26,38 @@ const std::string kCrLf = "\r\n";
 
 std::string withBlank(const std::string& text) { return text.empty() ? text : " " + text; }
 
+}  // namespace
+
+struct RewriteSession::Shared {
+  std::string in, produced;
+  platform::TrashCopies trash;
+  platform::FolderSyncs folders;
+};
+
+RewriteSession::RewriteSession() : shared_(std::make_unique<Shared>()) {}
+RewriteSession::~RewriteSession() = default;
+
+void RewriteSession::syncFolders() { shared_->folders.syncAll(); }
+
+namespace {
+
 class FileRewrite {
  public:
   FileRewrite(Pipeline& pipe, const std::string& path, long long index, ContentTransform& transform,
               const RewriteOptions& options)
       : pipe_(pipe), path_(path), index_(index), transform_(transform), options_(options),
-        m_(options.messages) {}
+        m_(options.messages), session_(options.session ? &options.session->shared() : nullptr) {}
 
   RewriteResult run() {
     if (!openOriginal() || !writeContents()) return result_;
     if (!transform_.changed()) return leave(RewriteOutcome::Unchanged);
     if (!syncWithMetadata() || !checkUnchanged()) return result_;
-    const std::uint8_t attributes = GetAtt(path_);
+    // Elsewhere the extended attributes and permission bits carry every attribute over, and the
+    // name its Hidden flag; a file system with attributes of its own may need them set again.
+    const bool dos = platform::keepsDosAttributes(original_.fd());
+    const std::uint8_t attributes = dos ? GetAtt(path_) : 0;
     if (!keepOriginalInTrash() || !stillUnchanged() || !replace()) return result_;
-    restore(attributes);
+    restore(dos, attributes);
     return result_;
   }
 
@@ -59,7 +78,11 @@ class FileRewrite {
     const std::uint64_t pieceSize = std::max<std::uint64_t>(options_.pieceSize, 1);
     const PiecePlan plan = planPieces(original_.size(), pieceSize);
     transform_.begin(original_.size());
-    std::string in, produced;
+    // The run's buffers when there is a session: a piece read into a buffer of its size already
+    // neither allocates nor fills it first.
+    std::string ownIn, ownProduced;
+    std::string& in = session_ ? session_->in : ownIn;
+    std::string& produced = session_ ? session_->produced : ownProduced;
     for (std::uint64_t j = 1; j <= plan.count; ++j) {
       const std::uint64_t offset = (j - 1) * pieceSize;
       const int err = original_.read(offset, j == plan.count ? plan.lastLength : pieceSize, in);
@@ -104,7 +127,9 @@ class FileRewrite {
     const bool wanted = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
                         !pipe_.trashWaived(path_);
     if (!wanted) return true;
-    if (platform::copyToTrash(path_, trashCopy_, original_.fd()) != 0) {
+    const int err = session_ ? session_->trash.copy(path_, trashCopy_, original_.fd())
+                             : platform::copyToTrash(path_, trashCopy_, original_.fd());
+    if (err != 0) {
       pipe_.addResult(msgMain(79) + withBlank(msgForm(m_.removeLabel)) + msgMain(80) + path_);
       return fail(RewriteOutcome::Failed);
     }
@@ -113,7 +138,14 @@ class FileRewrite {
   }
 
   bool replace() {
-    if (out_.commit() != 0) {
+    // In a session the folder is synced once after its last file (RewriteSession::syncFolders).
+    // That keeps every file old or new after a crash: the new contents were synced before their
+    // rename, and the trash copy (synced with its folders) is on the disk before it; the rename
+    // itself is atomic, so a crash before the folder's sync can only leave a file with its old
+    // contents, its trash copy beside it. Only the durability of the new contents waits.
+    const int err = session_ ? out_.commitFolderUnsynced() : out_.commit();
+    if (err == 0 && session_) session_->folders.add(out_);
+    if (err != 0) {
       // The original is still in place, so its copy leaves the trash again.
       (void)platform::withdrawFromTrash(trashCopy_);
       pipe_.addResult(msgMain(83) + withBlank(msgForm(m_.renameLabel)) + msgMain(81) + ": " + out_.path() +
@@ -127,10 +159,10 @@ class FileRewrite {
 
   // The rename carried mode, owner and attributes; the creation time it cannot (the notice), and a
   // file system with attributes of its own (vfat) may need them set again.
-  void restore(std::uint8_t attributes) {
+  void restore(bool dos, std::uint8_t attributes) {
     if (options_.logRewritten) pipe_.addToLog(pipe_.resultsText(), path_ + kCrLf);
-    (void)writeFileTimes(path_, false, true, false);
-    if (GetAtt(path_) != attributes && SetAtt(path_, attributes) != 0) result_.attributesRestored = false;
+    if (!platform::canSetCreationTime()) raiseCreationTimeNotice();
+    if (dos && GetAtt(path_) != attributes && SetAtt(path_, attributes) != 0) result_.attributesRestored = false;
     if (!result_.attributesRestored)
       pipe_.addResult(msgForm(m_.restoreBefore) + path_ + msgForm(m_.restoreAfter));
   }
@@ -175,6 +207,7 @@ class FileRewrite {
   ContentTransform& transform_;
   const RewriteOptions& options_;
   const RewriteMessages& m_;
+  RewriteSession::Shared* session_;
   platform::OriginalFile original_;
   platform::ReplacementFile out_;
   platform::TrashEntry trashCopy_;

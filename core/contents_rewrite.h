@@ -48,6 +48,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -95,6 +96,8 @@ enum class ReplacedContents {
 // The steps of one rewrite, in order, as onStep sees them.
 enum class RewriteStep { TemporaryCreated, PieceWritten, TemporarySynced, OriginalInTrash, Replaced };
 
+class RewriteSession;
+
 struct RewriteOptions {
   std::uint64_t pieceSize = 1000000;  // bytes per piece (0 counts as 1)
   RewriteMessages messages{};
@@ -103,6 +106,8 @@ struct RewriteOptions {
   bool logRewritten = true;
   // Called after each step (tests stop the process there).
   std::function<void(RewriteStep)> onStep{};
+  // What the rewrites of a run share (see RewriteSession); nullptr: each file on its own.
+  RewriteSession* session = nullptr;
 };
 
 enum class RewriteOutcome {
@@ -116,6 +121,33 @@ enum class RewriteOutcome {
 struct RewriteResult {
   RewriteOutcome outcome = RewriteOutcome::Failed;
   bool attributesRestored = true;  // Rewritten: false when the restore line was added
+};
+
+// What the rewrites of one run share, so that no file repeats what the run did already: the piece
+// buffers (kept, never allocated again per piece or per file), the trash folders (found once), and
+// the syncs of the folders the rewritten files are in, made once per folder instead of once per
+// file. A tool makes one per run, passes it in RewriteOptions::session and calls syncFolders at
+// the end of each folder; the destructor syncs what is still waiting.
+//
+//   core::RewriteSession session;
+//   hooks.onFolderEnd = [&](const core::FolderInfo&) { session.syncFolders(); };
+//   ... rewriteContents(pipe, path, i, transform, {.pieceSize = n, .session = &session});
+class RewriteSession {
+ public:
+  RewriteSession();
+  ~RewriteSession();
+  RewriteSession(const RewriteSession&) = delete;
+  RewriteSession& operator=(const RewriteSession&) = delete;
+
+  // Makes the renames of the rewrites so far durable: one sync of each folder they were in.
+  void syncFolders();
+
+  // ---- implementation details past this point ----
+  struct Shared;
+  [[nodiscard]] Shared& shared() { return *shared_; }
+
+ private:
+  std::unique_ptr<Shared> shared_;
 };
 
 // How a file of size bytes is cut into pieces: count (at least 1; 1 for an empty file) and the

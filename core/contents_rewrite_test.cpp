@@ -350,6 +350,44 @@ TEST_F(RewriteTest, TheOriginalGoesToTheTrashOnlyWhenTheSettingsSendItThere) {
   }
 }
 
+// One session for a run: its buffers, trash folders and names taken carry from file to file.
+TEST_F(RewriteTest, FilesOfARunThroughOneSessionEachGetTheirOwnContentsAndTrashCopy) {
+  setRecycle(true);
+  fs::create_directories(root_ + "sub");
+  RewriteSession session;
+  struct Step {
+    std::string name, text;
+    bool emptyTrashFirst = false;  // the user empties the trash (folders and all) during the run
+  };
+  const std::vector<Step> steps = {
+      {"a.txt", std::string(10, 'x') + "tail"},  // three pieces: the buffers grow
+      {"sub/a.txt", "ab"},                         // a shorter file after it: nothing left over
+      {"a.txt", "again"},                          // the same name a third time: a new number
+      {"b.txt", "bee", true},
+  };
+  std::vector<std::string> expected;
+  for (const Step& step : steps) {
+    if (step.emptyTrashFirst) {
+      fs::remove_all(base_ + "env/XDG_DATA_HOME/Trash");
+      expected.clear();
+    }
+    const std::string file = makeFile(step.name, step.text);
+    Upper upper;
+    ASSERT_EQ(rewrite(file, upper, {.pieceSize = 4, .session = &session}).outcome, RewriteOutcome::Rewritten)
+        << step.name << logged();
+    std::string upperText = step.text;
+    std::transform(upperText.begin(), upperText.end(), upperText.begin(), ::toupper);
+    EXPECT_EQ(readAll(file), upperText) << step.name;
+    expected.push_back(step.text);
+    session.syncFolders();
+  }
+  std::vector<std::string> got = trashed();
+  std::sort(got.begin(), got.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt", "sub"}));
+}
+
 TEST_F(RewriteTest, OnTheMountAgreedToForThisRunTheOriginalIsNotKeptInTheTrash) {
   setRecycle(true);
   pipe_.setMountProbe({.isFixedDrive = [](const std::string&) { return false; },

@@ -28,6 +28,7 @@
 namespace platform {
 struct FileStatus;
 struct TrashEntry;
+class HeldFile;
 class StepScope;
 class HiddenEntryMoves;
 }
@@ -113,6 +114,9 @@ struct UsableChecks {
   // With Access::None: the path's status just taken, not following a link (the caller already
   // has it for other reasons), so the check looks nothing up again.
   const platform::FileStatus* status = nullptr;
+  // Not with Access::None: when the file is usable it stays open here (that very file, for the
+  // step that reads it next, without a second look-up); otherwise this holds nothing.
+  platform::HeldFile* keep = nullptr;
 };
 
 // How copyFileChunked writes its copy, e.g. {.replace = true, .durable = true}.

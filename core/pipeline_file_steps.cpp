@@ -77,17 +77,25 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
     return 0;
   }
   if (checks.access == Access::None) return entryUsable(path, checks);
+  // What was opened stays open for the step only when the file passes.
+  struct DropUnlessUsable {
+    platform::HeldFile* file;
+    bool usable = false;
+    ~DropUnlessUsable() {
+      if (file && !usable) file->reset();
+    }
+  } held{checks.keep};
   // One open and at most 35 bytes read per file: runs call this for every file they touch.
   const bool wantHead = checks.binaryTest && flags_.protectOn;
   const std::size_t headBytes = wantHead ? kBinaryProbe : 0;
   const platform::OpenAccess access = openAccessFor(checks.access);
   platform::FileHead file;
-  int err = platform::openAndReadHead(path, access, headBytes, file);
+  int err = platform::openAndReadHead(path, access, headBytes, file, checks.keep);
   if (file.type == platform::FileType::Symlink && checks.access == Access::Read) {
     // A reader reads through a link to a regular file (the list shows it as a file); the target is
     // checked as the file itself would be. Tools that change things never follow a link.
     if (const std::optional<std::string> target = resolvedPath(path)) {
-      err = platform::openAndReadHead(*target, access, headBytes, file);
+      err = platform::openAndReadHead(*target, access, headBytes, file, checks.keep);
     }
   }
   // FIFOs, devices, sockets and links count as system files: refused before anything opens them
@@ -107,11 +115,11 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
     if (checks.log) addResult(msgMain(115) + path);
     return 0;
   }
-  if (!wantHead) return 1;
-  if (looksBinary(file.head)) {
+  if (looksBinary(file.head)) {  // empty unless wantHead
     if (checks.log) addResult(msgMain(23) + path);
     return 0;
   }
+  held.usable = true;
   return 1;
 }
 

@@ -1,5 +1,6 @@
 #include "core/pipeline_test_support.h"
 #include "platform/fault_test_support.h"
+#include "platform/file_head.h"
 
 #include <chrono>
 
@@ -60,9 +61,18 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
   RunFlags flags;
   flags.protectOn = row.protect;
   pipe_.setFlags(flags);
+  // A usable file stays open for the step (that very file, readable); a refused one is not held.
+  platform::HeldFile held;
+  platform::HeldFile* keep = row.access == Access::None ? nullptr : &held;
   EXPECT_EQ(pipe_.checkFileUsable(path, {.binaryTest = row.binaryTest, .skipEmpty = row.skipEmpty, .log = row.log,
-                                         .access = row.access}),
+                                         .access = row.access, .keep = keep}),
             row.expected);
+  EXPECT_EQ(held.isOpen(), keep && row.expected == 1);
+  if (held.isOpen() && row.access != Access::Write) {
+    std::string bytes;
+    EXPECT_EQ(held.read(0, row.content.size() + 10, bytes), 0);
+    EXPECT_EQ(bytes, row.content);
+  }
   std::string want = row.line;
   if (const auto p = want.find('P'); p != std::string::npos) want.replace(p, 1, path);
   EXPECT_EQ(pipe_.resultLines(), want.empty() ? "" : want + "\r\n");

@@ -65,8 +65,12 @@ class NameBuffer {
   // Adds a name; true when it filled its chunk.
   bool add(const char* name, DirEntryKind kind) {
     const std::size_t len = std::strlen(name) + 1;  // with its NUL: names never hold one
-    if (blocks_.empty() || used_ + len + 1 > kBlock) {
-      blocks_.push_back(std::make_unique<char[]>(std::max(kBlock, len + 1)));
+    if (blocks_.empty() || used_ + len + 1 > blockSize_) {
+      // Small blocks first (most folders hold a few dozen names), growing to kBlock; never filled
+      // before use, so that only the pages the names reach are ever touched.
+      if (!blocks_.empty()) blockSize_ = std::min(blockSize_ * 4, kBlock);
+      blockSize_ = std::max(blockSize_, len + 1);
+      blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize_));
       used_ = 0;
     }
     char* at = blocks_.back().get() + used_;
@@ -74,7 +78,7 @@ class NameBuffer {
     std::memcpy(at + 1, name, len);
     used_ += len + 1;
     const std::size_t slot = size_ % kChunk;
-    if (slot == 0) chunks_.push_back(std::make_unique<const char*[]>(kChunk));
+    if (slot == 0) chunks_.push_back(std::make_unique_for_overwrite<const char*[]>(kChunk));
     chunks_.back()[slot] = at + 1;
     ++size_;
     return slot == kChunk - 1;
@@ -89,6 +93,7 @@ class NameBuffer {
 
  private:
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  std::size_t blockSize_ = std::size_t{1} << 14;
   std::vector<std::unique_ptr<char[]>> blocks_;
   std::size_t used_ = 0;
   std::vector<std::unique_ptr<const char*[]>> chunks_;
@@ -119,11 +124,15 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   // A listing by name has them ordered meanwhile and then visits them in that order.
   const bool byName = sort.column == kColName;
   NameBuffer names;
-  std::optional<NameOrder> order;  // after the names: it goes first, and its worker with it
-  if (byName) order.emplace();
+  // After the names: it goes first, and its worker with it. Made once a chunk is full: a folder of
+  // fewer names is ordered at once after reading, without a thread.
+  std::optional<NameOrder> order;
   bool stopped = false;
   const int readError = platform::forEachEntryUntil(reader.fd(), [&](const char* name, DirEntryKind kind) {
-    if (names.add(name, kind) && order) order->add(names.lastChunk(), NameBuffer::kChunk);
+    if (names.add(name, kind) && byName) {
+      if (!order) order.emplace();
+      order->add(names.lastChunk(), NameBuffer::kChunk);
+    }
     if (observer && names.size() % kReadPollNames == 0 && observer->reading(names.size())) stopped = true;
     return stopped;
   });
@@ -134,6 +143,8 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
     auto done = order->finish([&] { return observer && observer->reading(names.size()); });
     if (done) sorted = std::move(*done);
     else stopped = true;
+  } else if (byName && !stopped && names.size() > 0) {
+    sorted = NameOrder::inOrder(names.lastChunk(), names.lastChunkSize());
   }
   order.reset();
   if (stopped) {
@@ -212,9 +223,11 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   }
   // Every kept name was copied out: give the buffer back to the system before sorting (freed
   // heap below the new names would otherwise stay with the process).
+  const bool large = names.size() >= NameBuffer::kChunk;
   names = NameBuffer();
   std::vector<const char*>().swap(sorted);
-  ::malloc_trim(0);
+  // Only a large folder's buffers leave heap worth giving back; trimming walks the whole heap.
+  if (large) ::malloc_trim(0);
   if (!byName) {
     if (progress) {
       // A sort of a million entries takes a good part of a second: the window keeps answering

@@ -29,8 +29,49 @@ int openFlags(OpenAccess access, std::size_t n) {
 
 }  // namespace
 
-int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out) {
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+  if (this != &other) {
+    reset(other.fd_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+void HeldFile::reset(int fd) {
+  if (fd_ >= 0 && fd_ != fd) ::close(fd_);
+  fd_ = fd;
+}
+
+int HeldFile::release() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+int HeldFile::read(std::uint64_t offset, std::uint64_t length, std::string& out) const {
+  out.clear();
+  if (fd_ < 0) return EBADF;
+  out.resize(static_cast<std::size_t>(length));
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t r = ::pread(fd_, out.data() + done, static_cast<std::size_t>(length - done),
+                              static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      const int err = errno;
+      out.clear();
+      return err;
+    }
+    if (r == 0) break;  // the file ends here
+    done += static_cast<std::size_t>(r);
+  }
+  out.resize(done);
+  return 0;
+}
+
+int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out, HeldFile* keep) {
   out = FileHead{};
+  if (keep) keep->reset();
   const EntryAt at(path);
   if (at.error() != 0) return at.error();
 
@@ -72,8 +113,9 @@ int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, Fil
     }
     out.head.resize(got);
   }
-  ::close(fd);
   if (result != 0) out.head.clear();
+  if (result == 0 && keep) keep->reset(fd);
+  else ::close(fd);
   return result;
 }
 

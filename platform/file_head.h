@@ -12,6 +12,8 @@
 
 namespace platform {
 
+class HeldFile;
+
 struct FileHead {
   FileType type = FileType::Missing;  // what path names; a symlink is Symlink (never followed)
   std::uint64_t size = 0;             // bytes, for a regular file
@@ -26,7 +28,35 @@ struct FileHead {
 // nothing is there; EINVAL when path is not a regular file (a FIFO, device, socket, folder or
 // symlink: type says which), which is refused without being opened, or closed at once when it
 // was swapped in after the type check; or the open/read error of a regular file that cannot be
-// used with that access (EACCES, ETXTBSY ...). Never hangs on a FIFO.
-int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out);
+// used with that access (EACCES, ETXTBSY ...). Never hangs on a FIFO. With keep, a regular file
+// opened with success stays open there instead of being closed.
+int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out,
+                    HeldFile* keep = nullptr);
+
+// A file that a check opened, kept open for the step that follows it, so that the step reads that
+// very file without looking its name up or opening it again. Move-only; closes itself.
+class HeldFile {
+ public:
+  HeldFile() = default;
+  ~HeldFile() { reset(); }
+  HeldFile(HeldFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  HeldFile& operator=(HeldFile&& other) noexcept;
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+
+  [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
+  [[nodiscard]] int fd() const { return fd_; }
+  // Closes the file (if any) and holds fd instead (-1: nothing).
+  void reset(int fd = -1);
+  // Gives the descriptor away (the caller closes it); -1 when nothing is held.
+  [[nodiscard]] int release();
+  // Up to length bytes from the 0-based offset into out, which keeps its capacity from call to
+  // call (one buffer serves every file of a run): out holds what was read, less only where the
+  // file ends first. 0 or errno (EBADF when nothing is held).
+  int read(std::uint64_t offset, std::uint64_t length, std::string& out) const;
+
+ private:
+  int fd_ = -1;
+};
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -189,6 +190,7 @@ int ReplacementFile::create(std::string_view target, unsigned mode) {
     fd_ = ::openat(dirFd_, tmpName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd_ >= 0) {
       exists_ = true;
+      synced_ = false;
       // Held until the file is renamed into place or removed: a run that finds it meanwhile
       // knows it is not a leftover.
       (void)::flock(fd_, LOCK_EX | LOCK_NB);
@@ -201,6 +203,7 @@ int ReplacementFile::create(std::string_view target, unsigned mode) {
 
 int ReplacementFile::write(std::string_view data) {
   if (fd_ < 0) return EBADF;
+  if (!data.empty()) synced_ = false;
   return writeFully(fd_, data);
 }
 
@@ -232,12 +235,15 @@ int ReplacementFile::keepMetadataOf(const std::string& sourcePath) {
 
 int ReplacementFile::sync() {
   if (fd_ < 0) return exists_ ? 0 : EBADF;
-  return ::fsync(fd_) != 0 ? errno : 0;
+  if (::fsync(fd_) != 0) return errno;
+  synced_ = true;
+  return 0;
 }
 
-int ReplacementFile::finish(bool replace) {
+int ReplacementFile::finish(bool replace, bool syncFolder) {
   if (!exists_) return EBADF;
-  if (const int err = sync(); err != 0) return err;
+  // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
+  if (const int err = synced_ ? 0 : sync(); err != 0) return err;
   const char* from = tmpName_.c_str();
   const char* to = name_.c_str();
   if (replace) {
@@ -252,11 +258,13 @@ int ReplacementFile::finish(bool replace) {
   exists_ = false;
   const int cerr = fd_ >= 0 ? closeChecked(fd_) : 0;
   fd_ = -1;
-  (void)::fsync(dirFd_);
+  if (syncFolder) (void)::fsync(dirFd_);
   return cerr;
 }
 
 int ReplacementFile::commit() { return finish(true); }
+
+int ReplacementFile::commitFolderUnsynced() { return finish(true, false); }
 
 int ReplacementFile::commitNew() { return finish(false); }
 
@@ -273,6 +281,34 @@ int ReplacementFile::discard() {
   if (err != 0) return err;
   exists_ = false;
   return 0;
+}
+
+FolderSyncs::~FolderSyncs() { syncAll(); }
+
+void FolderSyncs::add(const ReplacementFile& committed) {
+  const std::string folder = folderOf(committed.target());
+  for (const auto& [known, fd] : folders_)
+    if (known == folder) return;
+  const int fd = committed.folderFd() >= 0 ? ::fcntl(committed.folderFd(), F_DUPFD_CLOEXEC, 0) : -1;
+  if (fd >= 0) {
+    folders_.emplace_back(folder, fd);
+  } else {
+    syncFolder(folder);  // no descriptor to keep: synced at once, as a commit would
+  }
+}
+
+void FolderSyncs::syncAll() {
+  for (const auto& [folder, fd] : folders_) {
+    (void)::fsync(fd);
+    ::close(fd);
+  }
+  folders_.clear();
+}
+
+bool keepsDosAttributes(int fd) {
+  constexpr long kFatMagic = 0x4d44;  // MSDOS_SUPER_MAGIC
+  struct statfs fs {};
+  return fd >= 0 && ::fstatfs(fd, &fs) == 0 && static_cast<long>(fs.f_type) == kFatMagic;
 }
 
 int renameReplacing(std::string_view from, std::string_view to) {

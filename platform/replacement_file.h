@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -85,6 +86,10 @@ class ReplacementFile {
   // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
   // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
   int commit();
+  // As commit, but the folder is left for the caller to sync (once after several renames in it,
+  // through folderFd): the target holds its old or its new contents either way, and the sync
+  // makes the new ones stay after a power loss.
+  int commitFolderUnsynced();
   // As commit, but only where nothing holds the target's name: EEXIST (the temporary file still
   // there) when something does. For new files that must appear whole or not at all.
   int commitNew();
@@ -97,16 +102,42 @@ class ReplacementFile {
   // hand the bytes to the kernel themselves (copy_file_range).
   [[nodiscard]] int fd() const { return fd_; }
   [[nodiscard]] const std::string& target() const { return target_; }
+  // The folder of target and the temporary file, open for reading (-1 before create).
+  [[nodiscard]] int folderFd() const { return dirFd_; }
 
  private:
-  int finish(bool replace);
+  int finish(bool replace, bool syncFolder = true);
 
   std::string target_, tmp_;
   std::string name_, tmpName_;  // the last components of target_ and tmp_
   int fd_ = -1;
   int dirFd_ = -1;       // the folder both are in
   bool exists_ = false;  // the temporary file is on disk and ours to remove
+  bool synced_ = false;  // nothing written since the last sync
 };
+
+// The folders of replacements committed without their folder's sync (commitFolderUnsynced),
+// each kept open once until syncAll syncs it; the destructor syncs what is left.
+class FolderSyncs {
+ public:
+  FolderSyncs() = default;
+  ~FolderSyncs();
+  FolderSyncs(const FolderSyncs&) = delete;
+  FolderSyncs& operator=(const FolderSyncs&) = delete;
+
+  // Remembers the folder of committed (by its target's folder; the first descriptor of a folder
+  // is kept).
+  void add(const ReplacementFile& committed);
+  // Syncs every folder remembered and forgets them.
+  void syncAll();
+
+ private:
+  std::vector<std::pair<std::string, int>> folders_;  // few at a time: one per folder of a run
+};
+
+// True when the file system of the open file fd keeps DOS attributes of its own (vfat), which a
+// replacement does not carry over with the extended attributes and permission bits.
+[[nodiscard]] bool keepsDosAttributes(int fd);
 
 // Eight random letters and digits for a temporary name beside a file (an exclusive create or a
 // rename that never replaces makes a clash harmless).

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -96,10 +98,11 @@ int placeData(const std::string& path, int src, std::uint64_t dev, std::uint64_t
 }
 
 // Adds an entry to trash with place; on success entry names it and the trash's folders are synced.
+// attempt: as trash::addEntry's.
 int addTo(const trash::Folder& trash, const std::string& original, const trash::PlaceData& place,
-          TrashEntry& entry) {
+          TrashEntry& entry, int* attempt = nullptr) {
   std::string name;
-  const int err = trash::addEntry(trash, nameOf(original), original, kCopyStyle, place, name);
+  const int err = trash::addEntry(trash, nameOf(original), original, kCopyStyle, place, name, {}, attempt);
   if (err != 0) return err;
   (void)::fsync(trash.files.get());
   (void)::fsync(trash.info.get());
@@ -107,18 +110,63 @@ int addTo(const trash::Folder& trash, const std::string& original, const trash::
   return 0;
 }
 
+// A trash folder that may have gone away under a run: its folders are looked up afresh.
+bool folderGone(int err) { return err == ENOENT || err == ESTALE || err == ENOTDIR; }
+
 }  // namespace
 
-int reserveTrashEntry(std::string_view originalPath, const std::string& trashDir, TrashEntry& entry) {
-  const std::string original = trash::absolutePath(originalPath);
-  if (original.empty()) return errno ? errno : EINVAL;
-  int err = 0;
-  const auto folder = trash::openFolder(trashDir, err);
-  if (!folder) return err ? err : EACCES;
-  return addTo(*folder, original, [](int, const std::string&) { return 0; }, entry);
-}
+struct TrashCopies::Cache {
+  bool homeKnown = false;
+  int homeErr = 0;
+  std::uint64_t homeDev = 0;
+  std::optional<trash::Folder> home;
+  int homeOpenErr = 0;
+  bool homeTried = false;
+  std::map<std::string, std::string> topOf;  // a file's folder -> the top of its mount
+  std::map<std::string, std::optional<trash::Folder>> atTop;  // top -> its trash (nullopt: none)
+  std::map<std::string, int> nextAttempt;  // trash folder + NUL + name -> the next numbered try
+
+  const trash::Folder* homeTrash() {
+    if (!homeTried) {
+      homeTried = true;
+      home = trash::openHome(homeOpenErr);
+    }
+    return home ? &*home : nullptr;
+  }
+  const trash::Folder* topTrash(const std::string& parent, std::uint64_t dev) {
+    auto top = topOf.find(parent);
+    if (top == topOf.end()) top = topOf.emplace(parent, trash::mountTop(parent, dev)).first;
+    auto it = atTop.find(top->second);
+    if (it == atTop.end()) {
+      int ignored = 0;
+      it = atTop.emplace(top->second, trash::openAtTop(top->second, ignored)).first;
+    }
+    return it->second ? &*it->second : nullptr;
+  }
+  void forget(const trash::Folder* folder) {
+    if (home && folder == &*home) {
+      home.reset();
+      homeTried = false;
+      return;
+    }
+    for (auto it = atTop.begin(); it != atTop.end(); ++it) {
+      if (it->second && folder == &*it->second) {
+        atTop.erase(it);
+        return;
+      }
+    }
+  }
+};
+
+TrashCopies::TrashCopies() : cache_(std::make_unique<Cache>()) {}
+TrashCopies::~TrashCopies() = default;
 
 int copyToTrash(std::string_view path, TrashEntry& entry, int openFile) {
+  TrashCopies once;
+  return once.copy(path, entry, openFile);
+}
+
+int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile) {
   entry = {};
   const std::string abs = trash::absolutePath(path);
   if (abs.empty()) return errno ? errno : EINVAL;
@@ -145,20 +193,34 @@ int copyToTrash(std::string_view path, TrashEntry& entry, int openFile) {
 
   // The home trash for a file on its file system; else the file system's own trash, and the home
   // trash when that one fails.
-  int err = 0;
-  const std::uint64_t homeDev = trash::homeDevice(err);
-  std::vector<trash::Folder> trashes;
-  if ((err != 0 || homeDev != dev) && !parent.empty()) {
-    if (auto own = trash::openAtTop(trash::mountTop(parent, dev), err)) trashes.push_back(std::move(*own));
+  Cache& c = *cache_;
+  if (!c.homeKnown) {
+    c.homeDev = trash::homeDevice(c.homeErr);
+    c.homeKnown = true;
   }
-  if (auto home = trash::openHome(err)) trashes.push_back(std::move(*home));
-  err = EACCES;
-  for (const trash::Folder& t : trashes) {
-    const auto place = [&](int filesFd, const std::string& name) {
-      return placeData(abs, src, dev, t.dev, filesFd, name);
-    };
-    err = addTo(t, original, place, entry);
-    if (err == 0) break;
+  int err = EACCES;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<const trash::Folder*> trashes;
+    if ((c.homeErr != 0 || c.homeDev != dev) && !parent.empty()) {
+      if (const trash::Folder* own = c.topTrash(parent, dev)) trashes.push_back(own);
+    }
+    if (const trash::Folder* home = c.homeTrash()) trashes.push_back(home);
+    err = EACCES;
+    const trash::Folder* gone = nullptr;
+    for (const trash::Folder* t : trashes) {
+      const auto place = [&](int filesFd, const std::string& name) {
+        return placeData(abs, src, dev, t->dev, filesFd, name);
+      };
+      int& attempt = c.nextAttempt[t->dir + std::string(1, '\0') + nameOf(original)];
+      err = addTo(*t, original, place, entry, &attempt);
+      if (err == 0) {
+        ++attempt;
+        return 0;
+      }
+      if (folderGone(err) && !gone) gone = t;
+    }
+    if (!gone) break;
+    c.forget(gone);
   }
   return err;
 }

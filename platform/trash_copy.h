@@ -11,6 +11,7 @@
 // moveToTrash (platform/trash_folders.h): through descriptors, never through a link.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,30 @@ int reserveTrashEntry(std::string_view originalPath, const std::string& trashDir
 // regular file (a symlink is not followed), ENOSPC when the bytes do not fit, EACCES/EPERM when no
 // trash is usable.
 int copyToTrash(std::string_view path, TrashEntry& entry, int openFile = -1);
+
+// The trash folders of one run, found and opened once: every copy after the first goes straight
+// to its trash's open folders, and the numbered names an earlier copy of the run took are not
+// tried again. A trash folder that stops working meanwhile (removed) is looked up afresh once.
+// The same guarantees as copyToTrash, which is a TrashCopies of one copy.
+//
+//   platform::TrashCopies trash;               // one per run
+//   for (each file) if (trash.copy(path, entry, fd) != 0) ...;  // the file is kept, not replaced
+class TrashCopies {
+ public:
+  TrashCopies();
+  ~TrashCopies();
+  TrashCopies(const TrashCopies&) = delete;
+  TrashCopies& operator=(const TrashCopies&) = delete;
+
+  // As copyToTrash.
+  int copy(std::string_view path, TrashEntry& entry, int openFile = -1);
+
+  // ---- implementation details past this point ----
+  struct Cache;
+
+ private:
+  std::unique_ptr<Cache> cache_;
+};
 
 // Removes an entry: its data, then its info file. 0 or the first errno (ENOENT counts as removed).
 int withdrawFromTrash(const TrashEntry& entry);

@@ -7,6 +7,7 @@
 #include "platform/dir_listing.h"
 #include "platform/replacement_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -323,13 +324,15 @@ class PendingInfo {
 }  // namespace
 
 int addEntry(const Folder& folder, const std::string& fileName, const std::string& original,
-             const EntryStyle& style, const PlaceData& place, std::string& name, const PlaceData& unplace) {
+             const EntryStyle& style, const PlaceData& place, std::string& name, const PlaceData& unplace,
+             int* firstAttempt) {
   static std::unordered_set<std::string> recovered;  // once per trash folder and process: a listing of info/
   if (recovered.insert(folder.dir).second) recoverPending(folder);
   const std::string text = infoText(recordedPath(folder, original));
   std::string placedAt;  // the data is in files/ under this name already (its info name was taken)
   int result = EEXIST;
-  for (int attempt = 1; attempt <= kMaxNameTries; ++attempt) {
+  for (int attempt = firstAttempt ? std::max(*firstAttempt, 1) : 1; attempt <= kMaxNameTries; ++attempt) {
+    if (firstAttempt) *firstAttempt = attempt;
     const std::string target = entryName(fileName, attempt, style.numbering);
     const std::string infoName = target + std::string(kInfoSuffix);
     if (entryExists(folder.files.get(), target) || entryExists(folder.info.get(), infoName)) continue;  // not ours

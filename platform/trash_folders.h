@@ -98,8 +98,11 @@ using PlaceData = std::function<int(int filesFd, const std::string& name)>;
 // when none is left, unplace takes it out again (without unplace it is removed). A kill leaves at
 // worst data with its info file under the temporary name, which the next addEntry in this folder
 // (recoverPending) completes. 0 with name set; otherwise errno and nothing is left in the trash.
+// With attempt, the names before *attempt are taken for granted (a run that made them knows),
+// and *attempt receives the try that was used.
 int addEntry(const Folder& folder, const std::string& fileName, const std::string& original,
-             const EntryStyle& style, const PlaceData& place, std::string& name, const PlaceData& unplace = {});
+             const EntryStyle& style, const PlaceData& place, std::string& name, const PlaceData& unplace = {},
+             int* attempt = nullptr);
 
 // Completes the entries of folder whose trashing was killed after the data was placed (their
 // info file gets its name) and removes info files left under a temporary name without data. Files

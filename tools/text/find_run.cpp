@@ -7,6 +7,7 @@
 #include "core/run_driver.h"
 #include "core/state.h"
 #include "core/vb.h"
+#include "platform/file_head.h"
 #include "tools/text/find_targets.h"
 
 namespace tools::text {
@@ -66,17 +67,22 @@ class WordFinder {
 
   core::StepResult searchContents(core::RunItem& item) {
     const std::string path = item.path();
-    if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
+    // The file the check opened is the one read: one look-up, and a small file is one read into
+    // the run's buffer.
+    platform::HeldFile file;
+    if (pipe_.checkFileUsable(path, {.access = core::Access::Read, .keep = &file}) == 0)
+      return core::StepResult::Skipped;
     const auto size = static_cast<std::uint64_t>(core::coreState().fileSize);
     const core::PiecePlan plan = core::planPieces(size, kFindPieceSize);
     matcher_.begin();
     bool matched = false, cutShort = false;
     for (std::uint64_t k = 1; k <= plan.count; ++k) {
       const bool last = k == plan.count;
-      const std::optional<std::string> piece =
-          pipe_.readFileLogged(path, (k - 1) * kFindPieceSize + 1, last ? plan.lastLength : kFindPieceSize);
-      if (!piece) break;  // logged; the file is a miss unless a piece before matched
-      matched = matcher_.feed(*piece);
+      if (file.read((k - 1) * kFindPieceSize, last ? plan.lastLength : kFindPieceSize, piece_) != 0) {
+        pipe_.addResult(core::msgMain(85) + path);
+        break;  // the file is a miss unless a piece before matched
+      }
+      matched = matcher_.feed(piece_);
       item.showProgressWithin(static_cast<double>(k) / static_cast<double>(plan.count));
       const core::Poll poll = item.yieldAndPoll();
       if (matched) break;
@@ -112,6 +118,7 @@ class WordFinder {
   const std::vector<std::string> targets_;
   const MatchMode mode_;
   ContentMatcher matcher_;
+  std::string piece_;  // the run's read buffer
   core::ResultsLog hits_, misses_;
   long long hitCount_ = 0, missCount_ = 0;
 };

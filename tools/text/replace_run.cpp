@@ -37,12 +37,16 @@ class RunRule {
   [[nodiscard]] std::optional<std::string> apply(std::string_view text) const {
     return replaceInText(pattern_, replacement_, text);
   }
+  // Counts the compilations: a matcher made for one stays good until the next.
+  [[nodiscard]] unsigned generation() const { return generation_; }
 
  private:
   void compile(const PieceList& search, const PieceList& replacement) {
     pattern_ = makeSearchPattern(search, setup_.kind, setup_.pattern);
     replacement_ = makeReplacementText(replacement, setup_.matchedTag);
+    ++generation_;
   }
+  unsigned generation_ = 0;
   const ReplaceOptions& o_;
   MatchSetup setup_;
   SearchPattern pattern_;
@@ -53,7 +57,13 @@ class RunRule {
 class ReplaceTransform : public core::ContentTransform {
  public:
   explicit ReplaceTransform(std::size_t holdLimit) : holdLimit_(holdLimit) {}
-  void use(const RunRule& rule) { scan_ = std::make_unique<ReplaceScanner>(rule.pattern(), rule.replacement(), holdLimit_); }
+  // A new matcher only when the rule changed (its tags filled in for this item): otherwise the
+  // run's one matcher and the buffers it grew serve every file.
+  void use(const RunRule& rule) {
+    if (scan_ && generation_ == rule.generation()) return;
+    scan_ = std::make_unique<ReplaceScanner>(rule.pattern(), rule.replacement(), holdLimit_);
+    generation_ = rule.generation();
+  }
   void begin(std::uint64_t) override { scan_->reset(); }
   void piece(std::string_view in, std::uint64_t, std::string& out) override { scan_->feed(in, out); }
   void finish(std::string& out) override { scan_->finish(out); }
@@ -63,6 +73,7 @@ class ReplaceTransform : public core::ContentTransform {
  private:
   std::size_t holdLimit_;
   std::unique_ptr<ReplaceScanner> scan_;
+  unsigned generation_ = 0;
 };
 
 // What one run of the list needs.
@@ -74,6 +85,7 @@ struct RunContext {
   long long count = 0;
   std::string log;  // the run's own lines, after its count
   std::string heldTooLong;  // files where a "*" match reached the hold limit, one a line
+  core::RewriteSession* session = nullptr;  // the contents run's
 };
 
 core::StepResult contentsStep(RunContext& rc, RunRule& rule, ReplaceTransform& transform, core::RunItem& item) {
@@ -88,6 +100,8 @@ core::StepResult contentsStep(RunContext& rc, RunRule& rule, ReplaceTransform& t
       .messages = {.writeFailed = kMsgWriteFailed, .renameLabel = kMsgRenameLabel,
                    .restoreBefore = kMsgFileWord, .restoreAfter = kMsgNotRestored},
       .logRewritten = false,
+      .onStep = {},
+      .session = rc.session,
   };
   const core::RewriteResult r =
       core::rewriteContents(pipe, path, static_cast<long long>(item.index()), transform, options);
@@ -194,7 +208,8 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
     // built again (the folder list of a folder run is its own, and its names may have changed).
     const bool keepList = i > 1 && previousWalkedFiles && walksFiles;
     if (i > 1) carried.take(pipe, !keepList);
-    RunContext rc{pipe, msg, setup, o, 0, {}, {}};
+    core::RewriteSession session;
+    RunContext rc{pipe, msg, setup, o, 0, {}, {}, &session};
     RunRule rule(o);
     ReplaceTransform transform(setup.holdLimit);
     std::string folderLines, summary;
@@ -227,6 +242,8 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
       };
     } else if (o.target == ReplaceTarget::FolderNames) {
       countMessage = kMsgFoldersChanged;
+    } else {
+      hooks.onFolderEnd = [&](const core::FolderInfo&) { session.syncFolders(); };
     }
     hooks.onEnd = [&](const core::RunOutcome&) {
       pipe.addToLog(pipe.resultsText(), std::to_string(rc.count) + msg(countMessage) + rc.log + summary +
