@@ -142,13 +142,17 @@ void smallTree(const fs::path& root) {
     return;
   }
   int done = 0;
-  const auto fresh = [&] {
+  // Each side clears only its own copy, so that both are there to compare after the last turns.
+  const auto freshOurs = [&] {
     fs::remove_all(ours);
+    ::sync();
+  };
+  const auto freshPeer = [&] {
     fs::remove_all(peer);
     ::sync();
   };
   const bench::TurnTimes t = bench::alternatingMedians(
-      3, fresh, [&] { done = runOurs(tree, ours, CopyMode::Copy, true); }, fresh,
+      3, freshOurs, [&] { done = runOurs(tree, ours, CopyMode::Copy, true); }, freshPeer,
       [&] { shell("cp -r " + quoted(tree) + " " + quoted(peer)); });
   bench::printLine("small_tree_files", static_cast<double>(made.files), "files");
   bench::printCompared("small_tree_copy", t);

@@ -48,7 +48,9 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
   if (options.durable && (copy.sync() != 0 || !copy.sourceUnchanged())) return kCopyFailed;
   platform::TrashEntry old;
   if (replacing && keepReplacedInTrash(destination, old) != 0) return kCopyFailed;
-  if (copy.commit() != 0) {
+  // A copy whose source stays is left to the system to flush, as cp does: a run of many small files
+  // would otherwise wait on the disk for each; what a move deletes, or a copy replaces, is synced.
+  if ((options.durable || replacing ? copy.commit() : copy.commitUnsynced()) != 0) {
     // The old file is still in place, so its copy leaves the trash again.
     if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
     return kCopyFailed;

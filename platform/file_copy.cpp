@@ -229,13 +229,19 @@ bool FileCopy::sourceUnchanged() const {
          sameTimes(now.st_ctim, s.seen.st_ctim) && atPath.st_dev == s.seen.st_dev && atPath.st_ino == s.seen.st_ino;
 }
 
-int FileCopy::commit() {
+int FileCopy::commit() { return finish(true); }
+
+int FileCopy::commitUnsynced() { return finish(false); }
+
+int FileCopy::finish(bool durable) {
   State& s = *s_;
   if (s.committed) return 0;
   if (!s.created) return EBADF;
   if (s.in >= 0) ::close(s.in);
   s.in = -1;
-  const int err = s.how == CopyTarget::Replacing ? s.replacement.commit() : s.replacement.commitNew();
+  const int err = s.how == CopyTarget::Replacing ? s.replacement.commit()
+                  : durable                      ? s.replacement.commitNew()
+                                                 : s.replacement.commitNewUnsynced();
   if (err != 0) return err;
   s.out = -1;
   s.committed = true;

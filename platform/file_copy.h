@@ -63,6 +63,9 @@ class FileCopy {
   // Closes the copy and, for CopyTarget::Replacing, renames it over the target (syncing first
   // when sync() was not called). 0 or errno; on failure the copy is still there to abandon().
   int commit();
+  // As commit for CopyTarget::New, without flushing the copy or its folder to the disk (as cp):
+  // for a copy whose source stays. A kill still leaves the target's name empty or the whole copy.
+  int commitUnsynced();
   // Removes the copy (not after a commit). 0 or errno.
   int abandon();
 
@@ -72,6 +75,8 @@ class FileCopy {
   [[nodiscard]] const std::string& copyPath() const;
 
  private:
+  int finish(bool durable);
+
   struct State;
   std::unique_ptr<State> s_;
 };

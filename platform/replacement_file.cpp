@@ -240,10 +240,10 @@ int ReplacementFile::sync() {
   return 0;
 }
 
-int ReplacementFile::finish(bool replace, bool syncFolder) {
+int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
-  if (const int err = synced_ ? 0 : sync(); err != 0) return err;
+  if (const int err = synced_ || !syncData ? 0 : sync(); err != 0) return err;
   const char* from = tmpName_.c_str();
   const char* to = name_.c_str();
   if (replace) {
@@ -267,6 +267,8 @@ int ReplacementFile::commit() { return finish(true); }
 int ReplacementFile::commitFolderUnsynced() { return finish(true, false); }
 
 int ReplacementFile::commitNew() { return finish(false); }
+
+int ReplacementFile::commitNewUnsynced() { return finish(false, false, false); }
 
 int ReplacementFile::discard() {
   if (!exists_) {

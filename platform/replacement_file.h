@@ -93,6 +93,10 @@ class ReplacementFile {
   // As commit, but only where nothing holds the target's name: EEXIST (the temporary file still
   // there) when something does. For new files that must appear whole or not at all.
   int commitNew();
+  // As commitNew, without syncing contents or folder: for a copy whose source stays where it is,
+  // as cp leaves it to the system. A kill still finds the name empty or holding the whole copy;
+  // only a power loss soon after may lose the copy's bytes.
+  int commitNewUnsynced();
   // Removes the temporary file (after a failure or a cancel). 0 or errno; 0 when there is none.
   int discard();
 
@@ -106,7 +110,7 @@ class ReplacementFile {
   [[nodiscard]] int folderFd() const { return dirFd_; }
 
  private:
-  int finish(bool replace, bool syncFolder = true);
+  int finish(bool replace, bool syncFolder = true, bool syncData = true);
 
   std::string target_, tmp_;
   std::string name_, tmpName_;  // the last components of target_ and tmp_
