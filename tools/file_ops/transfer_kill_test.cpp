@@ -113,8 +113,8 @@ class TransferKillTest : public testing::CopyToolTest {
   }
 
   // Many small files and a few of some MB, so that kills land inside a file too; all with an old
-  // modified time that every copy must carry. Each new copy is synced, twice: a few hundred small
-  // files would make a series take tens of seconds on a busy disk.
+  // modified time that every copy must carry. A move's copies are synced, twice: a few hundred
+  // small files would make a series take tens of seconds on a busy disk.
   void makeTransferSources() {
     if (sources_.empty()) {
       std::mt19937 sizes(7);
@@ -129,6 +129,13 @@ class TransferKillTest : public testing::CopyToolTest {
       makeFile("main/" + name, bytes);
       ASSERT_EQ(platform::setFileTimes(main_ + name, &old, &old), 0);
     }
+  }
+
+  // What a run of the series starts from: no target folder out, no journal, the sources as made.
+  void freshTransfer(const std::string& out) {
+    std::filesystem::remove_all(out);
+    core::clearJournals(core::kCopyJournal);
+    makeTransferSources();
   }
 
   // The slot a run took after clearJournals (which leaves slot 1 current), 0 when it took none.
@@ -214,11 +221,7 @@ class TransferKillTest : public testing::CopyToolTest {
 TEST_F(TransferKillTest, ACopyKilledAtAnyMomentLeavesWholeCopiesThatItsJournalUndoes) {
   const std::string out = root_ + "out/";
   const CopyJobOptions options{.pattern = root_ + "out", .mode = CopyMode::Copy, .mainFolder = main_};
-  const auto prepare = [&] {
-    std::filesystem::remove_all(out);
-    core::clearJournals(core::kCopyJournal);
-    makeTransferSources();
-  };
+  const auto prepare = [&] { freshTransfer(out); };
   const auto body = [&] { (void)runCopyJob(pipe_, form_, options, msg_); };
   const auto check = [&] {
     Faults faults;
@@ -269,11 +272,7 @@ TEST_F(TransferKillTest, AMoveAcrossFileSystemsKilledAtAnyMomentLosesNothingAndU
     GTEST_SKIP() << "/dev/shm is on the test folder's file system";
   const std::string out = other + "out/";
   const CopyJobOptions options{.pattern = other + "out", .mode = CopyMode::Move, .mainFolder = main_};
-  const auto prepare = [&] {
-    std::filesystem::remove_all(out);
-    core::clearJournals(core::kCopyJournal);
-    makeTransferSources();
-  };
+  const auto prepare = [&] { freshTransfer(out); };
   const auto body = [&] { (void)runCopyJob(pipe_, form_, options, msg_); };
   const auto check = [&] {
     Faults faults;
