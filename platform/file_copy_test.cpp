@@ -4,6 +4,7 @@
 
 #include "core/file_test_fixture.h"
 #include "platform/fault_test_support.h"
+#include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
 
@@ -163,15 +164,9 @@ TEST_F(FileCopyTest, ACopyIntoAnotherFileSystemFallsBackAndReportsAFullDisk) {
 // takes the room of those pieces, in the copy as in the source.
 TEST_F(FileCopyTest, ASparseFileStaysSparse) {
   const std::string src = path("sparse");
-  {
-    std::ofstream(src) << "";
-    std::filesystem::resize_file(src, std::uintmax_t{32} << 20);
-    std::fstream f(src, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(std::streamoff{10} << 20);
-    f << std::string(8192, 'd');
-    f.seekp((std::streamoff{32} << 20) - 5);
-    f << "tail!";
-  }
+  ASSERT_TRUE(testing::makeSparseFile(src, std::uint64_t{32} << 20,
+                                      {{std::uint64_t{10} << 20, std::string(8192, 'd')},
+                                       {(std::uint64_t{32} << 20) - 5, "tail!"}}));
   struct stat st {};
   ASSERT_EQ(::stat(src.c_str(), &st), 0);
   if (st.st_blocks * 512 > (std::int64_t{1} << 20)) GTEST_SKIP() << "this file system keeps no holes";

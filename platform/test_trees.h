@@ -1,5 +1,6 @@
 // For tests: folder trees deeper than PATH_MAX, made and removed through descriptors (no path
-// to them may be passed to the kernel whole), and folders made out of name order. Header-only.
+// to them may be passed to the kernel whole), folders made out of name order, and sparse files.
+// Header-only.
 #pragma once
 
 #include <dirent.h>
@@ -8,7 +9,9 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::testing {
@@ -72,5 +75,18 @@ inline void removeTreeAt(int dirFd, const char* name) {
 
 // Removes folder and everything below it, however deep.
 inline void removeTree(const std::string& folder) { removeTreeAt(AT_FDCWD, folder.c_str()); }
+
+// Makes path a file of size bytes that holds only pieces (offset, bytes), holes elsewhere on a
+// file system that keeps them; false when it cannot be written.
+inline bool makeSparseFile(const std::string& path, std::uint64_t size,
+                           const std::vector<std::pair<std::uint64_t, std::string>>& pieces) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+  for (const auto& [offset, bytes] : pieces)
+    ok = ok && ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
+                   static_cast<ssize_t>(bytes.size());
+  return ::close(fd) == 0 && ok;
+}
 
 }  // namespace platform::testing

@@ -5,6 +5,7 @@
 #include "core/file_test_fixture.h"
 #include "platform/fault_test_support.h"
 #include "platform/replacement_file.h"
+#include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
 
@@ -135,12 +136,8 @@ TEST_F(TrashCopyTest, ACopyOfTheBytesKeepsHoles) {
     if (std::string why = testing::mountSmallTmpfs(dir_, 1 << 20); !why.empty()) return "skip " + why;
     make(".Trash-" + std::to_string(::geteuid()), "no trash here");  // the home trash takes it
     const std::string file = make("sparse", "");
-    fs::resize_file(file, std::uintmax_t{64} << 20);
-    {
-      std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-      f.seekp(std::streamoff{40} << 20);
-      f << "data";
-    }
+    if (!testing::makeSparseFile(file, std::uint64_t{64} << 20, {{std::uint64_t{40} << 20, "data"}}))
+      return "error: the sparse file";
     TrashEntry entry;
     if (const int err = copyToTrash(file, entry); err != 0) return "error " + std::to_string(err);
     struct stat st {};

@@ -2,6 +2,7 @@
 #include "tools/file_ops/split_new_file.h"
 
 #include "core/file_test_fixture.h"
+#include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
 
@@ -43,13 +44,8 @@ TEST_F(NewFileTest, ItsNameHoldsNothingUntilItIsWholeAndNeverAnotherFile) {
 // Pieces of a sparse file, and a file joined from them, keep its holes.
 TEST_F(NewFileTest, AppendedRangesKeepTheSourcesHoles) {
   const std::string src = path("sparse");
-  {
-    std::ofstream(src) << "";
-    std::filesystem::resize_file(src, std::uintmax_t{32} << 20);
-    std::fstream f(src, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(std::streamoff{20} << 20);
-    f << std::string(8192, 'd');
-  }
+  ASSERT_TRUE(platform::testing::makeSparseFile(src, std::uint64_t{32} << 20,
+                                                {{std::uint64_t{20} << 20, std::string(8192, 'd')}}));
   struct stat st {};
   ASSERT_EQ(::stat(src.c_str(), &st), 0);
   if (st.st_blocks * 512 > (std::int64_t{1} << 20)) GTEST_SKIP() << "this file system keeps no holes";
