@@ -74,6 +74,7 @@ class FileRewrite {
 
   bool writeContents() {
     if (const int err = out_.create(path_); err != 0) return writeFailed(err);
+    if (original_.sparse()) out_.keepHoles();
     step(RewriteStep::TemporaryCreated);
     const std::uint64_t pieceSize = std::max<std::uint64_t>(options_.pieceSize, 1);
     const PiecePlan plan = planPieces(original_.size(), pieceSize);

@@ -9,6 +9,7 @@
 #include "platform/file_attributes.h"
 #include "platform/fault_test_support.h"
 #include "platform/replacement_file.h"
+#include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
 
@@ -310,6 +311,29 @@ TEST_F(RewriteTest, CancelOrSkipMidFileLeavesTheOriginalAndNoTemporaryFile) {
   }
   EXPECT_TRUE(trashed().empty());
   EXPECT_EQ(logged(), "");
+}
+
+// The new contents of a sparse file keep its holes, whatever the pieces' size: a file of 8 MiB with
+// two words in it does not grow to its full size on the disk.
+TEST_F(RewriteTest, ASparseFileKeepsItsHoles) {
+  const std::string file = root_ + "sparse.bin";
+  const std::uint64_t size = std::uint64_t{8} << 20;
+  ASSERT_TRUE(platform::testing::makeSparseFile(file, size, {{std::uint64_t{4} << 20, "abc"}, {size - 3, "xyz"}}));
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  if (before.st_blocks * 512 > (std::int64_t{1} << 20)) GTEST_SKIP() << "this file system keeps no holes";
+  std::string expected(size, '\0');
+  expected.replace(std::size_t{4} << 20, 3, "ABC");
+  expected.replace(size - 3, 3, "XYZ");
+  for (const std::size_t pieceSize : {std::size_t{1} << 20, std::size_t{5000}}) {
+    ASSERT_TRUE(platform::testing::makeSparseFile(file, size, {{std::uint64_t{4} << 20, "abc"}, {size - 3, "xyz"}}));
+    Upper upper;
+    EXPECT_EQ(rewrite(file, upper, {.pieceSize = pieceSize}).outcome, RewriteOutcome::Rewritten) << pieceSize;
+    EXPECT_TRUE(readAll(file) == expected) << pieceSize;
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_LE(after.st_blocks, before.st_blocks + 64) << pieceSize << ": holes were filled";
+  }
 }
 
 TEST_F(RewriteTest, AnUnchangedResultLeavesTheFileAsItIs) {

@@ -201,10 +201,62 @@ int ReplacementFile::create(std::string_view target, unsigned mode) {
   return EEXIST;
 }
 
+namespace {
+constexpr std::size_t kHoleBlock = 4096;
+}  // namespace
+
 int ReplacementFile::write(std::string_view data) {
   if (fd_ < 0) return EBADF;
-  if (!data.empty()) synced_ = false;
-  return writeFully(fd_, data);
+  if (data.empty()) return 0;
+  synced_ = false;
+  if (!keepHoles_) return writeFully(fd_, data);
+  // Only whole blocks can stay holes: a block that one write leaves unfinished waits for the next.
+  if (!pending_.empty()) {
+    const std::size_t take = std::min(data.size(), kHoleBlock - pending_.size());
+    pending_.append(data.substr(0, take));
+    data.remove_prefix(take);
+    if (pending_.size() < kHoleBlock) return 0;
+    if (const int err = writeBlocks(pending_); err != 0) return err;
+    pending_.clear();
+  }
+  const std::size_t whole = data.size() - data.size() % kHoleBlock;
+  if (const int err = writeBlocks(data.substr(0, whole)); err != 0) return err;
+  pending_.assign(data.substr(whole));
+  return 0;
+}
+
+int ReplacementFile::writeBlocks(std::string_view blocks) {
+  // Runs of data and runs of zero blocks in turn: the data is written, the zeros skipped over.
+  const auto zero = [&](std::size_t at) { return blocks.find_first_not_of('\0', at) >= at + kHoleBlock; };
+  for (std::size_t at = 0; at < blocks.size();) {
+    const bool hole = zero(at);
+    std::size_t end = at + kHoleBlock;
+    while (end < blocks.size() && zero(end) == hole) end += kHoleBlock;
+    const std::string_view run = blocks.substr(at, end - at);
+    if (hole) {
+      if (::lseek(fd_, static_cast<off_t>(run.size()), SEEK_CUR) < 0) return errno;
+    } else if (const int err = writeFully(fd_, run); err != 0) {
+      return err;
+    }
+    holeAtEnd_ = hole;
+    written_ += run.size();
+    at = end;
+  }
+  return 0;
+}
+
+int ReplacementFile::settleHoles() {
+  if (!pending_.empty()) {
+    if (const int err = writeFully(fd_, pending_); err != 0) return err;
+    written_ += pending_.size();
+    pending_.clear();
+    holeAtEnd_ = false;
+  }
+  // A hole at the end has no bytes after it to give the file its size.
+  if (!holeAtEnd_) return 0;
+  if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0) return errno;
+  holeAtEnd_ = false;
+  return 0;
 }
 
 int ReplacementFile::keepMetadataOf(int sourceFd) {
@@ -235,6 +287,7 @@ int ReplacementFile::keepMetadataOf(const std::string& sourcePath) {
 
 int ReplacementFile::sync() {
   if (fd_ < 0) return exists_ ? 0 : EBADF;
+  if (const int err = settleHoles(); err != 0) return err;
   if (::fsync(fd_) != 0) return errno;
   synced_ = true;
   return 0;
@@ -243,7 +296,7 @@ int ReplacementFile::sync() {
 int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
-  if (const int err = synced_ || !syncData ? 0 : sync(); err != 0) return err;
+  if (const int err = synced_ || !syncData ? settleHoles() : sync(); err != 0) return err;
   const char* from = tmpName_.c_str();
   const char* to = name_.c_str();
   if (replace) {

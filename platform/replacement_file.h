@@ -50,6 +50,8 @@ class OriginalFile {
 
   [[nodiscard]] std::uint64_t size() const { return static_cast<std::uint64_t>(seen_.st_size); }
   [[nodiscard]] std::uint64_t links() const { return static_cast<std::uint64_t>(seen_.st_nlink); }
+  // True when the file takes less room than its size: it has holes.
+  [[nodiscard]] bool sparse() const { return seen_.st_blocks * 512 < seen_.st_size; }
   [[nodiscard]] int fd() const { return fd_; }
 
  private:
@@ -72,6 +74,7 @@ class ReplacementFile {
   // 0 or errno; path() then names the last name tried.
   int create(std::string_view target, unsigned mode = 0600);
   // Appends data. 0 or errno (ENOSPC on a full disk, EBADF when not created).
+  // With keepHoles, whole blocks of zero bytes become holes, as in the sparse file being replaced.
   int write(std::string_view data);
   // Gives the temporary file the extended attributes, owner and permission bits of the open
   // regular file sourceFd (or of sourcePath, a symlink not followed). The owner is kept only where
@@ -79,6 +82,8 @@ class ReplacementFile {
   // passed over silently: neither counts as a failure. 0, or the errno of the first user attribute,
   // ACL or permission bits that could not be kept (the temporary file is still usable).
   int keepMetadataOf(int sourceFd);
+  // Makes write leave zero blocks as holes (for the new contents of a sparse file).
+  void keepHoles() { keepHoles_ = true; }
   int keepMetadataOf(const std::string& sourcePath);
   // Flushes the contents to the disk (commit does it when not done yet). The file stays open, and
   // locked, until commit or discard. 0 or errno (a full disk may show here first).
@@ -118,6 +123,12 @@ class ReplacementFile {
   int dirFd_ = -1;       // the folder both are in
   bool exists_ = false;  // the temporary file is on disk and ours to remove
   bool synced_ = false;  // nothing written since the last sync
+  bool keepHoles_ = false;
+  bool holeAtEnd_ = false;    // the last bytes written were skipped as a hole: the size is set at sync
+  std::uint64_t written_ = 0;  // bytes written (or skipped) by write, whole blocks until settled
+  std::string pending_;        // the start of a block that write has not finished yet
+  int writeBlocks(std::string_view blocks);
+  int settleHoles();
 };
 
 // The folders of replacements committed without their folder's sync (commitFolderUnsynced),
