@@ -102,30 +102,33 @@ int setFileTimes(std::string_view path, const FileTime* accessed, const FileTime
   return 0;
 }
 
+int renameNoReplaceAt(int fromDir, const char* name, int toDir, const char* target) {
+  if (::renameat2(fromDir, name, toDir, target, RENAME_NOREPLACE) == 0) return 0;
+  const int err = errno;
+  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
+  // A hard link fails when the target exists.
+  struct stat st {};
+  if (::fstatat(fromDir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return err;
+  if (::linkat(fromDir, name, toDir, target, 0) != 0) return errno;
+  if (::unlinkat(fromDir, name, 0) != 0) {
+    const int e = errno;
+    ::unlinkat(toDir, target, 0);
+    return e;
+  }
+  return 0;
+}
+
 namespace {
 
-// One rename that never replaces: renameat2's RENAME_NOREPLACE, or link + unlink for files where
-// the file system lacks it (a hard link fails when the target exists). 0 or errno.
+// One rename that never replaces, by path. 0 or errno.
 int renameOnce(const std::string& f, const std::string& t) {
   const EntryAt from(f), to(t);
   if (from.error() != 0) return from.error();
   if (to.error() != 0) return to.error();
-  if (::renameat2(from.dir(), from.name(), to.dir(), to.name(), RENAME_NOREPLACE) == 0) {
-    entryMoved(f, t);
-    return 0;
-  }
-  const int err = errno;
-  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
-  struct stat st {};
-  if (::fstatat(from.dir(), from.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return err;
-  if (::linkat(from.dir(), from.name(), to.dir(), to.name(), 0) != 0) return errno;
-  if (::unlinkat(from.dir(), from.name(), 0) != 0) {
-    const int e = errno;
-    ::unlinkat(to.dir(), to.name(), 0);
-    return e;
-  }
-  return 0;
+  const int err = renameNoReplaceAt(from.dir(), from.name(), to.dir(), to.name());
+  if (err == 0) entryMoved(f, t);
+  return err;
 }
 
 // The folder part of a path, up to and with its last "/" ("" for a bare name).

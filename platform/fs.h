@@ -75,6 +75,10 @@ int setFileTimes(std::string_view path, const FileTime* accessed, const FileTime
 // folds case and to names from itself (a change of letter case only), the rename goes through a
 // temporary name. 0 or errno.
 int renameNoReplace(std::string_view from, std::string_view to);
+// The same for the entry name in the open folder fromDir, to target in toDir, never following a
+// link: renameat2's RENAME_NOREPLACE, or link + unlink for a file where the file system lacks it
+// (a folder then gives the rename's error). 0, EEXIST when target is taken, or errno.
+int renameNoReplaceAt(int fromDir, const char* name, int toDir, const char* target);
 // Renames from to a temporary name beside it, then to to, each step never replacing anything;
 // when the second step fails the entry goes back to its name. 0 or the errno of the failed step.
 int renameThroughTemporary(std::string_view from, std::string_view to);

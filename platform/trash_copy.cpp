@@ -2,6 +2,7 @@
 
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
+#include "platform/fs.h"
 #include "platform/replacement_file.h"
 #include "platform/trash_folders.h"
 
@@ -60,14 +61,7 @@ int copyBytes(int src, int dirFd, const std::string& name) {
   if (err == 0 && ::ftruncate(out, st.st_size) != 0) err = errno;
   if (err == 0 && ::fchmod(out, st.st_mode & 07777) != 0) err = errno;
   if (err == 0 && ::fsync(out) != 0) err = errno;
-  if (err == 0 && ::renameat2(dirFd, tmp.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) != 0) {
-    err = errno;
-    if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
-      // No RENAME_NOREPLACE here: a hard link fails where the name is taken.
-      err = ::linkat(dirFd, tmp.c_str(), dirFd, name.c_str(), 0) == 0 ? 0 : errno;
-      if (err == 0) ::unlinkat(dirFd, tmp.c_str(), 0);
-    }
-  }
+  if (err == 0) err = renameNoReplaceAt(dirFd, tmp.c_str(), dirFd, name.c_str());
   if (err != 0) ::unlinkat(dirFd, tmp.c_str(), 0);
   const int cerr = closeChecked(out);
   if (err == 0 && cerr != 0) {

@@ -271,16 +271,6 @@ namespace {
 
 constexpr std::string_view kTemporaryTail = ".vdk";  // and eight letters or digits: replacement_file.h
 
-// Renames name to target in the open folder dirFd, never replacing anything.
-int renameNoReplaceAt(int fromDir, const std::string& name, int toDir, const std::string& target) {
-  if (::renameat2(fromDir, name.c_str(), toDir, target.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  const int err = errno;
-  if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
-  struct stat st {};
-  if (::fstatat(toDir, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
-  return ::renameat(fromDir, name.c_str(), toDir, target.c_str()) == 0 ? 0 : errno;
-}
-
 bool entryExists(int dirFd, const std::string& name) {
   struct stat st {};
   return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
@@ -309,7 +299,7 @@ class PendingInfo {
   }
   // Gives the info file its name, never replacing one. 0, EEXIST or errno.
   int name(const std::string& infoName) {
-    const int err = renameNoReplaceAt(info_, name_, info_, infoName);
+    const int err = renameNoReplaceAt(info_, name_.c_str(), info_, infoName.c_str());
     named_ = err == 0;
     return err;
   }
@@ -342,7 +332,7 @@ int addEntry(const Folder& folder, const std::string& fileName, const std::strin
     int err = info.write(text, style.info == InfoWrite::Synced);
     if (err == 0)
       err = placedAt.empty() ? place(folder.files.get(), target)
-                             : renameNoReplaceAt(folder.files.get(), placedAt, folder.files.get(), target);
+                             : renameNoReplaceAt(folder.files.get(), placedAt.c_str(), folder.files.get(), target.c_str());
     if (err == EEXIST) continue;  // the name was taken meanwhile
     if (err == 0) {
       placedAt = target;
@@ -395,7 +385,7 @@ void recoverPending(const Folder& folder) {
     // Its data made it into files/: the entry is completed; else the info file is of nothing. (A
     // name too long to be read back from the temporary one is left as it is.)
     if (whole && (!entryExists(folder.files.get(), target) ||
-                  renameNoReplaceAt(folder.info.get(), tmp, folder.info.get(), infoName) != 0))
+                  renameNoReplaceAt(folder.info.get(), tmp.c_str(), folder.info.get(), infoName.c_str()) != 0))
       ::unlinkat(folder.info.get(), tmp.c_str(), 0);
     ::close(fd);
   }
