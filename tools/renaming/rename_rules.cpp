@@ -117,8 +117,11 @@ class NameParts {
 // the entry's own times, read once.
 class DateStamps {
  public:
-  DateStamps(std::string_view folder, std::string_view name, const RuleContext& ctx)
-      : folder_(folder), name_(name), ctx_(ctx) {}
+  DateStamps(std::string_view folder, std::string_view name, const RuleContext& ctx,
+             const platform::FileStatus* known)
+      : folder_(folder), name_(name), ctx_(ctx) {
+    if (known) status_ = *known;
+  }
   std::string operator()(core::DateSource source) {
     if (ctx_.mode == RenameMode::Folders || source == core::DateSource::Today || folder_.empty()) return ctx_.runStamp;
     if (!status_) status_ = platform::fileStatus(std::string(folder_) + std::string(name_), false);
@@ -150,11 +153,11 @@ std::pair<int, std::size_t> wordToken(std::string_view text, std::size_t at) {
 
 // The expansion; nullopt for a custom substring out of range.
 std::optional<std::string> expand(std::string_view folder, std::string_view name, std::string_view shortRule,
-                                  const RuleContext& ctx) {
+                                  const RuleContext& ctx, const platform::FileStatus* status = nullptr) {
   // Dates first, on the rule's own text: what they insert is digits and month names.
   std::string text(shortRule);
   if (text.find("<D") != std::string::npos) {
-    DateStamps stamps(folder, name, ctx);
+    DateStamps stamps(folder, name, ctx, status);
     text = core::expandDateTokens(text, {.style = core::DateTokenStyle::Semicolon, .keepClosingBracket = true},
                                   std::ref(stamps));
   }
@@ -221,8 +224,8 @@ std::string shortenTokens(std::string_view rule) {
 }
 
 std::string expandTokens(std::string_view folder, std::string_view name, std::string_view shortRule,
-                         const RuleContext& ctx) {
-  return expand(folder, name, shortRule, ctx).value_or(std::string());
+                         const RuleContext& ctx, const platform::FileStatus* status) {
+  return expand(folder, name, shortRule, ctx, status).value_or(std::string());
 }
 
 void trimName(std::string& name) {

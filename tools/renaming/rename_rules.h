@@ -21,6 +21,8 @@
 // part of a token is dropped; a "<" that starts no token stays (and fails the sample check).
 #pragma once
 
+#include "platform/fs.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -63,9 +65,10 @@ struct RuleContext {
 // stamp); ignored in folder mode. name: the file's name, or the folder's own name. A file's dates
 // are those of the entry itself (a symbolic link is not followed); a time the file system does
 // not keep formats as nothing. A custom substring with a start below 1 or a negative length makes
-// the whole result "".
+// the whole result "". status: the entry's status where the caller has just taken it (not
+// following a link), so that its dates are not looked up again; nullptr: looked up when needed.
 [[nodiscard]] std::string expandTokens(std::string_view folder, std::string_view name, std::string_view shortRule,
-                                       const RuleContext& ctx);
+                                       const RuleContext& ctx, const platform::FileStatus* status = nullptr);
 
 // Removes trailing blanks (leading ones stay).
 void trimName(std::string& name);

@@ -6,6 +6,7 @@
 #include "tools/renaming/rename_messages.h"
 
 #include <limits>
+#include <optional>
 #include <unordered_set>
 
 namespace tools::ren {
@@ -75,10 +76,12 @@ class RenameRun {
   }
 
   // The new name of an item: start rule, sequence text, end rule, finished.
-  std::string newName(const std::string& folder, const std::string& name, std::int64_t number) const {
+  // status: the file's, as its check took it (its dates are not looked up again).
+  std::string newName(const std::string& folder, const std::string& name, std::int64_t number,
+                      const platform::FileStatus* status = nullptr) const {
     const std::string sequence = options_.sequence ? sequenceText(number, options_.width) : std::string();
-    return finishName(expandTokens(folder, name, startRule_, ctx_) + sequence +
-                      expandTokens(folder, name, endRule_, ctx_));
+    return finishName(expandTokens(folder, name, startRule_, ctx_, status) + sequence +
+                      expandTokens(folder, name, endRule_, ctx_, status));
   }
 
   // After a rename that worked: the result line, and the question when the journal failed.
@@ -96,15 +99,18 @@ class RenameRun {
 
   core::StepResult fileStep(core::RunItem& item) {
     const std::string& name = item.name();
+    // One look at the entry serves its check and the dates of the new name; a retry looks again.
+    std::optional<platform::FileStatus> status;
     if (item.attempt() == 0) {
       // A name that blocked a rename of this folder is not renamed itself (and uses no number).
       if (collision_ && skip_.erase(name) != 0) return core::StepResult::Skipped;
-      if (pipe_.checkFileUsable(item.path(), {.log = true, .access = core::Access::None}) == 0) {
+      status = platform::fileStatus(item.path(), false);
+      if (pipe_.checkFileUsable(item.path(), {.log = true, .access = core::Access::None, .status = &*status}) == 0) {
         number_ = nextNumber(number_);
         return core::StepResult::Skipped;
       }
     }
-    const std::string target = newName(item.folder(), name, number_);
+    const std::string target = newName(item.folder(), name, number_, status ? &*status : nullptr);
     number_ = nextNumber(number_);
     return renameItem(item, target, msg::kNotRenamed, msg::kNameTaken);
   }
