@@ -341,6 +341,16 @@ UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>
   return OutputFile(reader.path(), text) == 0 ? UndoEnd::Kept : UndoEnd::WriteFailed;
 }
 
+UndoTrail::UndoTrail(const JournalReader& reader) {
+  cutting_ = reader.headerRead() && reader.status() == JournalReader::Status::Ok && file_.open(reader.path()) == 0;
+}
+
+void UndoTrail::undone(std::uint64_t start) {
+  if (!cutting_ || start < kJournalHeaderSize) return;
+  // A cut that fails leaves the records: the end of the undo still rewrites the journal.
+  if (file_.truncate(start) != 0) cutting_ = false;
+}
+
 std::vector<std::pair<int, std::string>> journalEntries(const JournalKind& kind, int except) {
   const SlotRing ring(kind.ring);
   std::vector<std::pair<int, std::string>> out;

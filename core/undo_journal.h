@@ -217,6 +217,30 @@ enum class UndoEnd : std::uint8_t {
 // through a temporary file. A journal whose header did not read is never touched.
 UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>& notUndone);
 
+// Keeps a journal in step with its undo, so that an undo killed part way leaves a journal of just
+// what is still to undo: after each record undone (or dropped as refused), while no record before
+// it in this undo had to stay, the file is cut back to the start of that record. One ftruncate, no
+// sync: a kill keeps it, and the cut lands before the next step. A record that stays (its step
+// failed, or Cancel left it) ends the cutting: the records after it in the file must remain, and
+// finishUndo rewrites the journal at the end as before. Nothing is cut when the file cannot be
+// opened; the undo then goes on as it would without.
+//
+//   core::UndoTrail trail(reader);
+//   ... reader.previous() gives r; const std::uint64_t start = reader.unreadEnd();
+//   ... undo r: ok ? trail.undone(start) : trail.kept();
+class UndoTrail {
+ public:
+  explicit UndoTrail(const JournalReader& reader);
+  // The record that started at offset start is undone.
+  void undone(std::uint64_t start);
+  // A record stays in the journal: no more cutting in this undo.
+  void kept() { cutting_ = false; }
+
+ private:
+  platform::RecordFile file_;
+  bool cutting_ = false;
+};
+
 // The slots other than except (normally the current slot) whose journal exists, as (slot, menu
 // caption) in slot order.
 [[nodiscard]] std::vector<std::pair<int, std::string>> journalEntries(const JournalKind& kind, int except);

@@ -53,6 +53,14 @@ int RecordFile::writeAt(std::uint64_t offset, std::string_view data) {
   return writeFully(fd_, data, static_cast<std::int64_t>(offset));
 }
 
+int RecordFile::truncate(std::uint64_t size) {
+  if (fd_ < 0) return EBADF;
+  if (size >= end_) return 0;
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return errno;
+  end_ = size;
+  return 0;
+}
+
 int RecordFile::sync() {
   if (fd_ < 0) return EBADF;
   return ::fsync(fd_) == 0 ? 0 : errno;

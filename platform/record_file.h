@@ -31,6 +31,8 @@ class RecordFile {
   int append(std::string_view data);
   // Writes data at the 0-based offset without moving the end. 0 or errno.
   int writeAt(std::uint64_t offset, std::string_view data);
+  // Cuts the file to size bytes (never longer than it is); later appends go after them. 0 or errno.
+  int truncate(std::uint64_t size);
   // fsync of what was written. 0 or errno.
   int sync();
   // Closes the file; 0 or the errno of the close. Nothing open is no error.

@@ -141,11 +141,15 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
 
   CopyUndo undo(pipe, mode, msg);
   std::vector<core::JournalRecord> batch, notUndone;
+  std::vector<std::uint64_t> starts;  // where each record of the batch starts in the file
   std::size_t reached = 0;  // records of the current batch offered to the step
+  core::UndoTrail trail(reader);
   const core::BatchReader<core::JournalRecord> next = [&](std::vector<core::JournalRecord>& out) {
     const std::uint64_t blocks = reader.blocksRead();
+    starts.clear();
     while (auto r = reader.previous()) {
       out.push_back(std::move(*r));
+      starts.push_back(reader.unreadEnd());
       if (reader.blocksRead() != blocks) break;
     }
     batch = out;
@@ -153,14 +157,19 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
     return !out.empty();
   };
   const core::RecordStep<core::JournalRecord> step = [&](const core::JournalRecord& r, core::RunItem&) {
-    ++reached;
+    const std::uint64_t start = starts[reached++];
     // The run writes whole plain paths; anything else is not its record, and is dropped.
     if (!core::journalPathIsPlain(r.from) || !core::journalPathIsPlain(r.to)) {
       pipe.addResult(msg(copy_msg::kRecordRefused) + r.from + msg(copy_msg::kTo) + r.to);
+      trail.undone(start);
       return core::StepResult::Failed;
     }
-    if (undo.undo(r)) return core::StepResult::Done;
+    if (undo.undo(r)) {
+      trail.undone(start);
+      return core::StepResult::Done;
+    }
     notUndone.push_back(r);
+    trail.kept();
     return core::StepResult::Failed;
   };
   const core::RunHooks hooks{
