@@ -1,6 +1,6 @@
 // Copies, moves across file systems and joins killed with SIGKILL at random moments: whatever the
 // moment, no file under a real name is partial, the journal lists what was done and its undo takes
-// it back, and the next run cleans up what the killed one left.
+// it back (killed part way too), and the next run cleans up what the killed one left.
 //
 // Each series first times one run that is not killed, then kills a dozen runs on fresh fixtures
 // after random delays spread over that time. The seed is printed with every failure;
@@ -161,6 +161,7 @@ class TransferKillTest : public testing::CopyToolTest {
       const platform::testing::KilledChild out = platform::testing::runKilledAfter(body, delay, kBound);
       ASSERT_FALSE(out.hung) << "the run neither ended nor could be killed";
       ASSERT_TRUE(out.killed || out.finished);
+      lastDelay_ = delay;
       check();
     }
   }
@@ -201,8 +202,24 @@ class TransferKillTest : public testing::CopyToolTest {
     return out;
   }
 
+  // Kills an undo of the killed run part way: undoing k transfers takes about as long as making
+  // them did, so a moment within the killed run's own length lands inside the undo.
+  void killUndoPartWay() {
+    const int slot = slotTaken();
+    if (slot == 0) return;
+    const std::chrono::nanoseconds at(std::uniform_int_distribution<std::int64_t>(0, lastDelay_.count())(random_));
+    SCOPED_TRACE("undo killed after " + std::to_string(at.count() / 1000) + " us");
+    const platform::testing::KilledChild cut =
+        platform::testing::runKilledAfter([&] { (void)undoCopyJob(pipe_, form_, slot, msg_); }, at, kBound);
+    ASSERT_FALSE(cut.hung) << "the undo neither ended nor could be killed";
+  }
+
   void undoKilledRun() {
-    if (const int slot = slotTaken(); slot != 0) {
+    // An undo killed after it had done all deleted the journal; the slot it released is in that
+    // child's settings only.
+    const int slot = slotTaken();
+    const std::string journal = slot != 0 ? core::SlotRing(core::kCopyJournal.ring).slotPath(slot) : std::string();
+    if (!journal.empty() && std::filesystem::exists(journal)) {
       const CopyUndoResult undone = undoCopyJob(pipe_, form_, slot, msg_);
       EXPECT_EQ(undone.end, CopyUndoEnd::Undone);
     }
@@ -212,6 +229,7 @@ class TransferKillTest : public testing::CopyToolTest {
   Contents sources_;
   std::uint64_t seed_ = 0;
   std::mt19937_64 random_;
+  std::chrono::nanoseconds lastDelay_{};  // of the run that check looks at
 };
 
 // A step and its record are two system calls: a kill between them leaves that one step done and
@@ -239,7 +257,8 @@ TEST_F(TransferKillTest, ACopyKilledAtAnyMomentLeavesWholeCopiesThatItsJournalUn
     if (unlisted.size() > 1) faults.add("copied, not journalled: " + names(unlisted));
     ASSERT_TRUE(faults.none()) << "right after the kill:" << faults.text();
 
-    // The undo removes every journalled copy and nothing else.
+    // The undo removes every journalled copy and nothing else, killed part way or not.
+    killUndoPartWay();
     undoKilledRun();
     const Listing undone = listFolder(out);
     for (const auto& [name, bytes] : undone.real)
@@ -295,6 +314,31 @@ TEST_F(TransferKillTest, AMoveAcrossFileSystemsKilledAtAnyMomentLosesNothingAndU
     for (const auto& [name, bytes] : target.real)
       if (!listed.count(name) && !both.count(name)) faults.add("moved, not journalled: " + name);
     ASSERT_TRUE(faults.none()) << "right after the kill:" << faults.text();
+
+    // An undo killed part way loses nothing either, and its journal then lists only files still
+    // in the target: moving a file back and cutting its record off are two steps, so one record
+    // may name a file that is back already, and one more file may be in both places. A journalled
+    // file the killed run left in both places cannot be moved back: its record stays, and the
+    // journal is cut no further (the end of an undo rewrites it).
+    bool keptAhead = false;
+    for (const std::string& name : listed) keptAhead = keptAhead || both.count(name) != 0;
+    killUndoPartWay();
+    {
+      const Listing target = listFolder(out), source = listFolder(main_);
+      expectWhole(faults, out, target.real);
+      expectWhole(faults, main_, source.real);
+      for (const auto& [name, bytes] : sources_) {
+        const bool there = target.real.count(name) != 0, here = source.real.count(name) != 0;
+        if (!there && !here) faults.add("lost by the killed undo: " + name);
+        if (there && here) both.insert(name);
+      }
+      if (both.size() > 2) faults.add("in both places after the killed undo: " + names(both));
+      std::set<std::string> gone;
+      for (const std::string& name : journalled(faults, out))
+        if (!target.real.count(name)) gone.insert(name);
+      if (gone.size() > 1 && !keptAhead) faults.add("journalled, moved back already: " + names(gone));
+      ASSERT_TRUE(faults.none()) << "right after the killed undo:" << faults.text();
+    }
 
     // The undo brings every source back; a file still in both places may keep its copy.
     undoKilledRun();
