@@ -293,6 +293,16 @@ int ReplacementFile::sync() {
   return 0;
 }
 
+int ReplacementFile::startWriteback() {
+  if (fd_ < 0) return EBADF;
+  if (const int err = settleHoles(); err != 0) return err;
+  // Only a head start: a file system without it is synced all the same.
+  if (::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE) != 0 && errno != ENOSYS && errno != EINVAL &&
+      errno != ESPIPE)
+    return errno;
+  return 0;
+}
+
 int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.

@@ -88,6 +88,9 @@ class ReplacementFile {
   // Flushes the contents to the disk (commit does it when not done yet). The file stays open, and
   // locked, until commit or discard. 0 or errno (a full disk may show here first).
   int sync();
+  // Starts writing the contents to the disk without waiting (the holes settled first), so that a
+  // later sync of several such files finds most of the work done. 0 or errno.
+  int startWriteback();
   // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
   // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
   int commit();
