@@ -73,8 +73,15 @@ class FileRewrite {
   // ---- the steps of a batch commit (RewriteSession::Shared::commitBatch), in this order
 
   // Makes the new contents durable. False (the file given up, its line waiting) on failure.
-  bool syncHeld() {
-    if (const int err = out_.sync(); err != 0) return holdFailure([this, err] { (void)writeFailed(err); });
+  [[nodiscard]] platform::ReplacementFile& temporary() { return out_; }
+  // The new contents were synced (err 0) with the batch's others; false (the file given up, its
+  // line waiting) when they could not be.
+  bool synced(int err) {
+    if (err != 0) {
+      if (hasTrashCopy()) (void)platform::withdrawFromTrash(trashCopy_);
+      trashCopy_ = {};
+      return holdFailure([this, err] { (void)writeFailed(err); });
+    }
     step(RewriteStep::TemporarySynced);
     return true;
   }
@@ -86,6 +93,7 @@ class FileRewrite {
     return true;
   }
   [[nodiscard]] bool hasTrashCopy() const { return !trashCopy_.file.empty(); }
+  [[nodiscard]] bool givenUp() const { return static_cast<bool>(heldFailure_); }
   // The batch's trash copies could not be synced: this one is taken out again and the file kept.
   void trashNotSynced() {
     (void)platform::withdrawFromTrash(trashCopy_);
@@ -307,8 +315,8 @@ class FileRewrite {
 
 // Why every file of a batch is old or new after a kill or a power loss, at every instant: until
 // its rename a file's path holds the untouched original, and nothing is renamed before both its
-// new contents (synced first) and, with the trash on, its trash copy (placed, then synced with the
-// trash's folders) are on the disk. The last look at the original comes right before its own
+// trash copy (placed whole, then synced with the trash's folders) and its new contents are synced
+// to the disk: the batch's copies first, then its new contents. The last look at the original comes right before its own
 // rename, as for a file on its own. A file whose sync or trash copy fails is given up whole: its
 // temporary file removed, its trash copy withdrawn. Only the durability of the renames waits for
 // the folder's sync.
@@ -318,17 +326,28 @@ void RewriteSession::Shared::commitBatch() {
   std::vector<std::unique_ptr<FileRewrite>> files;
   files.swap(batch);
   batchBytes = 0;
-  // The writeback of each was started when it was held: the first fsync waits for the disk, the
-  // rest mostly find their data there and their metadata committed with the first.
+  // The trash copies are placed first, so that one sync of the file system (usually the trash's
+  // too) writes them with the new contents, whose writeback started when each was held.
   std::vector<FileRewrite*> live;
-  for (const auto& f : files)
-    if (f->syncHeld()) live.push_back(f.get());
   bool copies = false;
-  for (FileRewrite* f : live) copies = (f->trashHeld() && f->hasTrashCopy()) || copies;
+  for (const auto& f : files) {
+    if (!f->trashHeld()) continue;
+    live.push_back(f.get());
+    copies = copies || f->hasTrashCopy();
+  }
   if (copies && trash.syncCopies() != 0) {
     for (FileRewrite* f : live)
       if (f->hasTrashCopy()) f->trashNotSynced();
   }
+  std::vector<FileRewrite*> toSync;
+  std::vector<platform::ReplacementFile*> temporaries;
+  for (FileRewrite* f : live) {
+    if (f->givenUp()) continue;
+    toSync.push_back(f);
+    temporaries.push_back(&f->temporary());
+  }
+  const std::vector<int> errs = platform::ReplacementFile::syncTogether(temporaries);
+  for (std::size_t i = 0; i < toSync.size(); ++i) (void)toSync[i]->synced(errs[i]);
   for (const auto& f : files) {
     const RewriteResult r = f->commitHeld();
     if (onOutcome) onOutcome(f->path(), r);

@@ -303,6 +303,33 @@ int ReplacementFile::startWriteback() {
   return 0;
 }
 
+std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile*>& files) {
+  std::vector<int> errs(files.size(), 0);
+  std::vector<std::pair<dev_t, bool>> systems;  // synced by syncfs, or not
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    ReplacementFile& f = *files[i];
+    struct stat st {};
+    if (f.fd_ < 0 || (errs[i] = f.settleHoles()) != 0) {
+      if (errs[i] == 0) errs[i] = f.exists_ ? 0 : EBADF;
+      continue;
+    }
+    if (::fstat(f.fd_, &st) != 0) {
+      errs[i] = f.sync();
+      continue;
+    }
+    auto it = std::find_if(systems.begin(), systems.end(), [&](const auto& s) { return s.first == st.st_dev; });
+    // syncfs reports a failed writeback of any file written since this one was opened: not
+    // knowing which, the files fall back to their own fsync, which tells.
+    if (it == systems.end()) it = systems.insert(systems.end(), {st.st_dev, ::syncfs(f.fd_) == 0});
+    if (it->second) {
+      f.synced_ = true;
+    } else {
+      errs[i] = f.sync();
+    }
+  }
+  return errs;
+}
+
 int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.

@@ -91,6 +91,12 @@ class ReplacementFile {
   // Starts writing the contents to the disk without waiting (the holes settled first), so that a
   // later sync of several such files finds most of the work done. 0 or errno.
   int startWriteback();
+  // Syncs several replacements at once, each before its commit: one syncfs of each file system
+  // they are on (which writes their contents with everything else waiting there, in one journal
+  // commit and one flush of the disk's cache), and an fsync of its own for each file on a file
+  // system where that fails, so that an error counts only against the file it belongs to. The
+  // errno of each file, in order (0: synced, as by sync()).
+  static std::vector<int> syncTogether(const std::vector<ReplacementFile*>& files);
   // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
   // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
   int commit();

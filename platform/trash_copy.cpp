@@ -250,10 +250,15 @@ int TrashCopies::syncCopies() {
   const auto note = [&](int err) {
     if (first == 0) first = err;
   };
-  // The info files first, then the folders holding their names and the data's: once the folders
-  // are synced, every entry of the batch is on the disk whole.
+  // One syncfs of the trash's file system writes every entry at once. Where it fails (it may
+  // report another file's failed writeback) the entries are synced one by one: the info files
+  // first, then the folders holding their names and the data's.
   for (const UnsyncedEntries& u : cache_->unsynced) {
-    if (!u.files.ok() || !u.info.ok()) note(EBADF);
+    if (!u.files.ok() || !u.info.ok()) {
+      note(EBADF);
+      continue;
+    }
+    if (::syncfs(u.info.get()) == 0) continue;
     for (const std::string& name : u.infoNames) {
       const trash::Fd fd(::openat(u.info.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
       if (!fd.ok() || ::fsync(fd.get()) != 0) note(errno);
