@@ -346,7 +346,9 @@ void RewriteSession::Shared::commitBatch() {
     toSync.push_back(f);
     temporaries.push_back(&f->temporary());
   }
-  const std::vector<int> errs = platform::ReplacementFile::syncTogether(temporaries);
+  // That sync also makes the renames of the batches before durable: their folders need no sync
+  // of their own.
+  const std::vector<int> errs = platform::ReplacementFile::syncTogether(temporaries, &folders);
   for (std::size_t i = 0; i < toSync.size(); ++i) (void)toSync[i]->synced(errs[i]);
   for (const auto& f : files) {
     const RewriteResult r = f->commitHeld();
@@ -375,7 +377,10 @@ void RewriteSession::commitBatch() { shared_->commitBatch(); }
 
 void RewriteSession::syncFolders() {
   shared_->commitBatch();
-  shared_->folders.syncAll();
+  // In batches, the next batch's sync of the file system makes these renames durable with its own
+  // new contents (the session's end syncs what the last batch left): a crash before only finds a
+  // file's old contents, its trash copy beside it.
+  if (!shared_->batched()) shared_->folders.syncAll();
 }
 
 PiecePlan planPieces(std::uint64_t size, std::uint64_t pieceSize) {

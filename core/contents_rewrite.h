@@ -157,7 +157,8 @@ class RewriteSession {
   RewriteSession& operator=(const RewriteSession&) = delete;
 
   // Commits the files waiting in the batch (their outcomes reported), then makes the renames of
-  // the rewrites so far durable: one sync of each folder they were in.
+  // the rewrites so far durable: one sync of each folder they were in. (In batches, the sync that
+  // the next batch makes of the whole file system does that, and the session's end for the last.)
   void syncFolders();
   // Commits the files waiting in the batch, reporting their outcomes.
   void commitBatch();

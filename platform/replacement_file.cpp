@@ -303,7 +303,7 @@ int ReplacementFile::startWriteback() {
   return 0;
 }
 
-std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile*>& files) {
+std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile*>& files, FolderSyncs* covered) {
   std::vector<int> errs(files.size(), 0);
   std::vector<std::pair<dev_t, bool>> systems;  // synced by syncfs, or not
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -320,7 +320,10 @@ std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile
     auto it = std::find_if(systems.begin(), systems.end(), [&](const auto& s) { return s.first == st.st_dev; });
     // syncfs reports a failed writeback of any file written since this one was opened: not
     // knowing which, the files fall back to their own fsync, which tells.
-    if (it == systems.end()) it = systems.insert(systems.end(), {st.st_dev, ::syncfs(f.fd_) == 0});
+    if (it == systems.end()) {
+      it = systems.insert(systems.end(), {st.st_dev, ::syncfs(f.fd_) == 0});
+      if (it->second && covered) covered->coveredBy(st.st_dev);
+    }
     if (it->second) {
       f.synced_ = true;
     } else {
@@ -379,22 +382,32 @@ FolderSyncs::~FolderSyncs() { syncAll(); }
 
 void FolderSyncs::add(const ReplacementFile& committed) {
   const std::string folder = folderOf(committed.target());
-  for (const auto& [known, fd] : folders_)
-    if (known == folder) return;
+  for (const Folder& known : folders_)
+    if (known.path == folder) return;
   const int fd = committed.folderFd() >= 0 ? ::fcntl(committed.folderFd(), F_DUPFD_CLOEXEC, 0) : -1;
-  if (fd >= 0) {
-    folders_.emplace_back(folder, fd);
+  struct stat st {};
+  if (fd >= 0 && ::fstat(fd, &st) == 0) {
+    folders_.push_back({folder, fd, st.st_dev});
   } else {
+    if (fd >= 0) ::close(fd);
     syncFolder(folder);  // no descriptor to keep: synced at once, as a commit would
   }
 }
 
 void FolderSyncs::syncAll() {
-  for (const auto& [folder, fd] : folders_) {
-    (void)::fsync(fd);
-    ::close(fd);
+  for (const Folder& f : folders_) {
+    (void)::fsync(f.fd);
+    ::close(f.fd);
   }
   folders_.clear();
+}
+
+void FolderSyncs::coveredBy(dev_t dev) {
+  std::erase_if(folders_, [dev](const Folder& f) {
+    if (f.dev != dev) return false;
+    ::close(f.fd);
+    return true;
+  });
 }
 
 bool keepsDosAttributes(int fd) {

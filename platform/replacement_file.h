@@ -96,7 +96,9 @@ class ReplacementFile {
   // commit and one flush of the disk's cache), and an fsync of its own for each file on a file
   // system where that fails, so that an error counts only against the file it belongs to. The
   // errno of each file, in order (0: synced, as by sync()).
-  static std::vector<int> syncTogether(const std::vector<ReplacementFile*>& files);
+  // With covered, the folders it holds on a file system synced that way are forgotten unsynced:
+  // the renames made in them before are on the disk now.
+  static std::vector<int> syncTogether(const std::vector<ReplacementFile*>& files, class FolderSyncs* covered = nullptr);
   // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
   // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
   int commit();
@@ -154,9 +156,17 @@ class FolderSyncs {
   void add(const ReplacementFile& committed);
   // Syncs every folder remembered and forgets them.
   void syncAll();
+  // Forgets, without syncing them, the folders remembered on the file system dev (st_dev), which
+  // the caller has just synced whole.
+  void coveredBy(dev_t dev);
 
  private:
-  std::vector<std::pair<std::string, int>> folders_;  // few at a time: one per folder of a run
+  struct Folder {
+    std::string path;
+    int fd;
+    dev_t dev;
+  };
+  std::vector<Folder> folders_;  // few at a time: one per folder of a run
 };
 
 // True when the file system of the open file fd keeps DOS attributes of its own (vfat), which a
