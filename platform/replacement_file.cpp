@@ -321,7 +321,7 @@ std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile
     // syncfs reports a failed writeback of any file written since this one was opened: not
     // knowing which, the files fall back to their own fsync, which tells.
     if (it == systems.end()) {
-      it = systems.insert(systems.end(), {st.st_dev, ::syncfs(f.fd_) == 0});
+      it = systems.insert(systems.end(), {st.st_dev, syncfsCoversFiles(f.fd_) && ::syncfs(f.fd_) == 0});
       if (it->second && covered) covered->coveredBy(st.st_dev);
     }
     if (it->second) {
@@ -408,6 +408,14 @@ void FolderSyncs::coveredBy(dev_t dev) {
     ::close(f.fd);
     return true;
   });
+}
+
+bool syncfsCoversFiles(int fd) {
+  constexpr unsigned long kExt = 0xEF53, kXfs = 0x58465342, kBtrfs = 0x9123683E, kF2fs = 0xF2F52010;
+  struct statfs fs {};
+  if (fd < 0 || ::fstatfs(fd, &fs) != 0) return false;
+  const auto type = static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFUL;
+  return type == kExt || type == kXfs || type == kBtrfs || type == kF2fs;
 }
 
 bool keepsDosAttributes(int fd) {

@@ -169,6 +169,11 @@ class FolderSyncs {
   std::vector<Folder> folders_;  // few at a time: one per folder of a run
 };
 
+// True when a syncfs of the file system holding the open file fd makes its files' contents and
+// names durable as an fsync of each would: local file systems known to do so (ext2/3/4, XFS,
+// Btrfs, F2FS). Elsewhere (FUSE, network file systems) each file is synced on its own.
+[[nodiscard]] bool syncfsCoversFiles(int fd);
+
 // True when the file system of the open file fd keeps DOS attributes of its own (vfat), which a
 // replacement does not carry over with the extended attributes and permission bits.
 [[nodiscard]] bool keepsDosAttributes(int fd);

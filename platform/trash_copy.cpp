@@ -258,7 +258,7 @@ int TrashCopies::syncCopies() {
       note(EBADF);
       continue;
     }
-    if (::syncfs(u.info.get()) == 0) continue;
+    if (syncfsCoversFiles(u.info.get()) && ::syncfs(u.info.get()) == 0) continue;
     for (const std::string& name : u.infoNames) {
       const trash::Fd fd(::openat(u.info.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
       if (!fd.ok() || ::fsync(fd.get()) != 0) note(errno);
