@@ -3,7 +3,9 @@
 // give the temporary file the original's metadata and sync it; check that the original did not
 // change meanwhile; put a copy of the original into the trash when the settings say so; check the
 // original once more; rename the temporary file over the original; restore what the rename cannot
-// carry.
+// carry. In a session that commits in batches, the file waits after the check, complete in its
+// temporary file with its writeback started, and the batch takes the steps from the sync on for
+// all its files together.
 #include "core/contents_rewrite.h"
 
 #include "core/file_errors.h"
@@ -17,6 +19,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 namespace core {
 
@@ -26,18 +30,25 @@ const std::string kCrLf = "\r\n";
 
 std::string withBlank(const std::string& text) { return text.empty() ? text : " " + text; }
 
+class FileRewrite;
+
 }  // namespace
 
 struct RewriteSession::Shared {
   std::string in, produced;
   platform::TrashCopies trash;
   platform::FolderSyncs folders;
+  // Batched commits (with an outcome callback only).
+  Pipeline* pipe = nullptr;
+  OutcomeFn onOutcome;
+  std::vector<std::unique_ptr<FileRewrite>> batch;
+  std::uint64_t batchBytes = 0;
+  bool committing = false;
+  std::function<void()> previousHook;
+
+  [[nodiscard]] bool batched() const { return pipe != nullptr; }
+  void commitBatch();
 };
-
-RewriteSession::RewriteSession() : shared_(std::make_unique<Shared>()) {}
-RewriteSession::~RewriteSession() = default;
-
-void RewriteSession::syncFolders() { shared_->folders.syncAll(); }
 
 namespace {
 
@@ -46,22 +57,95 @@ class FileRewrite {
   FileRewrite(Pipeline& pipe, const std::string& path, long long index, ContentTransform& transform,
               const RewriteOptions& options)
       : pipe_(pipe), path_(path), index_(index), transform_(transform), options_(options),
-        m_(options.messages), session_(options.session ? &options.session->shared() : nullptr) {}
+        m_(options_.messages), session_(options.session ? &options.session->shared() : nullptr) {}
 
   RewriteResult run() {
     if (!openOriginal() || !writeContents()) return result_;
     if (!transform_.changed()) return leave(RewriteOutcome::Unchanged);
+    if (session_ && session_->batched()) return holdForBatch();
     if (!syncWithMetadata() || !checkUnchanged()) return result_;
-    // Elsewhere the extended attributes and permission bits carry every attribute over, and the
-    // name its Hidden flag; a file system with attributes of its own may need them set again.
-    const bool dos = platform::keepsDosAttributes(original_.fd());
-    const std::uint8_t attributes = dos ? GetAtt(path_) : 0;
+    rememberDosAttributes();
     if (!keepOriginalInTrash() || !stillUnchanged() || !replace()) return result_;
-    restore(dos, attributes);
+    restore();
     return result_;
   }
 
+  // ---- the steps of a batch commit (RewriteSession::Shared::commitBatch), in this order
+
+  // Makes the new contents durable. False (the file given up, its line waiting) on failure.
+  [[nodiscard]] platform::ReplacementFile& temporary() { return out_; }
+  // The new contents were synced (err 0) with the batch's others; false (the file given up, its
+  // line waiting) when they could not be.
+  bool synced(int err) {
+    if (err != 0) {
+      if (hasTrashCopy()) (void)platform::withdrawFromTrash(trashCopy_);
+      trashCopy_ = {};
+      return holdFailure([this, err] { (void)writeFailed(err); });
+    }
+    step(RewriteStep::TemporarySynced);
+    return true;
+  }
+  // Puts the original's trash copy in place, to be synced with the batch's others.
+  bool trashHeld() {
+    if (!trashWanted_) return true;
+    if (session_->trash.copy(path_, trashCopy_, original_.fd(), platform::TrashCopies::Sync::Later) != 0)
+      return holdFailure([this] { (void)trashFailed(); });
+    return true;
+  }
+  [[nodiscard]] bool hasTrashCopy() const { return !trashCopy_.file.empty(); }
+  [[nodiscard]] bool givenUp() const { return static_cast<bool>(heldFailure_); }
+  // The batch's trash copies could not be synced: this one is taken out again and the file kept.
+  void trashNotSynced() {
+    (void)platform::withdrawFromTrash(trashCopy_);
+    trashCopy_ = {};
+    (void)holdFailure([this] { (void)trashFailed(); });
+  }
+  // The last look at the original, the rename and the restore; or the line of the step that gave
+  // the file up. The result, as rewriteContents would have returned it.
+  RewriteResult commitHeld() {
+    if (heldFailure_) {
+      heldFailure_();
+      return result_;
+    }
+    if (hasTrashCopy()) step(RewriteStep::OriginalInTrash);
+    if (!stillUnchanged() || !replace()) return result_;
+    restore();
+    return result_;
+  }
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] std::uint64_t newSize() const { return newSize_; }
+
  private:
+  // Gives the metadata, starts the writeback and checks the original; the batch does the rest.
+  RewriteResult holdForBatch() {
+    if (out_.keepMetadataOf(original_.fd()) != 0) result_.attributesRestored = false;
+    if (const int err = out_.startWriteback(); err != 0) {
+      (void)writeFailed(err);
+      return result_;
+    }
+    if (!checkUnchanged()) return result_;
+    rememberDosAttributes();
+    // Whether the original goes to the trash is the settings' of now, as for a file on its own.
+    trashWanted_ = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
+                   !pipe_.trashWaived(path_);
+    result_.outcome = RewriteOutcome::Rewritten;
+    result_.deferred = true;
+    return result_;
+  }
+
+  // Gives the file up with outcome Failed; its line is added when the batch reports it, in order.
+  bool holdFailure(std::function<void()> report) {
+    heldFailure_ = std::move(report);
+    return false;
+  }
+
+  // Elsewhere the extended attributes and permission bits carry every attribute over, and the
+  // name its Hidden flag; a file system with attributes of its own may need them set again.
+  void rememberDosAttributes() {
+    dos_ = platform::keepsDosAttributes(original_.fd());
+    attributes_ = dos_ ? GetAtt(path_) : 0;
+  }
+
   bool openOriginal() {
     const int err = original_.open(path_);
     if (err == ELOOP || (err == 0 && original_.links() > 1)) {
@@ -92,6 +176,7 @@ class FileRewrite {
       produced.clear();
       transform_.piece(in, offset, produced);
       if (const int e = out_.write(produced); e != 0) return writeFailed(e);
+      newSize_ += produced.size();
       step(RewriteStep::PieceWritten);
       // Reporting progress yields to pending events: the one yield of the piece, after which
       // Cancel or Skip ends the file.
@@ -101,6 +186,7 @@ class FileRewrite {
     }
     produced.clear();
     transform_.finish(produced);
+    newSize_ += produced.size();
     const int err = out_.write(produced);
     return err == 0 || writeFailed(err);
   }
@@ -130,12 +216,14 @@ class FileRewrite {
     if (!wanted) return true;
     const int err = session_ ? session_->trash.copy(path_, trashCopy_, original_.fd())
                              : platform::copyToTrash(path_, trashCopy_, original_.fd());
-    if (err != 0) {
-      pipe_.addResult(msgMain(79) + withBlank(msgForm(m_.removeLabel)) + msgMain(80) + path_);
-      return fail(RewriteOutcome::Failed);
-    }
+    if (err != 0) return trashFailed();
     step(RewriteStep::OriginalInTrash);
     return true;
+  }
+
+  bool trashFailed() {
+    pipe_.addResult(msgMain(79) + withBlank(msgForm(m_.removeLabel)) + msgMain(80) + path_);
+    return fail(RewriteOutcome::Failed);
   }
 
   bool replace() {
@@ -160,10 +248,10 @@ class FileRewrite {
 
   // The rename carried mode, owner and attributes; the creation time it cannot (the notice), and a
   // file system with attributes of its own (vfat) may need them set again.
-  void restore(bool dos, std::uint8_t attributes) {
+  void restore() {
     if (options_.logRewritten) pipe_.addToLog(pipe_.resultsText(), path_ + kCrLf);
     if (!platform::canSetCreationTime()) raiseCreationTimeNotice();
-    if (dos && GetAtt(path_) != attributes && SetAtt(path_, attributes) != 0) result_.attributesRestored = false;
+    if (dos_ && GetAtt(path_) != attributes_ && SetAtt(path_, attributes_) != 0) result_.attributesRestored = false;
     if (!result_.attributesRestored)
       pipe_.addResult(msgForm(m_.restoreBefore) + path_ + msgForm(m_.restoreAfter));
   }
@@ -194,6 +282,7 @@ class FileRewrite {
   RewriteResult leave(RewriteOutcome outcome) {
     result_.outcome = outcome;
     result_.attributesRestored = true;
+    result_.deferred = false;
     if (out_.discard() != 0) (void)pipe_.removeFile(out_.path(), "_t", "", RemoveKind::Delete);
     return result_;
   }
@@ -202,20 +291,97 @@ class FileRewrite {
     if (options_.onStep) options_.onStep(s);
   }
 
+  // Copies: a file held for a batch outlives the caller's path and options. The transform is
+  // used only before that.
   Pipeline& pipe_;
-  const std::string& path_;
+  const std::string path_;
   const long long index_;
   ContentTransform& transform_;
-  const RewriteOptions& options_;
+  const RewriteOptions options_;
   const RewriteMessages& m_;
   RewriteSession::Shared* session_;
   platform::OriginalFile original_;
   platform::ReplacementFile out_;
   platform::TrashEntry trashCopy_;
   RewriteResult result_;
+  bool dos_ = false;
+  std::uint8_t attributes_ = 0;
+  bool trashWanted_ = false;
+  std::uint64_t newSize_ = 0;
+  std::function<void()> heldFailure_;
 };
 
 }  // namespace
+
+// Why every file of a batch is old or new after a kill or a power loss, at every instant: until
+// its rename a file's path holds the untouched original, and nothing is renamed before both its
+// trash copy (placed whole, then synced with the trash's folders) and its new contents are synced
+// to the disk: the batch's copies first, then its new contents. The last look at the original comes right before its own
+// rename, as for a file on its own. A file whose sync or trash copy fails is given up whole: its
+// temporary file removed, its trash copy withdrawn. Only the durability of the renames waits for
+// the folder's sync.
+void RewriteSession::Shared::commitBatch() {
+  if (committing || batch.empty()) return;
+  committing = true;
+  std::vector<std::unique_ptr<FileRewrite>> files;
+  files.swap(batch);
+  batchBytes = 0;
+  // The trash copies are placed first, so that one sync of the file system (usually the trash's
+  // too) writes them with the new contents, whose writeback started when each was held.
+  std::vector<FileRewrite*> live;
+  bool copies = false;
+  for (const auto& f : files) {
+    if (!f->trashHeld()) continue;
+    live.push_back(f.get());
+    copies = copies || f->hasTrashCopy();
+  }
+  if (copies && trash.syncCopies() != 0) {
+    for (FileRewrite* f : live)
+      if (f->hasTrashCopy()) f->trashNotSynced();
+  }
+  std::vector<FileRewrite*> toSync;
+  std::vector<platform::ReplacementFile*> temporaries;
+  for (FileRewrite* f : live) {
+    if (f->givenUp()) continue;
+    toSync.push_back(f);
+    temporaries.push_back(&f->temporary());
+  }
+  // That sync also makes the renames of the batches before durable: their folders need no sync
+  // of their own.
+  const std::vector<int> errs = platform::ReplacementFile::syncTogether(temporaries, &folders);
+  for (std::size_t i = 0; i < toSync.size(); ++i) (void)toSync[i]->synced(errs[i]);
+  for (const auto& f : files) {
+    const RewriteResult r = f->commitHeld();
+    if (onOutcome) onOutcome(f->path(), r);
+  }
+  committing = false;
+}
+
+RewriteSession::RewriteSession() : shared_(std::make_unique<Shared>()) {}
+
+RewriteSession::RewriteSession(Pipeline& pipe, OutcomeFn onOutcome) : RewriteSession() {
+  shared_->pipe = &pipe;
+  shared_->onOutcome = std::move(onOutcome);
+  // A line about another file would otherwise come before the lines of files still held.
+  shared_->previousHook = pipe.setBeforeResult([s = shared_.get()] { s->commitBatch(); });
+}
+
+RewriteSession::~RewriteSession() {
+  if (!shared_->batched()) return;
+  shared_->commitBatch();
+  (void)shared_->pipe->setBeforeResult(std::move(shared_->previousHook));
+  shared_->folders.syncAll();
+}
+
+void RewriteSession::commitBatch() { shared_->commitBatch(); }
+
+void RewriteSession::syncFolders() {
+  shared_->commitBatch();
+  // In batches, the next batch's sync of the file system makes these renames durable with its own
+  // new contents (the session's end syncs what the last batch left): a crash before only finds a
+  // file's old contents, its trash copy beside it.
+  if (!shared_->batched()) shared_->folders.syncAll();
+}
 
 PiecePlan planPieces(std::uint64_t size, std::uint64_t pieceSize) {
   pieceSize = std::max<std::uint64_t>(pieceSize, 1);
@@ -226,7 +392,16 @@ PiecePlan planPieces(std::uint64_t size, std::uint64_t pieceSize) {
 
 RewriteResult rewriteContents(Pipeline& pipe, const std::string& path, long long index,
                               ContentTransform& transform, const RewriteOptions& options) {
-  return FileRewrite(pipe, path, index, transform, options).run();
+  RewriteSession::Shared* session = options.session ? &options.session->shared() : nullptr;
+  if (session == nullptr || !session->batched()) return FileRewrite(pipe, path, index, transform, options).run();
+  auto file = std::make_unique<FileRewrite>(pipe, path, index, transform, options);
+  const RewriteResult result = file->run();
+  if (!result.deferred) return result;
+  session->batchBytes += file->newSize();
+  session->batch.push_back(std::move(file));
+  if (session->batch.size() >= RewriteSession::kBatchFiles || session->batchBytes >= RewriteSession::kBatchBytes)
+    session->commitBatch();
+  return result;
 }
 
 }  // namespace core

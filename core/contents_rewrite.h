@@ -121,6 +121,9 @@ enum class RewriteOutcome {
 struct RewriteResult {
   RewriteOutcome outcome = RewriteOutcome::Failed;
   bool attributesRestored = true;  // Rewritten: false when the restore line was added
+  // In a session that commits in batches: the new contents wait in the batch (outcome reads
+  // Rewritten until then); the session reports the file's real result when it commits.
+  bool deferred = false;
 };
 
 // What the rewrites of one run share, so that no file repeats what the run did already: the piece
@@ -132,15 +135,33 @@ struct RewriteResult {
 //   core::RewriteSession session;
 //   hooks.onFolderEnd = [&](const core::FolderInfo&) { session.syncFolders(); };
 //   ... rewriteContents(pipe, path, i, transform, {.pieceSize = n, .session = &session});
+//
+// Made with an outcome callback, the session also commits its files in batches (up to
+// kBatchFiles files or kBatchBytes of new contents): a rewritten file waits, complete in its
+// temporary file, until the batch is full, its folder ends (syncFolders), a result line is about
+// to be added (so that the lines keep the order of the files), or the session ends. The batch then
+// pays one round of syncs for all its files and their trash copies, and reports each file's
+// outcome in order, as rewriteContents would have returned it. Every guarantee above holds as
+// for a file on its own.
 class RewriteSession {
  public:
+  static constexpr std::size_t kBatchFiles = 64;
+  static constexpr std::uint64_t kBatchBytes = std::uint64_t{32} << 20;
+  using OutcomeFn = std::function<void(const std::string& path, const RewriteResult& result)>;
+
   RewriteSession();
+  // Commits in batches on pipe, reporting each file's outcome to onOutcome once it is committed.
+  RewriteSession(Pipeline& pipe, OutcomeFn onOutcome);
   ~RewriteSession();
   RewriteSession(const RewriteSession&) = delete;
   RewriteSession& operator=(const RewriteSession&) = delete;
 
-  // Makes the renames of the rewrites so far durable: one sync of each folder they were in.
+  // Commits the files waiting in the batch (their outcomes reported), then makes the renames of
+  // the rewrites so far durable: one sync of each folder they were in. (In batches, the sync that
+  // the next batch makes of the whole file system does that, and the session's end for the last.)
   void syncFolders();
+  // Commits the files waiting in the batch, reporting their outcomes.
+  void commitBatch();
 
   // ---- implementation details past this point ----
   struct Shared;

@@ -412,6 +412,185 @@ TEST_F(RewriteTest, FilesOfARunThroughOneSessionEachGetTheirOwnContentsAndTrashC
   EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt", "sub"}));
 }
 
+// A session that commits in batches: the outcomes it reports, in the order of the files.
+class BatchTest : public RewriteTest {
+ protected:
+  struct Reported {
+    std::string path;
+    RewriteOutcome outcome;
+  };
+  void SetUp() override {
+    RewriteTest::SetUp();
+    session_.emplace(pipe_, [this](const std::string& path, const RewriteResult& r) {
+      reported_.push_back({path, r.outcome});
+    });
+  }
+  void TearDown() override {
+    session_.reset();
+    RewriteTest::TearDown();
+  }
+  // Rewrites file through the batch: it is held, not yet in place.
+  void hold(const std::string& file, RewriteOptions options = {}) {
+    Upper upper;
+    options.session = &*session_;
+    const RewriteResult r = rewrite(file, upper, options);
+    EXPECT_TRUE(r.deferred) << file << logged();
+  }
+  [[nodiscard]] std::vector<std::string> reportedPaths(RewriteOutcome outcome) const {
+    std::vector<std::string> out;
+    for (const Reported& r : reported_)
+      if (r.outcome == outcome) out.push_back(r.path);
+    return out;
+  }
+  std::optional<RewriteSession> session_;
+  std::vector<Reported> reported_;
+};
+
+TEST_F(BatchTest, HeldFilesStayOldUntilTheCommitThenTheTrashHoldsEveryOriginal) {
+  setRecycle(true);
+  std::vector<std::string> files, originals;
+  for (int n = 1; n <= 5; ++n) {
+    originals.push_back("file " + std::to_string(n));
+    files.push_back(makeFile("f" + std::to_string(n) + ".txt", originals.back()));
+    hold(files.back(), {.pieceSize = 4});
+  }
+  // Complete in their temporary files, the originals untouched and nothing in the trash yet.
+  EXPECT_EQ(readAll(files[0]), "file 1");
+  EXPECT_EQ(names().size(), 10u);
+  EXPECT_TRUE(trashed().empty());
+  EXPECT_TRUE(reported_.empty());
+  session_->syncFolders();
+  EXPECT_EQ(reportedPaths(RewriteOutcome::Rewritten), files);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::string upper = originals[i];
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    EXPECT_EQ(readAll(files[i]), upper);
+  }
+  std::vector<std::string> got = trashed();
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, originals);
+  std::size_t infos = 0;
+  for (const auto& e : fs::directory_iterator(base_ + "env/XDG_DATA_HOME/Trash/info/")) {
+    EXPECT_TRUE(e.path().filename().string().ends_with(".trashinfo")) << e.path();
+    ++infos;
+  }
+  EXPECT_EQ(infos, files.size());
+  EXPECT_EQ(names().size(), 5u);  // no temporary file left
+  EXPECT_EQ(logged(), "");
+}
+
+// A file written to after its temporary file was made is kept, with its line, and its trash copy
+// goes again; the others of the batch are rewritten.
+TEST_F(BatchTest, AFileChangedBeforeTheCommitIsKeptAndTheOthersAreRewritten) {
+  setRecycle(true);
+  const std::string a = makeFile("a.txt", "aa"), b = makeFile("b.txt", "bb"), c = makeFile("c.txt", "cc");
+  for (const std::string& f : {a, b, c}) hold(f);
+  std::ofstream(b, std::ios::app) << " and more";
+  session_->commitBatch();
+  EXPECT_EQ(readAll(a), "AA");
+  EXPECT_EQ(readAll(b), "bb and more");
+  EXPECT_EQ(readAll(c), "CC");
+  EXPECT_EQ(reportedPaths(RewriteOutcome::Rewritten), (std::vector<std::string>{a, c}));
+  EXPECT_EQ(reportedPaths(RewriteOutcome::Skipped), std::vector<std::string>{b});
+  std::vector<std::string> got = trashed();
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, (std::vector<std::string>{"aa", "cc"}));
+  EXPECT_EQ(logged(), "{131}" + b + "\r\n");
+  EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+}
+
+// A line about a later file commits the files held before it, so that the lines keep their order.
+TEST_F(BatchTest, ALineAboutALaterFileComesAfterTheLinesOfTheFilesHeldBeforeIt) {
+  const std::string a = makeFile("a.txt", "aa"), target = makeFile("t.txt", "tt");
+  hold(a);
+  std::ofstream(a, std::ios::app) << "!";  // a's line comes at its commit
+  const std::string link = root_ + "link.txt";
+  ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+  Upper upper;
+  EXPECT_EQ(rewrite(link, upper, {.session = &*session_}).outcome, RewriteOutcome::Skipped);
+  EXPECT_EQ(logged(), "{131}" + a + "\r\n{130}" + link + "\r\n");
+  EXPECT_EQ(reportedPaths(RewriteOutcome::Skipped), std::vector<std::string>{a});
+}
+
+// A Cancel during a file after others were held: the held ones are committed when the run ends,
+// the cancelled one keeps its old contents, and no temporary file stays.
+TEST_F(BatchTest, ACancelInTheMiddleOfABatchLeavesEachFileOldOrNew) {
+  setRecycle(true);
+  const std::string a = makeFile("a.txt", "aaaa"), b = makeFile("b.txt", "bbbb"), c = makeFile("c.txt", "cccccccc");
+  hold(a, {.pieceSize = 4});
+  hold(b, {.pieceSize = 4});
+  host_.cancelAfterYields(1, CancelState::Cancelled);
+  Upper upper;
+  EXPECT_EQ(rewrite(c, upper, {.pieceSize = 4, .session = &*session_}).outcome, RewriteOutcome::Cancelled);
+  session_->syncFolders();  // the folder's end, which the run reaches also when cancelled
+  EXPECT_EQ(readAll(a), "AAAA");
+  EXPECT_EQ(readAll(b), "BBBB");
+  EXPECT_EQ(readAll(c), "cccccccc");
+  EXPECT_EQ(reportedPaths(RewriteOutcome::Rewritten), (std::vector<std::string>{a, b}));
+  EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+  std::vector<std::string> got = trashed();
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, (std::vector<std::string>{"aaaa", "bbbb"}));
+}
+
+// A full batch commits by itself, before the next file is written.
+TEST_F(BatchTest, AFullBatchCommitsWithoutWaitingForTheFolderEnd) {
+  std::vector<std::string> files;
+  for (std::size_t n = 0; n < RewriteSession::kBatchFiles + 1; ++n) {
+    files.push_back(makeFile("f" + std::to_string(n), "x"));
+    hold(files.back());
+  }
+  EXPECT_EQ(reported_.size(), RewriteSession::kBatchFiles);
+  EXPECT_EQ(readAll(files.front()), "X");
+  EXPECT_EQ(readAll(files.back()), "x");
+  session_.reset();  // the end of the session commits the rest
+  EXPECT_EQ(reported_.size(), files.size());
+  EXPECT_EQ(readAll(files.back()), "X");
+}
+
+// A kill at any step of a batch's commit leaves each file with its old or its complete new
+// contents, and the original of every file already new in the trash.
+TEST_F(BatchTest, AKillDuringABatchCommitLeavesEachFileOldOrNewWithItsOriginalInTheTrash) {
+  struct Case {
+    RewriteStep step;
+    int occurrence;
+  };
+  const std::vector<Case> cases = {{RewriteStep::TemporarySynced, 2}, {RewriteStep::OriginalInTrash, 1},
+                                   {RewriteStep::OriginalInTrash, 3}, {RewriteStep::Replaced, 1},
+                                   {RewriteStep::Replaced, 2}};
+  const std::vector<std::string> originals = {"one", "two", "three"};
+  for (const Case& c : cases) {
+    fs::remove_all(base_ + "env/XDG_DATA_HOME/Trash");
+    setRecycle(true);
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < originals.size(); ++i)
+      files.push_back(makeFile("f" + std::to_string(i) + ".txt", originals[i]));
+    const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+      int seen = 0;
+      RewriteOptions options;
+      options.onStep = [&](RewriteStep s) {
+        if (s == c.step && ++seen == c.occurrence) ::raise(SIGKILL);
+      };
+      for (const std::string& f : files) hold(f, options);
+      session_->commitBatch();
+      return "not killed";
+    });
+    const int at = static_cast<int>(c.step);
+    EXPECT_EQ(child.signal, SIGKILL) << at << " " << child.report;
+    const std::vector<std::string> inTrash = trashed();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      std::string upper = originals[i];
+      std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+      const std::string now = readAll(files[i]);
+      EXPECT_TRUE(now == originals[i] || now == upper) << at << " " << now;
+      if (now == upper) {
+        EXPECT_NE(std::find(inTrash.begin(), inTrash.end(), originals[i]), inTrash.end()) << at << " " << now;
+      }
+    }
+    for (const auto& e : fs::directory_iterator(root_)) fs::remove(e.path());
+  }
+}
+
 TEST_F(RewriteTest, OnTheMountAgreedToForThisRunTheOriginalIsNotKeptInTheTrash) {
   setRecycle(true);
   pipe_.setMountProbe({.isFixedDrive = [](const std::string&) { return false; },

@@ -294,6 +294,9 @@ class Pipeline {
   [[nodiscard]] ResultsLog& resultsLog() { return resultsLog_; }
   [[nodiscard]] ResultsLog& resultsText() { return resultsText_; }
   [[nodiscard]] const std::string& resultLines() const { return resultLines_; }
+  // Called before each line addResult stages, while set (a rewrite session holding files back
+  // commits them first, so that the lines keep the order of the files). Returns the hook replaced.
+  std::function<void()> setBeforeResult(std::function<void()> hook);
   [[nodiscard]] SpillFiles& spills() { return spills_; }
 
   // Logs "message 95 folder message 94" once per folder during a run.
@@ -385,6 +388,7 @@ class Pipeline {
   ResultsLog resultsLog_;
   ResultsLog resultsText_;
   std::string resultLines_;
+  std::function<void()> beforeResult_;
   std::set<std::string> missingLogged_;
   long long progressTotal_ = 0;
   double progressDone_ = 0;

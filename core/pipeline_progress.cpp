@@ -28,7 +28,13 @@ std::string reportStamp(const QDateTime& t) {
 }
 }  // namespace
 
+std::function<void()> Pipeline::setBeforeResult(std::function<void()> hook) {
+  std::swap(hook, beforeResult_);
+  return hook;
+}
+
 void Pipeline::addResult(std::string_view line) {
+  if (beforeResult_) beforeResult_();
   resultLines_ += line;
   resultLines_ += kCrLf;
   if (resultLines_.size() >= kStageLimit) {

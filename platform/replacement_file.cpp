@@ -293,6 +293,46 @@ int ReplacementFile::sync() {
   return 0;
 }
 
+int ReplacementFile::startWriteback() {
+  if (fd_ < 0) return EBADF;
+  if (const int err = settleHoles(); err != 0) return err;
+  // Only a head start: a file system without it is synced all the same.
+  if (::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE) != 0 && errno != ENOSYS && errno != EINVAL &&
+      errno != ESPIPE)
+    return errno;
+  return 0;
+}
+
+std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile*>& files, FolderSyncs* covered) {
+  std::vector<int> errs(files.size(), 0);
+  std::vector<std::pair<dev_t, bool>> systems;  // synced by syncfs, or not
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    ReplacementFile& f = *files[i];
+    struct stat st {};
+    if (f.fd_ < 0 || (errs[i] = f.settleHoles()) != 0) {
+      if (errs[i] == 0) errs[i] = f.exists_ ? 0 : EBADF;
+      continue;
+    }
+    if (::fstat(f.fd_, &st) != 0) {
+      errs[i] = f.sync();
+      continue;
+    }
+    auto it = std::find_if(systems.begin(), systems.end(), [&](const auto& s) { return s.first == st.st_dev; });
+    // syncfs reports a failed writeback of any file written since this one was opened: not
+    // knowing which, the files fall back to their own fsync, which tells.
+    if (it == systems.end()) {
+      it = systems.insert(systems.end(), {st.st_dev, syncfsCoversFiles(f.fd_) && ::syncfs(f.fd_) == 0});
+      if (it->second && covered) covered->coveredBy(st.st_dev);
+    }
+    if (it->second) {
+      f.synced_ = true;
+    } else {
+      errs[i] = f.sync();
+    }
+  }
+  return errs;
+}
+
 int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
@@ -342,22 +382,40 @@ FolderSyncs::~FolderSyncs() { syncAll(); }
 
 void FolderSyncs::add(const ReplacementFile& committed) {
   const std::string folder = folderOf(committed.target());
-  for (const auto& [known, fd] : folders_)
-    if (known == folder) return;
+  for (const Folder& known : folders_)
+    if (known.path == folder) return;
   const int fd = committed.folderFd() >= 0 ? ::fcntl(committed.folderFd(), F_DUPFD_CLOEXEC, 0) : -1;
-  if (fd >= 0) {
-    folders_.emplace_back(folder, fd);
+  struct stat st {};
+  if (fd >= 0 && ::fstat(fd, &st) == 0) {
+    folders_.push_back({folder, fd, st.st_dev});
   } else {
+    if (fd >= 0) ::close(fd);
     syncFolder(folder);  // no descriptor to keep: synced at once, as a commit would
   }
 }
 
 void FolderSyncs::syncAll() {
-  for (const auto& [folder, fd] : folders_) {
-    (void)::fsync(fd);
-    ::close(fd);
+  for (const Folder& f : folders_) {
+    (void)::fsync(f.fd);
+    ::close(f.fd);
   }
   folders_.clear();
+}
+
+void FolderSyncs::coveredBy(dev_t dev) {
+  std::erase_if(folders_, [dev](const Folder& f) {
+    if (f.dev != dev) return false;
+    ::close(f.fd);
+    return true;
+  });
+}
+
+bool syncfsCoversFiles(int fd) {
+  constexpr unsigned long kExt = 0xEF53, kXfs = 0x58465342, kBtrfs = 0x9123683E, kF2fs = 0xF2F52010;
+  struct statfs fs {};
+  if (fd < 0 || ::fstatfs(fd, &fs) != 0) return false;
+  const auto type = static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFUL;
+  return type == kExt || type == kXfs || type == kBtrfs || type == kF2fs;
 }
 
 bool keepsDosAttributes(int fd) {

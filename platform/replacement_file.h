@@ -88,6 +88,17 @@ class ReplacementFile {
   // Flushes the contents to the disk (commit does it when not done yet). The file stays open, and
   // locked, until commit or discard. 0 or errno (a full disk may show here first).
   int sync();
+  // Starts writing the contents to the disk without waiting (the holes settled first), so that a
+  // later sync of several such files finds most of the work done. 0 or errno.
+  int startWriteback();
+  // Syncs several replacements at once, each before its commit: one syncfs of each file system
+  // they are on (which writes their contents with everything else waiting there, in one journal
+  // commit and one flush of the disk's cache), and an fsync of its own for each file on a file
+  // system where that fails, so that an error counts only against the file it belongs to. The
+  // errno of each file, in order (0: synced, as by sync()).
+  // With covered, the folders it holds on a file system synced that way are forgotten unsynced:
+  // the renames made in them before are on the disk now.
+  static std::vector<int> syncTogether(const std::vector<ReplacementFile*>& files, class FolderSyncs* covered = nullptr);
   // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
   // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
   int commit();
@@ -145,10 +156,23 @@ class FolderSyncs {
   void add(const ReplacementFile& committed);
   // Syncs every folder remembered and forgets them.
   void syncAll();
+  // Forgets, without syncing them, the folders remembered on the file system dev (st_dev), which
+  // the caller has just synced whole.
+  void coveredBy(dev_t dev);
 
  private:
-  std::vector<std::pair<std::string, int>> folders_;  // few at a time: one per folder of a run
+  struct Folder {
+    std::string path;
+    int fd;
+    dev_t dev;
+  };
+  std::vector<Folder> folders_;  // few at a time: one per folder of a run
 };
+
+// True when a syncfs of the file system holding the open file fd makes its files' contents and
+// names durable as an fsync of each would: local file systems known to do so (ext2/3/4, XFS,
+// Btrfs, F2FS). Elsewhere (FUSE, network file systems) each file is synced on its own.
+[[nodiscard]] bool syncfsCoversFiles(int fd);
 
 // True when the file system of the open file fd keeps DOS attributes of its own (vfat), which a
 // replacement does not carry over with the extended attributes and permission bits.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <vector>
@@ -25,6 +26,8 @@ constexpr std::size_t kCopyPiece = 1 << 20;
 // The copy stands for contents about to be replaced: its info file is on the disk before the
 // data, and the entry's name keeps the original's whole with the number after it.
 constexpr trash::EntryStyle kCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Synced};
+// The same for an entry of a batch, synced with the others of the batch afterwards.
+constexpr trash::EntryStyle kBatchCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Written};
 
 // Copies the bytes of src into the new file name of the open folder dirFd (never replacing one),
 // with src's permission bits, synced. The copy is written under a temporary name and named when
@@ -91,18 +94,28 @@ int placeData(const std::string& path, int src, std::uint64_t dev, std::uint64_t
   return copyBytes(src, filesFd, name);
 }
 
-// Adds an entry to trash with place; on success entry names it and the trash's folders are synced.
-// attempt: as trash::addEntry's.
+// Adds an entry to trash with place; on success entry and name name it, and unless later the
+// trash's folders are synced. attempt: as trash::addEntry's.
 int addTo(const trash::Folder& trash, const std::string& original, const trash::PlaceData& place,
-          TrashEntry& entry, int* attempt = nullptr) {
-  std::string name;
-  const int err = trash::addEntry(trash, nameOf(original), original, kCopyStyle, place, name, {}, attempt);
+          TrashEntry& entry, std::string& name, bool later, int* attempt = nullptr) {
+  const int err = trash::addEntry(trash, nameOf(original), original, later ? kBatchCopyStyle : kCopyStyle, place,
+                                  name, {}, attempt);
   if (err != 0) return err;
-  (void)::fsync(trash.files.get());
-  (void)::fsync(trash.info.get());
+  if (!later) {
+    (void)::fsync(trash.files.get());
+    (void)::fsync(trash.info.get());
+  }
   entry = {trash.dir + "files/" + name, trash.dir + "info/" + name + std::string(trash::kInfoSuffix)};
   return 0;
 }
+
+// The entries of one trash folder still to be synced, with its folders held open (the cache may
+// let go of its own meanwhile).
+struct UnsyncedEntries {
+  std::string dir;
+  trash::Fd files, info;
+  std::vector<std::string> infoNames;
+};
 
 // A trash folder that may have gone away under a run: its folders are looked up afresh.
 bool folderGone(int err) { return err == ENOENT || err == ESTALE || err == ENOTDIR; }
@@ -119,6 +132,17 @@ struct TrashCopies::Cache {
   std::map<std::string, std::string> topOf;  // a file's folder -> the top of its mount
   std::map<std::string, std::optional<trash::Folder>> atTop;  // top -> its trash (nullopt: none)
   std::map<std::string, int> nextAttempt;  // trash folder + NUL + name -> the next numbered try
+  std::vector<UnsyncedEntries> unsynced;    // Sync::Later entries, by trash folder
+
+  void remember(const trash::Folder& t, const std::string& name) {
+    auto it = std::find_if(unsynced.begin(), unsynced.end(), [&](const UnsyncedEntries& u) { return u.dir == t.dir; });
+    if (it == unsynced.end()) {
+      unsynced.push_back({t.dir, trash::Fd(::fcntl(t.files.get(), F_DUPFD_CLOEXEC, 0)),
+                          trash::Fd(::fcntl(t.info.get(), F_DUPFD_CLOEXEC, 0)), {}});
+      it = std::prev(unsynced.end());
+    }
+    it->infoNames.push_back(name + std::string(trash::kInfoSuffix));
+  }
 
   const trash::Folder* homeTrash() {
     if (!homeTried) {
@@ -160,7 +184,7 @@ int copyToTrash(std::string_view path, TrashEntry& entry, int openFile) {
   return once.copy(path, entry, openFile);
 }
 
-int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile) {
+int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile, Sync sync) {
   entry = {};
   const std::string abs = trash::absolutePath(path);
   if (abs.empty()) return errno ? errno : EINVAL;
@@ -206,9 +230,11 @@ int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile) {
         return placeData(abs, src, dev, t->dev, filesFd, name);
       };
       int& attempt = c.nextAttempt[t->dir + std::string(1, '\0') + nameOf(original)];
-      err = addTo(*t, original, place, entry, &attempt);
+      std::string name;
+      err = addTo(*t, original, place, entry, name, sync == Sync::Later, &attempt);
       if (err == 0) {
         ++attempt;
+        if (sync == Sync::Later) c.remember(*t, name);
         return 0;
       }
       if (folderGone(err) && !gone) gone = t;
@@ -217,6 +243,31 @@ int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile) {
     c.forget(gone);
   }
   return err;
+}
+
+int TrashCopies::syncCopies() {
+  int first = 0;
+  const auto note = [&](int err) {
+    if (first == 0) first = err;
+  };
+  // One syncfs of the trash's file system writes every entry at once. Where it fails (it may
+  // report another file's failed writeback) the entries are synced one by one: the info files
+  // first, then the folders holding their names and the data's.
+  for (const UnsyncedEntries& u : cache_->unsynced) {
+    if (!u.files.ok() || !u.info.ok()) {
+      note(EBADF);
+      continue;
+    }
+    if (syncfsCoversFiles(u.info.get()) && ::syncfs(u.info.get()) == 0) continue;
+    for (const std::string& name : u.infoNames) {
+      const trash::Fd fd(::openat(u.info.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+      if (!fd.ok() || ::fsync(fd.get()) != 0) note(errno);
+    }
+    if (u.files.ok() && ::fsync(u.files.get()) != 0) note(errno);
+    if (u.info.ok() && ::fsync(u.info.get()) != 0) note(errno);
+  }
+  cache_->unsynced.clear();
+  return first;
 }
 
 int withdrawFromTrash(const TrashEntry& entry) {

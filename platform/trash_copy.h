@@ -50,8 +50,18 @@ class TrashCopies {
   TrashCopies(const TrashCopies&) = delete;
   TrashCopies& operator=(const TrashCopies&) = delete;
 
-  // As copyToTrash.
-  int copy(std::string_view path, TrashEntry& entry, int openFile = -1);
+  // When a copy's entry is made durable: at once (each copy synced with the trash's folders), or
+  // with the other copies of a batch by syncCopies, which a caller must reach before it relies on
+  // the copy (before the original's contents are replaced).
+  enum class Sync { Now, Later };
+
+  // As copyToTrash; with Sync::Later the entry is complete (a kill leaves it whole) but its info
+  // file and the folders' new names wait for syncCopies.
+  int copy(std::string_view path, TrashEntry& entry, int openFile = -1, Sync sync = Sync::Now);
+  // Syncs the entries made with Sync::Later since the last call: each info file, then files/ and
+  // info/ of every trash folder they went to, once each. 0, or the first errno (then none of those
+  // entries may be taken as kept).
+  int syncCopies();
 
   // ---- implementation details past this point ----
   struct Cache;

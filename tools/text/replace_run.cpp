@@ -88,6 +88,21 @@ struct RunContext {
   core::RewriteSession* session = nullptr;  // the contents run's
 };
 
+// Counts and logs a rewritten file: the step's result for it.
+core::StepResult noteRewrite(RunContext& rc, const std::string& path, const core::RewriteResult& r) {
+  switch (r.outcome) {
+    case core::RewriteOutcome::Rewritten:
+      ++rc.count;
+      if (r.attributesRestored) rc.log += path + kCrLf;
+      return core::StepResult::Done;
+    case core::RewriteOutcome::Unchanged:
+    case core::RewriteOutcome::Skipped: return core::StepResult::Skipped;
+    case core::RewriteOutcome::Failed:
+    case core::RewriteOutcome::Cancelled: break;
+  }
+  return core::StepResult::Failed;
+}
+
 core::StepResult contentsStep(RunContext& rc, RunRule& rule, ReplaceTransform& transform, core::RunItem& item) {
   core::Pipeline& pipe = rc.pipe;
   const std::string path = item.path();
@@ -106,17 +121,8 @@ core::StepResult contentsStep(RunContext& rc, RunRule& rule, ReplaceTransform& t
   const core::RewriteResult r =
       core::rewriteContents(pipe, path, static_cast<long long>(item.index()), transform, options);
   if (transform.heldTooLong()) rc.heldTooLong += path + kCrLf;
-  switch (r.outcome) {
-    case core::RewriteOutcome::Rewritten:
-      ++rc.count;
-      if (r.attributesRestored) rc.log += path + kCrLf;
-      return core::StepResult::Done;
-    case core::RewriteOutcome::Unchanged:
-    case core::RewriteOutcome::Skipped: return core::StepResult::Skipped;
-    case core::RewriteOutcome::Failed:
-    case core::RewriteOutcome::Cancelled: break;
-  }
-  return core::StepResult::Failed;
+  // A file held for the session's batch is counted when it is committed (noteRewrite).
+  return r.deferred ? core::StepResult::Done : noteRewrite(rc, path, r);
 }
 
 // The new name of an item, or nullopt when it keeps its name (a refused one is reported).
@@ -208,8 +214,12 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
     // built again (the folder list of a folder run is its own, and its names may have changed).
     const bool keepList = i > 1 && previousWalkedFiles && walksFiles;
     if (i > 1) carried.take(pipe, !keepList);
-    core::RewriteSession session;
-    RunContext rc{pipe, msg, setup, o, 0, {}, {}, &session};
+    RunContext rc{pipe, msg, setup, o, 0, {}, {}, nullptr};
+    // The contents run commits its rewrites in batches: each is counted once it is in place.
+    core::RewriteSession session(pipe, [&rc](const std::string& path, const core::RewriteResult& r) {
+      (void)noteRewrite(rc, path, r);
+    });
+    rc.session = &session;
     RunRule rule(o);
     ReplaceTransform transform(setup.holdLimit);
     std::string folderLines, summary;
@@ -246,6 +256,7 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
       hooks.onFolderEnd = [&](const core::FolderInfo&) { session.syncFolders(); };
     }
     hooks.onEnd = [&](const core::RunOutcome&) {
+      session.syncFolders();  // the count below includes every file of the last batch
       pipe.addToLog(pipe.resultsText(), std::to_string(rc.count) + msg(countMessage) + rc.log + summary +
                                             starNote(o, rc.heldTooLong, msg));
     };
