@@ -112,7 +112,8 @@ class WalkHost : public core::ScriptedRunHost {
     std::string f = folder;
     const int result = engine_.fillJobWalk(f);
     entries_.clear();
-    for (const mainwin::FileEntry& e : engine_.jobEntries()) entries_.push_back(core::ListEntry{.name = e.name});
+    for (const mainwin::FileEntry& e : engine_.jobEntries())
+      entries_.push_back(core::ListEntry{.name = e.name, .attributes = e.attrs});  // as the window's list
     return static_cast<core::UpdateFilesResult>(result);
   }
   [[nodiscard]] const std::vector<core::ListEntry>& listViewRoot() const override { return entries_; }

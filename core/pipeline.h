@@ -117,6 +117,10 @@ struct UsableChecks {
   // Not with Access::None: when the file is usable it stays open here (that very file, for the
   // step that reads it next, without a second look-up); otherwise this holds nothing.
   platform::HeldFile* keep = nullptr;
+  // Not with Access::None: the file's entry in the main window's listing, just read (a run step's
+  // RunItem::entry()). A file listed as no system file is opened without a look at its type by
+  // name first; the type of what opened is still checked.
+  const ListEntry* listed = nullptr;
 };
 
 // How copyFileChunked writes its copy, e.g. {.replace = true, .durable = true}.

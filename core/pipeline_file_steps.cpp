@@ -90,7 +90,9 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
   const std::size_t headBytes = wantHead ? kBinaryProbe : 0;
   const platform::OpenAccess access = openAccessFor(checks.access);
   platform::FileHead file;
-  int err = platform::openAndReadHead(path, access, headBytes, file, checks.keep);
+  const bool listedFile = checks.listed && (checks.listed->attributes & kAttrSystem) == 0;
+  int err = platform::openAndReadHead(path, access, headBytes, file, checks.keep,
+                                      listedFile ? platform::TypeCheck::Listed : platform::TypeCheck::ByName);
   if (file.type == platform::FileType::Symlink && checks.access == Access::Read) {
     // A reader reads through a link to a regular file (the list shows it as a file); the target is
     // checked as the file itself would be. Tools that change things never follow a link.

@@ -19,6 +19,9 @@ struct UsableRow {
   int expected;
   std::string line;  // "" none; "P" stands for the path
   Access access = Access::ReadWrite;
+  // The step passes the file's listing entry (listed as no system file, as a listing that a
+  // change of the name since has made stale would show it).
+  bool listed = false;
 };
 
 class CheckFileUsable : public PipelineTest, public ::testing::WithParamInterface<UsableRow> {};
@@ -64,14 +67,17 @@ TEST_P(CheckFileUsable, RefusesWhatTheToolMustNotTouch) {
   // A usable file stays open for the step (that very file, readable); a refused one is not held.
   platform::HeldFile held;
   platform::HeldFile* keep = row.access == Access::None ? nullptr : &held;
+  const ListEntry entry{.name = path.substr(path.rfind('/') + 1)};
   EXPECT_EQ(pipe_.checkFileUsable(path, {.binaryTest = row.binaryTest, .skipEmpty = row.skipEmpty, .log = row.log,
-                                         .access = row.access, .keep = keep}),
+                                         .access = row.access, .keep = keep,
+                                         .listed = row.listed ? &entry : nullptr}),
             row.expected);
   EXPECT_EQ(held.isOpen(), keep && row.expected == 1);
   if (held.isOpen() && row.access != Access::Write) {
-    std::string bytes;
-    EXPECT_EQ(held.read(0, row.content.size() + 10, bytes), 0);
-    EXPECT_EQ(bytes, row.content);
+    std::string bytes(row.content.size() + 10, '\0');
+    std::size_t got = 0;
+    EXPECT_EQ(held.read(0, bytes.size(), bytes.data(), got), 0);
+    EXPECT_EQ(bytes.substr(0, got), row.content);
   }
   std::string want = row.line;
   if (const auto p = want.find('P'); p != std::string::npos) want.replace(p, 1, path);
@@ -131,7 +137,18 @@ INSTANTIATE_TEST_SUITE_P(
         UsableRow{"hidden_record_read", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P",
                   Access::Read},
         UsableRow{"hidden_record_rename", Kind::HiddenRecord, "a\n", false, false, false, true, 0, "{23}P",
-                  Access::None}),
+                  Access::None},
+        // A step that passes the listing's entry opens at once; what opened decides all the same.
+        UsableRow{"listed_text_read", Kind::Text, "text", true, true, true, true, 1, "", Access::Read, true},
+        UsableRow{"listed_fifo_read", Kind::Fifo, "", false, false, false, true, 0, "{23}P", Access::Read, true},
+        UsableRow{"listed_fifo_write", Kind::Fifo, "", false, false, false, true, 0, "{23}P", Access::Write, true},
+        UsableRow{"listed_device_read", Kind::Device, "", false, false, false, true, 0, "{23}P", Access::Read, true},
+        UsableRow{"listed_symlink_read_through", Kind::Symlink, "text", true, true, true, true, 1, "", Access::Read,
+                  true},
+        UsableRow{"listed_symlink_rewrite", Kind::Symlink, "text", false, false, false, true, 0, "{23}P",
+                  Access::ReadWrite, true},
+        UsableRow{"listed_locked", Kind::Locked, "", false, false, false, false, 0, "P{102}", Access::ReadWrite, true},
+        UsableRow{"listed_missing", Kind::Missing, "", true, true, true, true, 0, "P{102}", Access::Read, true}),
     [](const ::testing::TestParamInfo<UsableRow>& info) { return std::string(info.param.name); });
 
 // Each kind of step asks for the access it needs, and no more, of a file of the user's own. Only

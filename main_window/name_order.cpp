@@ -19,19 +19,28 @@ struct Record {
   const char* name;
 };
 
-// A run of records in pages of its own, handed back to the system when it goes: runs of a few
-// megabytes taken from the heap would leave it grown by their sum long after the listing.
+// A large run of records lies in pages of its own, handed back to the system when it goes: runs
+// of a few megabytes taken from the heap would leave it grown by their sum long after the
+// listing. A small one (most folders) comes from the heap: a mapping of its own would cost two
+// system calls, and unmapping it a flush of the address translations on every processor the
+// program ran on.
 class Run {
  public:
   Run() = default;
   explicit Run(std::size_t n) : n_(n) {
     if (n_ == 0) return;
+    if (!mapped()) {
+      p_ = static_cast<Record*>(::operator new(bytes()));
+      return;
+    }
     void* p = ::mmap(nullptr, bytes(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     p_ = static_cast<Record*>(p);
   }
   ~Run() {
-    if (p_) ::munmap(p_, bytes());
+    if (!p_) return;
+    if (mapped()) ::munmap(p_, bytes());
+    else ::operator delete(p_);
   }
   Run(Run&& o) noexcept : p_(std::exchange(o.p_, nullptr)), n_(std::exchange(o.n_, 0)) {}
   Run& operator=(Run&& o) noexcept {
@@ -46,7 +55,9 @@ class Run {
   [[nodiscard]] std::size_t size() const { return n_; }
 
  private:
+  static constexpr std::size_t kMappedFrom = 256 << 10;  // bytes
   [[nodiscard]] std::size_t bytes() const { return n_ * sizeof(Record); }
+  [[nodiscard]] bool mapped() const { return bytes() >= kMappedFrom; }
   Record* p_ = nullptr;
   std::size_t n_ = 0;
 };

@@ -43,7 +43,7 @@ struct FileCopy::State {
   bool synced = false;
   bool committed = false;
   bool useBuffer = false;  // copy_file_range refused this pair
-  bool sparse = true;      // the source's holes can be found (SEEK_DATA); cleared where not
+  bool sparse = true;      // the source may hold holes that SEEK_DATA finds; cleared where not
   bool skipped = false;    // a hole was left out: the copy's length is set at the end
   bool anyCopied = false;  // the kernel copied a byte already: a failure now is a real one
   std::vector<char> buffer;
@@ -157,6 +157,10 @@ int FileCopy::open(std::string_view source, std::string_view target, CopyTarget 
     s.closeAll();
     return EINVAL;
   }
+  // A file whose blocks cover its length has no holes to look for (two seeks saved on every
+  // file); one that takes fewer blocks than its length holds holes, or is compressed or inline,
+  // and SEEK_DATA tells which. A hole beside blocks reserved past the end is copied as zeros.
+  s.sparse = static_cast<std::uint64_t>(s.seen.st_blocks) * 512 < static_cast<std::uint64_t>(s.seen.st_size);
   const auto mode = static_cast<unsigned>(s.seen.st_mode & 0777);
   if (how == CopyTarget::New) {
     // Told at once rather than after the copy; commit() still never replaces what came meanwhile.

@@ -48,47 +48,59 @@ int HeldFile::release() {
   return fd;
 }
 
-int HeldFile::read(std::uint64_t offset, std::uint64_t length, std::string& out) const {
-  out.clear();
+int HeldFile::read(std::uint64_t offset, std::size_t length, char* into, std::size_t& got) const {
+  got = 0;
   if (fd_ < 0) return EBADF;
-  out.resize(static_cast<std::size_t>(length));
-  std::size_t done = 0;
-  while (done < length) {
-    const ssize_t r = ::pread(fd_, out.data() + done, static_cast<std::size_t>(length - done),
-                              static_cast<off_t>(offset + done));
+  while (got < length) {
+    const ssize_t r = ::pread(fd_, into + got, length - got, static_cast<off_t>(offset + got));
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) {
       const int err = errno;
-      out.clear();
+      got = 0;
       return err;
     }
     if (r == 0) break;  // the file ends here
-    done += static_cast<std::size_t>(r);
+    got += static_cast<std::size_t>(r);
   }
-  out.resize(done);
   return 0;
 }
 
-int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out, HeldFile* keep) {
+int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out, HeldFile* keep,
+                    TypeCheck check) {
   out = FileHead{};
   if (keep) keep->reset();
   const EntryAt at(path);
   if (at.error() != 0) return at.error();
 
   // Devices, FIFOs and sockets are system files that are never opened: the type is checked on the
-  // name first, and again on the open descriptor in case the name changed in between.
+  // name first (or was, by the caller's listing), and again on the open descriptor in case the name
+  // changed in between.
   struct stat st {};
-  if (::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  out.type = typeOf(st.st_mode);
-  if (out.type != FileType::Regular) return EINVAL;
+  const auto typeByName = [&]() -> int {
+    if (::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    out.type = typeOf(st.st_mode);
+    return out.type == FileType::Regular ? 0 : EINVAL;
+  };
+  if (check == TypeCheck::ByName) {
+    if (const int err = typeByName(); err != 0) return err;
+  }
 
   const int fd = ::openat(at.dir(), at.name(), openFlags(access, n));
   if (fd < 0) {
     const int err = errno;
-    if (err == ENOENT) out.type = FileType::Missing;
+    if (err == ENOENT) {
+      out.type = FileType::Missing;
+      return err;
+    }
     if (err == ELOOP) out.type = FileType::Symlink;
     if (err == EISDIR) out.type = FileType::Directory;
-    return err == ELOOP || err == EISDIR ? EINVAL : err;
+    if (err == ELOOP || err == EISDIR) return EINVAL;
+    // A listed entry that would not open may no longer be a regular file (a FIFO without a
+    // writer refuses a non-blocking write open): its type says which failure it is.
+    if (check == TypeCheck::Listed) {
+      if (const int typeErr = typeByName(); typeErr != 0) return typeErr;
+    }
+    return err;
   }
   int result = 0;
   if (::fstat(fd, &st) != 0) {

@@ -30,8 +30,13 @@ struct FileHead {
 // was swapped in after the type check; or the open/read error of a regular file that cannot be
 // used with that access (EACCES, ETXTBSY ...). Never hangs on a FIFO. With keep, a regular file
 // opened with success stays open there instead of being closed.
+// With TypeCheck::Listed the type is not looked up on the name first: the caller's listing of the
+// folder, just read, showed a regular file (or a link). The file is opened at once (never through a
+// link) and the fstat of what opened decides, as above; an entry swapped for a FIFO or device since
+// the listing is closed at once, unread. A failed open is classified by a look at the name.
+enum class TypeCheck { ByName, Listed };
 int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out,
-                    HeldFile* keep = nullptr);
+                    HeldFile* keep = nullptr, TypeCheck check = TypeCheck::ByName);
 
 // A file that a check opened, kept open for the step that follows it, so that the step reads that
 // very file without looking its name up or opening it again. Move-only; closes itself.
@@ -50,10 +55,11 @@ class HeldFile {
   void reset(int fd = -1);
   // Gives the descriptor away (the caller closes it); -1 when nothing is held.
   [[nodiscard]] int release();
-  // Up to length bytes from the 0-based offset into out, which keeps its capacity from call to
-  // call (one buffer serves every file of a run): out holds what was read, less only where the
-  // file ends first. 0 or errno (EBADF when nothing is held).
-  int read(std::uint64_t offset, std::uint64_t length, std::string& out) const;
+  // Up to length bytes from the 0-based offset into into (room for length bytes, the caller's,
+  // so that one buffer serves every file of a run and nothing is cleared first): got says how many
+  // were read, less than length only where the file ends first. 0 or errno (EBADF when nothing is
+  // held; got then 0).
+  int read(std::uint64_t offset, std::size_t length, char* into, std::size_t& got) const;
 
  private:
   int fd_ = -1;

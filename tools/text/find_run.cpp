@@ -10,6 +10,8 @@
 #include "platform/file_head.h"
 #include "tools/text/find_targets.h"
 
+#include <memory>
+
 namespace tools::text {
 
 namespace {
@@ -61,31 +63,38 @@ class WordFinder {
   }
 
   void sort(const std::string& path, bool hit) {
-    pipe_.addToLog(hit ? hits_ : misses_, path + kCrLf);
+    core::ResultsLog& list = hit ? hits_ : misses_;
+    pipe_.addToLog(list, path);
+    pipe_.addToLog(list, kCrLf);
     ++(hit ? hitCount_ : missCount_);
   }
 
   core::StepResult searchContents(core::RunItem& item) {
-    const std::string path = item.path();
-    // The file the check opened is the one read: one look-up, and a small file is one read into
-    // the run's buffer.
+    path_.assign(item.folder()).append(item.name());  // one buffer for every path of the run
+    const std::string& path = path_;
+    // The file the check opened is the one read: one look-up (the listing's type passed on), and a
+    // small file is one read into the run's buffer.
     platform::HeldFile file;
-    if (pipe_.checkFileUsable(path, {.access = core::Access::Read, .keep = &file}) == 0)
+    if (pipe_.checkFileUsable(path, {.access = core::Access::Read, .keep = &file, .listed = item.entry()}) == 0)
       return core::StepResult::Skipped;
     const auto size = static_cast<std::uint64_t>(core::coreState().fileSize);
     const core::PiecePlan plan = core::planPieces(size, kFindPieceSize);
+    if (!piece_) piece_ = std::make_unique_for_overwrite<char[]>(kFindPieceSize);
     matcher_.begin();
     bool matched = false, cutShort = false;
     for (std::uint64_t k = 1; k <= plan.count; ++k) {
       const bool last = k == plan.count;
-      if (file.read((k - 1) * kFindPieceSize, last ? plan.lastLength : kFindPieceSize, piece_) != 0) {
+      const std::size_t want = last ? static_cast<std::size_t>(plan.lastLength) : kFindPieceSize;
+      std::size_t got = 0;
+      if (file.read((k - 1) * kFindPieceSize, want, piece_.get(), got) != 0) {
         pipe_.addResult(core::msgMain(85) + path);
         break;  // the file is a miss unless a piece before matched
       }
-      matched = matcher_.feed(piece_);
+      matched = matcher_.feed(std::string_view(piece_.get(), got));
       item.showProgressWithin(static_cast<double>(k) / static_cast<double>(plan.count));
       const core::Poll poll = item.yieldAndPoll();
-      if (matched) break;
+      // A file that shrank while it was read ends where its bytes do.
+      if (matched || got < want) break;
       if (poll != core::Poll::GoOn) {
         cutShort = !last;
         break;
@@ -118,7 +127,8 @@ class WordFinder {
   const std::vector<std::string> targets_;
   const MatchMode mode_;
   ContentMatcher matcher_;
-  std::string piece_;  // the run's read buffer
+  std::unique_ptr<char[]> piece_;  // the run's read buffer, of one piece
+  std::string path_;
   core::ResultsLog hits_, misses_;
   long long hitCount_ = 0, missCount_ = 0;
 };
