@@ -345,10 +345,23 @@ UndoTrail::UndoTrail(const JournalReader& reader) {
   cutting_ = reader.headerRead() && reader.status() == JournalReader::Status::Ok && file_.open(reader.path()) == 0;
 }
 
-void UndoTrail::undone(std::uint64_t start) {
-  if (!cutting_ || start < kJournalHeaderSize) return;
+std::optional<JournalRecord> UndoTrail::previous(JournalReader& reader) {
+  std::optional<JournalRecord> r = reader.previous();
+  if (r) starts_.push_back(reader.unreadEnd());
+  return r;
+}
+
+void UndoTrail::undone() {
+  if (starts_.empty()) return;
+  const std::uint64_t start = starts_.front();
+  starts_.pop_front();
   // A cut that fails leaves the records: the end of the undo still rewrites the journal.
-  if (file_.truncate(start) != 0) cutting_ = false;
+  if (cutting_ && start >= kJournalHeaderSize && file_.truncate(start) != 0) cutting_ = false;
+}
+
+void UndoTrail::kept() {
+  if (!starts_.empty()) starts_.pop_front();
+  cutting_ = false;
 }
 
 std::vector<std::pair<int, std::string>> journalEntries(const JournalKind& kind, int except) {

@@ -46,6 +46,7 @@
 #include "platform/record_file.h"
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -226,18 +227,21 @@ UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>
 // opened; the undo then goes on as it would without.
 //
 //   core::UndoTrail trail(reader);
-//   ... reader.previous() gives r; const std::uint64_t start = reader.unreadEnd();
-//   ... undo r: ok ? trail.undone(start) : trail.kept();
+//   while (auto r = trail.previous(reader)) batch.push_back(*r);   // reading
+//   ... each record of the batch in that order: ok ? trail.undone() : trail.kept();
 class UndoTrail {
  public:
   explicit UndoTrail(const JournalReader& reader);
-  // The record that started at offset start is undone.
-  void undone(std::uint64_t start);
-  // A record stays in the journal: no more cutting in this undo.
-  void kept() { cutting_ = false; }
+  // reader.previous(), remembering where the record starts for undone().
+  [[nodiscard]] std::optional<JournalRecord> previous(JournalReader& reader);
+  // The earliest record given by previous() and not yet settled is undone.
+  void undone();
+  // That record stays in the journal: no more cutting in this undo.
+  void kept();
 
  private:
   platform::RecordFile file_;
+  std::deque<std::uint64_t> starts_;  // of the records given and not yet settled
   bool cutting_ = false;
 };
 

@@ -141,15 +141,12 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
 
   CopyUndo undo(pipe, mode, msg);
   std::vector<core::JournalRecord> batch, notUndone;
-  std::vector<std::uint64_t> starts;  // where each record of the batch starts in the file
   std::size_t reached = 0;  // records of the current batch offered to the step
   core::UndoTrail trail(reader);
   const core::BatchReader<core::JournalRecord> next = [&](std::vector<core::JournalRecord>& out) {
     const std::uint64_t blocks = reader.blocksRead();
-    starts.clear();
-    while (auto r = reader.previous()) {
+    while (auto r = trail.previous(reader)) {
       out.push_back(std::move(*r));
-      starts.push_back(reader.unreadEnd());
       if (reader.blocksRead() != blocks) break;
     }
     batch = out;
@@ -157,15 +154,15 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
     return !out.empty();
   };
   const core::RecordStep<core::JournalRecord> step = [&](const core::JournalRecord& r, core::RunItem&) {
-    const std::uint64_t start = starts[reached++];
+    ++reached;
     // The run writes whole plain paths; anything else is not its record, and is dropped.
     if (!core::journalPathIsPlain(r.from) || !core::journalPathIsPlain(r.to)) {
       pipe.addResult(msg(copy_msg::kRecordRefused) + r.from + msg(copy_msg::kTo) + r.to);
-      trail.undone(start);
+      trail.undone();
       return core::StepResult::Failed;
     }
     if (undo.undo(r)) {
-      trail.undone(start);
+      trail.undone();
       return core::StepResult::Done;
     }
     notUndone.push_back(r);

@@ -64,15 +64,12 @@ UndoResult undoRename(core::Pipeline& pipe, core::ToolForm* form, int slot, cons
   // A batch is what one block of the file gives; the records of a batch that Cancel left unstepped
   // stay in the journal with those that failed.
   std::vector<core::JournalRecord> batch, notUndone;
-  std::vector<std::uint64_t> starts;  // where each record of the batch starts in the file
   std::size_t stepped = 0;
   core::UndoTrail trail(reader);
   const core::BatchReader<core::JournalRecord> next = [&](std::vector<core::JournalRecord>& records) {
     const std::uint64_t blocks = reader.blocksRead();
-    starts.clear();
-    while (std::optional<core::JournalRecord> r = reader.previous()) {
+    while (std::optional<core::JournalRecord> r = trail.previous(reader)) {
       records.push_back(std::move(*r));
-      starts.push_back(reader.unreadEnd());
       if (reader.blocksRead() != blocks) break;
     }
     batch = records;
@@ -80,12 +77,12 @@ UndoResult undoRename(core::Pipeline& pipe, core::ToolForm* form, int slot, cons
     return !records.empty();
   };
   const core::RecordStep<core::JournalRecord> step = [&](const core::JournalRecord& r, core::RunItem&) {
-    const std::uint64_t start = starts[stepped++];
+    ++stepped;
     // A run records two names of one folder; a record that names anything else (a "/" in a name,
     // "..", a path of its own) is not the run's, and is dropped with a line.
     if (!core::renameRecordIsPlain(r)) {
       pipe.addResult(msg(msg::kRecordRefused) + r.to + msg(msg::kArrow) + r.from);
-      trail.undone(start);
+      trail.undone();
       return core::StepResult::Failed;
     }
     if (pipe.renameLogged(r.to, r.from, "", kind) != 0) {
@@ -93,7 +90,7 @@ UndoResult undoRename(core::Pipeline& pipe, core::ToolForm* form, int slot, cons
       trail.kept();
       return core::StepResult::Failed;
     }
-    trail.undone(start);
+    trail.undone();
     ++result.undone;
     pipe.addToLog(pipe.resultsText(), r.to + " -> " + nameOf(r.from) + std::string(kLineEnd));
     return core::StepResult::Done;
