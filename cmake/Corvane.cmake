@@ -16,7 +16,9 @@ function(corvane_warnings target)
 endfunction()
 
 if(CORVANE_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  # Line tables are all a sanitizer report needs; full debug info would make each of the many
+  # statically linked test programs far larger (the sanitizer build is the biggest tree).
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined -g1)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

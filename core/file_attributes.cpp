@@ -6,7 +6,10 @@
 namespace core {
 
 std::uint8_t GetAtt(std::string_view path, const std::unordered_set<std::string>* listedHidden) {
-  const platform::Attributes a = platform::readAttributes(path, listedHidden);
+  return AttBits(platform::readAttributes(path, listedHidden));
+}
+
+std::uint8_t AttBits(const platform::Attributes& a) {
   if (a.error != 0) return 0;
   std::uint8_t bits = 0;
   if (a.readOnly) bits |= kAttrReadOnly;

@@ -8,6 +8,10 @@
 #include <string_view>
 #include <unordered_set>
 
+namespace platform {
+struct Attributes;
+}
+
 namespace core {
 
 // 1 when the path names an existing entry (file or folder; a symlink counts as itself), else 0.
@@ -69,6 +73,8 @@ enum : std::uint8_t { kAttrReadOnly = 1, kAttrHidden = 2, kAttrSystem = 4, kAttr
                                   const std::unordered_set<std::string>* listedHidden = nullptr);  // 0 on error
 [[nodiscard]] int SetAtt(std::string_view path, std::uint8_t attributes,
                          const std::unordered_set<std::string>* listedHidden = nullptr);  // 0 set, 1 failed
+// The attribute bits of attributes as the platform read them (0 when they could not be read).
+[[nodiscard]] std::uint8_t AttBits(const platform::Attributes& attributes);
 
 // Short (8.3) names do not exist here: RetDosAPI returns the path as it is; RetDos and makeDosName
 // return the last part of the path (lastPart 1) or the path with a trailing "/" (lastPart 0).

@@ -143,6 +143,16 @@ struct CopyOptions {
   // The copy gets the source's modified and accessed times before it takes its name. Failures
   // are not reported here: a caller that keeps times sets them again afterwards and says so.
   bool keepTimes = false;
+  // With keepTimes: set to whether the copy got them (a caller then need not set them again).
+  bool* timesKept = nullptr;
+  // The source as the caller's check just opened it (UsableChecks::keep): the copy reads that very
+  // file and takes the descriptor over. nullptr or empty: the source is opened by its path.
+  platform::HeldFile* source = nullptr;
+  // Not with replace: the caller has just found nothing under the destination's name, so it is
+  // not looked at again (the copy still never takes the name of something that came meanwhile).
+  bool destinationFree = false;
+  // Set to the copy's permission bits (07777) just before it takes its name, or -1 when unknown.
+  long* copyMode = nullptr;
 };
 
 // What copyFileChunked did.
@@ -359,7 +369,8 @@ class Pipeline {
     ToolForm* form = nullptr;
     std::string mountPoint;
   };
-  void record(StepKind kind, const std::string& from, const std::string& to);
+  void record(StepKind kind, const std::string& from, const std::string& to,
+              std::optional<CopyStamp> copy = std::nullopt);
   // Before a file is replaced: a hard link or copy of it into the trash where removeFile would
   // send it there (entry filled), nothing where it would delete it. 0, or 1 after the failure line.
   int keepReplacedInTrash(const std::string& path, platform::TrashEntry& entry);

@@ -7,10 +7,13 @@
 #include "core/file_times.h"
 #include "core/state.h"
 #include "platform/file_copy.h"
+#include "platform/file_head.h"
 #include "platform/fs.h"
 #include "platform/hidden_moves.h"
 #include "platform/replacement_file.h"
 #include "platform/trash_copy.h"
+
+#include <unistd.h>
 
 namespace core {
 
@@ -30,12 +33,25 @@ int Pipeline::keepReplacedInTrash(const std::string& path, platform::TrashEntry&
 
 int Pipeline::copyFileChunked(const std::string& source, const std::string& destination,
                               const CopyOptions& options) {
-  const platform::FileStatus existing = platform::fileStatus(destination, false);
-  const bool replacing = options.replace && existing.error == 0;
-  if (replacing && existing.type != platform::FileType::Regular) return kCopyFailed;
+  struct stat seen {};
+  const bool hasSeen = options.source && options.source->seen();
+  if (hasSeen) seen = *options.source->seen();
+  const int held = options.source ? options.source->release() : -1;
+  bool replacing = false;
+  if (!options.destinationFree || options.replace) {
+    const platform::FileStatus existing = platform::fileStatus(destination, false);
+    replacing = options.replace && existing.error == 0;
+    if (replacing && existing.type != platform::FileType::Regular) {
+      if (held >= 0) ::close(held);
+      return kCopyFailed;
+    }
+  }
   // The copy removes what it wrote on every early return.
   platform::FileCopy copy;
-  if (copy.open(source, destination, replacing ? platform::CopyTarget::Replacing : platform::CopyTarget::New) != 0)
+  const platform::CopyTarget how = replacing ? platform::CopyTarget::Replacing : platform::CopyTarget::New;
+  const bool nameFree = options.destinationFree && !options.replace;
+  if ((held >= 0 ? copy.openFrom(held, hasSeen ? &seen : nullptr, source, destination, how, nameFree)
+                 : copy.open(source, destination, how)) != 0)
     return kCopyFailed;
   recordFileSize(copy.size());
   while (!copy.complete()) {
@@ -44,7 +60,11 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
     if (host_.isCancel() != CancelState::Running) return kCopyStopped;
   }
   if (options.keepMetadata && copy.keepMetadata() != 0 && options.metadataKept) *options.metadataKept = false;
-  if (options.keepTimes) (void)copy.keepTimes();
+  if (options.keepTimes) {
+    const bool kept = copy.keepTimes() == 0;
+    if (options.timesKept) *options.timesKept = kept;
+  }
+  if (options.copyMode) *options.copyMode = copy.copyMode();
   if (options.durable && (copy.sync() != 0 || !copy.sourceUnchanged())) return kCopyFailed;
   platform::TrashEntry old;
   if (replacing && keepReplacedInTrash(destination, old) != 0) return kCopyFailed;
@@ -55,7 +75,8 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
     if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
     return kCopyFailed;
   }
-  record(StepKind::Copied, source, destination);
+  record(StepKind::Copied, source, destination,
+         CopyStamp{.size = copy.size(), .modifiedSec = copy.modifiedSec(), .modifiedNsec = copy.modifiedNsec()});
   return kCopyDone;
 }
 

@@ -13,9 +13,19 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace core {
+
+// What a new copy was like when the run made it: an undo removes only a copy still like this.
+struct CopyStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedSec = 0;
+  std::uint32_t modifiedNsec = 0;
+  friend bool operator==(const CopyStamp&, const CopyStamp&) = default;
+};
 
 enum class StepKind {
   Renamed,  // from was renamed or moved to to (a file or a folder)
@@ -29,6 +39,9 @@ struct StepRecord {
   std::string from{};  // bytes, as passed to the step
   std::string to{};
   std::chrono::system_clock::time_point when{};  // when the step was done
+  // A copy made with the source's modified time: its size and that time, as the step knows them
+  // (a listener need not look at the copy again). Unset: not known.
+  std::optional<CopyStamp> copy{};
 };
 
 // Told about each step that succeeded, right after it, in the order done. A failed step is never

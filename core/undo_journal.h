@@ -42,6 +42,7 @@
 #pragma once
 
 #include "core/slot_ring.h"
+#include "core/step_record.h"
 #include "core/state.h"
 #include "platform/record_file.h"
 
@@ -70,13 +71,6 @@ inline constexpr JournalKind kCopyJournal{
     .ring = {.currentKey = "curcpyundnum", .slotKeyPrefix = "undocopy", .filePrefix = "CopyUndo ", .fileSuffix = ".txt"},
     .layout = JournalLayout::Copy};
 
-// What a new copy was like when the run made it: an undo removes only a copy still like this.
-struct CopyStamp {
-  std::uint64_t size = 0;
-  std::int64_t modifiedSec = 0;
-  std::uint32_t modifiedNsec = 0;
-  friend bool operator==(const CopyStamp&, const CopyStamp&) = default;
-};
 
 // One step: what was at `from` is now at `to` (full paths). A rename's two paths normally share
 // their folder; a copy's target is the copy, with its stamp where the journal has one (journals

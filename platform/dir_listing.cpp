@@ -43,23 +43,11 @@ unsigned statxMask(unsigned want) {
 
 }  // namespace
 
-XattrArchive readArchiveXattr(const std::string& path) {
+namespace {
+
+// What a read of kArchiveXattr that gave n (errno set when negative) says.
+XattrArchive archiveFromRead(ssize_t n, const char* value) {
   XattrArchive a;
-  char value[8];
-  const EntryAt at(path);
-  if (at.error() != 0) return a;
-  ssize_t n = -1;
-  if (at.dir() == AT_FDCWD) {
-    n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
-  } else {
-    // Inside a run's folders: the attribute of that very entry, not of whatever its path leads to.
-    const int fd = openEntryItself(at);
-    if (fd < 0) return a;
-    n = getXattrOf(fd, kArchiveXattr, value, sizeof value);
-    const int err = errno;
-    ::close(fd);
-    errno = err;
-  }
   if (n >= 0) {
     a.supported = true;
     a.set = !(n == 1 && value[0] == '0');
@@ -70,6 +58,33 @@ XattrArchive readArchiveXattr(const std::string& path) {
     a.set = true;
   }
   return a;
+}
+
+}  // namespace
+
+XattrArchive readArchiveXattr(const std::string& path) {
+  char value[8];
+  const EntryAt at(path);
+  if (at.error() != 0) return {};
+  ssize_t n = -1;
+  if (at.dir() == AT_FDCWD) {
+    n = ::lgetxattr(path.c_str(), kArchiveXattr, value, sizeof value);
+  } else {
+    // Inside a run's folders: the attribute of that very entry, not of whatever its path leads to.
+    const int fd = openEntryItself(at);
+    if (fd < 0) return {};
+    n = getXattrOf(fd, kArchiveXattr, value, sizeof value);
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+  }
+  return archiveFromRead(n, value);
+}
+
+XattrArchive readArchiveXattrOf(int fd) {
+  char value[8];
+  const ssize_t n = ::fgetxattr(fd, kArchiveXattr, value, sizeof value);
+  return archiveFromRead(n, value);
 }
 
 FolderReader::~FolderReader() {

@@ -58,6 +58,8 @@ struct XattrArchive {
 };
 // The archive flag kArchiveXattr carries on path (a symlink is not followed).
 [[nodiscard]] XattrArchive readArchiveXattr(const std::string& path);
+// The same for the regular file open as fd (its own descriptor, not O_PATH): one fgetxattr.
+[[nodiscard]] XattrArchive readArchiveXattrOf(int fd);
 
 // An open folder. Move-only; closes itself.
 class FolderReader {

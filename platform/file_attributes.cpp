@@ -129,6 +129,39 @@ Attributes readAttributes(std::string_view path, const std::unordered_set<std::s
   return a;
 }
 
+FolderAttributes::FolderAttributes(std::string_view folder) {
+  std::string f(folder);
+  while (f.size() > 1 && f.back() == '/') f.pop_back();
+  if (f.empty()) f = ".";
+  for (std::string& n : readHiddenList(f)) listed_.insert(std::move(n));
+  vfat_ = onVfat(f);
+}
+
+Attributes FolderAttributes::ofNewFile(std::string_view name, std::uint32_t mode) const {
+  Attributes a;
+  a.readOnly = (mode & kWriteBits) == 0;
+  a.hiddenByName = !name.empty() && name.front() == '.';
+  a.hidden = a.hiddenByName || listed_.contains(std::string(name));
+  a.archiveSupported = !vfat_;
+  return a;
+}
+
+Attributes FolderAttributes::ofOpenFile(int fd, std::string_view name, std::uint32_t mode) const {
+  Attributes a = ofNewFile(name, mode);
+  if (vfat_) {
+    std::uint32_t dos = 0;
+    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &dos) == 0) {
+      a.archiveSupported = true;
+      a.archive = (dos & ATTR_ARCH) != 0;
+    }
+    return a;
+  }
+  const XattrArchive x = readArchiveXattrOf(fd);
+  a.archiveSupported = x.supported;
+  a.archive = x.set;
+  return a;
+}
+
 int setReadOnly(std::string_view path, bool on) {
   // The bits are read and written on one descriptor of the entry itself: a link swapped in for the
   // file between the two is never followed to another file.

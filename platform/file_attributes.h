@@ -9,6 +9,7 @@
 // Reading never opens a file; functions return errno values (0 = done).
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,6 +33,29 @@ struct Attributes {
 // once, not once per entry); nullptr reads the file.
 [[nodiscard]] Attributes readAttributes(std::string_view path,
                                         const std::unordered_set<std::string>* listed = nullptr);
+
+// What the attributes of a folder's entries depend on besides each entry: the folder's ".hidden"
+// names and whether it lies on vfat (DOS attributes). A run that reads or gives attributes to many
+// files of one folder looks these up once for the folder, not for each file.
+class FolderAttributes {
+ public:
+  // Looks at folder (with or without a trailing "/"): its ".hidden" file and its file system.
+  explicit FolderAttributes(std::string_view folder);
+
+  [[nodiscard]] const std::unordered_set<std::string>& listed() const { return listed_; }
+  [[nodiscard]] bool vfat() const { return vfat_; }
+  // The attributes of the regular file open as fd (its own descriptor, not O_PATH) whose name in
+  // this folder is name and whose permission bits are mode: as readAttributes reads them by path,
+  // with one read of the archive flag from the descriptor and nothing looked up by name.
+  [[nodiscard]] Attributes ofOpenFile(int fd, std::string_view name, std::uint32_t mode) const;
+  // The attributes a file newly created here as name with permission bits mode and no extended
+  // attributes has. Only where !vfat() (vfat gives a new file the archive flag of its own).
+  [[nodiscard]] Attributes ofNewFile(std::string_view name, std::uint32_t mode) const;
+
+ private:
+  std::unordered_set<std::string> listed_;
+  bool vfat_ = false;
+};
 
 // ENOTSUP for a symlink (Linux has no permission bits of its own for one).
 int setReadOnly(std::string_view path, bool on);

@@ -139,21 +139,36 @@ FileCopy::FileCopy() : s_(std::make_unique<State>()) {}
 FileCopy::~FileCopy() { (void)abandon(); }
 
 int FileCopy::open(std::string_view source, std::string_view target, CopyTarget how) {
+  return start(-1, nullptr, source, target, how, false);
+}
+
+int FileCopy::openFrom(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
+                       CopyTarget how, bool targetFree) {
+  return start(sourceFd, seen, source, target, how, targetFree);
+}
+
+int FileCopy::start(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
+                    CopyTarget how, bool targetFree) {
   (void)abandon();
   s_ = std::make_unique<State>();
   State& s = *s_;
   s.source = std::string(source);
   s.target = std::string(target);
   s.how = how;
-  const EntryAt at(s.source);
-  if (at.error() != 0) return at.error();
-  struct stat st {};
-  if (::fstatat(at.dir(), at.name(), &st, 0) != 0) return errno;
-  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  // O_NONBLOCK: a FIFO swapped in after the check is never waited on; fstat refuses it below.
-  s.in = ::openat(at.dir(), at.name(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (s.in < 0) return errno;
-  if (::fstat(s.in, &s.seen) != 0 || !S_ISREG(s.seen.st_mode)) {
+  if (sourceFd >= 0) {
+    s.in = sourceFd;
+  } else {
+    const EntryAt at(s.source);
+    if (at.error() != 0) return at.error();
+    struct stat st {};
+    if (::fstatat(at.dir(), at.name(), &st, 0) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    // O_NONBLOCK: a FIFO swapped in after the check is never waited on; fstat refuses it below.
+    s.in = ::openat(at.dir(), at.name(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (s.in < 0) return errno;
+  }
+  if (seen) s.seen = *seen;
+  if ((!seen && ::fstat(s.in, &s.seen) != 0) || !S_ISREG(s.seen.st_mode)) {
     s.closeAll();
     return EINVAL;
   }
@@ -162,7 +177,7 @@ int FileCopy::open(std::string_view source, std::string_view target, CopyTarget 
   // and SEEK_DATA tells which. A hole beside blocks reserved past the end is copied as zeros.
   s.sparse = static_cast<std::uint64_t>(s.seen.st_blocks) * 512 < static_cast<std::uint64_t>(s.seen.st_size);
   const auto mode = static_cast<unsigned>(s.seen.st_mode & 0777);
-  if (how == CopyTarget::New) {
+  if (how == CopyTarget::New && !targetFree) {
     // Told at once rather than after the copy; commit() still never replaces what came meanwhile.
     const EntryAt there(s.target);
     struct stat tst {};
@@ -262,6 +277,13 @@ int FileCopy::abandon() {
 }
 
 std::uint64_t FileCopy::size() const { return s_->size(); }
+std::int64_t FileCopy::modifiedSec() const { return static_cast<std::int64_t>(s_->seen.st_mtim.tv_sec); }
+std::uint32_t FileCopy::modifiedNsec() const { return static_cast<std::uint32_t>(s_->seen.st_mtim.tv_nsec); }
+long FileCopy::copyMode() const {
+  struct stat st {};
+  const int fd = s_->replacement.fd();
+  return fd >= 0 && ::fstat(fd, &st) == 0 ? static_cast<long>(st.st_mode & 07777) : -1;
+}
 std::uint64_t FileCopy::copied() const { return s_->offset; }
 const std::string& FileCopy::copyPath() const { return s_->replacement.path(); }
 

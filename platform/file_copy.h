@@ -22,6 +22,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
+
 namespace platform {
 
 enum class CopyTarget {
@@ -41,6 +43,12 @@ class FileCopy {
   // without being opened, EINVAL or EISDIR) and creates the copy. 0 or errno; on failure nothing
   // was created.
   int open(std::string_view source, std::string_view target, CopyTarget how);
+  // As open, for a source a check has just opened (sourceFd, a regular file's own descriptor for
+  // reading, taken over: the copy closes it, even on failure; seen, when given, the fstat the
+  // check took of it) and, with targetFree, a CopyTarget::New whose name the caller has just found
+  // free: neither is looked up again (commit() still never replaces what came meanwhile).
+  int openFrom(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
+               CopyTarget how, bool targetFree);
   // Copies at most maxBytes more. 0 or errno: ENODATA when the source ended early (it shrank),
   // ENOSPC on a full disk.
   int copyPiece(std::uint64_t maxBytes);
@@ -70,12 +78,19 @@ class FileCopy {
   int abandon();
 
   [[nodiscard]] std::uint64_t size() const;    // bytes of the source at open()
+  // The source's modified time seen at open(): seconds and nanoseconds since the epoch.
+  [[nodiscard]] std::int64_t modifiedSec() const;
+  [[nodiscard]] std::uint32_t modifiedNsec() const;
+  // The permission bits the copy has now (07777; before commit()), or -1 when they cannot be read.
+  [[nodiscard]] long copyMode() const;
   [[nodiscard]] std::uint64_t copied() const;  // bytes copied so far
   // The file holding the copy until commit(): the temporary file beside the target.
   [[nodiscard]] const std::string& copyPath() const;
 
  private:
   int finish(bool durable);
+  int start(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target, CopyTarget how,
+            bool targetFree);
 
   struct State;
   std::unique_ptr<State> s_;

@@ -32,7 +32,10 @@ int openFlags(OpenAccess access, std::size_t n) {
 HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
   if (this != &other) {
     reset(other.fd_);
+    seen_ = other.seen_;
+    hasSeen_ = other.hasSeen_;
     other.fd_ = -1;
+    other.hasSeen_ = false;
   }
   return *this;
 }
@@ -40,6 +43,13 @@ HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
 void HeldFile::reset(int fd) {
   if (fd_ >= 0 && fd_ != fd) ::close(fd_);
   fd_ = fd;
+  hasSeen_ = false;
+}
+
+void HeldFile::reset(int fd, const struct stat& seen) {
+  reset(fd);
+  seen_ = seen;
+  hasSeen_ = fd >= 0;
 }
 
 int HeldFile::release() {
@@ -126,7 +136,7 @@ int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, Fil
     out.head.resize(got);
   }
   if (result != 0) out.head.clear();
-  if (result == 0 && keep) keep->reset(fd);
+  if (result == 0 && keep) keep->reset(fd, st);
   else ::close(fd);
   return result;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
+
 namespace platform {
 
 class HeldFile;
@@ -44,7 +46,10 @@ class HeldFile {
  public:
   HeldFile() = default;
   ~HeldFile() { reset(); }
-  HeldFile(HeldFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  HeldFile(HeldFile&& other) noexcept : fd_(other.fd_), seen_(other.seen_), hasSeen_(other.hasSeen_) {
+    other.fd_ = -1;
+    other.hasSeen_ = false;
+  }
   HeldFile& operator=(HeldFile&& other) noexcept;
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;
@@ -53,6 +58,10 @@ class HeldFile {
   [[nodiscard]] int fd() const { return fd_; }
   // Closes the file (if any) and holds fd instead (-1: nothing).
   void reset(int fd = -1);
+  // The same, with the fstat the check took of fd: a step that needs it does not ask again.
+  void reset(int fd, const struct stat& seen);
+  // That fstat, or nullptr when none came with the file.
+  [[nodiscard]] const struct stat* seen() const { return fd_ >= 0 && hasSeen_ ? &seen_ : nullptr; }
   // Gives the descriptor away (the caller closes it); -1 when nothing is held.
   [[nodiscard]] int release();
   // Up to length bytes from the 0-based offset into into (room for length bytes, the caller's,
@@ -63,6 +72,8 @@ class HeldFile {
 
  private:
   int fd_ = -1;
+  struct stat seen_ {};
+  bool hasSeen_ = false;
 };
 
 }  // namespace platform

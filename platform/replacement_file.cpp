@@ -29,20 +29,26 @@ constexpr std::size_t kNameKept = 200;  // bytes of the target's name in the tem
 
 std::string temporaryNameSuffix() {
   static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  unsigned char bytes[8] = {};
-  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
-    // No entropy yet (early boot): the clock and the process id still make a collision unlikely,
-    // and O_EXCL makes one harmless.
-    std::uint64_t v = static_cast<std::uint64_t>(
-                          std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                      (static_cast<std::uint64_t>(::getpid()) << 40);
-    for (unsigned char& b : bytes) {
-      b = static_cast<unsigned char>(v);
-      v = v * 6364136223846793005ULL + 1442695040888963407ULL;
-    }
+  // Seeded once per thread from the system's entropy, then stepped (splitmix64): a run that copies
+  // many small files asks the kernel once, not once per file. The names need to be unlikely to
+  // collide, not secret: O_EXCL makes a collision harmless.
+  thread_local std::uint64_t state = [] {
+    std::uint64_t seed = 0;
+    if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof seed))
+      // No entropy yet (early boot): the clock and the process id still differ between runs.
+      seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+             (static_cast<std::uint64_t>(::getpid()) << 40);
+    return seed;
+  }();
+  std::uint64_t v = (state += 0x9E3779B97F4A7C15ULL);
+  v = (v ^ (v >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  v = (v ^ (v >> 27)) * 0x94D049BB133111EBULL;
+  v ^= v >> 31;
+  std::string s(8, 'a');
+  for (char& c : s) {
+    c = kChars[v % (sizeof(kChars) - 1)];
+    v /= sizeof(kChars) - 1;
   }
-  std::string s;
-  for (unsigned char b : bytes) s += kChars[b % (sizeof(kChars) - 1)];
   return s;
 }
 

@@ -87,7 +87,11 @@ CopyJournal::CopyJournal(CopyMode mode)
 void CopyJournal::stepDone(const core::StepRecord& step) {
   if (step.kind != core::StepKind::Copied && step.kind != core::StepKind::Renamed) return;
   core::JournalRecord record{.from = step.from, .to = step.to};
-  if (step.kind == core::StepKind::Copied) {
+  if (step.kind == core::StepKind::Copied && step.copy) {
+    // The step knows what it made: the copy's size, and the modified time it has from its source.
+    // Where that time could not be kept, the undo keeps the copy: the safe side.
+    record.copy = *step.copy;
+  } else if (step.kind == core::StepKind::Copied) {
     // What the undo later checks the copy against: its size now, and the modified time it gets
     // from its source as soon as this step returns (keepTimesAndAttributes). Where the time
     // cannot be kept, the undo keeps the copy: the safe side.

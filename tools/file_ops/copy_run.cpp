@@ -77,6 +77,11 @@ class CopyJob {
       if (!sourceWanted(item, source, renames ? &transfer.status : nullptr)) return core::StepResult::Skipped;
       makeFolder(folder);
       transfer.folderDevice = folder_.device();
+      if (held_.isOpen()) {
+        transfer.held = &held_;
+        transfer.sourceFolder = &sourceAttributes(item.folder());
+        transfer.targetFolder = targetAttributes();
+      }
       transfer.targetUnchecked = renames && options_.exists != TargetExists::Overwrite;
       if (!transfer.targetUnchecked && !placeTarget(transfer)) return core::StepResult::Skipped;
       result = transferFile(pipe_, transfer, msg_);
@@ -86,6 +91,7 @@ class CopyJob {
       transfer.targetUnchecked = false;
       result = quickRename ? renameFile(pipe_, transfer, msg_) : transferFile(pipe_, transfer, msg_);
     }
+    held_.reset();  // a copy took it over; a rename or a failure leaves it to be closed here
     if (transferred(result)) {
       ++done_;
       if (folder_.id.known) placed_[folder_.id].insert(transfer.target.substr(folder.size()));
@@ -155,6 +161,24 @@ class CopyJob {
     return std::nullopt;
   }
 
+  // The walked folder's and the current target folder's ".hidden" names and file system, looked at
+  // once per folder for the attributes of copies.
+  const platform::FolderAttributes& sourceAttributes(const std::string& folder) {
+    if (!sourceAttributes_ || sourceAttributesOf_ != folder) {
+      sourceAttributes_.emplace(folder);
+      sourceAttributesOf_ = folder;
+    }
+    return *sourceAttributes_;
+  }
+  const platform::FolderAttributes* targetAttributes() {
+    if (!folder_.id.known) return nullptr;
+    if (!targetAttributes_ || targetAttributesOf_ != folder_.path) {
+      targetAttributes_.emplace(folder_.path);
+      targetAttributesOf_ = folder_.path;
+    }
+    return &*targetAttributes_;
+  }
+
   // A folder that cannot be made fails the transfer, with its line (and is tried again for the
   // next file).
   void makeFolder(const std::string& folder) {
@@ -167,8 +191,10 @@ class CopyJob {
   // that the entry can be moved as itself.
   bool sourceWanted(core::RunItem& item, const std::string& source, const platform::FileStatus* renamed) {
     if (plan_.filter.words.empty()) {
-      const core::UsableChecks checks = renamed ? core::UsableChecks{.access = core::Access::None, .status = renamed}
-                                                : core::UsableChecks{.access = core::Access::Read};
+      // A copy reads the very file the check opened.
+      const core::UsableChecks checks =
+          renamed ? core::UsableChecks{.access = core::Access::None, .status = renamed}
+                  : core::UsableChecks{.access = core::Access::Read, .keep = &held_, .listed = item.entry()};
       return pipe_.checkFileUsable(source, checks) != 0;
     }
     switch (fileHasTargetWords(item, source, plan_.filter)) {
@@ -198,6 +224,7 @@ class CopyJob {
   // itself). False: the file is skipped, with its line.
   bool placeTarget(Transfer& t) {
     const platform::FileStatus existing = platform::fileStatus(t.target, false);
+    t.targetFree = existing.error == ENOENT;
     if (existing.error != 0) return true;
     switch (options_.exists) {
       case TargetExists::Skip:
@@ -240,6 +267,9 @@ class CopyJob {
       return id.known ? std::optional(id.id.device) : std::nullopt;
     }
   } folder_;
+  platform::HeldFile held_;  // the source as its check opened it, for the copy
+  std::optional<platform::FolderAttributes> sourceAttributes_, targetAttributes_;
+  std::string sourceAttributesOf_, targetAttributesOf_;
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;
 };

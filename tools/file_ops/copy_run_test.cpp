@@ -174,6 +174,33 @@ TEST_F(CopyRunTest, HiddenFilesStayHiddenWhereverTheyMove) {
   EXPECT_EQ(readAll(root_ + "out/.dotfile1"), "new");
 }
 
+// Each copy has its source's attributes, whether it needed them set or had them from the start;
+// a name left listed in the target's ".hidden" does not hide a copy of a shown file. The journal
+// stamps each copy as it is, so that the undo removes them all.
+TEST_F(CopyRunTest, CopiesHaveTheirSourcesAttributes) {
+  makeFile("main/.hidden", "listed.txt\n");
+  makeFile("main/listed.txt", "h");
+  makeFile("main/plain.txt", "p");
+  const std::string locked = makeFile("main/locked.txt", "r");
+  ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+  const std::string archived = makeFile("main/archived.txt", "a");
+  const bool xattrs = ::setxattr(archived.c_str(), "user.vardulek.archive", "1", 1, 0) == 0;
+  makeFile("out/.hidden", "plain.txt\n");
+  host_.listHidden = true;
+  const CopyJobResult r = run({.pattern = root_ + "out", .withHidden = true});
+  EXPECT_EQ(r.outcome.done, 4) << report();
+  const std::string out = root_ + "out/";
+  EXPECT_EQ(core::GetAtt(out + "listed.txt"), core::kAttrHidden);
+  EXPECT_EQ(core::GetAtt(out + "plain.txt"), 0);
+  EXPECT_EQ(core::GetAtt(out + "locked.txt"), core::kAttrReadOnly);
+  if (xattrs) {
+    EXPECT_EQ(core::GetAtt(out + "archived.txt"), core::kAttrArchive);
+  }
+  ASSERT_EQ(undoCopyJob(pipe_, form_, r.journalSlot, msg_).outcome.done, 4) << report();
+  for (const char* name : {"listed.txt", "plain.txt", "locked.txt", "archived.txt"})
+    EXPECT_FALSE(std::filesystem::exists(out + name)) << name;
+}
+
 // Two names of one file are two sources: moving the first must not make the second look like a
 // file this run placed.
 TEST_F(CopyRunTest, AHardLinkToAMovedFileIsMovedToo) {

@@ -29,10 +29,15 @@ TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::Messa
   return TransferResult::Failed;
 }
 
+std::string_view leafOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+}
+
 // A new copy is complete: its times and attributes from the source, then the line.
 TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, std::uint8_t attributes,
-                      bool metadataKept) {
-  const bool kept = keepTimesAndAttributes(t.target, t.status, attributes) && metadataKept;
+                      bool metadataKept, const NewCopy& made) {
+  const bool kept = keepTimesAndAttributes(t.target, t.status, attributes, made) && metadataKept;
   // A move across file systems deletes its source only now: the copy is synced and checked whole.
   if (t.mode == CopyMode::Move && core::KillFile(t.source) != 0) pipe.addResult(msg(copy_msg::kSourceNotDeleted) + t.source);
   logDone(pipe, t);
@@ -45,29 +50,48 @@ TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::Messa
 TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
   if (t.targetUnchecked && !t.replace && platform::fileStatus(t.target, false).error == 0)
     return TransferResult::TargetExists;
-  // A rename takes the attributes along; only a copy needs them read first.
-  const std::uint8_t attributes = core::GetAtt(t.source);
+  // A rename takes the attributes along; only a copy needs them read first: from the file the
+  // check opened, in the folder the run looked at, where the run passes them.
+  const bool opened = t.held && t.held->isOpen() && t.sourceFolder && t.status.type == platform::FileType::Regular;
+  const std::uint8_t attributes =
+      opened ? core::AttBits(t.sourceFolder->ofOpenFile(t.held->fd(), leafOf(t.source), t.status.mode))
+             : core::GetAtt(t.source);
   // A move keeps what mv keeps (exact permission bits, owner, extended attributes); a copy is
   // what cp makes without -p.
   const bool move = t.mode == CopyMode::Move;
   bool metadataKept = true;
+  NewCopy made;
   switch (pipe.copyFileChunked(t.source, t.target,
                                {.replace = t.replace, .durable = move, .keepMetadata = move, .metadataKept = &metadataKept,
-                                .keepTimes = true})) {
+                                .keepTimes = true, .timesKept = &made.timesKept, .source = opened ? t.held : nullptr,
+                                .destinationFree = t.targetFree && !t.replace, .copyMode = &made.mode})) {
     case core::kCopyDone: break;
     case core::kCopyStopped: return TransferResult::Stopped;  // the run reports the Cancel
     default: return failed(pipe, t, msg, copy_msg::kCopyFailed);
   }
-  return copied(pipe, t, msg, attributes, metadataKept);
+  // Only a plain copy into a name that was free is known to have no attributes but its bits:
+  // moved extended attributes may carry the archive flag, and a replaced name may be listed hidden.
+  if (!move && t.targetFree && !t.replace) made.folder = t.targetFolder;
+  return copied(pipe, t, msg, attributes, metadataKept, made);
 }
 
 }  // namespace
 
 bool keepTimesAndAttributes(const std::string& target, const platform::FileStatus& source, std::uint8_t attributes) {
+  return keepTimesAndAttributes(target, source, attributes, NewCopy{});
+}
+
+bool keepTimesAndAttributes(const std::string& target, const platform::FileStatus& source, std::uint8_t attributes,
+                            const NewCopy& made) {
   const platform::FileTime* accessed = source.accessed.known ? &source.accessed : nullptr;
   const platform::FileTime* modified = source.modified.known ? &source.modified : nullptr;
-  bool ok = (!accessed && !modified) || platform::setFileTimes(target, accessed, modified) == 0;
+  bool ok = made.timesKept || (!accessed && !modified) || platform::setFileTimes(target, accessed, modified) == 0;
   if (!platform::canSetCreationTime()) core::raiseCreationTimeNotice();  // the run's one notice
+  // Most copies already have the attributes of their source (none but the read-only flag, which
+  // the permission bits carry along): nothing to look up or set.
+  if (made.folder && !made.folder->vfat() && made.mode >= 0 &&
+      core::AttBits(made.folder->ofNewFile(leafOf(target), static_cast<std::uint32_t>(made.mode))) == attributes)
+    return ok;
   if (core::GetAtt(target) != attributes) ok = core::SetAtt(target, attributes) == 0 && ok;
   return ok;
 }

@@ -17,6 +17,8 @@
 
 #include "core/message_table.h"
 #include "core/pipeline.h"
+#include "platform/file_attributes.h"
+#include "platform/file_head.h"
 #include "platform/fs.h"
 
 #include <cstdint>
@@ -52,6 +54,14 @@ struct Transfer {
   // The caller did not look whether the target exists (only without replace). A move within one
   // file system then gives TargetExists for an existing target, with nothing done or logged.
   bool targetUnchecked = false;
+  // A run over many files passes what it has looked at already, so that a copy looks nothing up
+  // twice: the source as its check opened it (a copy reads and takes over that very file), the
+  // source's and the target's folders (their ".hidden" names, vfat or not), and that nothing was
+  // under the target's name just now. Any of them may be missing.
+  platform::HeldFile* held = nullptr;
+  const platform::FolderAttributes* sourceFolder = nullptr;
+  const platform::FolderAttributes* targetFolder = nullptr;
+  bool targetFree = false;
 };
 
 enum class TransferResult {
@@ -81,5 +91,16 @@ TransferResult renameFile(core::Pipeline& pipe, const Transfer& t, const core::M
 // and the attributes read from it then. False when either could not be set. The creation time
 // cannot be set here: the run's finish reports that once.
 bool keepTimesAndAttributes(const std::string& target, const platform::FileStatus& source, std::uint8_t attributes);
+
+// What a copy that just took its name is known to have, so that keepTimesAndAttributes need not
+// look: the source's times (set before the name was taken), and its permission bits (-1 unknown)
+// in a folder seen as folder, without extended attributes.
+struct NewCopy {
+  bool timesKept = false;
+  long mode = -1;
+  const platform::FolderAttributes* folder = nullptr;
+};
+bool keepTimesAndAttributes(const std::string& target, const platform::FileStatus& source, std::uint8_t attributes,
+                            const NewCopy& made);
 
 }  // namespace tools::file_ops
