@@ -151,6 +151,9 @@ struct CopyOptions {
   // Not with replace: the caller has just found nothing under the destination's name, so it is
   // not looked at again (the copy still never takes the name of something that came meanwhile).
   bool destinationFree = false;
+  // The destination's folder, open for reading and held by the caller for the step (-1: opened
+  // by the copy).
+  int destinationFolderFd = -1;
   // Set to the copy's permission bits (07777) just before it takes its name, or -1 when unknown.
   long* copyMode = nullptr;
 };

@@ -50,7 +50,8 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
   platform::FileCopy copy;
   const platform::CopyTarget how = replacing ? platform::CopyTarget::Replacing : platform::CopyTarget::New;
   const bool nameFree = options.destinationFree && !options.replace;
-  if ((held >= 0 ? copy.openFrom(held, hasSeen ? &seen : nullptr, source, destination, how, nameFree)
+  if ((held >= 0 ? copy.openFrom(held, hasSeen ? &seen : nullptr, source, destination, how, nameFree,
+                                 options.destinationFolderFd)
                  : copy.open(source, destination, how)) != 0)
     return kCopyFailed;
   recordFileSize(copy.size());

@@ -139,16 +139,16 @@ FileCopy::FileCopy() : s_(std::make_unique<State>()) {}
 FileCopy::~FileCopy() { (void)abandon(); }
 
 int FileCopy::open(std::string_view source, std::string_view target, CopyTarget how) {
-  return start(-1, nullptr, source, target, how, false);
+  return start(-1, nullptr, source, target, how, false, -1);
 }
 
 int FileCopy::openFrom(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
-                       CopyTarget how, bool targetFree) {
-  return start(sourceFd, seen, source, target, how, targetFree);
+                       CopyTarget how, bool targetFree, int targetFolderFd) {
+  return start(sourceFd, seen, source, target, how, targetFree, targetFolderFd);
 }
 
 int FileCopy::start(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
-                    CopyTarget how, bool targetFree) {
+                    CopyTarget how, bool targetFree, int targetFolderFd) {
   (void)abandon();
   s_ = std::make_unique<State>();
   State& s = *s_;
@@ -187,7 +187,9 @@ int FileCopy::start(int sourceFd, const struct stat* seen, std::string_view sour
     }
   }
   // A new file appears under its name only whole: until commit it is a temporary file beside it.
-  if (const int err = s.replacement.create(s.target, mode); err != 0) {
+  if (const int err = targetFolderFd >= 0 ? s.replacement.createIn(targetFolderFd, s.target, mode)
+                                          : s.replacement.create(s.target, mode);
+      err != 0) {
     s.closeAll();
     return err;
   }

@@ -47,8 +47,10 @@ class FileCopy {
   // reading, taken over: the copy closes it, even on failure; seen, when given, the fstat the
   // check took of it) and, with targetFree, a CopyTarget::New whose name the caller has just found
   // free: neither is looked up again (commit() still never replaces what came meanwhile).
+  // targetFolderFd, when not -1: the target's folder, open for reading, held by the caller until
+  // the copy is committed or abandoned (ReplacementFile::createIn).
   int openFrom(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
-               CopyTarget how, bool targetFree);
+               CopyTarget how, bool targetFree, int targetFolderFd = -1);
   // Copies at most maxBytes more. 0 or errno: ENODATA when the source ended early (it shrank),
   // ENOSPC on a full disk.
   int copyPiece(std::uint64_t maxBytes);
@@ -90,7 +92,7 @@ class FileCopy {
  private:
   int finish(bool durable);
   int start(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target, CopyTarget how,
-            bool targetFree);
+            bool targetFree, int targetFolderFd);
 
   struct State;
   std::unique_ptr<State> s_;

@@ -175,21 +175,37 @@ bool OriginalFile::contentsUnchanged() const {
 
 ReplacementFile::~ReplacementFile() {
   (void)discard();
-  if (dirFd_ >= 0) ::close(dirFd_);
+  dropFolder();
 }
 
-int ReplacementFile::create(std::string_view target, unsigned mode) {
-  (void)discard();
-  if (dirFd_ >= 0) ::close(dirFd_);
+void ReplacementFile::dropFolder() {
+  if (dirFd_ >= 0 && ownsDir_) ::close(dirFd_);
   dirFd_ = -1;
+  ownsDir_ = true;
+}
+
+int ReplacementFile::create(std::string_view target, unsigned mode) { return start(-1, target, mode); }
+
+int ReplacementFile::createIn(int folderFd, std::string_view target, unsigned mode) {
+  return start(folderFd, target, mode);
+}
+
+int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode) {
+  (void)discard();
+  dropFolder();
   target_ = std::string(target);
   if (target_.empty() || target_.back() == '/') return EISDIR;
   const std::string folder = folderOf(target_);
   name_ = nameOf(target_);
-  // Read access to sync the folder after the rename; a folder we may only enter still works.
-  dirFd_ = openFolderFd(folder, O_RDONLY);
-  if (dirFd_ < 0 && errno == EACCES) dirFd_ = openFolderFd(folder, O_PATH);
-  if (dirFd_ < 0) return errno;
+  if (folderFd >= 0) {
+    dirFd_ = folderFd;
+    ownsDir_ = false;
+  } else {
+    // Read access to sync the folder after the rename; a folder we may only enter still works.
+    dirFd_ = openFolderFd(folder, O_RDONLY);
+    if (dirFd_ < 0 && errno == EACCES) dirFd_ = openFolderFd(folder, O_PATH);
+    if (dirFd_ < 0) return errno;
+  }
   for (int tries = 0; tries < kCreateTries; ++tries) {
     tmpName_ = temporaryNameFor(name_);
     tmp_ = (folder == "/" ? "/" : folder + "/") + tmpName_;

@@ -73,6 +73,10 @@ class ReplacementFile {
   // path is used as given: a caller that means to write through a symlink resolves it first.
   // 0 or errno; path() then names the last name tried.
   int create(std::string_view target, unsigned mode = 0600);
+  // The same in the folder of target open as folderFd (for reading, to sync it), which the caller
+  // holds open until this file is committed or discarded: a run that writes many files into one
+  // folder opens it once.
+  int createIn(int folderFd, std::string_view target, unsigned mode);
   // Appends data. 0 or errno (ENOSPC on a full disk, EBADF when not created).
   // With keepHoles, whole blocks of zero bytes become holes, as in the sparse file being replaced.
   int write(std::string_view data);
@@ -127,11 +131,14 @@ class ReplacementFile {
 
  private:
   int finish(bool replace, bool syncFolder = true, bool syncData = true);
+  int start(int folderFd, std::string_view target, unsigned mode);
+  void dropFolder();
 
   std::string target_, tmp_;
   std::string name_, tmpName_;  // the last components of target_ and tmp_
   int fd_ = -1;
   int dirFd_ = -1;       // the folder both are in
+  bool ownsDir_ = true;  // dirFd_ is closed here, not the caller's
   bool exists_ = false;  // the temporary file is on disk and ours to remove
   bool synced_ = false;  // nothing written since the last sync
   bool keepHoles_ = false;

@@ -2,6 +2,7 @@
 
 #include "core/date_tokens.h"
 #include "core/file_paths.h"
+#include "platform/dir_listing.h"
 #include "platform/replacement_file.h"
 #include "tools/file_ops/copy_journal.h"
 #include "tools/file_ops/copy_pattern.h"
@@ -81,6 +82,7 @@ class CopyJob {
         transfer.held = &held_;
         transfer.sourceFolder = &sourceAttributes(item.folder());
         transfer.targetFolder = targetAttributes();
+        if (transfer.targetFolder && targetOpen_.isOpen()) transfer.targetFolderFd = targetOpen_.fd();
       }
       transfer.targetUnchecked = renames && options_.exists != TargetExists::Overwrite;
       if (!transfer.targetUnchecked && !placeTarget(transfer)) return core::StepResult::Skipped;
@@ -175,6 +177,9 @@ class CopyJob {
     if (!targetAttributes_ || targetAttributesOf_ != folder_.path) {
       targetAttributes_.emplace(folder_.path);
       targetAttributesOf_ = folder_.path;
+      // Copies into it create their files through one descriptor of it (none where it cannot be
+      // read: each copy then opens it as it can).
+      (void)targetOpen_.open(folder_.path);
     }
     return &*targetAttributes_;
   }
@@ -270,6 +275,7 @@ class CopyJob {
   platform::HeldFile held_;  // the source as its check opened it, for the copy
   std::optional<platform::FolderAttributes> sourceAttributes_, targetAttributes_;
   std::string sourceAttributesOf_, targetAttributesOf_;
+  platform::FolderReader targetOpen_;  // the folder of targetAttributesOf_
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;
 };

@@ -64,7 +64,8 @@ TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::M
   switch (pipe.copyFileChunked(t.source, t.target,
                                {.replace = t.replace, .durable = move, .keepMetadata = move, .metadataKept = &metadataKept,
                                 .keepTimes = true, .timesKept = &made.timesKept, .source = opened ? t.held : nullptr,
-                                .destinationFree = t.targetFree && !t.replace, .copyMode = &made.mode})) {
+                                .destinationFree = t.targetFree && !t.replace, .destinationFolderFd = t.targetFolderFd,
+                                .copyMode = &made.mode})) {
     case core::kCopyDone: break;
     case core::kCopyStopped: return TransferResult::Stopped;  // the run reports the Cancel
     default: return failed(pipe, t, msg, copy_msg::kCopyFailed);

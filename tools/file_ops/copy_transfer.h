@@ -62,6 +62,7 @@ struct Transfer {
   const platform::FolderAttributes* sourceFolder = nullptr;
   const platform::FolderAttributes* targetFolder = nullptr;
   bool targetFree = false;
+  int targetFolderFd = -1;  // the target's folder, open while the run is at it
 };
 
 enum class TransferResult {
