@@ -98,6 +98,7 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
     // checked as the file itself would be. Tools that change things never follow a link.
     if (const std::optional<std::string> target = resolvedPath(path)) {
       err = platform::openAndReadHead(*target, access, headBytes, file, checks.keep);
+      if (checks.keep) checks.keep->setThroughLink();
     }
   }
   // FIFOs, devices, sockets and links count as system files: refused before anything opens them

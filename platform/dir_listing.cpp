@@ -181,6 +181,20 @@ EntryStatus FolderReader::status(const std::string& name, unsigned want) const {
   return st;
 }
 
+FileStatus FolderReader::entryStatus(const std::string& name) const {
+  FileStatus st;
+  struct statx sx {};
+  if (fd_ < 0 || name.empty() || name.find('/') != std::string::npos) {
+    st.error = fd_ < 0 ? EBADF : EINVAL;
+    return st;
+  }
+  if (::statx(fd_, name.c_str(), AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+    st.error = errno;
+    return st;
+  }
+  return statusFromStatx(sx);
+}
+
 bool FolderReader::archive(const std::string& name) const {
   if (fd_ < 0 || name.empty()) return false;
   if (fat_) {

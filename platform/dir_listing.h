@@ -4,6 +4,8 @@
 // not a regular file, and nothing follows a symlink except to learn what it points at.
 #pragma once
 
+#include "platform/fs.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -85,6 +87,10 @@ class FolderReader {
   // Status of the entry `name` in this folder. Symlinks are followed; a dangling one reports
   // the link itself. Never opens the entry. `want` is a set of StatWant bits.
   [[nodiscard]] EntryStatus status(const std::string& name, unsigned want) const;
+
+  // Status of the entry name itself (a symlink not followed), as fileStatus(folder + name, false)
+  // describes it: one statx relative to this folder.
+  [[nodiscard]] FileStatus entryStatus(const std::string& name) const;
 
   // The archive flag of a regular file or link: DOS attributes on FAT file systems, else the
   // extended attribute kArchiveXattr. False when unknown. Never opens a FIFO or a device.

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -73,5 +74,9 @@ int reopenEntry(int pathFd, int flags);
 // Tells the scopes of this thread that the entry at from now is at to ("" when removed), after a
 // step renamed or removed it.
 void entryMoved(std::string_view from, std::string_view to);
+
+struct FileStatus;
+// The status a statx (STATX_BASIC_STATS | STATX_BTIME) gave, as fileStatus describes it.
+FileStatus statusFromStatx(const struct statx& sx);
 
 }  // namespace platform

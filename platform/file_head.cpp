@@ -34,8 +34,9 @@ HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
     reset(other.fd_);
     seen_ = other.seen_;
     hasSeen_ = other.hasSeen_;
+    throughLink_ = other.throughLink_;
     other.fd_ = -1;
-    other.hasSeen_ = false;
+    other.hasSeen_ = other.throughLink_ = false;
   }
   return *this;
 }
@@ -43,7 +44,7 @@ HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
 void HeldFile::reset(int fd) {
   if (fd_ >= 0 && fd_ != fd) ::close(fd_);
   fd_ = fd;
-  hasSeen_ = false;
+  hasSeen_ = throughLink_ = false;
 }
 
 void HeldFile::reset(int fd, const struct stat& seen) {
@@ -55,6 +56,7 @@ void HeldFile::reset(int fd, const struct stat& seen) {
 int HeldFile::release() {
   const int fd = fd_;
   fd_ = -1;
+  hasSeen_ = throughLink_ = false;
   return fd;
 }
 

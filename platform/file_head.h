@@ -46,9 +46,10 @@ class HeldFile {
  public:
   HeldFile() = default;
   ~HeldFile() { reset(); }
-  HeldFile(HeldFile&& other) noexcept : fd_(other.fd_), seen_(other.seen_), hasSeen_(other.hasSeen_) {
+  HeldFile(HeldFile&& other) noexcept
+      : fd_(other.fd_), seen_(other.seen_), hasSeen_(other.hasSeen_), throughLink_(other.throughLink_) {
     other.fd_ = -1;
-    other.hasSeen_ = false;
+    other.hasSeen_ = other.throughLink_ = false;
   }
   HeldFile& operator=(HeldFile&& other) noexcept;
   HeldFile(const HeldFile&) = delete;
@@ -62,6 +63,9 @@ class HeldFile {
   void reset(int fd, const struct stat& seen);
   // That fstat, or nullptr when none came with the file.
   [[nodiscard]] const struct stat* seen() const { return fd_ >= 0 && hasSeen_ ? &seen_ : nullptr; }
+  // Whether the check reached the file through a symbolic link (the path names the link, not it).
+  void setThroughLink() { throughLink_ = fd_ >= 0; }
+  [[nodiscard]] bool throughLink() const { return throughLink_; }
   // Gives the descriptor away (the caller closes it); -1 when nothing is held.
   [[nodiscard]] int release();
   // Up to length bytes from the 0-based offset into into (room for length bytes, the caller's,
@@ -74,6 +78,7 @@ class HeldFile {
   int fd_ = -1;
   struct stat seen_ {};
   bool hasSeen_ = false;
+  bool throughLink_ = false;
 };
 
 }  // namespace platform

@@ -33,6 +33,15 @@ FileTime fromStatx(const struct statx_timestamp& t, bool known) {
   return r;
 }
 
+FileType typeOfMode(unsigned mode) {
+  switch (mode & S_IFMT) {
+    case S_IFREG: return FileType::Regular;
+    case S_IFDIR: return FileType::Directory;
+    case S_IFLNK: return FileType::Symlink;
+    default: return FileType::Other;
+  }
+}
+
 class StatxSource final : public MetadataSource {
  public:
   FileStatus query(const std::string& path, bool followLinks) const override {
@@ -48,25 +57,7 @@ class StatxSource final : public MetadataSource {
       st.error = errno;
       return st;
     }
-    switch (sx.stx_mode & S_IFMT) {
-      case S_IFREG: st.type = FileType::Regular; break;
-      case S_IFDIR: st.type = FileType::Directory; break;
-      case S_IFLNK: st.type = FileType::Symlink; break;
-      default: st.type = FileType::Other; break;
-    }
-    st.size = sx.stx_size;
-    st.mode = sx.stx_mode & 07777;
-    st.uid = sx.stx_uid;
-    st.gid = sx.stx_gid;
-    // The encoding st_dev has, so that every identity of this layer compares with every other.
-    st.identity = {static_cast<std::uint64_t>(::makedev(sx.stx_dev_major, sx.stx_dev_minor)), sx.stx_ino};
-    st.accessed = fromStatx(sx.stx_atime, (sx.stx_mask & STATX_ATIME) != 0);
-    st.modified = fromStatx(sx.stx_mtime, (sx.stx_mask & STATX_MTIME) != 0);
-    st.changed = fromStatx(sx.stx_ctime, (sx.stx_mask & STATX_CTIME) != 0);
-    // A zero birth time comes from file systems that do not keep one (overlays among them).
-    st.created = fromStatx(sx.stx_btime, (sx.stx_mask & STATX_BTIME) != 0 &&
-                                             (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0));
-    return st;
+    return statusFromStatx(sx);
   }
 };
 
@@ -78,6 +69,38 @@ std::string str(std::string_view s) { return std::string(s); }
 }  // namespace
 
 const MetadataSource& systemMetadataSource() { return kStatxSource; }
+
+FileStatus statusFromStatx(const struct statx& sx) {
+  FileStatus st;
+  st.type = typeOfMode(sx.stx_mode);
+  st.size = sx.stx_size;
+  st.mode = sx.stx_mode & 07777;
+  st.uid = sx.stx_uid;
+  st.gid = sx.stx_gid;
+  // The encoding st_dev has, so that every identity of this layer compares with every other.
+  st.identity = {static_cast<std::uint64_t>(::makedev(sx.stx_dev_major, sx.stx_dev_minor)), sx.stx_ino};
+  st.accessed = fromStatx(sx.stx_atime, (sx.stx_mask & STATX_ATIME) != 0);
+  st.modified = fromStatx(sx.stx_mtime, (sx.stx_mask & STATX_MTIME) != 0);
+  st.changed = fromStatx(sx.stx_ctime, (sx.stx_mask & STATX_CTIME) != 0);
+  // A zero birth time comes from file systems that do not keep one (overlays among them).
+  st.created = fromStatx(sx.stx_btime, (sx.stx_mask & STATX_BTIME) != 0 &&
+                                           (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0));
+  return st;
+}
+
+FileStatus statusOf(const struct stat& sb) {
+  FileStatus st;
+  st.type = typeOfMode(sb.st_mode);
+  st.size = static_cast<std::uint64_t>(sb.st_size);
+  st.mode = sb.st_mode & 07777;
+  st.uid = sb.st_uid;
+  st.gid = sb.st_gid;
+  st.identity = {static_cast<std::uint64_t>(sb.st_dev), static_cast<std::uint64_t>(sb.st_ino)};
+  st.accessed = {.sec = sb.st_atim.tv_sec, .nsec = static_cast<std::uint32_t>(sb.st_atim.tv_nsec), .known = true};
+  st.modified = {.sec = sb.st_mtim.tv_sec, .nsec = static_cast<std::uint32_t>(sb.st_mtim.tv_nsec), .known = true};
+  st.changed = {.sec = sb.st_ctim.tv_sec, .nsec = static_cast<std::uint32_t>(sb.st_ctim.tv_nsec), .known = true};
+  return st;
+}
 
 void setMetadataSource(const MetadataSource* source) { gSource = source ? source : &kStatxSource; }
 

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace platform {
 
 enum class FileType { Missing, Regular, Directory, Symlink, Other };
@@ -64,6 +66,9 @@ class ScopedMetadataSource {
 
 // Metadata of path through the installed source. Never opens the file.
 [[nodiscard]] FileStatus fileStatus(std::string_view path, bool followLinks = true);
+// The status an fstat of an open file gave, as fileStatus describes it (fstat has no birth time:
+// created is unknown).
+[[nodiscard]] FileStatus statusOf(const struct stat& st);
 
 // Sets the last-access and/or last-modified time (nullptr leaves that time unchanged). Does not
 // follow a symlink. 0 or errno. The creation time cannot be set on Linux: see canSetCreationTime.

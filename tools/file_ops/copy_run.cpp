@@ -70,12 +70,22 @@ class CopyJob {
       transfer.targetUnchecked = true;
       result = renameFile(pipe_, transfer, msg_);
     } else {
-      transfer.status = platform::fileStatus(source, false);
-      // A folder still to be made lies on the file system of its nearest existing folder above.
-      const std::optional<std::uint64_t> planned = device ? device : deviceAbove(folder);
-      const bool renames = options_.mode == CopyMode::Move && transfer.status.error == 0 &&
-                           planned == transfer.status.identity.device;
-      if (!sourceWanted(item, source, renames ? &transfer.status : nullptr)) return core::StepResult::Skipped;
+      // A copy (without a content filter) is checked first: the status comes with the file the
+      // check opened. A move needs the status to choose between a rename and a copy.
+      const bool plainCopy = options_.mode == CopyMode::Copy && plan_.filter.words.empty();
+      bool renames = false;
+      if (plainCopy) {
+        if (!sourceWanted(item, source, nullptr)) return core::StepResult::Skipped;
+        const struct stat* seen = held_.seen();
+        transfer.status = seen && !held_.throughLink() ? platform::statusOf(*seen) : platform::fileStatus(source, false);
+      } else {
+        transfer.status = platform::fileStatus(source, false);
+        // A folder still to be made lies on the file system of its nearest existing folder above.
+        const std::optional<std::uint64_t> planned = device ? device : deviceAbove(folder);
+        renames = options_.mode == CopyMode::Move && transfer.status.error == 0 &&
+                  planned == transfer.status.identity.device;
+        if (!sourceWanted(item, source, renames ? &transfer.status : nullptr)) return core::StepResult::Skipped;
+      }
       makeFolder(folder);
       transfer.folderDevice = folder_.device();
       if (held_.isOpen()) {
@@ -184,6 +194,15 @@ class CopyJob {
     return &*targetAttributes_;
   }
 
+  // The target's status, through the open target folder where the run holds it.
+  platform::FileStatus targetStatus(const std::string& target) const {
+    const std::string& folder = targetAttributesOf_;
+    if (targetOpen_.isOpen() && target.size() > folder.size() && target.compare(0, folder.size(), folder) == 0 &&
+        target.find('/', folder.size()) == std::string::npos)
+      return targetOpen_.entryStatus(target.substr(folder.size()));
+    return platform::fileStatus(target, false);
+  }
+
   // A folder that cannot be made fails the transfer, with its line (and is tried again for the
   // next file).
   void makeFolder(const std::string& folder) {
@@ -228,7 +247,7 @@ class CopyJob {
   // What an existing target means: skipped, a free numbered name, or replaced (never the source
   // itself). False: the file is skipped, with its line.
   bool placeTarget(Transfer& t) {
-    const platform::FileStatus existing = platform::fileStatus(t.target, false);
+    const platform::FileStatus existing = targetStatus(t.target);
     t.targetFree = existing.error == ENOENT;
     if (existing.error != 0) return true;
     switch (options_.exists) {

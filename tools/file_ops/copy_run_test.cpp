@@ -185,19 +185,21 @@ TEST_F(CopyRunTest, CopiesHaveTheirSourcesAttributes) {
   ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
   const std::string archived = makeFile("main/archived.txt", "a");
   const bool xattrs = ::setxattr(archived.c_str(), "user.vardulek.archive", "1", 1, 0) == 0;
+  ASSERT_EQ(::symlink("plain.txt", (main_ + "link.txt").c_str()), 0);
   makeFile("out/.hidden", "plain.txt\n");
   host_.listHidden = true;
   const CopyJobResult r = run({.pattern = root_ + "out", .withHidden = true});
-  EXPECT_EQ(r.outcome.done, 4) << report();
+  EXPECT_EQ(r.outcome.done, 5) << report();
   const std::string out = root_ + "out/";
+  EXPECT_EQ(readAll(out + "link.txt"), "p");  // a copy reads through a link
   EXPECT_EQ(core::GetAtt(out + "listed.txt"), core::kAttrHidden);
   EXPECT_EQ(core::GetAtt(out + "plain.txt"), 0);
   EXPECT_EQ(core::GetAtt(out + "locked.txt"), core::kAttrReadOnly);
   if (xattrs) {
     EXPECT_EQ(core::GetAtt(out + "archived.txt"), core::kAttrArchive);
   }
-  ASSERT_EQ(undoCopyJob(pipe_, form_, r.journalSlot, msg_).outcome.done, 4) << report();
-  for (const char* name : {"listed.txt", "plain.txt", "locked.txt", "archived.txt"})
+  ASSERT_EQ(undoCopyJob(pipe_, form_, r.journalSlot, msg_).outcome.done, 5) << report();
+  for (const char* name : {"listed.txt", "plain.txt", "locked.txt", "archived.txt", "link.txt"})
     EXPECT_FALSE(std::filesystem::exists(out + name)) << name;
 }
 
