@@ -81,7 +81,13 @@ bool onVfat(const std::string& path) {
   return ::statfs(path.c_str(), &sf) == 0 && sf.f_type == MSDOS_SUPER_MAGIC;
 }
 
-// The DOS attribute byte of a file on vfat, or -1 (errno set) when it cannot be had.
+// The DOS attribute byte of the open file fd on vfat, or -1 (errno set) when it cannot be had.
+int dosAttributesOf(int fd) {
+  std::uint32_t attr = 0;
+  return ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attr) == 0 ? static_cast<int>(attr) : -1;
+}
+
+// The same for the file at path.
 int readDosAttributes(const std::string& path) {
   const EntryAt at(path);
   const int fd = at.error() != 0 ? -1 : ::openat(at.dir(), at.name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -89,12 +95,23 @@ int readDosAttributes(const std::string& path) {
     if (at.error() != 0) errno = at.error();
     return -1;
   }
-  std::uint32_t attr = 0;
-  const int rc = ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attr);
+  const int attr = dosAttributesOf(fd);
   const int err = errno;
   ::close(fd);
   errno = err;
-  return rc == 0 ? static_cast<int>(attr) : -1;
+  return attr;
+}
+
+// The archive flag from a DOS attribute byte (-1: unknown) or from the extended attribute.
+void archiveFromDos(Attributes& a, int dos) {
+  if (dos < 0) return;
+  a.archiveSupported = true;
+  a.archive = (dos & ATTR_ARCH) != 0;
+}
+
+void archiveFromXattr(Attributes& a, const XattrArchive& x) {
+  a.archiveSupported = x.supported;
+  a.archive = x.set;
 }
 
 }  // namespace
@@ -116,16 +133,10 @@ Attributes readAttributes(std::string_view path, const std::unordered_set<std::s
   const std::string p(path);
   if (st.type == FileType::Symlink || st.type == FileType::Other) return a;  // never opened
   if (onVfat(p)) {
-    const int dos = readDosAttributes(p);
-    if (dos >= 0) {
-      a.archiveSupported = true;
-      a.archive = (dos & ATTR_ARCH) != 0;
-    }
-    return a;
+    archiveFromDos(a, readDosAttributes(p));
+  } else {
+    archiveFromXattr(a, readArchiveXattr(p));
   }
-  const XattrArchive x = readArchiveXattr(p);
-  a.archiveSupported = x.supported;
-  a.archive = x.set;
   return a;
 }
 
@@ -149,16 +160,10 @@ Attributes FolderAttributes::ofNewFile(std::string_view name, std::uint32_t mode
 Attributes FolderAttributes::ofOpenFile(int fd, std::string_view name, std::uint32_t mode) const {
   Attributes a = ofNewFile(name, mode);
   if (vfat_) {
-    std::uint32_t dos = 0;
-    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &dos) == 0) {
-      a.archiveSupported = true;
-      a.archive = (dos & ATTR_ARCH) != 0;
-    }
-    return a;
+    archiveFromDos(a, dosAttributesOf(fd));
+  } else {
+    archiveFromXattr(a, readArchiveXattrOf(fd));
   }
-  const XattrArchive x = readArchiveXattrOf(fd);
-  a.archiveSupported = x.supported;
-  a.archive = x.set;
   return a;
 }
 
