@@ -146,7 +146,8 @@ struct CopyOptions {
   // With keepTimes: set to whether the copy got them (a caller then need not set them again).
   bool* timesKept = nullptr;
   // The source as the caller's check just opened it (UsableChecks::keep): the copy reads that very
-  // file and takes the descriptor over. nullptr or empty: the source is opened by its path.
+  // file and takes the descriptor over (left with the caller when the copy stops before it opens).
+  // nullptr or empty: the source is opened by its path.
   platform::HeldFile* source = nullptr;
   // Not with replace: the caller has just found nothing under the destination's name, so it is
   // not looked at again (the copy still never takes the name of something that came meanwhile).

@@ -13,8 +13,6 @@
 #include "platform/replacement_file.h"
 #include "platform/trash_copy.h"
 
-#include <unistd.h>
-
 namespace core {
 
 namespace {
@@ -33,26 +31,19 @@ int Pipeline::keepReplacedInTrash(const std::string& path, platform::TrashEntry&
 
 int Pipeline::copyFileChunked(const std::string& source, const std::string& destination,
                               const CopyOptions& options) {
-  struct stat seen {};
-  const bool hasSeen = options.source && options.source->seen();
-  if (hasSeen) seen = *options.source->seen();
-  const int held = options.source ? options.source->release() : -1;
   bool replacing = false;
   if (!options.destinationFree || options.replace) {
     const platform::FileStatus existing = platform::fileStatus(destination, false);
     replacing = options.replace && existing.error == 0;
-    if (replacing && existing.type != platform::FileType::Regular) {
-      if (held >= 0) ::close(held);
-      return kCopyFailed;
-    }
+    if (replacing && existing.type != platform::FileType::Regular) return kCopyFailed;
   }
   // The copy removes what it wrote on every early return.
   platform::FileCopy copy;
   const platform::CopyTarget how = replacing ? platform::CopyTarget::Replacing : platform::CopyTarget::New;
   const bool nameFree = options.destinationFree && !options.replace;
-  if ((held >= 0 ? copy.openFrom(held, hasSeen ? &seen : nullptr, source, destination, how, nameFree,
-                                 options.destinationFolderFd)
-                 : copy.open(source, destination, how)) != 0)
+  if ((options.source && options.source->isOpen()
+           ? copy.openFrom(*options.source, source, destination, how, nameFree, options.destinationFolderFd)
+           : copy.open(source, destination, how)) != 0)
     return kCopyFailed;
   recordFileSize(copy.size());
   while (!copy.complete()) {

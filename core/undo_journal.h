@@ -71,7 +71,6 @@ inline constexpr JournalKind kCopyJournal{
     .ring = {.currentKey = "curcpyundnum", .slotKeyPrefix = "undocopy", .filePrefix = "CopyUndo ", .fileSuffix = ".txt"},
     .layout = JournalLayout::Copy};
 
-
 // One step: what was at `from` is now at `to` (full paths). A rename's two paths normally share
 // their folder; a copy's target is the copy, with its stamp where the journal has one (journals
 // of older versions do not).

@@ -76,7 +76,10 @@ int reopenEntry(int pathFd, int flags);
 void entryMoved(std::string_view from, std::string_view to);
 
 struct FileStatus;
+enum class FileType;
 // The status a statx (STATX_BASIC_STATS | STATX_BTIME) gave, as fileStatus describes it.
 FileStatus statusFromStatx(const struct statx& sx);
+// The kind of entry st_mode (or stx_mode) describes.
+FileType fileTypeOfMode(unsigned mode);
 
 }  // namespace platform

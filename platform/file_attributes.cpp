@@ -140,7 +140,7 @@ Attributes readAttributes(std::string_view path, const std::unordered_set<std::s
   return a;
 }
 
-FolderAttributes::FolderAttributes(std::string_view folder) {
+FolderAttributes::FolderAttributes(std::string_view folder) : folder_(folder) {
   std::string f(folder);
   while (f.size() > 1 && f.back() == '/') f.pop_back();
   if (f.empty()) f = ".";

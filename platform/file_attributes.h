@@ -42,7 +42,8 @@ class FolderAttributes {
   // Looks at folder (with or without a trailing "/"): its ".hidden" file and its file system.
   explicit FolderAttributes(std::string_view folder);
 
-  [[nodiscard]] const std::unordered_set<std::string>& listed() const { return listed_; }
+  // The folder as given.
+  [[nodiscard]] const std::string& folder() const { return folder_; }
   [[nodiscard]] bool vfat() const { return vfat_; }
   // The attributes of the regular file open as fd (its own descriptor, not O_PATH) whose name in
   // this folder is name and whose permission bits are mode: as readAttributes reads them by path,
@@ -53,6 +54,7 @@ class FolderAttributes {
   [[nodiscard]] Attributes ofNewFile(std::string_view name, std::uint32_t mode) const;
 
  private:
+  std::string folder_;
   std::unordered_set<std::string> listed_;
   bool vfat_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
+#include "platform/file_head.h"
 #include "platform/fs.h"
 #include "platform/replacement_file.h"
 
@@ -142,9 +143,14 @@ int FileCopy::open(std::string_view source, std::string_view target, CopyTarget 
   return start(-1, nullptr, source, target, how, false, -1);
 }
 
-int FileCopy::openFrom(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
-                       CopyTarget how, bool targetFree, int targetFolderFd) {
-  return start(sourceFd, seen, source, target, how, targetFree, targetFolderFd);
+int FileCopy::openFrom(HeldFile& source, std::string_view sourcePath, std::string_view target, CopyTarget how,
+                       bool targetFree, int targetFolderFd) {
+  struct stat seen {};
+  const bool hasSeen = source.seen() != nullptr;
+  if (hasSeen) seen = *source.seen();
+  const int fd = source.release();
+  if (fd < 0) return EBADF;
+  return start(fd, hasSeen ? &seen : nullptr, sourcePath, target, how, targetFree, targetFolderFd);
 }
 
 int FileCopy::start(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,

@@ -26,6 +26,8 @@
 
 namespace platform {
 
+class HeldFile;
+
 enum class CopyTarget {
   New,        // a new file at the target's path; commit() gives EEXIST when anything holds that name
   Replacing,  // renamed over the target by commit()
@@ -43,14 +45,14 @@ class FileCopy {
   // without being opened, EINVAL or EISDIR) and creates the copy. 0 or errno; on failure nothing
   // was created.
   int open(std::string_view source, std::string_view target, CopyTarget how);
-  // As open, for a source a check has just opened (sourceFd, a regular file's own descriptor for
-  // reading, taken over: the copy closes it, even on failure; seen, when given, the fstat the
-  // check took of it) and, with targetFree, a CopyTarget::New whose name the caller has just found
-  // free: neither is looked up again (commit() still never replaces what came meanwhile).
-  // targetFolderFd, when not -1: the target's folder, open for reading, held by the caller until
-  // the copy is committed or abandoned (ReplacementFile::createIn).
-  int openFrom(int sourceFd, const struct stat* seen, std::string_view source, std::string_view target,
-               CopyTarget how, bool targetFree, int targetFolderFd = -1);
+  // As open, for a source a check has just opened for reading (taken over from source with the
+  // fstat the check took of it: the copy closes it, even on failure) and, with targetFree, a
+  // CopyTarget::New whose name the caller has just found free: neither is looked up again
+  // (commit() still never replaces what came meanwhile). targetFolderFd, when not -1: the
+  // target's folder, open for reading, held by the caller until the copy is committed or
+  // abandoned (ReplacementFile::createIn).
+  int openFrom(HeldFile& source, std::string_view sourcePath, std::string_view target, CopyTarget how,
+               bool targetFree, int targetFolderFd = -1);
   // Copies at most maxBytes more. 0 or errno: ENODATA when the source ended early (it shrank),
   // ENOSPC on a full disk.
   int copyPiece(std::uint64_t maxBytes);

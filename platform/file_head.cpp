@@ -12,13 +12,6 @@ namespace platform {
 
 namespace {
 
-FileType typeOf(mode_t mode) {
-  if (S_ISREG(mode)) return FileType::Regular;
-  if (S_ISDIR(mode)) return FileType::Directory;
-  if (S_ISLNK(mode)) return FileType::Symlink;
-  return FileType::Other;
-}
-
 int openFlags(OpenAccess access, std::size_t n) {
   int flags = O_RDONLY;
   if (access == OpenAccess::ReadWrite || (access == OpenAccess::Write && n > 0)) flags = O_RDWR;
@@ -90,7 +83,7 @@ int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, Fil
   struct stat st {};
   const auto typeByName = [&]() -> int {
     if (::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-    out.type = typeOf(st.st_mode);
+    out.type = fileTypeOfMode(st.st_mode);
     return out.type == FileType::Regular ? 0 : EINVAL;
   };
   if (check == TypeCheck::ByName) {
@@ -117,7 +110,7 @@ int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, Fil
   int result = 0;
   if (::fstat(fd, &st) != 0) {
     result = errno;
-  } else if (out.type = typeOf(st.st_mode); out.type != FileType::Regular) {
+  } else if (out.type = fileTypeOfMode(st.st_mode); out.type != FileType::Regular) {
     result = EINVAL;
   } else {
     out.size = static_cast<std::uint64_t>(st.st_size);

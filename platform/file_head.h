@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -46,11 +47,7 @@ class HeldFile {
  public:
   HeldFile() = default;
   ~HeldFile() { reset(); }
-  HeldFile(HeldFile&& other) noexcept
-      : fd_(other.fd_), seen_(other.seen_), hasSeen_(other.hasSeen_), throughLink_(other.throughLink_) {
-    other.fd_ = -1;
-    other.hasSeen_ = other.throughLink_ = false;
-  }
+  HeldFile(HeldFile&& other) noexcept { *this = std::move(other); }
   HeldFile& operator=(HeldFile&& other) noexcept;
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;

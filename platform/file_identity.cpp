@@ -12,17 +12,6 @@
 
 namespace platform {
 
-namespace {
-
-FileType typeOf(mode_t mode) {
-  if (S_ISREG(mode)) return FileType::Regular;
-  if (S_ISLNK(mode)) return FileType::Symlink;
-  if (S_ISDIR(mode)) return FileType::Directory;
-  return FileType::Other;
-}
-
-}  // namespace
-
 LinkStatus linkStatus(std::string_view path) {
   LinkStatus out;
   const EntryAt at(path);
@@ -31,7 +20,7 @@ LinkStatus linkStatus(std::string_view path) {
     out.error = at.error() != 0 ? at.error() : errno;
     return out;
   }
-  out.type = typeOf(st.st_mode);
+  out.type = fileTypeOfMode(st.st_mode);
   out.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   out.size = static_cast<std::uint64_t>(st.st_size);
   return out;

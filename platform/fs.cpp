@@ -33,15 +33,6 @@ FileTime fromStatx(const struct statx_timestamp& t, bool known) {
   return r;
 }
 
-FileType typeOfMode(unsigned mode) {
-  switch (mode & S_IFMT) {
-    case S_IFREG: return FileType::Regular;
-    case S_IFDIR: return FileType::Directory;
-    case S_IFLNK: return FileType::Symlink;
-    default: return FileType::Other;
-  }
-}
-
 class StatxSource final : public MetadataSource {
  public:
   FileStatus query(const std::string& path, bool followLinks) const override {
@@ -70,9 +61,18 @@ std::string str(std::string_view s) { return std::string(s); }
 
 const MetadataSource& systemMetadataSource() { return kStatxSource; }
 
+FileType fileTypeOfMode(unsigned mode) {
+  switch (mode & S_IFMT) {
+    case S_IFREG: return FileType::Regular;
+    case S_IFDIR: return FileType::Directory;
+    case S_IFLNK: return FileType::Symlink;
+    default: return FileType::Other;
+  }
+}
+
 FileStatus statusFromStatx(const struct statx& sx) {
   FileStatus st;
-  st.type = typeOfMode(sx.stx_mode);
+  st.type = fileTypeOfMode(sx.stx_mode);
   st.size = sx.stx_size;
   st.mode = sx.stx_mode & 07777;
   st.uid = sx.stx_uid;
@@ -90,7 +90,7 @@ FileStatus statusFromStatx(const struct statx& sx) {
 
 FileStatus statusOf(const struct stat& sb) {
   FileStatus st;
-  st.type = typeOfMode(sb.st_mode);
+  st.type = fileTypeOfMode(sb.st_mode);
   st.size = static_cast<std::uint64_t>(sb.st_size);
   st.mode = sb.st_mode & 07777;
   st.uid = sb.st_uid;

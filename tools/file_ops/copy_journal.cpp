@@ -87,20 +87,9 @@ CopyJournal::CopyJournal(CopyMode mode)
 void CopyJournal::stepDone(const core::StepRecord& step) {
   if (step.kind != core::StepKind::Copied && step.kind != core::StepKind::Renamed) return;
   core::JournalRecord record{.from = step.from, .to = step.to};
-  if (step.kind == core::StepKind::Copied && step.copy) {
-    // The step knows what it made: the copy's size, and the modified time it has from its source.
-    // Where that time could not be kept, the undo keeps the copy: the safe side.
-    record.copy = *step.copy;
-  } else if (step.kind == core::StepKind::Copied) {
-    // What the undo later checks the copy against: its size now, and the modified time it gets
-    // from its source as soon as this step returns (keepTimesAndAttributes). Where the time
-    // cannot be kept, the undo keeps the copy: the safe side.
-    const platform::FileStatus made = platform::fileStatus(step.to, false);
-    const platform::FileStatus source = platform::fileStatus(step.from, false);
-    if (made.error == 0 && made.type == platform::FileType::Regular && source.error == 0 && source.modified.known)
-      record.copy = core::CopyStamp{
-          .size = made.size, .modifiedSec = source.modified.sec, .modifiedNsec = source.modified.nsec};
-  }
+  // The copy step says what it made: the copy's size, and the modified time it has from its
+  // source. Where that time could not be kept, the undo keeps the copy: the safe side.
+  if (step.kind == core::StepKind::Copied) record.copy = step.copy;
   if (const int err = writer_.add(record); err != 0 && writeError_ == 0) writeError_ = err;
 }
 

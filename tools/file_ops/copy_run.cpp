@@ -176,17 +176,13 @@ class CopyJob {
   // The walked folder's and the current target folder's ".hidden" names and file system, looked at
   // once per folder for the attributes of copies.
   const platform::FolderAttributes& sourceAttributes(const std::string& folder) {
-    if (!sourceAttributes_ || sourceAttributesOf_ != folder) {
-      sourceAttributes_.emplace(folder);
-      sourceAttributesOf_ = folder;
-    }
+    if (!sourceAttributes_ || sourceAttributes_->folder() != folder) sourceAttributes_.emplace(folder);
     return *sourceAttributes_;
   }
   const platform::FolderAttributes* targetAttributes() {
     if (!folder_.id.known) return nullptr;
-    if (!targetAttributes_ || targetAttributesOf_ != folder_.path) {
+    if (!targetAttributes_ || targetAttributes_->folder() != folder_.path) {
       targetAttributes_.emplace(folder_.path);
-      targetAttributesOf_ = folder_.path;
       // Copies into it create their files through one descriptor of it (none where it cannot be
       // read: each copy then opens it as it can).
       (void)targetOpen_.open(folder_.path);
@@ -196,7 +192,8 @@ class CopyJob {
 
   // The target's status, through the open target folder where the run holds it.
   platform::FileStatus targetStatus(const std::string& target) const {
-    const std::string& folder = targetAttributesOf_;
+    if (!targetAttributes_) return platform::fileStatus(target, false);
+    const std::string& folder = targetAttributes_->folder();
     if (targetOpen_.isOpen() && target.size() > folder.size() && target.compare(0, folder.size(), folder) == 0 &&
         target.find('/', folder.size()) == std::string::npos)
       return targetOpen_.entryStatus(target.substr(folder.size()));
@@ -293,8 +290,7 @@ class CopyJob {
   } folder_;
   platform::HeldFile held_;  // the source as its check opened it, for the copy
   std::optional<platform::FolderAttributes> sourceAttributes_, targetAttributes_;
-  std::string sourceAttributesOf_, targetAttributesOf_;
-  platform::FolderReader targetOpen_;  // the folder of targetAttributesOf_
+  platform::FolderReader targetOpen_;  // the folder of targetAttributes_
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;
 };
