@@ -3,8 +3,9 @@
 // a copy inside the file system, without a trip through user memory), else the bytes go through
 // a buffer. The copy gets the source's permission bits less the umask, as cp gives them.
 //
-// The copy is written to a temporary file beside the target (replacement_file.h's pattern, locked
-// while it is written) and put in place by commit(): a new target only where nothing holds its name
+// The copy is written to a temporary file beside the target (for a new target a file without a
+// name where the file system allows, else replacement_file.h's pattern, locked while it is
+// written) and put in place by commit(): a new target only where nothing holds its name
 // (never written into, never through a link), or over the old target in one step. The target holds
 // nothing, its old or its complete new contents at every instant, so that a kill leaves no partial
 // file under a real name. A copy that is not committed is removed again by abandon() or the
@@ -88,7 +89,7 @@ class FileCopy {
   // The permission bits the copy has now (07777; before commit()), or -1 when they cannot be read.
   [[nodiscard]] long copyMode() const;
   [[nodiscard]] std::uint64_t copied() const;  // bytes copied so far
-  // The file holding the copy until commit(): the temporary file beside the target.
+  // The file holding the copy until commit(): the temporary file beside the target (ReplacementFile::path).
   [[nodiscard]] const std::string& copyPath() const;
 
  private:

@@ -190,7 +190,22 @@ int ReplacementFile::createIn(int folderFd, std::string_view target, unsigned mo
   return start(folderFd, target, mode);
 }
 
-int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode) {
+int ReplacementFile::createUnnamedIn(int folderFd, std::string_view target, unsigned mode) {
+  return start(folderFd, target, mode, true);
+}
+
+namespace {
+
+// A file made without a name takes one by a link through /proc/self/fd (a link by the descriptor
+// alone needs a privilege an ordinary user lacks): without /proc it is not made that way at all.
+bool canNameUnnamedFiles() {
+  static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+  return can;
+}
+
+}  // namespace
+
+int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode, bool unnamed) {
   (void)discard();
   dropFolder();
   target_ = std::string(target);
@@ -205,6 +220,18 @@ int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode)
     dirFd_ = openFolderFd(folder, O_RDONLY);
     if (dirFd_ < 0 && errno == EACCES) dirFd_ = openFolderFd(folder, O_PATH);
     if (dirFd_ < 0) return errno;
+  }
+  if (unnamed && canNameUnnamedFiles()) {
+    fd_ = ::openat(dirFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd_ >= 0) {
+      exists_ = unnamed_ = true;
+      synced_ = false;
+      tmpName_.clear();
+      tmp_ = "/proc/self/fd/" + std::to_string(fd_);
+      return 0;
+    }
+    // A file system without such files (vfat, some network ones), or a folder we may not write
+    // to, which the named create below reports as it would.
   }
   for (int tries = 0; tries < kCreateTries; ++tries) {
     tmpName_ = temporaryNameFor(name_);
@@ -361,7 +388,9 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (const int err = synced_ || !syncData ? settleHoles() : sync(); err != 0) return err;
   const char* from = tmpName_.c_str();
   const char* to = name_.c_str();
-  if (replace) {
+  if (unnamed_) {
+    if (const int err = linkUnnamed(replace); err != 0) return err;
+  } else if (replace) {
     if (::renameat(dirFd_, from, dirFd_, to) != 0) return errno;
   } else if (::renameat2(dirFd_, from, dirFd_, to, RENAME_NOREPLACE) != 0) {
     const int err = errno;
@@ -370,11 +399,33 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
     if (::linkat(dirFd_, from, dirFd_, to, 0) != 0) return errno;
     (void)::unlinkat(dirFd_, from, 0);
   }
-  exists_ = false;
+  exists_ = unnamed_ = false;
   const int cerr = fd_ >= 0 ? closeChecked(fd_) : 0;
   fd_ = -1;
   if (syncFolder) (void)::fsync(dirFd_);
   return cerr;
+}
+
+int ReplacementFile::linkUnnamed(bool replace) {
+  // A link fails where the name is taken, as a rename that never replaces.
+  if (!replace) return ::linkat(AT_FDCWD, tmp_.c_str(), dirFd_, name_.c_str(), AT_SYMLINK_FOLLOW) != 0 ? errno : 0;
+  // Over a file it can only go by a rename: it takes a temporary name first, locked as a named
+  // temporary file is, which a kill in between leaves for the next run to sweep.
+  (void)::flock(fd_, LOCK_EX | LOCK_NB);
+  for (int tries = 0; tries < kCreateTries; ++tries) {
+    const std::string named = temporaryNameFor(name_);
+    if (::linkat(AT_FDCWD, tmp_.c_str(), dirFd_, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    if (::renameat(dirFd_, named.c_str(), dirFd_, name_.c_str()) != 0) {
+      const int err = errno;
+      (void)::unlinkat(dirFd_, named.c_str(), 0);
+      return err;
+    }
+    return 0;
+  }
+  return EEXIST;
 }
 
 int ReplacementFile::commit() { return finish(true); }
@@ -386,7 +437,8 @@ int ReplacementFile::commitNew() { return finish(false); }
 int ReplacementFile::commitNewUnsynced() { return finish(false, false, false); }
 
 int ReplacementFile::discard() {
-  if (!exists_) {
+  if (!exists_ || unnamed_) {
+    exists_ = unnamed_ = false;
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     return 0;

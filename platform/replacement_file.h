@@ -4,7 +4,8 @@
 // and permission bits, fsynced, and renamed over the target. Until the rename the target is never
 // touched; a crash at any instant leaves at the target's path either its old or its complete new
 // contents (at worst a temporary file ".<name>.vdk????????" stays behind in the folder, which
-// removeStaleTemporaries takes away: while it is written, its writer holds a lock on it).
+// removeStaleTemporaries takes away: while it is written, its writer holds a lock on it). A new
+// file (createUnnamedIn) has no name at all until it is committed, where the file system allows.
 // The folder is opened once, through the run's StepScope when one holds it: every step of one
 // replacement acts in that same folder.
 //
@@ -77,6 +78,11 @@ class ReplacementFile {
   // holds open until this file is committed or discarded: a run that writes many files into one
   // folder opens it once.
   int createIn(int folderFd, std::string_view target, unsigned mode);
+  // As createIn (folderFd may be -1), for a file that takes its name only by commitNew or
+  // commitNewUnsynced: where the file system allows it the file has no name at all until then
+  // (O_TMPFILE), so that a kill leaves nothing behind and nobody needs to be kept off it by a lock;
+  // elsewhere it has a temporary name as by createIn.
+  int createUnnamedIn(int folderFd, std::string_view target, unsigned mode);
   // Appends data. 0 or errno (ENOSPC on a full disk, EBADF when not created).
   // With keepHoles, whole blocks of zero bytes become holes, as in the sparse file being replaced.
   int write(std::string_view data);
@@ -120,7 +126,8 @@ class ReplacementFile {
   // Removes the temporary file (after a failure or a cancel). 0 or errno; 0 when there is none.
   int discard();
 
-  // The temporary file's path ("" before create).
+  // The temporary file's path ("" before create; for a file without a name, its link in
+  // /proc/self/fd, which reaches it while it is open here).
   [[nodiscard]] const std::string& path() const { return tmp_; }
   // Its descriptor, open for writing until commit or discard (-1 otherwise): for writers that
   // hand the bytes to the kernel themselves (copy_file_range).
@@ -131,7 +138,8 @@ class ReplacementFile {
 
  private:
   int finish(bool replace, bool syncFolder = true, bool syncData = true);
-  int start(int folderFd, std::string_view target, unsigned mode);
+  int start(int folderFd, std::string_view target, unsigned mode, bool unnamed = false);
+  int linkUnnamed(bool replace);
   void dropFolder();
 
   std::string target_, tmp_;
@@ -140,6 +148,7 @@ class ReplacementFile {
   int dirFd_ = -1;       // the folder both are in
   bool ownsDir_ = true;  // dirFd_ is closed here, not the caller's
   bool exists_ = false;  // the temporary file is on disk and ours to remove
+  bool unnamed_ = false;  // ... without a name in the folder (O_TMPFILE): closing it removes it
   bool synced_ = false;  // nothing written since the last sync
   bool keepHoles_ = false;
   bool holeAtEnd_ = false;    // the last bytes written were skipped as a hole: the size is set at sync

@@ -68,6 +68,37 @@ TEST_F(ReplacementTest, DiscardOrDestructionLeavesTheTargetAndNoTemporaryFile) {
   EXPECT_EQ(names(), std::vector<std::string>{"doc.txt"});
 }
 
+// A new file made without a name: nothing shows in the folder until its commit, which never takes
+// a name that something came to hold meanwhile; a replacing commit still goes over the old file.
+TEST_F(ReplacementTest, AnUnnamedFileAppearsOnlyAtItsCommit) {
+  struct Case {
+    const char* name;
+    bool taken;    // something comes to hold the name while the file is written
+    bool replace;  // committed over what holds the name
+  };
+  for (const Case c : {Case{"free", false, false}, Case{"taken", true, false}, Case{"replaced", true, true}}) {
+    SCOPED_TRACE(c.name);
+    const std::string target = path(c.name);
+    const std::vector<std::string> before = names();
+    ReplacementFile out;
+    ASSERT_EQ(out.createUnnamedIn(-1, target, 0640), 0);
+    ASSERT_EQ(out.write("new"), 0);
+    EXPECT_EQ(slurp(out.path()), "new");
+    EXPECT_EQ(names(), before);
+    if (c.taken) make(c.name, "came meanwhile");
+    const int err = c.replace ? out.commit() : out.commitNew();
+    if (c.taken && !c.replace) {
+      EXPECT_EQ(err, EEXIST);
+      EXPECT_EQ(out.discard(), 0);
+      EXPECT_EQ(slurp(target), "came meanwhile");
+    } else {
+      ASSERT_EQ(err, 0);
+      EXPECT_EQ(slurp(target), "new");
+    }
+  }
+  EXPECT_EQ(names(), (std::vector<std::string>{"free", "replaced", "taken"}));
+}
+
 TEST_F(ReplacementTest, AWriteThatRunsOutOfSpaceFailsAndLeavesTheTarget) {
   // A file-size limit stands in for a full disk, even for root.
   const std::string file = make("doc.txt", "old");
