@@ -194,8 +194,7 @@ int FileCopy::start(int sourceFd, const struct stat* seen, std::string_view sour
   }
   // A new file appears under its name only whole: until commit it is a temporary file beside it.
   if (const int err = how == CopyTarget::New ? s.replacement.createUnnamedIn(targetFolderFd, s.target, mode)
-                      : targetFolderFd >= 0     ? s.replacement.createIn(targetFolderFd, s.target, mode)
-                                                : s.replacement.create(s.target, mode);
+                                             : s.replacement.createIn(targetFolderFd, s.target, mode);
       err != 0) {
     s.closeAll();
     return err;

@@ -234,8 +234,7 @@ int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode,
     // to, which the named create below reports as it would.
   }
   for (int tries = 0; tries < kCreateTries; ++tries) {
-    tmpName_ = temporaryNameFor(name_);
-    tmp_ = (folder == "/" ? "/" : folder + "/") + tmpName_;
+    nameTemporary(temporaryNameFor(name_));
     fd_ = ::openat(dirFd_, tmpName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd_ >= 0) {
       exists_ = true;
@@ -386,10 +385,15 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
   if (const int err = synced_ || !syncData ? settleHoles() : sync(); err != 0) return err;
+  // Over a file it can only go by a rename: first it takes a temporary name.
+  if (unnamed_ && replace) {
+    if (const int err = nameUnnamed(); err != 0) return err;
+  }
   const char* from = tmpName_.c_str();
   const char* to = name_.c_str();
   if (unnamed_) {
-    if (const int err = linkUnnamed(replace); err != 0) return err;
+    // A link fails where the name is taken, as a rename that never replaces.
+    if (::linkat(AT_FDCWD, tmp_.c_str(), dirFd_, to, AT_SYMLINK_FOLLOW) != 0) return errno;
   } else if (replace) {
     if (::renameat(dirFd_, from, dirFd_, to) != 0) return errno;
   } else if (::renameat2(dirFd_, from, dirFd_, to, RENAME_NOREPLACE) != 0) {
@@ -406,24 +410,24 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   return cerr;
 }
 
-int ReplacementFile::linkUnnamed(bool replace) {
-  // A link fails where the name is taken, as a rename that never replaces.
-  if (!replace) return ::linkat(AT_FDCWD, tmp_.c_str(), dirFd_, name_.c_str(), AT_SYMLINK_FOLLOW) != 0 ? errno : 0;
-  // Over a file it can only go by a rename: it takes a temporary name first, locked as a named
-  // temporary file is, which a kill in between leaves for the next run to sweep.
+void ReplacementFile::nameTemporary(std::string name) {
+  const std::string folder = folderOf(target_);
+  tmpName_ = std::move(name);
+  tmp_ = (folder == "/" ? "/" : folder + "/") + tmpName_;
+}
+
+int ReplacementFile::nameUnnamed() {
+  // Locked as a named temporary file is: a kill before the rename leaves it for the next run.
   (void)::flock(fd_, LOCK_EX | LOCK_NB);
+  const std::string link = tmp_;
   for (int tries = 0; tries < kCreateTries; ++tries) {
-    const std::string named = temporaryNameFor(name_);
-    if (::linkat(AT_FDCWD, tmp_.c_str(), dirFd_, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-      if (errno == EEXIST) continue;
-      return errno;
+    const std::string name = temporaryNameFor(name_);
+    if (::linkat(AT_FDCWD, link.c_str(), dirFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      nameTemporary(name);
+      unnamed_ = false;
+      return 0;
     }
-    if (::renameat(dirFd_, named.c_str(), dirFd_, name_.c_str()) != 0) {
-      const int err = errno;
-      (void)::unlinkat(dirFd_, named.c_str(), 0);
-      return err;
-    }
-    return 0;
+    if (errno != EEXIST) return errno;
   }
   return EEXIST;
 }

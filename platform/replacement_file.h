@@ -76,7 +76,7 @@ class ReplacementFile {
   int create(std::string_view target, unsigned mode = 0600);
   // The same in the folder of target open as folderFd (for reading, to sync it), which the caller
   // holds open until this file is committed or discarded: a run that writes many files into one
-  // folder opens it once.
+  // folder opens it once. -1: as create.
   int createIn(int folderFd, std::string_view target, unsigned mode);
   // As createIn (folderFd may be -1), for a file that takes its name only by commitNew or
   // commitNewUnsynced: where the file system allows it the file has no name at all until then
@@ -139,7 +139,8 @@ class ReplacementFile {
  private:
   int finish(bool replace, bool syncFolder = true, bool syncData = true);
   int start(int folderFd, std::string_view target, unsigned mode, bool unnamed = false);
-  int linkUnnamed(bool replace);
+  void nameTemporary(std::string name);
+  int nameUnnamed();
   void dropFolder();
 
   std::string target_, tmp_;

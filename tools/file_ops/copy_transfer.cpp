@@ -3,6 +3,7 @@
 #include "core/file_errors.h"
 #include "core/file_paths.h"
 #include "core/file_times.h"
+#include "platform/fd_io.h"
 
 #include <optional>
 #include <string_view>
@@ -29,11 +30,6 @@ TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::Messa
   return TransferResult::Failed;
 }
 
-std::string_view leafOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-}
-
 // A new copy is complete: its times and attributes from the source, then the line.
 TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, std::uint8_t attributes,
                       bool metadataKept, const NewCopy& made) {
@@ -54,7 +50,7 @@ TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::M
   // check opened, in the folder the run looked at, where the run passes them.
   const bool opened = t.held && t.held->isOpen() && t.sourceFolder && t.status.type == platform::FileType::Regular;
   const std::uint8_t attributes =
-      opened ? core::AttBits(t.sourceFolder->ofOpenFile(t.held->fd(), leafOf(t.source), t.status.mode))
+      opened ? core::AttBits(t.sourceFolder->ofOpenFile(t.held->fd(), platform::nameOf(t.source), t.status.mode))
              : core::GetAtt(t.source);
   // A move keeps what mv keeps (exact permission bits, owner, extended attributes); a copy is
   // what cp makes without -p.
@@ -91,7 +87,7 @@ bool keepTimesAndAttributes(const std::string& target, const platform::FileStatu
   // Most copies already have the attributes of their source (none but the read-only flag, which
   // the permission bits carry along): nothing to look up or set.
   if (made.folder && !made.folder->vfat() && made.mode >= 0 &&
-      core::AttBits(made.folder->ofNewFile(leafOf(target), static_cast<std::uint32_t>(made.mode))) == attributes)
+      core::AttBits(made.folder->ofNewFile(platform::nameOf(target), static_cast<std::uint32_t>(made.mode))) == attributes)
     return ok;
   if (core::GetAtt(target) != attributes) ok = core::SetAtt(target, attributes) == 0 && ok;
   return ok;
