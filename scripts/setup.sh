@@ -5,6 +5,7 @@ set -euo pipefail
 corvane_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
   libgtest-dev googletest qt6-qpa-plugins xauth xvfb fonts-dejavu-core shared-mime-info
   adwaita-icon-theme xdg-utils
+  desktop-file-utils appstream strace  # the install test: the validators, and watching what the installed program reads
   libglib2.0-bin  # gio trash: only bench_delete's peer, never needed by the build or the tests
   rename)  # perl's file-rename: only bench_rename's peer, never needed by the build or the tests
 # The duplicate finder's hash (xxHash, header only) and the peers its benchmark measures against.
