@@ -109,8 +109,6 @@ void MainForm::sendToPropertiesEditor(const std::string& path) {
   (void)propClient_->execute(QByteArray::fromStdString(path), 1000);
 }
 
-void MainForm::runStarted() {}
-
 void MainForm::runEnded() {
   list_->runEnded();
   while (!pendingLinks_.empty() && !runInProgress()) {
