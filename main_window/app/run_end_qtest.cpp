@@ -1,8 +1,9 @@
 // Every tool's Start gives the program back when its run ends, whatever way it ends: each tool
 // window of the program runs once (the delete tool once in each of its modes: delete, delete
 // with its question answered No, trash, wipe files in one and in three passes, wipe free space),
-// every question answered with its first button (one row answers No), and afterwards no run is in progress, the list
-// follows the filter, another tool's Start runs and Exit ends the program with its settings saved.
+// every question answered with its first button (one row answers No). Afterwards no run is in
+// progress, the list follows the filter, a rename reported over the link shows, another tool's
+// Start runs and Exit ends the program with its settings saved.
 //
 // The free-space wipe runs only over a small tmpfs that this test mounts in a mount namespace of
 // its own (as root), never on a real disk; where no such mount is allowed, that row is skipped.
@@ -12,6 +13,7 @@
 #include "core/settings.h"
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/file_list_model.h"
+#include "main_window/widgets/file_list_pane.h"
 #include "main_window/widgets/filter_panel.h"
 #include "main_window/widgets/main_form.h"
 #include "main_window/widgets/main_host.h"
@@ -35,6 +37,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -186,6 +189,15 @@ class RunEndTest : public QObject {
     QTRY_COMPARE(main_->list().model()->entries().size(), std::size_t(1));
     main_->panel()->chkExtension->setValue(0);
     QTRY_VERIFY(main_->list().model()->entries().size() > 1);
+
+    // A rename reported over the link shows at once, not queued behind a run that never ends.
+    QVERIFY(QFile::rename(work() + QStringLiteral("/pic0.png"), work() + QStringLiteral("/renamed.png")));
+    const auto& entries = main_->list().model()->entries();
+    const auto at = std::find_if(entries.begin(), entries.end(), [](const FileEntry& e) { return e.name == "pic0.png"; });
+    QVERIFY(at != entries.end());
+    main_->pane()->selectRows({static_cast<int>(at - entries.begin())});
+    main_->ddeCommand("3renamed.png");
+    QTRY_VERIFY(std::any_of(entries.begin(), entries.end(), [](const FileEntry& e) { return e.name == "renamed.png"; }));
 
     auto* list = dynamic_cast<tools::ToolWindow*>(launchTool("menuListF", main_.get()));
     QVERIFY(list);
