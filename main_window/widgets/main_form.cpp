@@ -291,6 +291,8 @@ RunScope::~RunScope() {
     main_->runEnded();
   } catch (const std::exception& e) {
     qWarning("after a run: %s", e.what());  // a destructor must not throw; the state has ended anyway
+  } catch (...) {
+    qWarning("after a run: an unknown exception");
   }
 }
 
