@@ -3,12 +3,12 @@
 #include "core/pipeline.h"
 
 #include "core/file_times.h"
+#include "core/shown_dates.h"
 #include "core/state.h"
 #include "platform/step_scope.h"
 
 #include <QDate>
 #include <QDateTime>
-#include <QLocale>
 #include <QTime>
 
 #include <algorithm>
@@ -164,8 +164,8 @@ void Pipeline::finishOperation(ToolForm* form, RefreshMode refreshMode) {
     report = msgMain(73) + report + msgMain(74);
   }
   const QDateTime now = QDateTime::currentDateTime();
-  const std::string today =
-      QLocale::system().toString(now.date(), QStringLiteral("dd MMMM yyyy")).toStdString();
+  // The month in the language the user reads the report in (the history file keeps English).
+  const std::string today = longDate(now.date(), coreState().langIndex);
   report = msgMain(75) + today + " " + now.time().toString(QStringLiteral("hh:mm:ss")).toStdString() +
            kCrLf + report + kCrLf + kCrLf;
   // The note belongs to the report; the run's last word stays last.

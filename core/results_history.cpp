@@ -2,6 +2,7 @@
 
 #include "core/file_content.h"
 #include "core/file_paths.h"
+#include "core/shown_dates.h"
 #include "core/slot_ring.h"
 #include "core/vb.h"
 
@@ -57,7 +58,8 @@ std::string historySlotFile(int slot) { return kRing.slotName(slot); }
 
 std::string recordRun(std::string_view text) {
   if (text.empty() || text.size() >= kHistoryLimit) return {};
-  const std::string stamp = historyStamp(text);
+  // Stored names keep English month names whatever language the report was written in.
+  const std::string stamp = englishMonths(historyStamp(text));
   for (int suffix = 1; suffix <= kMaxSuffix; ++suffix) {
     const std::string name = historyFileName(stamp, suffix);
     const std::string path = kRing.pathOf(name);

@@ -121,6 +121,23 @@ RunOutcome drive(Pipeline& pipe, ToolForm* form, const RunOptions& options, cons
   return out;
 }
 
+// A run that took the folder list deepest first puts it back in the list's own order when it
+// ends (also by an exception), so that the next run of a run list, which keeps the list, finds it
+// as it was built and takes it in its own order, not in the previous run's.
+class ListOrderBack {
+ public:
+  ListOrderBack(Pipeline& pipe, FolderOrder order) : pipe_(pipe), reversed_(order == FolderOrder::DeepestFirst) {}
+  ~ListOrderBack() {
+    if (reversed_) pipe_.reverseDirList();
+  }
+  ListOrderBack(const ListOrderBack&) = delete;
+  ListOrderBack& operator=(const ListOrderBack&) = delete;
+
+ private:
+  Pipeline& pipe_;
+  bool reversed_;
+};
+
 // The folder a run over files or folders starts in: the main window's unless the tool says.
 std::string startOf(Pipeline& pipe, const RunOptions& options) {
   return options.startFolder.empty() ? pipe.host().dir1() : options.startFolder;
@@ -135,6 +152,7 @@ RunOutcome runFiles(Pipeline& pipe, ToolForm* form, const RunOptions& options, c
   };
   return drive(pipe, form, options, startOf(pipe, options), RunOver::Files, subDirMode(RunOver::Files), hooks,
                prepare, [&](RunOutcome& out) {
+    const ListOrderBack back(pipe, options.order);
     RunHost& host = pipe.host();
     const Cadence& cadence = options.cadence;
     DirCursor more = 1, position = 1;
@@ -188,6 +206,7 @@ RunOutcome runFolders(Pipeline& pipe, ToolForm* form, const RunOptions& options,
   };
   return drive(pipe, form, options, startOf(pipe, options), RunOver::Folders, subDirMode(RunOver::Folders), hooks,
                prepare, [&](RunOutcome& out) {
+    const ListOrderBack back(pipe, options.order);
     RunHost& host = pipe.host();
     DirCursor more = 1, position = 1;
     std::string folder;

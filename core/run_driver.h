@@ -83,7 +83,7 @@ struct RunOptions {
   bool withSubfolders = false;  // the main window's include-subfolders box
   bool withHidden = false;      // the main window's include-hidden box
   bool refreshFirst = false;    // refresh the main list before the list is built
-  bool keepList = false;        // runs 2..n of a run list keep the folder list and the lines
+  bool keepList = false;        // runs 2..n of a run list keep the folder list (in its own order) and the lines
   FolderOrder order = FolderOrder::ParentsFirst;  // runFiles and runFolders
   bool withStartFolder = false;  // runFolders: the start folder is walked too (last when DeepestFirst)
   Cadence cadence{};            // runFiles only; runFolders and runJournal yield after each item

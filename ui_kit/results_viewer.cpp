@@ -18,6 +18,7 @@
 #include "ui_kit/look.h"
 #include "ui_kit/message_box.h"
 #include "core/results_history.h"
+#include "core/shown_dates.h"
 #include "ui_kit/results_save.h"
 
 #include <QAction>
@@ -261,7 +262,9 @@ void FrmResults::buildHistoryMenu() {
   hist_.clear();
   const auto entries = core::historyEntries(slot_);
   for (const auto& [slot, name] : entries) {
-    QAction* a = historyMenu_->addAction(vb::qs(core::historyCaption(name)));
+    // The file keeps English month names; the entry reads in the window's language.
+    QAction* a =
+        historyMenu_->addAction(vb::qs(core::shownMonths(core::historyCaption(name), core::coreState().langIndex)));
     a->setObjectName(QStringLiteral("menuHist1"));
     a->setData(vb::qs(name));
     connect(a, &QAction::triggered, this, [this, a] {

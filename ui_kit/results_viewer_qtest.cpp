@@ -1,13 +1,19 @@
 // The results viewer: paging at line breaks (LF and CR LF), path marking of Linux paths, a spill
-// pointer marked and opened, the nine-slot history, and printing without a printer.
+// pointer marked and opened, the nine-slot history with its dates in the window's language, and
+// printing without a printer.
+#include "core/pipeline.h"
 #include "core/results_log.h"
+#include "core/scripted_run_host.h"
 #include "core/settings.h"
 #include "ui_kit/dialog_test_support.h"
 #include "core/results_history.h"
 #include "ui_kit/results_paging.h"
 #include "ui_kit/results_viewer.h"
 
+#include <QAction>
+#include <QDate>
 #include <QLabel>
+#include <QLocale>
 #include <QTest>
 
 using namespace uikit;
@@ -203,6 +209,34 @@ class ResultsViewerTest : public QObject {
     QCOMPARE(twin, std::string("Results 010 May 2024 10ZZ00ZZ00 (2).txt"));
     QCOMPARE(core::currentHistorySlot(), 3);
     QCOMPARE(core::historyFileOfCaption(core::historyCaption(twin)), twin);
+  }
+
+  // A run's report names the month in the window's language, and so does the History entry it
+  // becomes, while its history file keeps the English name older files have.
+  void aFrenchReportAndItsHistoryEntryNameTheMonthInFrench() {
+    env_->state().langIndex = 1;
+    env_->state().msgMain[75] = "Op\xC3\xA9ration termin\xC3\xA9" "e: ";
+    core::ScriptedRunHost host;
+    core::Pipeline pipe(host);
+    pipe.finishOperation(nullptr, core::RefreshMode::None);
+    QCOMPARE(host.results.size(), std::size_t(1));
+    const std::string report = host.results[0].text;
+    const QDate today = QDate::currentDate();
+    const auto date = [&](QLocale::Language l) {
+      return QLocale(l).toString(today, QStringLiteral("dd MMMM yyyy")).toStdString();
+    };
+    QVERIFY2(report.find("e: " + date(QLocale::French) + " ") != std::string::npos, report.c_str());
+
+    FrmResults* v = FrmResults::showRun(nullptr, report, host.results[0].stamp, false);
+    const std::string file = v->currentFileName();
+    QVERIFY2(file.rfind("Results " + date(QLocale::English) + " ", 0) == 0, file.c_str());
+    v->close();
+    v = FrmResults::showRun(nullptr, "Done: the next run\r\n", "", false);
+    const std::vector<QAction*> entries = v->historyActions();
+    QCOMPARE(entries.size(), std::size_t(1));
+    QVERIFY2(entries[0]->text().startsWith(QString::fromStdString(date(QLocale::French) + " ")),
+             qPrintable(entries[0]->text()));
+    QCOMPARE(entries[0]->data().toString().toStdString(), file);
   }
 
   void viewerShowsTheCurrentSlotWhenEmpty() {

@@ -126,6 +126,16 @@ void FileListModel::setEntryName(int row, std::string name) {
   Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
+void FileListModel::showRenamedFile(int row, std::string name) {
+  if (row < 0 || row >= rowCount()) return;
+  FileEntry& e = entries_[static_cast<std::size_t>(row)];
+  const std::uint8_t shown = e.known;
+  e.known = 0;
+  e.name = name;
+  DetailFiller(folder_).fill(e, shown);
+  setEntryName(row, std::move(name));
+}
+
 int FileListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(entries_.size());
 }

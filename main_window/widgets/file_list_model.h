@@ -57,6 +57,10 @@ class FileListModel : public QAbstractTableModel {
   // Changes the row's name in the list only (the file was renamed elsewhere). The hidden look
   // follows the new name.
   void setEntryName(int row, std::string name);
+  // The file of row was renamed elsewhere and may have changed besides (the properties editor
+  // saves its times and flags with the name): the row takes the new name, and the details it
+  // showed are read again from the file under that name.
+  void showRenamedFile(int row, std::string name);
 
   // Header captions (common messages 46, 45, 47, 48, 109).
   void retranslate();

@@ -32,6 +32,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <exception>
+
 namespace mainwin {
 
 namespace {
@@ -281,10 +283,17 @@ int MainForm::Wendle(int doDirTree) {
   return list_->updateFiles(true);
 }
 
-bool MainForm::runInProgress() const { return runHost_->running() || toolStarts_ > 0; }
+RunScope::RunScope(MainForm& main) : main_(&main) { ++main.openRuns_; }
 
-void MainForm::toolStartEnded() {
-  if (toolStarts_ > 0 && --toolStarts_ == 0 && !runHost_->running()) runEnded();
+RunScope::~RunScope() {
+  if (!main_ || --main_->openRuns_ > 0) return;
+  try {
+    main_->runEnded();
+  } catch (const std::exception& e) {
+    qWarning("after a run: %s", e.what());  // a destructor must not throw; the state has ended anyway
+  } catch (...) {
+    qWarning("after a run: an unknown exception");
+  }
 }
 
 core::RunHost* MainForm::runHost() { return runHost_.get(); }

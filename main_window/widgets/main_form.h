@@ -102,7 +102,9 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   void popupTargetsMenu(const QPoint& globalPos) override;
   void quickDelete() override { menuQuickDel(); }
   void setEscCloses(bool closes) override { escCloses_ = closes; }
-  [[nodiscard]] bool runInProgress() const override;
+  // True while a RunScope of this window is open (below): link messages, a language change, the
+  // list's refills and closing wait for its end.
+  [[nodiscard]] bool runInProgress() const override { return openRuns_ > 0; }
   [[nodiscard]] core::RunHost* runHost() override;
   // A line of the job walk (message 39: a file whose date cannot be read) joins the run's results.
   void addResult(const std::string& line) override;
@@ -153,14 +155,6 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   void openFavourite(int n);
   void menuOrgFav();
 
-  // --- the run ---
-  void runStarted();
-  void runEnded();
-  // A tool's Start handler began or ended: from its first input question to its end it counts as a
-  // run, so link messages, a language change and closing wait for it too.
-  void toolStartBegan() { ++toolStarts_; }
-  void toolStartEnded();
-
   // Starts a companion or outside program beside this executable (tests record instead).
   using ProgramStarter = std::function<void(const std::string& program, const std::string& argument)>;
   void setProgramStarter(ProgramStarter starter) { starter_ = std::move(starter); }
@@ -192,12 +186,16 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   void applyLinkCommand(const QByteArray& message);
   void reloadAppearance();
   bool confirmCloseDuringRun();
+  // The last RunScope closed: applies what waited for the run (queued link messages, a language
+  // change, a close the user agreed to).
+  void runEnded();
+  friend class RunScope;
   void connectSelectionCommands();
 
   std::optional<std::string> commandLinePath_;
   std::unique_ptr<MainHost> host_;
   std::unique_ptr<MainRunHost> runHost_;
-  int toolStarts_ = 0;
+  int openRuns_ = 0;  // RunScopes open now; only RunScope changes it
   std::unique_ptr<core::Pipeline> pipeline_;
   std::unique_ptr<WindowStack> stack_;
   FileListController* list_ = nullptr;
@@ -232,6 +230,22 @@ class MainForm : public QMainWindow, public core::ToolForm, public FileListHost 
   bool closePending_ = false;
   bool closing_ = false;
   int pendingLanguage_ = -1;
+};
+
+// "A run is in progress" on a main window for exactly the lifetime of this object. It is the only
+// way that state begins and ends, so it cannot outlive its run however the run ends: finished,
+// cancelled, a question answered No, an error report or an exception leaving the scope. Scopes
+// nest (a tool's Start and the progress window it shows); when the window's last one closes, what
+// waited for the run happens. A scope whose window is gone meanwhile ends quietly.
+class RunScope {
+ public:
+  explicit RunScope(MainForm& main);
+  ~RunScope();
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+ private:
+  QPointer<MainForm> main_;
 };
 
 }  // namespace mainwin

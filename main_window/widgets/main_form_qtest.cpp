@@ -43,6 +43,7 @@
 #include <QTreeWidgetItem>
 
 #include <memory>
+#include <stdexcept>
 
 using namespace mainwin;
 
@@ -494,6 +495,31 @@ class MainFormTest : public QObject {
     QVERIFY(f->isVisible());
     f->menuLang(0);
     QVERIFY(folder != f->currentFolder());
+  }
+
+  // Last: the program ends here (later message boxes would not wait once it has quit).
+  // Exit during a run asks; after Yes the run is cancelled and, once it has ended, the program
+  // closes and keeps the session's settings. The run here is a bare scope that an exception
+  // leaves: its state ends all the same.
+  void exitDuringARunClosesWhenTheRunEnds() {
+    settled();
+    auto f = makeForm(workPath());
+    core::saveSet("frmMainW", "");
+    try {
+      RunScope run(*f);
+      QVERIFY(f->runInProgress());
+      QTimer::singleShot(0, this, [] {
+        if (uikit::FrmResponse* box = uikit::testing::waitForBox()) box->answer(core::kAnswerYes);
+      });
+      f->menuExit();
+      QVERIFY(f->isVisible());  // not under the run's feet
+      QCOMPARE(f->mainRunHost().isCancel(), core::CancelState::Cancelled);
+      throw std::runtime_error("the run fails");
+    } catch (const std::runtime_error&) {
+    }
+    QVERIFY(!f->runInProgress());
+    QTRY_VERIFY(!f->isVisible());
+    QVERIFY(!core::getSet("frmMainW").empty());
   }
 };
 

@@ -75,13 +75,17 @@ QIcon MainHost::icon() {
 // ------------------------------------------------------------------ core::RunHost
 
 void MainRunHost::showProgress(core::ToolForm* owner) {
-  if (depth_++ == 0) form_.runStarted();
+  if (!progressRun_) progressRun_.emplace(form_);
   uikit::DialogRunHost::showProgress(owner);
 }
 
 void MainRunHost::hideProgress(core::ToolForm* owner, bool reEnableOwner) {
   uikit::DialogRunHost::hideProgress(owner, reEnableOwner);
-  if (depth_ > 0 && --depth_ == 0) form_.runEnded();
+  progressRun_.reset();
+}
+
+void MainRunHost::endOfStart(core::ToolForm* owner) {
+  if (progressRun_) hideProgress(owner, true);
 }
 
 core::UpdateFilesResult MainRunHost::updateFiles(bool visibleList, const std::string& folder) {

@@ -1,17 +1,19 @@
 // The main window's side of the two interfaces the core calls: core::Host (the message box, tips,
 // the window stack, the menu ticks, the panel and the icon) and core::RunHost (the progress
 // window, questions and results through the shared dialogs; listing a folder with the main
-// window's filters, its folder and its refresh through the file list). The run host also tells
-// the main window when a run starts and ends, so that link messages, a language change or a
-// close wait for a file boundary.
+// window's filters, its folder and its refresh through the file list). While its progress window
+// is up the run host holds a RunScope, so that link messages, a language change or a close wait
+// for a file boundary even outside a tool's Start (saving a long report).
 #pragma once
 
 #include "core/pipeline.h"
 #include "core/widgets/host.h"
+#include "main_window/widgets/main_form.h"
 #include "ui_kit/dialog_run_host.h"
 #include "ui_kit/progress_window.h"
 
 #include <functional>
+#include <optional>
 
 namespace mainwin {
 
@@ -54,12 +56,15 @@ class MainRunHost : public uikit::DialogRunHost {
   void refreshMain(core::RefreshMode mode) override;
   void addExt() override;
 
-  // True between a run's first progress window and the hiding of its last one.
-  [[nodiscard]] bool running() const { return depth_ > 0; }
+  // True while the progress window is up. A run may show it again while it is up (each run of a
+  // run list); one hide ends it.
+  [[nodiscard]] bool progressShown() const { return progressRun_.has_value(); }
+  // The end of a tool's Start: a progress window the run left up closes, giving owner back.
+  void endOfStart(core::ToolForm* owner);
 
  private:
   MainForm& form_;
-  int depth_ = 0;
+  std::optional<RunScope> progressRun_;
 };
 
 // The program's pipeline, working through the main window's run host; tools run through it.

@@ -75,7 +75,7 @@ void MainForm::applyLinkCommand(const QByteArray& message) {
     const std::string old = list_->model()->entries()[static_cast<std::size_t>(row)].name;
     // Names compare exactly here; a case-only rename is an ordinary rename, so the old name is gone.
     if (core::FileExist(folder + old) != 0 && old != name) return;
-    list_->model()->setEntryName(row, name);
+    list_->model()->showRenamedFile(row, name);
   } else if (code == '4') {
     menuRefresh();
   }
@@ -108,8 +108,6 @@ void MainForm::sendToPropertiesEditor(const std::string& path) {
   }
   (void)propClient_->execute(QByteArray::fromStdString(path), 1000);
 }
-
-void MainForm::runStarted() {}
 
 void MainForm::runEnded() {
   list_->runEnded();

@@ -1,8 +1,10 @@
 // The editor as the Properties program runs it, in a second process that a test steers over
-// stdin, one command a line: "name HEX" puts a name (hex bytes) into the name box, "save" presses
-// Save. It reports on stdout: "shown HEXPATH" when a file is shown, "status HEXTEXT" after a save,
+// stdin, one command a line: "name HEX" puts a name (hex bytes) into the name box, "text BOX HEX"
+// puts text into the box of that object name (a date or a time), "tick BOX 0|1" sets a flag box,
+// "save" presses Save. It reports on stdout: "shown HEXPATH" when a file is shown, "status HEXTEXT" after a save,
 // "ended" when the editor ends the program.
 #include "properties_editor/widgets/editor_start.h"
+#include "ui_kit/ctrl_check_box.h"
 #include "ui_kit/ctrl_cmd.h"
 
 #include <QApplication>
@@ -55,6 +57,14 @@ int main(int argc, char** argv) {
       if (line.startsWith("name ")) {
         const QByteArray name = QByteArray::fromHex(line.mid(5));
         form->findChild<QLineEdit*>(QStringLiteral("txtName"))->setText(QFile::decodeName(name));
+      } else if (line.startsWith("text ")) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() == 3) {
+          form->findChild<QLineEdit*>(QString::fromLatin1(parts[1]))->setText(QString::fromUtf8(QByteArray::fromHex(parts[2])));
+        }
+      } else if (line.startsWith("tick ")) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() == 3) form->findChild<uikit::CtrlCheckBox*>(QString::fromLatin1(parts[1]))->setValue(parts[2].toInt());
       } else if (line == "save") {
         form->findChild<uikit::CtrlCmd*>(QStringLiteral("cmdSave"))->click();
         say("status", form->statusText().toUtf8());

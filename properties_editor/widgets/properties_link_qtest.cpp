@@ -1,6 +1,7 @@
 // The editor and a running main window, both ways over their links: the main window starts the
 // editor with "?" + the selected file, sends each new selection, learns of a rename made in the
-// editor (its list shows the new name), and its closing ends the editor.
+// editor with a new date and a flag (its list shows the new name, date and flag), and its closing
+// ends the editor.
 #include "main_window/widgets/file_list_controller.h"
 #include "main_window/widgets/file_list_model.h"
 #include "main_window/widgets/file_list_pane.h"
@@ -11,7 +12,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -66,6 +69,7 @@ class PropertiesLinkTest : public QObject {
     for (const char* n : {"a.txt", "b.txt"}) {
       QFile f(QString::fromStdString(folder + n));
       QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("bytes");
     }
     auto form = std::make_unique<MainForm>(folder);
     form->show();
@@ -85,11 +89,26 @@ class PropertiesLinkTest : public QObject {
     Q_EMIT form->pane()->entryActivated(row);
     QVERIFY2(waitFor(shown(folder + "b.txt")), said_.constData());
 
-    // A rename made in the editor reaches the main list.
-    editor_->write("name " + QByteArray("c:d.txt").toHex() + "\nsave\n");
+    // A rename made in the editor, saved with a new date and a flag, reaches the main list: the
+    // entry shows the new name and what the file is now (its size and date).
+    FileListModel* model = form->list().model();
+    const auto entry = [&] { return model->entries()[static_cast<std::size_t>(row)]; };
+    const auto shownModified = [&] { return model->data(model->index(row, 2), Qt::DisplayRole).toString(); };
+    const QString modifiedBefore = shownModified();
+    editor_->write("name " + QByteArray("c:d.txt").toHex() + "\ntext txtMod " + QByteArray("06/15/2020").toHex() +
+                   "\ntick chkRO 1\nsave\n");
     QVERIFY2(waitFor(shown(folder + "c:d.txt")), said_.constData());
-    QVERIFY(QFile::exists(QString::fromStdString(folder + "c:d.txt")));
-    QTRY_COMPARE(form->list().model()->entries()[static_cast<std::size_t>(row)].name, std::string("c:d.txt"));
+    const QString renamed = QString::fromStdString(folder + "c:d.txt");
+    QVERIFY(QFile::exists(renamed));
+    QCOMPARE(QFileInfo(renamed).lastModified().date(), QDate(2020, 6, 15));
+    QTRY_COMPARE(entry().name, std::string("c:d.txt"));
+    QCOMPARE(entry().size, std::uint64_t(5));
+    QVERIFY(shownModified() != modifiedBefore);
+    QCOMPARE(entry().modified, QFileInfo(renamed).lastModified().toSecsSinceEpoch());
+    QCOMPARE(QFile::permissions(renamed) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther),
+             QFile::Permissions());  // the flag was saved too
+    // A flag the list shows follows the file as well.
+    if (entry().known & kDetailAttrs) QVERIFY(entry().attrs & kEntryReadOnly);
     QCOMPARE(editor_->state(), QProcess::Running);  // started by the main window: stays open
 
     // Closing the main window ends the editor.

@@ -3,6 +3,7 @@
 #include "core/file_paths.h"
 #include "core/run_driver.h"
 #include "core/settings.h"
+#include "core/shown_dates.h"
 #include "core/slot_ring.h"
 #include "core/state.h"
 #include "core/vb.h"
@@ -122,7 +123,9 @@ CopyUndoResult undoCopyJob(core::Pipeline& pipe, core::ToolForm* form, int slot,
     return result;
   }
   const CopyMode mode = copyJournalMode(slot);
-  std::string question = msg(copy_msg::kUndoQuestion) + " " + stampOf(slot) + "?";
+  // The journal's name keeps its English month; the question names it in the user's language.
+  std::string question =
+      msg(copy_msg::kUndoQuestion) + " " + core::shownMonths(stampOf(slot), core::coreState().langIndex) + "?";
   if (mode == CopyMode::Move) question += kCrLf + kCrLf + msg(copy_msg::kUndoMoveNote);
   // An undo takes back what the run made; the files it replaced are gone from their folders.
   question += kCrLf + kCrLf + msg(copy_msg::kUndoReplacedNote);

@@ -3,6 +3,7 @@
 #include "core/file_paths.h"
 #include "core/pipeline.h"
 #include "core/settings.h"
+#include "core/shown_dates.h"
 #include "core/slot_ring.h"
 #include "core/state.h"
 #include "tools/renaming/rename_messages.h"
@@ -53,7 +54,9 @@ UndoResult undoRename(core::Pipeline& pipe, core::ToolForm* form, int slot, cons
       return result;
   }
   const core::SlotRing ring = renameRing();
-  const std::string question = msg(msg::kUndoQuestion) + ring.captionOf(ring.slotName(slot)) + "?";
+  // The journal's name keeps its English month; the question names it in the user's language.
+  const std::string question =
+      msg(msg::kUndoQuestion) + core::shownMonths(ring.captionOf(ring.slotName(slot)), core::coreState().langIndex) + "?";
   if (pipe.host().respond(form, "YN", question, msg(msg::kUndoTitle)) != core::kAnswerYes) {
     result.start = UndoStart::Declined;
     return result;

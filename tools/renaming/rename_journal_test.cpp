@@ -1,10 +1,14 @@
 #include "tools/renaming/rename_journal.h"
 
 #include "core/settings.h"
+#include "core/shown_dates.h"
+#include "core/state.h"
 #include "core/file_content.h"
 #include "core/slot_ring.h"
 #include "platform/fault_test_support.h"
 #include "tools/renaming/rename_test_support.h"
+
+#include <QDate>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -97,6 +101,22 @@ TEST_F(RenameTest, RecordsNotUndoneStayInTheJournal) {
   EXPECT_EQ(again.journal, core::UndoEnd::Deleted);
   EXPECT_EQ(namesIn(), (Names{"a.txt", "b.txt", "c.txt", "d.txt"}));
   EXPECT_FALSE(undoMenuState().clear);
+}
+
+// The journal keeps its English month name; the undo question names the month in the user's
+// language.
+TEST_F(RenameTest, TheUndoQuestionNamesTheMonthInTheUsersLanguage) {
+  makeFile("a.txt", "a");
+  ASSERT_EQ(run({.startRule = "b", .endRule = ".txt"}).renamed, 1);
+  const std::string caption = kRing.captionOf(kRing.slotName(kRing.current()));
+  const QDate today = QDate::currentDate();
+  ASSERT_EQ(caption.rfind(core::longDate(today, 0), 0), 0u) << caption;
+  core::coreState().langIndex = 1;
+  (void)undoRename(pipe_, form_, kRing.current(), msg_);
+  core::coreState().langIndex = 0;
+  ASSERT_FALSE(host_.questions.empty());
+  EXPECT_EQ(host_.questions.back().message, "{1}" + core::shownMonths(caption, 1) + "?");
+  EXPECT_NE(host_.questions.back().message.find(core::longDate(today, 1)), std::string::npos);
 }
 
 // A journal of many blocks: Cancel during the undo keeps every record not reached, and a second

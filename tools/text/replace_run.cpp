@@ -228,7 +228,10 @@ ReplaceRunsOutcome runReplace(core::Pipeline& pipe, core::ToolForm* form, const 
         .withSubfolders = setup.withSubfolders,
         .withHidden = setup.withHidden,
         .keepList = keepList,
-        .order = core::FolderOrder::DeepestFirst,
+        // Renaming a folder before the folders inside it would leave their listed paths stale;
+        // contents and file names keep the list's own order, parents first.
+        .order = o.target == ReplaceTarget::FolderNames ? core::FolderOrder::DeepestFirst
+                                                        : core::FolderOrder::ParentsFirst,
         .cadence = o.target == ReplaceTarget::Contents ? core::Cadence{.every = 0, .showEachItem = true}
                                                         : core::Cadence{.every = 61, .yieldEachItem = true},
         .caption = setup.multiRun ? msg(kMsgCaptionOfRun) + std::to_string(i) + msg(kMsgOf) + std::to_string(total)

@@ -1,6 +1,6 @@
 // The replace run on real folders: contents in pieces (matches across every piece boundary,
 // Cancel), the dispatch of pattern kind x case x target, tags, refused names, the file-names
-// report, folders deepest first, and run lists.
+// report, folders deepest first for folder names and parents first for the rest, and run lists.
 #include "tools/text/replace_run.h"
 
 #include "core/language_file.h"
@@ -295,6 +295,39 @@ TEST_F(ReplaceRunTest, FoldersAreRenamedDeepestFirst) {
   EXPECT_NE(r.find("<19>3<29>"), std::string::npos) << r;
   EXPECT_LT(r.find("\"" + root_ + "a/a/a\""), r.find("\"" + root_ + "a/a\""));
   EXPECT_LT(r.find("\"" + root_ + "a/a\""), r.find("\"" + root_ + "a\""));
+}
+
+// Runs over contents and file names take the folders parents first, in name order, and a run
+// list's later runs (which keep the folder list) take them in that same order again.
+TEST_F(ReplaceRunTest, ContentsAndNameRunsTakeParentsFirstInEveryRunOfAList) {
+  for (const char* f : {"f.txt", "a/f.txt", "a/b/f.txt", "c/f.txt"}) {
+    if (const std::string dir = fs::path(f).parent_path().string(); !dir.empty()) makeDir(dir);
+    makeFile(f, "x");
+  }
+  const auto out = run({{.search = "x", .replacement = "y"},
+                        {.search = "y", .replacement = "x"},
+                        {.search = "f", .replacement = "g", .target = ReplaceTarget::FileNames},
+                        {.search = "g", .replacement = "f", .target = ReplaceTarget::FileNames}},
+                       {.withSubfolders = true, .extensionPattern = "*"});
+  ASSERT_EQ(out.runsStarted, 4);
+  EXPECT_EQ(readAll(root_ + "a/b/f.txt"), "x");
+  const std::string r = report();
+  const std::vector<std::string> order{"", "a/", "c/", "a/b/"};  // the tree breadth first, names in order
+  for (int i = 1; i <= 4; ++i) {
+    const std::size_t from = r.find("<5>" + std::to_string(i) + "<6>4\r\n");
+    const std::size_t to = i < 4 ? r.find("<5>" + std::to_string(i + 1) + "<6>4\r\n") : r.size();
+    ASSERT_NE(from, std::string::npos) << r;
+    const std::string section = r.substr(from, to - from);
+    std::size_t last = 0;
+    for (const std::string& folder : order) {
+      // A contents run names each changed file; a name run heads each folder's lines.
+      const std::string line = root_ + folder + (i <= 2 ? "f.txt\r\n" : "*\r\n");
+      const std::size_t at = section.find(line);
+      ASSERT_NE(at, std::string::npos) << "run " << i << ": " << line << "\n" << section;
+      EXPECT_GT(at, last) << "run " << i << ": " << folder << " out of order\n" << section;
+      last = at;
+    }
+  }
 }
 
 TEST_F(ReplaceRunTest, ARunListRebuildsTheFolderListAndKeepsEveryReport) {

@@ -4,6 +4,8 @@
 
 #include "core/date_tokens.h"
 #include "core/file_paths.h"
+#include "core/shown_dates.h"
+#include "core/state.h"
 #include "core/undo_journal.h"
 #include "core/vb.h"
 #include "core/widgets/host.h"
@@ -126,7 +128,8 @@ void FrmCopy::rebuildUndoMenu() {
   for (QAction* a : menuUndo1_) a->setVisible(false);
   for (const auto& [slot, caption] : menu.others) {
     QAction* a = menuUndo1_[static_cast<std::size_t>(slot - 1)];
-    a->setText(vb::qs(caption));
+    // A journal keeps its English month name; the entry reads in the window's language.
+    a->setText(vb::qs(core::shownMonths(caption, core::coreState().langIndex)));
     a->setVisible(true);
   }
   menuRecent_->setEnabled(menu.recent);

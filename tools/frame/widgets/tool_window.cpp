@@ -19,6 +19,7 @@
 #include <QShowEvent>
 
 #include <exception>
+#include <optional>
 
 namespace tools {
 
@@ -39,27 +40,34 @@ QWidget* busyWindow() {
   return g_busyWindow;
 }
 
-// Marks a Start in progress for its lifetime, however the worker ends.
+// A Start in progress for its lifetime, however the worker ends: the window counts as running,
+// the main window holds a run scope, and a progress window the run left up closes at the end.
 class StartGuard {
  public:
-  StartGuard(QWidget* window, bool& running, mainwin::MainForm* main) : running_(running), main_(main) {
+  StartGuard(ToolWindow* window, bool& running, mainwin::MainForm* main) : window_(window), running_(running) {
     ++g_starts;
     g_busyWindow = window;
     running_ = true;
-    if (main_) main_->toolStartBegan();
+    if (main) {
+      main_ = main;
+      scope_.emplace(*main);
+    }
   }
   ~StartGuard() {
     running_ = false;
     g_busyWindow = nullptr;
     --g_starts;
-    if (main_) main_->toolStartEnded();  // applies what waited for the run
+    if (main_) main_->mainRunHost().endOfStart(window_.data());
+    scope_.reset();  // the last scope applies what waited for the run
   }
   StartGuard(const StartGuard&) = delete;
   StartGuard& operator=(const StartGuard&) = delete;
 
  private:
+  QPointer<ToolWindow> window_;
   bool& running_;
   QPointer<mainwin::MainForm> main_;
+  std::optional<mainwin::RunScope> scope_;
 };
 
 }  // namespace

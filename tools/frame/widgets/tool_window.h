@@ -103,7 +103,9 @@ class ToolWindow : public QWidget, public core::ToolForm {
   // running run is touched, the user hears a beep and the busy window comes to the front. Else
   // makes this window's table the form table (core::msgForm), calls worker with the pipeline and
   // a copy of the table, and returns true; an exception out of worker goes to showRunError
-  // (common message 103 and the exception's text).
+  // (common message 103 and the exception's text). The call holds the main window's run scope
+  // (mainwin::RunScope): however worker ends, the run is over when this returns, and a progress
+  // window it left up has closed, giving this window back.
   using Worker = std::function<void(ToolRun&)>;
   bool runStart(const Worker& worker);
   // True while a Start runs here (the window does not close meanwhile).

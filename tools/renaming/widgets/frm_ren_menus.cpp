@@ -5,6 +5,7 @@
 #include "core/date_tokens.h"
 #include "core/file_paths.h"
 #include "core/settings.h"
+#include "core/shown_dates.h"
 #include "core/state.h"
 #include "core/vb.h"
 #include "core/widgets/form_loader.h"
@@ -150,7 +151,8 @@ void FrmRen::refreshUndoMenu() {
   }
   for (const auto& [slot, caption] : state.history) {
     QAction* item = menuUndo1[static_cast<std::size_t>(slot) - 1];
-    item->setText(vb::qs(caption));
+    // A journal keeps its English month name; the entry reads in the window's language.
+    item->setText(vb::qs(core::shownMonths(caption, core::coreState().langIndex)));
     item->setVisible(true);
   }
   menuSep->setVisible(!state.history.empty());
