@@ -262,9 +262,10 @@ class FileRewrite {
     return fail(RewriteOutcome::Failed);
   }
 
-  // What the system said: a read-only folder is no full disk.
+  // The file that kept its contents, and what the system said (a read-only folder is no full
+  // disk): the temporary file is gone by the time anyone reads the line.
   bool writeFailed(int err) {
-    pipe_.addResult(msgForm(m_.writeFailed) + out_.path() + systemReason(err));
+    pipe_.addResult(msgForm(m_.writeFailed) + path_ + systemReason(err));
     return fail(RewriteOutcome::Failed);
   }
 

@@ -80,7 +80,7 @@ class ContentTransform {
 // that part out.
 struct RewriteMessages {
   int readFailed = 0;     // before the path when a piece cannot be read (after the common line 85)
-  int writeFailed = 0;    // before the temporary path when it cannot be written (full disk ...)
+  int writeFailed = 0;    // before the path when the new contents cannot be written (full disk ...)
   int removeLabel = 0;    // label of the line of a failed trash copy (the file is kept)
   int renameLabel = 0;    // label of the line of a failed final rename (the file is kept)
   int restoreBefore = 0;  // before the path when the attributes could not all be restored

@@ -3,6 +3,7 @@
 #include "platform/dir_listing.h"
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
+#include "platform/fs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -383,6 +384,10 @@ std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile
 
 int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
+  // A new file never takes the record's name (replacing is how the record itself is written).
+  if (!replace) {
+    if (const int refused = refuseAsNewName(name_); refused != 0) return refused;
+  }
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
   if (const int err = synced_ || !syncData ? settleHoles() : sync(); err != 0) return err;
   // Over a file it can only go by a rename: first it takes a temporary name.
@@ -506,6 +511,7 @@ int renameReplacing(std::string_view from, std::string_view to) {
   const EntryAt f(from), t(to);
   if (f.error() != 0) return f.error();
   if (t.error() != 0) return t.error();
+  if (const int refused = refuseAsNewName(t.name()); refused != 0) return refused;
   if (::renameat(f.dir(), f.name(), t.dir(), t.name()) != 0) return errno;
   entryMoved(from, to);
   syncFolder(folderOf(std::string(to)));
