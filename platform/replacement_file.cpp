@@ -445,6 +445,36 @@ int ReplacementFile::commitNew() { return finish(false); }
 
 int ReplacementFile::commitNewUnsynced() { return finish(false, false, false); }
 
+int ReplacementFile::commitExchanging(bool syncFolder) {
+  if (!exists_ || unnamed_) return finish(true, syncFolder);
+  if (const int err = synced_ ? settleHoles() : sync(); err != 0) return err;
+  if (::renameat2(dirFd_, tmpName_.c_str(), dirFd_, name_.c_str(), RENAME_EXCHANGE) != 0) {
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
+    return finish(true, syncFolder);  // no exchange on this file system
+  }
+  exchanged_ = true;
+  return 0;
+}
+
+int ReplacementFile::keepExchanged(bool syncFolder) {
+  if (!exchanged_) return 0;
+  exchanged_ = false;
+  exists_ = false;
+  const int err = ::unlinkat(dirFd_, tmpName_.c_str(), 0) != 0 && errno != ENOENT ? errno : 0;
+  const int cerr = fd_ >= 0 ? closeChecked(fd_) : 0;
+  fd_ = -1;
+  if (syncFolder) (void)::fsync(dirFd_);
+  return err != 0 ? err : cerr;
+}
+
+int ReplacementFile::undoExchange() {
+  if (!exchanged_) return 0;
+  if (::renameat2(dirFd_, tmpName_.c_str(), dirFd_, name_.c_str(), RENAME_EXCHANGE) != 0) return errno;
+  exchanged_ = false;
+  return 0;
+}
+
 int ReplacementFile::discard() {
   if (!exists_ || unnamed_) {
     exists_ = unnamed_ = false;

@@ -45,7 +45,11 @@ int copyToTrash(std::string_view path, TrashEntry& entry, int openFile = -1);
 //   for (each file) if (trash.copy(path, entry, fd) != 0) ...;  // the file is kept, not replaced
 class TrashCopies {
  public:
-  TrashCopies();
+  // Whether the hard links made are written down first (platform/trash_link_record.h), so that a
+  // run killed before it replaced an original does not leave it with a second name in the trash:
+  // for copies whose originals are replaced while this object lives.
+  enum class Links { Recorded, NotRecorded };
+  explicit TrashCopies(Links links = Links::Recorded);
   ~TrashCopies();
   TrashCopies(const TrashCopies&) = delete;
   TrashCopies& operator=(const TrashCopies&) = delete;
