@@ -72,8 +72,10 @@ class FileRewrite {
     if (session_ && session_->batched()) return holdForBatch();
     if (!syncWithMetadata() || !checkUnchanged()) return result_;
     rememberDosAttributes();
-    if (!keepOriginalInTrash() || !stillUnchanged() || !replace()) return result_;
-    restore();
+    const bool replaced = keepOriginalInTrash() && stillUnchanged() && replace();
+    // Replaced, or its copy taken out of the trash again: the link needs no record any more.
+    if (session_) session_->trash.copiesSettled();
+    if (replaced) restore();
     return result_;
   }
 
@@ -408,6 +410,8 @@ void RewriteSession::Shared::commitBatch() {
     const RewriteResult r = f->commitHeld();
     if (onOutcome) onOutcome(f->path(), r);
   }
+  // Every original of the batch is replaced or its copy taken out again.
+  trash.copiesSettled();
   committing = false;
 }
 

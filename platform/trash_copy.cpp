@@ -286,6 +286,10 @@ int TrashCopies::syncCopies() {
   return first;
 }
 
+void TrashCopies::copiesSettled() {
+  if (cache_->links) (void)cache_->links->clear();
+}
+
 int withdrawFromTrash(const TrashEntry& entry) {
   int first = 0;
   for (const std::string* p : {&entry.file, &entry.info}) {

@@ -66,6 +66,9 @@ class TrashCopies {
   // info/ of every trash folder they went to, once each. 0, or the first errno (then none of those
   // entries may be taken as kept).
   int syncCopies();
+  // Tells that every copy made so far is settled: its original was replaced, or the copy was
+  // taken out of the trash again. Their links need no record any more.
+  void copiesSettled();
 
   // ---- implementation details past this point ----
   struct Cache;

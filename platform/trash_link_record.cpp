@@ -149,6 +149,11 @@ int TrashLinkRecord::open() {
   return err;
 }
 
+int TrashLinkRecord::clear() {
+  if (fd_ < 0) return 0;
+  return ::ftruncate(fd_, 0) == 0 ? 0 : errno;
+}
+
 int TrashLinkRecord::add(const TrashLink& link) {
   if (fd_ < 0) {
     if (const int err = open(); err != 0) return err;
@@ -160,7 +165,9 @@ int settleInterruptedTrashLinks() {
   const std::string folder = trashLinkRecordFolder();
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (dirFd < 0) return 0;
-  DIR* dir = ::fdopendir(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
+  const int listFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+  if (dir == nullptr && listFd >= 0) ::close(listFd);
   int removed = 0;
   while (dir != nullptr) {
     const dirent* e = ::readdir(dir);

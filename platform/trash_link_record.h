@@ -37,6 +37,9 @@ class TrashLinkRecord {
   // the first). 0 or errno: then nothing proves the link to be the program's, and a kill leaves it
   // as it would have without the record.
   int add(const TrashLink& link);
+  // Forgets the links written so far: each was settled (its original replaced, or the link taken
+  // out again), so that a long run's record stays as small as one batch. 0 or errno.
+  int clear();
 
   // ---- implementation details past this point ----
  private:
