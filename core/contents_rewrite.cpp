@@ -1,8 +1,10 @@
 // One file through the contents rewrite, in this order: refuse links; open the original; write the
 // transformed pieces to a temporary file beside it (yield, cancel and progress after each piece);
 // give the temporary file the original's metadata and sync it; check that the original did not
-// change meanwhile; put a copy of the original into the trash when the settings say so; check the
-// original once more; rename the temporary file over the original; restore what the rename cannot
+// change meanwhile; put a copy of the original into the trash when the settings say so; take a
+// write lease on the original and check it once more; swap the temporary file and the original
+// (undone when a writer opened the original meanwhile) and drop the original's name, or rename
+// the temporary file over it where no lease or swap is to be had; restore what the rename cannot
 // carry. In a session that commits in batches, the file waits after the check, complete in its
 // temporary file with its writeback started, and the batch takes the steps from the sync on for
 // all its files together.
@@ -16,11 +18,16 @@
 #include "platform/fs.h"
 #include "platform/replacement_file.h"
 #include "platform/trash_copy.h"
+#include "platform/trash_link_record.h"
+#include "platform/write_lease.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <mutex>
 #include <utility>
 #include <vector>
+
+#include <time.h>
 
 namespace core {
 
@@ -65,8 +72,10 @@ class FileRewrite {
     if (session_ && session_->batched()) return holdForBatch();
     if (!syncWithMetadata() || !checkUnchanged()) return result_;
     rememberDosAttributes();
-    if (!keepOriginalInTrash() || !stillUnchanged() || !replace()) return result_;
-    restore();
+    const bool replaced = keepOriginalInTrash() && stillUnchanged() && replace();
+    // Replaced, or its copy taken out of the trash again: the link needs no record any more.
+    if (session_) session_->trash.copiesSettled();
+    if (replaced) restore();
     return result_;
   }
 
@@ -203,19 +212,42 @@ class FileRewrite {
 
   // Looked at again right before the rename: a writer that appended while the original went to
   // the trash would otherwise lose those bytes with the old file. (The trash's hard link changed
-  // the change time: size and modification time tell a write.)
+  // the change time: size and modification time tell a write.) A look cannot see a writer that
+  // has the file open and writes a moment later, into the old file: the write lease taken first
+  // can (a writer's open breaks it, and the rename checks it).
   bool stillUnchanged() {
-    if (original_.contentsUnchanged()) return true;
+    if (takeLease()) {
+      step(RewriteStep::LastLook);
+      if (original_.contentsUnchanged()) return true;
+    }
+    lease_.release();
     (void)platform::withdrawFromTrash(trashCopy_);
     return changedWhileRead();
+  }
+
+  // False while a writer keeps the file open for writing (after a few short waits, which a writer
+  // that opens, appends and closes leaves room for). A file system or an owner that grants no
+  // lease leaves the look alone to tell.
+  bool takeLease() {
+    constexpr int kTries = 20;
+    constexpr timespec kPause{.tv_sec = 0, .tv_nsec = 2000000};
+    for (int tries = 1;; ++tries) {
+      const platform::LeaseState state = lease_.take(original_.fd());
+      leased_ = state == platform::LeaseState::Taken;
+      if (state != platform::LeaseState::Busy) return true;
+      if (tries == kTries) return false;
+      ::nanosleep(&kPause, nullptr);
+    }
   }
 
   bool keepOriginalInTrash() {
     const bool wanted = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
                         !pipe_.trashWaived(path_);
     if (!wanted) return true;
-    const int err = session_ ? session_->trash.copy(path_, trashCopy_, original_.fd())
-                             : platform::copyToTrash(path_, trashCopy_, original_.fd());
+    // A file on its own keeps its trash folders, and the record of its link, until its rename.
+    if (!session_) ownTrash_ = std::make_unique<platform::TrashCopies>();
+    platform::TrashCopies& trash = session_ ? session_->trash : *ownTrash_;
+    const int err = trash.copy(path_, trashCopy_, original_.fd());
     if (err != 0) return trashFailed();
     step(RewriteStep::OriginalInTrash);
     return true;
@@ -232,7 +264,27 @@ class FileRewrite {
     // rename, and the trash copy (synced with its folders) is on the disk before it; the rename
     // itself is atomic, so a crash before the folder's sync can only leave a file with its old
     // contents, its trash copy beside it. Only the durability of the new contents waits.
-    const int err = session_ ? out_.commitFolderUnsynced() : out_.commit();
+    // A writer that opened the file since the last look waits on the lease, to write into the
+    // old file once it is let go: that file stays then, and the writer finds it in place.
+    if (leased_ && !lease_.intact()) {
+      lease_.release();
+      (void)platform::withdrawFromTrash(trashCopy_);
+      return changedWhileRead();
+    }
+    const int err = leased_ ? out_.commitExchanging(!session_)
+                    : session_ ? out_.commitFolderUnsynced()
+                               : out_.commit();
+    // A writer that looked the file up before the swap and opened it since waits on the lease too:
+    // the swap is undone, and the writer goes on into the old file at its path.
+    if (err == 0 && out_.exchanged()) {
+      if (!lease_.intact() && out_.undoExchange() == 0) {
+        lease_.release();
+        (void)platform::withdrawFromTrash(trashCopy_);
+        return changedWhileRead();
+      }
+      (void)out_.keepExchanged(!session_);
+    }
+    lease_.release();
     if (err == 0 && session_) session_->folders.add(out_);
     if (err != 0) {
       // The original is still in place, so its copy leaves the trash again.
@@ -262,9 +314,10 @@ class FileRewrite {
     return fail(RewriteOutcome::Failed);
   }
 
-  // What the system said: a read-only folder is no full disk.
+  // The file that kept its contents, and what the system said (a read-only folder is no full
+  // disk): the temporary file is gone by the time anyone reads the line.
   bool writeFailed(int err) {
-    pipe_.addResult(msgForm(m_.writeFailed) + out_.path() + systemReason(err));
+    pipe_.addResult(msgForm(m_.writeFailed) + path_ + systemReason(err));
     return fail(RewriteOutcome::Failed);
   }
 
@@ -303,6 +356,9 @@ class FileRewrite {
   platform::OriginalFile original_;
   platform::ReplacementFile out_;
   platform::TrashEntry trashCopy_;
+  std::unique_ptr<platform::TrashCopies> ownTrash_;
+  platform::WriteLease lease_;  // on original_, from the last look to the rename
+  bool leased_ = false;
   RewriteResult result_;
   bool dos_ = false;
   std::uint8_t attributes_ = 0;
@@ -354,10 +410,16 @@ void RewriteSession::Shared::commitBatch() {
     const RewriteResult r = f->commitHeld();
     if (onOutcome) onOutcome(f->path(), r);
   }
+  // Every original of the batch is replaced or its copy taken out again.
+  trash.copiesSettled();
   committing = false;
 }
 
-RewriteSession::RewriteSession() : shared_(std::make_unique<Shared>()) {}
+RewriteSession::RewriteSession() : shared_(std::make_unique<Shared>()) {
+  // A run killed between its trash links and its renames left originals with a second name in the
+  // trash, which the check for several hard links would refuse: settled before any file is looked at.
+  (void)platform::settleInterruptedTrashLinks();
+}
 
 RewriteSession::RewriteSession(Pipeline& pipe, OutcomeFn onOutcome) : RewriteSession() {
   shared_->pipe = &pipe;
@@ -393,6 +455,12 @@ PiecePlan planPieces(std::uint64_t size, std::uint64_t pieceSize) {
 RewriteResult rewriteContents(Pipeline& pipe, const std::string& path, long long index,
                               ContentTransform& transform, const RewriteOptions& options) {
   RewriteSession::Shared* session = options.session ? &options.session->shared() : nullptr;
+  if (session == nullptr) {
+    // As a session does when it starts; without one, once per process (a killed run ended its
+    // process, so this is the first rewrite after it).
+    static std::once_flag settled;
+    std::call_once(settled, [] { (void)platform::settleInterruptedTrashLinks(); });
+  }
   if (session == nullptr || !session->batched()) return FileRewrite(pipe, path, index, transform, options).run();
   auto file = std::make_unique<FileRewrite>(pipe, path, index, transform, options);
   const RewriteResult result = file->run();

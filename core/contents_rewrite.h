@@ -15,7 +15,9 @@
 //     or copy of the original goes to the trash before the new contents replace it; when that
 //     fails the file is kept as it was;
 //   - a file that changed while it was read (size, modification or change time, or another file
-//     put at its path) is left alone with a line: bytes written meanwhile would be lost;
+//     put at its path) is left alone with a line: bytes written meanwhile would be lost; so is one
+//     that a writer opened between the last look and the rename, where Linux grants a write lease
+//     on it (platform/write_lease.h), or that a writer holds open for writing at the last look;
 //   - symbolic links and files with several hard links are skipped with a line (replacing one
 //     would cut it off from its other names);
 //   - memory stays bounded by the piece size (plus what the transformation holds back); sizes and
@@ -80,7 +82,7 @@ class ContentTransform {
 // that part out.
 struct RewriteMessages {
   int readFailed = 0;     // before the path when a piece cannot be read (after the common line 85)
-  int writeFailed = 0;    // before the temporary path when it cannot be written (full disk ...)
+  int writeFailed = 0;    // before the path when the new contents cannot be written (full disk ...)
   int removeLabel = 0;    // label of the line of a failed trash copy (the file is kept)
   int renameLabel = 0;    // label of the line of a failed final rename (the file is kept)
   int restoreBefore = 0;  // before the path when the attributes could not all be restored
@@ -93,8 +95,9 @@ enum class ReplacedContents {
   NeverToTrash,    // nowhere, whatever the settings say (the encryption tool's plaintext)
 };
 
-// The steps of one rewrite, in order, as onStep sees them.
-enum class RewriteStep { TemporaryCreated, PieceWritten, TemporarySynced, OriginalInTrash, Replaced };
+// The steps of one rewrite, in order, as onStep sees them (LastLook comes between
+// OriginalInTrash and Replaced: the write lease is held from there to the rename where granted).
+enum class RewriteStep { TemporaryCreated, PieceWritten, TemporarySynced, OriginalInTrash, Replaced, LastLook };
 
 class RewriteSession;
 

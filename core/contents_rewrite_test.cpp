@@ -8,6 +8,7 @@
 #include "core/pipeline_test_support.h"
 #include "platform/file_attributes.h"
 #include "platform/fault_test_support.h"
+#include "platform/kill_test_support.h"
 #include "platform/replacement_file.h"
 #include "platform/test_trees.h"
 
@@ -17,11 +18,16 @@
 #include <cctype>
 #include <csignal>
 #include <functional>
+#include <iostream>
+#include <fstream>
+#include <cstdlib>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -295,6 +301,112 @@ TEST_F(RewriteTest, ALineAppendedWhileTheOriginalGoesToTheTrashIsNotLost) {
   EXPECT_EQ(names(), std::vector<std::string>{"app.log"});
   EXPECT_TRUE(trashed().empty());
   EXPECT_EQ(logged(), "{131}" + file + "\r\n");
+}
+
+// A writer that opens the file after the last look, before the rename, breaks the write lease:
+// the rewrite gives the file up and the writer's line lands in the file at its path. (Where the
+// system grants no lease the open goes through at once: the case does not apply there.) With the
+// file open for writing at the last look the rewrite gives up too, trash or not.
+TEST_F(RewriteTest, AWriterThatOpensTheFileBeforeTheRenameKeepsItsLine) {
+  for (const bool recycle : {false, true}) {
+    SCOPED_TRACE(recycle ? "trash on" : "trash off");
+    setRecycle(recycle);
+    const std::string file = makeFile("app.log", "line 1\n");
+    const std::string before = logged();
+    bool leased = false;
+    Upper upper;
+    RewriteOptions options;
+    options.onStep = [&](RewriteStep s) {
+      if (s != RewriteStep::LastLook) return;
+      // Refused at once while the lease holds (the break begins); granted, it writes now.
+      const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+      leased = fd < 0 && errno == EWOULDBLOCK;
+      if (fd >= 0) ::close(fd);
+    };
+    const RewriteOutcome outcome = rewrite(file, upper, options).outcome;
+    if (!leased) {
+      std::cout << "no write lease here: the look alone tells a write\n";
+      return;
+    }
+    EXPECT_EQ(outcome, RewriteOutcome::Skipped);
+    std::ofstream(file, std::ios::app) << "line 2\n";  // the writer, let go
+    EXPECT_EQ(readAll(file), "line 1\nline 2\n");
+    EXPECT_EQ(names(), std::vector<std::string>{"app.log"});
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_EQ(logged().substr(before.size()), "{131}" + file + "\r\n");
+
+    // Held open for writing at the last look.
+    const int writer = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    EXPECT_EQ(rewrite(file, upper).outcome, RewriteOutcome::Skipped);
+    ASSERT_EQ(::write(writer, "line 3\n", 7), 7);
+    ::close(writer);
+    EXPECT_EQ(readAll(file), "line 1\nline 2\nline 3\n");
+    EXPECT_TRUE(trashed().empty());
+    fs::remove(file);
+  }
+}
+
+// A measurement, run when CORVANE_APPENDER_ROUNDS gives its rounds (per trash setting): a writer
+// appends a numbered line every 2 ms while the file is rewritten again and again, and the lines
+// missing afterwards are counted. A writer that looked the file up before a rename and opens it a
+// moment after the rewrite's last check still writes into the old file, so no count is asserted.
+TEST_F(RewriteTest, ASlowAppenderMeasured) {
+  const char* env = std::getenv("CORVANE_APPENDER_ROUNDS");
+  if (env == nullptr || *env == '\0') GTEST_SKIP() << "CORVANE_APPENDER_ROUNDS not set";
+  const int rounds = std::atoi(env);
+  class Same : public ContentTransform {
+   public:
+    void piece(std::string_view in, std::uint64_t, std::string& out) override { out.append(in); }
+  };
+  int lost = 0, roundsLosing = 0, skipped = 0;
+  for (const bool recycle : {false, true}) {
+    for (int round = 0; round < rounds; ++round) {
+      setRecycle(recycle);
+      fs::remove_all(base_ + "env/XDG_DATA_HOME/Trash");
+      const std::string file = makeFile("app.log", "");
+      int written[2];
+      ASSERT_EQ(::pipe(written), 0);
+      const pid_t writer = ::fork();
+      ASSERT_GE(writer, 0);
+      if (writer == 0) {
+        ::close(written[0]);
+        int n = 0;
+        for (; n < 60; ++n) {
+          const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+          if (fd < 0) break;
+          const std::string line = "line " + std::to_string(n) + "\n";
+          const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+          ::close(fd);
+          if (!ok) break;
+          const timespec pause{.tv_sec = 0, .tv_nsec = 2000000};
+          ::nanosleep(&pause, nullptr);
+        }
+        (void)!::write(written[1], &n, sizeof n);
+        ::_exit(0);
+      }
+      ::close(written[1]);
+      for (int pass = 0; pass < 40; ++pass) {
+        Same same;
+        if (rewrite(file, same).outcome == RewriteOutcome::Skipped) ++skipped;
+      }
+      int n = 0;
+      ASSERT_EQ(::read(written[0], &n, sizeof n), static_cast<ssize_t>(sizeof n));
+      ::close(written[0]);
+      int status = 0;
+      ::waitpid(writer, &status, 0);
+      const std::string text = readAll(file);
+      int missing = 0;
+      for (int i = 0; i < n; ++i)
+        if (text.find("line " + std::to_string(i) + "\n") == std::string::npos) ++missing;
+      lost += missing;
+      roundsLosing += missing > 0 ? 1 : 0;
+      fs::remove(file);
+    }
+  }
+  std::cout << "appender_rounds: " << 2 * rounds << " rounds\nappender_rounds_losing: " << roundsLosing
+            << " rounds\nappender_lines_lost: " << lost << " lines\nappender_rewrites_given_up: " << skipped
+            << " files\n";
 }
 
 TEST_F(RewriteTest, CancelOrSkipMidFileLeavesTheOriginalAndNoTemporaryFile) {
@@ -591,6 +703,87 @@ TEST_F(BatchTest, AKillDuringABatchCommitLeavesEachFileOldOrNewWithItsOriginalIn
   }
 }
 
+// A batch killed at any moment, most of all between its trash links and its renames, leaves no
+// original with a second name in the trash: the next run rewrites every file (none skipped as a
+// file with several hard links), and each original rewritten before the kill stays in the trash.
+TEST_F(BatchTest, AKilledBatchLeavesOriginalsTheNextRunRewrites) {
+  constexpr int kFiles = 12;
+  const std::uint64_t seed = platform::testing::killSeed();
+  std::mt19937_64 random(seed);
+  const auto upper = [](std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), ::toupper);
+    return text;
+  };
+  const auto makeFiles = [&] {
+    fs::remove_all(base_ + "env/XDG_DATA_HOME/Trash");
+    for (const auto& e : fs::directory_iterator(root_)) fs::remove(e.path());
+    std::vector<std::string> files;
+    for (int n = 0; n < kFiles; ++n) files.push_back(makeFile("f" + std::to_string(n) + ".txt", "file " + std::to_string(n)));
+    return files;
+  };
+  // The batch in a child, killed at the chosen link (a step) or after delay (any moment).
+  const auto killedBatch = [&](const std::vector<std::string>& files, int atLink,
+                               std::optional<std::chrono::nanoseconds> delay) {
+    return platform::testing::runKilledAfter(
+        [&] {
+          // A session of the child's own, as a run of another process has.
+          session_.emplace(pipe_, [](const std::string&, const RewriteResult&) {});
+          setRecycle(true);
+          int links = 0;
+          RewriteOptions options;
+          options.onStep = [&](RewriteStep s) {
+            if (s == RewriteStep::OriginalInTrash && ++links == atLink) ::raise(SIGKILL);
+          };
+          for (const std::string& f : files) hold(f, options);
+          session_->commitBatch();
+        },
+        delay, std::chrono::seconds(60));
+  };
+  session_.reset();
+  std::vector<std::string> files = makeFiles();
+  const auto whole = killedBatch(files, 0, std::nullopt);
+  ASSERT_TRUE(whole.finished);
+  for (int round = 0; round < 16; ++round) {
+    files = makeFiles();
+    const bool atStep = round % 2 == 0;
+    const int atLink = atStep ? static_cast<int>(random() % kFiles) + 1 : 0;
+    const auto delay = std::chrono::nanoseconds(static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(whole.lasted.count() + 1)));
+    const auto child = killedBatch(files, atLink, atStep ? std::nullopt : std::optional(delay));
+    const std::string at = "seed " + std::to_string(seed) + " round " + std::to_string(round);
+    ASSERT_FALSE(child.hung) << at;
+    std::vector<bool> newBefore;
+    for (int n = 0; n < kFiles; ++n) newBefore.push_back(readAll(files[static_cast<std::size_t>(n)]) != "file " + std::to_string(n));
+
+    // The next run.
+    session_.reset();
+    reported_.clear();
+    const std::size_t logBefore = logged().size();
+    session_.emplace(pipe_, [this](const std::string& path, const RewriteResult& r) { reported_.push_back({path, r.outcome}); });
+    setRecycle(true);
+    for (const std::string& f : files) {
+      Upper t;
+      RewriteOptions options{.session = &*session_};
+      (void)rewrite(f, t, options);
+    }
+    session_->commitBatch();
+    const std::string log = logged().substr(logBefore);
+    EXPECT_EQ(log.find("{130}"), std::string::npos) << at << "\n" << log;
+    const std::vector<std::string> inTrash = trashed();
+    for (int n = 0; n < kFiles; ++n) {
+      const std::string& f = files[static_cast<std::size_t>(n)];
+      const std::string original = "file " + std::to_string(n);
+      EXPECT_EQ(readAll(f), upper(original)) << at << " " << f;
+      struct stat st {};
+      ASSERT_EQ(::stat(f.c_str(), &st), 0) << at;
+      EXPECT_EQ(st.st_nlink, 1u) << at << " " << f;
+      if (newBefore[static_cast<std::size_t>(n)]) {
+        EXPECT_NE(std::find(inTrash.begin(), inTrash.end(), original), inTrash.end()) << at << " " << f;
+      }
+    }
+    session_.reset();  // the run ends before the next one forks
+  }
+}
+
 TEST_F(RewriteTest, OnTheMountAgreedToForThisRunTheOriginalIsNotKeptInTheTrash) {
   setRecycle(true);
   pipe_.setMountProbe({.isFixedDrive = [](const std::string&) { return false; },
@@ -643,7 +836,7 @@ TEST_F(RewriteTest, AReadOnlyFolderFailsWithTheWriteLineAndKeepsTheFile) {
   ASSERT_TRUE(child.exited);
   if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
   const std::string failed = std::to_string(static_cast<int>(RewriteOutcome::Failed));
-  EXPECT_EQ(child.report.rfind(failed + "|[9]" + root_ + ".f.txt.vdk", 0), 0u) << child.report;
+  EXPECT_EQ(child.report.rfind(failed + "|[9]" + file + " (", 0), 0u) << child.report;
   EXPECT_EQ(child.report.substr(child.report.size() - 6), "\r\n|old");
   EXPECT_EQ(names(), std::vector<std::string>{"f.txt"});
 }
@@ -676,7 +869,11 @@ TEST_F(RewriteTest, AFullDiskFailsWithTheWriteLineAndKeepsTheFile) {
       continue;
     }
     const std::string failed = std::to_string(static_cast<int>(RewriteOutcome::Failed));
-    EXPECT_EQ(child.report.rfind(failed + "|[9]" + root_ + ".big.txt.vdk", 0), 0u) << child.report;
+    // The file that kept its contents and why, not the temporary file that is gone.
+    EXPECT_EQ(child.report.rfind(failed + "|[9]" + root_ + "big.txt (", 0), 0u) << child.report;
+    if (tmpfs) {
+      EXPECT_NE(child.report.find("{143}"), std::string::npos) << child.report;
+    }
     EXPECT_TRUE(child.report.ends_with("\r\n|intact|big.txt ")) << child.report;
   }
 }

@@ -157,12 +157,17 @@ struct CopyOptions {
   int destinationFolderFd = -1;
   // Set to the copy's permission bits (07777) just before it takes its name, or -1 when unknown.
   long* copyMode = nullptr;
+  // With kCopyFailed: set to why, an errno value (EEXIST: something took the destination's name
+  // during the copy), or kCopySourceChanged.
+  int* failure = nullptr;
 };
 
 // What copyFileChunked did.
 inline constexpr int kCopyDone = 0;
 inline constexpr int kCopyFailed = 1;
 inline constexpr int kCopyStopped = 2;  // Cancel or Skip during the copy: nothing was made
+// CopyOptions::failure of a durable copy whose source was written to while it was copied.
+inline constexpr int kCopySourceChanged = -1;
 
 // Where a path lies, as removeFile and checkDriveForRecycle need it. Tests replace it.
 struct MountProbe {

@@ -13,6 +13,8 @@
 #include "platform/replacement_file.h"
 #include "platform/trash_copy.h"
 
+#include <cerrno>
+
 namespace core {
 
 namespace {
@@ -31,23 +33,28 @@ int Pipeline::keepReplacedInTrash(const std::string& path, platform::TrashEntry&
 
 int Pipeline::copyFileChunked(const std::string& source, const std::string& destination,
                               const CopyOptions& options) {
+  const auto failed = [&options](int err) {
+    if (options.failure) *options.failure = err;
+    return kCopyFailed;
+  };
   bool replacing = false;
   if (!options.destinationFree || options.replace) {
     const platform::FileStatus existing = platform::fileStatus(destination, false);
     replacing = options.replace && existing.error == 0;
-    if (replacing && existing.type != platform::FileType::Regular) return kCopyFailed;
+    if (replacing && existing.type != platform::FileType::Regular) return failed(EEXIST);
   }
   // The copy removes what it wrote on every early return.
   platform::FileCopy copy;
   const platform::CopyTarget how = replacing ? platform::CopyTarget::Replacing : platform::CopyTarget::New;
   const bool nameFree = options.destinationFree && !options.replace;
-  if ((options.source && options.source->isOpen()
-           ? copy.openFrom(*options.source, source, destination, how, nameFree, options.destinationFolderFd)
-           : copy.open(source, destination, how)) != 0)
-    return kCopyFailed;
+  if (const int err = options.source && options.source->isOpen()
+                          ? copy.openFrom(*options.source, source, destination, how, nameFree, options.destinationFolderFd)
+                          : copy.open(source, destination, how);
+      err != 0)
+    return failed(err);
   recordFileSize(copy.size());
   while (!copy.complete()) {
-    if (copy.copyPiece(kCopyPiece) != 0) return kCopyFailed;
+    if (const int err = copy.copyPiece(kCopyPiece); err != 0) return failed(err);
     host_.doEvents();
     if (host_.isCancel() != CancelState::Running) return kCopyStopped;
   }
@@ -57,15 +64,18 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
     if (options.timesKept) *options.timesKept = kept;
   }
   if (options.copyMode) *options.copyMode = copy.copyMode();
-  if (options.durable && (copy.sync() != 0 || !copy.sourceUnchanged())) return kCopyFailed;
+  if (options.durable) {
+    if (const int err = copy.sync(); err != 0) return failed(err);
+    if (!copy.sourceUnchanged()) return failed(kCopySourceChanged);
+  }
   platform::TrashEntry old;
-  if (replacing && keepReplacedInTrash(destination, old) != 0) return kCopyFailed;
+  if (replacing && keepReplacedInTrash(destination, old) != 0) return kCopyFailed;  // its own line
   // A copy whose source stays is left to the system to flush, as cp does: a run of many small files
   // would otherwise wait on the disk for each; what a move deletes, or a copy replaces, is synced.
-  if ((options.durable || replacing ? copy.commit() : copy.commitUnsynced()) != 0) {
+  if (const int err = options.durable || replacing ? copy.commit() : copy.commitUnsynced(); err != 0) {
     // The old file is still in place, so its copy leaves the trash again.
     if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
-    return kCopyFailed;
+    return failed(err);
   }
   record(StepKind::Copied, source, destination,
          CopyStamp{.size = copy.size(), .modifiedSec = copy.modifiedSec(), .modifiedNsec = copy.modifiedNsec()});

@@ -183,6 +183,10 @@ int FileCopy::start(int sourceFd, const struct stat* seen, std::string_view sour
   // and SEEK_DATA tells which. A hole beside blocks reserved past the end is copied as zeros.
   s.sparse = static_cast<std::uint64_t>(s.seen.st_blocks) * 512 < static_cast<std::uint64_t>(s.seen.st_size);
   const auto mode = static_cast<unsigned>(s.seen.st_mode & 0777);
+  if (const int refused = refuseAsNewName(s.target); refused != 0) {
+    s.closeAll();
+    return refused;
+  }
   if (how == CopyTarget::New && !targetFree) {
     // Told at once rather than after the copy; commit() still never replaces what came meanwhile.
     const EntryAt there(s.target);

@@ -3,6 +3,7 @@
 #include "platform/dir_listing.h"
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
+#include "platform/hidden_list.h"
 #include "platform/replacement_file.h"
 
 #include <QByteArray>
@@ -125,7 +126,13 @@ int setFileTimes(std::string_view path, const FileTime* accessed, const FileTime
   return 0;
 }
 
+int refuseAsNewName(std::string_view target) {
+  const std::size_t slash = target.rfind('/');
+  return isHiddenFileName(slash == std::string_view::npos ? target : target.substr(slash + 1)) ? EEXIST : 0;
+}
+
 int renameNoReplaceAt(int fromDir, const char* name, int toDir, const char* target) {
+  if (const int refused = refuseAsNewName(target); refused != 0) return refused;
   if (::renameat2(fromDir, name, toDir, target, RENAME_NOREPLACE) == 0) return 0;
   const int err = errno;
   if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;

@@ -75,6 +75,13 @@ class ScopedMetadataSource {
 int setFileTimes(std::string_view path, const FileTime* accessed, const FileTime* modified);
 [[nodiscard]] constexpr bool canSetCreationTime() { return false; }
 
+// 0 when target (a name or a path: its last component counts) may be given to a file or folder;
+// EEXIST, as for a name that is taken, for a folder's ".hidden", which is the record of its
+// entries' Hidden flag (platform/hidden_list.h) and never the new name of anything of the user's.
+// Every step that names something (rename, move, a new or replacing copy, split piece or joined
+// output) asks here before it does.
+[[nodiscard]] int refuseAsNewName(std::string_view target);
+
 // Renames without ever replacing an existing target: EEXIST when the target exists. Falls back to
 // link + unlink where the file system lacks RENAME_NOREPLACE (files only). Where the file system
 // folds case and to names from itself (a change of letter case only), the rename goes through a

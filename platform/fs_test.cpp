@@ -2,9 +2,11 @@
 // whole-file replacement and its failures, in-place writes, range reads, FIFOs never opened,
 // attributes, trash and free space.
 #include "platform/file_attributes.h"
+#include "platform/file_copy.h"
 #include "platform/file_times.h"
 #include "platform/fs.h"
 #include "platform/fault_test_support.h"
+#include "platform/replacement_file.h"
 #include "platform/test_home.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +165,51 @@ TEST_F(FsTest, CaseOnlyRenameThroughATemporaryNameNeverReplaces) {
   ASSERT_EQ(::link(path("a.txt").c_str(), upper.c_str()), 0);
   EXPECT_EQ(renameNoReplace(upper, path("a.txt")), EEXIST);
   EXPECT_EQ(names(), (std::vector<std::string>{"A.txt", "a.txt", "b"}));
+}
+
+// A folder's ".hidden" is the record of the Hidden flag: every way of naming something refuses
+// it as a name that is taken, whether a ".hidden" is there yet or not, and leaves both as they were.
+TEST_F(FsTest, NothingIsEverNamedTheFoldersHiddenRecord) {
+  const std::string record = path(".hidden");
+  for (const bool recordThere : {false, true}) {
+    SCOPED_TRACE(recordThere ? "record there" : "no record yet");
+    fs::remove(record);
+    if (recordThere) make(".hidden", "listed\n");
+    const std::string file = make(".HIDDEN", "user's");
+    fs::create_directory(path("folder"));
+    EXPECT_EQ(renameNoReplace(file, record), EEXIST);
+    EXPECT_EQ(renameThroughTemporary(file, record), EEXIST);
+    EXPECT_EQ(renameNoReplace(path("folder"), record), EEXIST);
+    EXPECT_EQ(renameReplacing(file, record), EEXIST);
+    ReplacementFile piece;
+    ASSERT_EQ(piece.create(record), 0);
+    ASSERT_EQ(piece.write("piece"), 0);
+    EXPECT_EQ(piece.commitNew(), EEXIST);
+    ReplacementFile unnamed;
+    ASSERT_EQ(unnamed.createUnnamedIn(-1, record, 0600), 0);
+    EXPECT_EQ(unnamed.commitNewUnsynced(), EEXIST);
+    for (const CopyTarget how : {CopyTarget::New, CopyTarget::Replacing}) {
+      FileCopy copy;
+      EXPECT_EQ(copy.open(file, record, how), EEXIST);
+    }
+    (void)piece.discard();
+    (void)unnamed.discard();
+    EXPECT_EQ(slurp(file), "user's");
+    EXPECT_TRUE(fs::is_directory(path("folder")));
+    EXPECT_EQ(fs::exists(record), recordThere);
+    if (recordThere) {
+      EXPECT_EQ(slurp(record), "listed\n");
+    }
+    const std::vector<std::string> expected = recordThere ? std::vector<std::string>{".HIDDEN", ".hidden", "folder"}
+                                                          : std::vector<std::string>{".HIDDEN", "folder"};
+    EXPECT_EQ(names(), expected);
+    fs::remove(file);
+    fs::remove(path("folder"));
+  }
+  // The record itself is still written as ever.
+  const std::string shown = make("shown", "s");
+  EXPECT_EQ(setHidden(shown, true), 0);
+  EXPECT_EQ(slurp(record), "listed\nshown\n");
 }
 
 TEST_F(FsTest, AtomicWriteKeepsModeXattrsAndLeavesNoTemporaryFile) {

@@ -3,6 +3,7 @@
 #include "platform/dir_listing.h"
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
+#include "platform/fs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -383,6 +384,10 @@ std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile
 
 int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
+  // A new file never takes the record's name (replacing is how the record itself is written).
+  if (!replace) {
+    if (const int refused = refuseAsNewName(name_); refused != 0) return refused;
+  }
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
   if (const int err = synced_ || !syncData ? settleHoles() : sync(); err != 0) return err;
   // Over a file it can only go by a rename: first it takes a temporary name.
@@ -439,6 +444,36 @@ int ReplacementFile::commitFolderUnsynced() { return finish(true, false); }
 int ReplacementFile::commitNew() { return finish(false); }
 
 int ReplacementFile::commitNewUnsynced() { return finish(false, false, false); }
+
+int ReplacementFile::commitExchanging(bool syncFolder) {
+  if (!exists_ || unnamed_) return finish(true, syncFolder);
+  if (const int err = synced_ ? settleHoles() : sync(); err != 0) return err;
+  if (::renameat2(dirFd_, tmpName_.c_str(), dirFd_, name_.c_str(), RENAME_EXCHANGE) != 0) {
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;
+    return finish(true, syncFolder);  // no exchange on this file system
+  }
+  exchanged_ = true;
+  return 0;
+}
+
+int ReplacementFile::keepExchanged(bool syncFolder) {
+  if (!exchanged_) return 0;
+  exchanged_ = false;
+  exists_ = false;
+  const int err = ::unlinkat(dirFd_, tmpName_.c_str(), 0) != 0 && errno != ENOENT ? errno : 0;
+  const int cerr = fd_ >= 0 ? closeChecked(fd_) : 0;
+  fd_ = -1;
+  if (syncFolder) (void)::fsync(dirFd_);
+  return err != 0 ? err : cerr;
+}
+
+int ReplacementFile::undoExchange() {
+  if (!exchanged_) return 0;
+  if (::renameat2(dirFd_, tmpName_.c_str(), dirFd_, name_.c_str(), RENAME_EXCHANGE) != 0) return errno;
+  exchanged_ = false;
+  return 0;
+}
 
 int ReplacementFile::discard() {
   if (!exists_ || unnamed_) {
@@ -506,6 +541,7 @@ int renameReplacing(std::string_view from, std::string_view to) {
   const EntryAt f(from), t(to);
   if (f.error() != 0) return f.error();
   if (t.error() != 0) return t.error();
+  if (const int refused = refuseAsNewName(t.name()); refused != 0) return refused;
   if (::renameat(f.dir(), f.name(), t.dir(), t.name()) != 0) return errno;
   entryMoved(from, to);
   syncFolder(folderOf(std::string(to)));

@@ -123,6 +123,17 @@ class ReplacementFile {
   // as cp leaves it to the system. A kill still finds the name empty or holding the whole copy;
   // only a power loss soon after may lose the copy's bytes.
   int commitNewUnsynced();
+  // As commit (syncFolder) or commitFolderUnsynced, but where the file system swaps two names in
+  // one step (RENAME_EXCHANGE) the old file is kept: it takes the temporary file's name, and
+  // exchanged() is true until keepExchanged (the old file goes) or undoExchange (the old file is
+  // back at the target, the new one under the temporary name for discard). Elsewhere the target is
+  // replaced as by commit. 0 or errno; on failure nothing changed.
+  int commitExchanging(bool syncFolder);
+  [[nodiscard]] bool exchanged() const { return exchanged_; }
+  // After an exchange: removes the old file's name and closes the new file. 0 or errno.
+  int keepExchanged(bool syncFolder);
+  // After an exchange: swaps the two back. 0 or errno (then the new file stays at the target).
+  int undoExchange();
   // Removes the temporary file (after a failure or a cancel). 0 or errno; 0 when there is none.
   int discard();
 
@@ -151,6 +162,7 @@ class ReplacementFile {
   bool exists_ = false;  // the temporary file is on disk and ours to remove
   bool unnamed_ = false;  // ... without a name in the folder (O_TMPFILE): closing it removes it
   bool synced_ = false;  // nothing written since the last sync
+  bool exchanged_ = false;  // commitExchanging swapped the names: the old file is under tmpName_
   bool keepHoles_ = false;
   bool holeAtEnd_ = false;    // the last bytes written were skipped as a hole: the size is set at sync
   std::uint64_t written_ = 0;  // bytes written (or skipped) by write, whole blocks until settled

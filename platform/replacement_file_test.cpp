@@ -68,6 +68,31 @@ TEST_F(ReplacementTest, DiscardOrDestructionLeavesTheTargetAndNoTemporaryFile) {
   EXPECT_EQ(names(), std::vector<std::string>{"doc.txt"});
 }
 
+// A commit that swaps the two names keeps the old file until it is told: kept, the new contents
+// stay alone at the target; undone, the old file is back at the target and the new one goes.
+TEST_F(ReplacementTest, AnExchangingCommitIsKeptOrUndone) {
+  for (const bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "kept" : "undone");
+    const std::string file = make("doc.txt", "old");
+    ReplacementFile out;
+    ASSERT_EQ(out.create(file), 0);
+    ASSERT_EQ(out.write("new"), 0);
+    ASSERT_EQ(out.commitExchanging(true), 0);
+    if (!out.exchanged()) GTEST_SKIP() << "this file system swaps no names: the commit replaced the file";
+    EXPECT_EQ(slurp(file), "new");
+    EXPECT_EQ(slurp(out.path()), "old");
+    if (keep) {
+      EXPECT_EQ(out.keepExchanged(true), 0);
+    } else {
+      EXPECT_EQ(out.undoExchange(), 0);
+      EXPECT_EQ(out.discard(), 0);
+    }
+    EXPECT_EQ(slurp(file), keep ? "new" : "old");
+    EXPECT_EQ(names(), std::vector<std::string>{"doc.txt"});
+    std::filesystem::remove(file);
+  }
+}
+
 // A new file made without a name: nothing shows in the folder until its commit, which never takes
 // a name that something came to hold meanwhile; a replacing commit still goes over the old file.
 TEST_F(ReplacementTest, AnUnnamedFileAppearsOnlyAtItsCommit) {

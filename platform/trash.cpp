@@ -9,6 +9,7 @@
 #include "platform/trash_folders.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -49,6 +50,9 @@ int moveToTrash(std::string_view path) {
   if (!parentFd.ok()) return errno;
   std::string parent = trash::realPathOf(parentFd.get());
   if (parent.empty()) parent = trash::canonicalFolder(folderOf(abs));
+  // A folder deeper than the system names whole (past PATH_MAX) has no real path to ask for: it
+  // is recorded as the run reached it.
+  if (parent.empty() && errno == ENAMETOOLONG && abs.size() >= PATH_MAX) parent = folderOf(abs);
   if (parent.empty()) return errno ? errno : ENOENT;
   const std::string original = (parent == "/" ? parent : parent + "/") + name;
   const trash::PlaceData move = [&](int filesFd, const std::string& target) {

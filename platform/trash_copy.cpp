@@ -5,6 +5,7 @@
 #include "platform/fs.h"
 #include "platform/replacement_file.h"
 #include "platform/trash_folders.h"
+#include "platform/trash_link_record.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -117,6 +118,16 @@ struct UnsyncedEntries {
   std::vector<std::string> infoNames;
 };
 
+// Writes down the link about to be made of the file st (at original) as the entry name of trash.
+// Not written, the link is made all the same: it only loses the proof that lets the next run take
+// it away after a kill.
+void recordLink(TrashLinkRecord& record, const trash::Folder& trash, const std::string& name, const struct stat& st,
+                const std::string& original) {
+  (void)record.add({.dev = static_cast<std::uint64_t>(st.st_dev), .ino = static_cast<std::uint64_t>(st.st_ino),
+                    .file = trash.dir + "files/" + name,
+                    .info = trash.dir + "info/" + name + std::string(trash::kInfoSuffix), .original = original});
+}
+
 // A trash folder that may have gone away under a run: its folders are looked up afresh.
 bool folderGone(int err) { return err == ENOENT || err == ESTALE || err == ENOTDIR; }
 
@@ -133,6 +144,7 @@ struct TrashCopies::Cache {
   std::map<std::string, std::optional<trash::Folder>> atTop;  // top -> its trash (nullopt: none)
   std::map<std::string, int> nextAttempt;  // trash folder + NUL + name -> the next numbered try
   std::vector<UnsyncedEntries> unsynced;    // Sync::Later entries, by trash folder
+  std::unique_ptr<TrashLinkRecord> links;   // nullptr: links not recorded
 
   void remember(const trash::Folder& t, const std::string& name) {
     auto it = std::find_if(unsynced.begin(), unsynced.end(), [&](const UnsyncedEntries& u) { return u.dir == t.dir; });
@@ -176,11 +188,14 @@ struct TrashCopies::Cache {
   }
 };
 
-TrashCopies::TrashCopies() : cache_(std::make_unique<Cache>()) {}
+TrashCopies::TrashCopies(Links links) : cache_(std::make_unique<Cache>()) {
+  if (links == Links::Recorded) cache_->links = std::make_unique<TrashLinkRecord>();
+}
 TrashCopies::~TrashCopies() = default;
 
 int copyToTrash(std::string_view path, TrashEntry& entry, int openFile) {
-  TrashCopies once;
+  // Its record would end before the caller replaces the original.
+  TrashCopies once(TrashCopies::Links::NotRecorded);
   return once.copy(path, entry, openFile);
 }
 
@@ -227,6 +242,7 @@ int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile, Sy
     const trash::Folder* gone = nullptr;
     for (const trash::Folder* t : trashes) {
       const auto place = [&](int filesFd, const std::string& name) {
+        if (t->dev == dev && c.links) recordLink(*c.links, *t, name, st, original);
         return placeData(abs, src, dev, t->dev, filesFd, name);
       };
       int& attempt = c.nextAttempt[t->dir + std::string(1, '\0') + nameOf(original)];
@@ -268,6 +284,10 @@ int TrashCopies::syncCopies() {
   }
   cache_->unsynced.clear();
   return first;
+}
+
+void TrashCopies::copiesSettled() {
+  if (cache_->links) (void)cache_->links->clear();
 }
 
 int withdrawFromTrash(const TrashEntry& entry) {

@@ -45,7 +45,11 @@ int copyToTrash(std::string_view path, TrashEntry& entry, int openFile = -1);
 //   for (each file) if (trash.copy(path, entry, fd) != 0) ...;  // the file is kept, not replaced
 class TrashCopies {
  public:
-  TrashCopies();
+  // Whether the hard links made are written down first (platform/trash_link_record.h), so that a
+  // run killed before it replaced an original does not leave it with a second name in the trash:
+  // for copies whose originals are replaced while this object lives.
+  enum class Links { Recorded, NotRecorded };
+  explicit TrashCopies(Links links = Links::Recorded);
   ~TrashCopies();
   TrashCopies(const TrashCopies&) = delete;
   TrashCopies& operator=(const TrashCopies&) = delete;
@@ -62,6 +66,9 @@ class TrashCopies {
   // info/ of every trash folder they went to, once each. 0, or the first errno (then none of those
   // entries may be taken as kept).
   int syncCopies();
+  // Tells that every copy made so far is settled: its original was replaced, or the copy was
+  // taken out of the trash again. Their links need no record any more.
+  void copiesSettled();
 
   // ---- implementation details past this point ----
   struct Cache;

@@ -6,6 +6,7 @@
 #include "platform/fault_test_support.h"
 #include "platform/replacement_file.h"
 #include "platform/test_trees.h"
+#include "platform/trash_link_record.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+
+#include <csignal>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,6 +60,40 @@ TEST_F(TrashCopyTest, ACopyGoesToTheHomeTrashAndTheFileStays) {
   EXPECT_FALSE(fs::exists(first.file));
   EXPECT_FALSE(fs::exists(first.info));
   EXPECT_EQ(slurp(file), "old contents");
+}
+
+// The links of a run killed before its renames are settled by the next run: an entry goes only
+// where it is still a second name of the original in place (never the trash copy of contents that
+// were replaced, never a link of a run that is alive).
+TEST_F(TrashCopyTest, TheLinksOfAKilledRunGoOnlyWhereTheOriginalIsStillInPlace) {
+  const std::string kept = make("kept.txt", "kept"), replaced = make("replaced.txt", "old contents");
+  const std::string live = make("live.txt", "live");
+  TrashEntry keptEntry, replacedEntry;
+  const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+    TrashCopies copies;
+    if (copies.copy(kept, keptEntry) != 0 || copies.copy(replaced, replacedEntry) != 0) return "no copy";
+    std::ofstream(dir_ + "new.txt") << "new contents";
+    if (::rename((dir_ + "new.txt").c_str(), replaced.c_str()) != 0) return "no rename";
+    ::raise(SIGKILL);
+    return "not killed";
+  });
+  ASSERT_EQ(child.signal, SIGKILL) << child.report;
+  TrashCopies alive;
+  TrashEntry liveEntry;
+  ASSERT_EQ(alive.copy(live, liveEntry), 0);
+  ASSERT_EQ(entries(trash() + "files"), 3u);
+
+  EXPECT_EQ(settleInterruptedTrashLinks(), 1);
+  EXPECT_EQ(slurp(kept), "kept");
+  struct stat st {};
+  ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+  EXPECT_EQ(st.st_nlink, 1u);
+  EXPECT_FALSE(fs::exists(trash() + "files/kept.txt"));
+  EXPECT_FALSE(fs::exists(trash() + "info/kept.txt.trashinfo"));
+  EXPECT_EQ(slurp(trash() + "files/replaced.txt"), "old contents");
+  EXPECT_TRUE(fs::exists(trash() + "info/replaced.txt.trashinfo"));
+  EXPECT_EQ(slurp(trash() + "files/live.txt"), "live");
+  EXPECT_EQ(settleInterruptedTrashLinks(), 0);  // each record settled once
 }
 
 TEST_F(TrashCopyTest, OnlyRegularFilesAreCopied) {

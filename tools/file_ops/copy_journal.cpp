@@ -39,15 +39,16 @@ class CopyUndo {
   bool removeCopy(const core::JournalRecord& r) {
     const platform::FileStatus copy = platform::fileStatus(r.to, false);
     if (copy.error != 0) return true;  // removed or moved away meanwhile
+    // The copy's own change is told first: an edited copy no longer matches even an intact source.
+    if (r.copy && copy.type == platform::FileType::Regular && *r.copy != stampOf(copy)) {
+      pipe_.addResult(msg_(copy_msg::kUndoKeptEditedCopy) + r.to);
+      return false;
+    }
     const platform::FileStatus source = platform::fileStatus(r.from, true);
     const bool stillACopy = copy.type == platform::FileType::Regular && source.type == platform::FileType::Regular &&
                             source.size == copy.size && source.identity != copy.identity;
     if (!stillACopy) {
       pipe_.addResult(msg_(copy_msg::kUndoKeptCopy) + r.to);
-      return false;
-    }
-    if (r.copy && *r.copy != stampOf(copy)) {
-      pipe_.addResult(msg_(copy_msg::kUndoKeptEditedCopy) + r.to);
       return false;
     }
     if (pipe_.removeFile(r.to, "", "", core::RemoveKind::Deleted) != 0) return false;

@@ -7,10 +7,15 @@
 #include "core/settings.h"
 #include "core/slot_ring.h"
 #include "platform/fault_test_support.h"
+#include "platform/fs.h"
+#include "platform/test_trees.h"
 #include "tools/file_ops/copy_run.h"
 #include "tools/file_ops/copy_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <climits>
 
 namespace tools::file_ops {
 namespace {
@@ -110,16 +115,20 @@ TEST_F(CopyUndoTest, ACancelledUndoKeepsWhatItDidNotReach) {
 // stamp) are undone as before.
 TEST_F(CopyUndoTest, ACopyEditedSinceTheRunIsKept) {
   makeFile("main/edited.txt", "12345");
+  makeFile("main/grown.txt", "12345");
   makeFile("main/untouched.txt", "abcde");
   const int slot = runJob({.pattern = root_ + "out"});
   const std::vector<std::optional<core::CopyStamp>> stamps = this->stamps(slot);
-  ASSERT_EQ(stamps.size(), 2u);
+  ASSERT_EQ(stamps.size(), 3u);
   ASSERT_TRUE(stamps[0].has_value());
   EXPECT_EQ(stamps[0]->size, 5u);
   makeFile("out/edited.txt", "54321");  // same size, another modified time
+  makeFile("out/grown.txt", "12345 and more");  // its source intact: the copy is what changed
   const CopyUndoResult r = undo(slot);
-  EXPECT_EQ(tree(root_ + "out/"), (Files{{"edited.txt", "54321"}}));
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"edited.txt", "54321"}, {"grown.txt", "12345 and more"}}));
   EXPECT_NE(lines().find("[52]" + root_ + "out/edited.txt"), std::string::npos) << lines();
+  EXPECT_NE(lines().find("[52]" + root_ + "out/grown.txt"), std::string::npos) << lines();
+  EXPECT_EQ(lines().find("[4]"), std::string::npos) << lines();
   EXPECT_EQ(r.journalLeft, core::UndoEnd::Kept);
 
   const std::string name = "CopyUndo 01 May 2024 10ZZ00ZZ00.txt";
@@ -130,7 +139,26 @@ TEST_F(CopyUndoTest, ACopyEditedSinceTheRunIsKept) {
   core::saveSet("undocopy5", name);
   core::saveSet("iscpymve5", "0");
   EXPECT_EQ(undo(5).journalLeft, core::UndoEnd::Deleted);
-  EXPECT_EQ(tree(root_ + "out/"), (Files{{"edited.txt", "54321"}}));
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"edited.txt", "54321"}, {"grown.txt", "12345 and more"}}));
+}
+
+// A copy 25 folders of 200-byte names down (past PATH_MAX) is undone like any other.
+TEST_F(CopyUndoTest, ACopyPastTheLongestPathIsRemoved) {
+  const std::string part(200, 'd');
+  const std::string deep = platform::testing::makeDeepFolder(root_, part, 25);
+  ASSERT_GT(deep.size(), static_cast<std::size_t>(PATH_MAX));
+  struct RemoveDeep {
+    std::string tree;
+    ~RemoveDeep() { platform::testing::removeTree(tree); }
+  } cleanup{root_ + part};
+  makeFile("main/deep.txt", "deep");
+  const int slot = runJob({.pattern = deep});
+  ASSERT_NE(slot, 0) << lines();
+  ASSERT_EQ(platform::fileStatus(deep + "deep.txt", false).error, 0) << lines();
+  const CopyUndoResult r = undo(slot);
+  EXPECT_EQ(platform::fileStatus(deep + "deep.txt", false).error, ENOENT) << lines();
+  EXPECT_NE(lines().find("[34]" + deep + "deep.txt"), std::string::npos) << lines();
+  EXPECT_EQ(r.journalLeft, core::UndoEnd::Deleted);
 }
 
 // Journals are untrusted: a record must name whole plain paths, or it is dropped with a line and

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include <functional>
+
 #include <iostream>
 
 #include <fcntl.h>
@@ -265,6 +269,42 @@ TEST_F(CopyRunTest, ACancelledRunLeavesNoPartialCopyAndJournalsWhatItDid) {
     cancelledWithinB = cancelledWithinB || (out.size() == 1 && r.outcome.end == core::RunEnd::Cancelled);
   }
   EXPECT_TRUE(cancelledWithinB);
+}
+
+// A copy that fails says why: a name taken while the copy was written (the copy never replaces
+// what came), a copy the disk cannot hold.
+TEST_F(CopyRunTest, ACopyThatFailsSaysWhy) {
+  struct TakeNameHost : core::ScriptedRunHost {
+    std::function<void()> onYield;
+    void doEvents() override {
+      core::ScriptedRunHost::doEvents();
+      if (onYield) onYield();
+    }
+  } host;
+  host.realListing = true;
+  core::Pipeline pipe(host);
+  const std::string big = makeFile("main/big.bin", std::string(2500000, 'b'));  // yields between pieces
+  const std::string target = root_ + "out/big.bin";
+  CopyJobOptions options{.pattern = root_ + "out"};
+  options.mainFolder = main_;
+  const auto lines = [&] { return host.results.empty() ? std::string() : host.results.back().text; };
+
+  std::filesystem::create_directories(root_ + "out");
+  host.onYield = [&] {
+    if (!std::filesystem::exists(target)) std::ofstream(target) << "taken";
+  };
+  (void)runCopyJob(pipe, form_, options, msg_);
+  EXPECT_EQ(readAll(target), "taken");
+  EXPECT_NE(lines().find("[9]: " + target + " [10]"), std::string::npos) << lines();
+
+  std::filesystem::remove(target);
+  host.onYield = nullptr;
+  {
+    const platform::testing::ScopedFileSizeLimit limit(100000);
+    (void)runCopyJob(pipe, form_, options, msg_);
+  }
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_NE(lines().find("[13]" + big + "[12]" + root_ + "out/ ("), std::string::npos) << lines();
 }
 
 TEST_F(CopyRunTest, TheFolderStructureIsKeptWithItsEmptyFoldersWhenAsked) {

@@ -25,8 +25,10 @@ void logDone(core::Pipeline& pipe, const Transfer& t) {
   pipe.addToLog(pipe.resultsText(), line);
 }
 
-TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, int message) {
-  pipe.addResult(msg(message) + t.source + msg(copy_msg::kTo) + folderOf(t.target));
+// The line of a transfer that failed, ending with why (reason: " (...)", or "").
+TransferResult failed(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg, int message,
+                      const std::string& reason) {
+  pipe.addResult(msg(message) + t.source + msg(copy_msg::kTo) + folderOf(t.target) + reason);
   return TransferResult::Failed;
 }
 
@@ -57,14 +59,17 @@ TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::M
   const bool move = t.mode == CopyMode::Move;
   bool metadataKept = true;
   NewCopy made;
+  int failure = 0;
   switch (pipe.copyFileChunked(t.source, t.target,
                                {.replace = t.replace, .durable = move, .keepMetadata = move, .metadataKept = &metadataKept,
                                 .keepTimes = true, .timesKept = &made.timesKept, .source = opened ? t.held : nullptr,
                                 .destinationFree = t.targetFree && !t.replace, .destinationFolderFd = t.targetFolderFd,
-                                .copyMode = &made.mode})) {
+                                .copyMode = &made.mode, .failure = &failure})) {
     case core::kCopyDone: break;
     case core::kCopyStopped: return TransferResult::Stopped;  // the run reports the Cancel
-    default: return failed(pipe, t, msg, copy_msg::kCopyFailed);
+    default:
+      return failed(pipe, t, msg, copy_msg::kCopyFailed,
+                    failure == core::kCopySourceChanged ? msg(copy_msg::kSourceChanged) : core::systemReason(failure));
   }
   // Only a plain copy into a name that was free is known to have no attributes but its bits:
   // moved extended attributes may carry the archive flag, and a replaced name may be listed hidden.
@@ -102,7 +107,7 @@ TransferResult renameFile(core::Pipeline& pipe, const Transfer& t, const core::M
   }
   // The rename never replaces: it found the target the caller did not look for.
   if (t.targetUnchecked && !t.replace && err == core::kErrFileExists) return TransferResult::TargetExists;
-  if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed);
+  if (err != core::kErrDifferentDrive) return failed(pipe, t, msg, copy_msg::kMoveFailed, core::errorReason(err));
   // The same device seen through two mounts refuses a rename: copied like another file system.
   Transfer across = t;
   across.status = platform::fileStatus(t.source, false);

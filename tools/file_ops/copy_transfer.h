@@ -33,7 +33,7 @@ enum class CopyMode { Copy, Move };
 namespace copy_msg {
 inline constexpr int kColumnSource = 1, kColumnTarget = 2, kSameFile = 3, kUndoKeptCopy = 4,
                      kJournalNotUpdated = 5, kMoved = 7, kCopied = 8, kTargetExists = 9, kSkipped = 10,
-                     kMoveFailed = 11, kTo = 12, kCopyFailed = 13, kSourceNotDeleted = 14,
+                     kMoveFailed = 11, kTo = 12, kCopyFailed = 13, kSourceNotDeleted = 14, kSourceChanged = 53,
                      kNotKept = 15, kNoFolder = 16, kCopyItem = 17, kMoveItem = 18, kConfirmOverwrite = 19,
                      kCaption = 20, kWord = 23, kConfirmClear = 24, kUndoQuestion = 25, kUndoTitle = 26,
                      kUndoHeading = 27, kUndoCaption = 28, kJournalMissing = 29, kJournalWriteFailed = 30,

@@ -42,5 +42,6 @@ inline constexpr int kKeptNoTrash = 37;       // note after a file the trash cou
 inline constexpr int kWipeCancelled = 38;     // the file wipe was cancelled: nothing was deleted
 inline constexpr int kFillFolder = 39;        // + folder: where the fill files were written
 inline constexpr int kRecycling = 40;         // progress caption of the recycle mode
+inline constexpr int kWipedNotRemoved = 41;   // label of the removal line of a wiped file that stays
 
 }  // namespace tools::file_ops::delete_msg

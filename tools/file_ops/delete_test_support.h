@@ -18,7 +18,7 @@ namespace tools::file_ops::testing {
 
 inline core::MessageTable deleteMessages() {
   std::vector<std::string> texts;
-  for (int n = 1; n <= 40; ++n) texts.push_back("[" + std::to_string(n) + "]");
+  for (int n = 1; n <= 41; ++n) texts.push_back("[" + std::to_string(n) + "]");
   return core::MessageTable(std::move(texts));
 }
 

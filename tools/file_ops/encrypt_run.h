@@ -12,7 +12,7 @@
 // subfolders are included). Empty files are passed over. A file that cannot be rewritten is left
 // as it was, with a line. The report is message 9 and the files changed, or message 10.
 // Messages of the table: 1 subfolder note; 2 key too short; 3 progress caption; 4 before the
-// temporary path that could not be written; 6 label of a failed final rename; 7 and 8 around the
+// path whose new contents could not be written; 6 label of a failed final rename; 7 and 8 around the
 // path whose attributes were not restored; 9 report heading; 10 nothing changed; 11 the
 // confirmation; 12 key too long; 13 a key character Windows-1252 cannot hold.
 #pragma once

@@ -167,8 +167,10 @@ class FileWipe {
       if (err != 58) break;
     }
     const std::string note = gone == path ? std::string() : "(" + path + ")";
-    // The rename and the removal take the name's ".hidden" line along (Pipeline::rename).
-    if (pipe_.removeFile(gone, "", note, core::RemoveKind::Delete) != 0) return StepResult::Failed;
+    // The rename and the removal take the name's ".hidden" line along (Pipeline::rename). A file
+    // that stays (a folder that allows no removal) is wiped all the same: its line says so.
+    if (pipe_.removeFile(gone, msg_(m::kWipedNotRemoved), note, core::RemoveKind::Delete) != 0)
+      return StepResult::Failed;
     ++tally_.removed;
     tally_.bytesRemoved += t.size;
     return StepResult::Done;

@@ -14,8 +14,11 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
+#include <iostream>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace tools::file_ops {
@@ -163,6 +166,52 @@ TEST_F(WipeFilesTest, AWriteOnlyFileIsWipedAndTheHiddenListIsNot) {
   EXPECT_EQ(child.report, "1 1");
   EXPECT_EQ(namesIn(root_), (std::vector<std::string>{".hidden"}));
   EXPECT_EQ(readAll(root_ + ".hidden"), "other\n");
+}
+
+// A folder that lets its files be written but none removed (marked immutable; or, for an ordinary
+// user, without write permission), below the one the wipe starts in: the file is wiped as asked,
+// and its line says it was wiped and stays, rather than only that it could not be deleted.
+TEST_F(WipeFilesTest, AWipedFileThatCannotBeRemovedIsReportedAsWiped) {
+  const std::string sub = root_ + "sub";
+  const auto setImmutable = [&](bool on) {
+    const int fd = ::open(sub.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+      flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+      done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0) ::close(fd);
+    return done;
+  };
+  for (const bool immutable : {true, false}) {
+    SCOPED_TRACE(immutable ? "immutable folder" : "read-only folder");
+    fs::create_directories(sub);
+    const std::string file = makeFile("sub/secret.txt", "secret contents");
+    const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
+      if (immutable) {
+        if (::geteuid() != 0) return "skip only root marks a folder immutable";
+        if (!setImmutable(true)) return "skip this file system marks nothing immutable";
+      } else {
+        if (std::string why = platform::testing::becomeOrdinaryUser(base_); !why.empty()) return "skip " + why;
+        if (::chmod(sub.c_str(), 0555) != 0) return "skip chmod";
+      }
+      const DeleteOutcome out = deleteStart(
+          wpipe_, form_, {.mode = DeleteMode::WipeFiles, .passes = 1, .folder = root_, .withSubfolders = true}, msg_);
+      return std::to_string(out.tally.overwritten) + " " + std::to_string(out.tally.removed) + "|" + wreport();
+    });
+    if (immutable) (void)setImmutable(false);
+    ::chmod(sub.c_str(), 0755);
+    ASSERT_TRUE(child.exited);
+    if (child.report.rfind("skip ", 0) == 0) {
+      std::cout << child.report << "\n";
+    } else {
+      EXPECT_EQ(child.report.substr(0, child.report.find('|')), "1 0") << child.report;
+      EXPECT_NE(child.report.find("{79} [41]{80}" + file), std::string::npos) << child.report;
+      EXPECT_EQ(readAll(file), "") << "the contents are gone, as asked";
+    }
+    fs::remove_all(sub);
+  }
 }
 
 TEST_F(WipeFilesTest, TheListMadeAtTheStartServesEveryPassAndANameThatChangedIsLeftAlone) {

@@ -59,6 +59,19 @@ TEST_F(CaseRunTest, HiddenFilesStayHiddenAndTheListIsLeftAlone) {
   EXPECT_EQ(readAll(root_ + "Secret.Txt"), "S");
 }
 
+// ".HIDDEN" in lower case would be the folder's record of the Hidden flag: refused as a name that
+// is taken, the user's file left under its own name.
+TEST_F(CaseRunTest, NoFileBecomesTheFoldersHiddenRecord) {
+  makeFile(".HIDDEN", "user's");
+  host_.listHidden = true;
+  const auto out = run({.mode = CaseMode::Files, .styles = {.name = S::Lower, .extension = S::Lower}, .withHidden = true});
+  ASSERT_TRUE(out);
+  EXPECT_EQ(out->done, 0);
+  EXPECT_EQ(out->failed, 1);
+  EXPECT_EQ(namesIn(), (std::vector<std::string>{".HIDDEN"}));
+  EXPECT_NE(report().find("{83}{81}: " + root_ + ".HIDDEN{84}" + root_ + ".hidden"), std::string::npos) << report();
+}
+
 TEST_F(CaseRunTest, WhatItAsksBeforeTheRun) {
   struct Case {
     const char* label;
@@ -194,7 +207,7 @@ TEST_F(CaseRunTest, AReadOnlyFolderKeepsItsFiles) {
   if (child.report.rfind("skip ", 0) == 0) GTEST_SKIP() << child.report;
   EXPECT_EQ(child.report.rfind("ran|stopped|", 0), 0u) << child.report;
   // Refused by the write check where the file system is read-only, else by its temporary file.
-  EXPECT_TRUE(child.report.find("[9]" + root_ + "ro/.in.txt.vdk") != std::string::npos ||
+  EXPECT_TRUE(child.report.find("[9]" + root_ + "ro/in.txt (") != std::string::npos ||
               child.report.find(root_ + "ro/in.txt{102}") != std::string::npos)
       << child.report;
   EXPECT_TRUE(child.report.ends_with("|{96}" + root_ + "ro/{97}")) << child.report;
