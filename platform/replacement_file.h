@@ -40,6 +40,8 @@ namespace platform {
 //                    when the original stays, a joined output when the pieces stay, a plain copy.
 //                    Nothing is synced, as split, cat, cp and rsync leave it to the system; only a
 //                    power loss soon after may lose the new file, never anything else.
+// commitNew takes the choice; a commit over a file (commit, commitFolderUnsynced) replaces one and
+// always syncs the contents first.
 enum class Durability { OnlyCopyAtStake, SourceStays };
 
 // The file whose contents are being replaced, open for reading: read in pieces through one
