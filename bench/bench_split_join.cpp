@@ -34,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -67,30 +68,56 @@ double median(std::vector<double> t) {
   return t[t.size() / 2];
 }
 
-// One side of a comparison: what it times, and what takes away (untimed) what its last turn made.
+// One side of a comparison: what it times, what takes away (untimed) what its last turn made, and
+// whose processor time it spends (RUSAGE_SELF for ours, RUSAGE_CHILDREN for a peer program).
 struct Side {
   std::function<void()> reset, run;
+  int who = RUSAGE_SELF;
 };
 
+// Medians of each side's wall time and processor time (user + system): the processor time hardly
+// moves with the load of a shared machine, which the wall time does.
+struct Turns {
+  double ours = 0, peer = 0, oursCpu = 0, peerCpu = 0;
+};
+
+double cpuSeconds(int who) {
+  struct rusage u {};
+  ::getrusage(who, &u);
+  const auto s = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return s(u.ru_utime) + s(u.ru_stime);
+}
+
 // Ours and the peer kRounds times each, taking turns to go first, each turn after its reset and a
-// sync. The medians.
-std::pair<double, double> takingTurns(const Side& ours, const Side& peer) {
-  std::vector<double> o, p;
-  const auto timed = [&](const Side& side, std::vector<double>& into) {
+// sync.
+Turns takingTurns(const Side& ours, const Side& peer) {
+  std::vector<double> o, p, oc, pc;
+  const auto timed = [&](const Side& side, std::vector<double>& wall, std::vector<double>& cpu) {
     side.reset();
     ::sync();
-    into.push_back(bench::secondsOf(side.run));
+    const double before = cpuSeconds(side.who);
+    wall.push_back(bench::secondsOf(side.run));
+    cpu.push_back(cpuSeconds(side.who) - before);
   };
   for (int round = 0; round < kRounds; ++round) {
     if (round % 2 == 0) {
-      timed(ours, o);
-      timed(peer, p);
+      timed(ours, o, oc);
+      timed(peer, p, pc);
     } else {
-      timed(peer, p);
-      timed(ours, o);
+      timed(peer, p, pc);
+      timed(ours, o, oc);
     }
   }
-  return {median(o), median(p)};
+  return {median(o), median(p), median(oc), median(pc)};
+}
+
+void print(const char* what, const Turns& t) {
+  std::printf("%s_ours: %.2f s\n%s_peer: %.2f s\n%s_ratio: %.2f x\n", what, t.ours, what, t.peer, what,
+              t.ours / t.peer);
+  std::printf("%s_cpu_ours: %.2f s\n%s_cpu_peer: %.2f s\n%s_cpu_ratio: %.2f x\n", what, t.oursCpu, what, t.peerCpu,
+              what, t.oursCpu / t.peerCpu);
 }
 
 void removeAllBut(const fs::path& folder, const std::string& keep) {
@@ -137,7 +164,7 @@ int main(int argc, char** argv) {
   const core::MessageTable msg = messages();
 
   // Split: ours cuts ours/big.bin, split cuts peer/big.bin; page caches are warm for both.
-  const auto [oursSplit, peerSplit] = takingTurns(
+  const Turns split = takingTurns(
       {.reset = [&] { removeAllBut(ours, "big.bin"); },
        .run =
            [&] {
@@ -149,10 +176,10 @@ int main(int argc, char** argv) {
            [&] {
              (void)bench::runProgram("split", {"-b", std::to_string(kPiece), "-d", (peer / "big.bin").string(),
                                                (peer / "part.").string()});
-           }});
+           },
+       .who = RUSAGE_CHILDREN});
   // The last turn's pieces stay for the join.
-  std::printf("split_ours: %.2f s\nsplit_peer: %.2f s\nsplit_ratio: %.2f x\n", oursSplit, peerSplit,
-              oursSplit / peerSplit);
+  print("split", split);
 
   // Join: the sources move aside so that the joined files are new.
   fs::rename(source, root / "source.bin");
@@ -160,7 +187,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> parts;
   for (const auto& e : fs::directory_iterator(peer)) parts.push_back(e.path().string());
   std::sort(parts.begin(), parts.end());
-  const auto [oursJoin, peerJoin] = takingTurns(
+  const Turns join = takingTurns(
       {.reset = [&] { fs::remove(ours / "big.bin"); },
        .run =
            [&] {
@@ -169,8 +196,9 @@ int main(int argc, char** argv) {
                                               msg);
            }},
       {.reset = [&] { fs::remove(peer / "big.bin"); },
-       .run = [&] { (void)bench::runProgram("cat", parts, (peer / "big.bin").string()); }});
-  std::printf("join_ours: %.2f s\njoin_peer: %.2f s\njoin_ratio: %.2f x\n", oursJoin, peerJoin, oursJoin / peerJoin);
+       .run = [&] { (void)bench::runProgram("cat", parts, (peer / "big.bin").string()); },
+       .who = RUSAGE_CHILDREN});
+  print("join", join);
   std::printf("same_result: %d bool\n",
               sameFile(root / "source.bin", ours / "big.bin") && sameFile(root / "source.bin", peer / "big.bin") ? 1 : 0);
   fs::remove_all(ours);

@@ -58,10 +58,13 @@ int NewFile::appendFrom(int from, std::uint64_t offset, std::uint64_t length) {
   struct stat st {};
   if (::fstat(from, &st) != 0) return errno;
   if (static_cast<std::uint64_t>(st.st_size) < end) return EIO;
+  // Holes are looked for only in a file that takes less room than its size: finding where data
+  // ends makes some file systems walk the cached pages of the rest of the file, each time.
+  const bool mayHaveHoles = st.st_blocks * 512 < st.st_size;
   std::vector<char> buffer;
   for (std::uint64_t at = offset; at < end;) {
     std::uint64_t dataAt = at, dataEnd = end;
-    if (!nextData(from, at, end, dataAt, dataEnd)) {
+    if (mayHaveHoles && !nextData(from, at, end, dataAt, dataEnd)) {
       // A hole to the end of the range: the length is set when something follows or at finish.
       end_ += end - at;
       holes_ = true;
