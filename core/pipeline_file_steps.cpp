@@ -15,6 +15,7 @@
 #include "platform/hidden_moves.h"
 #include "platform/mounts.h"
 #include "platform/replacement_file.h"
+#include "platform/resolved_path.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,15 +60,6 @@ bool isHiddenRecord(const std::string& path) {
                                                                 : std::string_view(path).substr(slash + 1));
 }
 
-// The path with every symbolic link resolved; nullopt when one of them leads nowhere.
-std::optional<std::string> resolvedPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (!resolved) return std::nullopt;
-  std::string out(resolved);
-  std::free(resolved);
-  return out;
-}
-
 }  // namespace
 
 int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& checks) {
@@ -96,7 +88,7 @@ int Pipeline::checkFileUsable(const std::string& path, const UsableChecks& check
   if (file.type == platform::FileType::Symlink && checks.access == Access::Read) {
     // A reader reads through a link to a regular file (the list shows it as a file); the target is
     // checked as the file itself would be. Tools that change things never follow a link.
-    if (const std::optional<std::string> target = resolvedPath(path)) {
+    if (const std::optional<std::string> target = platform::resolvedPath(path)) {
       err = platform::openAndReadHead(*target, access, headBytes, file, checks.keep);
       if (checks.keep) checks.keep->setThroughLink();
     }

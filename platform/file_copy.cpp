@@ -270,9 +270,9 @@ int FileCopy::finish(bool durable) {
   if (!s.created) return EBADF;
   if (s.in >= 0) ::close(s.in);
   s.in = -1;
-  const int err = s.how == CopyTarget::Replacing ? s.replacement.commit()
-                  : durable                      ? s.replacement.commitNew()
-                                                 : s.replacement.commitNewUnsynced();
+  const int err = s.how == CopyTarget::Replacing
+                      ? s.replacement.commit()
+                      : s.replacement.commitNew(durable ? Durability::OnlyCopyAtStake : Durability::SourceStays);
   if (err != 0) return err;
   s.out = -1;
   s.committed = true;

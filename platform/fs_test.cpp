@@ -184,10 +184,10 @@ TEST_F(FsTest, NothingIsEverNamedTheFoldersHiddenRecord) {
     ReplacementFile piece;
     ASSERT_EQ(piece.create(record), 0);
     ASSERT_EQ(piece.write("piece"), 0);
-    EXPECT_EQ(piece.commitNew(), EEXIST);
+    EXPECT_EQ(piece.commitNew(Durability::OnlyCopyAtStake), EEXIST);
     ReplacementFile unnamed;
     ASSERT_EQ(unnamed.createUnnamedIn(-1, record, 0600), 0);
-    EXPECT_EQ(unnamed.commitNewUnsynced(), EEXIST);
+    EXPECT_EQ(unnamed.commitNew(Durability::SourceStays), EEXIST);
     for (const CopyTarget how : {CopyTarget::New, CopyTarget::Replacing}) {
       FileCopy copy;
       EXPECT_EQ(copy.open(file, record, how), EEXIST);

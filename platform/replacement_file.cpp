@@ -441,9 +441,10 @@ int ReplacementFile::commit() { return finish(true); }
 
 int ReplacementFile::commitFolderUnsynced() { return finish(true, false); }
 
-int ReplacementFile::commitNew() { return finish(false); }
-
-int ReplacementFile::commitNewUnsynced() { return finish(false, false, false); }
+int ReplacementFile::commitNew(Durability durability) {
+  const bool sync = durability == Durability::OnlyCopyAtStake;
+  return finish(false, sync, sync);
+}
 
 int ReplacementFile::commitExchanging(bool syncFolder) {
   if (!exists_ || unnamed_) return finish(true, syncFolder);

@@ -26,6 +26,24 @@
 
 namespace platform {
 
+// Whether a file is forced to the disk (fsync of its contents, then of its folder) before it takes
+// its name. An fsync guards against a power loss, not a kill: a killed process loses nothing the
+// kernel already holds, and a file that takes its name only when whole appears whole or not at all
+// either way. So it is paid only where the only copy of the user's data is at stake, and every
+// tool chooses it here:
+//   OnlyCopyAtStake  the file replaces one, or something is removed once it stands: a contents
+//                    rewrite before its rename over the original (unless the original went to the
+//                    trash), a move across file systems before its source goes, a copy that
+//                    replaces a file, a split that deletes its original, a join that deletes its
+//                    pieces or replaces an output.
+//   SourceStays      a new file whose source stays where it is: split pieces and rejoin scripts
+//                    when the original stays, a joined output when the pieces stay, a plain copy.
+//                    Nothing is synced, as split, cat, cp and rsync leave it to the system; only a
+//                    power loss soon after may lose the new file, never anything else.
+// commitNew takes the choice; a commit over a file (commit, commitFolderUnsynced) replaces one and
+// always syncs the contents first.
+enum class Durability { OnlyCopyAtStake, SourceStays };
+
 // The file whose contents are being replaced, open for reading: read in pieces through one
 // descriptor, and checked before it is replaced that nobody changed it meanwhile.
 class OriginalFile {
@@ -78,10 +96,10 @@ class ReplacementFile {
   // holds open until this file is committed or discarded: a run that writes many files into one
   // folder opens it once. -1: as create.
   int createIn(int folderFd, std::string_view target, unsigned mode);
-  // As createIn (folderFd may be -1), for a file that takes its name only by commitNew or
-  // commitNewUnsynced: where the file system allows it the file has no name at all until then
-  // (O_TMPFILE), so that a kill leaves nothing behind and nobody needs to be kept off it by a lock;
-  // elsewhere it has a temporary name as by createIn.
+  // As createIn (folderFd may be -1), for a file that takes its name only by commitNew: where the
+  // file system allows it the file has no name at all until then (O_TMPFILE), so that a kill
+  // leaves nothing behind and nobody needs to be kept off it by a lock; elsewhere it has a
+  // temporary name as by createIn.
   int createUnnamedIn(int folderFd, std::string_view target, unsigned mode);
   // Appends data. 0 or errno (ENOSPC on a full disk, EBADF when not created).
   // With keepHoles, whole blocks of zero bytes become holes, as in the sparse file being replaced.
@@ -117,12 +135,10 @@ class ReplacementFile {
   // makes the new ones stay after a power loss.
   int commitFolderUnsynced();
   // As commit, but only where nothing holds the target's name: EEXIST (the temporary file still
-  // there) when something does. For new files that must appear whole or not at all.
-  int commitNew();
-  // As commitNew, without syncing contents or folder: for a copy whose source stays where it is,
-  // as cp leaves it to the system. A kill still finds the name empty or holding the whole copy;
-  // only a power loss soon after may lose the copy's bytes.
-  int commitNewUnsynced();
+  // there) when something does. For new files that must appear whole or not at all. Contents and
+  // folder are synced as durability says (see Durability); a kill finds the name empty or holding
+  // the whole file either way.
+  int commitNew(Durability durability);
   // As commit (syncFolder) or commitFolderUnsynced, but where the file system swaps two names in
   // one step (RENAME_EXCHANGE) the old file is kept: it takes the temporary file's name, and
   // exchanged() is true until keepExchanged (the old file goes) or undoExchange (the old file is

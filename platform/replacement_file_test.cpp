@@ -111,7 +111,7 @@ TEST_F(ReplacementTest, AnUnnamedFileAppearsOnlyAtItsCommit) {
     EXPECT_EQ(slurp(out.path()), "new");
     EXPECT_EQ(names(), before);
     if (c.taken) make(c.name, "came meanwhile");
-    const int err = c.replace ? out.commit() : out.commitNew();
+    const int err = c.replace ? out.commit() : out.commitNew(Durability::OnlyCopyAtStake);
     if (c.taken && !c.replace) {
       EXPECT_EQ(err, EEXIST);
       EXPECT_EQ(out.discard(), 0);

@@ -5,14 +5,12 @@
 #include "core/state.h"
 #include "core/run_driver.h"
 #include "platform/fd_io.h"
+#include "platform/file_head.h"
 #include "platform/fs.h"
-#include "tools/file_ops/split_new_file.h"
+#include "platform/new_file.h"
 #include "tools/file_ops/split_pieces.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -27,15 +25,12 @@ const std::string kCrLf = "\r\n";
 
 // The size of a regular file (not through a link); nullopt when there is none.
 std::optional<std::uint64_t> regularSize(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return static_cast<std::uint64_t>(st.st_size);
+  const platform::FileStatus st = platform::fileStatus(path, false);
+  if (st.type != platform::FileType::Regular) return std::nullopt;
+  return st.size;
 }
 
-bool taken(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
+bool taken(const std::string& path) { return platform::fileStatus(path, false).type != platform::FileType::Missing; }
 
 std::optional<std::uint64_t> digitsValue(std::string_view s) {
   if (s.empty() || s.size() > 9) return std::nullopt;
@@ -52,7 +47,7 @@ enum class Appended { Done, Failed, Cancelled };
 // The output being built: a temporary file that takes the output's name when complete.
 struct Building {
   std::string output{};
-  NewFile temp{};
+  platform::NewFile temp{};
   std::vector<std::string> sources{};  // joined so far (deleted after a complete join when chosen)
   bool failed = false;
 };
@@ -75,7 +70,9 @@ class JoinRun {
   // Puts an output that cannot take its name under a free name of the folder ("TempFile" ...),
   // where it stays: a temporary file's name would be taken away by the next run. Its path.
   std::string keepPartial(Building& b, const std::string& folder);
-  Appended append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak);
+  // Appends source, open in held when its check kept it (else opened here).
+  Appended append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak,
+                  const platform::HeldFile* held = nullptr);
   // Puts a complete temporary file in the output's place; false when it could not (the line is
   // written; the temporary file is removed unless the failure left it as the only copy).
   bool complete(Building& b, int removeLabel);
@@ -105,52 +102,56 @@ std::string JoinRun::keepPartial(Building& b, const std::string& folder) {
   return b.temp.temporaryPath();
 }
 
-Appended JoinRun::append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak) {
-  // Read through a link to a regular file, as readers do; never wait on a FIFO.
-  const int fd = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  struct stat st {};
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const bool missing = fd < 0 && errno == ENOENT;
-    if (fd >= 0) ::close(fd);
-    pipe_.addResult(missing ? msg_(25) + source : core::msgMain(85) + source);
+Appended JoinRun::append(core::RunItem* item, const std::string& source, Building& b, bool lineBreak,
+                         const platform::HeldFile* held) {
+  platform::HeldFile own;
+  if (held == nullptr) {
+    if (const int err = platform::openSource(source, own); err != 0) {
+      pipe_.addResult(err == ENOENT ? msg_(25) + source : core::msgMain(85) + source);
+      return Appended::Failed;
+    }
+    held = &own;
+  }
+  if (held->seen() == nullptr) {
+    pipe_.addResult(core::msgMain(85) + source);
     return Appended::Failed;
   }
-  const auto size = std::optional<std::uint64_t>(static_cast<std::uint64_t>(st.st_size));
+  const auto size = static_cast<std::uint64_t>(held->seen()->st_size);
   const auto failed = [&](int message, const std::string& path) {
-    ::close(fd);
     pipe_.addResult(msg_(message) + path);
     return Appended::Failed;
   };
   // In blocks, with a look at Cancel after each: a large piece must not hold the window.
-  for (std::uint64_t at = 0; at < *size;) {
-    const std::uint64_t length = std::min(kJoinBlock, *size - at);
-    if (b.temp.appendFrom(fd, at, length) != 0) return failed(26, b.output);
+  for (std::uint64_t at = 0; at < size;) {
+    const std::uint64_t length = std::min(kJoinBlock, size - at);
+    if (b.temp.appendFrom(held->fd(), at, length) != 0) return failed(26, b.output);
     at += length;
-    if (item && item->yieldAndPoll() != core::Poll::GoOn) {
-      ::close(fd);
-      return Appended::Cancelled;
-    }
+    if (item && item->yieldAndPoll() != core::Poll::GoOn) return Appended::Cancelled;
   }
-  if (lineBreak && *size > 2) {
+  if (lineBreak && size > 2) {
     char tail[2] = {};
-    if (::pread(fd, tail, 2, static_cast<off_t>(*size - 2)) != 2) return failed(26, b.output);
+    std::size_t got = 0;
+    if (held->read(size - 2, 2, tail, got) != 0 || got != 2) return failed(26, b.output);
     if ((tail[0] != '\r' || tail[1] != '\n') && b.temp.write(kCrLf) != 0) return failed(26, b.output);
   }
-  ::close(fd);
   b.sources.push_back(source);
   return Appended::Done;
 }
 
 bool JoinRun::complete(Building& b, int removeLabel) {
   const bool replacing = taken(b.output);
-  // Synced before anything it replaces goes: the old output or the pieces.
-  if (b.temp.sync() != 0) {
+  // Synced before anything it replaces goes (the old output, the pieces), and only then: an output
+  // whose pieces stay is no only copy.
+  const platform::Durability durability = replacing || options_.deletePieces
+                                              ? platform::Durability::OnlyCopyAtStake
+                                              : platform::Durability::SourceStays;
+  if (durability == platform::Durability::OnlyCopyAtStake && b.temp.sync() != 0) {
     pipe_.addResult(msg_(26) + b.output);
     return false;
   }
   // The temporary file goes with b when the old output stays.
   if (replacing && pipe_.removeFile(b.output, msg_(removeLabel), "", core::RemoveKind::Deleted) != 0) return false;
-  if (b.temp.finish() == 0) return true;
+  if (b.temp.finish(durability) == 0) return true;
   // After the old output is gone it is the only copy: kept under a name of its own, and the rename
   // tried once more, which says why it fails.
   const std::string kept = keepPartial(b, platform::folderOf(b.output));
@@ -282,10 +283,12 @@ core::StepResult JoinRun::allFilesStep(core::RunItem& item) {
   Building& b = *all_;
   const std::string path = item.path();
   if (path == b.output || path == b.temp.temporaryPath()) return core::StepResult::Skipped;  // never itself
-  if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
+  platform::HeldFile held;  // the very file the check looked at
+  if (pipe_.checkFileUsable(path, {.access = core::Access::Read, .keep = &held, .listed = item.entry()}) == 0)
+    return core::StepResult::Skipped;
   // No break after the last file of an output that ends with its folder.
   const bool lastOfOutput = !options_.span && item.index() == item.count();
-  switch (append(&item, path, b, options_.lineBreaks && !lastOfOutput)) {
+  switch (append(&item, path, b, options_.lineBreaks && !lastOfOutput, &held)) {
     case Appended::Done: return core::StepResult::Done;
     case Appended::Cancelled:
       b.failed = true;

@@ -9,8 +9,8 @@
 // Every output is built in a new temporary file and takes its name only when complete; an
 // existing output is replaced (only with overwrite) after that, else reported and left alone.
 // Pieces or joined files are deleted (only with deletePieces, after the question 27 and, where
-// files cannot go to the trash, the user's agreement) once their output is complete and on the
-// disk. Cancel ends the run and removes the temporary file in progress; nothing else is touched.
+// files cannot go to the trash, the user's agreement) once their output is complete and synced to
+// the disk (an output whose pieces stay, replacing nothing, is not synced). Cancel ends the run and removes the temporary file in progress; nothing else is touched.
 // Messages of the form's table:
 //   split pieces: caption 1; output exists 2 (after folder + name); every piece must exist (25
 //     path) and their sizes fit a split (31 first piece); a failed piece 3 piece 4 temporary path

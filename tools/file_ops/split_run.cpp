@@ -6,12 +6,10 @@
 #include "core/file_paths.h"
 #include "core/run_driver.h"
 #include "core/state.h"
-#include "tools/file_ops/split_new_file.h"
+#include "platform/file_head.h"
+#include "platform/fs.h"
+#include "platform/new_file.h"
 #include "tools/file_ops/split_pieces.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -26,10 +24,13 @@ const std::string kCrLf = "\r\n";
 // Linux names hold at most 255 bytes.
 constexpr std::size_t kMaxNameBytes = 255;
 
+// The size of the regular file path names itself (not through a link); 0 when there is none.
 std::uint64_t sizeOf(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+  const platform::FileStatus st = platform::fileStatus(path, false);
+  return st.type == platform::FileType::Regular ? st.size : 0;
 }
+
+bool taken(const std::string& path) { return platform::fileStatus(path, false).type != platform::FileType::Missing; }
 
 class SplitRun {
  public:
@@ -40,7 +41,12 @@ class SplitRun {
 
  private:
   enum class Written { Done, Failed, Cancelled };
-  Written writePieces(core::RunItem& item, const SplitPlan& plan, std::vector<std::string>& created);
+  Written writePieces(core::RunItem& item, int source, const SplitPlan& plan, std::vector<std::string>& created);
+  // The pieces and the script are the only copy of the file once it is deleted: then, and only
+  // then, they are synced before they take their names.
+  [[nodiscard]] platform::Durability durability() const {
+    return options_.deleteOriginal ? platform::Durability::OnlyCopyAtStake : platform::Durability::SourceStays;
+  }
   void removeCreated(const std::string& path, const std::vector<std::string>& created);
   void writeScript(const std::string& folder, const std::string& name, std::uint64_t count);
   void deleteSource(const std::string& path, std::uint64_t size, const std::vector<std::string>& pieces);
@@ -56,7 +62,11 @@ core::StepResult SplitRun::step(core::RunItem& item) {
   const std::string& name = item.name();
   const std::string path = item.path();
   if (folder == folderPassedOver_) return core::StepResult::Skipped;
-  if (pipe_.checkFileUsable(path, {.access = core::Access::Read}) == 0) return core::StepResult::Skipped;
+  // The file stays open from its check: the pieces are cut from that very file (reached through a
+  // link to a regular file, as readers are), never from whatever holds its name later.
+  platform::HeldFile source;
+  if (pipe_.checkFileUsable(path, {.access = core::Access::Read, .keep = &source, .listed = item.entry()}) == 0)
+    return core::StepResult::Skipped;
   const std::uint64_t size = static_cast<std::uint64_t>(core::coreState().fileSize);
   if (size <= options_.pieceSize) {
     pipe_.addResult(msg_(4) + path + msg_(5));
@@ -77,50 +87,37 @@ core::StepResult SplitRun::step(core::RunItem& item) {
   }
   for (std::uint64_t i = 1; i <= plan.count; ++i) {
     const std::string piece = splitPieceName(name, plan.count, i);
-    struct stat st {};
-    if (::lstat((folder + piece).c_str(), &st) == 0) {
+    if (taken(folder + piece)) {
       pipe_.addResult(msg_(11) + piece + msg_(12));
       return core::StepResult::Failed;
     }
   }
 
   std::vector<std::string> created;
-  switch (writePieces(item, plan, created)) {
+  switch (writePieces(item, source.fd(), plan, created)) {
     case Written::Done: break;
     case Written::Failed: return core::StepResult::Failed;
     case Written::Cancelled:
       removeCreated(path, created);
       return core::StepResult::Failed;
   }
+  source.reset();
   pipe_.addToLog(pipe_.resultsText(), path + kCrLf);
   if (options_.rejoinScript) writeScript(folder, name, plan.count);
   if (options_.deleteOriginal) deleteSource(path, size, created);
   return core::StepResult::Done;
 }
 
-SplitRun::Written SplitRun::writePieces(core::RunItem& item, const SplitPlan& plan,
+SplitRun::Written SplitRun::writePieces(core::RunItem& item, int source, const SplitPlan& plan,
                                         std::vector<std::string>& created) {
-  const std::string path = item.path();
   const std::uint64_t size = (plan.count - 1) * options_.pieceSize + plan.lastLength;
-  // Read through a link to a regular file, as the usability check allowed; never wait on a FIFO.
-  const int source = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  struct stat st {};
-  if (source < 0 || ::fstat(source, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (source >= 0) ::close(source);
-    pipe_.addResult(core::msgMain(85) + path);
-    return Written::Failed;
-  }
-  const auto result = [&](Written w) {
-    ::close(source);
-    return w;
-  };
   std::uint64_t pos = 0;  // 0-based
   for (std::uint64_t index = 1; index <= plan.count; ++index) {
     const std::string name = splitPieceName(item.name(), plan.count, index);
-    NewFile piece;
+    platform::NewFile piece;
     if (piece.create(item.folder() + name) != 0) {
       pipe_.addResult(msg_(15) + item.folder() + name);
-      return result(Written::Failed);
+      return Written::Failed;
     }
     const std::uint64_t length = index == plan.count ? plan.lastLength : options_.pieceSize;
     // In chunks, with a look at Cancel after each: memory stays small and the window answers.
@@ -129,26 +126,29 @@ SplitRun::Written SplitRun::writePieces(core::RunItem& item, const SplitPlan& pl
       if (const int err = piece.appendFrom(source, pos, chunk)) {
         // EIO: the file is shorter than when it was measured. The partial piece goes either way.
         pipe_.addResult((err == EIO ? msg_(13) : msg_(15)) + item.folder() + name);
-        return result(Written::Failed);
+        return Written::Failed;
       }
       done += chunk;
       pos += chunk;
       item.showProgressWithin(static_cast<double>(pos) / static_cast<double>(size));
-      if (item.yieldAndPoll() != core::Poll::GoOn) return result(Written::Cancelled);  // piece abandoned
+      if (item.yieldAndPoll() != core::Poll::GoOn) return Written::Cancelled;  // piece abandoned
     }
-    // Synced and then named: a piece is whole under its name, also before the source goes.
-    if (piece.finish() != 0) {
+    // Named only when whole; synced first when the source goes next.
+    if (piece.finish(durability()) != 0) {
       pipe_.addResult(msg_(15) + item.folder() + name);
-      return result(Written::Failed);
+      return Written::Failed;
     }
     created.push_back(piece.path());
   }
-  return result(Written::Done);
+  return Written::Done;
 }
 
 void SplitRun::removeCreated(const std::string& path, const std::vector<std::string>& created) {
   bool failed = false;
-  for (const std::string& piece : created) failed |= ::unlink(piece.c_str()) != 0 && errno != ENOENT;
+  for (const std::string& piece : created) {
+    const int err = platform::removeFile(piece);
+    failed |= err != 0 && err != ENOENT;
+  }
   if (failed) pipe_.addResult(msg_(14) + path + " *" + std::string(kSplitMarker) + "*");
 }
 
@@ -167,15 +167,13 @@ void SplitRun::writeScript(const std::string& folder, const std::string& name, s
   std::string target = folder + rejoinScriptName(name);
   long long counter = 1;
   if (core::FileExist(target) != 0 || target == folder + name) target = core::Pipeline::splitFileName(target, counter);
-  NewFile file;
-  if (file.create(target) != 0 || file.write(*script) != 0 || file.finish() != 0) {
+  // Runnable like any script the user writes (the umask decides who else may run it), from its
+  // creation on: no mode is set by name once it has its name, where a link could stand by then.
+  platform::NewFile file;
+  if (file.create(target, 0755) != 0 || file.write(*script) != 0 || file.finish(durability()) != 0) {
     pipe_.addResult(msg_(19) + target);
     return;
   }
-  // Runnable like any script the user writes: the umask decides who else may run it.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::chmod(target.c_str(), 0755 & ~mask);
 }
 
 void SplitRun::deleteSource(const std::string& path, std::uint64_t size, const std::vector<std::string>& pieces) {

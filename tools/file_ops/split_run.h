@@ -21,7 +21,8 @@
 //     name gets a number) is written from the shipped template "BatTempl.txt" (17 name 18 when it
 //     cannot be read, 19 path when the script cannot be written, 26 name when the name cannot go
 //     into a script); with deleteOriginal the source is removed only when the pieces are on the
-//     disk (fsynced) and their sizes add up to the source's, else 25 path (or 27 path).
+//     disk (fsynced) and their sizes add up to the source's, else 25 path (or 27 path). Without it
+//     nothing is synced: the source stays.
 // Report: 24 22 (a tab unless deleteOriginal) CR LF, the files split, the same tab; or 24 23.
 // Progress caption: 3.
 #pragma once

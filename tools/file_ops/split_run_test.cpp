@@ -1,13 +1,17 @@
 // The splitter's run on fixtures: every size path cuts exact pieces, the refusals write nothing,
-// the source goes only after a complete split, the rejoin script joins, and Cancel cleans up.
+// the source goes only after a complete split, the rejoin script joins (and its mode never goes
+// through a link swapped in for it), and Cancel cleans up.
 #include "tools/file_ops/split_run.h"
 
+#include "core/link_swap_test_support.h"
 #include "core/pipeline_test_support.h"
 #include "core/state.h"
 #include "tools/file_ops/split_pieces.h"
 #include "tools/text/run_report_test_support.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 #include <set>
 
 namespace tools::file_ops {
@@ -115,6 +119,50 @@ TEST_F(SplitRunTest, SourceIsDeletedOnlyAfterACompleteSplitAndTheScriptRejoins) 
   const std::string run = "sh '" + root_ + "it'\\''s a file1.sh'";
   ASSERT_EQ(std::system(run.c_str()), 0);
   EXPECT_EQ(readAll(root_ + "it's a file.dat"), data);
+}
+
+// The script is made runnable before it has its name: once it has one, a link may stand there
+// (someone with write access to the folder exchanges them), and a mode set by name would go to
+// whatever the link leads to. Under such swaps nothing outside changes, and a watcher that looks
+// at the name as fast as it can never sees the script there without its mode.
+TEST_F(SplitRunTest, TheRejoinScriptsModeNeverGoesThroughALinkSwappedInForIt) {
+  core::coreState().dataPath = std::string(CORVANE_SOURCE_DIR) + "/data/";
+  const core::testing::OutsideFolder outside(base_ + "outside/", 1);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  const std::string script = root_ + "f.sh";
+  long swaps = 0, seen = 0;
+  for (int round = 0; round < 600; ++round) {
+    std::filesystem::remove_all(root_);
+    std::filesystem::create_directories(root_);
+    makeFile("f.bin", pattern(3000));
+    std::atomic<bool> stop{false};
+    std::atomic<unsigned> firstMode{0};
+    std::thread watcher([&] {
+      struct stat st {};
+      while (!stop && ::lstat(script.c_str(), &st) != 0) {
+      }
+      if (!stop) firstMode = static_cast<unsigned>(st.st_mode & 07777) | 010000;
+    });
+    const bool swapping = round % 2 == 0;
+    core::testing::LinkSwapper swapper(script, outside.path() + "private0.txt");
+    if (swapping) swapper.start();
+    split({.pieceSize = 1000, .rejoinScript = true});
+    swapper.stop();
+    stop = true;
+    watcher.join();
+    swaps += swapper.swaps();
+    ASSERT_EQ(outside.changes(), "") << "round " << round;
+    if (!swapping && firstMode != 0) {
+      ++seen;
+      EXPECT_EQ(firstMode & 07777, 0755 & ~mask) << "round " << round << ": the script appeared without its mode";
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(script.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755 & ~mask) << "the script is runnable";
+  }
+  EXPECT_GT(swaps, 0) << "no swap happened: the test proved nothing";
+  EXPECT_GT(seen, 0) << "the watcher never saw the script appear";
 }
 
 TEST_F(SplitRunTest, CancelRemovesThePiecesOfTheFileInProgress) {

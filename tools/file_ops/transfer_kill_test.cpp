@@ -366,6 +366,7 @@ TEST_F(TransferKillTest, AMoveAcrossFileSystemsKilledAtAnyMomentLosesNothingAndU
 // A join builds each output under a temporary name and deletes its pieces only once the output is
 // whole under its real name: after a kill, an output is whole or absent, and an absent one still
 // has every piece. The joiner keeps no journal; the next run over the folder finishes the work.
+// The same holds whether the outputs are synced (the pieces go) or not (they stay).
 TEST_F(TransferKillTest, AJoinKilledAtAnyMomentLeavesWholeOutputsOrAllTheirPieces) {
   constexpr std::uint64_t kPieces = 4;
   Contents pieces;                                  // piece name -> bytes
@@ -380,43 +381,48 @@ TEST_F(TransferKillTest, AJoinKilledAtAnyMomentLeavesWholeOutputsOrAllTheirPiece
     }
   }
   host_.mainFolder = main_;
-  const JoinOptions options{.mode = JoinMode::SplitPieces, .deletePieces = true};
-  const auto prepare = [&] {
-    std::filesystem::remove_all(base_ + "env/XDG_DATA_HOME/Trash");  // where the deleted pieces went
-    std::filesystem::remove_all(main_);
-    std::filesystem::create_directories(main_);
-    for (const auto& [name, bytes] : pieces) makeFile("main/" + name, bytes);
-  };
-  const auto body = [&] { (void)joinFiles(pipe_, form_, options, msg_); };
-  // Outputs are new files: their bytes count, not their times.
-  const auto check = [&] {
-    Faults faults;
-    const auto look = [&](const char* when) {
-      const Listing found = listFolder(main_);
-      for (const auto& [name, bytes] : found.real) {
-        const auto piece = pieces.find(name);
-        const auto output = sources_.find(name);
-        if (piece != pieces.end() ? bytes != piece->second : output == sources_.end() || bytes != output->second)
-          faults.add(std::string(when) + ": " + name + " is not whole (" + std::to_string(bytes.size()) + " bytes)");
-      }
-      for (const auto& [output, itsPieces] : piecesOf) {
-        if (found.real.count(output)) continue;
-        for (const std::string& piece : itsPieces)
-          if (!found.real.count(piece)) faults.add(std::string(when) + ": " + piece + " gone, " + output + " not made");
-      }
-      if (!found.others.empty()) faults.add(std::string(when) + ": other entries " + names(found.others));
-      return found;
+  for (const bool deletePieces : {true, false}) {
+    SCOPED_TRACE(deletePieces ? "the pieces deleted" : "the pieces kept");
+    const JoinOptions options{.mode = JoinMode::SplitPieces, .deletePieces = deletePieces};
+    const auto prepare = [&] {
+      std::filesystem::remove_all(base_ + "env/XDG_DATA_HOME/Trash");  // where the deleted pieces went
+      std::filesystem::remove_all(main_);
+      std::filesystem::create_directories(main_);
+      for (const auto& [name, bytes] : pieces) makeFile("main/" + name, bytes);
     };
-    look("right after the kill");
-    ASSERT_TRUE(faults.none()) << faults.text();
-    EXPECT_EQ(joinFiles(pipe_, form_, options, msg_), JoinStart::Ran);
-    const Listing next = look("after the next run");
-    for (const auto& [output, bytes] : sources_)
-      if (!next.real.count(output)) faults.add("not made by the next run: " + output);
-    if (!next.temporaries.empty()) faults.add("temporary files after the next run: " + names(next.temporaries));
-    EXPECT_TRUE(faults.none()) << faults.text();
-  };
-  killSeries(prepare, body, check);
+    const auto body = [&] { (void)joinFiles(pipe_, form_, options, msg_); };
+    // Outputs are new files: their bytes count, not their times.
+    const auto check = [&] {
+      Faults faults;
+      const auto look = [&](const char* when) {
+        const Listing found = listFolder(main_);
+        for (const auto& [name, bytes] : found.real) {
+          const auto piece = pieces.find(name);
+          const auto output = sources_.find(name);
+          if (piece != pieces.end() ? bytes != piece->second : output == sources_.end() || bytes != output->second)
+            faults.add(std::string(when) + ": " + name + " is not whole (" + std::to_string(bytes.size()) +
+                       " bytes)");
+        }
+        for (const auto& [output, itsPieces] : piecesOf) {
+          if (found.real.count(output)) continue;
+          for (const std::string& piece : itsPieces)
+            if (!found.real.count(piece))
+              faults.add(std::string(when) + ": " + piece + " gone, " + output + " not made");
+        }
+        if (!found.others.empty()) faults.add(std::string(when) + ": other entries " + names(found.others));
+        return found;
+      };
+      look("right after the kill");
+      ASSERT_TRUE(faults.none()) << faults.text();
+      EXPECT_EQ(joinFiles(pipe_, form_, options, msg_), JoinStart::Ran);
+      const Listing next = look("after the next run");
+      for (const auto& [output, bytes] : sources_)
+        if (!next.real.count(output)) faults.add("not made by the next run: " + output);
+      if (!next.temporaries.empty()) faults.add("temporary files after the next run: " + names(next.temporaries));
+      EXPECT_TRUE(faults.none()) << faults.text();
+    };
+    killSeries(prepare, body, check);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The splitter's and joiner's new files: under a temporary name until whole, holes kept.
-#include "tools/file_ops/split_new_file.h"
+// New files written from scratch: under a temporary name until whole, holes kept.
+#include "platform/new_file.h"
 
 #include "core/file_test_fixture.h"
 #include "platform/test_trees.h"
@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tools::file_ops {
+namespace platform {
 namespace {
 
 using NewFileTest = core::testing::FileFixture;
@@ -23,10 +23,10 @@ TEST_F(NewFileTest, ItsNameHoldsNothingUntilItIsWholeAndNeverAnotherFile) {
   ASSERT_EQ(file.create(path("out")), 0);
   ASSERT_EQ(file.write("half"), 0);
   EXPECT_FALSE(std::filesystem::exists(path("out")));
-  EXPECT_TRUE(platform::isTemporaryName(std::filesystem::path(file.temporaryPath()).filename().string()))
+  EXPECT_TRUE(isTemporaryName(std::filesystem::path(file.temporaryPath()).filename().string()))
       << file.temporaryPath();
   ASSERT_EQ(file.write(" and the rest"), 0);
-  ASSERT_EQ(file.finish(), 0);
+  ASSERT_EQ(file.finish(Durability::SourceStays), 0);
   EXPECT_EQ(slurp(path("out")), "half and the rest");
   EXPECT_EQ(names(), std::vector<std::string>{"out"});
 
@@ -35,7 +35,7 @@ TEST_F(NewFileTest, ItsNameHoldsNothingUntilItIsWholeAndNeverAnotherFile) {
   ASSERT_EQ(second.create(path("taken")), 0);
   ASSERT_EQ(second.write("new"), 0);
   make("taken", "someone else's");
-  EXPECT_EQ(second.finish(), EEXIST);
+  EXPECT_EQ(second.finish(Durability::OnlyCopyAtStake), EEXIST);
   EXPECT_EQ(second.abandon(), 0);
   EXPECT_EQ(slurp(path("taken")), "someone else's");
   EXPECT_EQ(names(), (std::vector<std::string>{"out", "taken"}));
@@ -58,7 +58,7 @@ TEST_F(NewFileTest, AppendedRangesKeepTheSourcesHoles) {
   ASSERT_EQ(out.appendFrom(fd, half, half), 0);   // the data, and a hole to the end
   EXPECT_EQ(out.appendFrom(fd, 2 * half, 1), EIO) << "the source ends there";
   ::close(fd);
-  ASSERT_EQ(out.finish(), 0);
+  ASSERT_EQ(out.finish(Durability::SourceStays), 0);
   struct stat joined {};
   ASSERT_EQ(::stat(path("joined").c_str(), &joined), 0);
   EXPECT_EQ(joined.st_size, st.st_size);
@@ -67,4 +67,4 @@ TEST_F(NewFileTest, AppendedRangesKeepTheSourcesHoles) {
 }
 
 }  // namespace
-}  // namespace tools::file_ops
+}  // namespace platform

@@ -1,5 +1,6 @@
-#include "tools/file_ops/split_new_file.h"
+#include "platform/new_file.h"
 
+#include "platform/entry_at.h"
 #include "platform/fd_io.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tools::file_ops {
+namespace platform {
 
 namespace {
 
@@ -31,19 +32,19 @@ bool nextData(int from, std::uint64_t at, std::uint64_t end, std::uint64_t& data
 
 NewFile::~NewFile() { (void)abandon(); }
 
-int NewFile::create(const std::string& path) {
+int NewFile::create(const std::string& path, unsigned mode) {
   (void)abandon();
   path_ = path;
   end_ = 0;
   holes_ = false;
-  return out_.create(path, 0666);
+  return out_.create(path, mode);
 }
 
 int NewFile::write(std::string_view data) {
   if (out_.fd() < 0) return EBADF;
   if (holes_ && ::ftruncate(out_.fd(), static_cast<off_t>(end_)) != 0) return errno;
   holes_ = false;
-  if (const int err = platform::writeFully(out_.fd(), data, static_cast<std::int64_t>(end_)); err != 0) return err;
+  if (const int err = writeFully(out_.fd(), data, static_cast<std::int64_t>(end_)); err != 0) return err;
   end_ += data.size();
   return 0;
 }
@@ -57,10 +58,13 @@ int NewFile::appendFrom(int from, std::uint64_t offset, std::uint64_t length) {
   struct stat st {};
   if (::fstat(from, &st) != 0) return errno;
   if (static_cast<std::uint64_t>(st.st_size) < end) return EIO;
+  // Holes are looked for only in a file that takes less room than its size: finding where data
+  // ends makes some file systems walk the cached pages of the rest of the file, each time.
+  const bool mayHaveHoles = st.st_blocks * 512 < st.st_size;
   std::vector<char> buffer;
   for (std::uint64_t at = offset; at < end;) {
     std::uint64_t dataAt = at, dataEnd = end;
-    if (!nextData(from, at, end, dataAt, dataEnd)) {
+    if (mayHaveHoles && !nextData(from, at, end, dataAt, dataEnd)) {
       // A hole to the end of the range: the length is set when something follows or at finish.
       end_ += end - at;
       holes_ = true;
@@ -90,7 +94,7 @@ int NewFile::appendFrom(int from, std::uint64_t offset, std::uint64_t length) {
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return errno;
       if (n == 0) return EIO;
-      if (const int err = platform::writeFully(fd, std::string_view(buffer.data(), static_cast<std::size_t>(n)), outAt))
+      if (const int err = writeFully(fd, std::string_view(buffer.data(), static_cast<std::size_t>(n)), outAt))
         return err;
       in += n;
       outAt += n;
@@ -109,11 +113,11 @@ int NewFile::sync() {
   return out_.sync();
 }
 
-int NewFile::finish() {
+int NewFile::finish(Durability durability) {
   if (out_.fd() < 0) return EBADF;
   if (holes_ && ::ftruncate(out_.fd(), static_cast<off_t>(end_)) != 0) return errno;
   holes_ = false;
-  return out_.commitNew();
+  return out_.commitNew(durability);
 }
 
 int NewFile::keepAs(const std::string& otherPath) {
@@ -121,7 +125,7 @@ int NewFile::keepAs(const std::string& otherPath) {
   if (holes_ && ::ftruncate(out_.fd(), static_cast<off_t>(end_)) != 0) return errno;
   holes_ = false;
   if (const int err = out_.sync(); err != 0) return err;
-  if (const int err = platform::renameReplacing(out_.path(), otherPath); err != 0) return err;
+  if (const int err = renameReplacing(out_.path(), otherPath); err != 0) return err;
   // Gone from its temporary name: the removal below finds nothing there.
   (void)out_.discard();
   return 0;
@@ -129,4 +133,20 @@ int NewFile::keepAs(const std::string& otherPath) {
 
 int NewFile::abandon() { return out_.discard(); }
 
-}  // namespace tools::file_ops
+int openSource(std::string_view path, HeldFile& into) {
+  into.reset();
+  const EntryAt at(path);
+  if (at.error() != 0) return at.error();
+  const int fd = ::openat(at.dir(), at.name(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st {};
+  const int err = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+  if (err != 0) {
+    ::close(fd);
+    return err;
+  }
+  into.reset(fd, st);
+  return 0;
+}
+
+}  // namespace platform
