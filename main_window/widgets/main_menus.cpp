@@ -71,7 +71,7 @@ void MainForm::buildMenus() {
 
   // Operations, with the two submenus first
   QMenu* opers = addMenu(nullptr, "menuOpers", "&Operations");
-  QMenu* cont = addMenu(opers, "menuCont", "Edit File &Contents");
+  QMenu* cont = addMenu(opers, "menuCont", "&Edit File Contents");
   QMenu* ren = addMenu(opers, "menuRenFiles", "&Rename");
   sep(opers, nullptr);
   QMenu* quick = nullptr;
@@ -96,7 +96,7 @@ void MainForm::buildMenus() {
     if (e.parent == "menuView") launcher(view, e);
   }
   connect(addItem(view, "menuProp", "Properties Editor"), &QAction::triggered, this, &MainForm::menuProp);
-  QAction* results = addItem(view, "menuResults", "&Results...");
+  QAction* results = addItem(view, "menuResults", "Res&ults...");
   results->setShortcut(Qt::Key_F3);
   connect(results, &QAction::triggered, this, &MainForm::menuResults);
   QAction* refresh = addItem(view, "menuRefresh", "&Refresh");
@@ -116,7 +116,7 @@ void MainForm::buildMenus() {
             sMenuHiddenFoldsClick();
           });
   QMenu* cols = addMenu(targets, "menuViewCol", "&Columns");
-  QMenu* sorts = addMenu(targets, "menuViewSort", "&Sort By");
+  QMenu* sorts = addMenu(targets, "menuViewSort", "S&ort By");
   const char* colCaptions[5] = {"Name", "Size", "Date Modified", "Date Created", "Attributes"};
   for (int i = 1; i <= 5; ++i) {
     const std::string cn = "sMenuViewCol" + std::to_string(i);

@@ -45,16 +45,16 @@ const std::vector<LaunchEntry> kTable = {
     {"menuListF", "menuOpers", "&List", "frmList", "List", 1, 1, P::None, "", ""},
     {"menuSplit", "menuOpers", "&Split Files", "frmSplit", "Split", 1, 1, P::None, "", ""},
     {"menuDelete3", "menuOpers", "&Wipe Files", "frmDelete", "Delete", 1, 1, P::Option, "optFiles", ""},
-    {"menuDelete2", "menuOpers", "&Wipe Disk Free Space", "frmDelete", "Delete", 1, 1, P::Option, "optDrive", ""},
+    {"menuDelete2", "menuOpers", "Wipe Dis&k Free Space", "frmDelete", "Delete", 1, 1, P::Option, "optDrive", ""},
     // Quick-Find
     {"menuAppend2", "menuQuik", "Ap&pend", "", "", 0, 0, P::None, "", "menuAppend"},
     {"menuAtt", "menuQuik", "&Attributes", "frmAttrib", "Attrib", 1, 1, P::None, "", ""},
     {"menuCase2", "menuQuik", "&Case", "frmCase", "Case", 1, 1, P::None, "", ""},
     {"menuCmd", "menuQuik", "Co&mmand Line", "frmCmd", "Cmd", 0, 1, P::None, "", ""},
-    {"menuCopy", "menuQuik", "Co&py", "frmCopy", "Copy", 1, 1, P::None, "", ""},
+    {"menuCopy", "menuQuik", "C&opy", "frmCopy", "Copy", 1, 1, P::None, "", ""},
     {"menuDates2", "menuQuik", "&Dates", "frmDate", "Date", 1, 1, P::None, "", ""},
     {"menuDelete", "menuQuik", "Dele&te", "frmDelete", "Delete", 1, 1, P::None, "", ""},
-    {"menuDuplicates", "menuQuik", "&Duplicates", "frmDuplicates", "Duplicates", 1, 1, P::None, "", ""},
+    {"menuDuplicates", "menuQuik", "D&uplicates", "frmDuplicates", "Duplicates", 1, 1, P::None, "", ""},
     {"menuEncrypt2", "menuQuik", "&Encrypt", "frmEncrypt", "Encrypt", 2, 1, P::None, "", ""},
     {"menuExtract2", "menuQuik", "E&xtract", "frmExtract", "Extract", 1, 1, P::None, "", ""},
     {"menuFind2", "menuQuik", "&Find", "frmFind", "Find", 1, 1, P::None, "", ""},
@@ -63,7 +63,7 @@ const std::vector<LaunchEntry> kTable = {
     {"menuRename2", "menuQuik", "Re&name", "frmRen", "Ren", 1, 1, P::None, "", ""},
     {"menuReplace2", "menuQuik", "&Replace", "frmReplace", "Replace", 1, 1, P::None, "", ""},
     {"menuSplit2", "menuQuik", "&Split", "frmSplit", "Split", 1, 1, P::None, "", ""},
-    {"menuTrim2", "menuQuik", "&Trim", "frmTrim", "Trim", 1, 1, P::None, "", ""},
+    {"menuTrim2", "menuQuik", "Tr&im", "frmTrim", "Trim", 1, 1, P::None, "", ""},
     // View
     {"menuSettings", "menuView", "&Settings...", "frmSettings", "Settings", 1, 1, P::SettingsProtect, "optProtect", ""},
 };

@@ -162,7 +162,7 @@ void FrmCmd::buildMenus() {
   connect(addItem(file, "menuSaveJ", "Save &Job"), &QAction::triggered, this, &FrmCmd::menuSaveJ);
   file->addSeparator();
   connect(addItem(file, "menuSaveC", "&Save Code"), &QAction::triggered, this, &FrmCmd::menuSaveC);
-  connect(addItem(file, "menuClear", "C&lear"), &QAction::triggered, this, &FrmCmd::menuClear);
+  connect(addItem(file, "menuClear", "Cle&ar"), &QAction::triggered, this, &FrmCmd::menuClear);
   file->addSeparator();
   connect(addItem(file, "menuExit", "E&xit"), &QAction::triggered, this, &FrmCmd::menuExit);
 

@@ -88,7 +88,7 @@ void FrmCopy::buildControls() {
   comboRow->addWidget(framComCopyMove, 1);
   comboRow->addWidget(framComDup, 2);
 
-  chkPreserve_ = checkBox(this, "chkPreserve", "&Copy Folder Structure");
+  chkPreserve_ = checkBox(this, "chkPreserve", "Copy &Folder Structure");
   chkEmpty_ = checkBox(this, "chkEmpty", "&Include Empty Folders");
   chkContents_ = checkBox(this, "chkContents", "&Only Work On Files That Contain Specific Text");
   auto* emptyRow = new QHBoxLayout;
