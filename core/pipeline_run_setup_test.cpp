@@ -129,7 +129,7 @@ TEST_F(FolderListTest, FoldersComeBreadthFirstEachFoldersSubfoldersInNameOrder) 
 
 // A writing run's start takes away the temporary files a killed run of the program left in the
 // folders it walks (hidden ones too, with hidden files off as well), never one that a writer still
-// holds or a file of the user's of a like name.
+// holds or a file of the user's of a like name; a run that only reads takes away nothing.
 TEST_F(FolderListTest, AWritingRunsStartRemovesWhatAKilledRunLeftInItsFolders) {
   if (const std::string why = platform::testing::userXattrsMissing(root_); !why.empty()) GTEST_SKIP() << why;
   struct Row {
@@ -141,6 +141,8 @@ TEST_F(FolderListTest, AWritingRunsStartRemovesWhatAKilledRunLeftInItsFolders) {
       {"tree", {.withSubfolders = true, .withHidden = true}, true, true},
       {"tree_without_hidden", {.withSubfolders = true}, true, false},
       {"one_folder", {.withHidden = true}, true, false},
+      {"reads_only_tree", {.withSubfolders = true, .withHidden = true, .readsOnly = true}, false, false},
+      {"reads_only_folder", {.readsOnly = true}, false, false},
   };
   makeFile(platform::testing::kLookAlike, "the user's");
   makeFile("a/.diary.vdk20261211", "the user's too");
