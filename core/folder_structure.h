@@ -52,8 +52,9 @@ struct ExpandOptions {
   // When given: the identity of each entry of the list as the walk opened it, at the same place
   // (all zero where unknown: an injected lister, a folder that could not be opened).
   std::vector<platform::FileIdentity>* identities = nullptr;
-  // Each folder listed loses the temporary files a killed run left in it (the pattern of
-  // platform/replacement_file.h, held by no process), in the same pass over its names.
+  // Each folder listed loses the temporary files a killed run left in it (those the program can
+  // prove its own, held by no process: platform/own_temporary.h), in the same pass over its
+  // names. Only for a run that writes.
   bool removeStaleTemporaries = false;
 };
 

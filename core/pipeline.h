@@ -68,6 +68,10 @@ struct DirListOptions {
   EntryEnds ends = EntryEnds::ByRunOver;
   bool refreshFirst = false;    // refresh the main window's list first (a cancelled refresh ends the run)
   bool keepList = false;        // keep the previous run's list and lines (runs 2..n of a run list)
+  // A run that changes nothing on disk (a search, a listing): the temporary files a killed run
+  // left in the folders it walks stay where they are. Other runs remove those proven the
+  // program's own (platform/own_temporary.h) as they list the folders.
+  bool readsOnly = false;
 };
 
 // The refresh after a run: a run over folders re-reads the tree and the list (folder names
@@ -389,7 +393,8 @@ class Pipeline {
   // Writes the ".hidden" changes of the renames and removals so far (see rename).
   void writeHiddenMoves();
   void readRunFlags();
-  void walkTree(bool withHidden, std::size_t cadence);
+  // With sweep, the proven leftovers of a killed run go from the folders walked (a writing run).
+  void walkTree(bool withHidden, std::size_t cadence, bool sweep);
   void appendSubfolders(const std::string& folder, bool withHidden);
   void logUnreadable(const std::string& folder, int err);
   // Opens the folder list's entry at the 1-based index through the run's scope, checked to be the

@@ -65,7 +65,7 @@ void Pipeline::appendSubfolders(const std::string& folder, bool withHidden) {
   }
 }
 
-void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
+void Pipeline::walkTree(bool withHidden, std::size_t cadence, bool sweep) {
   ExpandOptions options;
   options.includeHidden = withHidden;
   options.tickEvery = cadence;
@@ -86,8 +86,8 @@ void Pipeline::walkTree(bool withHidden, std::size_t cadence) {
   };
   options.lister = lister_;
   options.identities = &dirIds_;
-  // What a killed run left in the folders this run walks goes as they are listed.
-  options.removeStaleTemporaries = true;
+  // What a killed run of ours left in the folders a writing run walks goes as they are listed.
+  options.removeStaleTemporaries = sweep;
   // A folder that cannot be read is logged and passed over, so the walk with hidden folders never
   // gives up on the whole list and needs no second walk.
   (void)expandFolderTree(dirList_, options);
@@ -170,8 +170,8 @@ void Pipeline::buildDirList(ToolForm* form, const std::string& startFolder, cons
       dirList_.push_back(s);
       if (PathExist(s)) {
         if (options.withSubfolders) {
-          walkTree(options.withHidden, options.withHidden ? 8 : 10);
-        } else {
+          walkTree(options.withHidden, options.withHidden ? 8 : 10, !options.readsOnly);
+        } else if (!options.readsOnly) {
           // A run of one folder: what a killed run left there goes too.
           (void)platform::removeStaleTemporaries(s);
         }

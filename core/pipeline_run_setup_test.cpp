@@ -1,6 +1,7 @@
 #include "core/pipeline_test_support.h"
 #include "platform/dir_walk.h"
 #include "platform/mounts.h"
+#include "platform/own_temporary_test_support.h"
 #include "platform/replacement_file.h"
 
 #include <algorithm>
@@ -126,26 +127,39 @@ TEST_F(FolderListTest, FoldersComeBreadthFirstEachFoldersSubfoldersInNameOrder) 
   }
 }
 
-// A run's start takes away the temporary files a killed run left in the folders it walks (hidden
-// ones too), never one that a writer still holds or anything else of a like name.
-TEST_F(FolderListTest, ARunsStartRemovesWhatAKilledRunLeftInItsFolders) {
-  for (const bool withSubfolders : {true, false}) {
-    const std::string stale = platform::temporaryNameFor("piece.001");
-    makeFile(stale, "partial");
-    makeFile(".hid/" + platform::temporaryNameFor("out"), "partial");
-    makeFile(".notours.vdk", "keep");
-    platform::ReplacementFile live;
-    ASSERT_EQ(live.create(root_ + "a/being-written"), 0);
-    pipe_.buildDirList(form_, root_, {.withSubfolders = withSubfolders, .withHidden = true});
-    EXPECT_FALSE(std::filesystem::exists(root_ + stale)) << withSubfolders;
-    std::size_t leftBelow = 0;
-    for (const auto& e : std::filesystem::directory_iterator(root_ + ".hid"))
-      leftBelow += platform::isTemporaryName(e.path().filename().string()) ? 1 : 0;
-    EXPECT_EQ(leftBelow, withSubfolders ? 0u : 1u) << "only the folders walked";
-    EXPECT_TRUE(std::filesystem::exists(live.path())) << "a writer holds it";
-    EXPECT_TRUE(std::filesystem::exists(root_ + ".notours.vdk"));
-    for (const auto& e : std::filesystem::directory_iterator(root_ + ".hid"))
-      if (platform::isTemporaryName(e.path().filename().string())) std::filesystem::remove(e.path());
+// A writing run's start takes away the temporary files a killed run of the program left in the
+// folders it walks (hidden ones too, with hidden files off as well), never one that a writer still
+// holds or a file of the user's of a like name; a run that only reads takes away nothing.
+TEST_F(FolderListTest, AWritingRunsStartRemovesWhatAKilledRunLeftInItsFolders) {
+  if (const std::string why = platform::testing::userXattrsMissing(root_); !why.empty()) GTEST_SKIP() << why;
+  struct Row {
+    const char* name;
+    DirListOptions options;
+    bool topGoes, belowGoes;
+  };
+  const Row rows[] = {
+      {"tree", {.withSubfolders = true, .withHidden = true}, true, true},
+      {"tree_without_hidden", {.withSubfolders = true}, true, false},
+      {"one_folder", {.withHidden = true}, true, false},
+      {"reads_only_tree", {.withSubfolders = true, .withHidden = true, .readsOnly = true}, false, false},
+      {"reads_only_folder", {.readsOnly = true}, false, false},
+  };
+  makeFile(platform::testing::kLookAlike, "the user's");
+  makeFile("a/.diary.vdk20261211", "the user's too");
+  platform::ReplacementFile live;
+  ASSERT_EQ(live.create(root_ + "a/being-written"), 0);
+  for (const Row& row : rows) {
+    const std::string top = platform::testing::abandonedTemporary(root_ + "piece.001");
+    const std::string below = platform::testing::abandonedTemporary(root_ + ".hid/out");
+    ASSERT_FALSE(top.empty() || below.empty());
+    pipe_.buildDirList(form_, root_, row.options);
+    EXPECT_EQ(std::filesystem::exists(top), !row.topGoes) << row.name;
+    EXPECT_EQ(std::filesystem::exists(below), !row.belowGoes) << row.name;
+    EXPECT_TRUE(std::filesystem::exists(live.path())) << row.name << ": a writer holds it";
+    EXPECT_EQ(readAll(root_ + platform::testing::kLookAlike), "the user's") << row.name;
+    EXPECT_EQ(readAll(root_ + "a/.diary.vdk20261211"), "the user's too") << row.name;
+    std::filesystem::remove(top);
+    std::filesystem::remove(below);
   }
 }
 

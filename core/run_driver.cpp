@@ -100,7 +100,8 @@ RunOutcome drive(Pipeline& pipe, ToolForm* form, const RunOptions& options, cons
                        .withHidden = options.withHidden,
                        .runOver = runOver,
                        .refreshFirst = options.refreshFirst,
-                       .keepList = options.keepList});
+                       .keepList = options.keepList,
+                       .readsOnly = options.readsOnly});
     prepare();
     if (!options.caption.empty()) pipe.setProgressCaption(options.caption);
     if (hooks.onStart) hooks.onStart();

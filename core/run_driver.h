@@ -93,6 +93,7 @@ struct RunOptions {
   // runJournal. Runs that change no names pass RefreshMode::None.
   std::optional<RefreshMode> refresh{};
   bool finish = true;           // false: the caller calls finishOperation (after the last run of a list)
+  bool readsOnly = false;       // the run changes nothing on disk (DirListOptions::readsOnly)
 };
 
 // How a run ended, as the tool's summary and its later runs need it.

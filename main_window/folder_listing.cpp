@@ -5,6 +5,7 @@
 #include "platform/dir_listing.h"
 #include "platform/hidden_list.h"
 #include "platform/hidden_moves.h"
+#include "platform/own_temporary.h"
 
 #include <algorithm>
 #include <chrono>
@@ -171,6 +172,12 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
     name.assign(bytes);
     const bool hidden = platform::isHiddenEntry(name, hiddenSet);
     if (hidden && !filter.hiddenAllowed) return;
+    // The program's own temporary files (another instance's writes in progress, a killed run's
+    // leftovers) are nobody's files to list or act on; a file of the user's that merely has their
+    // shape is listed like any other. Only a name of that shape is looked at more closely.
+    if (name[0] == '.' && (kind == DirEntryKind::File || kind == DirEntryKind::Unknown) &&
+        platform::isOwnTemporaryAt(reader.fd(), name.c_str()))
+      return;
     if (filter.pattern && !filter.pattern->matches(name)) return;
     if (filter.dateOn && !filter.dateValid) return;  // a box that is not a date keeps nothing
     platform::EntryStatus st;

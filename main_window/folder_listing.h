@@ -3,7 +3,8 @@
 // size and date filters are applied, the requested detail columns are computed, and the result is
 // sorted as the visible list sorts. Only what the filters, the computed columns or the sort need
 // is stat'ed; readdir's type covers the rest, and an entry of unknown type is stat'ed. FIFOs and
-// devices are listed but never opened. Names are kept exactly as the file system gives them.
+// devices are listed but never opened. Names are kept exactly as the file system gives them. The
+// program's own temporary files (platform/own_temporary.h) are left out, and only those.
 #pragma once
 
 #include "main_window/file_entry.h"

@@ -3,6 +3,8 @@
 #include "main_window/entry_format.h"
 #include "main_window/file_list_engine.h"
 #include "main_window/file_sort.h"
+#include "platform/own_temporary_test_support.h"
+#include "platform/replacement_file.h"
 #include "platform/test_temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +91,20 @@ TEST_F(ListingFixture, EveryFileNoFolderNamesAsTheyAre) {
   EXPECT_FALSE(find(l.entries, "plain.txt")->hidden());
   EXPECT_TRUE(find(l.entries, "fifo")->attrs & kEntrySystem);
   EXPECT_EQ(find(l.entries, "plain.txt")->known, 0);  // nothing computed, nothing shown
+}
+
+// The program's own temporary files (a killed run's leftover, another instance's write in
+// progress) are no entries of the list; a file of the user's with a name of their shape is.
+TEST_F(ListingFixture, TheProgramsOwnTemporariesAreLeftOutAndOnlyThey) {
+  if (const std::string why = platform::testing::userXattrsMissing(dir_); !why.empty()) GTEST_SKIP() << why;
+  const std::string leftover = platform::testing::abandonedTemporary(dir_ + "report.txt");
+  ASSERT_FALSE(leftover.empty());
+  platform::ReplacementFile live;
+  ASSERT_EQ(live.create(dir_ + "plain.txt"), 0);
+  write(platform::testing::kLookAlike, "the user's");
+  const Names n = names(list(FilterSettings{}).entries);
+  EXPECT_EQ(std::count(n.begin(), n.end(), platform::testing::kLookAlike), 1);
+  EXPECT_EQ(n.size(), 15u) << "the leftover and the file being written are left out";
 }
 
 TEST_F(ListingFixture, HiddenFilterDropsDotAndListedNames) {

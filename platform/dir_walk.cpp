@@ -24,7 +24,8 @@ namespace {
 constexpr std::size_t kMaxOpenFolders = 48;
 
 // Lists the open folder `fd` (left open). Returns 0 or the errno of a failed read.
-// With sweep, the temporary files a killed writer left there are removed (replacement_file.h).
+// With sweep, the temporary files a killed writer of ours left there are removed (those proven
+// ours: own_temporary.h).
 int listOpenFolder(int fd, bool includeHidden, std::vector<std::string>& names, bool sweep = false) {
   const std::size_t first = names.size();
   bool sawHiddenFile = false;

@@ -50,8 +50,9 @@ class FolderTreeReader {
   // Lists the direct subfolders of folder `id` into names (appended) as listSubfolders does.
   // Returns 0, or the errno value when the folder could not be opened or read to the end.
   [[nodiscard]] int listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names);
-  // From now on each folder listed loses the temporary files a killed writer left in it
-  // (replacement_file.h's pattern, held by no process), in the same pass over its names.
+  // From now on each folder listed loses the temporary files a killed writer of this program left
+  // in it (those it can prove its own, held by no process: own_temporary.h), in the same pass over
+  // its names. Only for runs that write.
   void removeStaleTemporaries(bool on) { sweep_ = on; }
   // The identity of folder `id` as it was when first opened (all zero before, or when it could
   // not be opened): what a later step checks it still is.

@@ -4,6 +4,7 @@
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
 #include "platform/fs.h"
+#include "platform/own_temporary.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +14,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -23,7 +23,6 @@
 namespace platform {
 namespace {
 
-constexpr int kCreateTries = 100;
 constexpr std::size_t kNameKept = 200;  // bytes of the target's name in the temporary name
 
 }  // namespace
@@ -76,7 +75,8 @@ int copyXattrs(const ListFn& list, const GetFn& get, int fd) {
   for (std::size_t pos = 0; pos < names.size();) {
     const std::string name = names.c_str() + pos;
     pos += name.size() + 1;
-    if (name.empty()) continue;
+    // A mark of ours belongs to the file it was set on, never to a copy of it.
+    if (name.empty() || name == kTemporaryXattr) continue;
     int err = 0;
     std::string value;
     ssize_t vgot = get(name.c_str(), nullptr, 0);
@@ -234,20 +234,16 @@ int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode,
     // A file system without such files (vfat, some network ones), or a folder we may not write
     // to, which the named create below reports as it would.
   }
-  for (int tries = 0; tries < kCreateTries; ++tries) {
-    nameTemporary(temporaryNameFor(name_));
-    fd_ = ::openat(dirFd_, tmpName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd_ >= 0) {
-      exists_ = true;
-      synced_ = false;
-      // Held until the file is renamed into place or removed: a run that finds it meanwhile
-      // knows it is not a leftover.
-      (void)::flock(fd_, LOCK_EX | LOCK_NB);
-      return 0;
-    }
-    if (errno != EEXIST) return errno;
-  }
-  return EEXIST;
+  // Locked and marked until it is renamed into place or removed: a run that finds it meanwhile
+  // knows it is not a leftover, and after a kill it can prove it one (own_temporary.h).
+  std::string name;
+  fd_ = createOwnTemporary(dirFd_, name_, mode, name);
+  const int err = fd_ < 0 ? errno : 0;
+  nameTemporary(std::move(name));
+  if (err != 0) return err;
+  exists_ = true;
+  synced_ = false;
+  return 0;
 }
 
 namespace {
@@ -408,6 +404,8 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
     if (::linkat(dirFd_, from, dirFd_, to, 0) != 0) return errno;
     (void)::unlinkat(dirFd_, from, 0);
   }
+  // Under its real name it is the user's file: the mark of a temporary goes.
+  if (!unnamed_ && fd_ >= 0) unmarkOwnTemporary(fd_);
   exists_ = unnamed_ = false;
   const int cerr = fd_ >= 0 ? closeChecked(fd_) : 0;
   fd_ = -1;
@@ -422,19 +420,13 @@ void ReplacementFile::nameTemporary(std::string name) {
 }
 
 int ReplacementFile::nameUnnamed() {
-  // Locked as a named temporary file is: a kill before the rename leaves it for the next run.
-  (void)::flock(fd_, LOCK_EX | LOCK_NB);
-  const std::string link = tmp_;
-  for (int tries = 0; tries < kCreateTries; ++tries) {
-    const std::string name = temporaryNameFor(name_);
-    if (::linkat(AT_FDCWD, link.c_str(), dirFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      nameTemporary(name);
-      unnamed_ = false;
-      return 0;
-    }
-    if (errno != EEXIST) return errno;
-  }
-  return EEXIST;
+  // Locked and marked as a named temporary file is: a kill before the rename leaves it for the
+  // next run to prove its own.
+  std::string name;
+  if (const int err = nameOwnTemporary(fd_, dirFd_, name_, name); err != 0) return err;
+  nameTemporary(std::move(name));
+  unnamed_ = false;
+  return 0;
 }
 
 int ReplacementFile::commit() { return finish(true); }
@@ -592,21 +584,7 @@ int removeStaleTemporaries(std::string_view folder) {
 
 int removeStaleTemporariesAt(int dirFd, const std::vector<std::string>& names) {
   int removed = 0;
-  for (const std::string& name : names) {
-    if (!isTemporaryName(name)) continue;
-    const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat st {};
-    // A writer holds its lock from the create to the rename: a lock we get means nobody does.
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      struct stat there {};
-      if (::fstatat(dirFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && there.st_ino == st.st_ino &&
-          there.st_dev == st.st_dev && ::unlinkat(dirFd, name.c_str(), 0) == 0)
-        ++removed;
-    }
-    ::close(fd);
-  }
+  for (const std::string& name : names) removed += removeOwnLeftoverAt(dirFd, name.c_str()) ? 1 : 0;
   return removed;
 }
 

@@ -4,7 +4,8 @@
 // and permission bits, fsynced, and renamed over the target. Until the rename the target is never
 // touched; a crash at any instant leaves at the target's path either its old or its complete new
 // contents (at worst a temporary file ".<name>.vdk????????" stays behind in the folder, which
-// removeStaleTemporaries takes away: while it is written, its writer holds a lock on it). A new
+// removeStaleTemporaries takes away where it can prove it ours: while it is written, its writer
+// holds a lock on it, and it carries the mark of own_temporary.h, which comes off at commit). A new
 // file (createUnnamedIn) has no name at all until it is committed, where the file system allows.
 // The folder is opened once, through the run's StepScope when one holds it: every step of one
 // replacement acts in that same folder.
@@ -230,11 +231,14 @@ class FolderSyncs {
 // "." + name (at most 200 bytes, never cut inside a UTF-8 sequence) + ".vdk" + eight random
 // letters and digits.
 [[nodiscard]] std::string temporaryNameFor(std::string_view name);
-// True when name has that pattern.
+// True when name has that pattern. The pattern alone proves nothing: a file of the user's may
+// have it (own_temporary.h says what does).
 [[nodiscard]] bool isTemporaryName(std::string_view name);
-// Removes the temporary files of that pattern in folder that no process is writing (nobody holds
-// their lock): what a killed run left. Never follows a link; never removes anything else. The
-// number removed.
+// Removes the temporary files of that pattern in folder that this program provably made and no
+// process is writing (own_temporary.h's removeOwnLeftoverAt): what a killed run left. Never
+// follows a link; never removes a file of a like name without the proof (the user's, or one on a
+// file system without user attributes). The number removed. For runs that write: a run that only
+// reads leaves even these where they are.
 int removeStaleTemporaries(std::string_view folder);
 // The same for names already listed from the open folder dirFd (those of the pattern among them),
 // for a walk that reads each folder once anyway.

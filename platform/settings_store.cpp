@@ -1,6 +1,7 @@
 #include "platform/settings_store.h"
 
 #include "platform/fs.h"
+#include "platform/own_temporary.h"
 #include "platform/program_paths.h"
 
 #include <QString>
@@ -34,9 +35,6 @@ struct IniLine {
 struct IniFile {
   std::vector<IniLine> lines;
 };
-
-// Leftovers of writes killed midway are named target + kTempMark + six characters.
-constexpr std::string_view kTempMark = ".partial-";
 
 struct CachedFile {
   dev_t dev = 0;
@@ -236,36 +234,36 @@ bool writeAll(int fd, const std::string& data) {
   return true;
 }
 
-// Removes what writes killed midway left in dir: regular files of ours named after the target
-// with kTempMark and six characters. Only called under the store's lock, when no write of any
-// program is under way.
+// Removes what writes killed midway left in dir: temporary files named after the target that
+// this program provably made (own_temporary.h). The folder may be the user's own, where the file
+// is a link to one: a file there that merely looks like a leftover stays. Called under the
+// store's lock, when no write of the store is under way.
 void removeStaleTemporaries(const std::string& dir, const std::string& target) {
-  const std::string prefix = target.substr(target.rfind('/') + 1) + std::string(kTempMark);
-  for (const std::string& name : listDirectory(dir).names) {
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    struct stat st {};
-    const std::string p = dir + name;
-    if (lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid()) unlink(p.c_str());
-  }
+  const std::string prefix = "." + target.substr(target.rfind('/') + 1) + ".vdk";
+  const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return;
+  for (const std::string& name : listDirectory(dir).names)
+    if (name.compare(0, prefix.size(), prefix) == 0) (void)removeOwnLeftoverAt(dfd, name.c_str());
+  close(dfd);
 }
 
+// Writes data to a temporary file beside path, locked and marked as ours until it is renamed over
+// path (a sweep in another program passes over it meanwhile), then syncs the folder.
 bool replaceFile(const std::string& dir, const std::string& path, const std::string& data, mode_t mode) {
-  std::string tmpl = path + std::string(kTempMark) + "XXXXXX";
-  const int fd = mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = fchmod(fd, mode) == 0 && writeAll(fd, data) && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (ok) ok = rename(tmpl.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    unlink(tmpl.c_str());
-    return false;
-  }
+  const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return false;
+  const std::string name = path.substr(path.rfind('/') + 1);
+  std::string tmp;
+  const int fd = createOwnTemporary(dfd, name, 0600, tmp);
+  bool ok = fd >= 0 && fchmod(fd, mode) == 0 && writeAll(fd, data) && fsync(fd) == 0 &&
+            renameat(dfd, tmp.c_str(), dfd, name.c_str()) == 0;
+  if (ok) unmarkOwnTemporary(fd);
+  if (!ok && fd >= 0) unlinkat(dfd, tmp.c_str(), 0);
+  if (fd >= 0) close(fd);
   // Make the rename itself durable.
-  if (const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
-  return true;
+  if (ok) fsync(dfd);
+  close(dfd);
+  return ok;
 }
 
 // Runs change on the freshly read file under the store's lock and writes the result back.

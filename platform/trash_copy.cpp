@@ -3,6 +3,7 @@
 #include "platform/entry_at.h"
 #include "platform/fd_io.h"
 #include "platform/fs.h"
+#include "platform/own_temporary.h"
 #include "platform/replacement_file.h"
 #include "platform/trash_folders.h"
 #include "platform/trash_link_record.h"
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,14 +33,14 @@ constexpr trash::EntryStyle kBatchCopyStyle{.numbering = trash::Numbering::AtEnd
 // Copies the bytes of src into the new file name of the open folder dirFd (never replacing one),
 // with src's permission bits, synced. The copy is written under a temporary name and named when
 // whole, so that a kill leaves no partial copy in the trash; holes of src stay holes. 0 or errno;
-// a partial copy is removed.
+// a partial copy is removed. The temporary is locked and marked as the program's own while it is
+// written (own_temporary.h): a kill leaves one the next trashing here can prove its own.
 int copyBytes(int src, int dirFd, const std::string& name) {
   struct stat st {};
   if (::fstat(src, &st) != 0) return errno;
-  const std::string tmp = temporaryNameFor(name);
-  const int out = ::openat(dirFd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  std::string tmp;
+  const int out = createOwnTemporary(dirFd, name, 0600, tmp);
   if (out < 0) return errno;
-  (void)::flock(out, LOCK_EX | LOCK_NB);  // not a leftover while it is written
   int err = 0;
   std::string buf(kCopyPiece, '\0');
   for (off_t at = 0; err == 0 && at < st.st_size;) {
@@ -67,6 +67,7 @@ int copyBytes(int src, int dirFd, const std::string& name) {
   if (err == 0 && ::fsync(out) != 0) err = errno;
   if (err == 0) err = renameNoReplaceAt(dirFd, tmp.c_str(), dirFd, name.c_str());
   if (err != 0) ::unlinkat(dirFd, tmp.c_str(), 0);
+  if (err == 0) unmarkOwnTemporary(out);
   const int cerr = closeChecked(out);
   if (err == 0 && cerr != 0) {
     ::unlinkat(dirFd, name.c_str(), 0);

@@ -3,6 +3,7 @@
 #include "platform/fd_io.h"
 #include "platform/fs.h"
 #include "platform/mounts.h"
+#include "platform/own_temporary.h"
 #include "platform/program_paths.h"
 #include "platform/dir_listing.h"
 #include "platform/replacement_file.h"
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -276,14 +276,13 @@ bool entryExists(int dirFd, const std::string& name) {
   return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// The info file being written for an entry, under a temporary name in info/ and locked until it
-// takes its own name: a killed trashing leaves no info file without its data under a real name.
+// The info file being written for an entry, under a temporary name in info/, locked and marked as
+// the program's own (own_temporary.h) until it takes its own name: a killed trashing leaves no
+// info file without its data under a real name, and one the next trashing can prove its own.
 class PendingInfo {
  public:
   PendingInfo(const Folder& folder, const std::string& infoName) : info_(folder.info.get()) {
-    name_ = temporaryNameFor(infoName);
-    fd_ = ::openat(info_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd_ >= 0) (void)::flock(fd_, LOCK_EX | LOCK_NB);
+    fd_ = createOwnTemporary(info_, infoName, 0600, name_);
   }
   ~PendingInfo() {
     if (fd_ >= 0 && !named_) ::unlinkat(info_, name_.c_str(), 0);
@@ -301,6 +300,7 @@ class PendingInfo {
   int name(const std::string& infoName) {
     const int err = renameNoReplaceAt(info_, name_.c_str(), info_, infoName.c_str());
     named_ = err == 0;
+    if (named_ && fd_ >= 0) unmarkOwnTemporary(fd_);
     return err;
   }
 
@@ -358,7 +358,8 @@ int addEntry(const Folder& folder, const std::string& fileName, const std::strin
 }
 
 void recoverPending(const Folder& folder) {
-  // Copies into files/ that a kill left under their temporary name.
+  // Copies into files/ that a kill left under their temporary name, where they are provably ours:
+  // any other file there is an entry another program trashed, whatever its name.
   std::vector<std::string> copies;
   (void)forEachEntry(folder.files.get(), [&](const char* n, DirEntryKind kind) {
     if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && n[0] == '.' && isTemporaryName(n))
@@ -370,23 +371,22 @@ void recoverPending(const Folder& folder) {
     if ((kind == DirEntryKind::File || kind == DirEntryKind::Unknown) && isTemporaryName(n)) pending.emplace_back(n);
   });
   for (const std::string& tmp : pending) {
-    const int fd = ::openat(folder.info.get(), tmp.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Only an info file this program left (its mark), and none a trashing in progress holds.
+    const int fd = openOwnLeftoverAt(folder.info.get(), tmp.c_str());
     if (fd < 0) continue;
-    struct stat st {};
-    // Held by its writer while the trashing goes on.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      ::close(fd);
-      continue;
-    }
     // "." + the info file's name (cut at 200 bytes) + ".vdk" + eight characters.
     const std::string infoName = tmp.substr(1, tmp.size() - 1 - kTemporaryTail.size() - 8);
     const bool whole = infoName.size() > kInfoSuffix.size() && infoName.ends_with(kInfoSuffix);
     const std::string target = whole ? infoName.substr(0, infoName.size() - kInfoSuffix.size()) : std::string();
     // Its data made it into files/: the entry is completed; else the info file is of nothing. (A
     // name too long to be read back from the temporary one is left as it is.)
-    if (whole && (!entryExists(folder.files.get(), target) ||
-                  renameNoReplaceAt(folder.info.get(), tmp.c_str(), folder.info.get(), infoName.c_str()) != 0))
+    const bool completed = whole && entryExists(folder.files.get(), target) &&
+                           renameNoReplaceAt(folder.info.get(), tmp.c_str(), folder.info.get(), infoName.c_str()) == 0;
+    if (completed) {
+      unmarkOwnTemporary(fd);
+    } else if (whole) {
       ::unlinkat(folder.info.get(), tmp.c_str(), 0);
+    }
     ::close(fd);
   }
 }

@@ -105,8 +105,10 @@ int addEntry(const Folder& folder, const std::string& fileName, const std::strin
              int* attempt = nullptr);
 
 // Completes the entries of folder whose trashing was killed after the data was placed (their
-// info file gets its name) and removes info files left under a temporary name without data. Files
-// held by a trashing in progress are left alone.
+// info file gets its name) and removes info files left under a temporary name without data, and
+// copies left under a temporary name in files/. Only what this program provably left
+// (own_temporary.h) is touched: files held by a trashing in progress, and any file of a like name
+// another program put there, are left alone.
 void recoverPending(const Folder& folder);
 
 }  // namespace platform::trash

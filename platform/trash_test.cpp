@@ -2,6 +2,8 @@
 // along, names taken in the trash get unique ones without replacing anything, and a file on
 // another mount goes to that mount's trash or stays where it is.
 #include "platform/fs.h"
+#include "platform/own_temporary.h"
+#include "platform/own_temporary_test_support.h"
 #include "platform/test_home.h"
 
 #include <gtest/gtest.h>
@@ -89,28 +91,43 @@ TEST_F(TrashTest, EveryHighByteNameGoesUnderItsOwnBytes) {
 }
 
 // A trashing killed between placing the data and naming its info file is completed by the next
-// trashing into that trash; an info file left without data goes; one being written stays. A
-// trashing leaves nothing under a temporary name.
+// trashing into that trash; an info file left without data goes; one being written stays; files
+// of a like name that other programs put there stay whatever their name. A trashing leaves
+// nothing under a temporary name.
 TEST_F(TrashTest, AKilledTrashingIsCompletedAndLeavesNoInfoFileWithoutItsData) {
   fs::create_directories(trash_ + "files");
   fs::create_directories(trash_ + "info");
+  if (const std::string why = testing::userXattrsMissing(trash_ + "info/"); !why.empty()) GTEST_SKIP() << why;
   const std::string info = "[Trash Info]\nPath=" + dir_ + "killed.txt\nDeletionDate=2026-01-02T03:04:05\n";
+  const int infoFd = ::open((trash_ + "info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(infoFd, 0);
+  // Info files the program began, under their temporary names: two left by killed trashings, one
+  // still held by a trashing in progress.
+  const auto pending = [&](const std::string& infoName) {
+    std::string name;
+    const int fd = createOwnTemporary(infoFd, infoName, 0600, name);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, info.data(), info.size()), static_cast<ssize_t>(info.size()));
+    return std::pair{fd, name};
+  };
   make(trash_ + "files/killed.txt", "data");
-  make(trash_ + "info/.killed.txt.trashinfo.vdkabcdefgh", info);
-  make(trash_ + "info/.orphan.txt.trashinfo.vdk12345678", info);
+  ::close(pending("killed.txt.trashinfo").first);
+  ::close(pending("orphan.txt.trashinfo").first);
   make(trash_ + "files/busy.txt", "busy");
-  const std::string busy = make(trash_ + "info/.busy.txt.trashinfo.vdkzzzzzzzz", info);
-  const int held = ::open(busy.c_str(), O_RDONLY);
-  ASSERT_GE(held, 0);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const auto [held, busy] = pending("busy.txt.trashinfo");
+  make(trash_ + "files/theirs.txt", "theirs");
+  make(trash_ + "info/.theirs.txt.trashinfo.vdkabcdefgh", info);  // another program's, unmarked
+  make(trash_ + "files/" + testing::kLookAlike, "trashed by another program");
   ASSERT_EQ(moveToTrash(make(dir_ + "new.txt", "new")), 0);
   ::close(held);
+  ::close(infoFd);
   EXPECT_EQ(slurp(trash_ + "info/killed.txt.trashinfo"), info);
   EXPECT_EQ(recordedPath(trash_ + "info/new.txt.trashinfo"), dir_ + "new.txt");
+  EXPECT_EQ(slurp(trash_ + "files/" + testing::kLookAlike), "trashed by another program");
   std::vector<std::string> infos;
   for (const auto& e : fs::directory_iterator(trash_ + "info")) infos.push_back(e.path().filename().string());
   std::sort(infos.begin(), infos.end());
-  EXPECT_EQ(infos, (std::vector<std::string>{".busy.txt.trashinfo.vdkzzzzzzzz", "killed.txt.trashinfo",
+  EXPECT_EQ(infos, (std::vector<std::string>{busy, ".theirs.txt.trashinfo.vdkabcdefgh", "killed.txt.trashinfo",
                                              "new.txt.trashinfo"}));
 }
 

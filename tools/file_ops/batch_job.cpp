@@ -220,7 +220,8 @@ BatchJobResult compileBatchJob(core::Pipeline& pipe, core::ToolForm* form, const
                        .order = core::FolderOrder::DeepestFirst,
                        .withStartFolder = true,
                        .caption = msg(3),
-                       .refresh = core::RefreshMode::None};
+                       .refresh = core::RefreshMode::None,
+                       .readsOnly = true};
   const core::RunHooks hooks{.onStart = [&] { compile.start(); },
                              .onFolderStart = [&](const core::FolderInfo& f) { (void)compile.folder(f.folder); },
                              .onEnd = [&](const core::RunOutcome& out) { compile.end(out, r); }};

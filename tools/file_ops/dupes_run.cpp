@@ -51,7 +51,7 @@ class DupesFinder {
     const core::RunOutcome out = core::runFiles(
         pipe_, form,
         {.withSubfolders = options_.withSubfolders, .withHidden = options_.withHidden, .caption = msg_(8),
-         .finish = false},
+         .finish = false, .readsOnly = options_.mode == DupesMode::ListByContents || options_.mode == DupesMode::ListByName},
         [this](core::RunItem& item) { return collect(item); },
         {.onStart = [this] {
            if (!byName(options_.mode)) pipe_.addToLog(pipe_.resultsText(), msg_(9));

@@ -95,7 +95,8 @@ core::RunOptions runOptions(const ExtractWalk& walk, const core::MessageTable& m
           .withSubfolders = walk.withSubfolders,
           .withHidden = walk.withHidden,
           .caption = msg(2),
-          .refresh = core::RefreshMode::None};
+          .refresh = core::RefreshMode::None,
+          .readsOnly = true};
 }
 
 // What became of a file read in pieces.

@@ -31,7 +31,8 @@ class WordFinder {
                          .withHidden = options_.withHidden,
                          .refreshFirst = true,
                          .caption = msg_(3),
-                         .refresh = core::RefreshMode::None};
+                         .refresh = core::RefreshMode::None,
+                         .readsOnly = true};
     const core::RunHooks hooks{.onEnd = [this](const core::RunOutcome&) { report(); }};
     switch (options_.in) {
       case FindIn::Contents:

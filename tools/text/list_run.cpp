@@ -49,7 +49,8 @@ class FileLister {
                    {.withSubfolders = options_.withSubfolders,
                     .withHidden = options_.withHidden,
                     .caption = msg_(2),
-                    .refresh = core::RefreshMode::None},
+                    .refresh = core::RefreshMode::None,
+                    .readsOnly = true},
                    [this](core::RunItem& item) { return step(item); },
                    {.onStart = [this] { start(); },
                     .onFolderStart = [this](const core::FolderInfo& f) { folderStart(f); },
@@ -160,7 +161,7 @@ void listFolders(core::Pipeline& pipe, core::ToolForm* form, const ListOptions& 
   core::runFolders(
       pipe, form,
       {.withSubfolders = options.withSubfolders, .withHidden = options.withHidden,
-       .refresh = core::RefreshMode::None},
+       .refresh = core::RefreshMode::None, .readsOnly = true},
       [&](core::RunItem& item) {
         const std::string folder = item.folder() + item.name();
         if (options.filter != ListFilter::All && !passesFilter(options.filter, core::GetAtt(folder))) {
