@@ -76,7 +76,7 @@ TEST_F(OwnTemporaryTest, OnlyAProvenLeftoverGoes) {
   EXPECT_EQ(slurp(copy), "partial");
   EXPECT_TRUE(fs::is_symlink(path(".link.txt.vdklinked00")));
   ASSERT_TRUE(fs::exists(live.path())) << "its writer holds it";
-  ASSERT_EQ(live.commitNew(), 0);
+  ASSERT_EQ(live.commitNew(Durability::OnlyCopyAtStake), 0);
   EXPECT_EQ(slurp(path("live.txt")), "being written");
   char value[128];
   EXPECT_LT(::getxattr(path("live.txt").c_str(), kTemporaryXattr, value, sizeof value), 0)
@@ -119,7 +119,7 @@ TEST_F(OwnTemporaryTest, ASweepInAnotherProcessNeverTakesAFileBeingWritten) {
       const std::string target = path(replaces ? "target.txt" : "new" + std::to_string(i) + ".txt");
       const int err = replaces ? out.createUnnamedIn(-1, target, 0600) : out.create(target);
       if (err != 0 || out.write("round " + std::to_string(i)) != 0 ||
-          (replaces ? out.commit() : out.commitNewUnsynced()) != 0)
+          (replaces ? out.commit() : out.commitNew(Durability::SourceStays)) != 0)
         ++failed;
     }
     ::_exit(failed > 100 ? 100 : failed);
