@@ -436,6 +436,8 @@ int ReplacementFile::commit() { return finish(true); }
 
 int ReplacementFile::commitFolderUnsynced() { return finish(true, false); }
 
+int ReplacementFile::commitUnsynced() { return finish(true, false, false); }
+
 int ReplacementFile::commitNew() { return finish(false); }
 
 int ReplacementFile::commitNewUnsynced() { return finish(false, false, false); }

@@ -116,6 +116,10 @@ class ReplacementFile {
   // through folderFd): the target holds its old or its new contents either way, and the sync
   // makes the new ones stay after a power loss.
   int commitFolderUnsynced();
+  // As commit, syncing neither contents nor folder: for a record of the program's own kept in step
+  // with many steps of a run (a kill still finds the old or the new contents; a power loss soon
+  // after may find the old), where a sync each time would cost more than the steps themselves.
+  int commitUnsynced();
   // As commit, but only where nothing holds the target's name: EEXIST (the temporary file still
   // there) when something does. For new files that must appear whole or not at all.
   int commitNew();
