@@ -15,7 +15,7 @@
 namespace {
 
 // The highest common message number the program refers to, and the size of the table.
-constexpr std::size_t kHighestUsed = 175;
+constexpr std::size_t kHighestUsed = 176;
 constexpr std::size_t kTableSize = 179;
 // The spill file of a long results log is named temp folder & message 68 & number & ".txt".
 constexpr std::size_t kSpillNamePart = 68;

@@ -84,6 +84,9 @@ inline constexpr int kMsgCreationTimesNotSet = 111;
 // The common message of the line that tells that a folder's ".hidden" could not be written after
 // renames, so that the Hidden flag did not follow them.
 inline constexpr int kMsgHiddenNotKept = 175;
+// ... and of the line that tells that a hidden entry renamed to a name with a line break is no
+// longer hidden (".hidden" holds one name a line).
+inline constexpr int kMsgHiddenFlagLost = 176;
 
 // How removeFile removes a file.
 enum class RemoveKind {
@@ -264,9 +267,11 @@ class Pipeline {
   // Rename (never replacing a target: 58 when it exists) recorded as Renamed when it worked. Not
   // logged: the caller reports failures in its own words. The Hidden flag goes with the entry:
   // its line of the old folder's ".hidden" goes, and the new folder's ".hidden" gets the new name
-  // (unless it starts with "."). Every ".hidden" changed is written once, when the run moves on to
-  // its next folder or ends (a line of message 175 and the ".hidden" path when that fails). The
-  // other renames below do the same.
+  // (unless it starts with ".", or holds a line break: then a line of message 176 and the new
+  // path). The new name's line is written before the rename where it must change, the old name's
+  // after, at the latest when the run moves on to its next folder or ends (a line of message 175
+  // and the ".hidden" path when that fails), so a kill leaves no renamed entry visible. The other
+  // renames below do the same.
   int rename(const std::string& oldPath, const std::string& newPath);
   // 58 (nothing done) when the names are equal; else rename's result, a failure logged with
   // message 83 label ": " old 84 new (label gets message 81 for a file, 82 for a folder).

@@ -186,17 +186,17 @@ int Pipeline::removeFile(const std::string& path, std::string label, std::string
 }
 
 int Pipeline::rename(const std::string& oldPath, const std::string& newPath) {
+  hiddenMoves_->moving(oldPath, newPath);  // a kill after the rename finds the entry as hidden as before
   const int result = Rename(oldPath, newPath);
-  if (result == 0) {
-    hiddenMoves_->moved(oldPath, newPath);
-    record(StepKind::Renamed, oldPath, newPath);
-  }
+  hiddenMoves_->moved(oldPath, newPath, result == 0);
+  if (result == 0) record(StepKind::Renamed, oldPath, newPath);
   return result;
 }
 
 void Pipeline::writeHiddenMoves() {
   if (!hiddenMoves_->pending()) return;
   for (const std::string& file : hiddenMoves_->flush()) addResult(msgMain(kMsgHiddenNotKept) + file);
+  for (const std::string& path : hiddenMoves_->takeFlagsLost()) addResult(msgMain(kMsgHiddenFlagLost) + path);
 }
 
 int Pipeline::renameLogged(const std::string& oldPath, const std::string& newPath, std::string label,

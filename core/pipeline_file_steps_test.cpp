@@ -184,8 +184,8 @@ TEST_F(PipelineTest, EachStepAsksForItsOwnAccessOnly) {
   EXPECT_EQ(child.report, expected);
 }
 
-// Renames and moves carry the Hidden flag; removals forget it. Each ".hidden" is written when the
-// run moves on to its next folder, or ends.
+// Renames and moves carry the Hidden flag; removals forget it. A new name's line is written before
+// its rename; the old names' lines go when the run moves on to its next folder, or ends.
 TEST_F(PipelineTest, TheHiddenFlagFollowsRenamedMovedAndRemovedFiles) {
   const std::string a = makeDir("a"), b = makeDir("b");
   makeFile("a/.hidden", "one\ntwo\nthree\ngone\ntrashed\n");
@@ -199,10 +199,11 @@ TEST_F(PipelineTest, TheHiddenFlagFollowsRenamedMovedAndRemovedFiles) {
   ASSERT_EQ(pipe_.renameReplacing(a + "three", b + "old"), 0);  // the replaced file was shown
   ASSERT_EQ(pipe_.removeFile(a + "gone", "", "", RemoveKind::Delete), 0);
   ASSERT_EQ(pipe_.removeFile(a + "trashed", "", "", RemoveKind::Recycle), 0);
-  EXPECT_EQ(readAll(a + ".hidden"), "one\ntwo\nthree\ntrashed\n") << "only the delete wrote at once";
+  EXPECT_EQ(readAll(a + ".hidden"), "one\ntwo\nthree\ntrashed\nuno\n") << "the new names first, the old still there";
+  EXPECT_EQ(readAll(b + ".hidden"), "two\n");
   ASSERT_EQ(pipe_.nextDir(more, folder, position), 1);
   EXPECT_EQ(readAll(a + ".hidden"), "uno\n");
-  EXPECT_EQ(readAll(b + ".hidden"), "old\ntwo\n");
+  EXPECT_EQ(readAll(b + ".hidden"), "two\nold\n");
   // A later file of an old name starts out shown.
   makeFile("a/one", "new");
   EXPECT_EQ(GetAtt(a + "one") & kAttrHidden, 0);

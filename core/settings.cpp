@@ -1,10 +1,13 @@
 #include "core/settings.h"
 
+#include "core/file_content.h"
 #include "platform/settings_store.h"
 
 #include <mutex>
 
 namespace core {
+
+static_assert(platform::kSettingsFileCap == kStoredFileCap, "the settings file is capped as the other stored files");
 
 namespace {
 std::mutex g_wordMutex;
@@ -34,7 +37,11 @@ void saveSet(std::string_view name, long long value) { saveSet(name, std::to_str
 
 void clearSettings() { (void)platform::clearSettingsGroup(settingsWord()); }
 
-void setSettingsFailureNotice(std::function<void(const std::string&)> handler) {
+bool editSettings(const std::function<void(platform::SettingsEdit&)>& edit) {
+  return platform::editSettings(settingsWord(), edit);
+}
+
+void setSettingsFailureNotice(std::function<void(const std::string&, platform::SettingsFault)> handler) {
   platform::setSettingsFailureHandler(std::move(handler));
 }
 

@@ -2,6 +2,8 @@
 // store under the program's settings word ("vardulek"). Absent or unreadable values read as "".
 #pragma once
 
+#include "platform/settings_store.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,9 +23,15 @@ void saveSet(std::string_view name, long long value);
 // Removes every value of the program's group ("clearing the settings").
 void clearSettings();
 
-// The first failed write of the settings store (e.g. an unwritable config folder) calls handler
-// once per process with the folder or file concerned; the program keeps running without saving.
-void setSettingsFailureNotice(std::function<void(const std::string& path)> handler);
+// Several values read and written together under the store's lock, on a fresh read (see
+// platform::editSettings): what no other instance or companion may change in between. edit must
+// not call getSet or saveSet. False when nothing could be written.
+bool editSettings(const std::function<void(platform::SettingsEdit&)>& edit);
+
+// The first failed write of the settings store (e.g. an unwritable config folder), and the first
+// settings file too large to read, each call handler once per process with the folder or file
+// concerned; the program keeps running without saving.
+void setSettingsFailureNotice(std::function<void(const std::string& path, platform::SettingsFault fault)> handler);
 // True once a write of the settings store has failed in this process.
 [[nodiscard]] bool settingsUnwritable();
 

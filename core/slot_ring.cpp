@@ -16,17 +16,34 @@ namespace {
 // Suffixes " (2)" .. " (99)" are tried before a name counts as unavailable.
 constexpr int kMaxVariant = 99;
 
+// The slot a current-slot value names, or 0 when it names none.
+int slotOfValue(const std::string& value) {
+  const long long v = vb::ValInt(value);
+  return v < 1 || v > SlotRing::kSlots ? 0 : static_cast<int>(v);
+}
+
 }  // namespace
 
 std::string SlotRing::slotKey(int slot) const { return std::string(keys_.slotKeyPrefix) + std::to_string(slot); }
 
+int SlotRing::currentIn(const platform::SettingsEdit& values) const {
+  const int slot = slotOfValue(values.get(keys_.currentKey));
+  return slot == 0 ? 1 : slot;
+}
+
+std::string SlotRing::nameIn(const platform::SettingsEdit& values, int slot) const {
+  std::string name = values.get(slotKey(slot));
+  return ownsName(name) ? name : std::string();
+}
+
 int SlotRing::current() const {
-  const long long v = vb::ValInt(getSet(keys_.currentKey));
-  if (v < 1 || v > kSlots) {
-    saveSet(keys_.currentKey, "1");
-    return 1;
-  }
-  return static_cast<int>(v);
+  if (const int slot = slotOfValue(getSet(keys_.currentKey)); slot != 0) return slot;
+  int slot = 1;
+  (void)editSettings([&](platform::SettingsEdit& values) {
+    slot = currentIn(values);
+    values.set(keys_.currentKey, std::to_string(slot));
+  });
+  return slot;
 }
 
 void SlotRing::setCurrent(int slot) const { saveSet(keys_.currentKey, std::to_string(slot)); }
@@ -81,42 +98,67 @@ std::string SlotRing::createUnique(std::string_view stamp, int* errorNumber) con
 }
 
 int SlotRing::take(std::string_view name) const {
-  int slot = current() + 1;
-  if (slot > kSlots) slot = 1;
-  const std::string previous = slotName(slot);
-  if (!previous.empty() && previous != name && FileExist(pathOf(previous)) != 0) (void)KillFile(pathOf(previous));
-  saveSet(slotKey(slot), name);
-  setCurrent(slot);
+  int slot = 1;
+  std::string previous;
+  // One locked update: two runs that start together take two slots, and neither deletes the
+  // other's file as the previous holder of its slot.
+  const bool stored = editSettings([&](platform::SettingsEdit& values) {
+    slot = currentIn(values) % kSlots + 1;
+    previous = nameIn(values, slot);
+    values.set(slotKey(slot), name);
+    values.set(keys_.currentKey, std::to_string(slot));
+  });
+  // Only a file no slot names any more is deleted.
+  if (stored && !previous.empty() && previous != name && FileExist(pathOf(previous)) != 0)
+    (void)KillFile(pathOf(previous));
   return slot;
 }
 
 void SlotRing::release(int slot) const {
-  saveSet(slotKey(slot), "");
-  if (slot != current()) return;
-  setCurrent(slot > 1 ? slot - 1 : kSlots);
+  (void)editSettings([&](platform::SettingsEdit& values) {
+    values.set(slotKey(slot), "");
+    if (slot == currentIn(values)) values.set(keys_.currentKey, std::to_string(slot > 1 ? slot - 1 : kSlots));
+  });
 }
 
 std::vector<std::pair<int, std::string>> SlotRing::existing(int except, bool forgetMissing) const {
   std::vector<std::pair<int, std::string>> out;
+  bool missing = false;
   for (int i = 1; i <= kSlots; ++i) {
     if (i == except) continue;
     std::string name = slotName(i);
     if (!name.empty() && FileExist(pathOf(name)) != 0) {
       out.emplace_back(i, std::move(name));
-    } else if (forgetMissing) {
-      saveSet(slotKey(i), "");
+    } else {
+      missing = missing || !getSet(slotKey(i)).empty();
     }
+  }
+  if (forgetMissing && missing) {
+    // Looked at again under the lock: a slot another run took meanwhile names a file that exists.
+    (void)editSettings([&](platform::SettingsEdit& values) {
+      for (int i = 1; i <= kSlots; ++i) {
+        if (i == except || values.get(slotKey(i)).empty()) continue;
+        const std::string name = nameIn(values, i);
+        if (name.empty() || FileExist(pathOf(name)) == 0) values.set(slotKey(i), "");
+      }
+    });
   }
   return out;
 }
 
 void SlotRing::clear(int except) const {
-  for (int i = 1; i <= kSlots; ++i) {
-    if (i == except) continue;
-    const std::string name = slotName(i);
-    saveSet(slotKey(i), "");
-    if (!name.empty() && FileExist(pathOf(name)) != 0) (void)KillFile(pathOf(name));
-  }
+  std::vector<std::string> names;
+  const bool stored = editSettings([&](platform::SettingsEdit& values) {
+    names.clear();
+    for (int i = 1; i <= kSlots; ++i) {
+      if (i == except) continue;
+      if (std::string name = nameIn(values, i); !name.empty()) names.push_back(std::move(name));
+      values.set(slotKey(i), "");
+    }
+  });
+  if (!stored) return;
+  for (const std::string& name : names)
+    if (FileExist(pathOf(name)) != 0) (void)KillFile(pathOf(name));
 }
 
 }  // namespace core

@@ -3,6 +3,10 @@
 // nine files this way. File names are "<prefix><stamp><suffix>" with every ":" of the stamp
 // written as "ZZ"; a menu caption is the stamp again.
 //
+// Several programs (two windows, the companions) share the ring: every change of it is one locked
+// update of the settings on a fresh read (core::editSettings), so two runs that start together
+// take two slots and never delete each other's file.
+//
 // Safety: a settings value is only ever opened or deleted when it is a plain name of the ring's
 // own shape (prefix, suffix, no "/"); a value naming anything else reads as an empty slot and is
 // never deleted. So a hand-edited or corrupted settings file cannot make the ring delete a file it
@@ -20,6 +24,10 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+namespace platform {
+class SettingsEdit;
+}
 
 namespace core {
 
@@ -60,27 +68,32 @@ class SlotRing {
   // no file could be created; errorNumber (optional) gets the error of the last attempt.
   [[nodiscard]] std::string createUnique(std::string_view stamp, int* errorNumber = nullptr) const;
 
-  // Moves the ring on to the slot after current (9 wraps to 1): deletes the file that slot named
-  // (only a name of the ring's shape, and never name itself), stores name in it and makes it
-  // current. Returns the slot.
+  // Moves the ring on to the slot after current (9 wraps to 1): stores name in it and makes it
+  // current, in one locked update, then deletes the file that slot named (only a name of the
+  // ring's shape, never name itself, and not when the settings could not be written). Returns the
+  // slot.
   int take(std::string_view name) const;
 
   // Empties slot; when it is the current slot the ring steps back one (1 goes to 9), so the next
-  // take reuses it. The file is not touched.
+  // take reuses it (one locked update). The file is not touched.
   void release(int slot) const;
 
   // The slots other than except (0: none) whose name is of the ring's shape and whose file exists,
   // as (slot, file name), in slot order. With forgetMissing the values of the other slots are
-  // emptied.
+  // emptied (those that still name no existing file under the lock).
   [[nodiscard]] std::vector<std::pair<int, std::string>> existing(int except, bool forgetMissing = false) const;
 
-  // Empties every slot but except (0: none) and deletes the files of the ring's shape they named.
+  // Empties every slot but except (0: none) in one locked update, then deletes the files of the
+  // ring's shape they named.
   void clear(int except = 0) const;
 
   [[nodiscard]] const SlotRingKeys& keys() const { return keys_; }
 
  private:
   [[nodiscard]] std::string slotKey(int slot) const;
+  // current() and slotName() on values read under the settings lock (an invalid current slot: 1).
+  [[nodiscard]] int currentIn(const platform::SettingsEdit& values) const;
+  [[nodiscard]] std::string nameIn(const platform::SettingsEdit& values, int slot) const;
   SlotRingKeys keys_;
 };
 

@@ -3,8 +3,11 @@
 #include "core/file_test_fixture.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "platform/together_test_support.h"
 
+#include <chrono>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -76,6 +79,37 @@ TEST_F(SlotRingTest, ReleasingTheCurrentSlotStepsBackFromOneToNine) {
   core::saveSet("curx", "0");
   EXPECT_EQ(ring_.current(), 1);
   EXPECT_EQ(core::getSet("curx"), "1");
+}
+
+// Two programs that start runs at the same moment: every take is one locked update on a fresh
+// read, so each run gets a slot of its own and no run's file is deleted as a slot's previous one.
+TEST_F(SlotRingTest, RunsOfTwoProgramsAtOnceEachKeepASlotAndTheirFiles) {
+  constexpr int kEach = 4;  // 2 x 4 takes: fewer than nine, so no slot comes round again
+  const auto takes = [&](char who) {
+    return [this, who] {
+      for (int i = 0; i < kEach; ++i) {
+        const std::string name = ring_.createUnique(std::string(1, who) + std::to_string(i));
+        if (name.empty()) return 1;
+        (void)ring_.take(name);
+      }
+      return 0;
+    };
+  };
+  for (int round = 0; round < 10; ++round) {
+    ring_.clear();
+    ring_.setCurrent(1);
+    const auto ends = platform::testing::runTogether({takes('a'), takes('b')}, std::chrono::seconds(60));
+    for (const auto& end : ends) ASSERT_TRUE(end.exited && end.code == 0) << "round " << round;
+    const auto kept = ring_.existing(0);
+    std::set<std::string> names;
+    for (const auto& [slot, name] : kept) names.insert(name);
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(2 * kEach)) << "round " << round;
+    EXPECT_EQ(kept.size(), static_cast<std::size_t>(2 * kEach)) << "round " << round;
+    EXPECT_EQ(ring_.current(), 1 + 2 * kEach) << "round " << round;
+    for (char who : {'a', 'b'})
+      for (int i = 0; i < kEach; ++i)
+        EXPECT_TRUE(exists(ring_.fileNameOf(std::string(1, who) + std::to_string(i)))) << who << i << " round " << round;
+  }
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include "platform/entry_at.h"
 #include "platform/fs.h"
 #include "platform/hidden_list.h"
-#include "platform/replacement_file.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 #include <cerrno>
 #include <cstdint>
@@ -58,21 +58,12 @@ std::vector<std::string> readHiddenList(const std::string& folder) {
   return splitHiddenList(readHiddenEntry(at.dir(), at.name()));
 }
 
-int writeHiddenList(const std::string& folder, const std::vector<std::string>& names) {
-  const std::string file = hiddenFileOf(folder);
-  const FileStatus old = fileStatus(file, false);
-  if (old.error == 0 && old.type != FileType::Regular) return EINVAL;
-  if (names.empty()) {
-    const int err = removeFile(file);
-    return err == ENOENT ? 0 : err;
-  }
-  std::string text;
-  for (const std::string& n : names) text += n + "\n";
-  ReplacementFile out;
-  int err = out.create(file, old.error == 0 ? 0600 : 0666);
-  if (err == 0) err = out.write(text);
-  if (err == 0 && old.error == 0) err = out.keepMetadataOf(file);
-  if (err == 0) err = out.commit();
+// Changes the folder's ".hidden" under its lock, on a fresh read (hidden_list.h).
+int updateHiddenList(const std::string& folder, const std::function<bool(std::vector<std::string>&)>& change) {
+  const int dirFd = openFolderFd(folder, O_RDONLY);
+  if (dirFd < 0) return errno;
+  const int err = updateHiddenFileAt(dirFd, folder, change).error;
+  ::close(dirFd);
   return err;
 }
 
@@ -210,17 +201,19 @@ int changeHiddenNames(std::string_view folder, std::span<const std::string> add,
   if (!std::all_of(add.begin(), add.end(), listableName)) return EINVAL;
   std::string dir(folder);
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  std::vector<std::string> list = readHiddenList(dir);
+  if (dir.empty()) dir = ".";
   const std::unordered_set<std::string> gone(remove.begin(), remove.end());
-  bool changed = std::erase_if(list, [&](const std::string& n) { return gone.contains(n); }) > 0;
-  std::unordered_set<std::string> present(list.begin(), list.end());
-  for (const std::string& n : add) {
-    if (present.insert(n).second) {
-      list.push_back(n);
-      changed = true;
+  return updateHiddenList(dir, [&](std::vector<std::string>& list) {
+    bool changed = std::erase_if(list, [&](const std::string& n) { return gone.contains(n); }) > 0;
+    std::unordered_set<std::string> present(list.begin(), list.end());
+    for (const std::string& n : add) {
+      if (present.insert(n).second) {
+        list.push_back(n);
+        changed = true;
+      }
     }
-  }
-  return changed ? writeHiddenList(dir, list) : 0;
+    return changed;
+  });
 }
 
 int setArchive(std::string_view path, bool on) {
@@ -273,9 +266,10 @@ bool isListedHidden(std::string_view path) {
 void forgetHiddenEntry(std::string_view path) {
   const SplitPath sp = splitPath(path);
   if (sp.name.empty()) return;
-  std::vector<std::string> names = readHiddenList(sp.folder);
-  if (std::erase(names, sp.name) == 0) return;
-  (void)writeHiddenList(sp.folder, names);
+  // Most folders have no such file, and most names no line: a look first, the lock only for a line.
+  const std::vector<std::string> names = readHiddenList(sp.folder);
+  if (std::find(names.begin(), names.end(), sp.name) == names.end()) return;
+  (void)updateHiddenList(sp.folder, [&](std::vector<std::string>& list) { return std::erase(list, sp.name) > 0; });
 }
 
 }  // namespace platform

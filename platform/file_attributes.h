@@ -61,6 +61,8 @@ class FolderAttributes {
 
 // ENOTSUP for a symlink (Linux has no permission bits of its own for one).
 int setReadOnly(std::string_view path, bool on);
+// Every change of a ".hidden" below is made under the lock every instance takes on that file, on
+// a fresh read (hidden_list.h): two programs changing one folder's list keep each other's lines.
 // Adds the name to, or removes it from, the folder's ".hidden" file (written atomically).
 // ENOTSUP when clearing it on a dot-name; EINVAL for a name holding a line break.
 int setHidden(std::string_view path, bool on);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,7 +28,8 @@ TEST(HiddenList, NamesListedOrDotted) {
   EXPECT_FALSE(isHiddenEntry("four", listed));
 }
 
-// A ".hidden" that is a symlink or too large to be a name list hides nothing.
+// A ".hidden" that is a symlink or too large to be a name list hides nothing, and an update
+// writes neither (it would drop what the file holds).
 TEST(HiddenList, LinkedOrOversizedFileIgnored) {
   QTemporaryDir tmp;
   ASSERT_TRUE(tmp.isValid());
@@ -37,8 +40,19 @@ TEST(HiddenList, LinkedOrOversizedFileIgnored) {
   ASSERT_EQ(::symlink("list", (dir + ".hidden").c_str()), 0);
   EXPECT_TRUE(hiddenNamesAt(dirFd).empty());
   ASSERT_EQ(::unlink((dir + ".hidden").c_str()), 0);
+  const auto add = [](std::vector<std::string>& names) {
+    names.push_back("added");
+    return true;
+  };
+  ASSERT_EQ(::symlink("list", (dir + ".hidden").c_str()), 0);
+  EXPECT_EQ(updateHiddenFileAt(dirFd, dir, add).error, EINVAL);
+  ASSERT_EQ(::unlink((dir + ".hidden").c_str()), 0);
   std::ofstream(dir + ".hidden") << "name\n" << std::string(4 << 20, 'x');
   EXPECT_TRUE(readHiddenFileAt(dirFd).empty());
+  EXPECT_EQ(updateHiddenFileAt(dirFd, dir, add).error, EFBIG);
+  EXPECT_EQ(std::ifstream(dir + ".hidden").ignore(1 << 30).gcount(), 5 + (4 << 20));
+  std::ifstream in(dir + "list");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "name\n");
   ::close(dirFd);
 }
 

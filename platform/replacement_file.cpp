@@ -381,7 +381,7 @@ std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile
 int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   if (!exists_) return EBADF;
   // A new file never takes the record's name (replacing is how the record itself is written).
-  if (!replace) {
+  if (!replace && !hiddenRecord_) {
     if (const int refused = refuseAsNewName(name_); refused != 0) return refused;
   }
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
@@ -437,6 +437,8 @@ int ReplacementFile::commitNew(Durability durability) {
   const bool sync = durability == Durability::OnlyCopyAtStake;
   return finish(false, sync, sync);
 }
+
+int ReplacementFile::commitUnsynced() { return finish(true, false, false); }
 
 int ReplacementFile::commitExchanging(bool syncFolder) {
   if (!exists_ || unnamed_) return finish(true, syncFolder);

@@ -135,11 +135,18 @@ class ReplacementFile {
   // through folderFd): the target holds its old or its new contents either way, and the sync
   // makes the new ones stay after a power loss.
   int commitFolderUnsynced();
+  // As commit, syncing neither contents nor folder: for a record of the program's own kept in step
+  // with many steps of a run (a kill still finds the old or the new contents; a power loss soon
+  // after may find the old), where a sync each time would cost more than the steps themselves.
+  int commitUnsynced();
   // As commit, but only where nothing holds the target's name: EEXIST (the temporary file still
   // there) when something does. For new files that must appear whole or not at all. Contents and
   // folder are synced as durability says (see Durability); a kill finds the name empty or holding
   // the whole file either way.
   int commitNew(Durability durability);
+  // Lets commitNew give the file the name of the folder's record of hidden names, which every
+  // other new file is refused: only the layer's own writer of that record calls it.
+  void writesHiddenRecord() { hiddenRecord_ = true; }
   // As commit (syncFolder) or commitFolderUnsynced, but where the file system swaps two names in
   // one step (RENAME_EXCHANGE) the old file is kept: it takes the temporary file's name, and
   // exchanged() is true until keepExchanged (the old file goes) or undoExchange (the old file is
@@ -179,6 +186,7 @@ class ReplacementFile {
   bool exists_ = false;  // the temporary file is on disk and ours to remove
   bool unnamed_ = false;  // ... without a name in the folder (O_TMPFILE): closing it removes it
   bool synced_ = false;  // nothing written since the last sync
+  bool hiddenRecord_ = false;  // writesHiddenRecord
   bool exchanged_ = false;  // commitExchanging swapped the names: the old file is under tmpName_
   bool keepHoles_ = false;
   bool holeAtEnd_ = false;    // the last bytes written were skipped as a hole: the size is set at sync

@@ -36,18 +36,27 @@ struct IniFile {
   std::vector<IniLine> lines;
 };
 
+// A parsed file kept while the file keeps its identity. Its descriptor stays open meanwhile, so
+// that the inode cannot be freed and its number given to a later write of another program (which
+// could then pass for the cached file when its size and times happen to match).
 struct CachedFile {
+  int fd = -1;
   dev_t dev = 0;
   ino_t ino = 0;
   off_t size = -1;
   timespec mtime{};
+  timespec ctime{};
   IniFile ini;
 };
 
+// Few files are read (the program's word, perhaps a companion's): a few descriptors at most.
+constexpr std::size_t kCachedFiles = 4;
+
 std::mutex g_mutex;
 std::map<std::string, CachedFile> g_cache;
-std::function<void(const std::string&)> g_failureHandler;
-bool g_failed = false;
+std::function<void(const std::string&, SettingsFault)> g_failureHandler;
+bool g_writeFailed = false;
+bool g_reported[2] = {false, false};  // by SettingsFault
 
 bool validWord(std::string_view word) {
   return !word.empty() && word != "." && word != ".." && word.find('/') == std::string_view::npos &&
@@ -58,28 +67,40 @@ std::string foldName(std::string_view name) {
   return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toCaseFolded().toStdString();
 }
 
-void reportFailure(const std::string& path) {
-  std::function<void(const std::string&)> handler;
+// Reports the fault once per process; write tells a failed write (settingsWriteFailed).
+void reportFailure(const std::string& path, SettingsFault fault = SettingsFault::Unwritable, bool write = true) {
+  std::function<void(const std::string&, SettingsFault)> handler;
   {
     std::lock_guard lock(g_mutex);
-    if (g_failed) return;
-    g_failed = true;
+    if (write) g_writeFailed = true;
+    bool& reported = g_reported[static_cast<int>(fault)];
+    if (reported) return;
+    reported = true;
     handler = g_failureHandler;
   }
-  if (handler) handler(path);
+  if (handler) handler(path, fault);
 }
 
-bool readWhole(int fd, std::string& out) {
+enum class ReadOutcome { Read, Failed, TooLarge };
+
+// The whole file into out, refused past kSettingsFileCap (a file growing while it is read too):
+// never more than the cap and one piece is held.
+ReadOutcome readWhole(int fd, std::string& out) {
   out.clear();
   char buf[8192];
   for (;;) {
     const ssize_t n = read(fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return ReadOutcome::Failed;
     }
-    if (n == 0) return true;
+    if (n == 0) return ReadOutcome::Read;
     out.append(buf, static_cast<std::size_t>(n));
+    if (out.size() > kSettingsFileCap) {
+      out.clear();
+      out.shrink_to_fit();
+      return ReadOutcome::TooLarge;
+    }
   }
 }
 
@@ -164,28 +185,45 @@ std::optional<std::size_t> findEntry(const IniFile& ini, const GroupRange& g, st
 }
 
 // Reads the file (following a symbolic link: dotfile managers link config files); a missing
-// file is an empty one. nullopt when it exists but cannot be read.
-std::optional<IniFile> readIni(const std::string& path, struct stat* st) {
+// file is an empty one. nullopt when it exists but cannot be read, or is larger than the cap
+// (reported once; *tooLarge set). keepFd (optional) gets the open descriptor instead of its being
+// closed (-1 for a missing file).
+std::optional<IniFile> readIni(const std::string& path, struct stat* st, int* keepFd = nullptr,
+                               bool* tooLarge = nullptr) {
+  if (keepFd) *keepFd = -1;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT ? std::optional<IniFile>(IniFile{}) : std::nullopt;
   std::string text;
-  const bool ok = fstat(fd, st) == 0 && S_ISREG(st->st_mode) && readWhole(fd, text);
-  close(fd);
-  if (!ok) return std::nullopt;
+  ReadOutcome outcome = ReadOutcome::Failed;
+  if (fstat(fd, st) == 0 && S_ISREG(st->st_mode)) {
+    outcome = static_cast<std::uint64_t>(st->st_size) > kSettingsFileCap ? ReadOutcome::TooLarge : readWhole(fd, text);
+  }
+  if (outcome == ReadOutcome::Read && keepFd) {
+    *keepFd = fd;
+  } else {
+    close(fd);
+  }
+  if (outcome == ReadOutcome::TooLarge) {
+    if (tooLarge) *tooLarge = true;
+    reportFailure(path, SettingsFault::TooLarge, false);
+  }
+  if (outcome != ReadOutcome::Read) return std::nullopt;
   return parse(text);
 }
 
-std::optional<IniFile> loadFresh(const std::string& path) {
-  struct stat st {};
-  return readIni(path, &st);
-}
+bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 bool sameFile(const CachedFile& c, const struct stat& st) {
-  return c.dev == st.st_dev && c.ino == st.st_ino && c.size == st.st_size &&
-         c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec;
+  return c.dev == st.st_dev && c.ino == st.st_ino && c.size == st.st_size && sameTime(c.mtime, st.st_mtim) &&
+         sameTime(c.ctime, st.st_ctim);
 }
 
-// Cached read: the parsed file is reused while the file keeps its identity, size and time
+void forgetCached(std::map<std::string, CachedFile>::iterator it) {
+  if (it->second.fd >= 0) close(it->second.fd);
+  g_cache.erase(it);
+}
+
+// Cached read: the parsed file is reused while the file keeps its identity, size and times
 // (a write by any program replaces the file, so its identity changes).
 std::optional<IniFile> loadCached(const std::string& path) {
   struct stat st {};
@@ -196,14 +234,19 @@ std::optional<IniFile> loadCached(const std::string& path) {
     if (it != g_cache.end() && sameFile(it->second, st)) return it->second.ini;
   }
   struct stat fst {};
-  std::optional<IniFile> ini = readIni(path, &fst);
-  if (!ini) return std::nullopt;
+  int fd = -1;
+  std::optional<IniFile> ini = readIni(path, &fst, &fd);
+  if (!ini || fd < 0) return ini;
   std::lock_guard lock(g_mutex);
+  if (const auto old = g_cache.find(path); old != g_cache.end()) forgetCached(old);
+  if (g_cache.size() >= kCachedFiles) forgetCached(g_cache.begin());
   CachedFile& c = g_cache[path];
+  c.fd = fd;
   c.dev = fst.st_dev;
   c.ino = fst.st_ino;
   c.size = fst.st_size;
   c.mtime = fst.st_mtim;
+  c.ctime = fst.st_ctim;
   c.ini = *ini;
   return ini;
 }
@@ -297,16 +340,69 @@ bool modify(std::string_view word, const std::function<bool(IniFile&)>& change) 
   // A file the user made read-only stays as it is: the write is refused (with the one notice).
   const bool readOnly = exists && (st.st_mode & S_IWUSR) == 0;
   std::optional<IniFile> ini;
-  if (!readOnly) ini = loadFresh(target);
+  bool tooLarge = false;
+  struct stat readSt {};
+  // Never replaced by a write either: what it holds is not ours to drop.
+  if (!readOnly) ini = readIni(target, &readSt, nullptr, &tooLarge);
   if (ini) {
     if (change(*ini)) ok = replaceFile(targetDir, target, serialize(*ini), exists ? st.st_mode & 0777 : 0600);
     else ok = true;  // nothing to change
   }
   flock(lockFd, LOCK_UN);
   close(lockFd);
-  if (!ok) reportFailure(path);
+  if (!ok) reportFailure(path, tooLarge ? SettingsFault::TooLarge : SettingsFault::Unwritable);
   return ok;
 }
+
+// The value under name in word's group of ini, or "" when absent.
+std::string getValue(const IniFile& ini, std::string_view word, std::string_view name) {
+  const GroupRange g = findGroup(ini, word);
+  const auto idx = findEntry(ini, g, name);
+  if (!idx) return {};
+  std::string n, v;
+  splitEntry(ini.lines[*idx], n, v);
+  return unescapeSettingText(v);
+}
+
+// Stores value under name in word's group of ini; false when the file stays as it was.
+bool setValue(IniFile& ini, std::string_view word, std::string_view name, std::string_view value) {
+  const std::string escapedValue = escapeSettingText(value, false);
+  GroupRange g = findGroup(ini, word);
+  if (g.header == std::string::npos) {
+    if (!ini.lines.empty() && !ini.lines.back().text.empty()) ini.lines.push_back(newLine({}));
+    ini.lines.push_back(newLine("[" + std::string(word) + "]"));
+    ini.lines.push_back(newLine(escapeSettingText(name, true) + "=" + escapedValue));
+    return true;
+  }
+  if (const auto idx = findEntry(ini, g, name)) {
+    std::string& line = ini.lines[*idx].text;
+    const std::string changed = line.substr(0, line.find('=') + 1) + escapedValue;
+    if (changed == line) return false;
+    line = changed;
+    return true;
+  }
+  // Insert after the group's last entry, before blank lines that separate it from the next group.
+  std::size_t at = g.last;
+  while (at > g.first && ini.lines[at - 1].text.empty()) --at;
+  ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(at),
+                   newLine(escapeSettingText(name, true) + "=" + escapedValue));
+  return true;
+}
+
+class IniEdit final : public SettingsEdit {
+ public:
+  IniEdit(IniFile& ini, std::string_view word) : ini_(ini), word_(word) {}
+  [[nodiscard]] std::string get(std::string_view name) const override { return getValue(ini_, word_, name); }
+  void set(std::string_view name, std::string_view value) override {
+    if (!name.empty() && setValue(ini_, word_, name, value)) changed_ = true;
+  }
+  [[nodiscard]] bool changed() const { return changed_; }
+
+ private:
+  IniFile& ini_;
+  std::string_view word_;
+  bool changed_ = false;
+};
 
 }  // namespace
 
@@ -366,39 +462,19 @@ std::string unescapeSettingText(std::string_view text) {
 std::string readSetting(std::string_view word, std::string_view name) {
   if (!validWord(word)) return {};
   const std::optional<IniFile> ini = loadCached(settingsFilePath(word));
-  if (!ini) return {};
-  const GroupRange g = findGroup(*ini, word);
-  const auto idx = findEntry(*ini, g, name);
-  if (!idx) return {};
-  std::string n, v;
-  splitEntry(ini->lines[*idx], n, v);
-  return unescapeSettingText(v);
+  return ini ? getValue(*ini, word, name) : std::string();
 }
 
 bool writeSetting(std::string_view word, std::string_view name, std::string_view value) {
   if (name.empty()) return false;
+  return modify(word, [&](IniFile& ini) { return setValue(ini, word, name, value); });
+}
+
+bool editSettings(std::string_view word, const std::function<void(SettingsEdit&)>& edit) {
   return modify(word, [&](IniFile& ini) {
-    const std::string escapedValue = escapeSettingText(value, false);
-    GroupRange g = findGroup(ini, word);
-    if (g.header == std::string::npos) {
-      if (!ini.lines.empty() && !ini.lines.back().text.empty()) ini.lines.push_back(newLine({}));
-      ini.lines.push_back(newLine("[" + std::string(word) + "]"));
-      ini.lines.push_back(newLine(escapeSettingText(name, true) + "=" + escapedValue));
-      return true;
-    }
-    if (const auto idx = findEntry(ini, g, name)) {
-      std::string& line = ini.lines[*idx].text;
-      const std::string changed = line.substr(0, line.find('=') + 1) + escapedValue;
-      if (changed == line) return false;
-      line = changed;
-      return true;
-    }
-    // Insert after the group's last entry, before blank lines that separate it from the next group.
-    std::size_t at = g.last;
-    while (at > g.first && ini.lines[at - 1].text.empty()) --at;
-    ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(at),
-                     newLine(escapeSettingText(name, true) + "=" + escapedValue));
-    return true;
+    IniEdit view(ini, word);
+    edit(view);
+    return view.changed();
   });
 }
 
@@ -417,19 +493,20 @@ bool clearSettingsGroup(std::string_view word) {
   });
 }
 
-void setSettingsFailureHandler(std::function<void(const std::string&)> handler) {
+void setSettingsFailureHandler(std::function<void(const std::string&, SettingsFault)> handler) {
   std::lock_guard lock(g_mutex);
   g_failureHandler = std::move(handler);
 }
 
 bool settingsWriteFailed() {
   std::lock_guard lock(g_mutex);
-  return g_failed;
+  return g_writeFailed;
 }
 
 void resetSettingsFailure() {
   std::lock_guard lock(g_mutex);
-  g_failed = false;
+  g_writeFailed = false;
+  g_reported[0] = g_reported[1] = false;
 }
 
 }  // namespace platform

@@ -144,6 +144,29 @@ TEST_F(SettingsEnv, ConcurrentWritersLoseNothing) {
     EXPECT_EQ(platform::readSetting("vardulek", "self" + std::to_string(i)), std::to_string(i));
 }
 
+// Values that belong together are read and written in one locked update: four programs counting
+// in one value at once lose no count (separate reads and writes would).
+TEST_F(SettingsEnv, UpdatesOfSeveralProgramsAtOnceSeeEachOther) {
+  constexpr int kPrograms = 3, kEach = 30;
+  std::vector<std::unique_ptr<QProcess>> procs;
+  for (int w = 0; w < kPrograms; ++w) {
+    auto p = std::make_unique<QProcess>();
+    p->start(QString::fromStdString(helper()), {"increment", "vardulek", "count", QString::number(kEach)});
+    procs.push_back(std::move(p));
+  }
+  for (int i = 0; i < kEach; ++i) {
+    ASSERT_TRUE(platform::editSettings("vardulek", [](platform::SettingsEdit& values) {
+      const std::string now = values.get("COUNT");  // names compare without case here too
+      values.set("Count", std::to_string((now.empty() ? 0 : std::stoi(now)) + 1));
+    }));
+  }
+  for (auto& p : procs) {
+    ASSERT_TRUE(p->waitForFinished(60000));
+    EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+  }
+  EXPECT_EQ(platform::readSetting("vardulek", "count"), std::to_string((kPrograms + 1) * kEach));
+}
+
 TEST_F(SettingsEnv, ReadsSeeAnotherProgramsWriteOfTheSameSize) {
   ASSERT_TRUE(platform::writeSetting("vardulek", "myLang", "1"));
   ASSERT_EQ(platform::readSetting("vardulek", "myLang"), "1");
@@ -191,7 +214,7 @@ TEST_F(SettingsEnv, UnwritableFolderGivesOneNoticeAndReadsStillWork) {
   setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
   int notices = 0;
   std::string where;
-  platform::setSettingsFailureHandler([&](const std::string& p) {
+  platform::setSettingsFailureHandler([&](const std::string& p, platform::SettingsFault) {
     ++notices;
     where = p;
   });
@@ -201,6 +224,29 @@ TEST_F(SettingsEnv, UnwritableFolderGivesOneNoticeAndReadsStillWork) {
   EXPECT_TRUE(platform::settingsWriteFailed());
   EXPECT_NE(where.find("blocker"), std::string::npos) << where;
   EXPECT_EQ(platform::readSetting("vardulek", "a"), "");
+  platform::setSettingsFailureHandler(nullptr);
+}
+
+// A settings file of 3 GB (sparse: it takes no room) is neither read nor written: its values read
+// as empty, one notice names it, and the file stays as it is. Read whole it would end the program.
+TEST_F(SettingsEnv, AHugeSettingsFileIsNeitherReadNorWrittenAndGivesOneNotice) {
+  ::mkdir((root_ + "config/vardulek").c_str(), 0700);
+  const std::string path = platform::settingsFilePath("vardulek");
+  std::ofstream(path) << "[vardulek]\nmyLang=1\n";
+  constexpr off_t kHuge = off_t{3} << 30;
+  ASSERT_EQ(::truncate(path.c_str(), kHuge), 0);
+  std::vector<std::pair<std::string, platform::SettingsFault>> notices;
+  platform::setSettingsFailureHandler(
+      [&](const std::string& p, platform::SettingsFault fault) { notices.emplace_back(p, fault); });
+  EXPECT_EQ(platform::readSetting("vardulek", "myLang"), "");
+  EXPECT_EQ(platform::readSetting("vardulek", "myFont"), "");
+  EXPECT_FALSE(platform::writeSetting("vardulek", "myLang", "2"));
+  EXPECT_FALSE(platform::editSettings("vardulek", [](platform::SettingsEdit& values) { values.set("a", "1"); }));
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0].first, path);
+  EXPECT_EQ(notices[0].second, platform::SettingsFault::TooLarge);
+  EXPECT_TRUE(platform::settingsWriteFailed());
+  EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(kHuge));
   platform::setSettingsFailureHandler(nullptr);
 }
 
@@ -271,7 +317,7 @@ TEST_F(SettingsEnv, AReadOnlyFileIsRefusedOnceAndOtherModesAreKept) {
 
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
   int notices = 0;
-  platform::setSettingsFailureHandler([&](const std::string&) { ++notices; });
+  platform::setSettingsFailureHandler([&](const std::string&, platform::SettingsFault) { ++notices; });
   const std::string before = fileText(path);
   EXPECT_FALSE(platform::writeSetting("vardulek", "c", "3"));
   EXPECT_FALSE(platform::writeSetting("vardulek", "d", "4"));

@@ -13,6 +13,8 @@
 #include "platform/replacement_file.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace core {
 
@@ -22,6 +24,16 @@ std::string folder(std::string_view path) { return path.empty() ? std::string() 
 
 void showUnwritable(const std::string& path) {
   host().respond(nullptr, "O", msgMain(96) + path + msgMain(97), "N", "");
+}
+
+// What the settings store could not do: write its folder or file, or read a file too large to be
+// the program's.
+void showSettingsFault(const std::string& path, platform::SettingsFault fault) {
+  if (fault == platform::SettingsFault::TooLarge) {
+    host().respond(nullptr, "O", msgMain(161) + path, "W", "");
+  } else {
+    showUnwritable(path);
+  }
 }
 
 // Creates the folder when missing and tries to create and remove a file in it.
@@ -58,10 +70,11 @@ StartEnvironment systemStartEnvironment() {
 
 StartOutcome startCore(const StartEnvironment& env) {
   CoreState& st = coreState();
-  // A settings store that cannot be written is reported once, after the messages are loaded.
-  auto pendingSettingsFailure = std::make_shared<std::string>();
-  setSettingsFailureNotice([pendingSettingsFailure](const std::string& path) {
-    if (pendingSettingsFailure->empty()) *pendingSettingsFailure = path.empty() ? " " : path;
+  // A settings store that cannot be written or read is reported once, after the messages are
+  // loaded.
+  auto pendingSettingsFaults = std::make_shared<std::vector<std::pair<std::string, platform::SettingsFault>>>();
+  setSettingsFailureNotice([pendingSettingsFaults](const std::string& path, platform::SettingsFault fault) {
+    pendingSettingsFaults->emplace_back(path.empty() ? " " : path, fault);
   });
   st.appPath = folder(env.appDataDir);
   st.exeDir = folder(env.exeDir);
@@ -108,8 +121,8 @@ StartOutcome startCore(const StartEnvironment& env) {
   (void)loadLanguageFile("Main");
 
   if (!writable) showUnwritable(st.appPath);
-  if (!pendingSettingsFailure->empty()) showUnwritable(*pendingSettingsFailure);
-  setSettingsFailureNotice([](const std::string& path) { showUnwritable(path); });
+  for (const auto& [path, fault] : *pendingSettingsFaults) showSettingsFault(path, fault);
+  setSettingsFailureNotice(showSettingsFault);
 
   if (env.codePage && env.codePage() != 1252) {
     if (host().respond(nullptr, "", msgMain(kMsgCodePageWarning), "W", "") == kAnswerNo) {

@@ -9,6 +9,7 @@
 #include "platform/replacement_file.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,6 +17,8 @@
 
 #include <memory>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace core;
 
@@ -26,10 +29,11 @@ std::string mainLanguageFile() {
   std::string text;
   for (int lang = 0; lang < 2; ++lang) {
     text += "LangA_Dat" + std::to_string(lang) + "\r\nfrmMainA_DatCorvaneA_Sep";
-    for (int n = 1; n <= kMsgCodePageWarning; ++n) {
+    for (int n = 1; n <= 161; ++n) {
       std::string m = "m" + std::to_string(n);
       if (n == 96) m = "Cannot write to: ";
       if (n == 97) m = " (check it)";
+      if (n == 161) m = "Too large: ";
       if (n == kMsgCodePageWarning) m = lang == 0 ? "Character set warning" : "Avertissement";
       text += "msg" + std::to_string(n) + "A_Dat" + m + "A_Sep";
     }
@@ -210,6 +214,23 @@ class StartRoutineTest : public QObject {
     QCOMPARE(fake_->responds.front().text, "Cannot write to: " + path("blocker/data/") + " (check it)");
     QCOMPARE(fake_->responds.front().title, std::string("N"));
     QCOMPARE(coreState().backColor, 0xFFFFFFu);
+  }
+
+  // A settings file far larger than any real one is not read (read whole, it would end the program
+  // for want of memory): one notice names it, once the messages are there, and the start goes on.
+  void aHugeSettingsFileIsReportedOnceAndStartGoesOn() {
+    const std::string file = platform::settingsFilePath(settingsWord());
+    QVERIFY(QDir().mkpath(QString::fromStdString(file.substr(0, file.rfind('/')))));
+    QCOMPARE(OutputFile(file, "[vardulek]\nmyLang=1\n"), 0);
+    QCOMPARE(::truncate(file.c_str(), off_t{3} << 30), 0);
+    platform::resetSettingsFailure();
+    QCOMPARE(startCore(env()), StartOutcome::ShowMain);
+    QCOMPARE(fake_->responds.size(), size_t(1));
+    QCOMPARE(fake_->responds.front().text, "Too large: " + file);
+    QCOMPARE(coreState().langIndex, 0);
+    QCOMPARE(QFileInfo(QString::fromStdString(file)).size(), qint64{3} << 30);
+    QVERIFY(QFile::remove(QString::fromStdString(file)));
+    platform::resetSettingsFailure();
   }
 
   void mainShowsTheMainWindowUnlessDeclined() {

@@ -17,6 +17,7 @@ int usage() {
   std::fprintf(stderr,
                "usage: platform_test_helper write WORD NAME HEXVALUE\n"
                "       platform_test_helper writemany WORD PREFIX COUNT\n"
+               "       platform_test_helper increment WORD NAME COUNT\n"
                "       platform_test_helper read WORD NAME\n"
                "       platform_test_helper send APP TOPIC HEXMESSAGE [TIMES]\n");
   return 2;
@@ -36,6 +37,17 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
       const std::string n = std::string(argv[3]) + std::to_string(i);
       if (!platform::writeSetting(argv[2], n, "v," + std::to_string(i) + "/=\"x\"")) return 1;
+    }
+    return 0;
+  }
+  if (cmd == "increment" && argc == 5) {
+    const int count = std::stoi(argv[4]);
+    for (int i = 0; i < count; ++i) {
+      const bool ok = platform::editSettings(argv[2], [&](platform::SettingsEdit& values) {
+        const std::string now = values.get(argv[3]);
+        values.set(argv[3], std::to_string((now.empty() ? 0 : std::stoi(now)) + 1));
+      });
+      if (!ok) return 1;
     }
     return 0;
   }
