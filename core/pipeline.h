@@ -375,6 +375,13 @@ class Pipeline {
   };
   void record(StepKind kind, const std::string& from, const std::string& to,
               std::optional<CopyStamp> copy = std::nullopt);
+  // Announces step to the recorder (stepStarting) before it acts, so that a kill right after the
+  // step finds it recorded; settleStep then says whether it happened.
+  void announce(const StepRecord& step);
+  void settleStep(const StepRecord& step, bool done);
+  // A rename of from to to as announce takes it: with from's identity, looked up only when a
+  // recorder listens.
+  [[nodiscard]] StepRecord renameStep(const std::string& from, const std::string& to) const;
   // Before a file is replaced: a hard link or copy of it into the trash where removeFile would
   // send it there (entry filled), nothing where it would delete it. 0, or 1 after the failure line.
   int keepReplacedInTrash(const std::string& path, platform::TrashEntry& entry);

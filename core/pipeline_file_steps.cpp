@@ -151,6 +151,32 @@ void Pipeline::record(StepKind kind, const std::string& from, const std::string&
   if (recorder_) recorder_->stepDone({kind, from, to, std::chrono::system_clock::now(), copy});
 }
 
+void Pipeline::announce(const StepRecord& step) {
+  if (recorder_) recorder_->stepStarting(step);
+}
+
+void Pipeline::settleStep(const StepRecord& step, bool done) {
+  if (!recorder_) return;
+  if (!done) {
+    recorder_->stepAbandoned(step);
+    return;
+  }
+  StepRecord at = step;
+  at.when = std::chrono::system_clock::now();
+  recorder_->stepDone(at);
+}
+
+StepRecord Pipeline::renameStep(const std::string& from, const std::string& to) const {
+  StepRecord step{.kind = StepKind::Renamed, .from = from, .to = to};
+  // A rename keeps the inode: the file at to afterwards is the one at from now. One lstat per
+  // rename, for runs that keep a journal only.
+  if (recorder_) {
+    const platform::FileStatus st = platform::fileStatus(from, false);
+    if (st.error == 0) step.identity = st.identity;
+  }
+  return step;
+}
+
 bool Pipeline::fixedDrive(const std::string& path) const {
   return mounts_.isFixedDrive ? mounts_.isFixedDrive(path) : platform::isFixedDrive(path);
 }
@@ -194,11 +220,11 @@ int Pipeline::removeFile(const std::string& path, std::string label, std::string
 }
 
 int Pipeline::rename(const std::string& oldPath, const std::string& newPath) {
+  const StepRecord step = renameStep(oldPath, newPath);
+  announce(step);
   const int result = Rename(oldPath, newPath);
-  if (result == 0) {
-    hiddenMoves_->moved(oldPath, newPath);
-    record(StepKind::Renamed, oldPath, newPath);
-  }
+  if (result == 0) hiddenMoves_->moved(oldPath, newPath);
+  settleStep(step, result == 0);
   return result;
 }
 
