@@ -252,8 +252,8 @@ class Pipeline {
   int removeFile(const std::string& path, std::string label, std::string note, RemoveKind kind);
   // Moves path to the trash: 0 done, else an error number (the file is kept). Not recorded.
   int recycleFile(const std::string& path);
-  // Rename (never replacing a target: 58 when it exists) recorded as Renamed when it worked. Not
-  // logged: the caller reports failures in its own words. The Hidden flag goes with the entry:
+  // Rename (never replacing a target: 58 when it exists), announced to the step recorder before it
+  // acts (with the file's identity) and recorded as Renamed when it worked. Not logged: the caller reports failures in its own words. The Hidden flag goes with the entry:
   // its line of the old folder's ".hidden" goes, and the new folder's ".hidden" gets the new name
   // (unless it starts with "."). Every ".hidden" changed is written once, when the run moves on to
   // its next folder or ends (a line of message 175 and the ".hidden" path when that fails). The
@@ -373,8 +373,7 @@ class Pipeline {
     ToolForm* form = nullptr;
     std::string mountPoint;
   };
-  void record(StepKind kind, const std::string& from, const std::string& to,
-              std::optional<CopyStamp> copy = std::nullopt);
+  void record(StepKind kind, const std::string& from, const std::string& to);
   // Announces step to the recorder (stepStarting) before it acts, so that a kill right after the
   // step finds it recorded; settleStep then says whether it happened.
   void announce(const StepRecord& step);

@@ -147,8 +147,8 @@ int Pipeline::entryUsable(const std::string& path, const UsableChecks& checks) {
 
 int Pipeline::recycleFile(const std::string& path) { return platform::moveToTrash(path); }
 
-void Pipeline::record(StepKind kind, const std::string& from, const std::string& to, std::optional<CopyStamp> copy) {
-  if (recorder_) recorder_->stepDone({kind, from, to, std::chrono::system_clock::now(), copy});
+void Pipeline::record(StepKind kind, const std::string& from, const std::string& to) {
+  if (recorder_) recorder_->stepDone({.kind = kind, .from = from, .to = to, .when = std::chrono::system_clock::now()});
 }
 
 void Pipeline::announce(const StepRecord& step) {

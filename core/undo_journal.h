@@ -30,8 +30,9 @@
 //
 // Example, a run:
 //   core::JournalWriter journal(core::kRenameJournal, '1');          // '1' files, '0' folders
-//   ... after each successful step (or from the pipeline's step recorder):
-//   if (journal.add({.from = oldPath, .to = newPath}) != 0) { ask; journal.stop(); }
+//   ... before each step (or from the pipeline's step recorder, which announces each step):
+//   if (journal.add({.from = oldPath, .to = newPath, .identity = id}) != 0) { ask; journal.stop(); }
+//   ... and when the step then fails: journal.retract();
 //   ... at the end:
 //   if (journal.finish() != 0) addResult(...);                        // slot(), path() for texts
 //
