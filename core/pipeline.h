@@ -264,8 +264,8 @@ class Pipeline {
   int removeFile(const std::string& path, std::string label, std::string note, RemoveKind kind);
   // Moves path to the trash: 0 done, else an error number (the file is kept). Not recorded.
   int recycleFile(const std::string& path);
-  // Rename (never replacing a target: 58 when it exists) recorded as Renamed when it worked. Not
-  // logged: the caller reports failures in its own words. The Hidden flag goes with the entry:
+  // Rename (never replacing a target: 58 when it exists), announced to the step recorder before it
+  // acts (with the file's identity) and recorded as Renamed when it worked. Not logged: the caller reports failures in its own words. The Hidden flag goes with the entry:
   // its line of the old folder's ".hidden" goes, and the new folder's ".hidden" gets the new name
   // (unless it starts with ".", or holds a line break: then a line of message 176 and the new
   // path). The new name's line is written before the rename where it must change, the old name's
@@ -387,8 +387,14 @@ class Pipeline {
     ToolForm* form = nullptr;
     std::string mountPoint;
   };
-  void record(StepKind kind, const std::string& from, const std::string& to,
-              std::optional<CopyStamp> copy = std::nullopt);
+  void record(StepKind kind, const std::string& from, const std::string& to);
+  // Announces step to the recorder (stepStarting) before it acts, so that a kill right after the
+  // step finds it recorded; settleStep then says whether it happened.
+  void announce(const StepRecord& step);
+  void settleStep(const StepRecord& step, bool done);
+  // A rename of from to to as announce takes it: with from's identity, looked up only when a
+  // recorder listens.
+  [[nodiscard]] StepRecord renameStep(const std::string& from, const std::string& to) const;
   // Before a file is replaced: a hard link or copy of it into the trash where removeFile would
   // send it there (entry filled), nothing where it would delete it. 0, or 1 after the failure line.
   int keepReplacedInTrash(const std::string& path, platform::TrashEntry& entry);

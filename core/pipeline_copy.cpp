@@ -70,15 +70,21 @@ int Pipeline::copyFileChunked(const std::string& source, const std::string& dest
   }
   platform::TrashEntry old;
   if (replacing && keepReplacedInTrash(destination, old) != 0) return kCopyFailed;  // its own line
+  // The record goes first, with the identity the copy keeps under its name: a kill right after
+  // the commit leaves the copy recorded, and one before it a record that names no such file.
+  StepRecord step{.kind = StepKind::Copied, .from = source, .to = destination,
+                  .copy = CopyStamp{.size = copy.size(), .modifiedSec = copy.modifiedSec(), .modifiedNsec = copy.modifiedNsec()}};
+  if (stepRecorder()) step.identity = copy.copyIdentity();
+  announce(step);
   // A copy whose source stays is left to the system to flush, as cp does: a run of many small files
   // would otherwise wait on the disk for each; what a move deletes, or a copy replaces, is synced.
   if (const int err = options.durable || replacing ? copy.commit() : copy.commitUnsynced(); err != 0) {
+    settleStep(step, false);
     // The old file is still in place, so its copy leaves the trash again.
     if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
     return failed(err);
   }
-  record(StepKind::Copied, source, destination,
-         CopyStamp{.size = copy.size(), .modifiedSec = copy.modifiedSec(), .modifiedNsec = copy.modifiedNsec()});
+  settleStep(step, true);
   return kCopyDone;
 }
 
@@ -88,12 +94,15 @@ int Pipeline::renameReplacing(const std::string& oldPath, const std::string& new
   if (existing.type != platform::FileType::Regular) return kErrFileExists;
   platform::TrashEntry old;
   if (keepReplacedInTrash(newPath, old) != 0) return kErrPathFileAccess;
+  const StepRecord step = renameStep(oldPath, newPath);
+  announce(step);
   if (const int err = platform::renameReplacing(oldPath, newPath); err != 0) {
+    settleStep(step, false);
     if (!old.file.empty()) (void)platform::withdrawFromTrash(old);
     return errorNumberForPath(err, oldPath);
   }
   hiddenMoves_->moved(oldPath, newPath);
-  record(StepKind::Renamed, oldPath, newPath);
+  settleStep(step, true);
   return 0;
 }
 

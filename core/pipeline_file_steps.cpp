@@ -139,8 +139,34 @@ int Pipeline::entryUsable(const std::string& path, const UsableChecks& checks) {
 
 int Pipeline::recycleFile(const std::string& path) { return platform::moveToTrash(path); }
 
-void Pipeline::record(StepKind kind, const std::string& from, const std::string& to, std::optional<CopyStamp> copy) {
-  if (recorder_) recorder_->stepDone({kind, from, to, std::chrono::system_clock::now(), copy});
+void Pipeline::record(StepKind kind, const std::string& from, const std::string& to) {
+  if (recorder_) recorder_->stepDone({.kind = kind, .from = from, .to = to, .when = std::chrono::system_clock::now()});
+}
+
+void Pipeline::announce(const StepRecord& step) {
+  if (recorder_) recorder_->stepStarting(step);
+}
+
+void Pipeline::settleStep(const StepRecord& step, bool done) {
+  if (!recorder_) return;
+  if (!done) {
+    recorder_->stepAbandoned(step);
+    return;
+  }
+  StepRecord at = step;
+  at.when = std::chrono::system_clock::now();
+  recorder_->stepDone(at);
+}
+
+StepRecord Pipeline::renameStep(const std::string& from, const std::string& to) const {
+  StepRecord step{.kind = StepKind::Renamed, .from = from, .to = to};
+  // A rename keeps the inode: the file at to afterwards is the one at from now. One lstat per
+  // rename, for runs that keep a journal only.
+  if (recorder_) {
+    const platform::FileStatus st = platform::fileStatus(from, false);
+    if (st.error == 0) step.identity = st.identity;
+  }
+  return step;
 }
 
 bool Pipeline::fixedDrive(const std::string& path) const {
@@ -186,10 +212,12 @@ int Pipeline::removeFile(const std::string& path, std::string label, std::string
 }
 
 int Pipeline::rename(const std::string& oldPath, const std::string& newPath) {
+  const StepRecord step = renameStep(oldPath, newPath);
   hiddenMoves_->moving(oldPath, newPath);  // a kill after the rename finds the entry as hidden as before
+  announce(step);
   const int result = Rename(oldPath, newPath);
   hiddenMoves_->moved(oldPath, newPath, result == 0);
-  if (result == 0) record(StepKind::Renamed, oldPath, newPath);
+  settleStep(step, result == 0);
   return result;
 }
 

@@ -1,16 +1,22 @@
 // What a run did to files, step by step, for whoever listens (the undo journals). The pipeline's
-// file steps (Pipeline::rename, renameLogged, copyFileChunked, removeFile) tell an installed
-// StepRecorder about every step that succeeded; runs themselves know nothing of journals.
+// file steps (Pipeline::rename, renameLogged, renameReplacing, copyFileChunked, removeFile) tell an
+// installed StepRecorder about every step that succeeded; runs themselves know nothing of journals.
+// A step that gives a file a new name (a rename, a move, a new copy taking its name) is announced
+// first, with the identity the file will have there: a journal that writes its record then never
+// misses a step a kill cut off right after it, and its undo, finding no file of that identity at
+// the target, knows the step never happened.
 //
 //   class MyJournal : public core::StepRecorder {
-//     void stepDone(const core::StepRecord& step) override {
-//       if (step.kind == core::StepKind::Renamed) records_.push_back({step.from, step.to});
-//     }
+//     void stepStarting(const core::StepRecord& step) override { records_.push_back(step); }
+//     void stepAbandoned(const core::StepRecord&) override { records_.pop_back(); }
+//     void stepDone(const core::StepRecord&) override {}
 //   };
 //   MyJournal journal;
 //   core::ScopedStepRecorder listening(pipe, journal);  // core/pipeline.h
 //   core::runFiles(pipe, form, options, step);          // every rename lands in the journal
 #pragma once
+
+#include "platform/file_identity_type.h"
 
 #include <chrono>
 #include <cstdint>
@@ -42,13 +48,22 @@ struct StepRecord {
   // A copy made with the source's modified time: its size and that time, as the step knows them
   // (a listener need not look at the copy again). Unset: not known.
   std::optional<CopyStamp> copy{};
+  // Renamed and Copied: the file that is (or, announced, will be) at to: the renamed file itself,
+  // or the new copy. Unset: not known.
+  std::optional<platform::FileIdentity> identity{};
 };
 
 // Told about each step that succeeded, right after it, in the order done. A failed step is never
-// recorded (it is in the results log instead).
+// recorded as done (it is in the results log instead).
 class StepRecorder {
  public:
   virtual ~StepRecorder() = default;
+  // Before a Renamed or Copied step acts on the disk (a copy: once its bytes are written, before it
+  // takes its name). Either stepDone or stepAbandoned follows with the same record, unless a kill
+  // comes first.
+  virtual void stepStarting(const StepRecord& step) { (void)step; }
+  // The step announced last did not happen: nothing changed on the disk.
+  virtual void stepAbandoned(const StepRecord& step) { (void)step; }
   virtual void stepDone(const StepRecord& step) = 0;
 };
 

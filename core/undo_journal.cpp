@@ -57,11 +57,13 @@ std::string stampText(const CopyStamp& stamp) {
 
 // Digits only, no overflow.
 bool readNumber(std::string_view text, std::uint64_t& out) {
-  if (text.empty() || text.size() > 19) return false;
+  if (text.empty() || text.size() > 20) return false;
   out = 0;
   for (const char c : text) {
     if (c < '0' || c > '9') return false;
-    out = out * 10 + static_cast<std::uint64_t>(c - '0');
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (out > (UINT64_MAX - digit) / 10) return false;
+    out = out * 10 + digit;
   }
   return true;
 }
@@ -89,11 +91,34 @@ bool parseStamp(std::string_view field, std::optional<CopyStamp>& stamp) {
   return true;
 }
 
+// " device inode" as identityText writes it.
+std::string identityText(const platform::FileIdentity& identity) {
+  return std::to_string(identity.device) + " " + std::to_string(identity.inode);
+}
+
+bool parseIdentity(std::string_view field, std::optional<platform::FileIdentity>& identity) {
+  const std::size_t blank = field.find(' ');
+  platform::FileIdentity id;
+  if (blank == std::string_view::npos || !readNumber(field.substr(0, blank), id.device) ||
+      !readNumber(field.substr(blank + 1), id.inode))
+    return false;
+  identity = id;
+  return true;
+}
+
 std::optional<JournalRecord> parseRecord(JournalLayout layout, std::string_view text, bool encoded) {
   const std::size_t a = text.find(kFieldSep);
   if (a == std::string_view::npos) return std::nullopt;
   const std::size_t b = text.find(kFieldSep, a + 1);
   if (b == std::string_view::npos) return std::nullopt;
+  // A fourth field (the identity) only where fields are escaped: a plain journal's last field
+  // holds the rest of the record as it stands.
+  std::optional<platform::FileIdentity> identity;
+  if (const std::size_t c = encoded ? text.find(kFieldSep, b + 1) : std::string_view::npos;
+      c != std::string_view::npos) {
+    if (!parseIdentity(text.substr(c + 1), identity)) return std::nullopt;
+    text = text.substr(0, c);
+  }
   const std::string first = decodeField(text.substr(0, a), encoded);
   const std::string second = decodeField(text.substr(a + 1, b - a - 1), encoded);
   const std::string rest = decodeField(text.substr(b + 1), encoded);
@@ -106,6 +131,7 @@ std::optional<JournalRecord> parseRecord(JournalLayout layout, std::string_view 
     r = {.from = second, .to = rest};
     if (!parseStamp(first, r.copy)) return std::nullopt;
   }
+  r.identity = identity;
   return r;
 }
 
@@ -117,9 +143,12 @@ std::string journalStamp(const SystemTime& t) {
 }
 
 std::string journalRecordText(JournalLayout layout, const JournalRecord& record, bool encoded) {
+  // Only an escaped journal can tell a fourth field from a name.
+  const std::string identity =
+      record.identity && encoded ? std::string(1, kFieldSep) + identityText(*record.identity) : std::string();
   if (layout == JournalLayout::Copy) {
     return (record.copy ? stampText(*record.copy) : std::string(" ")) + kFieldSep + encodeField(record.from, encoded) +
-           kFieldSep + encodeField(record.to, encoded) + kRecordEnd;
+           kFieldSep + encodeField(record.to, encoded) + identity + kRecordEnd;
   }
   // Both names under their common folder, as the layout reads; a step between folders keeps
   // whole paths with an empty folder, which reads back the same.
@@ -136,7 +165,16 @@ std::string journalRecordText(JournalLayout layout, const JournalRecord& record,
     }
   }
   return encodeField(folder, encoded) + kFieldSep + encodeField(newName, encoded) + kFieldSep +
-         encodeField(oldName, encoded) + kRecordEnd;
+         encodeField(oldName, encoded) + identity + kRecordEnd;
+}
+
+RecordedFile whereIsRecorded(const JournalRecord& record) {
+  if (!record.identity) return RecordedFile::AtTarget;
+  const platform::FileStatus at = platform::fileStatus(record.to, false);
+  if (at.error == 0 && at.identity == *record.identity) return RecordedFile::AtTarget;
+  const platform::FileStatus before = platform::fileStatus(record.from, false);
+  if (before.error == 0 && before.identity == *record.identity) return RecordedFile::AtSource;
+  return at.error == 0 ? RecordedFile::TargetOther : RecordedFile::Gone;
 }
 
 bool journalPathIsPlain(std::string_view path) {
@@ -177,13 +215,15 @@ int JournalWriter::open() {
   int e = file_.open(path_);
   // The header is in the file before the slot names it, so a slot never names a journal without
   // one. (No sync here: it would cost a run more than all its records; finish(true) syncs.)
-  if (e == 0) e = file_.append(header(headerDigit_, 0, true));
+  const std::string head = header(headerDigit_, 0, true);
+  if (e == 0) e = file_.append(head);
   if (e != 0) {
     (void)file_.close();
     (void)KillFile(path_);
     path_.clear();
     return errorNumberForPath(e, ring.pathOf(name));
   }
+  end_ = head.size();
   slot_ = ring.take(name);
   for (const auto& [key, value] : slotValues_) saveSet(key + std::to_string(slot_), value);
   return 0;
@@ -197,18 +237,37 @@ int JournalWriter::add(const JournalRecord& record) {
       return err;
     }
   }
-  if (const int err = file_.append(journalRecordText(kind_.layout, record)); err != 0) {
+  const std::string text = journalRecordText(kind_.layout, record);
+  if (const int err = file_.append(text); err != 0) {
     stop();
     return errorNumberForPath(err, path_);
   }
+  lastStart_ = end_;
+  end_ += text.size();
   ++records_;
   return 0;
+}
+
+void JournalWriter::retract() {
+  if (!on_ || lastStart_ == 0) return;
+  if (file_.truncate(lastStart_) != 0) return;
+  end_ = lastStart_;
+  lastStart_ = 0;
+  --records_;
 }
 
 int JournalWriter::finish(bool sync) {
   if (!on_) return 0;
   on_ = false;
   if (slot_ == 0) return 0;
+  if (records_ == 0) {
+    // Every step announced failed: the run did nothing to undo. Slot first, so that no moment
+    // leaves a slot naming a missing journal.
+    (void)file_.close();
+    SlotRing(kind_.ring).release(slot_);
+    (void)KillFile(path_);
+    return 0;
+  }
   int err = file_.writeAt(2, std::to_string(records_));
   if (err == 0 && sync) err = file_.sync();
   if (const int c = file_.close(); err == 0) err = c;
@@ -321,8 +380,18 @@ UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>
   if (!reader.headerRead()) return UndoEnd::Unread;
   const std::uint64_t unread = reader.unreadEnd() > kJournalHeaderSize ? reader.unreadEnd() - kJournalHeaderSize : 0;
   if (unread == 0 && notUndone.empty()) {
-    if (KillFile(reader.path()) != 0) return UndoEnd::WriteFailed;
-    SlotRing(reader.kind().ring).release(reader.slot());
+    // The slot is cleared before its journal goes: a kill between the two leaves a journal no slot
+    // names, never a slot naming a journal that is gone. Should the journal stay, the slot is
+    // given it back.
+    const SlotRing ring(reader.kind().ring);
+    const int current = ring.current();
+    const std::string name = ring.slotName(reader.slot());
+    ring.release(reader.slot());
+    if (KillFile(reader.path()) != 0 && FileExist(reader.path()) != 0) {
+      saveSet(std::string(ring.keys().slotKeyPrefix) + std::to_string(reader.slot()), name);
+      ring.setCurrent(current);
+      return UndoEnd::WriteFailed;
+    }
     return UndoEnd::Deleted;
   }
   std::string rest;

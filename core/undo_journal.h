@@ -10,6 +10,9 @@
 //   copy:   " *" source path "*" target path "?", or, for a copy the run made, with the copy's
 //           size and modified time (seconds "." nine digits of nanoseconds) in the first field:
 //           " 1234 1709820309.123456789*" source path "*" target path "?"
+// and, in journals of this version, a fourth field: the identity of the file the step puts at
+// its target (device and inode in decimal, "2049 1234567"), before the "?". A record without it
+// (older journals) is undone as before.
 // Names are bytes. A field byte that would break this layout or its single line ("*", "?", "%",
 // control characters) is written "%XX" (two upper-case hex digits); every other byte, UTF-8 or
 // not, is written as it is, so ordinary names stay readable. Journals written this way carry "%"
@@ -18,15 +21,18 @@
 //
 // A run takes its slot at its first record: a run that records nothing leaves the ring and every
 // older journal as they were. The file stays open for the run and each record is written as it is
-// added (one write, no sync), so a killed run's journal holds every step it reported; a record cut
-// short by the kill has no end mark and is no step. Undo reads records from the end in blocks (any length, last record
+// added (one write, no sync), before its step acts: a killed run's journal holds every step it
+// did, and at most its last record names a step that never happened, which the undo finds by the
+// identity (no file of it at the target) and passes over. A step that fails takes its record back
+// (retract). A record cut short by the kill has no end mark and is no step. Undo reads records from the end in blocks (any length, last record
 // first) and, when it is over, keeps the records it could not undo: the journal is rewritten to
 // them, and only a journal with nothing left is deleted (and its slot released).
 //
 // Example, a run:
 //   core::JournalWriter journal(core::kRenameJournal, '1');          // '1' files, '0' folders
-//   ... after each successful step (or from the pipeline's step recorder):
-//   if (journal.add({.from = oldPath, .to = newPath}) != 0) { ask; journal.stop(); }
+//   ... before each step (or from the pipeline's step recorder, which announces each step):
+//   if (journal.add({.from = oldPath, .to = newPath, .identity = id}) != 0) { ask; journal.stop(); }
+//   ... and when the step then fails: journal.retract();
 //   ... at the end:
 //   if (journal.finish() != 0) addResult(...);                        // slot(), path() for texts
 //
@@ -78,8 +84,20 @@ struct JournalRecord {
   std::string from;
   std::string to;
   std::optional<CopyStamp> copy{};
+  // The file the step put at to (the renamed file, or the copy). Unset in older journals: the undo
+  // then acts on whatever is at to, as it always did.
+  std::optional<platform::FileIdentity> identity{};
   friend bool operator==(const JournalRecord&, const JournalRecord&) = default;
 };
+
+// Where the file of an identity-carrying record is now, as an undo sees it before it acts.
+enum class RecordedFile : std::uint8_t {
+  AtTarget,     // at to: the step happened and is still in place (also: the record has no identity)
+  AtSource,     // not at to, but at from: the step never happened, or was undone already
+  TargetOther,  // something else is at to: not the run's file
+  Gone,         // neither at to nor at from
+};
+[[nodiscard]] RecordedFile whereIsRecorded(const JournalRecord& record);
 
 // Journals are untrusted input: an undo acts only on records that pass these.
 // True for an absolute path whose every component is a name an entry can have: not empty, ".",
@@ -111,8 +129,13 @@ class JournalWriter {
   // a failed file write: journaling is then off for the rest of the run (what was written stays
   // readable). Ignored (0) once journaling is off.
   int add(const JournalRecord& record);
+  // Takes back the record added last (its step did not happen): the file is cut back to before it.
+  // Nothing when journaling is off or no record is there to take back; a cut that fails leaves the
+  // record, which the undo then passes over.
+  void retract();
   // Patches the record count in and closes the file; with sync the journal and its name are
-  // synced to the disk. 0 when there was nothing to do or all went well, else the error number.
+  // synced to the disk. A journal whose every record was taken back is deleted and its slot
+  // released. 0 when there was nothing to do or all went well, else the error number.
   // Journaling is off afterwards.
   int finish(bool sync = false);
   // Journaling off for the rest of the run; the file is closed with what it holds.
@@ -133,6 +156,8 @@ class JournalWriter {
   std::string path_;
   platform::RecordFile file_;
   std::uint64_t records_ = 0;  // in the file
+  std::uint64_t end_ = 0;      // bytes in the file
+  std::uint64_t lastStart_ = 0;  // where the last record starts; 0 when none can be taken back
   int slot_ = 0;
   bool on_ = true;
 };
@@ -206,9 +231,10 @@ enum class UndoEnd : std::uint8_t {
 };
 
 // Ends an undo read through reader: the records not yet read, followed by notUndone (the records
-// that failed, in the order previous() gave them), stay in the journal; with none left the file
-// is deleted and its slot released (the current slot then steps back one). The rewrite goes
-// through a temporary file. A journal whose header did not read is never touched.
+// that failed, in the order previous() gave them), stay in the journal; with none left the slot
+// is released (the current slot then steps back one) and then the file deleted, so that at no
+// moment a slot names a journal that is gone. The rewrite goes through a temporary file. A journal
+// whose header did not read is never touched.
 UndoEnd finishUndo(const JournalReader& reader, const std::vector<JournalRecord>& notUndone);
 
 // Keeps a journal in step with its undo, so that an undo killed part way leaves a journal of just

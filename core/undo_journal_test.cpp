@@ -130,6 +130,72 @@ TEST_F(UndoJournal, CopyStampsRoundTripAndOldRecordsReadWithout) {
   EXPECT_EQ(old.skipped(), 4u);
 }
 
+// The identity of the file a step puts at its target rides in a fourth field of either layout;
+// names holding the field mark stay names, and a fourth field that is no identity is no record.
+TEST_F(UndoJournal, IdentitiesRoundTripAndRecordsWithoutThemReadAsBefore) {
+  const platform::FileIdentity id{.device = 2049, .inode = 18446744073709551615u};
+  for (const core::JournalKind& kind : {core::kRenameJournal, core::kCopyJournal}) {
+    const std::vector<JournalRecord> done = {
+        {.from = dir_ + "star*old", .to = dir_ + "star*new", .identity = id},
+        {.from = dir_ + "a", .to = dir_ + "b"},
+        {.from = dir_ + "c", .to = dir_ + "d", .copy = core::CopyStamp{.size = 3, .modifiedSec = 4, .modifiedNsec = 5},
+         .identity = platform::FileIdentity{.device = 0, .inode = 7}},
+    };
+    int slot = 0;
+    {
+      core::JournalWriter writer(kind, '1');
+      for (JournalRecord r : done) {
+        if (kind.layout == core::JournalLayout::Rename) r.copy.reset();
+        ASSERT_EQ(writer.add(r), 0);
+      }
+      slot = writer.slot();
+    }
+    JournalReader reader(kind, slot);
+    std::vector<JournalRecord> want(done.rbegin(), done.rend());
+    if (kind.layout == core::JournalLayout::Rename) want.front().copy.reset();
+    EXPECT_EQ(readAll(reader), want);
+    EXPECT_EQ(reader.skipped(), 0u);
+  }
+  const std::string name = "RenUndo 01 May 2024 10ZZ00ZZ00.txt";
+  make(name, "1*" + std::string(24, ' ') + "%?" + "/d/*b*a*12?" + "/d/*b*a*1 2 3?" + "/d/*b*a*x 1?" + "/d/*n*o*5 6?");
+  core::saveSet("undoren8", name);
+  JournalReader mixed(core::kRenameJournal, 8);
+  EXPECT_EQ(readAll(mixed), (std::vector<JournalRecord>{
+                                {.from = "/d/o", .to = "/d/n", .identity = platform::FileIdentity{.device = 5, .inode = 6}}}));
+  EXPECT_EQ(mixed.skipped(), 3u);
+}
+
+// A step that failed takes its record back: the journal is as if it had never been announced, and
+// a run whose every step failed leaves no journal and no slot behind.
+TEST_F(UndoJournal, ARecordTakenBackLeavesTheJournalAsBeforeIt) {
+  const core::SlotRing ring(core::kRenameJournal.ring);
+  core::saveSet("curundnum", "4");
+  {
+    core::JournalWriter writer(core::kRenameJournal, '1');
+    ASSERT_EQ(writer.add({.from = dir_ + "a", .to = dir_ + "b"}), 0);
+    writer.retract();
+    EXPECT_EQ(writer.records(), 0u);
+    const std::string journal = writer.path();
+    EXPECT_EQ(ring.current(), 5);
+    EXPECT_EQ(writer.finish(), 0);
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_EQ(ring.slotName(5), "");
+    EXPECT_EQ(ring.current(), 4);
+  }
+  core::JournalWriter writer(core::kRenameJournal, '1');
+  ASSERT_EQ(writer.add({.from = dir_ + "a", .to = dir_ + "b"}), 0);
+  ASSERT_EQ(writer.add({.from = dir_ + "c", .to = dir_ + "long name " + std::string(300, 'x')}), 0);
+  writer.retract();
+  writer.retract();  // only the last record can be taken back
+  ASSERT_EQ(writer.add({.from = dir_ + "e", .to = dir_ + "f"}), 0);
+  ASSERT_EQ(writer.finish(), 0);
+  JournalReader reader(core::kRenameJournal, writer.slot());
+  EXPECT_EQ(reader.headerCount(), 2u);
+  EXPECT_EQ(readAll(reader), (std::vector<JournalRecord>{{.from = dir_ + "e", .to = dir_ + "f"},
+                                                         {.from = dir_ + "a", .to = dir_ + "b"}}));
+  EXPECT_EQ(reader.skipped(), 0u);
+}
+
 TEST_F(UndoJournal, ARunThatRecordsNothingKeepsTheRingAndOlderJournals) {
   const core::SlotRing ring(core::kRenameJournal.ring);
   core::saveSet("curundnum", "4");

@@ -296,6 +296,12 @@ long FileCopy::copyMode() const {
   const int fd = s_->replacement.fd();
   return fd >= 0 && ::fstat(fd, &st) == 0 ? static_cast<long>(st.st_mode & 07777) : -1;
 }
+FileIdentity FileCopy::copyIdentity() const {
+  struct stat st {};
+  const int fd = s_->replacement.fd();
+  if (fd < 0 || ::fstat(fd, &st) != 0) return {};
+  return {.device = static_cast<std::uint64_t>(st.st_dev), .inode = static_cast<std::uint64_t>(st.st_ino)};
+}
 std::uint64_t FileCopy::copied() const { return s_->offset; }
 const std::string& FileCopy::copyPath() const { return s_->replacement.path(); }
 

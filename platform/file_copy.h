@@ -18,6 +18,8 @@
 //   if (copy.commit() != 0) ...;
 #pragma once
 
+#include "platform/file_identity_type.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -88,6 +90,10 @@ class FileCopy {
   [[nodiscard]] std::uint32_t modifiedNsec() const;
   // The permission bits the copy has now (07777; before commit()), or -1 when they cannot be read.
   [[nodiscard]] long copyMode() const;
+  // The copy's identity (device, inode), the same before and after commit(): known as soon as the
+  // copy exists, so that a record of it can be written before it takes its name. Unknown (all
+  // zero) when nothing is open or it cannot be read.
+  [[nodiscard]] FileIdentity copyIdentity() const;
   [[nodiscard]] std::uint64_t copied() const;  // bytes copied so far
   // The file holding the copy until commit(): the temporary file beside the target (ReplacementFile::path).
   [[nodiscard]] const std::string& copyPath() const;

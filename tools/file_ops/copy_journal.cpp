@@ -30,13 +30,19 @@ class CopyUndo {
   CopyUndo(core::Pipeline& pipe, CopyMode mode, const core::MessageTable& msg) : pipe_(pipe), mode_(mode), msg_(msg) {}
 
   // true: nothing is left to do for the record (undone, or already as it was before the run).
-  bool undo(const core::JournalRecord& r) { return mode_ == CopyMode::Copy ? removeCopy(r) : moveBack(r); }
+  bool undo(const core::JournalRecord& r) {
+    // Only the file the step put at the target is the run's to take back: a record of a step that
+    // never happened, or whose file went or was replaced since, has nothing to undo.
+    const core::RecordedFile where = core::whereIsRecorded(r);
+    if (where != core::RecordedFile::AtTarget) return true;
+    return mode_ == CopyMode::Copy ? removeCopy(r) : moveBack(r);
+  }
 
  private:
   // The copy goes only while it is still the copy of an existing source (same size, other file)
   // and, where the journal knows it, still the file the run made: the size and modified time it
   // had then. An edited copy may be all that is left of someone's work.
-  bool removeCopy(const core::JournalRecord& r) {
+  bool removeCopy(const core::JournalRecord& r, core::RemoveKind kind = core::RemoveKind::Deleted) {
     const platform::FileStatus copy = platform::fileStatus(r.to, false);
     if (copy.error != 0) return true;  // removed or moved away meanwhile
     // The copy's own change is told first: an edited copy no longer matches even an intact source.
@@ -51,7 +57,7 @@ class CopyUndo {
       pipe_.addResult(msg_(copy_msg::kUndoKeptCopy) + r.to);
       return false;
     }
-    if (pipe_.removeFile(r.to, "", "", core::RemoveKind::Deleted) != 0) return false;
+    if (pipe_.removeFile(r.to, "", "", kind) != 0) return false;
     pipe_.addToLog(pipe_.resultsText(), msg_(copy_msg::kCopyRemoved) + r.to + kCrLf);
     return true;
   }
@@ -59,6 +65,11 @@ class CopyUndo {
   bool moveBack(const core::JournalRecord& r) {
     const platform::FileStatus moved = platform::fileStatus(r.to, false);
     if (moved.error != 0) return true;  // nothing at the target any more: nothing to move back
+    // A copy across file systems whose source was never removed (a kill between the two): the
+    // source is still in its place, and the copy, the run's own (its identity) and as it made it,
+    // goes for good: a second of the file in the trash would keep nothing the source does not.
+    if (r.copy && r.identity && platform::fileStatus(r.from, false).error == 0)
+      return removeCopy(r, core::RemoveKind::Delete);
     // Moved back as itself (a copy across file systems reads it, and says so when it cannot).
     if (pipe_.checkFileUsable(r.to, {.access = core::Access::None, .status = &moved}) == 0) return false;
     std::string folder = folderOf(r.from);
@@ -86,13 +97,17 @@ std::string stampOf(int slot) {
 CopyJournal::CopyJournal(CopyMode mode)
     : writer_(core::kCopyJournal, '0', {{std::string(kCopyKindKey), mode == CopyMode::Move ? "1" : "0"}}) {}
 
-void CopyJournal::stepDone(const core::StepRecord& step) {
+void CopyJournal::stepStarting(const core::StepRecord& step) {
   if (step.kind != core::StepKind::Copied && step.kind != core::StepKind::Renamed) return;
-  core::JournalRecord record{.from = step.from, .to = step.to};
+  core::JournalRecord record{.from = step.from, .to = step.to, .identity = step.identity};
   // The copy step says what it made: the copy's size, and the modified time it has from its
   // source. Where that time could not be kept, the undo keeps the copy: the safe side.
   if (step.kind == core::StepKind::Copied) record.copy = step.copy;
   if (const int err = writer_.add(record); err != 0 && writeError_ == 0) writeError_ = err;
+}
+
+void CopyJournal::stepAbandoned(const core::StepRecord& step) {
+  if (step.kind == core::StepKind::Copied || step.kind == core::StepKind::Renamed) writer_.retract();
 }
 
 int CopyJournal::finish() {

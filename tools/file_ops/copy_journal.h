@@ -2,7 +2,12 @@
 // one per run, with "iscpymve" + slot telling whether that run copied ("0") or moved ("1").
 //
 // A run installs a CopyJournal as the pipeline's step recorder: every copy and every move the
-// pipeline does becomes a record (source, target). Undo reads a slot's records from the last to
+// pipeline announces becomes a record (source, target, and the identity of the file put at the
+// target), written before the step acts and taken back when it fails. The undo acts only on a
+// record whose file is at its target with that identity: any other record names a step that never
+// happened (a kill cut it off after its record) or a file that is no longer the run's, and is
+// passed over with nothing touched. A move across file systems killed between its copy and the
+// source's removal leaves the file in both places: its undo removes the copy. Undo reads a slot's records from the last to
 // the first: a copy is undone by removing the copy, but only while its source still exists with
 // the same size and the copy is as the run made it (its size and modified time, recorded with
 // it; otherwise the copy is kept and reported); a move is undone by moving the file
@@ -46,7 +51,9 @@ class CopyJournal : public core::StepRecorder {
  public:
   explicit CopyJournal(CopyMode mode);
   // A copy or a move (a rename) becomes a record; other steps are not the run's transfers.
-  void stepDone(const core::StepRecord& step) override;
+  void stepStarting(const core::StepRecord& step) override;
+  void stepAbandoned(const core::StepRecord& step) override;
+  void stepDone(const core::StepRecord&) override {}
   // The error number of a journal write that failed since the last call, else 0. Journaling is
   // off for the rest of the run from such a failure on.
   [[nodiscard]] int takeWriteError();

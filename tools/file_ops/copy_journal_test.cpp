@@ -94,6 +94,35 @@ TEST_F(CopyUndoTest, UndoOfAMoveMovesBackAndRecreatesMissingFolders) {
   EXPECT_EQ(r.journalLeft, core::UndoEnd::Kept);
 }
 
+// A record is written before its step, so a kill can leave a record of a copy or a move that
+// never happened: the undo acts only on the file of the record's identity at its target, and
+// passes over every other record with nothing touched. A move across file systems killed between
+// its copy and the source's removal leaves the file in both places: the undo removes the copy.
+TEST_F(CopyUndoTest, RecordsOfStepsThatNeverHappenedArePassedOver) {
+  makeDir("out");
+  for (const char* n : {"a.txt", "b.txt", "c.txt", "d.txt"}) makeFile(std::string("main/") + n, n);
+  makeFile("out/a.txt", "the user's a");  // a copy over it never took its place
+  makeFile("out/c.txt", "c.txt");         // a copy made, its source not yet removed
+  platform::FileTime when{.sec = 1000000000, .nsec = 0, .known = true};
+  ASSERT_EQ(platform::setFileTimes(root_ + "out/c.txt", &when, &when), 0);
+  const platform::FileStatus c = platform::fileStatus(root_ + "out/c.txt", false);
+  const platform::FileIdentity other = platform::fileStatus(main_, false).identity;  // no file's
+  const auto journal = [&](const char* moved, const std::vector<core::JournalRecord>& records) {
+    core::JournalWriter writer(core::kCopyJournal, '0', {{std::string(kCopyKindKey), moved}});
+    for (const core::JournalRecord& r : records) EXPECT_EQ(writer.add(r), 0);
+    return writer.slot();
+  };
+  const core::CopyStamp stamp{.size = 5, .modifiedSec = 1000000000, .modifiedNsec = 0};
+  const int copies = journal("0", {{.from = main_ + "a.txt", .to = root_ + "out/a.txt", .copy = stamp, .identity = other},
+                                   {.from = main_ + "b.txt", .to = root_ + "out/b.txt", .copy = stamp, .identity = other}});
+  const int moves = journal("1", {{.from = main_ + "c.txt", .to = root_ + "out/c.txt", .copy = stamp, .identity = c.identity},
+                                  {.from = main_ + "d.txt", .to = root_ + "out/d.txt", .copy = stamp, .identity = other}});
+  EXPECT_EQ(undo(moves).journalLeft, core::UndoEnd::Deleted);
+  EXPECT_EQ(undo(copies).journalLeft, core::UndoEnd::Deleted);
+  EXPECT_EQ(tree(main_), (Files{{"a.txt", "a.txt"}, {"b.txt", "b.txt"}, {"c.txt", "c.txt"}, {"d.txt", "d.txt"}}));
+  EXPECT_EQ(tree(root_ + "out/"), (Files{{"a.txt", "the user's a"}}));
+}
+
 // Records a Cancel did not reach stay in the journal, as do those that failed before it.
 TEST_F(CopyUndoTest, ACancelledUndoKeepsWhatItDidNotReach) {
   for (int i = 0; i < 120; ++i) makeFile("main/f" + std::to_string(100 + i) + ".txt", "x");

@@ -33,9 +33,13 @@ std::string nameOf(const std::string& path) {
 
 }  // namespace
 
-void RenameJournal::stepDone(const core::StepRecord& step) {
+void RenameJournal::stepStarting(const core::StepRecord& step) {
   if (step.kind != core::StepKind::Renamed || !writer_.on()) return;
-  if (writer_.add({.from = step.from, .to = step.to}) != 0) failed_ = true;
+  if (writer_.add({.from = step.from, .to = step.to, .identity = step.identity}) != 0) failed_ = true;
+}
+
+void RenameJournal::stepAbandoned(const core::StepRecord& step) {
+  if (step.kind == core::StepKind::Renamed) writer_.retract();
 }
 
 UndoResult undoRename(core::Pipeline& pipe, core::ToolForm* form, int slot, const core::MessageTable& msg) {
@@ -87,6 +91,14 @@ UndoResult undoRename(core::Pipeline& pipe, core::ToolForm* form, int slot, cons
       pipe.addResult(msg(msg::kRecordRefused) + r.to + msg(msg::kArrow) + r.from);
       trail.undone();
       return core::StepResult::Failed;
+    }
+    // The file the run renamed is not under its new name: nothing of this record to undo, and
+    // whatever holds the name is not the run's. (A file gone from both names fails below and
+    // stays, as it always did.)
+    const core::RecordedFile where = core::whereIsRecorded(r);
+    if (where == core::RecordedFile::AtSource || where == core::RecordedFile::TargetOther) {
+      trail.undone();
+      return core::StepResult::Skipped;
     }
     if (pipe.renameLogged(r.to, r.from, "", kind) != 0) {
       notUndone.push_back(r);

@@ -9,7 +9,10 @@
 //   const tools::ren::UndoMenuState menu = tools::ren::undoMenuState();
 //   tools::ren::undoRename(pipe, form, menu.current, msg);  // the most recent batch
 //
-// An undo keeps what it could not do: a record whose rename back fails (its current name gone,
+// An undo first looks where the record's file is (by the identity the record carries): a record
+// whose file is not at its new name (the rename never happened, a kill having cut it off after its
+// record, or it is undone already, or another file holds that name) is passed over, nothing
+// touched. It keeps what it could not do: a record whose rename back fails (its current name gone,
 // its old name taken) or that Cancel left unread stays in the journal, which is rewritten to
 // those records (the header counts them); only a journal with nothing left is deleted, and its
 // slot released (the current slot then steps back one).
@@ -31,13 +34,16 @@ class ToolForm;
 
 namespace tools::ren {
 
-// Records every rename the pipeline reports into a journal of kRenameJournal. The journal's file
-// and slot are made at the first rename only.
+// Records every rename the pipeline announces into a journal of kRenameJournal, before it is
+// done, and takes the record back when the rename fails. The journal's file and slot are made at
+// the first rename only.
 class RenameJournal : public core::StepRecorder {
  public:
   // headerDigit '1' for a run over files, '0' over folders.
   explicit RenameJournal(char headerDigit) : writer_(core::kRenameJournal, headerDigit) {}
-  void stepDone(const core::StepRecord& step) override;
+  void stepStarting(const core::StepRecord& step) override;
+  void stepAbandoned(const core::StepRecord& step) override;
+  void stepDone(const core::StepRecord&) override {}
   // True once a record could not be written (journaling is then off).
   [[nodiscard]] bool failed() const { return failed_; }
   [[nodiscard]] core::JournalWriter& writer() { return writer_; }

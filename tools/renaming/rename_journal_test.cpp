@@ -6,6 +6,7 @@
 #include "core/file_content.h"
 #include "core/slot_ring.h"
 #include "platform/fault_test_support.h"
+#include "platform/fs.h"
 #include "tools/renaming/rename_test_support.h"
 
 #include <QDate>
@@ -81,20 +82,22 @@ TEST_F(RenameTest, JournalIsUndoneAfterARestart) {
 TEST_F(RenameTest, RecordsNotUndoneStayInTheJournal) {
   for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) makeFile(name, name);
   ASSERT_EQ(run({.startRule = "new_<oldFileNameNoExt>", .endRule = ".txt"}).renamed, 4);
-  std::filesystem::remove(root_ + "new_b.txt");
+  makeDir("away");
+  std::filesystem::rename(root_ + "new_b.txt", root_ + "away/b");
   makeFile("c.txt", "a new c");
   const UndoResult r = undoRename(pipe_, form_, kRing.current(), msg_);
   EXPECT_EQ(r.undone, 2);
   EXPECT_EQ(r.kept, 2);
   EXPECT_EQ(r.journal, core::UndoEnd::Kept);
-  EXPECT_EQ(namesIn(), (Names{"a.txt", "c.txt", "d.txt", "new_c.txt"}));
+  EXPECT_EQ(namesIn(), (Names{"a.txt", "away", "c.txt", "d.txt", "new_c.txt"}));
   EXPECT_EQ(readAll(root_ + "c.txt"), "a new c");
   EXPECT_NE(shown().find("2{35}"), std::string::npos) << shown();
   EXPECT_EQ(host_.questions.back().message, "{1}" + kRing.captionOf(kRing.slotName(kRing.current())) + "?");
 
   // Once the way is clear, the rest is undone and the journal goes.
   std::filesystem::remove(root_ + "c.txt");
-  makeFile("new_b.txt", "b.txt");
+  std::filesystem::rename(root_ + "away/b", root_ + "new_b.txt");
+  std::filesystem::remove(root_ + "away");
   ASSERT_TRUE(undoMenuState().recent);
   const UndoResult again = undoRename(pipe_, form_, kRing.current(), msg_);
   EXPECT_EQ(again.undone, 2);
@@ -117,6 +120,33 @@ TEST_F(RenameTest, TheUndoQuestionNamesTheMonthInTheUsersLanguage) {
   ASSERT_FALSE(host_.questions.empty());
   EXPECT_EQ(host_.questions.back().message, "{1}" + core::shownMonths(caption, 1) + "?");
   EXPECT_NE(host_.questions.back().message.find(core::longDate(today, 1)), std::string::npos);
+}
+
+// A journal's record is written before its rename, so a kill can leave a record of a rename that
+// never happened; a rename that fails takes its record back. The undo renames only the file the
+// record names (by its identity) under its new name: a record whose file still has its old name,
+// or whose new name holds another file, is passed over with nothing touched.
+TEST_F(RenameTest, ARecordOfARenameThatNeverHappenedIsPassedOver) {
+  makeFile("x.txt", "x");
+  makeFile("y.txt", "y");
+  EXPECT_EQ(run({.startRule = "y", .endRule = ".txt"}).renamed, 0);  // the name is taken
+  EXPECT_FALSE(undoMenuState().clear) << "a failed rename leaves no record";
+
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "new_c.txt"}) makeFile(name, name);
+  const auto idOf = [&](const char* name) { return platform::fileStatus(root_ + name, false).identity; };
+  {
+    core::JournalWriter writer(core::kRenameJournal, '1');
+    ASSERT_EQ(writer.add({.from = root_ + "a.txt", .to = root_ + "new_a.txt", .identity = idOf("a.txt")}), 0);
+    ASSERT_EQ(writer.add({.from = root_ + "b.txt", .to = root_ + "new_b.txt", .identity = idOf("b.txt")}), 0);
+    ASSERT_EQ(writer.add({.from = root_ + "c.txt", .to = root_ + "new_c.txt", .identity = idOf("c.txt")}), 0);
+  }
+  std::filesystem::rename(root_ + "a.txt", root_ + "new_a.txt");  // only the first rename happened
+  const UndoResult r = undoRename(pipe_, form_, kRing.current(), msg_);
+  EXPECT_EQ(r.undone, 1);
+  EXPECT_EQ(r.journal, core::UndoEnd::Deleted);
+  EXPECT_EQ(namesIn(), (Names{"a.txt", "b.txt", "c.txt", "new_c.txt", "x.txt", "y.txt"}));
+  EXPECT_EQ(readAll(root_ + "new_c.txt"), "new_c.txt");
+  EXPECT_EQ(readAll(root_ + "c.txt"), "c.txt");
 }
 
 // A journal of many blocks: Cancel during the undo keeps every record not reached, and a second

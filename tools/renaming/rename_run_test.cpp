@@ -4,6 +4,7 @@
 
 #include "core/slot_ring.h"
 #include "core/undo_journal.h"
+#include "platform/fs.h"
 #include "tools/renaming/rename_test_support.h"
 
 #include <sys/stat.h>
@@ -283,9 +284,9 @@ TEST_F(RenameTest, CancelEndsTheRunAndTheJournalHoldsWhatWasDone) {
   const std::string last = std::to_string(r.renamed);
   core::JournalReader journal(core::kRenameJournal, r.journalSlot);
   EXPECT_EQ(journal.headerCount(), static_cast<std::uint64_t>(r.renamed));
-  EXPECT_EQ(journal.previous(),
-            (core::JournalRecord{.from = root_ + "f" + std::to_string(999 + r.renamed) + ".txt",
-                                 .to = root_ + "g" + std::string(3 - std::min<std::size_t>(3, last.size()), '0') + last + ".txt"}));
+  const std::string to = root_ + "g" + std::string(3 - std::min<std::size_t>(3, last.size()), '0') + last + ".txt";
+  EXPECT_EQ(journal.previous(), (core::JournalRecord{.from = root_ + "f" + std::to_string(999 + r.renamed) + ".txt",
+                                                     .to = to, .identity = platform::fileStatus(to, false).identity}));
   EXPECT_TRUE(std::filesystem::exists(root_ + "f" + std::to_string(1000 + r.renamed) + ".txt")) << "not reached";
 }
 
