@@ -8,9 +8,11 @@
 #include "core/state.h"
 #include "core/vb.h"
 #include "platform/file_head.h"
+#include "tools/text/find_read_ahead.h"
 #include "tools/text/find_targets.h"
 
 #include <memory>
+#include <optional>
 
 namespace tools::text {
 
@@ -32,11 +34,18 @@ class WordFinder {
                          .refreshFirst = true,
                          .caption = msg_(3),
                          .refresh = core::RefreshMode::None};
-    const core::RunHooks hooks{.onEnd = [this](const core::RunOutcome&) { report(); }};
+    core::RunHooks hooks{.onEnd = [this](const core::RunOutcome&) { report(); }};
     switch (options_.in) {
       case FindIn::Contents:
         run.cadence = {.every = 0, .showEachItem = true};
+        // Helpers have each folder's next files brought into memory while this thread matches
+        // (they stop when the run ends).
+        if (options_.readAheadHelpers > 0) {
+          ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers});
+          hooks.onFolderStart = [this](const core::FolderInfo& info) { readAhead(info.folder); };
+        }
         core::runFiles(pipe_, form, run, [this](core::RunItem& item) { return searchContents(item); }, hooks);
+        ahead_.reset();
         break;
       case FindIn::FileNames:
         run.cadence = {.every = kNameCadence};
@@ -69,9 +78,19 @@ class WordFinder {
     ++(hit ? hitCount_ : missCount_);
   }
 
+  // The folder's files, as the run will take them (not the entries it never opens).
+  void readAhead(const std::string& folder) {
+    ahead_->clear();
+    std::vector<std::string> paths;
+    for (const core::ListEntry& e : pipe_.host().listViewRoot())
+      if ((e.attributes & (core::kAttrFolder | core::kAttrSystem)) == 0) paths.push_back(folder + e.name);
+    ahead_->queue(paths);
+  }
+
   core::StepResult searchContents(core::RunItem& item) {
     path_.assign(item.folder()).append(item.name());  // one buffer for every path of the run
     const std::string& path = path_;
+    if (ahead_) ahead_->reached(path);
     // The file the check opened is the one read: one look-up (the listing's type passed on), and a
     // small file is one read into the run's buffer.
     platform::HeldFile file;
@@ -128,6 +147,7 @@ class WordFinder {
   const MatchMode mode_;
   ContentMatcher matcher_;
   std::unique_ptr<char[]> piece_;  // the run's read buffer, of one piece
+  std::optional<ReadAhead> ahead_;  // contents searches only
   std::string path_;
   core::ResultsLog hits_, misses_;
   long long hitCount_ = 0, missCount_ = 0;

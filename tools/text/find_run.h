@@ -38,6 +38,9 @@ struct FindOptions {
   FindIn in = FindIn::Contents;
   bool withSubfolders = false;  // the main window's boxes
   bool withHidden = false;
+  // Helper threads that have the next files of a contents search brought into memory ahead of the
+  // run (find_read_ahead.h; the results are the same with any number); 0: none.
+  int readAheadHelpers = 2;
 };
 
 enum class FindStart {
