@@ -5,6 +5,7 @@
 #include "platform/fd_io.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -203,6 +204,21 @@ bool canNameUnnamedFiles() {
   return can;
 }
 
+// Links the file open as fd, which has no name, as name in dirFd: by the descriptor itself where
+// the process may (CAP_DAC_READ_SEARCH: one step less than a lookup of procPath), else through
+// procPath, its link in /proc. -1 with errno (EEXIST where the name is taken).
+int linkUnnamed(int fd, const std::string& procPath, int dirFd, const char* name) {
+  static std::atomic<bool> byDescriptor{true};
+  const bool tried = byDescriptor.load(std::memory_order_relaxed);
+  if (tried) {
+    if (::linkat(fd, "", dirFd, name, AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT && errno != EPERM) return -1;
+  }
+  if (::linkat(AT_FDCWD, procPath.c_str(), dirFd, name, AT_SYMLINK_FOLLOW) != 0) return -1;
+  if (tried) byDescriptor.store(false, std::memory_order_relaxed);  // not allowed here: /proc from now on
+  return 0;
+}
+
 }  // namespace
 
 int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode, bool unnamed) {
@@ -393,7 +409,7 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   const char* to = name_.c_str();
   if (unnamed_) {
     // A link fails where the name is taken, as a rename that never replaces.
-    if (::linkat(AT_FDCWD, tmp_.c_str(), dirFd_, to, AT_SYMLINK_FOLLOW) != 0) return errno;
+    if (linkUnnamed(fd_, tmp_, dirFd_, to) != 0) return errno;
   } else if (replace) {
     if (::renameat(dirFd_, from, dirFd_, to) != 0) return errno;
   } else if (::renameat2(dirFd_, from, dirFd_, to, RENAME_NOREPLACE) != 0) {
@@ -422,7 +438,7 @@ int ReplacementFile::nameUnnamed() {
   const std::string link = tmp_;
   for (int tries = 0; tries < kCreateTries; ++tries) {
     const std::string name = temporaryNameFor(name_);
-    if (::linkat(AT_FDCWD, link.c_str(), dirFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (linkUnnamed(fd_, link, dirFd_, name.c_str()) == 0) {
       nameTemporary(name);
       unnamed_ = false;
       return 0;
