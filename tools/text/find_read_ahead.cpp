@@ -26,11 +26,12 @@ void ReadAhead::queue(const std::vector<std::string>& paths) {
     const std::lock_guard lock(mutex_);
     paths_.insert(paths_.end(), paths.begin(), paths.end());
   }
-  // Started with the first files to read: a run over names alone never starts them.
-  if (threads_.empty()) {
-    for (int i = 0; i < std::max(limits_.helpers, 1); ++i) threads_.emplace_back([this] { helper(); });
-  }
-  work_.notify_all();
+  if (!threads_.empty()) work_.notify_all();
+}
+
+void ReadAhead::start() {
+  if (!threads_.empty()) return;
+  for (int i = 0; i < std::max(limits_.helpers, 1); ++i) threads_.emplace_back([this] { helper(); });
 }
 
 void ReadAhead::clear() {

@@ -8,6 +8,7 @@
 //
 //   ReadAhead ahead({.bytesPerFile = 1 << 20});
 //   ahead.queue({folder + "a.txt", folder + "b.txt"});   // in the order the run takes them
+//   ahead.start();                                        // once a read had to wait
 //   ahead.reached(folder + "a.txt");                      // the run is at a.txt now
 //
 // ---- contract ----
@@ -44,6 +45,9 @@ class ReadAhead {
 
   // Adds paths, after those queued before, in the run's order.
   void queue(const std::vector<std::string>& paths);
+  // Starts the helpers (none work before): a run calls it once its reads show that they wait on
+  // the disk, so that a tree already in memory costs no helper anything.
+  void start();
   // Forgets every path queued.
   void clear();
   // The run has come to path: it and the paths queued before it are done with, and the helpers

@@ -54,6 +54,7 @@ TEST_F(ReadAheadTest, PassesOverAFifoALinkAndWhatTheRunSkipsAndStopsWithFilesQue
   {
     ReadAhead ahead({.helpers = 3, .window = 8});
     ahead.queue(paths);
+    ahead.start();
     for (std::size_t i = 0; i < 40; i += 3) {  // the run takes some, passes others by
       ahead.reached(paths[i]);
       ::usleep(500);

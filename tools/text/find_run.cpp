@@ -11,6 +11,7 @@
 #include "tools/text/find_read_ahead.h"
 #include "tools/text/find_targets.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -42,6 +43,7 @@ class WordFinder {
         // (they stop when the run ends).
         if (options_.readAheadHelpers > 0) {
           ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers});
+          if (options_.readAheadAtOnce) ahead_->start();
           hooks.onFolderStart = [this](const core::FolderInfo& info) { readAhead(info.folder); };
         }
         core::runFiles(pipe_, form, run, [this](core::RunItem& item) { return searchContents(item); }, hooks);
@@ -78,6 +80,14 @@ class WordFinder {
     ++(hit ? hitCount_ : missCount_);
   }
 
+  // A read slower than memory (under 100 MB/s, and long enough not to be a moment's pause) came
+  // from the disk: from then on the helpers read ahead. A tree in memory never starts them.
+  void startReadAheadIfSlow(std::chrono::steady_clock::duration took, std::size_t bytes) {
+    constexpr auto kNoticeable = std::chrono::microseconds(200);
+    if (took < kNoticeable || static_cast<double>(bytes) / std::chrono::duration<double>(took).count() > 100e6) return;
+    ahead_->start();
+  }
+
   // The folder's files, as the run will take them (not the entries it never opens).
   void readAhead(const std::string& folder) {
     ahead_->clear();
@@ -105,10 +115,12 @@ class WordFinder {
       const bool last = k == plan.count;
       const std::size_t want = last ? static_cast<std::size_t>(plan.lastLength) : kFindPieceSize;
       std::size_t got = 0;
+      const auto before = std::chrono::steady_clock::now();
       if (file.read((k - 1) * kFindPieceSize, want, piece_.get(), got) != 0) {
         pipe_.addResult(core::msgMain(85) + path);
         break;  // the file is a miss unless a piece before matched
       }
+      if (ahead_) startReadAheadIfSlow(std::chrono::steady_clock::now() - before, got);
       matched = matcher_.feed(std::string_view(piece_.get(), got));
       item.showProgressWithin(static_cast<double>(k) / static_cast<double>(plan.count));
       const core::Poll poll = item.yieldAndPoll();

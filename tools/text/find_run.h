@@ -41,6 +41,8 @@ struct FindOptions {
   // Helper threads that have the next files of a contents search brought into memory ahead of the
   // run (find_read_ahead.h; the results are the same with any number); 0: none.
   int readAheadHelpers = 2;
+  // They start once one of the run's reads waits on the disk; with this, from the first file.
+  bool readAheadAtOnce = false;
 };
 
 enum class FindStart {

@@ -153,7 +153,7 @@ TEST_F(FindRunTest, ReadingAheadChangesNeitherTheResultsNorTheirOrder) {
   ASSERT_EQ(::mkfifo((root_ + "many2/pipe.txt").c_str(), 0600), 0);
   std::vector<std::string> reports, logs;
   for (const int helpers : {0, 1, 3, 8}) {
-    find({.text = "needle", .readAheadHelpers = helpers});
+    find({.text = "needle", .readAheadHelpers = helpers, .readAheadAtOnce = true});
     reports.push_back(reportedText(host_));
     logs.push_back(host_.results.back().text);
   }
@@ -172,7 +172,7 @@ TEST_F(FindRunTest, CancelWhileReadingAheadEndsTheRunAndKeepsNoFileOpen) {
   host.at = root_ + "many2/f3.txt";  // larger than a piece: Cancel comes within it
   core::Pipeline pipe(host);
   const int before = openDescriptors();
-  findWords(pipe, form_, {.text = "needle", .withSubfolders = true}, msg_);
+  findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadAtOnce = true}, msg_);
   EXPECT_EQ(openDescriptors(), before);
   const std::string text = reportedText(host);
   EXPECT_NE(text.find("many2/f2.txt"), std::string::npos) << text;
