@@ -80,12 +80,16 @@ class WordFinder {
     ++(hit ? hitCount_ : missCount_);
   }
 
-  // A read slower than memory (under 100 MB/s, and long enough not to be a moment's pause) came
-  // from the disk: from then on the helpers read ahead. A tree in memory never starts them.
+  // A read slower than memory (under 100 MB/s, and long enough to notice) came from the disk, or
+  // the run lost the processor meanwhile: after a few in a row, the helpers read ahead from then
+  // on. A tree in memory never starts them, however busy the machine.
   void startReadAheadIfSlow(std::chrono::steady_clock::duration took, std::size_t bytes) {
     constexpr auto kNoticeable = std::chrono::microseconds(200);
-    if (took < kNoticeable || static_cast<double>(bytes) / std::chrono::duration<double>(took).count() > 100e6) return;
-    ahead_->start();
+    constexpr int kInARow = 4;
+    const bool slow =
+        took >= kNoticeable && static_cast<double>(bytes) / std::chrono::duration<double>(took).count() < 100e6;
+    slowReads_ = slow ? slowReads_ + 1 : 0;
+    if (slowReads_ >= kInARow) ahead_->start();
   }
 
   // The folder's files, as the run will take them (not the entries it never opens).
@@ -160,6 +164,7 @@ class WordFinder {
   ContentMatcher matcher_;
   std::unique_ptr<char[]> piece_;  // the run's read buffer, of one piece
   std::optional<ReadAhead> ahead_;  // contents searches only
+  int slowReads_ = 0;               // the run's last reads that waited, in a row
   std::string path_;
   core::ResultsLog hits_, misses_;
   long long hitCount_ = 0, missCount_ = 0;
