@@ -11,6 +11,7 @@
 #include "tools/text/find_read_ahead.h"
 #include "tools/text/find_targets.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -80,16 +81,17 @@ class WordFinder {
     ++(hit ? hitCount_ : missCount_);
   }
 
-  // A read slower than memory (under 100 MB/s, and long enough to notice) came from the disk, or
-  // the run lost the processor meanwhile: after a few in a row, the helpers read ahead from then
-  // on. A tree in memory never starts them, however busy the machine.
+  // A read slower than memory (under 200 MB/s, and long enough to notice) came from the disk, or
+  // the run lost the processor meanwhile: once a few come close together (each counts 4, each
+  // fast read takes 1 off), the helpers read ahead from then on. A tree in memory never starts
+  // them, however busy the machine.
   void startReadAheadIfSlow(std::chrono::steady_clock::duration took, std::size_t bytes) {
     constexpr auto kNoticeable = std::chrono::microseconds(200);
-    constexpr int kInARow = 4;
+    constexpr int kStartAt = 12;
     const bool slow =
-        took >= kNoticeable && static_cast<double>(bytes) / std::chrono::duration<double>(took).count() < 100e6;
-    slowReads_ = slow ? slowReads_ + 1 : 0;
-    if (slowReads_ >= kInARow) ahead_->start();
+        took >= kNoticeable && static_cast<double>(bytes) / std::chrono::duration<double>(took).count() < 200e6;
+    slowReads_ = slow ? slowReads_ + 4 : std::max(slowReads_ - 1, 0);
+    if (slowReads_ >= kStartAt) ahead_->start();
   }
 
   // The folder's files, as the run will take them (not the entries it never opens).
@@ -164,7 +166,7 @@ class WordFinder {
   ContentMatcher matcher_;
   std::unique_ptr<char[]> piece_;  // the run's read buffer, of one piece
   std::optional<ReadAhead> ahead_;  // contents searches only
-  int slowReads_ = 0;               // the run's last reads that waited, in a row
+  int slowReads_ = 0;               // how many of the run's last reads waited, by the rule above
   std::string path_;
   core::ResultsLog hits_, misses_;
   long long hitCount_ = 0, missCount_ = 0;
