@@ -2,10 +2,15 @@
 // rdfind -dryrun true on one generated tree: 100 folders of 200 files (12,000 of them of one size,
 // 4 KiB; the others of a few hundred sizes), every tenth file a copy of another, and eight files of
 // 8 MiB, two of them equal and two differing only in their last byte. No empty files and no hard
-// links, where the peers' defaults differ from ours. One untimed run of each, then the median of 3.
+// links, where the peers' defaults differ from ours. One untimed run of each, then three rounds of
+// ours and the peer in turns, the median of each side.
 // Each peer's count of duplicate files is printed beside ours, so a fast wrong answer shows.
+// Then the same over a tree shaped like a real one (bench_real_tree.h: 10,000 files of every size
+// in 850 folders, some of them copies of others), its figures named real_*.
 // Usage: bench_duplicates [folder] (default: a temporary folder, removed at the end).
 // Output: one "name: value unit" per line; <peer>_ratio is our time / the peer's.
+#include "bench/bench_real_tree.h"
+#include "bench/bench_small_tree.h"
 #include "bench/bench_support.h"
 #include "bench/bench_workspace.h"
 #include "core/message_table.h"
@@ -121,6 +126,40 @@ int runOurs(const fs::path& tree) {
   return n;
 }
 
+// Ours and each peer over tree, the figures' names starting with prefix.
+void compareOn(const fs::path& root, const fs::path& tree, const std::string& prefix) {
+  int found = 0;
+  const double ours = bench::warmMedianSeconds(3, [&] { found = runOurs(tree); });
+  std::printf("%sours: %.3f s\n%sours_found: %d files\n", prefix.c_str(), ours, prefix.c_str(), found);
+
+  struct Peer {
+    const char* name;
+    std::vector<std::string> args;
+    bool rdfindStyle;
+  };
+  const std::string out = (root / "peer_output.txt").string();
+  const Peer peers[] = {
+      {"fdupes", {"-r", "-q", tree.string()}, false},  // -q: no progress on the terminal
+      {"jdupes", {"-r", "-q", tree.string()}, false},
+      {"rdfind", {"-dryrun", "true", "-outputname", out, tree.string()}, true},
+  };
+  // Each peer in turns with ours (bench::alternatingMedians), after one untimed run of each.
+  for (const Peer& p : peers) {
+    int rc = -1;
+    const auto peerRun = [&] { rc = bench::runProgram(p.name, p.args, p.rdfindStyle ? "/dev/null" : out); };
+    peerRun();
+    if (rc < 0) {
+      std::printf("note: %s%s not measured: not installed\n", prefix.c_str(), p.name);
+      continue;
+    }
+    const bench::TurnTimes t = bench::alternatingMedians(3, {}, [&] { found = runOurs(tree); }, {}, peerRun);
+    const int peerFound = p.rdfindStyle ? countRdfind(out) : countFdupesStyle(out);
+    const std::string n = prefix + p.name;
+    std::printf("%s_ours: %.3f s\n%s: %.3f s\n%s_found: %d files\n%s_ratio: %.2f x\n", n.c_str(), t.ours, n.c_str(),
+                t.peer, n.c_str(), peerFound, n.c_str(), t.ratio());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,33 +173,19 @@ int main(int argc, char** argv) {
   std::printf("data_build: %.2f s\n", bench::secondsOf([&] { expected = buildTree(tree); }));
   std::printf("duplicates_expected: %d files\n", expected);
 
-  int found = 0;
-  const double ours = bench::warmMedianSeconds(3, [&] { found = runOurs(tree); });
-  std::printf("ours: %.3f s\nours_found: %d files\n", ours, found);
-
-  struct Peer {
-    const char* name;
-    std::vector<std::string> args;
-    bool rdfindStyle;
-  };
-  const std::string out = (root / "peer_output.txt").string();
-  const Peer peers[] = {
-      {"fdupes", {"-r", "-q", tree.string()}, false},  // -q: no progress on the terminal
-      {"jdupes", {"-r", "-q", tree.string()}, false},
-      {"rdfind", {"-dryrun", "true", "-outputname", out, tree.string()}, true},
-  };
-  for (const Peer& p : peers) {
-    int rc = -1;
-    const double t = bench::warmMedianSeconds(3, [&] {
-      rc = bench::runProgram(p.name, p.args, p.rdfindStyle ? "/dev/null" : out);
-    });
-    if (rc < 0) {
-      std::printf("%s: not installed\n", p.name);
-      continue;
-    }
-    const int peerFound = p.rdfindStyle ? countRdfind(out) : countFdupesStyle(out);
-    std::printf("%s: %.3f s\n%s_found: %d files\n%s_ratio: %.2f x\n", p.name, t, p.name, peerFound, p.name, ours / t);
-  }
+  compareOn(root, tree, "");
   fs::remove_all(tree);
+
+  const fs::path real = root / "real";
+  fs::create_directories(real);
+  const bench::RealTreeMade made = bench::makeRealTree(real.string() + "/", "", 0);
+  if (!made.ok) {
+    std::fprintf(stderr, "cannot make the real-shaped tree in %s\n", real.c_str());
+    return 1;
+  }
+  std::printf("real_files: %lld files\nreal_folders: %lld folders\nreal_size: %.1f MB\nreal_copies_made: %lld files\n",
+              made.files, made.folders, static_cast<double>(made.bytes) / 1e6, made.duplicates);
+  compareOn(root, real, "real_");
+  fs::remove_all(real);
   return 0;
 }

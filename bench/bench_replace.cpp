@@ -10,10 +10,12 @@
 // (goal: within 0.25 s). First of all, a literal in a tree of about 10,000 files of 1-64 KB in
 // 300 folders, most of them holding it, against `find | xargs sed -i`: with the replaced contents
 // not kept (goal: at most 1.2) and kept in the trash, the default (goal: at most 2), the sides in
-// turns, the median of three each. Usage: bench_replace [folder] (default: a temporary folder,
+// turns, the median of three each; the same over a tree shaped like a real one (real_*, half of
+// its text files holding the literal). Usage: bench_replace [folder] (default: a temporary folder,
 // removed at the end; it needs about 2.2 GB); with BENCH_SMALL_ONLY set in the environment only
 // the small files are measured, with BENCH_PROFILE only one run of ours on them with each trash
 // setting, between marks on standard error. Output: one "name: value unit" per line.
+#include "bench/bench_real_tree.h"
 #include "bench/bench_small_tree.h"
 #include "bench/bench_support.h"
 #include "bench/bench_workspace.h"
@@ -155,23 +157,37 @@ long long trashEntries() {
 // A literal replaced in a tree of many small files (most of them holding it) against
 // `find | xargs sed -i`, with the replaced contents kept in the trash or not: each turn on a fresh
 // copy of the tree, synced before it starts, and the trash emptied before ours.
-void smallFiles(const fs::path& root) {
-  const fs::path master = root / "small_master", ours = root / "small_ours", peer = root / "small_peer";
+// The same over a tree shaped like a real one (bench_real_tree.h), half of its text files holding
+// the literal, its figures named real_*: with real set.
+void smallFiles(const fs::path& root, bool real = false) {
+  const std::string prefix = real ? "real" : "small";
+  const fs::path master = root / (prefix + "_master"), ours = root / (prefix + "_ours"),
+                 peer = root / (prefix + "_peer");
   fs::create_directories(master);
-  const bench::SmallTreeMade made = bench::makeSmallTree(master.string() + "/", "needle", 0.85);
-  if (!made.ok) {
-    std::fprintf(stderr, "cannot create the small files in %s\n", master.c_str());
+  long long withNeedle = 0, files = 0;
+  double megabytes = 0;
+  bool ok = false;
+  if (real) {
+    const bench::RealTreeMade made = bench::makeRealTree(master.string() + "/", "needle", 0.5);
+    ok = made.ok, files = made.files, withNeedle = made.withNeedle, megabytes = static_cast<double>(made.bytes) / 1e6;
+  } else {
+    const bench::SmallTreeMade made = bench::makeSmallTree(master.string() + "/", "needle", 0.85);
+    ok = made.ok, files = made.files, withNeedle = made.withNeedle, megabytes = static_cast<double>(made.bytes) / 1e6;
+  }
+  if (!ok) {
+    std::fprintf(stderr, "cannot create the %s files in %s\n", prefix.c_str(), master.c_str());
     return;
   }
-  bench::printLine("small_files", static_cast<double>(made.files), "files");
-  bench::printLine("small_files_with_literal", static_cast<double>(made.withNeedle), "files");
-  bench::printLine("small_size", static_cast<double>(made.bytes) / 1e6, "MB");
+  bench::printLine(prefix + "_files", static_cast<double>(files), "files");
+  bench::printLine(prefix + "_files_with_literal", static_cast<double>(withNeedle), "files");
+  bench::printLine(prefix + "_size", megabytes, "MB");
   const ReplaceOptions literal{.search = "needle", .replacement = "pin", .exactCase = true};
   const std::string sedCommand =
       "find '" + peer.string() + "' -type f -print0 | LC_ALL=C xargs -0 sed -i 's/needle/pin/g'";
   for (const bool toTrash : {false, true}) {
     core::saveSet("sendContent", toTrash ? "0" : "1");
-    const char* name = toTrash ? "small_literal_trash" : "small_literal";
+    const std::string nameText = prefix + (toTrash ? "_literal_trash" : "_literal");
+    const char* name = nameText.c_str();
     bench::WalkHost host;
     if (std::getenv("BENCH_PROFILE") != nullptr) {
       // One run of ours alone between two marks on standard error, for strace or perf to cut out.
@@ -193,7 +209,7 @@ void smallFiles(const fs::path& root) {
     bench::printCompared(name, t);
     bench::printLine(std::string(name) + "_same_result", same ? 1 : 0, "bool");
     if (toTrash)
-      bench::printLine(std::string(name) + "_kept_in_trash", trashEntries() == made.withNeedle ? 1 : 0, "bool");
+      bench::printLine(std::string(name) + "_kept_in_trash", trashEntries() == withNeedle ? 1 : 0, "bool");
     fs::remove_all(ours);
     fs::remove_all(peer);
   }
@@ -227,8 +243,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   core::saveSet("sendContent", "1");
-  smallFiles(root);
+  // BENCH_REAL_ONLY: only the real-shaped tree.
+  if (std::getenv("BENCH_REAL_ONLY") == nullptr) smallFiles(root);
   if (std::getenv("BENCH_SMALL_ONLY") != nullptr) return 0;
+  smallFiles(root, true);
+  if (std::getenv("BENCH_REAL_ONLY") != nullptr) return 0;
 
   const fs::path master = root / "master", ours = root / "ours", peer = root / "peer";
   fs::create_directories(master);

@@ -10,6 +10,12 @@
 // of 1-64 KB in 300 folders, as a source tree. One untimed run of each, then three rounds with the
 // sides in turns, the median of each. Goal: ratios of at most 1. Usage: bench_reports [megabytes]
 // [files-to-list]. With BENCH_SMALL_ONLY set, only the small-tree cases run.
+// Last, a tree shaped like a real one (bench_real_tree.h: 10,000 files of every size in 850
+// folders, text and binary), one word held by some of its text files: the finder against
+// "grep -rlF", "rg -j1 -lF" (one thread, as ours matches on one) and "rg -lF" (all its threads;
+// goal 1.5), with the files in the page cache and, where this may drop the caches (root), cold
+// before each run; the lister against find. BENCH_REAL_ONLY: only the real-shaped tree.
+#include "bench/bench_real_tree.h"
 #include "bench/bench_small_tree.h"
 #include "bench/bench_support.h"
 #include "core/language_file.h"
@@ -109,7 +115,8 @@ int main(int argc, char** argv) {
   bench::WalkHost host;
   core::Pipeline pipe(host);
 
-  const bool smallOnly = std::getenv("BENCH_SMALL_ONLY") != nullptr;
+  const bool realOnly = std::getenv("BENCH_REAL_ONLY") != nullptr;
+  const bool smallOnly = realOnly || std::getenv("BENCH_SMALL_ONLY") != nullptr;
   if (!smallOnly && (!writeTexts(texts, megabytes << 20) || !makeTree(tree, listed))) {
     std::fprintf(stderr, "cannot create the files in %s\n", base.c_str());
     return 1;
@@ -178,15 +185,91 @@ int main(int argc, char** argv) {
 
   // Many small files in a few hundred folders, as a source tree: the finder (nothing matches, so
   // every byte is read) and the lister.
-  const bench::SmallTreeMade made = bench::makeSmallTree(small, "", 0);
+  if (!realOnly) {
+    const bench::SmallTreeMade made = bench::makeSmallTree(small, "", 0);
+    if (!made.ok) {
+      std::fprintf(stderr, "cannot create the small files in %s\n", small.c_str());
+      return 1;
+    }
+    print("small_files", static_cast<double>(made.files), "files");
+    print("small_folders", static_cast<double>(made.folders), "folders");
+    print("small_size", static_cast<double>(made.bytes) / 1e6, "MB");
+    finder("find_small_files", small, small + "module19/part13/README.txt", true);
+    lister("list_small_files", small);
+  }
+
+  // The real-shaped tree: one word in some of its text files.
+  const std::string real = base + "real/";
+  ::mkdir(real.c_str(), 0755);
+  const std::string word = "Lanternfish";
+  const bench::RealTreeMade made = bench::makeRealTree(real, word, 0.05);
   if (!made.ok) {
-    std::fprintf(stderr, "cannot create the small files in %s\n", small.c_str());
+    std::fprintf(stderr, "cannot create the real-shaped tree in %s\n", real.c_str());
     return 1;
   }
-  print("small_files", static_cast<double>(made.files), "files");
-  print("small_folders", static_cast<double>(made.folders), "folders");
-  print("small_size", static_cast<double>(made.bytes) / 1e6, "MB");
-  finder("find_small_files", small, small + "module19/part13/README.txt", true);
-  lister("list_small_files", small);
+  ::sync();
+  print("real_files", static_cast<double>(made.files), "files");
+  print("real_folders", static_cast<double>(made.folders), "folders");
+  print("real_size", static_cast<double>(made.bytes) / 1e6, "MB");
+  print("real_files_with_word", static_cast<double>(made.withNeedle), "files");
+  host.mainFolder = real;
+  // Caches dropped before each timed run where that is allowed (root); cold runs read the disk.
+  const bool canDrop = ::access("/proc/sys/vm/drop_caches", W_OK) == 0;
+  const auto dropCaches = [&] {
+    ::sync();
+    std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
+  };
+  struct Peer {
+    const char* name;
+    const char* program;
+    std::vector<std::string> args;
+  };
+  const Peer peers[] = {{"grep", "grep", {"-rlF", word, real}},
+                        {"rg_j1", "rg", {"-j1", "-lF", word, real}},
+                        {"rg", "rg", {"-lF", word, real}},
+                        {"alone_rg_j1", "rg", {"-j1", "-lF", word, real}}};
+  // Ours without its read-ahead (every file read on the run's thread) beside rg on one thread.
+  int helpers = tools::text::FindOptions{}.readAheadHelpers;
+  for (const bool cold : {false, true}) {
+    if (cold && !canDrop) {
+      std::printf("note: real_find_cold not measured: the page cache cannot be dropped here\n");
+      break;
+    }
+    for (const Peer& peer : peers) {
+      long long ours = -1, theirs = -1;
+      const auto oursRun = [&] {
+        (void)tools::text::findWords(
+            pipe, nullptr, {.text = word, .matchCase = true, .withSubfolders = true, .readAheadHelpers = helpers},
+            findMsg);
+        const std::string& text = host.results.back().text;
+        // The hits are the lines between the first two tab lines.
+        const std::size_t from = text.find("\t\r\n"), to = text.find("\t", from + 1);
+        ours = from == std::string::npos ? 0
+                                         : std::count(text.begin() + static_cast<std::ptrdiff_t>(from + 3),
+                                                      text.begin() + static_cast<std::ptrdiff_t>(to), '\n');
+        host.results.clear();
+      };
+      const auto peerRun = [&] {
+        const std::string out = scratch + "peer.out";
+        if (bench::runProgram(peer.program, peer.args, out) < 0) return;
+        std::ifstream in(out);
+        theirs = std::count(std::istreambuf_iterator<char>(in), {}, '\n');
+      };
+      const std::string name = std::string(cold ? "real_find_cold_" : "real_find_") + peer.name;
+      helpers = std::string_view(peer.name).starts_with("alone") ? 0 : tools::text::FindOptions{}.readAheadHelpers;
+      if (!cold) {
+        oursRun();
+        peerRun();
+      }
+      const std::function<void()> prepare = cold ? std::function<void()>(dropCaches) : std::function<void()>();
+      bench::printCompared(name, bench::alternatingMedians(3, prepare, oursRun, prepare, peerRun));
+      if (theirs < 0) std::printf("note: %s not measured: %s is not installed\n", name.c_str(), peer.program);
+      if (ours != theirs || ours != made.withNeedle)
+        std::fprintf(stderr, "%s: ours %lld files, %s %lld, made %lld\n", name.c_str(), ours, peer.name, theirs,
+                     made.withNeedle);
+      print(name + "_same_result", ours == theirs && ours == made.withNeedle ? 1 : 0, "bool");
+    }
+  }
+  lister("real_list", real);
   return 0;
 }

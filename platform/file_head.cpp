@@ -70,6 +70,11 @@ int HeldFile::read(std::uint64_t offset, std::size_t length, char* into, std::si
   return 0;
 }
 
+int HeldFile::prefetch(std::uint64_t length) const {
+  if (fd_ < 0) return EBADF;
+  return ::posix_fadvise(fd_, 0, static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 int openAndReadHead(std::string_view path, OpenAccess access, std::size_t n, FileHead& out, HeldFile* keep,
                     TypeCheck check) {
   out = FileHead{};

@@ -70,6 +70,9 @@ class HeldFile {
   // were read, less than length only where the file ends first. 0 or errno (EBADF when nothing is
   // held; got then 0).
   int read(std::uint64_t offset, std::size_t length, char* into, std::size_t& got) const;
+  // Asks the system to bring the first length bytes into memory, without waiting for them (a read
+  // that comes later then finds them there, or on their way). 0 or errno (EBADF when nothing is held).
+  int prefetch(std::uint64_t length) const;
 
  private:
   int fd_ = -1;

@@ -2,6 +2,7 @@
 
 #include "platform/replacement_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -51,14 +52,25 @@ bool sameEntry(const struct statx& a, const struct statx& b) {
   return a.stx_ino == b.stx_ino && a.stx_dev_major == b.stx_dev_major && a.stx_dev_minor == b.stx_dev_minor;
 }
 
-// A file made without a name takes one by a link through /proc/self/fd (a link by the descriptor
-// alone needs a privilege an ordinary user lacks): without /proc it is not made that way at all.
+}  // namespace
+
 bool canNameUnnamedFiles() {
   static const bool can = ::access("/proc/self/fd", X_OK) == 0;
   return can;
 }
 
-}  // namespace
+int linkUnnamed(int fd, int dirFd, const char* name) {
+  static std::atomic<bool> byDescriptor{true};
+  const bool tried = byDescriptor.load(std::memory_order_relaxed);
+  if (tried) {
+    if (::linkat(fd, "", dirFd, name, AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT && errno != EPERM) return -1;
+  }
+  const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, procPath.c_str(), dirFd, name, AT_SYMLINK_FOLLOW) != 0) return -1;
+  if (tried) byDescriptor.store(false, std::memory_order_relaxed);  // not allowed here: /proc from now on
+  return 0;
+}
 
 bool lockAndMarkOwnTemporary(int fd) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
@@ -74,10 +86,9 @@ void unmarkOwnTemporary(int fd) {
 
 int nameOwnTemporary(int fd, int dirFd, std::string_view forName, std::string& name) {
   (void)lockAndMarkOwnTemporary(fd);
-  const std::string link = "/proc/self/fd/" + std::to_string(fd);
   for (int tries = 0; tries < kNameTries; ++tries) {
     name = temporaryNameFor(forName);
-    if (::linkat(AT_FDCWD, link.c_str(), dirFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+    if (linkUnnamed(fd, dirFd, name.c_str()) == 0) return 0;
     if (errno != EEXIST) return errno;
   }
   return EEXIST;

@@ -32,6 +32,13 @@ inline constexpr const char* kTemporaryXattr = "user.vardulek.temporary";
 // under a fresh name of the temporary pattern (set in name, also when the create fails: the last
 // tried). The descriptor, or -1 with errno set. Never follows a link; never replaces anything.
 [[nodiscard]] int createOwnTemporary(int dirFd, std::string_view forName, unsigned mode, std::string& name);
+// A file made without a name (O_TMPFILE) can take one here: /proc/self/fd is there (a link by
+// the descriptor alone needs a privilege an ordinary user lacks). Without it none is made.
+[[nodiscard]] bool canNameUnnamedFiles();
+// Links the open file fd, which has no name, as name in dirFd: by the descriptor itself where the
+// process may (CAP_DAC_READ_SEARCH: one lookup less), else through its link in /proc. 0, or -1
+// with errno (EEXIST where the name is taken). Never replaces anything.
+int linkUnnamed(int fd, int dirFd, const char* name);
 // Gives the open file fd, made without a name (O_TMPFILE), a fresh temporary name for a file
 // named forName in dirFd, after locking and marking it. 0 or errno (name: the last tried).
 int nameOwnTemporary(int fd, int dirFd, std::string_view forName, std::string& name);

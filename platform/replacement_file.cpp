@@ -195,17 +195,6 @@ int ReplacementFile::createUnnamedIn(int folderFd, std::string_view target, unsi
   return start(folderFd, target, mode, true);
 }
 
-namespace {
-
-// A file made without a name takes one by a link through /proc/self/fd (a link by the descriptor
-// alone needs a privilege an ordinary user lacks): without /proc it is not made that way at all.
-bool canNameUnnamedFiles() {
-  static const bool can = ::access("/proc/self/fd", X_OK) == 0;
-  return can;
-}
-
-}  // namespace
-
 int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode, bool unnamed) {
   (void)discard();
   dropFolder();
@@ -394,7 +383,7 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
   const char* to = name_.c_str();
   if (unnamed_) {
     // A link fails where the name is taken, as a rename that never replaces.
-    if (::linkat(AT_FDCWD, tmp_.c_str(), dirFd_, to, AT_SYMLINK_FOLLOW) != 0) return errno;
+    if (linkUnnamed(fd_, dirFd_, to) != 0) return errno;
   } else if (replace) {
     if (::renameat(dirFd_, from, dirFd_, to) != 0) return errno;
   } else if (::renameat2(dirFd_, from, dirFd_, to, RENAME_NOREPLACE) != 0) {

@@ -10,6 +10,7 @@ corvane_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-too
   rename)  # perl's file-rename: only bench_rename's peer, never needed by the build or the tests
 # The duplicate finder's hash (xxHash, header only) and the peers its benchmark measures against.
 corvane_packages+=(libxxhash-dev fdupes jdupes rdfind)
+corvane_packages+=(ripgrep)  # rg: only bench_reports' peer, never needed by the build or the tests
 
 corvane_setup() {
   local missing=()

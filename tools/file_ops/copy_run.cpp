@@ -204,8 +204,15 @@ class CopyJob {
   // next file).
   void makeFolder(const std::string& folder) {
     if (folderDevice(folder)) return;
+    // The walk makes each folder after the one above it: one mkdir, where MakeDir would look at
+    // every folder of the path first.
     std::string path = folder;
-    if (core::MakeDir(path) == 0) folder_.id = folderId(folder);
+    if (platform::makeDirectory(path) == 0) {
+      folder_.id = folderId(folder);
+      folder_.madeHere = folder_.id.known;
+    } else if (core::MakeDir(path) == 0) {
+      folder_.id = folderId(folder);
+    }
   }
 
   // The content filter, or the check that the source can be read; for a rename (status given),
@@ -244,6 +251,17 @@ class CopyJob {
   // What an existing target means: skipped, a free numbered name, or replaced (never the source
   // itself). False: the file is skipped, with its line.
   bool placeTarget(Transfer& t) {
+    // A folder this run made held nothing then: what is in it now, the run put there (and a
+    // stranger's file that came meanwhile still makes the copy's commit fail, never replaced).
+    if (folder_.madeHere && t.target.size() > folder_.path.size() &&
+        t.target.compare(0, folder_.path.size(), folder_.path) == 0 &&
+        t.target.find('/', folder_.path.size()) == std::string::npos) {
+      const auto here = placed_.find(folder_.id);
+      if (here == placed_.end() || here->second.count(t.target.substr(folder_.path.size())) == 0) {
+        t.targetFree = true;
+        return true;
+      }
+    }
     const platform::FileStatus existing = targetStatus(t.target);
     t.targetFree = existing.error == ENOENT;
     if (existing.error != 0) return true;
@@ -284,6 +302,7 @@ class CopyJob {
   struct TargetFolder {
     std::string path;  // the last target folder looked at
     FolderId id;       // known once it exists
+    bool madeHere = false;  // made by this run (empty then)
     [[nodiscard]] std::optional<std::uint64_t> device() const {
       return id.known ? std::optional(id.id.device) : std::nullopt;
     }

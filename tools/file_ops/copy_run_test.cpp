@@ -12,10 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-
 #include <functional>
-
 #include <iostream>
 
 #include <fcntl.h>
@@ -103,6 +102,39 @@ TEST_F(CopyRunTest, AnExistingTargetIsSkippedNumberedOrReplacedAsChosen) {
     EXPECT_EQ(host_.questions.size(), c.exists == TargetExists::Overwrite ? 1u : 0u);
   }
   EXPECT_EQ(readAll(base_ + "env/XDG_DATA_HOME/Trash/files/a.txt"), "old a");
+}
+
+// Files of several folders gathered into one folder the run makes meet each other there: the
+// second of a name is an existing target as any other, though the run never looks into a folder
+// it made itself.
+TEST_F(CopyRunTest, FilesGatheredIntoANewFolderMeetAsExistingTargets) {
+  makeDir("main/sub");
+  makeDir("main/sub2");
+  makeFile("main/a.txt", "top");
+  makeFile("main/sub/a.txt", "sub");
+  makeFile("main/sub2/a.txt", "sub2");
+  // The subfolders' order is the walk's: only which names and contents come out is fixed.
+  struct Case {
+    TargetExists exists;
+    std::vector<std::string> names, contents;
+  };
+  const Case cases[] = {
+      {TargetExists::Skip, {"a.txt"}, {"top"}},
+      {TargetExists::Numbered, {"a.txt", "a1.txt", "a2.txt"}, {"sub", "sub2", "top"}},
+      {TargetExists::Overwrite, {"a.txt"}, {"sub|sub2"}},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(root_ + "new");
+    run({.pattern = root_ + "new", .exists = c.exists, .withSubfolders = true});
+    std::vector<std::string> names, contents;
+    for (const auto& [name, bytes] : tree(root_ + "new/")) {
+      names.push_back(name);
+      contents.push_back(c.exists == TargetExists::Overwrite && bytes != "top" ? "sub|sub2" : bytes);
+    }
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(names, c.names) << static_cast<int>(c.exists) << report();
+    EXPECT_EQ(contents, c.contents) << static_cast<int>(c.exists) << report();
+  }
 }
 
 TEST_F(CopyRunTest, OverwriteNeverReplacesTheSourceItself) {

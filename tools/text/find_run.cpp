@@ -8,9 +8,13 @@
 #include "core/state.h"
 #include "core/vb.h"
 #include "platform/file_head.h"
+#include "tools/text/find_read_ahead.h"
 #include "tools/text/find_targets.h"
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <optional>
 
 namespace tools::text {
 
@@ -33,11 +37,19 @@ class WordFinder {
                          .caption = msg_(3),
                          .refresh = core::RefreshMode::None,
                          .readsOnly = true};
-    const core::RunHooks hooks{.onEnd = [this](const core::RunOutcome&) { report(); }};
+    core::RunHooks hooks{.onEnd = [this](const core::RunOutcome&) { report(); }};
     switch (options_.in) {
       case FindIn::Contents:
         run.cadence = {.every = 0, .showEachItem = true};
+        // Helpers have each folder's next files brought into memory while this thread matches
+        // (they stop when the run ends).
+        if (options_.readAheadHelpers > 0) {
+          ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers});
+          if (options_.readAheadAtOnce) ahead_->start();
+          hooks.onFolderStart = [this](const core::FolderInfo& info) { readAhead(info.folder); };
+        }
         core::runFiles(pipe_, form, run, [this](core::RunItem& item) { return searchContents(item); }, hooks);
+        ahead_.reset();
         break;
       case FindIn::FileNames:
         run.cadence = {.every = kNameCadence};
@@ -70,9 +82,32 @@ class WordFinder {
     ++(hit ? hitCount_ : missCount_);
   }
 
+  // A read slower than memory (under 200 MB/s, and long enough to notice) came from the disk, or
+  // the run lost the processor meanwhile: once a few come close together (each counts 4, each
+  // fast read takes 1 off), the helpers read ahead from then on. A tree in memory never starts
+  // them, however busy the machine.
+  void startReadAheadIfSlow(std::chrono::steady_clock::duration took, std::size_t bytes) {
+    constexpr auto kNoticeable = std::chrono::microseconds(200);
+    constexpr int kStartAt = 12;
+    const bool slow =
+        took >= kNoticeable && static_cast<double>(bytes) / std::chrono::duration<double>(took).count() < 200e6;
+    slowReads_ = slow ? slowReads_ + 4 : std::max(slowReads_ - 1, 0);
+    if (slowReads_ >= kStartAt) ahead_->start();
+  }
+
+  // The folder's files, as the run will take them (not the entries it never opens).
+  void readAhead(const std::string& folder) {
+    ahead_->clear();
+    std::vector<std::string> paths;
+    for (const core::ListEntry& e : pipe_.host().listViewRoot())
+      if ((e.attributes & (core::kAttrFolder | core::kAttrSystem)) == 0) paths.push_back(folder + e.name);
+    ahead_->queue(paths);
+  }
+
   core::StepResult searchContents(core::RunItem& item) {
     path_.assign(item.folder()).append(item.name());  // one buffer for every path of the run
     const std::string& path = path_;
+    if (ahead_) ahead_->reached(path);
     // The file the check opened is the one read: one look-up (the listing's type passed on), and a
     // small file is one read into the run's buffer.
     platform::HeldFile file;
@@ -87,10 +122,12 @@ class WordFinder {
       const bool last = k == plan.count;
       const std::size_t want = last ? static_cast<std::size_t>(plan.lastLength) : kFindPieceSize;
       std::size_t got = 0;
+      const auto before = std::chrono::steady_clock::now();
       if (file.read((k - 1) * kFindPieceSize, want, piece_.get(), got) != 0) {
         pipe_.addResult(core::msgMain(85) + path);
         break;  // the file is a miss unless a piece before matched
       }
+      if (ahead_) startReadAheadIfSlow(std::chrono::steady_clock::now() - before, got);
       matched = matcher_.feed(std::string_view(piece_.get(), got));
       item.showProgressWithin(static_cast<double>(k) / static_cast<double>(plan.count));
       const core::Poll poll = item.yieldAndPoll();
@@ -129,6 +166,8 @@ class WordFinder {
   const MatchMode mode_;
   ContentMatcher matcher_;
   std::unique_ptr<char[]> piece_;  // the run's read buffer, of one piece
+  std::optional<ReadAhead> ahead_;  // contents searches only
+  int slowReads_ = 0;               // how many of the run's last reads waited, by the rule above
   std::string path_;
   core::ResultsLog hits_, misses_;
   long long hitCount_ = 0, missCount_ = 0;

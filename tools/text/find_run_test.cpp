@@ -6,7 +6,9 @@
 #include "core/pipeline_test_support.h"
 #include "tools/text/run_report_test_support.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tools::text {
 namespace {
@@ -23,6 +25,20 @@ class FindRunTest : public core::testing::PipelineTest {
     makeDir("Reports");
     makeFile("Reports/gamma.txt", "nothing here");
     host_.realListing = true;
+  }
+  // Many files in nested folders: sizes around the piece size, hits early and late in a file,
+  // empty files.
+  void makeManyFiles() {
+    for (int d = 0; d < 6; ++d) {
+      const std::string folder = "many" + std::to_string(d) + (d % 2 ? "/deeper" : "");
+      makeDir(folder);
+      for (int i = 0; i < 25; ++i) {
+        const std::size_t size = std::vector<std::size_t>{0, 40, kFindPieceSize - 1, kFindPieceSize + 3, 9000}[i % 5];
+        std::string bytes(size, 'q');
+        if ((i + d) % 3 == 0 && size > 20) bytes.replace(i % 2 ? size - 8 : 2, 6, "needle");
+        makeFile(folder + "/f" + std::to_string(i) + ".txt", bytes);
+      }
+    }
   }
   FindStart find(FindOptions options) {
     options.withSubfolders = true;
@@ -120,6 +136,48 @@ TEST_F(FindRunTest, AFileCutShortByCancelIsInNeitherList) {
   EXPECT_NE(text.find("not matching any: 3 found"), std::string::npos) << text;
   EXPECT_EQ(text.find("long.txt"), std::string::npos);
   EXPECT_NE(host.results.back().text.find("{76}"), std::string::npos);
+}
+
+int openDescriptors() {
+  int n = 0;
+  if (DIR* d = ::opendir("/proc/self/fd")) {
+    while (::readdir(d)) ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+TEST_F(FindRunTest, ReadingAheadChangesNeitherTheResultsNorTheirOrder) {
+  makeManyFiles();
+  ASSERT_EQ(::symlink((root_ + "many0/f3.txt").c_str(), (root_ + "many0/link.txt").c_str()), 0);
+  ASSERT_EQ(::mkfifo((root_ + "many2/pipe.txt").c_str(), 0600), 0);
+  std::vector<std::string> reports, logs;
+  for (const int helpers : {0, 1, 3, 8}) {
+    find({.text = "needle", .readAheadHelpers = helpers, .readAheadAtOnce = true});
+    reports.push_back(reportedText(host_));
+    logs.push_back(host_.results.back().text);
+  }
+  EXPECT_NE(reports[0].find("many0/link.txt"), std::string::npos);
+  for (std::size_t i = 1; i < reports.size(); ++i) {
+    EXPECT_EQ(reports[i], reports[0]) << i;
+    EXPECT_EQ(logs[i], logs[0]) << i;
+  }
+}
+
+TEST_F(FindRunTest, CancelWhileReadingAheadEndsTheRunAndKeepsNoFileOpen) {
+  makeManyFiles();
+  CancelDuringFile host;
+  host.realListing = true;
+  host.mainFolder = root_;
+  host.at = root_ + "many2/f3.txt";  // larger than a piece: Cancel comes within it
+  core::Pipeline pipe(host);
+  const int before = openDescriptors();
+  findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadAtOnce = true}, msg_);
+  EXPECT_EQ(openDescriptors(), before);
+  const std::string text = reportedText(host);
+  EXPECT_NE(text.find("many2/f2.txt"), std::string::npos) << text;
+  for (const char* after : {"many2/f3.txt", "many2/f4.txt", "many3/", "many5/"})
+    EXPECT_EQ(text.find(after), std::string::npos) << after;
 }
 
 TEST_F(FindRunTest, FileAndFolderNames) {
