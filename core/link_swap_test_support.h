@@ -6,9 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -119,14 +120,22 @@ class LinkSwapper {
     stop();
     std::filesystem::remove(link_);
   }
+  // Where the entry is there already, returns once the first swap has happened (or after a few
+  // seconds when none can): on a busy machine the thread may otherwise not run at all before a
+  // short run is over.
   void start() {
     stop_ = false;
+    const long before = swaps_;
+    struct stat st {};
+    const bool there = ::lstat(entry_.c_str(), &st) == 0;
     thread_ = std::thread([this] {
       while (!stop_) {
         if (::renameat2(AT_FDCWD, entry_.c_str(), AT_FDCWD, link_.c_str(), RENAME_EXCHANGE) == 0) ++swaps_;
         std::this_thread::yield();
       }
     });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (there && swaps_ == before && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
   }
   void stop() {
     stop_ = true;
