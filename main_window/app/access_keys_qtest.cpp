@@ -5,6 +5,7 @@
 // the letter alone while it is open). A window is looked at in each of its modes (as each option is
 // chosen), with the controls that a tick would show in a frame of their own.
 #include "main_window/app/tool_list.h"
+#include "main_window/app/tool_windows_qtest_support.h"
 
 #include "companions/font_chooser/widgets/font_form.h"
 #include "companions/language_chooser/widgets/form1.h"
@@ -50,20 +51,9 @@
 #include <vector>
 
 using namespace mainwin;
+using namespace mainwin::testing;
 
 namespace {
-
-const char* const kLanguages[] = {"English", "French", "German", "Spanish", "Dutch"};
-
-// The letter a caption underlines for Alt (lower case), or a null character ("&&" is a plain "&").
-QChar accessKey(const QString& caption) {
-  for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != u'&') continue;
-    if (caption[i + 1] != u'&') return caption[i + 1].toLower();
-    ++i;
-  }
-  return {};
-}
 
 // Captions reached at the same time, each with who carries it.
 struct Captions {
@@ -101,24 +91,12 @@ QStringList menuClashes(const QMenu* menu, const QString& where) {
   return clashes(c, where + QStringLiteral("menu ") + name + QStringLiteral(": "));
 }
 
-// Whether w can be reached in form as it stands: shown, or inside a frame that is hidden only until
-// an option or a tick calls for it (the frame, not the control, is hidden).
-bool reachable(const QWidget* w, const QWidget* form) {
-  for (const QWidget* p = w; p && p != form; p = p->parentWidget()) {
-    if (!p->isHidden()) continue;
-    const QMetaObject* mo = p->metaObject();
-    const bool frame = mo == &QFrame::staticMetaObject || mo == &QGroupBox::staticMetaObject || mo == &QWidget::staticMetaObject;
-    if (p == w || !frame) return false;
-  }
-  return true;
-}
-
 // The clashes of form as it stands: its shown controls and menu bar entries, then each of its menus
 // (the menu bar's and the pop-up menus of its buttons).
 QStringList windowClashes(QWidget* form, const QString& where) {
   Captions c;
   for (QWidget* w : form->findChildren<QWidget*>()) {
-    if (w->window() != form || !reachable(w, form)) continue;
+    if (w->window() != form || !metInForm(w, form)) continue;
     if (auto* b = qobject_cast<QAbstractButton*>(w)) c.add(b->objectName(), b->text());
     // A label's key moves the focus to its buddy; a label without one takes no key.
     if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy()) c.add(l->objectName(), l->text());
@@ -164,18 +142,6 @@ QStringList clashesInEachMode(QWidget* form, const QString& language) {
     out << windowClashes(form, QStringLiteral("[%1 %2 %3] ").arg(form->objectName(), language, box->objectName()));
   }
   out.removeDuplicates();
-  return out;
-}
-
-// Each tool window once, with the Quick-Find entry that opens it.
-std::vector<std::pair<std::string, std::string>> toolWindows() {
-  std::vector<std::pair<std::string, std::string>> out;
-  std::set<std::string> seen;
-  for (const LaunchEntry& e : launchTable()) {
-    const LaunchEntry* opened = resolvedEntry(e.menu);
-    if (e.parent != "menuQuik" || !opened || !toolFormAvailable(opened->form)) continue;
-    if (seen.insert(std::string(opened->form)).second) out.emplace_back(std::string(opened->form), std::string(e.menu));
-  }
   return out;
 }
 

@@ -4,6 +4,7 @@
 // name; controls that look disabled say so and take no Tab focus; the pop-up menus of the tools'
 // buttons are part of the tree while open. The Rename menu's entries open their tools on names.
 #include "main_window/app/tool_list.h"
+#include "main_window/app/tool_windows_qtest_support.h"
 
 #include "core/language_file.h"
 #include "core/state.h"
@@ -38,51 +39,16 @@
 #include <vector>
 
 using namespace mainwin;
+using namespace mainwin::testing;
 using tools::testing::child;
 
 namespace {
-
-const char* const kLanguages[] = {"English", "French", "German", "Spanish", "Dutch"};
-
-// Each tool window once, with the Quick-Find entry that opens it without a preset.
-std::vector<std::pair<std::string, std::string>> toolWindows() {
-  std::vector<std::pair<std::string, std::string>> out;
-  std::set<std::string> seen;
-  for (const LaunchEntry& e : launchTable()) {
-    const LaunchEntry* opened = resolvedEntry(e.menu);
-    if (e.parent != "menuQuik" || !opened || !toolFormAvailable(opened->form)) continue;
-    if (seen.insert(std::string(opened->form)).second) out.emplace_back(std::string(opened->form), std::string(e.menu));
-  }
-  return out;
-}
-
-// The letter a caption underlines for Alt (lower case), or a null character.
-QChar accessKey(const QString& caption) {
-  for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != u'&') continue;
-    if (caption[i + 1] != u'&') return caption[i + 1].toLower();
-    ++i;
-  }
-  return {};
-}
-
-// Whether a screen reader meets w in form as it stands: shown, or inside a frame that is hidden
-// only until an option calls for it (the frame, not the control, is hidden).
-bool met(const QWidget* w, const QWidget* form) {
-  for (const QWidget* p = w; p && p != form; p = p->parentWidget()) {
-    if (!p->isHidden()) continue;
-    const QMetaObject* mo = p->metaObject();
-    const bool frame = mo == &QFrame::staticMetaObject || mo == &QGroupBox::staticMetaObject || mo == &QWidget::staticMetaObject;
-    if (p == w || !frame) return false;
-  }
-  return true;
-}
 
 // The input controls of form that a screen reader meets, Qt's inner parts left out.
 QList<QWidget*> inputControls(QWidget* form) {
   QList<QWidget*> out;
   for (QWidget* w : form->findChildren<QWidget*>()) {
-    if (test::expectedRoles(w).isEmpty() || test::isInnerPart(w) || w->window() != form || !met(w, form)) continue;
+    if (test::expectedRoles(w).isEmpty() || test::isInnerPart(w) || w->window() != form || !metInForm(w, form)) continue;
     out << w;
   }
   return out;
@@ -141,13 +107,13 @@ QStringList namingProblems(QWidget* form, const QString& where) {
     const bool free = std::any_of(caption.cbegin(), caption.cend(), [&](QChar c) {
       return c >= u'a' && c <= u'z' && !taken.contains(c);
     });
-    if (b->window() == form && met(b, form) && free && accessKey(b->text()).isNull()) {
+    if (b->window() == form && metInForm(b, form) && free && accessKey(b->text()).isNull()) {
       problems << where + test::who(b) + QStringLiteral(": no Alt key in \"") + b->text() + QLatin1Char('"');
     }
   }
   // A panel of controls is named by its title, or by what it belongs to.
   for (auto* g : form->findChildren<QGroupBox*>()) {
-    if (g->window() == form && met(g, form) && QAccessible::queryAccessibleInterface(g)->text(QAccessible::Name).trimmed().isEmpty()) {
+    if (g->window() == form && metInForm(g, form) && QAccessible::queryAccessibleInterface(g)->text(QAccessible::Name).trimmed().isEmpty()) {
       problems << where + test::who(g) + QStringLiteral(": an unnamed panel");
     }
   }
