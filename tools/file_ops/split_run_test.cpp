@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <chrono>
 #include <thread>
 #include <set>
 
@@ -132,7 +133,10 @@ TEST_F(SplitRunTest, TheRejoinScriptsModeNeverGoesThroughALinkSwappedInForIt) {
   ::umask(mask);
   const std::string script = root_ + "f.sh";
   long swaps = 0, seen = 0;
-  for (int round = 0; round < 600; ++round) {
+  // On a busy machine the threads may miss many short splits: more rounds, until each has had its
+  // chance, within a bound that only a hang would reach.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (int round = 0; round < 600 || ((swaps == 0 || seen == 0) && std::chrono::steady_clock::now() < giveUp); ++round) {
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_);
     makeFile("f.bin", pattern(3000));
@@ -149,6 +153,8 @@ TEST_F(SplitRunTest, TheRejoinScriptsModeNeverGoesThroughALinkSwappedInForIt) {
     if (swapping) swapper.start();
     split({.pieceSize = 1000, .rejoinScript = true});
     swapper.stop();
+    // A busy machine may not have run the watcher yet: let it have its look at the script first.
+    for (int i = 0; i < 5000 && !swapping && firstMode == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     stop = true;
     watcher.join();
     swaps += swapper.swaps();
