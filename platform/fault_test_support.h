@@ -2,7 +2,7 @@
 // chosen step, be given a private mount namespace with a small or read-only file system that the
 // rest of the machine never sees, or run as an ordinary user (the child reports a text through a
 // pipe; the parent makes the assertions); and a file-size limit that makes writes fail as on a
-// full disk, even for root.
+// full disk, even for root; and a count of the descriptors open, for tests that nothing leaks one.
 // Header-only; only *_test.cpp files include it.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include <dirent.h>
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -129,5 +130,16 @@ class ScopedFileSizeLimit {
   void (*oldHandler_)(int);
   struct rlimit old_ {};
 };
+
+// The descriptors this process has open (with the one that reads them): equal before and after a
+// run that leaks none.
+inline int openDescriptors() {
+  int n = 0;
+  if (DIR* d = ::opendir("/proc/self/fd")) {
+    while (::readdir(d)) ++n;
+    ::closedir(d);
+  }
+  return n;
+}
 
 }  // namespace platform::testing

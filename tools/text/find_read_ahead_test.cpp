@@ -3,6 +3,8 @@
 // keeps no descriptor open. That the run's results do not depend on it is find_run_test's part.
 #include "tools/text/find_read_ahead.h"
 
+#include "platform/fault_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -17,15 +19,6 @@
 
 namespace tools::text {
 namespace {
-
-int openDescriptors() {
-  int n = 0;
-  if (DIR* d = ::opendir("/proc/self/fd")) {
-    while (::readdir(d)) ++n;
-    ::closedir(d);
-  }
-  return n;
-}
 
 class ReadAheadTest : public ::testing::Test {
  protected:
@@ -50,7 +43,7 @@ TEST_F(ReadAheadTest, PassesOverAFifoALinkAndWhatTheRunSkipsAndStopsWithFilesQue
   ASSERT_EQ(::symlink(paths[0].c_str(), link.c_str()), 0);
   paths.insert(paths.begin() + 5, fifo);
   paths.insert(paths.begin() + 9, link);
-  const int before = openDescriptors();
+  const int before = platform::testing::openDescriptors();
   {
     ReadAhead ahead({.helpers = 3, .window = 8});
     ahead.queue(paths);
@@ -64,7 +57,7 @@ TEST_F(ReadAheadTest, PassesOverAFifoALinkAndWhatTheRunSkipsAndStopsWithFilesQue
     ahead.queue(paths);
     // Destroyed with most files still queued and helpers at work.
   }
-  EXPECT_EQ(openDescriptors(), before);
+  EXPECT_EQ(platform::testing::openDescriptors(), before);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "core/pipeline_test_support.h"
 #include "tools/text/run_report_test_support.h"
+#include "platform/fault_test_support.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -138,15 +139,6 @@ TEST_F(FindRunTest, AFileCutShortByCancelIsInNeitherList) {
   EXPECT_NE(host.results.back().text.find("{76}"), std::string::npos);
 }
 
-int openDescriptors() {
-  int n = 0;
-  if (DIR* d = ::opendir("/proc/self/fd")) {
-    while (::readdir(d)) ++n;
-    ::closedir(d);
-  }
-  return n;
-}
-
 TEST_F(FindRunTest, ReadingAheadChangesNeitherTheResultsNorTheirOrder) {
   makeManyFiles();
   ASSERT_EQ(::symlink((root_ + "many0/f3.txt").c_str(), (root_ + "many0/link.txt").c_str()), 0);
@@ -171,9 +163,9 @@ TEST_F(FindRunTest, CancelWhileReadingAheadEndsTheRunAndKeepsNoFileOpen) {
   host.mainFolder = root_;
   host.at = root_ + "many2/f3.txt";  // larger than a piece: Cancel comes within it
   core::Pipeline pipe(host);
-  const int before = openDescriptors();
+  const int before = platform::testing::openDescriptors();
   findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadAtOnce = true}, msg_);
-  EXPECT_EQ(openDescriptors(), before);
+  EXPECT_EQ(platform::testing::openDescriptors(), before);
   const std::string text = reportedText(host);
   EXPECT_NE(text.find("many2/f2.txt"), std::string::npos) << text;
   for (const char* after : {"many2/f3.txt", "many2/f4.txt", "many3/", "many5/"})
