@@ -41,6 +41,9 @@ class PipelineTest : public ::testing::Test {
     state_.state().msgMain[68] = "Results";
     state_.state().tempPath = base_ + "temp/";
     std::filesystem::create_directories(state_.state().tempPath);
+    // The program's own folder (undo journals, data files): never the folder the tests run in.
+    state_.state().appPath = base_ + "app/";
+    std::filesystem::create_directories(state_.state().appPath);
     root_ = base_ + "root/";
     std::filesystem::create_directories(root_);
     host_.mainFolder = root_;
