@@ -133,7 +133,8 @@ class DupesFinder {
     advance(alone);
     ContentReading reading = reading_;
     reading.looked = [this](std::size_t members) { advance(members); };
-    reading.scopeRoot = core::AddSlash(pipe_.host().dir1());
+    // The run's steps are scoped to its folder (when it has one); the readers keep to it too.
+    if (!pipe_.host().dir1().empty()) reading.scopeRoot = core::AddSlash(pipe_.host().dir1());
     (void)groupSameContentsEach(files_, classes, reading, [this](std::size_t, std::vector<DupesGroup>& groups) {
       for (const DupesGroup& g : groups) {
         if (!actOnGroup(g)) return false;
