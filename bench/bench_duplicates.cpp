@@ -7,7 +7,9 @@
 // Each peer's count of duplicate files is printed beside ours, so a fast wrong answer shows.
 // Then the same over a tree shaped like a real one (bench_real_tree.h: 10,000 files of every size
 // in 850 folders, some of them copies of others), its figures named real_*.
-// Usage: bench_duplicates [folder] (default: a temporary folder, removed at the end).
+// Usage: bench_duplicates [folder [tree]] (folder: where the trees are made, by default a temporary
+// folder removed at the end; tree: an existing tree, such as a copy of /usr/share, compared on too
+// and left as it is, its figures named given_*).
 // Output: one "name: value unit" per line; <peer>_ratio is our time / the peer's.
 #include "bench/bench_real_tree.h"
 #include "bench/bench_small_tree.h"
@@ -187,5 +189,11 @@ int main(int argc, char** argv) {
               made.files, made.folders, static_cast<double>(made.bytes) / 1e6, made.duplicates);
   compareOn(root, real, "real_");
   fs::remove_all(real);
+
+  if (argc > 2) {
+    const fs::path given = fs::absolute(argv[2]);
+    std::printf("given_tree: %s\n", given.c_str());
+    compareOn(root, given, "given_");
+  }
   return 0;
 }

@@ -8,6 +8,11 @@
 //   auto groups = tools::file_ops::groupSameContents(files, {0, 1, 2}, reading);
 //   if (groups) for (const DupesGroup& g : *groups) keep(g.kept), act(g.copies);
 //
+//   // Every size of a tree at once (the files read in their listed order, by several threads):
+//   const std::vector<tools::file_ops::SizeClass> sizes = ...;   // one span of members per size
+//   tools::file_ops::groupSameContentsEach(files, sizes, reading,
+//       [&](std::size_t k, std::vector<DupesGroup>& groups) { return actOn(groups); });
+//
 // ---- contract ----
 // A file is read only through a descriptor opened without following links, and only while it is
 // the very file that was measured (same size; same device and inode once known); otherwise it
@@ -51,16 +56,37 @@ struct ContentReading {
   // A member that could not be read (error: errno; EINVAL for what is not a regular file, ESTALE
   // for a file that is no longer the one measured), once per member. Not called for a symlink.
   std::function<void(std::size_t index, int error)> unreadable{};
+  // How many more members have had their first look (for a progress bar), now and then; the
+  // calls add up to the number of members read once every first look is done.
+  std::function<void(std::size_t members)> looked{};
+  // The folder of the calling thread's platform::StepScope, or empty when it has none: reader
+  // threads reach the files below it as the calling thread does (never through a link below it).
+  std::string scopeRoot{};
 };
 
 // Groups members (indexes into files, all of one size, in their order) by equal contents. Each
 // group's kept file is its first member; its copies are the later members of the same contents
 // that are not the kept file's inode. Groups come in the order of their kept files. nullopt when
 // poll stopped the work. The members read get their identity. Large sets of files are read by a
-// few threads at once; poll and unreadable are only ever called on the calling thread.
+// few threads at once (each in a platform::StepScope of its own on reading.scopeRoot); poll,
+// unreadable and looked are only ever called on the calling thread, and every thread is joined
+// before the call returns.
 [[nodiscard]] std::optional<std::vector<DupesGroup>> groupSameContents(std::vector<DupesFile>& files,
                                                                        std::span<const std::size_t> members,
                                                                        const ContentReading& reading);
+
+// The members of one size: indexes into files, in their order.
+using SizeClass = std::span<const std::size_t>;
+
+// Groups the members of every class as groupSameContents groups one, reading the files of all
+// classes together: the first blocks of all of them in the order of their indexes (files listed
+// folder by folder are then reached through folders already open), then the rest of those still
+// alike, largest first. Then, for each class in order: unreadable for its members that failed (as
+// groupSameContents reports them) and onClass(class index, its groups). False when poll stopped
+// the work (before any onClass) or when onClass returned false (no later class is reported).
+[[nodiscard]] bool groupSameContentsEach(std::vector<DupesFile>& files, std::span<const SizeClass> classes,
+                                         const ContentReading& reading,
+                                         const std::function<bool(std::size_t index, std::vector<DupesGroup>& groups)>& onClass);
 
 enum class Compared {
   Same,        // both files are still as measured and their bytes are equal

@@ -1,7 +1,11 @@
 // Grouping by contents on small fixtures: which files of one size fall together (small files read
 // whole, large ones differing only past the first block or only in their last byte), hard links,
-// files no longer as measured, Cancel; and the byte comparison before a delete or move.
+// files no longer as measured, Cancel; many sizes read at once as each size alone, files changed
+// between the two reads, reader threads that keep to the run's folder; and the byte comparison
+// before a delete or move.
 #include "tools/file_ops/dupes_contents.h"
+
+#include "platform/step_scope.h"
 
 #include <QTemporaryDir>
 
@@ -9,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numeric>
 #include <set>
 #include <thread>
@@ -127,6 +132,92 @@ TEST_F(DupesContentsTest, AStopFromPollEndsTheGrouping) {
   const std::vector<DupesFile> files{make("a", "1111"), make("b", "1111")};
   int polls = 0;
   EXPECT_EQ(groupsOf(files, {.poll = [&](std::uint64_t) { return ++polls < 2; }}), (Groups{{"stopped"}}));
+}
+
+// What grouping many sizes at once tells, in its order: "unreadable <name>" and "<kept> <copy>...".
+using Events = std::vector<std::string>;
+
+TEST_F(DupesContentsTest, ManySizesReadTogetherGiveWhatEachSizeAloneGivesInTheSameOrder) {
+  // Sizes shared by many files, in several groups each, spread over folders, large files alike in
+  // their first block; a few files gone or grown since they were measured.
+  const std::string dir = dir_.path().toStdString() + "/";
+  std::vector<DupesFile> files;
+  for (int i = 0; i < 240; ++i) {
+    const std::string folder = "d" + std::to_string(i % 6) + "/";
+    std::filesystem::create_directories(dir + folder);
+    const int size = i % 4 == 3 ? 70 * 1024 + i % 3 : 1 + i % 5;
+    std::string bytes(static_cast<std::size_t>(size), 'a');
+    bytes.back() = static_cast<char>('a' + i % 7);
+    files.push_back(make(folder + "f" + std::to_string(i), bytes));
+  }
+  std::filesystem::remove(files[17].path);
+  std::ofstream(files[42].path, std::ios::binary | std::ios::app) << "grown";
+  std::filesystem::remove(files[103].path);  // a large one
+
+  std::map<std::uint64_t, std::vector<std::size_t>> bySize;
+  for (std::size_t i = 0; i < files.size(); ++i) bySize[files[i].size].push_back(i);
+  const auto eventsOf = [&](std::vector<DupesFile> copy, bool together) {
+    Events events;
+    const ContentReading reading{.unreadable = [&](std::size_t i, int) { events.push_back("unreadable " + name(copy[i])); }};
+    const auto addGroups = [&](const std::vector<DupesGroup>& groups) {
+      for (const DupesGroup& g : groups) {
+        events.push_back(name(copy[g.kept]));
+        for (std::size_t c : g.copies) events.back() += " " + name(copy[c]);
+      }
+    };
+    if (together) {
+      std::vector<SizeClass> classes;
+      for (const auto& [size, members] : bySize) classes.emplace_back(members);
+      EXPECT_TRUE(groupSameContentsEach(copy, classes, reading, [&](std::size_t, std::vector<DupesGroup>& groups) {
+        addGroups(groups);
+        return true;
+      }));
+    } else {
+      for (const auto& [size, members] : bySize) addGroups(groupSameContents(copy, members, reading).value());
+    }
+    return events;
+  };
+  const Events alone = eventsOf(files, false);
+  EXPECT_EQ(eventsOf(files, true), alone);
+  EXPECT_EQ(std::count_if(alone.begin(), alone.end(), [](const std::string& e) { return e.starts_with("unreadable"); }), 3);
+  EXPECT_GT(alone.size(), 20U);
+}
+
+TEST_F(DupesContentsTest, AFileChangedBetweenTheTwoReadsIsNoDuplicate) {
+  // Four large files alike in their first block: b is replaced by another file and c changes in
+  // place past its first block once every first block has been read.
+  const std::string big(200 * 1024, 'm');
+  std::vector<DupesFile> files{make("a", big), make("b", big), make("c", big), make("d", big)};
+  std::size_t looked = 0;
+  ContentReading reading{.looked = [&](std::size_t n) {
+    looked += n;
+    if (looked != files.size()) return;
+    std::ofstream(files[1].path + ".new", std::ios::binary) << big;
+    std::filesystem::rename(files[1].path + ".new", files[1].path);
+    std::string changed = big;
+    changed[150 * 1024] = 'n';
+    std::ofstream(files[2].path, std::ios::binary | std::ios::in) << changed;
+  }};
+  for (DupesFile& f : files) f.identified = false;  // as the finder collects them: size only
+  EXPECT_EQ(groupsOf(files, reading), (Groups{{"a", "d"}}));
+  EXPECT_EQ(looked, files.size());
+  EXPECT_EQ(unreadable_, (std::vector<std::string>{"b"}));
+}
+
+TEST_F(DupesContentsTest, ReaderThreadsReachFilesAsTheCallingThreadsScopeDoes) {
+  // Many files listed through a link below the run's folder: no thread may read them, however
+  // the work falls between the threads.
+  const std::string dir = dir_.path().toStdString() + "/";
+  std::filesystem::create_directories(dir + "elsewhere");
+  ASSERT_EQ(::symlink((dir + "elsewhere").c_str(), (dir + "link").c_str()), 0);
+  std::vector<DupesFile> files;
+  for (int i = 0; i < 200; ++i) {
+    const DupesFile real = make("elsewhere/f" + std::to_string(i), "same");
+    files.push_back({.path = dir + "link/f" + std::to_string(i), .size = real.size});
+  }
+  const platform::StepScope scope(dir);
+  const Groups got = groupsOf(files, {.scopeRoot = dir});
+  EXPECT_EQ(got, Groups{});
 }
 
 TEST_F(DupesContentsTest, SameContentsComparesTheBytesAsTheyAreNow) {

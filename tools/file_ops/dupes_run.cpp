@@ -114,25 +114,33 @@ class DupesFinder {
     }
   }
 
+  // Files of one size are a class; the files of all classes are read together, and each class's
+  // duplicates are then listed or acted on in the order of the sizes.
   void compareByContents() {
     std::vector<std::size_t> order(files_.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [this](std::size_t a, std::size_t b) { return files_[a].size < files_[b].size; });
-    for (std::size_t from = 0; from < order.size() && !stopped_;) {
+    std::vector<SizeClass> classes;
+    std::size_t alone = 0;  // files no other file has the size of: compared at once
+    for (std::size_t from = 0; from < order.size();) {
       std::size_t to = from + 1;
       while (to < order.size() && files_[order[to]].size == files_[order[from]].size) ++to;
-      const std::span<const std::size_t> members(order.data() + from, to - from);
-      if (members.size() > 1) {
-        const auto groups = groupSameContents(files_, members, reading_);
-        if (!groups) return;
-        for (const DupesGroup& g : *groups) {
-          if (!actOnGroup(g)) return;
-        }
-      }
-      advance(members.size());
+      if (to - from > 1) classes.emplace_back(order.data() + from, to - from);
+      else ++alone;
       from = to;
     }
+    advance(alone);
+    ContentReading reading = reading_;
+    reading.looked = [this](std::size_t members) { advance(members); };
+    // The run's steps are scoped to its folder (when it has one); the readers keep to it too.
+    if (!pipe_.host().dir1().empty()) reading.scopeRoot = core::AddSlash(pipe_.host().dir1());
+    (void)groupSameContentsEach(files_, classes, reading, [this](std::size_t, std::vector<DupesGroup>& groups) {
+      for (const DupesGroup& g : groups) {
+        if (!actOnGroup(g)) return false;
+      }
+      return !stopped_;
+    });
   }
 
   void compareByName() {

@@ -1,6 +1,6 @@
 // The finder's run on fixture folders with known groups: each mode's result text and what it did
 // to the files, the checks before the run, symbolic links and hard links, a taken target name,
-// a move across file systems, and Cancel during the collection.
+// a move across file systems, many files read side by side, and Cancel during the collection.
 #include "tools/file_ops/dupes_run.h"
 
 #include "core/pipeline_test_support.h"
@@ -93,6 +93,28 @@ TEST_F(DupesRunTest, TheCopyKeptIsTheFirstInTheTreesNameOrder) {
                                      "Charlie/same.txt\r\n     Deleted: " + root_ + "Kilo/same.txt\r\n"),
             std::string::npos)
       << reportedText(host_);
+}
+
+// Enough files of one size for several reader threads, in several folders: the groups and their
+// order are those of the listing, whoever read which file.
+TEST_F(DupesRunTest, ManyFilesReadSideBySideAreListedInTheListingsOrder) {
+  const std::vector<std::string> folders = {"a/", "b/", "c/", "d/", "d/e/"};
+  for (const std::string& folder : folders) {
+    makeDir(folder);
+    for (int i = 1; i <= 9; ++i) makeFile(folder + "x" + std::to_string(i) + ".txt", "contents " + std::to_string(i % 3));
+  }
+  EXPECT_EQ(run({.mode = DupesMode::ListByContents, .withSubfolders = true}), DupesStart::Ran);
+  std::string want = "Empty:\r\n\r\n\r\nDupes:\r\n";
+  for (int first = 1; first <= 3; ++first) {
+    want += root_ + "a/x" + std::to_string(first) + ".txt\r\n";
+    for (const std::string& folder : folders) {
+      for (int i = first; i <= 9; i += 3) {
+        if (folder != "a/" || i != first) want += "     " + root_ + folder + "x" + std::to_string(i) + ".txt\r\n";
+      }
+    }
+    want += "\r\n";
+  }
+  EXPECT_EQ(reportedText(host_), want + "\t");
 }
 
 TEST_F(DupesRunTest, RefusalsBeforeTheRunTouchNothing) {
