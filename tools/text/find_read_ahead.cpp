@@ -26,6 +26,15 @@ namespace tools::text {
 
 namespace {
 
+// A moment's wait in a spin, kind to the other hyperthread.
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
 bool sameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -53,9 +62,10 @@ bool AheadFinding::judges(const struct stat& seen) const {
 ReadAhead::ReadAhead(Limits limits, const ContentMatcher& matcher) : limits_(limits), matcher_(matcher) {}
 
 void ReadAhead::SpinLock::lock() {
-  for (int turn = 0; held_.exchange(true, std::memory_order_acquire); ++turn) {
+  for (int turn = 0; held_.exchange(true, std::memory_order_acquire);) {
     while (held_.load(std::memory_order_relaxed)) {
-      if (++turn > 100) std::this_thread::yield();  // its holder may have lost the processor
+      if (++turn < 1000) pause();
+      else std::this_thread::yield();  // its holder lost the processor
     }
   }
 }
@@ -94,21 +104,31 @@ void ReadAhead::enterFolder(const std::string& folder, const std::vector<std::st
       at = entered_;
     }
     listNext_ = known ? std::max(listNext_, at + 1) : at + 1;
-    // The helpers' guesses for this folder, kept where the run's listing has the same file.
-    std::unordered_map<std::string_view, SlotPtr> guessed;
-    while (!slots_.empty() && slots_.front()->folder <= at) {
-      if (slots_.front()->folder == at) guessed.emplace(slots_.front()->path, slots_.front());
-      slots_.pop_front();
+    while (!slots_.empty() && slots_.front()->folder < at) slots_.pop_front();
+    // The helpers' guesses for this folder, kept where the run's listing has the same file: most
+    // often all of them, in the same order, and then nothing changes.
+    std::size_t same = 0;
+    const std::size_t guesses = static_cast<std::size_t>(
+        std::find_if(slots_.begin(), slots_.end(), [&](const SlotPtr& s) { return s->folder != at; }) -
+        slots_.begin());
+    while (same < guesses && same < names.size() && slots_[same]->path.size() == folder.size() + names[same].size() &&
+           slots_[same]->path.ends_with(names[same]) && slots_[same]->path.starts_with(folder))
+      ++same;
+    if (same < guesses || same < names.size()) {
+      std::unordered_map<std::string_view, SlotPtr> guessed;
+      for (std::size_t i = same; i < guesses; ++i) guessed.emplace(slots_[i]->path, slots_[i]);
+      std::vector<SlotPtr> mine;
+      std::string path;
+      for (std::size_t i = same; i < names.size(); ++i) {
+        path.assign(folder).append(names[i]);
+        const auto g = guessed.find(path);
+        mine.push_back(g != guessed.end() ? g->second : std::make_shared<Slot>(path, at));
+      }
+      slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(same),
+                   slots_.begin() + static_cast<std::ptrdiff_t>(guesses));
+      slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(same), std::make_move_iterator(mine.begin()),
+                    std::make_move_iterator(mine.end()));
     }
-    std::deque<SlotPtr> next;
-    std::string path;
-    for (const std::string& name : names) {
-      path.assign(folder).append(name);
-      const auto g = guessed.find(path);
-      next.push_back(g != guessed.end() ? g->second : std::make_shared<Slot>(path, at));
-    }
-    next.insert(next.end(), std::make_move_iterator(slots_.begin()), std::make_move_iterator(slots_.end()));
-    slots_ = std::move(next);
     wake = waiting_ > 0;
   }
   if (wake) {
@@ -130,9 +150,9 @@ std::optional<AheadFinding> ReadAhead::take(std::string_view path) {
     if (slot->state.compare_exchange_strong(expected, State::Claimed)) return std::nullopt;  // stays, taken by none
     slots_.pop_front();
   }
-  // Done, or Reading: most files take a helper microseconds, so a short wait in turns costs less
-  // than sleeping.
-  for (int turn = 0; turn < 64 && slot->state.load() == State::Reading; ++turn) std::this_thread::yield();
+  // Done, or Reading: most files take a helper microseconds, so a short spin costs less than
+  // sleeping (a yield could hand the processor to another program for a whole time slice).
+  for (int turn = 0; turn < 400 && slot->state.load() == State::Reading; ++turn) pause();
   if (slot->state.load() == State::Reading) {
     runWaits_.store(true);
     slot->state.wait(State::Reading);
@@ -190,9 +210,36 @@ std::vector<std::string> ReadAhead::guessFiles(const std::string& folder) const 
     if ((kind == platform::DirEntryKind::File || kind == platform::DirEntryKind::Unknown) &&
         (limits_.withHidden || name[0] != '.'))
       names.emplace_back(name);
-    return names.size() >= limits_.window;
+    return false;
   });
-  std::sort(names.begin(), names.end());
+  // As the main window lists by name, most often: letters of either case together, numbers by
+  // their value. Only a guess: the run's own listing decides.
+  const auto before = [](const std::string& a, const std::string& b) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+      if (digit(a[i]) && digit(b[j])) {
+        std::size_t ei = i, ej = j;
+        while (ei < a.size() && digit(a[ei])) ++ei;
+        while (ej < b.size() && digit(b[ej])) ++ej;
+        std::size_t si = i, sj = j;
+        while (si + 1 < ei && a[si] == '0') ++si;
+        while (sj + 1 < ej && b[sj] == '0') ++sj;
+        if (ei - si != ej - sj) return ei - si < ej - sj;
+        if (const int c = a.compare(si, ei - si, b, sj, ej - sj); c != 0) return c < 0;
+        i = ei, j = ej;
+        continue;
+      }
+      if (lower(a[i]) != lower(b[j])) return static_cast<unsigned char>(lower(a[i])) < static_cast<unsigned char>(lower(b[j]));
+      ++i, ++j;
+    }
+    if (i < a.size() || j < b.size()) return a.size() - i < b.size() - j;
+    return a < b;
+  };
+  const std::size_t keep = std::min(names.size(), limits_.window);
+  std::partial_sort(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(keep), names.end(), before);
+  names.resize(keep);
   return names;
 }
 

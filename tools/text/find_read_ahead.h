@@ -65,7 +65,7 @@ class ReadAhead {
   struct Limits {
     int helpers = 3;
     std::size_t window = 64;               // files ahead of the run at most
-    std::uint64_t largestFile = 4 << 20;   // larger files are left to the run
+    std::uint64_t largestFile = 16 << 20;  // larger files are left to the run
     std::uint64_t bytesPerFile = 1 << 20;  // what is asked into memory of such a file
     bool withHidden = false;               // whether names starting with "." are guessed too
   };
@@ -128,7 +128,7 @@ class ReadAhead {
   [[nodiscard]] const SlotPtr* nextQueued() const;
   // Whether a helper should list the next folder now. Under mutex_.
   [[nodiscard]] bool listingDue() const;
-  // The regular files (and entries of unknown type) of folder by name, at most a window of them.
+  // The regular files (and entries of unknown type) of folder, the first window of them by name.
   [[nodiscard]] std::vector<std::string> guessFiles(const std::string& folder) const;
 
   const Limits limits_;
