@@ -43,7 +43,7 @@ struct FindOptions {
   bool withHidden = false;
   // Helper threads that read and search the next files of a contents search ahead of the run
   // (find_read_ahead.h; the results are the same with any number); 0: none.
-  int readAheadHelpers = 3;
+  int readAheadHelpers = 6;
   // When given, set to how many files of a contents search the helpers' findings judged (tests
   // and benchmarks look; the results are the same whatever it says).
   long long* judgedAhead = nullptr;
