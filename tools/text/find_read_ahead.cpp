@@ -1,7 +1,7 @@
-// The helpers take queued paths strictly in order (nextRead_ only grows) and never more than the
-// window past the run's own place, so that what is read ahead stays bounded and the run finds it
-// when it comes. A slot the run reached before any helper took it is claimed by the run (it reads
-// that file itself) and passed over by the helpers.
+// The helpers take queued paths in order and never more than the window past the run's own
+// place, so that what is read ahead stays bounded and the run finds it when it comes. A slot the
+// run reached before any helper took it is claimed by the run (it reads that file itself) and
+// passed over by the helpers.
 //
 // Why a finding may stand for the file the run opens later: a change to a file's bytes moves its
 // modification and change times, so equal times (and device, inode, size) mean no change since
@@ -11,7 +11,7 @@
 #include "tools/text/find_read_ahead.h"
 
 #include "core/contents_rewrite.h"
-#include "platform/dir_listing.h"
+#include "platform/step_scope.h"
 #include "platform/file_head.h"
 #include "tools/text/find_run.h"
 
@@ -20,7 +20,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
 
 namespace tools::text {
 
@@ -80,13 +79,11 @@ ReadAhead::~ReadAhead() {
   for (std::thread& t : threads_) t.join();
 }
 
-void ReadAhead::setFolders(std::vector<std::string> folders) {
-  const std::lock_guard lock(lock_);
-  folders_ = std::move(folders);
-}
-
-void ReadAhead::start() {
-  if (!threads_.empty()) return;
+void ReadAhead::start(const std::string& root) {
+  if (!threads_.empty() || root_) return;
+  root_.emplace(root);
+  // Without the run's folder no path can be reached safely: every file is left to the run.
+  if (root_->error() != 0) return;
   for (int i = 0; i < std::max(limits_.helpers, 1); ++i) threads_.emplace_back([this] { helper(); });
 }
 
@@ -94,42 +91,13 @@ void ReadAhead::enterFolder(const std::string& folder, const std::vector<std::st
   bool wake = false;
   {
     const std::lock_guard lock(lock_);
-    std::size_t at = entered_;
-    while (at < folders_.size() && folders_[at] != folder) ++at;
-    const bool known = at < folders_.size();
-    if (known) {
-      entered_ = at;
-    } else {  // nothing guessed stands: guesses start again after the folder the run was in
-      slots_.clear();
-      at = entered_;
+    slots_.clear();  // the last folder's files are done with (a helper reading one keeps its slot)
+    std::string path;
+    for (const std::string& name : names) {
+      path.assign(folder).append(name);
+      slots_.push_back(std::make_shared<Slot>(path));
     }
-    listNext_ = known ? std::max(listNext_, at + 1) : at + 1;
-    while (!slots_.empty() && slots_.front()->folder < at) slots_.pop_front();
-    // The helpers' guesses for this folder, kept where the run's listing has the same file: most
-    // often all of them, in the same order, and then nothing changes.
-    std::size_t same = 0;
-    const std::size_t guesses = static_cast<std::size_t>(
-        std::find_if(slots_.begin(), slots_.end(), [&](const SlotPtr& s) { return s->folder != at; }) -
-        slots_.begin());
-    while (same < guesses && same < names.size() && slots_[same]->path.size() == folder.size() + names[same].size() &&
-           slots_[same]->path.ends_with(names[same]) && slots_[same]->path.starts_with(folder))
-      ++same;
-    if (same < guesses || same < names.size()) {
-      std::unordered_map<std::string_view, SlotPtr> guessed;
-      for (std::size_t i = same; i < guesses; ++i) guessed.emplace(slots_[i]->path, slots_[i]);
-      std::vector<SlotPtr> mine;
-      std::string path;
-      for (std::size_t i = same; i < names.size(); ++i) {
-        path.assign(folder).append(names[i]);
-        const auto g = guessed.find(path);
-        mine.push_back(g != guessed.end() ? g->second : std::make_shared<Slot>(path, at));
-      }
-      slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(same),
-                   slots_.begin() + static_cast<std::ptrdiff_t>(guesses));
-      slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(same), std::make_move_iterator(mine.begin()),
-                    std::make_move_iterator(mine.end()));
-    }
-    wake = waiting_ > 0;
+    wake = waiting_ > 0 && !slots_.empty();
   }
   if (wake) {
     wake_.fetch_add(1);
@@ -167,7 +135,6 @@ std::optional<AheadFinding> ReadAhead::take(std::string_view path) {
     if (waiting_ > 0) {
       const std::size_t quarter = limits_.window / 4, reach = std::min(slots_.size(), limits_.window - quarter);
       for (std::size_t i = 0; i < reach && !worth; ++i) worth = slots_[i]->state.load() == State::Queued;
-      worth = worth || (listingDue() && slots_.size() + quarter <= limits_.window);
     }
   }
   if (worth) {
@@ -182,7 +149,7 @@ bool ReadAhead::waitIdle(std::chrono::milliseconds timeout) {
   for (;;) {
     {
       const std::lock_guard lock(lock_);
-      if (nextQueued() == nullptr && !listing_ &&
+      if (nextQueued() == nullptr &&
           std::none_of(slots_.begin(), slots_.end(), [](const SlotPtr& s) { return s->state.load() == State::Reading; }))
         return true;
     }
@@ -198,59 +165,15 @@ const ReadAhead::SlotPtr* ReadAhead::nextQueued() const {
   return nullptr;
 }
 
-bool ReadAhead::listingDue() const {
-  return !listing_ && listNext_ < folders_.size() && slots_.size() < limits_.window;
-}
-
-std::vector<std::string> ReadAhead::guessFiles(const std::string& folder) const {
-  std::vector<std::string> names;
-  platform::FolderReader reader;
-  if (reader.open(folder) != 0) return names;
-  (void)platform::forEachEntryUntil(reader.fd(), [&](const char* name, platform::DirEntryKind kind) {
-    if ((kind == platform::DirEntryKind::File || kind == platform::DirEntryKind::Unknown) &&
-        (limits_.withHidden || name[0] != '.'))
-      names.emplace_back(name);
-    return false;
-  });
-  // As the main window lists by name, most often: letters of either case together, numbers by
-  // their value. Only a guess: the run's own listing decides.
-  const auto before = [](const std::string& a, const std::string& b) {
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-      if (digit(a[i]) && digit(b[j])) {
-        std::size_t ei = i, ej = j;
-        while (ei < a.size() && digit(a[ei])) ++ei;
-        while (ej < b.size() && digit(b[ej])) ++ej;
-        std::size_t si = i, sj = j;
-        while (si + 1 < ei && a[si] == '0') ++si;
-        while (sj + 1 < ej && b[sj] == '0') ++sj;
-        if (ei - si != ej - sj) return ei - si < ej - sj;
-        if (const int c = a.compare(si, ei - si, b, sj, ej - sj); c != 0) return c < 0;
-        i = ei, j = ej;
-        continue;
-      }
-      if (lower(a[i]) != lower(b[j])) return static_cast<unsigned char>(lower(a[i])) < static_cast<unsigned char>(lower(b[j]));
-      ++i, ++j;
-    }
-    if (i < a.size() || j < b.size()) return a.size() - i < b.size() - j;
-    return a < b;
-  };
-  const std::size_t keep = std::min(names.size(), limits_.window);
-  std::partial_sort(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(keep), names.end(), before);
-  names.resize(keep);
-  return names;
-}
-
 void ReadAhead::helper() {
+  // Every folder and file this helper opens is reached from the run's start folder one name at a
+  // time, never through a link: a folder swapped for one after the walk leads nowhere.
+  const platform::StepScope scope(*root_);
   ContentMatcher matcher = matcher_;
   const auto piece = std::make_unique_for_overwrite<char[]>(kFindPieceSize);
   for (bool slept = false;;) {
     const std::uint32_t seen = wake_.load();
     SlotPtr next;
-    std::size_t at = 0;
-    std::string folder;
     {
       const std::lock_guard lock(lock_);
       if (slept) --waiting_;
@@ -259,10 +182,6 @@ void ReadAhead::helper() {
       if (const SlotPtr* queued = nextQueued()) {
         next = *queued;  // kept alive while read, even if the run drops it meanwhile
         next->state.store(State::Reading);
-      } else if (listingDue()) {
-        listing_ = true;
-        at = listNext_++;
-        folder = folders_[at];
       } else {
         ++waiting_;
         slept = true;
@@ -272,27 +191,10 @@ void ReadAhead::helper() {
       wake_.wait(seen);  // returns at once when work came since seen was read
       continue;
     }
-    if (next) {
-      next->finding = judge(next->path, matcher, piece.get());
-      next->state.store(State::Done);
-      if (runWaits_.load()) next->state.notify_all();
-      continue;
-    }
-    std::vector<std::string> names = guessFiles(folder);
-    bool wake = false;
-    {
-      const std::lock_guard lock(lock_);
-      listing_ = false;
-      // Kept unless the run has come that far meanwhile (its own listing then stands).
-      if (at > entered_ && (slots_.empty() || slots_.back()->folder < at)) {
-        for (const std::string& name : names) slots_.push_back(std::make_shared<Slot>(folder + name, at));
-        wake = waiting_ > 0 && !names.empty();
-      }
-    }
-    if (wake) {
-      wake_.fetch_add(1);
-      wake_.notify_all();
-    }
+    // A path outside the run's folder is the run's own to reach.
+    if (next->path.starts_with(scope.root())) next->finding = judge(next->path, matcher, piece.get());
+    next->state.store(State::Done);
+    if (runWaits_.load()) next->state.notify_all();
   }
 }
 

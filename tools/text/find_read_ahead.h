@@ -1,33 +1,34 @@
 // Reading the word finder's next files ahead of its run: a few helper threads open the files the
-// run will come to, in the run's order and at most a window of files ahead of it, read each whole
-// and search it with their own copy of the run's matcher, and keep what they found with the
-// identity of the file they read (device, inode, size, modification and change times). The window
-// thread takes those findings in its own order: it still checks and opens every file itself, and
-// uses a helper's finding only when the file its check opened is the very one the helper read,
-// unchanged since (AheadFinding::judges); otherwise it reads the file itself, as without helpers.
-// So results, their order, the messages and Cancel never depend on the helpers. The helpers also
-// read past the end of the run's folder: they list the next folders of the run themselves (their
-// regular files by name, the first window of them), so that the run finds the first files of a
-// folder already read when it enters it; entering it, the run gives the folder's files as its own
-// listing has them, which replaces the helpers' guess.
+// run will come to in its folder, in the run's order and at most a window of files ahead of it,
+// read each whole and search it with their own copy of the run's matcher, and keep what they found
+// with the identity of the file they read (device, inode, size, modification and change times).
+// The window thread takes those findings in its own order: it still checks and opens every file
+// itself, and uses a helper's finding only when the file its check opened is the very one the
+// helper read, unchanged since (AheadFinding::judges); otherwise it reads the file itself, as
+// without helpers. So results, their order, the messages and Cancel never depend on the helpers.
+// The helpers read only the files of the run's own listing of the folder it is in: that listing
+// has the main window's filters and sort applied, which the run cannot know for a folder it has
+// not listed, and a file the filters leave out is not one a finder may open.
 //
 //   ReadAhead ahead({.helpers = 3}, matcher);
-//   ahead.setFolders(runFolders);                        // the run's folders, in its order
-//   ahead.start();
+//   ahead.start("/home/me/tree/");                       // the run's start folder
 //   ahead.enterFolder(folder, {"a.txt", "b.txt"});       // as the run lists them
 //   std::optional<AheadFinding> f = ahead.take(folder + "a.txt");   // the run is at a.txt now
 //   if (f && f->judges(*heldFile.seen())) ... f->matchedInPiece ...
 //
 // ---- contract ----
-// Files are opened only for reading, never through a link (a link is left to the run), never
-// waiting on a FIFO (anything but a regular file is closed untouched), and closed before the next
-// one. Memory is bounded: the run's folder's names, a window of findings (a few words each) and
-// of guessed names, and one piece buffer per helper; a file larger than Limits::largestFile is only
+// Files are opened only for reading, only below the run's start folder and only through it: each
+// helper reaches the folders and the file from that folder's descriptor one name at a time, never
+// through a link anywhere in the path (platform/step_scope.h); a path elsewhere, a link and
+// anything but a regular file are left to the run, a FIFO never waited on. Each file is closed
+// before the next one. Memory is bounded: the run's folder's names, a window of findings (a few
+// words each) and one piece buffer per helper; a file larger than Limits::largestFile is only
 // asked into memory (its first bytesPerFile), never searched by a helper. The destructor stops the
-// helpers (each finishes at most the one file or folder it is at) and joins them: nothing outlives
-// the object. Every member is called from one thread (the run's).
+// helpers (each finishes at most the one file it is at) and joins them: nothing outlives the
+// object. Every member is called from one thread (the run's).
 #pragma once
 
+#include "platform/step_scope.h"
 #include "tools/text/find_search.h"
 
 #include <chrono>
@@ -67,7 +68,6 @@ class ReadAhead {
     std::size_t window = 64;               // files ahead of the run at most
     std::uint64_t largestFile = 16 << 20;  // larger files are left to the run
     std::uint64_t bytesPerFile = 1 << 20;  // what is asked into memory of such a file
-    bool withHidden = false;               // whether names starting with "." are guessed too
   };
 
   // matcher: the run's, before its first file; each helper searches with its own copy.
@@ -76,17 +76,18 @@ class ReadAhead {
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // The folders the run will enter, in its order (each ending "/"); before start().
-  void setFolders(std::vector<std::string> folders);
-  // Starts the helpers (none work before).
-  void start();
-  // The run enters folder and will take the files names, in this order: the paths before it are
-  // done with. A folder not among those set (or met again) is read ahead only from its own files.
+  // Opens root (the run's start folder) once, through the calling thread's StepScope that holds
+  // it (else by its path, as a scope would), and starts the helpers (none work before). When root
+  // cannot be opened no helper starts, and take() gives nothing. Called once.
+  void start(const std::string& root);
+  // The run enters folder (below root, ending "/") and will take the files names, in this
+  // order, as its listing has them: the paths of the folder before are done with.
   void enterFolder(const std::string& folder, const std::vector<std::string>& names);
   // The run has come to path: the paths before it are done with. Returns a helper's finding for
   // it: at once when one is there, after waiting when a helper is reading it now (a file of at
   // most largestFile), and nothing when path is not known, not read yet (no helper will take it
-  // then), larger than largestFile, not a regular file reached without a link, unreadable, or
+  // then), larger than largestFile, not a regular file reached below root without a link,
+  // unreadable, or
   // changed so recently that a change since the helper's look could not show in its times (the
   // run then reads the file itself).
   [[nodiscard]] std::optional<AheadFinding> take(std::string_view path);
@@ -98,9 +99,8 @@ class ReadAhead {
  private:
   enum class State : std::uint8_t { Queued, Reading, Done, Claimed };
   struct Slot {
-    Slot(std::string p, std::size_t f) : path(std::move(p)), folder(f) {}
+    explicit Slot(std::string p) : path(std::move(p)) {}
     const std::string path;
-    const std::size_t folder;  // its folder's place among those set
     // Queued -> Reading (a helper, under the lock) -> Done (the helper, finding written first);
     // Queued -> Claimed (the run, under the lock: it reads the file itself).
     std::atomic<State> state{State::Queued};
@@ -124,21 +124,14 @@ class ReadAhead {
   void helper();
   [[nodiscard]] std::optional<AheadFinding> judge(const std::string& path, ContentMatcher& matcher,
                                                   char* piece) const;
-  // The first slot in the window no helper took yet, or nullptr. Under mutex_.
+  // The first slot in the window no helper took yet, or nullptr. Under lock_.
   [[nodiscard]] const SlotPtr* nextQueued() const;
-  // Whether a helper should list the next folder now. Under mutex_.
-  [[nodiscard]] bool listingDue() const;
-  // The regular files (and entries of unknown type) of folder, the first window of them by name.
-  [[nodiscard]] std::vector<std::string> guessFiles(const std::string& folder) const;
 
   const Limits limits_;
   const ContentMatcher matcher_;
-  std::vector<std::string> folders_;
+  std::optional<platform::SharedRoot> root_;  // the run's start folder; set before the helpers start
   SpinLock lock_;
   std::deque<SlotPtr> slots_;     // the run's next file first
-  std::size_t entered_ = 0;       // the folder the run is in
-  std::size_t listNext_ = 0;      // the next folder to guess
-  bool listing_ = false;          // a helper is guessing one
   int waiting_ = 0;               // helpers asleep on wake_ (counted under the lock)
   bool stop_ = false;
   std::atomic<std::uint32_t> wake_{0};  // moved on, and notified, when sleeping helpers have work

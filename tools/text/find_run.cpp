@@ -43,11 +43,10 @@ class WordFinder {
         // Helpers read and search each folder's next files while this thread checks and logs
         // (they stop when the run ends).
         if (options_.readAheadHelpers > 0) {
-          ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers, .withHidden = options_.withHidden},
-                         matcher_);
+          ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers}, matcher_);
+          // The start folder, as the run's own scope holds it (the walk is done by now).
           hooks.onStart = [this] {
-            ahead_->setFolders({pipe_.dirList().begin(), pipe_.dirList().end()});
-            ahead_->start();
+            if (!pipe_.dirList().empty() && !pipe_.dirList().front().empty()) ahead_->start(pipe_.dirList().front());
           };
           hooks.onFolderStart = [this](const core::FolderInfo& info) { readAhead(info.folder); };
         }

@@ -6,6 +6,9 @@
 #include "core/pipeline_test_support.h"
 #include "tools/text/run_report_test_support.h"
 #include "platform/fault_test_support.h"
+#include "tools/text/find_test_support.h"
+
+#include <QTemporaryDir>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -234,6 +237,52 @@ TEST_F(FindRunTest, CancelWhileReadingAheadEndsTheRunAsWithoutHelpersAndKeepsNoF
     for (const char* after : {"many2/f3.txt", "many2/f4.txt", "many3/", "many5/"})
       EXPECT_EQ(text.find(after), std::string::npos) << after;
     reports.push_back(text);
+  }
+  EXPECT_EQ(reports[1], reports[0]);
+}
+
+// A host that, once the walk is done (the run's caption shows), swaps the folder `swap` for a
+// link to `outside`, moving it to `movedTo`.
+struct SwapAfterWalk : core::ScriptedRunHost {
+  std::string swap, outside, movedTo;
+  void setProgressCaption(const std::string& text) override {
+    ScriptedRunHost::setProgressCaption(text);
+    if (text != "[3]" || swap.empty()) return;
+    ASSERT_EQ(::rename(swap.c_str(), movedTo.c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), swap.c_str()), 0);
+    swap.clear();
+  }
+};
+
+TEST_F(FindRunTest, AFolderSwappedForALinkAfterTheWalkLeadsNoHelperOutOfTheTree) {
+  QTemporaryDir elsewhere;
+  ASSERT_TRUE(elsewhere.isValid());
+  const std::string outside = elsewhere.path().toStdString() + "/outside/";
+  ASSERT_EQ(::mkdir(outside.c_str(), 0755), 0);
+  std::ofstream(outside + "gamma.txt") << "annual, and elsewhere";
+  std::ofstream(outside + "delta.txt") << "annual too";
+  letFilesAge();
+  std::vector<std::string> reports;
+  for (const int helpers : {0, 3}) {
+    makeDir("Reports");
+    makeFile("Reports/gamma.txt", "nothing here");
+    testing::OpenWatch watch(outside);
+    ASSERT_TRUE(watch.valid());
+    SwapAfterWalk host;
+    host.realListing = true;
+    host.mainFolder = root_;
+    host.swap = root_ + "Reports";
+    host.outside = outside;
+    host.movedTo = elsewhere.path().toStdString() + "/moved" + std::to_string(helpers);
+    core::Pipeline pipe(host);
+    findWords(pipe, form_, {.text = "annual", .withSubfolders = true, .readAheadHelpers = helpers}, msg_);
+    ASSERT_TRUE(host.swap.empty());  // the swap was made
+    const std::string text = reportedText(host);
+    const std::size_t found = text.find(root_ + "Reports/"), split = text.find(" not matching ");
+    EXPECT_TRUE(found == std::string::npos || found > split) << text;  // never a hit
+    EXPECT_EQ(watch.opens(), 0) << helpers;
+    reports.push_back(text);
+    ASSERT_EQ(::unlink((root_ + "Reports").c_str()), 0);
   }
   EXPECT_EQ(reports[1], reports[0]);
 }
