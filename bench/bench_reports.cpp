@@ -229,6 +229,27 @@ int main(int argc, char** argv) {
                         {"rg", "rg", {"-lF", word, real}},
                         {"alone_rg_j1", "rg", {"-j1", "-lF", word, real}}};
   // Ours without its read-ahead (every file read on the run's thread) beside rg on one thread.
+  // BENCH_FIND_ONLY=N: only our finder, warm, N times (its median and how many files the helpers
+  // judged), for a profiler; BENCH_FIND_HELPERS sets their number.
+  if (const char* only = std::getenv("BENCH_FIND_ONLY")) {
+    const char* h = std::getenv("BENCH_FIND_HELPERS");
+    const int helperCount = h ? std::atoi(h) : tools::text::FindOptions{}.readAheadHelpers;
+    std::vector<double> times;
+    long long judged = 0;
+    for (int i = 0; i < std::max(std::atoi(only), 1); ++i) {
+      times.push_back(bench::secondsOf([&] {
+        (void)tools::text::findWords(pipe, nullptr,
+                                     {.text = word, .matchCase = true, .withSubfolders = true,
+                                      .readAheadHelpers = helperCount, .judgedAhead = &judged},
+                                     findMsg);
+      }));
+      host.results.clear();
+    }
+    std::sort(times.begin(), times.end());
+    print("real_find_only", times[times.size() / 2], "s");
+    print("real_find_only_judged_ahead", static_cast<double>(judged), "files");
+    return 0;
+  }
   int helpers = tools::text::FindOptions{}.readAheadHelpers;
   for (const bool cold : {false, true}) {
     if (cold && !canDrop) {

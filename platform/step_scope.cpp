@@ -57,21 +57,49 @@ FileIdentity identityOfFd(int fd, int& error) {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-}  // namespace
-
-StepScope::StepScope(std::string_view root) : outer_(tInnermost) {
+// The start folder spelled with exactly one trailing "/"; one spelled with ".." is left as the
+// system resolves it (below it nothing climbs).
+std::string rootKey(std::string_view root) {
   std::string clean;
   if (!cleanFolder(root, clean)) {
-    // A start folder spelled with "..": the system resolves it, and below it nothing climbs.
     clean = std::string(root);
     if (clean.empty() || clean.back() != '/') clean += '/';
   }
-  root_ = clean;
+  return clean;
+}
+
+}  // namespace
+
+StepScope::StepScope(std::string_view root) : outer_(tInnermost) {
+  root_ = rootKey(root);
   std::string path = root_;
   if (path.size() > 1) path.pop_back();
   rootFd_ = openFolderFd(path, O_PATH, true);
   if (rootFd_ < 0) rootError_ = errno ? errno : ENOENT;
-  tInnermost = this;
+  makeInnermost();
+}
+
+StepScope::StepScope(const SharedRoot& shared) : root_(shared.root_), outer_(tInnermost) {
+  if (shared.fd_ < 0) {
+    rootError_ = shared.error_ ? shared.error_ : ENOENT;
+  } else {
+    rootFd_ = ::fcntl(shared.fd_, F_DUPFD_CLOEXEC, 0);
+    if (rootFd_ < 0) rootError_ = errno;
+  }
+  makeInnermost();
+}
+
+void StepScope::makeInnermost() { tInnermost = this; }
+
+SharedRoot::SharedRoot(std::string_view root) : root_(rootKey(root)) {
+  std::string path = root_;
+  if (path.size() > 1) path.pop_back();
+  fd_ = openFolderFd(path, O_PATH, true);
+  if (fd_ < 0) error_ = errno ? errno : ENOENT;
+}
+
+SharedRoot::~SharedRoot() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 StepScope::~StepScope() {

@@ -14,7 +14,9 @@
 // Outside every scope a path is resolved as the system resolves it (links in its folders
 // followed); the last component is never followed by a step that changes or removes an entry.
 // Scopes belong to the thread that made them (the window thread runs the tools); they nest, the
-// innermost holding the path wins.
+// innermost holding the path wins. A thread that works below the run's folder beside the run (a
+// reader of files ahead of it) makes its own scope from a SharedRoot the run's thread took: the
+// same start folder, never resolved by its path again.
 #pragma once
 
 #include "platform/file_identity_type.h"
@@ -32,12 +34,17 @@ namespace platform {
 // What enter gives for a folder that is no longer the one the walk saw.
 inline constexpr int kFolderChanged = ESTALE;
 
+class SharedRoot;
+
 class StepScope {
  public:
   // Opens root (a trailing "/" optional) by its path, following links in it: it is the folder the
   // user chose. rootError() tells when that failed; paths below it then fail with that error
   // rather than being resolved without the scope.
   explicit StepScope(std::string_view root);
+  // A scope of this thread on the folder shared holds (its own descriptor of it): rootError()
+  // is shared's error when that holds none.
+  explicit StepScope(const SharedRoot& shared);
   // Closes every folder; the enclosing scope (if any) applies again.
   ~StepScope();
   StepScope(const StepScope&) = delete;
@@ -81,6 +88,7 @@ class StepScope {
     int fd = -1;
     std::uint64_t used = 0;
   };
+  void makeInnermost();
   int open(const std::string& key, std::size_t from);
   void evict();
   void forget(const std::string& key);
@@ -94,6 +102,29 @@ class StepScope {
   int holds_ = 0;
   std::vector<int> closeLater_;  // descriptors dropped while held
   StepScope* outer_ = nullptr;
+};
+
+// The start folder of a run, held open for the scopes of other threads. Made on the run's thread:
+// root is opened through this thread's scope that holds it (its very start folder), or else by
+// its path with links followed, as StepScope does. Only read afterwards (any thread may make a
+// StepScope from it while it lives).
+class SharedRoot {
+ public:
+  explicit SharedRoot(std::string_view root);
+  ~SharedRoot();
+  SharedRoot(const SharedRoot&) = delete;
+  SharedRoot& operator=(const SharedRoot&) = delete;
+
+  // 0, or the errno of the open.
+  [[nodiscard]] int error() const { return error_; }
+  // The folder with exactly one trailing "/" (as StepScope::root() spells it).
+  [[nodiscard]] const std::string& root() const { return root_; }
+
+ private:
+  friend class StepScope;
+  std::string root_;
+  int fd_ = -1;
+  int error_ = 0;
 };
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,6 +76,40 @@ TEST_F(StepScopeTest, ALinkInTheWayIsNeverFollowedBelowTheRoot) {
   // Nothing climbs out with "..".
   EXPECT_EQ(removeFile(root_ + "moved/../../outside/a.txt"), EXDEV);
   EXPECT_TRUE(exists(base_ + "outside/a.txt"));
+}
+
+// Another thread's scope, made from the run's shared start folder, is the same folder even once
+// its name leads elsewhere, and follows no link below it either.
+TEST_F(StepScopeTest, AScopeOfAnotherThreadWorksInTheSharedStartFolder) {
+  std::optional<SharedRoot> shared;
+  {
+    StepScope run(root_);
+    shared.emplace(root_);  // through the run's scope
+  }
+  ASSERT_EQ(shared->error(), 0);
+  EXPECT_EQ(shared->root(), root_);
+  swapSubForLink();
+  // The start folder's name now leads outside too.
+  fs::rename(base_ + "tree", base_ + "tree-moved");
+  fs::create_symlink(base_ + "outside", base_ + "tree");
+  std::uint64_t size = 0;
+  int entered = 0;
+  std::thread([&] {
+    StepScope helper(*shared);
+    EXPECT_EQ(helper.root(), root_);
+    size = fileStatus(root_ + "moved/a.txt", false).size;  // tree-moved/moved/a.txt
+    entered = helper.enter(root_ + "sub/");
+  }).join();
+  EXPECT_EQ(size, 6u);
+  EXPECT_TRUE(entered == ENOTDIR || entered == ELOOP) << entered;
+  EXPECT_FALSE(StepScope::anyActive());  // the helper's scope was its thread's only
+}
+
+TEST_F(StepScopeTest, ASharedRootThatCannotBeOpenedLeavesItsScopesWithItsError) {
+  const SharedRoot shared(base_ + "missing/");
+  EXPECT_EQ(shared.error(), ENOENT);
+  const StepScope scope(shared);
+  EXPECT_EQ(scope.rootError(), ENOENT);
 }
 
 TEST_F(StepScopeTest, AnotherFolderUnderTheNameTheWalkSawIsNotEntered) {

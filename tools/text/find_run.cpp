@@ -12,7 +12,6 @@
 #include "tools/text/find_targets.h"
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -41,15 +40,19 @@ class WordFinder {
     switch (options_.in) {
       case FindIn::Contents:
         run.cadence = {.every = 0, .showEachItem = true};
-        // Helpers have each folder's next files brought into memory while this thread matches
+        // Helpers read and search each folder's next files while this thread checks and logs
         // (they stop when the run ends).
         if (options_.readAheadHelpers > 0) {
-          ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers});
-          if (options_.readAheadAtOnce) ahead_->start();
+          ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers}, matcher_);
+          // The start folder, as the run's own scope holds it (the walk is done by now).
+          hooks.onStart = [this] {
+            if (!pipe_.dirList().empty() && !pipe_.dirList().front().empty()) ahead_->start(pipe_.dirList().front());
+          };
           hooks.onFolderStart = [this](const core::FolderInfo& info) { readAhead(info.folder); };
         }
         core::runFiles(pipe_, form, run, [this](core::RunItem& item) { return searchContents(item); }, hooks);
         ahead_.reset();
+        if (options_.judgedAhead) *options_.judgedAhead = judgedAhead_;
         break;
       case FindIn::FileNames:
         run.cadence = {.every = kNameCadence};
@@ -82,32 +85,19 @@ class WordFinder {
     ++(hit ? hitCount_ : missCount_);
   }
 
-  // A read slower than memory (under 200 MB/s, and long enough to notice) came from the disk, or
-  // the run lost the processor meanwhile: once a few come close together (each counts 4, each
-  // fast read takes 1 off), the helpers read ahead from then on. A tree in memory never starts
-  // them, however busy the machine.
-  void startReadAheadIfSlow(std::chrono::steady_clock::duration took, std::size_t bytes) {
-    constexpr auto kNoticeable = std::chrono::microseconds(200);
-    constexpr int kStartAt = 12;
-    const bool slow =
-        took >= kNoticeable && static_cast<double>(bytes) / std::chrono::duration<double>(took).count() < 200e6;
-    slowReads_ = slow ? slowReads_ + 4 : std::max(slowReads_ - 1, 0);
-    if (slowReads_ >= kStartAt) ahead_->start();
-  }
-
   // The folder's files, as the run will take them (not the entries it never opens).
   void readAhead(const std::string& folder) {
-    ahead_->clear();
-    std::vector<std::string> paths;
+    names_.clear();
     for (const core::ListEntry& e : pipe_.host().listViewRoot())
-      if ((e.attributes & (core::kAttrFolder | core::kAttrSystem)) == 0) paths.push_back(folder + e.name);
-    ahead_->queue(paths);
+      if ((e.attributes & (core::kAttrFolder | core::kAttrSystem)) == 0) names_.push_back(e.name);
+    ahead_->enterFolder(folder, names_);
   }
 
   core::StepResult searchContents(core::RunItem& item) {
     path_.assign(item.folder()).append(item.name());  // one buffer for every path of the run
     const std::string& path = path_;
-    if (ahead_) ahead_->reached(path);
+    // Taken before the check, so that the helper's look at the file comes before the check's.
+    const std::optional<AheadFinding> finding = ahead_ ? ahead_->take(path) : std::nullopt;
     // The file the check opened is the one read: one look-up (the listing's type passed on), and a
     // small file is one read into the run's buffer.
     platform::HeldFile file;
@@ -115,20 +105,26 @@ class WordFinder {
       return core::StepResult::Skipped;
     const auto size = static_cast<std::uint64_t>(core::coreState().fileSize);
     const core::PiecePlan plan = core::planPieces(size, kFindPieceSize);
-    if (!piece_) piece_ = std::make_unique_for_overwrite<char[]>(kFindPieceSize);
-    matcher_.begin();
+    const bool judged = finding && file.seen() != nullptr && finding->judges(*file.seen());
+    if (judged) ++judgedAhead_;
+    if (!piece_ && !judged) piece_ = std::make_unique_for_overwrite<char[]>(kFindPieceSize);
+    if (!judged) matcher_.begin();
     bool matched = false, cutShort = false;
     for (std::uint64_t k = 1; k <= plan.count; ++k) {
       const bool last = k == plan.count;
       const std::size_t want = last ? static_cast<std::size_t>(plan.lastLength) : kFindPieceSize;
-      std::size_t got = 0;
-      const auto before = std::chrono::steady_clock::now();
-      if (file.read((k - 1) * kFindPieceSize, want, piece_.get(), got) != 0) {
-        pipe_.addResult(core::msgMain(85) + path);
-        break;  // the file is a miss unless a piece before matched
+      std::size_t got = want;
+      if (judged) {
+        // The helper read this very file, unchanged since: its finding, piece by piece, with the
+        // same progress and the same looks at Cancel as a read here.
+        matched = k == finding->matchedInPiece;
+      } else {
+        if (file.read((k - 1) * kFindPieceSize, want, piece_.get(), got) != 0) {
+          pipe_.addResult(core::msgMain(85) + path);
+          break;  // the file is a miss unless a piece before matched
+        }
+        matched = matcher_.feed(std::string_view(piece_.get(), got));
       }
-      if (ahead_) startReadAheadIfSlow(std::chrono::steady_clock::now() - before, got);
-      matched = matcher_.feed(std::string_view(piece_.get(), got));
       item.showProgressWithin(static_cast<double>(k) / static_cast<double>(plan.count));
       const core::Poll poll = item.yieldAndPoll();
       // A file that shrank while it was read ends where its bytes do.
@@ -167,8 +163,9 @@ class WordFinder {
   ContentMatcher matcher_;
   std::unique_ptr<char[]> piece_;  // the run's read buffer, of one piece
   std::optional<ReadAhead> ahead_;  // contents searches only
-  int slowReads_ = 0;               // how many of the run's last reads waited, by the rule above
+  long long judgedAhead_ = 0;       // files the helpers' findings judged
   std::string path_;
+  std::vector<std::string> names_;  // the folder's files, for the helpers
   core::ResultsLog hits_, misses_;
   long long hitCount_ = 0, missCount_ = 0;
 };

@@ -13,9 +13,10 @@
 // the user's Cancel cut short goes to neither list; one whose piece cannot be read ends its search
 // (a miss unless an earlier piece matched), and one that shrank while it was read ends where its
 // bytes do. A file is read up to the size it had when opened, and no further once it matches.
-// Nothing is written but the results text. Once a read waits on the disk, helper threads open the
-// folder's next files to have them brought into memory (find_read_ahead.h); the run still checks,
-// opens and reads each file itself, so the results never depend on them.
+// Nothing is written but the results text. Helper threads read and search the run's next files
+// ahead of it (find_read_ahead.h); the run still checks and opens each file itself and uses a
+// helper's finding only for the very file its check opened, unchanged since the helper read it,
+// so the results never depend on them.
 // Messages of the finder's table (msg): 1 no targets; 2 a target no name can hold; 3 progress
 // caption; 4 heading of the targets; 5, 6, 7 titles of a contents, folder-names and file-names
 // search; 8 any, 9 all; 10 an empty list; 11..16 the parts of the two summary lines.
@@ -40,11 +41,12 @@ struct FindOptions {
   FindIn in = FindIn::Contents;
   bool withSubfolders = false;  // the main window's boxes
   bool withHidden = false;
-  // Helper threads that have the next files of a contents search brought into memory ahead of the
-  // run (find_read_ahead.h; the results are the same with any number); 0: none.
-  int readAheadHelpers = 2;
-  // They start once one of the run's reads waits on the disk; with this, from the first file.
-  bool readAheadAtOnce = false;
+  // Helper threads that read and search the next files of a contents search ahead of the run
+  // (find_read_ahead.h; the results are the same with any number); 0: none.
+  int readAheadHelpers = 6;
+  // When given, set to how many files of a contents search the helpers' findings judged (tests
+  // and benchmarks look; the results are the same whatever it says).
+  long long* judgedAhead = nullptr;
 };
 
 enum class FindStart {

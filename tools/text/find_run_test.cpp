@@ -6,10 +6,16 @@
 #include "core/pipeline_test_support.h"
 #include "tools/text/run_report_test_support.h"
 #include "platform/fault_test_support.h"
+#include "tools/text/find_test_support.h"
+
+#include <QTemporaryDir>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
 
 namespace tools::text {
 namespace {
@@ -139,15 +145,25 @@ TEST_F(FindRunTest, AFileCutShortByCancelIsInNeitherList) {
   EXPECT_NE(host.results.back().text.find("{76}"), std::string::npos);
 }
 
+// Helpers trust no file whose times lie close to their look at it (a change in the same tick of
+// the file system's clock would not show): the fixture's files are left to age past that first.
+void letFilesAge() { ::usleep(250'000); }
+
 TEST_F(FindRunTest, ReadingAheadChangesNeitherTheResultsNorTheirOrder) {
   makeManyFiles();
   ASSERT_EQ(::symlink((root_ + "many0/f3.txt").c_str(), (root_ + "many0/link.txt").c_str()), 0);
   ASSERT_EQ(::mkfifo((root_ + "many2/pipe.txt").c_str(), 0600), 0);
+  ASSERT_EQ(::chmod((root_ + "many1/deeper/f4.txt").c_str(), 0), 0);  // unreadable, unless root
+  letFilesAge();
   std::vector<std::string> reports, logs;
   for (const int helpers : {0, 1, 3, 8}) {
-    find({.text = "needle", .readAheadHelpers = helpers, .readAheadAtOnce = true});
+    long long judged = -1;
+    find({.text = "needle", .readAheadHelpers = helpers, .judgedAhead = &judged});
     reports.push_back(reportedText(host_));
-    logs.push_back(host_.results.back().text);
+    const std::string& log = host_.results.back().text;
+    logs.push_back(log.substr(log.find('\n') + 1));  // without the first line, of the run's date and time
+    // The helpers' findings were used, not only the run's own reads.
+    EXPECT_EQ(judged > 0, helpers > 0) << helpers << ": " << judged;
   }
   EXPECT_NE(reports[0].find("many0/link.txt"), std::string::npos);
   for (std::size_t i = 1; i < reports.size(); ++i) {
@@ -156,20 +172,119 @@ TEST_F(FindRunTest, ReadingAheadChangesNeitherTheResultsNorTheirOrder) {
   }
 }
 
-TEST_F(FindRunTest, CancelWhileReadingAheadEndsTheRunAndKeepsNoFileOpen) {
+// A host that, when the run comes to the file `at`, lets the helpers read ahead, then rewrites the
+// file `change` (further on in the same folder) to `bytes`, of the same size, and puts its old
+// modification time back: only its change time tells.
+struct ChangeAhead : core::ScriptedRunHost {
+  std::string at, change, bytes;
+  void setProgressPath(const std::string& text) override {
+    ScriptedRunHost::setProgressPath(text);
+    if (text != at) return;
+    ::usleep(200'000);
+    struct stat before {};
+    ASSERT_EQ(::stat(change.c_str(), &before), 0);
+    std::ofstream(change, std::ios::binary | std::ios::in | std::ios::out) << bytes;
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, change.c_str(), times, 0), 0);
+  }
+};
+
+TEST_F(FindRunTest, AFileChangedAfterAHelperReadItIsJudgedByWhatItHoldsNow) {
+  makeDir("c");
+  for (int i = 0; i < 20; ++i) makeFile("c/f" + std::to_string(10 + i) + ".txt", std::string(5000, 'q'));
+  makeFile("c/f15.txt", std::string(4000, 'q') + "needle" + std::string(994, 'q'));
+  letFilesAge();
+  struct Case {
+    std::string change, bytes;
+    bool hitAfter;
+  };
+  for (const Case& c : {Case{"c/f15.txt", std::string(5000, 'q'), false},   // its needle gone
+                        Case{"c/f27.txt", "needle" + std::string(4994, 'q'), true}}) {  // one added
+    ChangeAhead host;
+    host.realListing = true;
+    host.mainFolder = root_;
+    host.at = root_ + "c/f11.txt";
+    host.change = root_ + c.change;
+    host.bytes = c.bytes;
+    core::Pipeline pipe(host);
+    findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadHelpers = 3}, msg_);
+    const std::string text = reportedText(host);
+    const std::size_t split = text.find(" not matching ");
+    const std::size_t found = text.find(root_ + c.change);
+    ASSERT_NE(found, std::string::npos) << text;
+    EXPECT_EQ(found < split, c.hitAfter) << c.change << "\n" << text;
+    makeFile("c/f15.txt", std::string(4000, 'q') + "needle" + std::string(994, 'q'));
+    makeFile("c/f27.txt", std::string(5000, 'q'));
+    letFilesAge();
+  }
+}
+
+TEST_F(FindRunTest, CancelWhileReadingAheadEndsTheRunAsWithoutHelpersAndKeepsNoFileOpen) {
   makeManyFiles();
-  CancelDuringFile host;
-  host.realListing = true;
-  host.mainFolder = root_;
-  host.at = root_ + "many2/f3.txt";  // larger than a piece: Cancel comes within it
-  core::Pipeline pipe(host);
-  const int before = platform::testing::openDescriptors();
-  findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadAtOnce = true}, msg_);
-  EXPECT_EQ(platform::testing::openDescriptors(), before);
-  const std::string text = reportedText(host);
-  EXPECT_NE(text.find("many2/f2.txt"), std::string::npos) << text;
-  for (const char* after : {"many2/f3.txt", "many2/f4.txt", "many3/", "many5/"})
-    EXPECT_EQ(text.find(after), std::string::npos) << after;
+  letFilesAge();
+  std::vector<std::string> reports;
+  for (const int helpers : {0, 3}) {
+    CancelDuringFile host;
+    host.realListing = true;
+    host.mainFolder = root_;
+    host.at = root_ + "many2/f3.txt";  // larger than a piece: Cancel comes within it
+    core::Pipeline pipe(host);
+    const int before = platform::testing::openDescriptors();
+    findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadHelpers = helpers}, msg_);
+    EXPECT_EQ(platform::testing::openDescriptors(), before);
+    const std::string text = reportedText(host);
+    EXPECT_NE(text.find("many2/f2.txt"), std::string::npos) << text;
+    for (const char* after : {"many2/f3.txt", "many2/f4.txt", "many3/", "many5/"})
+      EXPECT_EQ(text.find(after), std::string::npos) << after;
+    reports.push_back(text);
+  }
+  EXPECT_EQ(reports[1], reports[0]);
+}
+
+// A host that, once the walk is done (the run's caption shows), swaps the folder `swap` for a
+// link to `outside`, moving it to `movedTo`.
+struct SwapAfterWalk : core::ScriptedRunHost {
+  std::string swap, outside, movedTo;
+  void setProgressCaption(const std::string& text) override {
+    ScriptedRunHost::setProgressCaption(text);
+    if (text != "[3]" || swap.empty()) return;
+    ASSERT_EQ(::rename(swap.c_str(), movedTo.c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), swap.c_str()), 0);
+    swap.clear();
+  }
+};
+
+TEST_F(FindRunTest, AFolderSwappedForALinkAfterTheWalkLeadsNoHelperOutOfTheTree) {
+  QTemporaryDir elsewhere;
+  ASSERT_TRUE(elsewhere.isValid());
+  const std::string outside = elsewhere.path().toStdString() + "/outside/";
+  ASSERT_EQ(::mkdir(outside.c_str(), 0755), 0);
+  std::ofstream(outside + "gamma.txt") << "annual, and elsewhere";
+  std::ofstream(outside + "delta.txt") << "annual too";
+  letFilesAge();
+  std::vector<std::string> reports;
+  for (const int helpers : {0, 3}) {
+    makeDir("Reports");
+    makeFile("Reports/gamma.txt", "nothing here");
+    testing::OpenWatch watch(outside);
+    ASSERT_TRUE(watch.valid());
+    SwapAfterWalk host;
+    host.realListing = true;
+    host.mainFolder = root_;
+    host.swap = root_ + "Reports";
+    host.outside = outside;
+    host.movedTo = elsewhere.path().toStdString() + "/moved" + std::to_string(helpers);
+    core::Pipeline pipe(host);
+    findWords(pipe, form_, {.text = "annual", .withSubfolders = true, .readAheadHelpers = helpers}, msg_);
+    ASSERT_TRUE(host.swap.empty());  // the swap was made
+    const std::string text = reportedText(host);
+    const std::size_t found = text.find(root_ + "Reports/"), split = text.find(" not matching ");
+    EXPECT_TRUE(found == std::string::npos || found > split) << text;  // never a hit
+    EXPECT_EQ(watch.opens(), 0) << helpers;
+    reports.push_back(text);
+    ASSERT_EQ(::unlink((root_ + "Reports").c_str()), 0);
+  }
+  EXPECT_EQ(reports[1], reports[0]);
 }
 
 TEST_F(FindRunTest, FileAndFolderNames) {
