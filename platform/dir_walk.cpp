@@ -22,6 +22,9 @@ namespace {
 // More open descriptors than this in a reader's chain: the shallowest are closed (and opened
 // again should a later folder need them), so a deep tree never runs the process out of them.
 constexpr std::size_t kMaxOpenFolders = 48;
+// Listed folders kept open for their subfolders: past this many, a folder's subfolders are opened
+// from its parent's chain again (its name opened once more), as in a tree of very many wide levels.
+constexpr std::size_t kMaxKeptFolders = 256;
 
 // Lists the open folder `fd` (left open). Returns 0 or the errno of a failed read.
 // With sweep, the temporary files a killed writer of ours left there are removed (those proven
@@ -82,7 +85,10 @@ int listSubfolders(const std::string& folder, bool includeHidden, std::vector<st
   return err;
 }
 
-FolderTreeReader::~FolderTreeReader() { closeFrom(0); }
+FolderTreeReader::~FolderTreeReader() {
+  closeFrom(0);
+  for (const auto& [node, fd] : kept_) ::close(fd);
+}
 
 std::size_t FolderTreeReader::addRoot(const std::string& path, bool followLink) {
   nodes_.push_back(Node{nodes_.size(), path, followLink, {}});
@@ -143,6 +149,16 @@ int FolderTreeReader::openNode(std::size_t id) {
     return fdAt(same - 1);
   }
   closeFrom(same);
+  // The parent was listed and kept for its subfolders: the chain goes on from that descriptor (the
+  // folders between stay closed until needed).
+  if (line.size() >= 2 && same < line.size() - 1) {
+    if (const auto kept = kept_.find(line[line.size() - 2]); kept != kept_.end()) {
+      for (; same < line.size() - 1; ++same) chain_.push_back(Link{line[same], -1});
+      chain_.back().fd = kept->second;
+      kept_.erase(kept);
+      capOpen();
+    }
+  }
   for (std::size_t depth = same; depth < line.size(); ++depth) {
     const Node& node = nodes_[line[depth]];
     int fd;
@@ -167,7 +183,16 @@ int FolderTreeReader::listSubfolders(std::size_t id, bool includeHidden, std::ve
   if (id >= nodes_.size()) return EINVAL;
   const int fd = openNode(id);
   if (fd < 0) return errno;
-  return listOpenFolder(fd, includeHidden, names, sweep_);
+  const std::size_t before = names.size();
+  const int err = listOpenFolder(fd, includeHidden, names, sweep_);
+  // The walk comes back for the subfolders a level later, its chain elsewhere by then: the
+  // descriptor stays for them (a start folder stays open in the chain anyway).
+  if (names.size() > before && nodes_[id].parent != id && kept_.size() < kMaxKeptFolders &&
+      !chain_.empty() && chain_.back().node == id && chain_.back().fd == fd) {
+    kept_.emplace(id, fd);
+    chain_.back().fd = -1;
+  }
+  return err;
 }
 
 WalkStats walkFolders(const std::string& root, bool includeHidden,

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -34,7 +35,10 @@ using UnreadableFolderFn = std::function<void(const std::string& folder, int err
 // below it by its name relative to its parent's descriptor (O_NOFOLLOW | O_DIRECTORY), so that
 // a folder swapped for a symlink after it was found is refused (ELOOP or ENOTDIR) and no path
 // length limit applies. Folders are numbered from 0 in the order they are added. Holds at most a
-// few dozen descriptors at once: those of the last listed folder and its parents.
+// few hundred descriptors at once: those of the last listed folder and its parents, and of listed
+// folders whose subfolders are still to be opened (a breadth-first walk reaches them a level
+// later: kept, their subfolders are opened from the descriptor the listing used, not from a
+// second open by name).
 class FolderTreeReader {
  public:
   FolderTreeReader() = default;
@@ -76,6 +80,7 @@ class FolderTreeReader {
 
   std::vector<Node> nodes_;
   std::vector<Link> chain_;  // a start folder and its subfolders down to the last one opened
+  std::unordered_map<std::size_t, int> kept_;  // listed folders with subfolders, until one is opened
   bool sweep_ = false;       // removeStaleTemporaries
 };
 

@@ -1,4 +1,5 @@
 #include "platform/dir_walk.h"
+#include "platform/fault_test_support.h"
 #include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
@@ -155,6 +156,39 @@ TEST_F(DirWalkTest, AFolderSwappedForALinkIsNeverEntered) {
       EXPECT_TRUE(unreadable["/a/a1/"] == ELOOP || unreadable["/a/a1/"] == ENOTDIR);
     }
   }
+}
+
+// Wider than the descriptors a walk keeps for subfolders still to come: 400 folders of two levels
+// below, each level walked whole and in order, and no descriptor left open after.
+TEST_F(DirWalkTest, AWideTreeIsWalkedWholeWithNoDescriptorLeftOpen) {
+  constexpr int kWide = 400;
+  std::vector<std::string> expected = {"/w/"};
+  for (int i = 0; i < kWide; ++i) {
+    const std::string top = "w/" + std::to_string(1000 + i);
+    fs::create_directories(root_ + top + "/in/deep");
+    expected.push_back("/" + top + "/");
+  }
+  for (const char* level : {"/in/", "/in/deep/"})
+    for (int i = 0; i < kWide; ++i) expected.push_back("/w/" + std::to_string(1000 + i) + level);
+  const int before = platform::testing::openDescriptors();
+  std::vector<std::string> seen, unreadable;
+  platform::walkFolders(
+      root_ + "w", false,
+      [&](const std::string& f) {
+        seen.push_back(f.substr(root_.size() - 1));
+        return true;
+      },
+      [&](const std::string& f, int) { unreadable.push_back(f); });
+  // Folders come in the order the file system lists them: each level is compared as a set.
+  ASSERT_EQ(seen.size(), expected.size());
+  for (std::size_t from = 1; from < seen.size(); from += kWide) {
+    const auto level = [&](const std::vector<std::string>& v) {
+      return sorted({v.begin() + static_cast<std::ptrdiff_t>(from), v.begin() + static_cast<std::ptrdiff_t>(from + kWide)});
+    };
+    EXPECT_EQ(level(seen), level(expected)) << "the level from entry " << from;
+  }
+  EXPECT_TRUE(unreadable.empty());
+  EXPECT_EQ(platform::testing::openDescriptors(), before);
 }
 
 // 30 levels of 200-byte names: a path of 6,000 bytes, far past PATH_MAX.
