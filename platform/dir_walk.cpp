@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -171,7 +172,10 @@ int FolderTreeReader::openNode(std::size_t id) {
     if (fd < 0) return -1;
     if (Node& n = nodes_[line[depth]]; !n.seen.known()) {
       struct stat st {};
-      if (::fstat(fd, &st) == 0) n.seen = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+      if (::fstat(fd, &st) == 0) {
+        n.seen = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+        n.links = static_cast<std::uint64_t>(st.st_nlink);
+      }
     }
     chain_.push_back(Link{line[depth], fd});
     capOpen();
@@ -183,6 +187,9 @@ int FolderTreeReader::listSubfolders(std::size_t id, bool includeHidden, std::ve
   if (id >= nodes_.size()) return EINVAL;
   const int fd = openNode(id);
   if (fd < 0) return errno;
+  // A leaf, as its link count shows: nothing to read (a breadth-first walk's folders are leaves
+  // mostly, and reading a folder is the dearest step of the walk).
+  if (!sweep_ && nodes_[id].links == 2 && linksCountSubfolders(nodes_[id].seen.device, fd)) return 0;
   const std::size_t before = names.size();
   const int err = listOpenFolder(fd, includeHidden, names, sweep_);
   // The walk comes back for the subfolders a level later, its chain elsewhere by then: the
@@ -193,6 +200,18 @@ int FolderTreeReader::listSubfolders(std::size_t id, bool includeHidden, std::ve
     chain_.back().fd = -1;
   }
   return err;
+}
+
+bool FolderTreeReader::linksCountSubfolders(std::uint64_t device, int fd) {
+  if (device != countsDevice_ || device == 0) {
+    constexpr unsigned long kExt = 0xEF53, kXfs = 0x58465342, kTmpfs = 0x01021994;
+    struct statfs fs {};
+    const unsigned long type =
+        ::fstatfs(fd, &fs) == 0 ? static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFUL : 0;
+    countsSubfolders_ = type == kExt || type == kXfs || type == kTmpfs;
+    countsDevice_ = device;
+  }
+  return countsSubfolders_;
 }
 
 WalkStats walkFolders(const std::string& root, bool includeHidden,
