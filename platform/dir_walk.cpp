@@ -185,7 +185,13 @@ int FolderTreeReader::openNode(std::size_t id) {
 
 int FolderTreeReader::listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names) {
   if (id >= nodes_.size()) return EINVAL;
-  const int fd = openNode(id);
+  int fd = openNode(id);
+  if (fd < 0 && (errno == EMFILE || errno == ENFILE) && !kept_.empty()) {
+    // The descriptors kept for later go before a folder is left unread for want of one.
+    for (const auto& [node, keptFd] : kept_) ::close(keptFd);
+    kept_.clear();
+    fd = openNode(id);
+  }
   if (fd < 0) return errno;
   // A leaf, as its link count shows: nothing to read (a breadth-first walk's folders are leaves
   // mostly, and reading a folder is the dearest step of the walk).
