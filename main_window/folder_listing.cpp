@@ -129,7 +129,9 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
   // fewer names is ordered at once after reading, without a thread.
   std::optional<NameOrder> order;
   bool stopped = false;
+  bool sawHiddenRecord = false;
   const int readError = platform::forEachEntryUntil(reader.fd(), [&](const char* name, DirEntryKind kind) {
+    if (name[0] == '.' && platform::isHiddenFileName(name)) sawHiddenRecord = true;
     if (names.add(name, kind) && byName) {
       if (!order) order.emplace();
       order->add(names.lastChunk(), NameBuffer::kChunk);
@@ -152,7 +154,9 @@ Listing listFolder(std::string_view folder, const ResolvedFilter& filter, std::u
     out.result = kListCancelled;
     return out;
   }
-  const auto hiddenSet = reader.hiddenNames();
+  // The record of hidden names is read only where the listing showed one: most folders have none,
+  // and looking for it there would cost an open that fails.
+  const auto hiddenSet = sawHiddenRecord ? reader.hiddenNames() : std::unordered_set<std::string>{};
 
   const std::size_t total = names.size();
   if (total >= deferred.fromEntries) compute &= static_cast<std::uint8_t>(~deferred.bits);

@@ -104,16 +104,19 @@ FolderReader& FolderReader::operator=(FolderReader&& other) noexcept {
   return *this;
 }
 
-int FolderReader::open(const std::string& folder) {
+int FolderReader::open(const std::string& folder) { return openWith(folder, O_RDONLY); }
+
+int FolderReader::openForLookups(const std::string& folder) { return openWith(folder, O_PATH); }
+
+int FolderReader::openWith(const std::string& folder, int flags) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  fat_ = -1;  // asked only where an archive flag is wanted: most listings never need it
   path_ = folder;
   if (path_.empty() || path_.back() != '/') path_ += '/';
-  const int fd = openFolderFd(path_, O_RDONLY);
+  const int fd = openFolderFd(path_, flags);
   if (fd < 0) return errno;
   fd_ = fd;
-  struct statfs fs {};
-  fat_ = ::fstatfs(fd_, &fs) == 0 && static_cast<long>(fs.f_type) == kFatMagic;
   return 0;
 }
 
@@ -197,7 +200,11 @@ FileStatus FolderReader::entryStatus(const std::string& name) const {
 
 bool FolderReader::archive(const std::string& name) const {
   if (fd_ < 0 || name.empty()) return false;
-  if (fat_) {
+  if (fat_ < 0) {
+    struct statfs fs {};
+    fat_ = ::fstatfs(fd_, &fs) == 0 && static_cast<long>(fs.f_type) == kFatMagic ? 1 : 0;
+  }
+  if (fat_ != 0) {
     struct stat sb {};
     if (::fstatat(fd_, name.c_str(), &sb, 0) != 0 || !S_ISREG(sb.st_mode)) return false;
     // O_NONBLOCK: should the entry have been swapped for a FIFO since, the open does not wait.

@@ -76,6 +76,10 @@ class FolderReader {
   // Opens `folder` (with or without a trailing "/"). Returns 0, or the errno of the failure
   // (ENOENT for a missing folder, ENOTDIR for a file). Symlinks to folders are followed here.
   int open(const std::string& folder);
+  // As open, for status, entryStatus, archive and hiddenNames only: a descriptor that reaches the
+  // folder's entries but cannot read its names (O_PATH), which costs less to open and needs no
+  // read permission on the folder. readNames then fails (EBADF).
+  int openForLookups(const std::string& folder);
   [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
   // The open folder's descriptor (-1 when closed), for forEachEntry; it stays owned by the reader.
   [[nodiscard]] int fd() const { return fd_; }
@@ -102,8 +106,10 @@ class FolderReader {
 
  private:
   int fd_ = -1;
+  int openWith(const std::string& folder, int flags);
+
   std::string path_;  // with a trailing "/"
-  bool fat_ = false;
+  mutable std::int8_t fat_ = -1;  // the folder is on a FAT file system: -1 until archive() asks
 };
 
 }  // namespace platform

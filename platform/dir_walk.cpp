@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -22,6 +23,9 @@ namespace {
 // More open descriptors than this in a reader's chain: the shallowest are closed (and opened
 // again should a later folder need them), so a deep tree never runs the process out of them.
 constexpr std::size_t kMaxOpenFolders = 48;
+// Listed folders kept open for their subfolders: past this many, a folder's subfolders are opened
+// from its parent's chain again (its name opened once more), as in a tree of very many wide levels.
+constexpr std::size_t kMaxKeptFolders = 256;
 
 // Lists the open folder `fd` (left open). Returns 0 or the errno of a failed read.
 // With sweep, the temporary files a killed writer of ours left there are removed (those proven
@@ -82,7 +86,10 @@ int listSubfolders(const std::string& folder, bool includeHidden, std::vector<st
   return err;
 }
 
-FolderTreeReader::~FolderTreeReader() { closeFrom(0); }
+FolderTreeReader::~FolderTreeReader() {
+  closeFrom(0);
+  for (const auto& [node, fd] : kept_) ::close(fd);
+}
 
 std::size_t FolderTreeReader::addRoot(const std::string& path, bool followLink) {
   nodes_.push_back(Node{nodes_.size(), path, followLink, {}});
@@ -143,6 +150,16 @@ int FolderTreeReader::openNode(std::size_t id) {
     return fdAt(same - 1);
   }
   closeFrom(same);
+  // The parent was listed and kept for its subfolders: the chain goes on from that descriptor (the
+  // folders between stay closed until needed).
+  if (line.size() >= 2 && same < line.size() - 1) {
+    if (const auto kept = kept_.find(line[line.size() - 2]); kept != kept_.end()) {
+      for (; same < line.size() - 1; ++same) chain_.push_back(Link{line[same], -1});
+      chain_.back().fd = kept->second;
+      kept_.erase(kept);
+      capOpen();
+    }
+  }
   for (std::size_t depth = same; depth < line.size(); ++depth) {
     const Node& node = nodes_[line[depth]];
     int fd;
@@ -155,7 +172,10 @@ int FolderTreeReader::openNode(std::size_t id) {
     if (fd < 0) return -1;
     if (Node& n = nodes_[line[depth]]; !n.seen.known()) {
       struct stat st {};
-      if (::fstat(fd, &st) == 0) n.seen = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+      if (::fstat(fd, &st) == 0) {
+        n.seen = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+        n.links = static_cast<std::uint64_t>(st.st_nlink);
+      }
     }
     chain_.push_back(Link{line[depth], fd});
     capOpen();
@@ -165,9 +185,39 @@ int FolderTreeReader::openNode(std::size_t id) {
 
 int FolderTreeReader::listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names) {
   if (id >= nodes_.size()) return EINVAL;
-  const int fd = openNode(id);
+  int fd = openNode(id);
+  if (fd < 0 && (errno == EMFILE || errno == ENFILE) && !kept_.empty()) {
+    // The descriptors kept for later go before a folder is left unread for want of one.
+    for (const auto& [node, keptFd] : kept_) ::close(keptFd);
+    kept_.clear();
+    fd = openNode(id);
+  }
   if (fd < 0) return errno;
-  return listOpenFolder(fd, includeHidden, names, sweep_);
+  // A leaf, as its link count shows: nothing to read (a breadth-first walk's folders are leaves
+  // mostly, and reading a folder is the dearest step of the walk).
+  if (!sweep_ && nodes_[id].links == 2 && linksCountSubfolders(nodes_[id].seen.device, fd)) return 0;
+  const std::size_t before = names.size();
+  const int err = listOpenFolder(fd, includeHidden, names, sweep_);
+  // The walk comes back for the subfolders a level later, its chain elsewhere by then: the
+  // descriptor stays for them (a start folder stays open in the chain anyway).
+  if (names.size() > before && nodes_[id].parent != id && kept_.size() < kMaxKeptFolders &&
+      !chain_.empty() && chain_.back().node == id && chain_.back().fd == fd) {
+    kept_.emplace(id, fd);
+    chain_.back().fd = -1;
+  }
+  return err;
+}
+
+bool FolderTreeReader::linksCountSubfolders(std::uint64_t device, int fd) {
+  if (device != countsDevice_ || device == 0) {
+    constexpr unsigned long kExt = 0xEF53, kXfs = 0x58465342, kTmpfs = 0x01021994;
+    struct statfs fs {};
+    const unsigned long type =
+        ::fstatfs(fd, &fs) == 0 ? static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFUL : 0;
+    countsSubfolders_ = type == kExt || type == kXfs || type == kTmpfs;
+    countsDevice_ = device;
+  }
+  return countsSubfolders_;
 }
 
 WalkStats walkFolders(const std::string& root, bool includeHidden,

@@ -9,8 +9,10 @@
 #include "platform/file_identity_type.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -34,7 +36,10 @@ using UnreadableFolderFn = std::function<void(const std::string& folder, int err
 // below it by its name relative to its parent's descriptor (O_NOFOLLOW | O_DIRECTORY), so that
 // a folder swapped for a symlink after it was found is refused (ELOOP or ENOTDIR) and no path
 // length limit applies. Folders are numbered from 0 in the order they are added. Holds at most a
-// few dozen descriptors at once: those of the last listed folder and its parents.
+// few hundred descriptors at once: those of the last listed folder and its parents, and of listed
+// folders whose subfolders are still to be opened (a breadth-first walk reaches them a level
+// later: kept, their subfolders are opened from the descriptor the listing used, not from a
+// second open by name).
 class FolderTreeReader {
  public:
   FolderTreeReader() = default;
@@ -49,6 +54,9 @@ class FolderTreeReader {
   std::size_t addChild(std::size_t parent, std::string name);
   // Lists the direct subfolders of folder `id` into names (appended) as listSubfolders does.
   // Returns 0, or the errno value when the folder could not be opened or read to the end.
+  // A folder whose link count shows it holds no folder (2, on file systems where a folder's count
+  // is 2 plus its subfolders: ext2/3/4, XFS, tmpfs) is not read at all, unless this reader removes
+  // stale temporary files, which needs every name.
   [[nodiscard]] int listSubfolders(std::size_t id, bool includeHidden, std::vector<std::string>& names);
   // From now on each folder listed loses the temporary files a killed writer of this program left
   // in it (those it can prove its own, held by no process: own_temporary.h), in the same pass over
@@ -64,6 +72,7 @@ class FolderTreeReader {
     std::string name;    // the path of a start folder
     bool followLink;
     FileIdentity seen{};
+    std::uint64_t links = 0;  // its link count when first opened (0: unknown)
   };
   struct Link {
     std::size_t node;
@@ -76,7 +85,12 @@ class FolderTreeReader {
 
   std::vector<Node> nodes_;
   std::vector<Link> chain_;  // a start folder and its subfolders down to the last one opened
+  std::unordered_map<std::size_t, int> kept_;  // listed folders with subfolders, until one is opened
   bool sweep_ = false;       // removeStaleTemporaries
+  // Whether link counts tell subfolders on the file system last asked about (by device).
+  std::uint64_t countsDevice_ = 0;
+  bool countsSubfolders_ = false;
+  bool linksCountSubfolders(std::uint64_t device, int fd);
 };
 
 struct WalkStats {

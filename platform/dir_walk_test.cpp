@@ -1,4 +1,5 @@
 #include "platform/dir_walk.h"
+#include "platform/fault_test_support.h"
 #include "platform/test_trees.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <map>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,6 +156,50 @@ TEST_F(DirWalkTest, AFolderSwappedForALinkIsNeverEntered) {
       ASSERT_EQ(unreadable.count("/a/a1/"), 1u) << row.swapped;
       EXPECT_TRUE(unreadable["/a/a1/"] == ELOOP || unreadable["/a/a1/"] == ENOTDIR);
     }
+  }
+}
+
+// Wider than the descriptors a walk keeps for subfolders still to come: 400 folders of two levels
+// below, each level walked whole, with no descriptor left open after, also where the process may
+// open fewer descriptors than the walk would keep.
+TEST_F(DirWalkTest, AWideTreeIsWalkedWholeWithNoDescriptorLeftOpen) {
+  constexpr int kWide = 400;
+  std::vector<std::string> expected = {"/w/"};
+  for (int i = 0; i < kWide; ++i) {
+    const std::string top = "w/" + std::to_string(1000 + i);
+    fs::create_directories(root_ + top + "/in/deep");
+    expected.push_back("/" + top + "/");
+  }
+  for (const char* level : {"/in/", "/in/deep/"})
+    for (int i = 0; i < kWide; ++i) expected.push_back("/w/" + std::to_string(1000 + i) + level);
+  for (const bool fewDescriptors : {false, true}) {
+    const int before = platform::testing::openDescriptors();
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    if (fewDescriptors) {
+      struct rlimit few = old;
+      few.rlim_cur = static_cast<rlim_t>(before + 100);
+      ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    }
+    std::vector<std::string> seen, unreadable;
+    platform::walkFolders(
+        root_ + "w", false,
+        [&](const std::string& f) {
+          seen.push_back(f.substr(root_.size() - 1));
+          return true;
+        },
+        [&](const std::string& f, int) { unreadable.push_back(f); });
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    // Folders come in the order the file system lists them: each level is compared as a set.
+    ASSERT_EQ(seen.size(), expected.size()) << "fewDescriptors=" << fewDescriptors;
+    for (std::size_t from = 1; from < seen.size(); from += kWide) {
+      const auto level = [&](const std::vector<std::string>& v) {
+        return sorted({v.begin() + static_cast<std::ptrdiff_t>(from), v.begin() + static_cast<std::ptrdiff_t>(from + kWide)});
+      };
+      EXPECT_EQ(level(seen), level(expected)) << "the level from entry " << from << ", fewDescriptors=" << fewDescriptors;
+    }
+    EXPECT_TRUE(unreadable.empty()) << unreadable.size() << " unreadable, fewDescriptors=" << fewDescriptors;
+    EXPECT_EQ(platform::testing::openDescriptors(), before);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -54,6 +55,7 @@ TEST_F(NewFileTest, AppendedRangesKeepTheSourcesHoles) {
   NewFile out;
   ASSERT_EQ(out.create(path("joined")), 0);
   const std::uint64_t half = std::uint64_t{16} << 20;
+  ASSERT_EQ(out.reserveFor(fd, 2 * half), 0) << "nothing is set aside for a file with holes";
   ASSERT_EQ(out.appendFrom(fd, 0, half), 0);      // all hole
   ASSERT_EQ(out.appendFrom(fd, half, half), 0);   // the data, and a hole to the end
   EXPECT_EQ(out.appendFrom(fd, 2 * half, 1), EIO) << "the source ends there";
@@ -64,6 +66,28 @@ TEST_F(NewFileTest, AppendedRangesKeepTheSourcesHoles) {
   EXPECT_EQ(joined.st_size, st.st_size);
   EXPECT_LE(joined.st_blocks, st.st_blocks + 64) << "holes were filled";
   EXPECT_TRUE(slurp(path("joined")) == slurp(src)) << "the joined file differs";
+}
+
+// Room set aside for a whole source and then not all used (the join stopped midway) is given back:
+// the file kept shows, and holds on the disk, only what was written.
+TEST_F(NewFileTest, RoomSetAsideButNotWrittenIsGivenBackWhenTheFileIsKept) {
+  const std::uint64_t full = std::uint64_t{8} << 20, written = std::uint64_t{1} << 20;
+  make("dense", std::string(full, 'x'));
+  const int fd = ::open(path("dense").c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  NewFile out;
+  ASSERT_EQ(out.create(path("joined")), 0);
+  const int reserved = out.reserveFor(fd, full);
+  EXPECT_TRUE(reserved == 0 || reserved == EOPNOTSUPP) << std::strerror(reserved);
+  ASSERT_EQ(out.appendFrom(fd, 0, written), 0);
+  ::close(fd);
+  ASSERT_EQ(out.keepAs(path("kept")), 0);
+  struct stat kept {};
+  ASSERT_EQ(::stat(path("kept").c_str(), &kept), 0);
+  EXPECT_EQ(static_cast<std::uint64_t>(kept.st_size), written);
+  EXPECT_LT(static_cast<std::uint64_t>(kept.st_blocks) * 512, written + (std::uint64_t{1} << 20))
+      << "the room set aside past the end stayed taken";
+  EXPECT_EQ(slurp(path("kept")), std::string(written, 'x'));
 }
 
 }  // namespace

@@ -121,6 +121,9 @@ Appended JoinRun::append(core::RunItem* item, const std::string& source, Buildin
     pipe_.addResult(msg_(message) + path);
     return Appended::Failed;
   };
+  // Room for the whole file first, where that spares the kernel finding it block by block (only a
+  // help: a refusal shows again, and is reported, where the bytes are appended).
+  (void)b.temp.reserveFor(held->fd(), size);
   // In blocks, with a look at Cancel after each: a large piece must not hold the window.
   for (std::uint64_t at = 0; at < size;) {
     const std::uint64_t length = std::min(kJoinBlock, size - at);

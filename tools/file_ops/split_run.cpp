@@ -120,6 +120,9 @@ SplitRun::Written SplitRun::writePieces(core::RunItem& item, int source, const S
       return Written::Failed;
     }
     const std::uint64_t length = index == plan.count ? plan.lastLength : options_.pieceSize;
+    // Room for the whole piece first, where that helps the file system (a refusal shows again,
+    // and is reported, where the bytes are appended).
+    (void)piece.reserveFor(source, length);
     // In chunks, with a look at Cancel after each: memory stays small and the window answers.
     for (std::uint64_t done = 0; done < length;) {
       const std::uint64_t chunk = std::min(kSplitChunk, length - done);

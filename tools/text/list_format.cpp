@@ -50,12 +50,22 @@ std::string attributeLetters(std::uint8_t attributes) {
 
 std::string listEntry(const ListLayout& layout, const ListLabels& labels, std::string_view name,
                       const ListFacts& facts) {
+  std::string out;
+  appendListEntry(out, layout, labels, name, facts);
+  return out;
+}
+
+void appendListEntry(std::string& out, const ListLayout& layout, const ListLabels& labels, std::string_view name,
+                     const ListFacts& facts) {
   const ListColumns& c = layout.columns;
-  std::string out(name);
-  if (!c.any()) return out + kCrLf;
-  const std::string accessedDate = vb::Left(facts.accessed, 10);
+  out += name;
+  if (!c.any()) {
+    out += kCrLf;
+    return;
+  }
+  const std::string_view accessedDate = std::string_view(facts.accessed).substr(0, 10);
   if (layout.delimited) {
-    const auto field = [&](const std::string& value) {
+    const auto field = [&](std::string_view value) {
       out += '\t';
       out += value;
     };
@@ -64,10 +74,16 @@ std::string listEntry(const ListLayout& layout, const ListLabels& labels, std::s
     if (c.accessed) field(accessedDate);
     if (c.modified) field(facts.modified);
     if (c.size) field(sizeText(facts.size, layout.unit, layout.decimalPoint));
-    return out + "\t" + kCrLf;
+    out += '\t';
+    out += kCrLf;
+    return;
   }
   out += kCrLf;
-  const auto line = [&](const std::string& label, const std::string& value) { out += label + value + kCrLf; };
+  const auto line = [&](std::string_view label, std::string_view value) {
+    out += label;
+    out += value;
+    out += kCrLf;
+  };
   if (c.attributes) line(labels.attributes, attributeLetters(facts.attributes));
   if (c.created) line(labels.created, facts.created);
   if (c.accessed) line(labels.accessed, accessedDate);
@@ -76,7 +92,7 @@ std::string listEntry(const ListLayout& layout, const ListLabels& labels, std::s
     line(" " + labels.size + ": ", sizeText(facts.size, layout.unit, layout.decimalPoint) +
                                        std::string(unitText(layout.unit)));
   }
-  return out + kCrLf;
+  out += kCrLf;
 }
 
 std::string listHeading(const ListLayout& layout, const ListLabels& labels) {

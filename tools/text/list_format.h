@@ -67,6 +67,9 @@ struct ListFacts {
 // labelled: one "label value" line each, then an empty line). Without columns: name CR LF.
 [[nodiscard]] std::string listEntry(const ListLayout& layout, const ListLabels& labels, std::string_view name,
                                     const ListFacts& facts);
+// The same entry appended to out: a run writing thousands of entries builds no string for each.
+void appendListEntry(std::string& out, const ListLayout& layout, const ListLabels& labels, std::string_view name,
+                     const ListFacts& facts);
 // The heading line of a tab-delimited list, without a line break: the name heading and the ticked
 // columns' labels, each label without its first character and every ": " removed.
 [[nodiscard]] std::string listHeading(const ListLayout& layout, const ListLabels& labels);

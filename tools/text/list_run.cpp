@@ -31,7 +31,25 @@ bool passesFilter(ListFilter filter, std::uint8_t attributes) {
   return true;
 }
 
-std::string stampOf(std::int64_t seconds) { return core::dateStamp(core::localRecord(seconds, 0)); }
+// The "dd/mm/yyyy hh:mm:ss" stamp of an instant (core::dateStamp of its local time), remembered
+// for the last instant asked: the files of a folder often share their times, and the local time
+// is the dearest part of an entry.
+class StampCache {
+ public:
+  const std::string& of(std::int64_t seconds) {
+    if (!filled_ || seconds != seconds_) {
+      stamp_ = core::dateStamp(core::localRecord(seconds, 0));
+      seconds_ = seconds;
+      filled_ = true;
+    }
+    return stamp_;
+  }
+
+ private:
+  std::int64_t seconds_ = 0;
+  bool filled_ = false;
+  std::string stamp_;
+};
 
 ListLabels labelsOf(const core::MessageTable& msg) {
   return {.accessed = msg(3), .created = msg(4), .modified = msg(5), .size = msg(14), .attributes = msg(15),
@@ -69,17 +87,18 @@ class FileLister {
   }
 
   void folderStart(const core::FolderInfo& f) {
-    opened_ = reader_.open(f.folder) == 0;
+    // Only looked up in (status, archive flag, hidden names): its names come from the run.
+    opened_ = reader_.openForLookups(f.folder) == 0;
     hidden_.reset();
     entries_.clear();
     headed_ = moved_ = false;
   }
 
   core::StepResult step(core::RunItem& item) {
-    const ListFacts facts = measure(item.name());
+    const ListFacts& facts = measure(item.name());
     if (!passesFilter(options_.filter, facts.attributes)) return core::StepResult::Skipped;
     if (options_.withPath) entries_ += item.folder();
-    entries_ += listEntry(options_.layout, labels_, item.name(), facts);
+    appendListEntry(entries_, options_.layout, labels_, item.name(), facts);
     ++files_;
     total_ += facts.size;
     if (entries_.size() > kEntryStage) moveEntries(item.folder());
@@ -118,10 +137,16 @@ class FileLister {
   }
 
   // Size, times and attributes of one file of the open folder, as far as the columns and the
-  // filter need them. A file that cannot be reached gives size 0 and empty times.
-  ListFacts measure(const std::string& name) {
+  // filter need them. A file that cannot be reached gives size 0 and empty times. Valid until the
+  // next file is measured (the strings keep their room from file to file).
+  const ListFacts& measure(const std::string& name) {
     const ListColumns& c = options_.layout.columns;
-    ListFacts facts;
+    ListFacts& facts = facts_;
+    facts.size = 0;
+    facts.created.clear();
+    facts.accessed.clear();
+    facts.modified.clear();
+    facts.attributes = 0;
     unsigned want = platform::kStatType;
     if (c.size) want |= platform::kStatSize;
     if (c.accessed || c.modified) want |= platform::kStatTimes;
@@ -129,9 +154,9 @@ class FileLister {
     const platform::EntryStatus st = opened_ ? reader_.status(name, want) : platform::EntryStatus{};
     if (!st.ok) return facts;
     facts.size = st.size;
-    if (c.modified) facts.modified = stampOf(st.modified);
-    if (c.accessed) facts.accessed = stampOf(st.accessed);
-    if (c.created && st.hasCreated) facts.created = stampOf(st.created);
+    if (c.modified) facts.modified = modifiedStamps_.of(st.modified);
+    if (c.accessed) facts.accessed = accessedStamps_.of(st.accessed);
+    if (c.created && st.hasCreated) facts.created = createdStamps_.of(st.created);
     if (!wantsAttributes()) return facts;
     if (st.readOnly && !st.isSymlink) facts.attributes |= core::kAttrReadOnly;
     if (!hidden_) hidden_ = reader_.hiddenNames();
@@ -150,6 +175,8 @@ class FileLister {
   bool opened_ = false;
   std::optional<std::unordered_set<std::string>> hidden_;  // the open folder's ".hidden" names, once read
   std::string entries_;                                    // the current folder's entries not yet moved
+  ListFacts facts_;                                        // the last file measured
+  StampCache modifiedStamps_, accessedStamps_, createdStamps_;
   bool headed_ = false, moved_ = false;
   long long files_ = 0;
   std::uint64_t total_ = 0;
