@@ -12,6 +12,7 @@
 #include "tools/text/find_targets.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -46,7 +47,8 @@ class WordFinder {
           ahead_.emplace(ReadAhead::Limits{.helpers = options_.readAheadHelpers}, matcher_);
           // The start folder, as the run's own scope holds it (the walk is done by now).
           hooks.onStart = [this] {
-            if (!pipe_.dirList().empty() && !pipe_.dirList().front().empty()) ahead_->start(pipe_.dirList().front());
+            if (!pipe_.dirList().empty()) root_ = pipe_.dirList().front();
+            if (options_.readAheadAtOnce) startReadAhead();
           };
           hooks.onFolderStart = [this](const core::FolderInfo& info) { readAhead(info.folder); };
         }
@@ -85,6 +87,23 @@ class WordFinder {
     ++(hit ? hitCount_ : missCount_);
   }
 
+  void startReadAhead() {
+    if (!root_.empty()) ahead_->start(root_);
+  }
+
+  // A read slower than memory (under 200 MB/s, and long enough to notice) came from the disk, or
+  // the run lost the processor meanwhile: once a few come close together (each counts 4, each
+  // fast read takes 1 off), the helpers read ahead from then on. On a tree in memory they would
+  // only take the processor from the run, which then waits for their findings.
+  void startReadAheadIfSlow(std::chrono::steady_clock::duration took, std::size_t bytes) {
+    constexpr auto kNoticeable = std::chrono::microseconds(200);
+    constexpr int kStartAt = 12;
+    const bool slow =
+        took >= kNoticeable && static_cast<double>(bytes) / std::chrono::duration<double>(took).count() < 200e6;
+    slowReads_ = slow ? slowReads_ + 4 : std::max(slowReads_ - 1, 0);
+    if (slowReads_ >= kStartAt) startReadAhead();
+  }
+
   // The folder's files, as the run will take them (not the entries it never opens).
   void readAhead(const std::string& folder) {
     names_.clear();
@@ -119,10 +138,12 @@ class WordFinder {
         // same progress and the same looks at Cancel as a read here.
         matched = k == finding->matchedInPiece;
       } else {
+        const auto before = std::chrono::steady_clock::now();
         if (file.read((k - 1) * kFindPieceSize, want, piece_.get(), got) != 0) {
           pipe_.addResult(core::msgMain(85) + path);
           break;  // the file is a miss unless a piece before matched
         }
+        if (ahead_) startReadAheadIfSlow(std::chrono::steady_clock::now() - before, got);
         matched = matcher_.feed(std::string_view(piece_.get(), got));
       }
       item.showProgressWithin(static_cast<double>(k) / static_cast<double>(plan.count));
@@ -164,6 +185,8 @@ class WordFinder {
   std::unique_ptr<char[]> piece_;  // the run's read buffer, of one piece
   std::optional<ReadAhead> ahead_;  // contents searches only
   long long judgedAhead_ = 0;       // files the helpers' findings judged
+  int slowReads_ = 0;               // how many of the run's last reads waited, by the rule above
+  std::string root_;                // the run's start folder, where the helpers may read
   std::string path_;
   std::vector<std::string> names_;  // the folder's files, for the helpers
   core::ResultsLog hits_, misses_;

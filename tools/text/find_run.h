@@ -13,8 +13,8 @@
 // the user's Cancel cut short goes to neither list; one whose piece cannot be read ends its search
 // (a miss unless an earlier piece matched), and one that shrank while it was read ends where its
 // bytes do. A file is read up to the size it had when opened, and no further once it matches.
-// Nothing is written but the results text. Helper threads read and search the run's next files
-// ahead of it (find_read_ahead.h); the run still checks and opens each file itself and uses a
+// Nothing is written but the results text. Once the run's reads wait on the disk, helper threads
+// read and search the run's next files ahead of it (find_read_ahead.h); the run still checks and opens each file itself and uses a
 // helper's finding only for the very file its check opened, unchanged since the helper read it,
 // so the results never depend on them.
 // Messages of the finder's table (msg): 1 no targets; 2 a target no name can hold; 3 progress
@@ -44,6 +44,8 @@ struct FindOptions {
   // Helper threads that read and search the next files of a contents search ahead of the run
   // (find_read_ahead.h; the results are the same with any number); 0: none.
   int readAheadHelpers = 6;
+  // They start once the run's reads show that they wait on the disk; with this, from the first file.
+  bool readAheadAtOnce = false;
   // When given, set to how many files of a contents search the helpers' findings judged (tests
   // and benchmarks look; the results are the same whatever it says).
   long long* judgedAhead = nullptr;

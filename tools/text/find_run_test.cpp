@@ -158,7 +158,7 @@ TEST_F(FindRunTest, ReadingAheadChangesNeitherTheResultsNorTheirOrder) {
   std::vector<std::string> reports, logs;
   for (const int helpers : {0, 1, 3, 8}) {
     long long judged = -1;
-    find({.text = "needle", .readAheadHelpers = helpers, .judgedAhead = &judged});
+    find({.text = "needle", .readAheadHelpers = helpers, .readAheadAtOnce = true, .judgedAhead = &judged});
     reports.push_back(reportedText(host_));
     const std::string& log = host_.results.back().text;
     logs.push_back(log.substr(log.find('\n') + 1));  // without the first line, of the run's date and time
@@ -207,7 +207,7 @@ TEST_F(FindRunTest, AFileChangedAfterAHelperReadItIsJudgedByWhatItHoldsNow) {
     host.change = root_ + c.change;
     host.bytes = c.bytes;
     core::Pipeline pipe(host);
-    findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadHelpers = 3}, msg_);
+    findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadHelpers = 3, .readAheadAtOnce = true}, msg_);
     const std::string text = reportedText(host);
     const std::size_t split = text.find(" not matching ");
     const std::size_t found = text.find(root_ + c.change);
@@ -230,7 +230,7 @@ TEST_F(FindRunTest, CancelWhileReadingAheadEndsTheRunAsWithoutHelpersAndKeepsNoF
     host.at = root_ + "many2/f3.txt";  // larger than a piece: Cancel comes within it
     core::Pipeline pipe(host);
     const int before = platform::testing::openDescriptors();
-    findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadHelpers = helpers}, msg_);
+    findWords(pipe, form_, {.text = "needle", .withSubfolders = true, .readAheadHelpers = helpers, .readAheadAtOnce = true}, msg_);
     EXPECT_EQ(platform::testing::openDescriptors(), before);
     const std::string text = reportedText(host);
     EXPECT_NE(text.find("many2/f2.txt"), std::string::npos) << text;
@@ -275,7 +275,7 @@ TEST_F(FindRunTest, AFolderSwappedForALinkAfterTheWalkLeadsNoHelperOutOfTheTree)
     host.outside = outside;
     host.movedTo = elsewhere.path().toStdString() + "/moved" + std::to_string(helpers);
     core::Pipeline pipe(host);
-    findWords(pipe, form_, {.text = "annual", .withSubfolders = true, .readAheadHelpers = helpers}, msg_);
+    findWords(pipe, form_, {.text = "annual", .withSubfolders = true, .readAheadHelpers = helpers, .readAheadAtOnce = true}, msg_);
     ASSERT_TRUE(host.swap.empty());  // the swap was made
     const std::string text = reportedText(host);
     const std::size_t found = text.find(root_ + "Reports/"), split = text.find(" not matching ");
