@@ -40,24 +40,29 @@ void CopyAhead::stop() {
   active_ = false;
 }
 
-bool CopyAhead::hasRoom() const {
+std::size_t CopyAhead::room() const {
+  if (!active_) return 0;
   const std::lock_guard lock(mutex_);
-  return active_ && jobs_.size() < window_;
+  return window_ - std::min(window_, jobs_.size());
 }
 
-void CopyAhead::request(const std::string& name) {
-  if (!active_) return;
-  auto job = std::make_shared<Job>();
-  job->name = name;
-  job->folders = folders_;
-  bool wake = false;
+void CopyAhead::request(const std::vector<std::string>& names) {
+  if (!active_ || names.empty()) return;
+  int wake = 0;
   {
     const std::lock_guard lock(mutex_);
-    jobs_.push_back(job);
-    pending_.push_back(std::move(job));
-    wake = idle_ > 0;
+    for (const std::string& name : names) {
+      if (jobs_.size() >= window_) break;
+      auto job = std::make_shared<Job>();
+      job->name = name;
+      job->folders = folders_;
+      jobs_.push_back(job);
+      pending_.push_back(std::move(job));
+    }
+    wake = std::min(idle_, static_cast<int>(pending_.size()));
   }
-  if (wake) wake_.notify_one();
+  if (wake > 1) wake_.notify_all();
+  else if (wake == 1) wake_.notify_one();
 }
 
 std::unique_ptr<platform::PreparedCopy> CopyAhead::take(const std::string& name) {

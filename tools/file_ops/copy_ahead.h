@@ -12,7 +12,7 @@
 //
 //   CopyAhead ahead;
 //   ahead.startFolder(sourceReader.fd(), targetReader.fd());     // the folders' descriptors
-//   ahead.request("b.txt"); ahead.request("c.txt");               // in the run's order
+//   ahead.request({"b.txt", "c.txt"});                            // in the run's order
 //   std::unique_ptr<platform::PreparedCopy> b = ahead.take("b.txt");   // waits for it; null: none
 #pragma once
 
@@ -50,10 +50,11 @@ class CopyAhead {
   void stop();
   // Whether a folder is being copied ahead.
   [[nodiscard]] bool active() const { return active_; }
-  // Whether another file may be asked for now.
-  [[nodiscard]] bool hasRoom() const;
-  // Asks for name's copy (a file of the source folder), after those asked for before.
-  void request(const std::string& name);
+  // How many more files may be asked for now (0 when no folder is being copied ahead).
+  [[nodiscard]] std::size_t room() const;
+  // Asks for the copies of names (files of the source folder), in their order, after those asked
+  // for before: at most room() of them are taken, the rest ignored. One wake-up for them all.
+  void request(const std::vector<std::string>& names);
   // The prepared copy of name, waiting while a worker is at it; nullptr when it was not asked for
   // (since the folder started, or it was dropped), no worker came to it yet, or it could not be
   // prepared: the run then copies the file itself. When it was asked for, whatever was asked for

@@ -7,6 +7,7 @@
 
 #include "core/undo_journal.h"
 #include "platform/dir_listing.h"
+#include "platform/fault_test_support.h"
 #include "platform/fs.h"
 #include "tools/file_ops/copy_test_support.h"
 
@@ -213,17 +214,18 @@ TEST(CopyAhead, CopiesNeverTakenLeaveNothing) {
   std::filesystem::create_directories(dir / "from");
   std::filesystem::create_directories(dir / "to");
   for (int i = 0; i < 20; ++i) std::ofstream(dir / "from" / ("f" + std::to_string(i))) << std::string(5000, 'a' + i);
-  const auto fds = [] {
-    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
-  };
-  const auto before = fds();
+  const int before = platform::testing::openDescriptors();
   {
     platform::FolderReader from, to;
     ASSERT_EQ(from.open((dir / "from").string()), 0);
     ASSERT_EQ(to.open((dir / "to").string()), 0);
     CopyAhead ahead(2, 8);
     ahead.startFolder(from.fd(), to.fd());
-    for (int i = 0; i < 20 && ahead.hasRoom(); ++i) ahead.request("f" + std::to_string(i));
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; ++i) names.push_back("f" + std::to_string(i));
+    EXPECT_EQ(ahead.room(), 8u);
+    ahead.request(names);  // the first 8
+    EXPECT_EQ(ahead.room(), 0u);
     // A worker may not have come to a file yet (the run then copies it itself): the files are
     // taken in turn, each after a moment's wait, until one comes ready, which keeps a name.
     std::unique_ptr<platform::PreparedCopy> kept;
@@ -243,7 +245,7 @@ TEST(CopyAhead, CopiesNeverTakenLeaveNothing) {
   }  // the rest dropped unnamed, the workers joined
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "to"), std::filesystem::directory_iterator()), 1);
   EXPECT_EQ(std::filesystem::file_size(dir / "to" / "kept"), 5000u);
-  EXPECT_EQ(fds(), before);
+  EXPECT_EQ(platform::testing::openDescriptors(), before);
   std::filesystem::remove_all(dir);
 }
 

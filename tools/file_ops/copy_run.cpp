@@ -21,6 +21,7 @@ namespace tools::file_ops {
 namespace {
 
 const std::string kCrLf = "\r\n";
+constexpr std::size_t kAheadBatch = 4;  // files asked for at once, when a copy runs ahead
 
 // What the checks before the run found to work with.
 struct JobPlan {
@@ -180,14 +181,20 @@ class CopyJob {
       aheadTarget_ = folder_.path;
       nextAhead_ = item.index();  // 1-based: the entry after this item
     }
-    if (!ahead_ || !ahead_->active()) return;
+    if (!ahead_ || nextAhead_ >= aheadEntries_.size()) return;
+    // Asked for a few at a time: each asking takes the workers' lock and may wake them.
+    std::size_t room = ahead_->room();
+    if (room < kAheadBatch && nextAhead_ + room < aheadEntries_.size()) return;
     const auto placedHere = placed_.find(walkedId_);
-    while (nextAhead_ < aheadEntries_.size() && ahead_->hasRoom()) {
+    std::vector<std::string> names;
+    while (nextAhead_ < aheadEntries_.size() && room > 0) {
       const core::ListEntry& e = aheadEntries_[nextAhead_++];
       if ((e.attributes & (core::kAttrSystem | core::kAttrFolder)) != 0 || e.size > CopyAhead::kMaxBytes) continue;
       if (placedHere != placed_.end() && placedHere->second.count(e.name)) continue;
-      ahead_->request(e.name);
+      names.push_back(e.name);
+      --room;
     }
+    ahead_->request(names);
   }
 
   // The folder being walked, looked at once per folder.
