@@ -145,10 +145,12 @@ TEST_F(CopyAheadTest, CopiesMadeAheadEndAsCopiesMadeInTurn) {
       return remains(r, host_);
     };
     long long inTurn = 0, ahead = 0;
-    const Remains serial = side(0, inTurn), parallel = side(3, ahead);
-    EXPECT_EQ(parallel, serial);
+    const Remains serial = side(0, inTurn);
     EXPECT_EQ(inTurn, 0);
-    EXPECT_GT(ahead, 30);  // all but the first of each folder and the large ones
+    // A busy machine may leave the workers no turn before the run copies a file itself (which
+    // ends the same): the copies are made again until workers made some of them.
+    for (int tries = 0; tries < 20 && ahead == 0 && !HasFailure(); ++tries) EXPECT_EQ(side(3, ahead), serial);
+    EXPECT_GT(ahead, 0);
     EXPECT_EQ(serial.done, exists == TargetExists::Skip ? 47 : 49);  // 48 files and the link, not the FIFO
   }
 }
