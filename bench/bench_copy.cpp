@@ -112,6 +112,8 @@ int runOurs(const fs::path& folder, const fs::path& target, CopyMode mode, bool 
   options.mode = mode;
   options.keepStructure = options.withSubfolders = tree;
   options.mainFolder = host.mainFolder;
+  // BENCH_COPY_WORKERS=n: n threads copy ahead (0: each file in its turn), to compare the two.
+  if (const char* workers = std::getenv("BENCH_COPY_WORKERS")) options.copyAheadWorkers = std::atoi(workers);
   const tools::file_ops::CopyJobResult r = tools::file_ops::runCopyJob(pipe, nullptr, options, messages());
   return r.outcome.done;
 }

@@ -3,11 +3,14 @@
 #include "core/date_tokens.h"
 #include "core/file_paths.h"
 #include "platform/dir_listing.h"
+#include "platform/own_temporary.h"
 #include "platform/replacement_file.h"
+#include "tools/file_ops/copy_ahead.h"
 #include "tools/file_ops/copy_journal.h"
 #include "tools/file_ops/copy_pattern.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <tuple>
@@ -18,6 +21,7 @@ namespace tools::file_ops {
 namespace {
 
 const std::string kCrLf = "\r\n";
+constexpr std::size_t kAheadBatch = 4;  // files asked for at once, when a copy runs ahead
 
 // What the checks before the run found to work with.
 struct JobPlan {
@@ -47,7 +51,12 @@ class CopyJob {
  public:
   CopyJob(core::Pipeline& pipe, core::ToolForm* form, const CopyJobOptions& options, const JobPlan& plan,
           CopyJournal& journal, const core::MessageTable& msg)
-      : pipe_(pipe), form_(form), options_(options), plan_(plan), journal_(journal), msg_(msg) {}
+      : pipe_(pipe), form_(form), options_(options), plan_(plan), journal_(journal), msg_(msg),
+        // Files are copied ahead only where each becomes a new file under the name the run would
+        // give it, in one target folder per walked folder, and unnamed files can be made.
+        aheadWanted_(options.copyAheadWorkers > 0 && options.mode == CopyMode::Copy && plan.filter.words.empty() &&
+                     options.exists != TargetExists::Overwrite && !plan.fixedFolder.empty() &&
+                     platform::canNameUnnamedFiles()) {}
 
   core::StepResult step(core::RunItem& item) {
     const FolderId walked = walkedFolder(item.folder());
@@ -93,10 +102,17 @@ class CopyJob {
         transfer.sourceFolder = &sourceAttributes(item.folder());
         transfer.targetFolder = targetAttributes();
         if (transfer.targetFolder && targetOpen_.isOpen()) transfer.targetFolderFd = targetOpen_.fd();
+        if (plainCopy) copyAhead(item);
       }
       transfer.targetUnchecked = renames && options_.exists != TargetExists::Overwrite;
       if (!transfer.targetUnchecked && !placeTarget(transfer)) return core::StepResult::Skipped;
+      // The copy a worker made of this file, when it was asked for (the first file of a folder
+      // never is: its target folder is made by its step).
+      const std::unique_ptr<platform::PreparedCopy> prepared =
+          plainCopy && ahead_ && ahead_->active() && folder_.path == aheadTarget_ ? ahead_->take(item.name()) : nullptr;
+      transfer.prepared = prepared.get();
       result = transferFile(pipe_, transfer, msg_);
+      if (prepared && !prepared->ready() && transferred(result)) ++copiedAhead_;  // it has its name
     }
     if (result == TransferResult::TargetExists) {
       if (!placeTarget(transfer)) return core::StepResult::Skipped;
@@ -115,14 +131,22 @@ class CopyJob {
     return transferred(result) ? core::StepResult::Done : core::StepResult::Failed;
   }
 
+  [[nodiscard]] long long copiedAhead() const { return copiedAhead_; }
+
   // A folder without files gets its target folder too, when the structure is kept and asked for.
   void folderStart(const core::FolderInfo& info) {
+    // The next files to copy ahead are this folder's, once its first copy has its target folder.
+    aheadFolder_ = false;
+    aheadEntries_.clear();
+    if (ahead_) ahead_->stop();
+    if (aheadWanted_) aheadEntries_ = pipe_.host().listViewRoot();
     if (info.items != 0 || !options_.keepStructure || !options_.emptyFolders) return;
     makeFolder(targetFolder("", info.folder));
   }
 
   // The count (and the words looked for) in front of the report; the journal written out.
   void end() {
+    ahead_.reset();  // what was copied ahead and never taken goes; the workers end
     std::string head;
     if (!plan_.filter.words.empty()) {
       head = msg_(copy_msg::kWordsHeading) + kCrLf + kCrLf;
@@ -141,6 +165,38 @@ class CopyJob {
   }
 
  private:
+  // Asks the workers for the copies of the files after item in its folder, as far as the window
+  // allows: regular files listed small enough to be copied whole (a larger one is copied in its
+  // turn, in pieces between which Cancel is read). Starts the folder on its first call there
+  // that finds the target folder open.
+  void copyAhead(const core::RunItem& item) {
+    if (!aheadWanted_) return;
+    if (!aheadFolder_) {
+      if (!folder_.id.known || !targetOpen_.isOpen() || !targetAttributes_ || targetAttributes_->folder() != folder_.path)
+        return;
+      aheadFolder_ = true;
+      if (sourceOpen_.open(item.folder()) != 0) return;
+      if (!ahead_) ahead_ = std::make_unique<CopyAhead>(options_.copyAheadWorkers);
+      ahead_->startFolder(sourceOpen_.fd(), targetOpen_.fd());
+      aheadTarget_ = folder_.path;
+      nextAhead_ = item.index();  // 1-based: the entry after this item
+    }
+    if (!ahead_ || nextAhead_ >= aheadEntries_.size()) return;
+    // Asked for a few at a time: each asking takes the workers' lock and may wake them.
+    std::size_t room = ahead_->room();
+    if (room < kAheadBatch && nextAhead_ + room < aheadEntries_.size()) return;
+    const auto placedHere = placed_.find(walkedId_);
+    std::vector<std::string> names;
+    while (nextAhead_ < aheadEntries_.size() && room > 0) {
+      const core::ListEntry& e = aheadEntries_[nextAhead_++];
+      if ((e.attributes & (core::kAttrSystem | core::kAttrFolder)) != 0 || e.size > CopyAhead::kMaxBytes) continue;
+      if (placedHere != placed_.end() && placedHere->second.count(e.name)) continue;
+      names.push_back(e.name);
+      --room;
+    }
+    ahead_->request(names);
+  }
+
   // The folder being walked, looked at once per folder.
   FolderId walkedFolder(const std::string& folder) {
     if (folder != walkedPath_) {
@@ -312,6 +368,16 @@ class CopyJob {
   platform::FolderReader targetOpen_;  // the folder of targetAttributes_
   long long counter_ = 1;  // numbered names only grow within a run
   long long done_ = 0;
+  long long copiedAhead_ = 0;
+  // Copies made ahead (copy_ahead.h): the walked folder's entries as the run lists them, the next
+  // one to ask for, the folders the workers copy from and into.
+  const bool aheadWanted_;
+  std::unique_ptr<CopyAhead> ahead_;  // made on first use; its destructor joins the workers
+  bool aheadFolder_ = false;          // the walked folder's copies are being made ahead
+  std::vector<core::ListEntry> aheadEntries_;
+  std::size_t nextAhead_ = 0;
+  std::string aheadTarget_;
+  platform::FolderReader sourceOpen_;  // the walked folder, for the workers
 };
 
 }  // namespace
@@ -366,6 +432,7 @@ CopyJobResult runCopyJob(core::Pipeline& pipe, core::ToolForm* form, const CopyJ
       {.onFolderStart = [&](const core::FolderInfo& info) { job.folderStart(info); },
        .onEnd = [&](const core::RunOutcome&) { job.end(); }});
   result.journalSlot = journal.slot();
+  result.copiedAhead = job.copiedAhead();
   return result;
 }
 

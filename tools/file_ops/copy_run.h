@@ -8,7 +8,9 @@
 //      words to look for (40), overwrite not confirmed (19), a move from a folder that cannot be
 //      written (the core's notice);
 //   2. the walk (core::runFiles): per file the target folder, the content filter, the checks of
-//      the source and the target, and the transfer (copy_transfer.h);
+//      the source and the target, and the transfer (copy_transfer.h); a plain copy has the next
+//      files of the folder copied ahead by worker threads (copy_ahead.h), each taking its name
+//      in its turn as if the run had copied it then;
 //   3. the end: the count and the words in front of the report, the journal finished.
 //
 // What it guarantees besides: a file this run created or moved is never taken as a source again
@@ -50,6 +52,9 @@ struct CopyJobOptions {
   bool withSubfolders = false;  // the main window's boxes
   bool withHidden = false;
   std::string mainFolder{};     // "": the main window's folder
+  // Threads that copy the next files of a folder ahead of the run (copy_ahead.h), for a plain
+  // copy to a pattern without handles; 0: each file is copied in its turn.
+  int copyAheadWorkers = 3;
 };
 
 enum class CopyJobEnd {
@@ -64,6 +69,7 @@ struct CopyJobResult {
   CopyJobEnd end = CopyJobEnd::Ran;
   core::RunOutcome outcome{};
   int journalSlot = 0;  // the slot the run's journal took (0: nothing journalled)
+  long long copiedAhead = 0;  // files whose copy a worker made ahead (copyAheadWorkers)
 };
 
 CopyJobResult runCopyJob(core::Pipeline& pipe, core::ToolForm* form, const CopyJobOptions& options,

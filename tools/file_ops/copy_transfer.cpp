@@ -3,10 +3,14 @@
 #include "core/file_errors.h"
 #include "core/file_paths.h"
 #include "core/file_times.h"
+#include "core/step_record.h"
 #include "platform/fd_io.h"
 
+#include <chrono>
 #include <optional>
 #include <string_view>
+
+#include <sys/stat.h>
 
 namespace tools::file_ops {
 
@@ -43,6 +47,56 @@ TransferResult copied(core::Pipeline& pipe, const Transfer& t, const core::Messa
   return TransferResult::Copied;
 }
 
+bool sameTimes(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Whether the prepared copy is one of the file the check holds, as it is now: the same file,
+// nothing written to it since the copy read it.
+bool preparedFromHeld(const Transfer& t) {
+  const struct stat* held = t.held ? t.held->seen() : nullptr;
+  if (!held || t.held->throughLink() || !t.prepared || !t.prepared->ready()) return false;
+  const struct stat& made = t.prepared->source();
+  return made.st_dev == held->st_dev && made.st_ino == held->st_ino && made.st_size == held->st_size &&
+         sameTimes(made.st_mtim, held->st_mtim) && sameTimes(made.st_ctim, held->st_ctim);
+}
+
+// A plain copy whose bytes a worker copied ahead: what the pipeline's chunked copy does after
+// its last piece, for a file copied whole already. Cancel is read as after that piece; the
+// journal's record (with the copy's identity) goes before the copy takes its name.
+TransferResult commitPrepared(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg,
+                              std::uint8_t attributes) {
+  platform::PreparedCopy& copy = *t.prepared;
+  const struct stat& source = copy.source();
+  const auto size = static_cast<std::uint64_t>(source.st_size);
+  core::recordFileSize(size);
+  if (size > 0) {
+    pipe.host().doEvents();
+    if (pipe.host().isCancel() != core::CancelState::Running) return TransferResult::Stopped;
+  }
+  if (const int refused = platform::refuseAsNewName(t.target); refused != 0)
+    return failed(pipe, t, msg, copy_msg::kCopyFailed, core::systemReason(refused));
+  core::StepRecord step{.kind = core::StepKind::Copied, .from = t.source, .to = t.target,
+                        .copy = core::CopyStamp{.size = size, .modifiedSec = static_cast<std::int64_t>(source.st_mtim.tv_sec),
+                                                .modifiedNsec = static_cast<std::uint32_t>(source.st_mtim.tv_nsec)}};
+  core::StepRecorder* recorder = pipe.stepRecorder();
+  if (recorder) {
+    step.identity = copy.identity();
+    recorder->stepStarting(step);
+  }
+  if (const int err = copy.link(t.targetFolderFd, platform::nameOf(t.target).c_str()); err != 0) {
+    if (recorder) recorder->stepAbandoned(step);
+    return failed(pipe, t, msg, copy_msg::kCopyFailed, core::systemReason(err));
+  }
+  if (recorder) {
+    step.when = std::chrono::system_clock::now();
+    recorder->stepDone(step);
+  }
+  // Made in a name that was free, as the usual way's copy: its bits and nothing else.
+  return copied(pipe, t, msg, attributes, true,
+                NewCopy{.timesKept = copy.timesKept(), .mode = copy.mode(), .folder = t.targetFolder});
+}
+
 // The copy of a transfer (for a move, across file systems): synced and checked whole before a
 // moved source goes.
 TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::MessageTable& msg) {
@@ -57,6 +111,8 @@ TransferResult copyAcross(core::Pipeline& pipe, const Transfer& t, const core::M
   // A move keeps what mv keeps (exact permission bits, owner, extended attributes); a copy is
   // what cp makes without -p.
   const bool move = t.mode == CopyMode::Move;
+  if (!move && opened && t.targetFree && !t.replace && t.targetFolderFd >= 0 && preparedFromHeld(t))
+    return commitPrepared(pipe, t, msg, attributes);
   bool metadataKept = true;
   NewCopy made;
   int failure = 0;

@@ -20,6 +20,7 @@
 #include "platform/file_attributes.h"
 #include "platform/file_head.h"
 #include "platform/fs.h"
+#include "platform/prepared_copy.h"
 
 #include <cstdint>
 #include <optional>
@@ -63,6 +64,11 @@ struct Transfer {
   const platform::FolderAttributes* targetFolder = nullptr;
   bool targetFree = false;
   int targetFolderFd = -1;  // the target's folder, open while the run is at it
+  // A copy of the source made ahead into an unnamed file in that folder (copy_ahead.h). A plain
+  // copy into a free name gives it the target's name, after its record, when it is a copy of the
+  // very file held (its identity, size and times); anything else copies the usual way, and the
+  // prepared copy vanishes with its owner.
+  platform::PreparedCopy* prepared = nullptr;
 };
 
 enum class TransferResult {
