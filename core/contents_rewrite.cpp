@@ -404,16 +404,19 @@ void RewriteSession::Shared::commitBatch() {
   std::vector<std::unique_ptr<FileRewrite>> files;
   files.swap(batch);
   batchBytes = 0;
-  // The trash copies are placed first, so that one sync of the file system (usually the trash's
-  // too) writes them with the new contents, whose writeback started when each was held.
+  // The trash copies are placed and synced first (TrashCopies::syncCopies: one syncfs, or each
+  // entry on its own where the new contents it would wait for are many); then the new contents
+  // of files whose originals go nowhere, whose writeback started when each was held.
   std::vector<FileRewrite*> live;
   bool copies = false;
+  std::uint64_t unsynced = 0;  // new contents of files whose originals go to the trash
   for (const auto& f : files) {
     if (!f->trashHeld()) continue;
     live.push_back(f.get());
     copies = copies || f->hasTrashCopy();
+    if (f->hasTrashCopy()) unsynced += f->newSize();
   }
-  if (copies && trash.syncCopies() != 0) {
+  if (copies && trash.syncCopies(unsynced) != 0) {
     for (FileRewrite* f : live)
       if (f->hasTrashCopy()) f->trashNotSynced();
   }

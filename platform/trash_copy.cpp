@@ -31,6 +31,10 @@ constexpr std::size_t kCopyPiece = 1 << 20;
 // its name and the data's) is synced once placed, before anyone relies on it (syncEntries).
 constexpr trash::EntryStyle kCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Written};
 
+// Bytes per entry that a batch may have written unsynced for a syncfs to cost less than a sync of
+// each of its entries (about what the disk writes in the time of one flush of its cache).
+constexpr std::uint64_t kFewPendingBytes = 256 << 10;
+
 std::atomic<std::uint64_t> entrySyncs{0};
 
 int syncCounted(int fd) {
@@ -303,13 +307,26 @@ int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile, Sy
   return err;
 }
 
-int TrashCopies::syncCopies() {
+int TrashCopies::syncCopies(std::uint64_t pendingBytes) {
   int first = 0;
-  // Each entry on its own, not a syncfs of the trash's file system: that would wait for every
-  // file written there meanwhile, the new contents these entries make room for among them, which
-  // need no sync while their originals stay in the trash.
+  // Each fsync costs a flush of the disk's cache; one syncfs of the trash's file system costs one
+  // for every entry, but waits for every file written there meanwhile (the new contents these
+  // entries make room for among them). So a syncfs where those are few, each entry on its own
+  // where they are many; each entry on its own too where the syncfs fails (it may report another
+  // file's failed writeback) or would not cover the files.
+  std::size_t entries = 0;
+  for (const UnsyncedEntries& u : cache_->unsynced) entries += u.infoNames.size();
+  const bool whole = pendingBytes <= kFewPendingBytes * (entries + 2);
   for (const UnsyncedEntries& u : cache_->unsynced) {
-    const int err = u.files.ok() && u.info.ok() ? syncEntries(u.files.get(), u.info.get(), u.infoNames) : EBADF;
+    if (!u.files.ok() || !u.info.ok()) {
+      if (first == 0) first = EBADF;
+      continue;
+    }
+    if (whole && syncfsCoversFiles(u.info.get())) {
+      entrySyncs.fetch_add(1, std::memory_order_relaxed);
+      if (::syncfs(u.info.get()) == 0) continue;
+    }
+    const int err = syncEntries(u.files.get(), u.info.get(), u.infoNames);
     if (first == 0) first = err;
   }
   cache_->unsynced.clear();
