@@ -1,13 +1,22 @@
 // One file through the contents rewrite, in this order: refuse links; open the original; write the
 // transformed pieces to a temporary file beside it (yield, cancel and progress after each piece);
-// give the temporary file the original's metadata and sync it; check that the original did not
-// change meanwhile; put a copy of the original into the trash when the settings say so; take a
-// write lease on the original and check it once more; swap the temporary file and the original
-// (undone when a writer opened the original meanwhile) and drop the original's name, or rename
-// the temporary file over it where no lease or swap is to be had; restore what the rename cannot
-// carry. In a session that commits in batches, the file waits after the check, complete in its
-// temporary file with its writeback started, and the batch takes the steps from the sync on for
-// all its files together.
+// give the temporary file the original's metadata, and sync it unless the original goes to the
+// trash; check that the original did not change meanwhile; put a copy of the original into the
+// trash (synced) when the settings say so; take a write lease on the original and check it once
+// more; swap the temporary file and the original (undone when a writer opened the original
+// meanwhile) and drop the original's name, or rename the temporary file over it where no lease or
+// swap is to be had; restore what the rename cannot carry. In a session that commits in batches,
+// the file waits after the check, complete in its temporary file, and the batch takes the steps
+// from the sync on for all its files together.
+//
+// What is synced follows from what a power loss could take. The rename over the original is the
+// step that can end the old contents' last name: where the original goes nowhere, the new
+// contents are synced before it, so that the path never holds a file the disk never got. Where
+// the original goes to the trash, its entry there keeps the old contents past the rename: the
+// new contents need no sync (a power loss soon after may find them lost, the old ones still in
+// the trash, as after a `sed -i`), but the entry does, its info file and both names, before
+// the rename. Nothing forces the order of an unsynced link and a rename to the disk, and the
+// trash entry is then the only copy, useless to the user without its info file.
 #include "core/contents_rewrite.h"
 
 #include "core/file_errors.h"
@@ -69,8 +78,9 @@ class FileRewrite {
   RewriteResult run() {
     if (!openOriginal() || !writeContents()) return result_;
     if (!transform_.changed()) return leave(RewriteOutcome::Unchanged);
+    trashWanted_ = trashWanted();
     if (session_ && session_->batched()) return holdForBatch();
-    if (!syncWithMetadata() || !checkUnchanged()) return result_;
+    if (!readyWithMetadata() || !checkUnchanged()) return result_;
     rememberDosAttributes();
     const bool replaced = keepOriginalInTrash() && stillUnchanged() && replace();
     // Replaced, or its copy taken out of the trash again: the link needs no record any more.
@@ -81,17 +91,17 @@ class FileRewrite {
 
   // ---- the steps of a batch commit (RewriteSession::Shared::commitBatch), in this order
 
-  // Makes the new contents durable. False (the file given up, its line waiting) on failure.
+  // The new contents, for the batch to sync where the original goes nowhere.
   [[nodiscard]] platform::ReplacementFile& temporary() { return out_; }
-  // The new contents were synced (err 0) with the batch's others; false (the file given up, its
-  // line waiting) when they could not be.
+  // The new contents were synced (err 0) with the batch's others, or need no sync (their original
+  // goes to the trash); false (the file given up, its line waiting) when they could not be.
   bool synced(int err) {
     if (err != 0) {
       if (hasTrashCopy()) (void)platform::withdrawFromTrash(trashCopy_);
       trashCopy_ = {};
       return holdFailure([this, err] { (void)writeFailed(err); });
     }
-    step(RewriteStep::TemporarySynced);
+    step(RewriteStep::TemporaryReady);
     return true;
   }
   // Puts the original's trash copy in place, to be synced with the batch's others.
@@ -125,18 +135,17 @@ class FileRewrite {
   [[nodiscard]] std::uint64_t newSize() const { return newSize_; }
 
  private:
-  // Gives the metadata, starts the writeback and checks the original; the batch does the rest.
+  // Gives the metadata, starts the writeback of contents the batch will sync, and checks the
+  // original; the batch does the rest.
   RewriteResult holdForBatch() {
     if (out_.keepMetadataOf(original_.fd()) != 0) result_.attributesRestored = false;
-    if (const int err = out_.startWriteback(); err != 0) {
+    // Contents that need no sync are left for the system to write when it will, as any program's.
+    if (const int err = trashWanted_ ? 0 : out_.startWriteback(); err != 0) {
       (void)writeFailed(err);
       return result_;
     }
     if (!checkUnchanged()) return result_;
     rememberDosAttributes();
-    // Whether the original goes to the trash is the settings' of now, as for a file on its own.
-    trashWanted_ = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
-                   !pipe_.trashWaived(path_);
     result_.outcome = RewriteOutcome::Rewritten;
     result_.deferred = true;
     return result_;
@@ -200,11 +209,21 @@ class FileRewrite {
     return err == 0 || writeFailed(err);
   }
 
-  bool syncWithMetadata() {
+  // Whether the original goes to the trash: the settings' of now, read once per file.
+  [[nodiscard]] bool trashWanted() const {
+    return options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
+           !pipe_.trashWaived(path_);
+  }
+
+  // Gives the new contents the original's metadata and syncs them, unless the original goes to the
+  // trash (see the top of this file).
+  bool readyWithMetadata() {
     // Metadata that cannot be kept is reported after the rename, as the attributes are.
     if (out_.keepMetadataOf(original_.fd()) != 0) result_.attributesRestored = false;
-    if (const int err = out_.sync(); err != 0) return writeFailed(err);
-    step(RewriteStep::TemporarySynced);
+    if (!trashWanted_) {
+      if (const int err = out_.sync(); err != 0) return writeFailed(err);
+    }
+    step(RewriteStep::TemporaryReady);
     return true;
   }
 
@@ -241,9 +260,7 @@ class FileRewrite {
   }
 
   bool keepOriginalInTrash() {
-    const bool wanted = options_.replaced == ReplacedContents::FollowSettings && pipe_.flags().recycleContent &&
-                        !pipe_.trashWaived(path_);
-    if (!wanted) return true;
+    if (!trashWanted_) return true;
     // A file on its own keeps its trash folders, and the record of its link, until its rename.
     if (!session_) ownTrash_ = std::make_unique<platform::TrashCopies>();
     platform::TrashCopies& trash = session_ ? session_->trash : *ownTrash_;
@@ -259,21 +276,25 @@ class FileRewrite {
   }
 
   bool replace() {
-    // In a session the folder is synced once after its last file (RewriteSession::syncFolders).
-    // That keeps every file old or new after a crash: the new contents were synced before their
-    // rename, and the trash copy (synced with its folders) is on the disk before it; the rename
-    // itself is atomic, so a crash before the folder's sync can only leave a file with its old
-    // contents, its trash copy beside it. Only the durability of the new contents waits.
+    // Where the original's trash entry is on the disk, it keeps the old contents: the new ones
+    // are not synced, nor is the rename (nothing but the new contents depends on it). Elsewhere,
+    // in a session, the folder is synced once after its last file (RewriteSession::syncFolders):
+    // the new contents were synced before their rename, which is atomic, so a crash before the
+    // folder's sync can only leave a file with its old contents. Only the durability of the new
+    // contents waits.
     // A writer that opened the file since the last look waits on the lease, to write into the
     // old file once it is let go: that file stays then, and the writer finds it in place.
+    const bool kept = hasTrashCopy();
+    out_.replacing(kept ? platform::Durability::SourceStays : platform::Durability::OnlyCopyAtStake);
+    const bool syncFolder = !session_ && !kept;
     if (leased_ && !lease_.intact()) {
       lease_.release();
       (void)platform::withdrawFromTrash(trashCopy_);
       return changedWhileRead();
     }
-    const int err = leased_ ? out_.commitExchanging(!session_)
-                    : session_ ? out_.commitFolderUnsynced()
-                               : out_.commit();
+    const int err = leased_ ? out_.commitExchanging(syncFolder)
+                    : syncFolder ? out_.commit()
+                                 : out_.commitFolderUnsynced();
     // A writer that looked the file up before the swap and opened it since waits on the lease too:
     // the swap is undone, and the writer goes on into the old file at its path.
     if (err == 0 && out_.exchanged()) {
@@ -282,10 +303,10 @@ class FileRewrite {
         (void)platform::withdrawFromTrash(trashCopy_);
         return changedWhileRead();
       }
-      (void)out_.keepExchanged(!session_);
+      (void)out_.keepExchanged(syncFolder);
     }
     lease_.release();
-    if (err == 0 && session_) session_->folders.add(out_);
+    if (err == 0 && session_ && !kept) session_->folders.add(out_);
     if (err != 0) {
       // The original is still in place, so its copy leaves the trash again.
       (void)platform::withdrawFromTrash(trashCopy_);
@@ -369,29 +390,33 @@ class FileRewrite {
 
 }  // namespace
 
-// Why every file of a batch is old or new after a kill or a power loss, at every instant: until
-// its rename a file's path holds the untouched original, and nothing is renamed before both its
-// trash copy (placed whole, then synced with the trash's folders) and its new contents are synced
-// to the disk: the batch's copies first, then its new contents. The last look at the original comes right before its own
-// rename, as for a file on its own. A file whose sync or trash copy fails is given up whole: its
-// temporary file removed, its trash copy withdrawn. Only the durability of the renames waits for
-// the folder's sync.
+// Why every file of a batch is old or new after a kill, and keeps its old or new contents after a
+// power loss, at every instant: until its rename a file's path holds the untouched original, and
+// nothing is renamed before its trash copy (placed whole, then synced with the batch's others) or,
+// where the original goes nowhere, its new contents are synced to the disk: the batch's copies
+// first, then the new contents that need it. The last look at the original comes right before its
+// own rename, as for a file on its own. A file whose sync or trash copy fails is given up whole:
+// its temporary file removed, its trash copy withdrawn. Only the durability of the renames waits
+// for the folder's sync.
 void RewriteSession::Shared::commitBatch() {
   if (committing || batch.empty()) return;
   committing = true;
   std::vector<std::unique_ptr<FileRewrite>> files;
   files.swap(batch);
   batchBytes = 0;
-  // The trash copies are placed first, so that one sync of the file system (usually the trash's
-  // too) writes them with the new contents, whose writeback started when each was held.
+  // The trash copies are placed and synced first (TrashCopies::syncCopies: one syncfs, or each
+  // entry on its own where the new contents it would wait for are many); then the new contents
+  // of files whose originals go nowhere, whose writeback started when each was held.
   std::vector<FileRewrite*> live;
   bool copies = false;
+  std::uint64_t unsynced = 0;  // new contents of files whose originals go to the trash
   for (const auto& f : files) {
     if (!f->trashHeld()) continue;
     live.push_back(f.get());
     copies = copies || f->hasTrashCopy();
+    if (f->hasTrashCopy()) unsynced += f->newSize();
   }
-  if (copies && trash.syncCopies() != 0) {
+  if (copies && trash.syncCopies(unsynced) != 0) {
     for (FileRewrite* f : live)
       if (f->hasTrashCopy()) f->trashNotSynced();
   }
@@ -399,13 +424,20 @@ void RewriteSession::Shared::commitBatch() {
   std::vector<platform::ReplacementFile*> temporaries;
   for (FileRewrite* f : live) {
     if (f->givenUp()) continue;
+    // Its original stays in the trash: its new contents need no sync.
+    if (f->hasTrashCopy()) {
+      (void)f->synced(0);
+      continue;
+    }
     toSync.push_back(f);
     temporaries.push_back(&f->temporary());
   }
   // That sync also makes the renames of the batches before durable: their folders need no sync
   // of their own.
-  const std::vector<int> errs = platform::ReplacementFile::syncTogether(temporaries, &folders);
-  for (std::size_t i = 0; i < toSync.size(); ++i) (void)toSync[i]->synced(errs[i]);
+  if (!temporaries.empty()) {
+    const std::vector<int> errs = platform::ReplacementFile::syncTogether(temporaries, &folders);
+    for (std::size_t i = 0; i < toSync.size(); ++i) (void)toSync[i]->synced(errs[i]);
+  }
   for (const auto& f : files) {
     const RewriteResult r = f->commitHeld();
     if (onOutcome) onOutcome(f->path(), r);

@@ -6,9 +6,13 @@
 // piece (which yields to pending events) and then polls cancel, and puts the new contents in place
 // in one step.
 //
-// What it guarantees, whatever happens (failure, cancel, kill -9, power loss after the fsync):
+// What it guarantees, whatever happens (failure, cancel, kill -9):
 //   - the file's path holds either the original or the complete new contents, never a mix and
 //     never nothing; the original is never written into and never moved away first;
+//   - after a power loss too, the old contents are kept: where the original goes nowhere, the
+//     new contents are synced before they replace it; where it goes to the trash, its entry
+//     there is synced first instead, and new contents lost to a power loss soon after the run
+//     leave the old ones in the trash;
 //   - the new file keeps the original's permission bits, owner (where allowed), extended
 //     attributes (the archive flag among them), name and so its ".hidden" membership;
 //   - with the settings' "replaced contents to the trash" (RunFlags::recycleContent), a hard link
@@ -97,7 +101,10 @@ enum class ReplacedContents {
 
 // The steps of one rewrite, in order, as onStep sees them (LastLook comes between
 // OriginalInTrash and Replaced: the write lease is held from there to the rename where granted).
-enum class RewriteStep { TemporaryCreated, PieceWritten, TemporarySynced, OriginalInTrash, Replaced, LastLook };
+// TemporaryReady: the new contents are whole with the original's metadata, and synced where the
+// original goes nowhere (where it goes to the trash, its synced entry keeps the old contents
+// instead).
+enum class RewriteStep { TemporaryCreated, PieceWritten, TemporaryReady, OriginalInTrash, Replaced, LastLook };
 
 class RewriteSession;
 
@@ -143,7 +150,8 @@ struct RewriteResult {
 // kBatchFiles files or kBatchBytes of new contents): a rewritten file waits, complete in its
 // temporary file, until the batch is full, its folder ends (syncFolders), a result line is about
 // to be added (so that the lines keep the order of the files), or the session ends. The batch then
-// pays one round of syncs for all its files and their trash copies, and reports each file's
+// pays one round of syncs for all its trash copies and the new contents that need one (those whose
+// originals go nowhere), and reports each file's
 // outcome in order, as rewriteContents would have returned it. Every guarantee above holds as
 // for a file on its own.
 class RewriteSession {
@@ -162,6 +170,8 @@ class RewriteSession {
   // Commits the files waiting in the batch (their outcomes reported), then makes the renames of
   // the rewrites so far durable: one sync of each folder they were in. (In batches, the sync that
   // the next batch makes of the whole file system does that, and the session's end for the last.)
+  // The renames of files whose originals went to the trash are left to the system: the trash
+  // keeps their old contents whatever a power loss takes.
   void syncFolders();
   // Commits the files waiting in the batch, reporting their outcomes.
   void commitBatch();

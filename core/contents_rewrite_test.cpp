@@ -11,6 +11,7 @@
 #include "platform/kill_test_support.h"
 #include "platform/replacement_file.h"
 #include "platform/test_trees.h"
+#include "platform/trash_copy.h"
 
 #include <gtest/gtest.h>
 
@@ -660,6 +661,50 @@ TEST_F(BatchTest, AFullBatchCommitsWithoutWaitingForTheFolderEnd) {
   EXPECT_EQ(readAll(files.back()), "X");
 }
 
+// The new contents are forced to the disk only where their rename ends the old contents' last
+// name: where the original goes to the trash, its entry there is synced before the rename instead,
+// and the new contents not at all (alone or in a batch).
+TEST_F(BatchTest, NewContentsAreSyncedOnlyWhereTheOldOnesAreNotKeptInTheTrash) {
+  struct Case {
+    const char* name;
+    bool batched, recycle;
+    ReplacedContents replaced;
+    bool kept;  // the original goes to the trash
+  };
+  const std::vector<Case> cases = {
+      {"alone, to the trash", false, true, ReplacedContents::FollowSettings, true},
+      {"alone, nowhere", false, false, ReplacedContents::FollowSettings, false},
+      {"alone, plaintext never to the trash", false, true, ReplacedContents::NeverToTrash, false},
+      {"batch, to the trash", true, true, ReplacedContents::FollowSettings, true},
+      {"batch, nowhere", true, false, ReplacedContents::FollowSettings, false},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(base_ + "env/XDG_DATA_HOME/Trash");
+    setRecycle(c.recycle);
+    const std::string file = makeFile("f.txt", "old");
+    const std::uint64_t contents = platform::contentSyncCount(), entries = platform::trashEntrySyncCount();
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> atRename;  // syncs of each kind before it
+    RewriteOptions options{.replaced = c.replaced};
+    options.onStep = [&](RewriteStep s) {
+      if (s == RewriteStep::Replaced)
+        atRename.emplace(platform::contentSyncCount() - contents, platform::trashEntrySyncCount() - entries);
+    };
+    if (c.batched) {
+      hold(file, options);
+      session_->syncFolders();
+    } else {
+      Upper upper;
+      ASSERT_EQ(rewrite(file, upper, options).outcome, RewriteOutcome::Rewritten) << c.name << logged();
+    }
+    ASSERT_TRUE(atRename.has_value()) << c.name << logged();
+    EXPECT_EQ(readAll(file), "OLD") << c.name;
+    EXPECT_EQ(trashed(), c.kept ? std::vector<std::string>{"old"} : std::vector<std::string>{}) << c.name;
+    EXPECT_EQ(atRename->first > 0, !c.kept) << c.name;
+    EXPECT_EQ(atRename->second > 0, c.kept) << c.name;
+    EXPECT_EQ(platform::contentSyncCount() - contents, atRename->first) << c.name << ": synced after the rename";
+  }
+}
+
 // A kill at any step of a batch's commit leaves each file with its old or its complete new
 // contents, and the original of every file already new in the trash.
 TEST_F(BatchTest, AKillDuringABatchCommitLeavesEachFileOldOrNewWithItsOriginalInTheTrash) {
@@ -667,7 +712,7 @@ TEST_F(BatchTest, AKillDuringABatchCommitLeavesEachFileOldOrNewWithItsOriginalIn
     RewriteStep step;
     int occurrence;
   };
-  const std::vector<Case> cases = {{RewriteStep::TemporarySynced, 2}, {RewriteStep::OriginalInTrash, 1},
+  const std::vector<Case> cases = {{RewriteStep::TemporaryReady, 2}, {RewriteStep::OriginalInTrash, 1},
                                    {RewriteStep::OriginalInTrash, 3}, {RewriteStep::Replaced, 1},
                                    {RewriteStep::Replaced, 2}};
   const std::vector<std::string> originals = {"one", "two", "three"};
@@ -886,7 +931,7 @@ TEST_F(RewriteTest, AKillAtAnyStepLeavesTheOldOrTheCompleteNewContents) {
   };
   const std::vector<Case> cases = {
       {RewriteStep::TemporaryCreated, 1, false}, {RewriteStep::PieceWritten, 1, false},
-      {RewriteStep::PieceWritten, 3, false},     {RewriteStep::TemporarySynced, 1, false},
+      {RewriteStep::PieceWritten, 3, false},     {RewriteStep::TemporaryReady, 1, false},
       {RewriteStep::OriginalInTrash, 1, false},  {RewriteStep::Replaced, 1, true},
   };
   const std::string original = "the old contents, several pieces long";

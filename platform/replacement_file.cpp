@@ -7,6 +7,7 @@
 #include "platform/own_temporary.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -25,7 +26,11 @@ namespace {
 
 constexpr std::size_t kNameKept = 200;  // bytes of the target's name in the temporary name
 
+std::atomic<std::uint64_t> contentSyncs{0};
+
 }  // namespace
+
+std::uint64_t contentSyncCount() { return contentSyncs.load(std::memory_order_relaxed); }
 
 std::string temporaryNameSuffix() {
   static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -198,6 +203,7 @@ int ReplacementFile::createUnnamedIn(int folderFd, std::string_view target, unsi
 int ReplacementFile::start(int folderFd, std::string_view target, unsigned mode, bool unnamed) {
   (void)discard();
   dropFolder();
+  replacing_ = Durability::OnlyCopyAtStake;
   target_ = std::string(target);
   if (target_.empty() || target_.back() == '/') return EISDIR;
   const std::string folder = folderOf(target_);
@@ -322,6 +328,7 @@ int ReplacementFile::keepMetadataOf(const std::string& sourcePath) {
 int ReplacementFile::sync() {
   if (fd_ < 0) return exists_ ? 0 : EBADF;
   if (const int err = settleHoles(); err != 0) return err;
+  contentSyncs.fetch_add(1, std::memory_order_relaxed);
   if (::fsync(fd_) != 0) return errno;
   synced_ = true;
   return 0;
@@ -355,7 +362,9 @@ std::vector<int> ReplacementFile::syncTogether(const std::vector<ReplacementFile
     // syncfs reports a failed writeback of any file written since this one was opened: not
     // knowing which, the files fall back to their own fsync, which tells.
     if (it == systems.end()) {
-      it = systems.insert(systems.end(), {st.st_dev, syncfsCoversFiles(f.fd_) && ::syncfs(f.fd_) == 0});
+      const bool covers = syncfsCoversFiles(f.fd_);
+      if (covers) contentSyncs.fetch_add(1, std::memory_order_relaxed);
+      it = systems.insert(systems.end(), {st.st_dev, covers && ::syncfs(f.fd_) == 0});
       if (it->second && covered) covered->coveredBy(st.st_dev);
     }
     if (it->second) {
@@ -374,6 +383,7 @@ int ReplacementFile::finish(bool replace, bool syncFolder, bool syncData) {
     if (const int refused = refuseAsNewName(name_); refused != 0) return refused;
   }
   // Synced once: a second fsync of the same bytes would cost another flush of the disk's cache.
+  if (replace && replacing_ == Durability::SourceStays) syncData = false;
   if (const int err = synced_ || !syncData ? settleHoles() : sync(); err != 0) return err;
   // Over a file it can only go by a rename: first it takes a temporary name.
   if (unnamed_ && replace) {
@@ -431,7 +441,8 @@ int ReplacementFile::commitUnsynced() { return finish(true, false, false); }
 
 int ReplacementFile::commitExchanging(bool syncFolder) {
   if (!exists_ || unnamed_) return finish(true, syncFolder);
-  if (const int err = synced_ ? settleHoles() : sync(); err != 0) return err;
+  const bool syncData = !synced_ && replacing_ == Durability::OnlyCopyAtStake;
+  if (const int err = syncData ? sync() : settleHoles(); err != 0) return err;
   if (::renameat2(dirFd_, tmpName_.c_str(), dirFd_, name_.c_str(), RENAME_EXCHANGE) != 0) {
     const int err = errno;
     if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return err;

@@ -41,8 +41,9 @@ namespace platform {
 //                    when the original stays, a joined output when the pieces stay, a plain copy.
 //                    Nothing is synced, as split, cat, cp and rsync leave it to the system; only a
 //                    power loss soon after may lose the new file, never anything else.
-// commitNew takes the choice; a commit over a file (commit, commitFolderUnsynced) replaces one and
-// always syncs the contents first.
+// commitNew takes the choice. A commit over a file (commit, commitFolderUnsynced, commitExchanging)
+// replaces one and syncs the contents first, unless told by replacing(SourceStays) that the file
+// it replaces stays elsewhere (its old contents kept in the trash, that entry synced).
 enum class Durability { OnlyCopyAtStake, SourceStays };
 
 // The file whose contents are being replaced, open for reading: read in pieces through one
@@ -128,6 +129,11 @@ class ReplacementFile {
   // With covered, the folders it holds on a file system synced that way are forgotten unsynced:
   // the renames made in them before are on the disk now.
   static std::vector<int> syncTogether(const std::vector<ReplacementFile*>& files, class FolderSyncs* covered = nullptr);
+  // Whether a commit over the target syncs the new contents first: OnlyCopyAtStake (the default)
+  // where the target's old contents go with its name; SourceStays where they stay elsewhere,
+  // durable already (a synced trash entry holding the very file), so that a power loss that
+  // loses the new contents loses nothing else. Set before the commit.
+  void replacing(Durability durability) { replacing_ = durability; }
   // Syncs when needed, renames the temporary file over the target (replacing it) and syncs the
   // folder. 0 or errno; on failure the target is unchanged and the temporary file still exists.
   int commit();
@@ -186,6 +192,7 @@ class ReplacementFile {
   bool exists_ = false;  // the temporary file is on disk and ours to remove
   bool unnamed_ = false;  // ... without a name in the folder (O_TMPFILE): closing it removes it
   bool synced_ = false;  // nothing written since the last sync
+  Durability replacing_ = Durability::OnlyCopyAtStake;
   bool hiddenRecord_ = false;  // writesHiddenRecord
   bool exchanged_ = false;  // commitExchanging swapped the names: the old file is under tmpName_
   bool keepHoles_ = false;
@@ -227,6 +234,10 @@ class FolderSyncs {
 // names durable as an fsync of each would: local file systems known to do so (ext2/3/4, XFS,
 // Btrfs, F2FS). Elsewhere (FUSE, network file systems) each file is synced on its own.
 [[nodiscard]] bool syncfsCoversFiles(int fd);
+
+// How many times this process has forced new contents to the disk here (an fsync of a
+// replacement, a syncfs made for several): for tests that tell where the new contents were synced.
+[[nodiscard]] std::uint64_t contentSyncCount();
 
 // True when the file system of the open file fd keeps DOS attributes of its own (vfat), which a
 // replacement does not carry over with the extended attributes and permission bits.

@@ -9,6 +9,7 @@
 #include "platform/trash_link_record.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <iterator>
 #include <map>
@@ -24,11 +25,22 @@ namespace {
 
 constexpr std::size_t kCopyPiece = 1 << 20;
 
-// The copy stands for contents about to be replaced: its info file is on the disk before the
-// data, and the entry's name keeps the original's whole with the number after it.
-constexpr trash::EntryStyle kCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Synced};
-// The same for an entry of a batch, synced with the others of the batch afterwards.
-constexpr trash::EntryStyle kBatchCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Written};
+// The copy stands for contents about to be replaced: the entry's name keeps the original's whole
+// with the number after it. Its info file is not synced while it is written: until the original's
+// contents are replaced, the original's own name keeps the data, and the whole entry (info file,
+// its name and the data's) is synced once placed, before anyone relies on it (syncEntries).
+constexpr trash::EntryStyle kCopyStyle{.numbering = trash::Numbering::AtEnd, .info = trash::InfoWrite::Written};
+
+// Bytes per entry that a batch may have written unsynced for a syncfs to cost less than a sync of
+// each of its entries (about what the disk writes in the time of one flush of its cache).
+constexpr std::uint64_t kFewPendingBytes = 256 << 10;
+
+std::atomic<std::uint64_t> entrySyncs{0};
+
+int syncCounted(int fd) {
+  entrySyncs.fetch_add(1, std::memory_order_relaxed);
+  return ::fsync(fd) == 0 ? 0 : errno;
+}
 
 // Copies the bytes of src into the new file name of the open folder dirFd (never replacing one),
 // with src's permission bits, synced. The copy is written under a temporary name and named when
@@ -96,18 +108,51 @@ int placeData(const std::string& path, int src, std::uint64_t dev, std::uint64_t
   return copyBytes(src, filesFd, name);
 }
 
+// Makes the entries of one trash folder durable: the contents of their info files (named
+// infoNames in the open info/ folder), then the names in files/ and info/. Once an original's
+// contents are replaced, its entry holds the only copy of the old contents, and one without its
+// info file cannot be restored from the trash: both must be on the disk before that rename.
+// (A data copy made of the bytes was synced when written; a hard link is the original's own
+// data, on the disk already.) The writeback of every info file starts first, so that the journal
+// commit of the first fsync carries them all and the others find their work done. 0 or the first
+// errno (a file system that cannot sync a folder, EINVAL, has nothing more to make durable).
+int syncEntries(int filesFd, int infoFd, const std::vector<std::string>& infoNames) {
+  int first = 0;
+  const auto note = [&](int err) {
+    if (first == 0 && err != 0 && err != EINVAL) first = err;
+  };
+  std::vector<trash::Fd> infos;
+  infos.reserve(infoNames.size());
+  for (const std::string& name : infoNames) {
+    trash::Fd fd(::openat(infoFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (!fd.ok()) {
+      note(errno);
+      continue;
+    }
+    (void)::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    infos.push_back(std::move(fd));
+  }
+  for (const trash::Fd& fd : infos) note(syncCounted(fd.get()));
+  note(syncCounted(filesFd));
+  note(syncCounted(infoFd));
+  return first;
+}
+
 // Adds an entry to trash with place; on success entry and name name it, and unless later the
-// trash's folders are synced. attempt: as trash::addEntry's.
+// entry is synced (syncEntries). attempt: as trash::addEntry's.
 int addTo(const trash::Folder& trash, const std::string& original, const trash::PlaceData& place,
           TrashEntry& entry, std::string& name, bool later, int* attempt = nullptr) {
-  const int err = trash::addEntry(trash, nameOf(original), original, later ? kBatchCopyStyle : kCopyStyle, place,
-                                  name, {}, attempt);
+  const int err = trash::addEntry(trash, nameOf(original), original, kCopyStyle, place, name, {}, attempt);
   if (err != 0) return err;
-  if (!later) {
-    (void)::fsync(trash.files.get());
-    (void)::fsync(trash.info.get());
-  }
   entry = {trash.dir + "files/" + name, trash.dir + "info/" + name + std::string(trash::kInfoSuffix)};
+  if (!later) {
+    if (const int serr = syncEntries(trash.files.get(), trash.info.get(), {name + std::string(trash::kInfoSuffix)});
+        serr != 0) {
+      (void)withdrawFromTrash(entry);
+      entry = {};
+      return serr;
+    }
+  }
   return 0;
 }
 
@@ -262,26 +307,27 @@ int TrashCopies::copy(std::string_view path, TrashEntry& entry, int openFile, Sy
   return err;
 }
 
-int TrashCopies::syncCopies() {
+int TrashCopies::syncCopies(std::uint64_t pendingBytes) {
   int first = 0;
-  const auto note = [&](int err) {
-    if (first == 0) first = err;
-  };
-  // One syncfs of the trash's file system writes every entry at once. Where it fails (it may
-  // report another file's failed writeback) the entries are synced one by one: the info files
-  // first, then the folders holding their names and the data's.
+  // Each fsync costs a flush of the disk's cache; one syncfs of the trash's file system costs one
+  // for every entry, but waits for every file written there meanwhile (the new contents these
+  // entries make room for among them). So a syncfs where those are few, each entry on its own
+  // where they are many; each entry on its own too where the syncfs fails (it may report another
+  // file's failed writeback) or would not cover the files.
+  std::size_t entries = 0;
+  for (const UnsyncedEntries& u : cache_->unsynced) entries += u.infoNames.size();
+  const bool whole = pendingBytes <= kFewPendingBytes * (entries + 2);
   for (const UnsyncedEntries& u : cache_->unsynced) {
     if (!u.files.ok() || !u.info.ok()) {
-      note(EBADF);
+      if (first == 0) first = EBADF;
       continue;
     }
-    if (syncfsCoversFiles(u.info.get()) && ::syncfs(u.info.get()) == 0) continue;
-    for (const std::string& name : u.infoNames) {
-      const trash::Fd fd(::openat(u.info.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
-      if (!fd.ok() || ::fsync(fd.get()) != 0) note(errno);
+    if (whole && syncfsCoversFiles(u.info.get())) {
+      entrySyncs.fetch_add(1, std::memory_order_relaxed);
+      if (::syncfs(u.info.get()) == 0) continue;
     }
-    if (u.files.ok() && ::fsync(u.files.get()) != 0) note(errno);
-    if (u.info.ok() && ::fsync(u.info.get()) != 0) note(errno);
+    const int err = syncEntries(u.files.get(), u.info.get(), u.infoNames);
+    if (first == 0) first = err;
   }
   cache_->unsynced.clear();
   return first;
@@ -290,6 +336,8 @@ int TrashCopies::syncCopies() {
 void TrashCopies::copiesSettled() {
   if (cache_->links) (void)cache_->links->clear();
 }
+
+std::uint64_t trashEntrySyncCount() { return entrySyncs.load(std::memory_order_relaxed); }
 
 int withdrawFromTrash(const TrashEntry& entry) {
   int first = 0;

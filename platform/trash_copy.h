@@ -11,6 +11,7 @@
 // moveToTrash (platform/trash_folders.h): through descriptors, never through a link.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,12 +61,16 @@ class TrashCopies {
   enum class Sync { Now, Later };
 
   // As copyToTrash; with Sync::Later the entry is complete (a kill leaves it whole) but its info
-  // file and the folders' new names wait for syncCopies.
+  // file and the folders' new names wait for syncCopies. With Sync::Now only the entry is synced
+  // (its info file, the two names, and the data where it is a copy of the bytes), never the file
+  // system as a whole, which would wait for all that was written there.
   int copy(std::string_view path, TrashEntry& entry, int openFile = -1, Sync sync = Sync::Now);
   // Syncs the entries made with Sync::Later since the last call: each info file, then files/ and
-  // info/ of every trash folder they went to, once each. 0, or the first errno (then none of those
-  // entries may be taken as kept).
-  int syncCopies();
+  // info/ of every trash folder they went to, once each; or, where the file system allows it and
+  // pendingBytes (what the caller wrote unsynced there meanwhile) is small, one syncfs of each
+  // trash's file system, which then writes those bytes too. 0, or the first errno (then none of
+  // those entries may be taken as kept).
+  int syncCopies(std::uint64_t pendingBytes = 0);
   // Tells that every copy made so far is settled: its original was replaced, or the copy was
   // taken out of the trash again. Their links need no record any more.
   void copiesSettled();
@@ -79,5 +84,9 @@ class TrashCopies {
 
 // Removes an entry: its data, then its info file. 0 or the first errno (ENOENT counts as removed).
 int withdrawFromTrash(const TrashEntry& entry);
+
+// How many fsyncs this process has made to keep trash copies (info files and trash folders): for
+// tests that tell where the old contents were made durable.
+[[nodiscard]] std::uint64_t trashEntrySyncCount();
 
 }  // namespace platform

@@ -64,13 +64,18 @@ TEST_F(TrashCopyTest, ACopyGoesToTheHomeTrashAndTheFileStays) {
 
 // The links of a run killed before its renames are settled by the next run: an entry goes only
 // where it is still a second name of the original in place (never the trash copy of contents that
-// were replaced, never a link of a run that is alive).
+// were replaced, never a link of a run that is alive), also after links the run settled itself.
 TEST_F(TrashCopyTest, TheLinksOfAKilledRunGoOnlyWhereTheOriginalIsStillInPlace) {
   const std::string kept = make("kept.txt", "kept"), replaced = make("replaced.txt", "old contents");
-  const std::string live = make("live.txt", "live");
-  TrashEntry keptEntry, replacedEntry;
+  const std::string live = make("live.txt", "live"), earlier = make("earlier.txt", "earlier");
+  TrashEntry keptEntry, replacedEntry, earlierEntry;
   const platform::testing::ChildOutcome child = platform::testing::runInChild([&]() -> std::string {
     TrashCopies copies;
+    // A batch before, replaced and settled.
+    if (copies.copy(earlier, earlierEntry) != 0) return "no copy";
+    std::ofstream(dir_ + "new.txt") << "new earlier";
+    if (::rename((dir_ + "new.txt").c_str(), earlier.c_str()) != 0) return "no rename";
+    copies.copiesSettled();
     if (copies.copy(kept, keptEntry) != 0 || copies.copy(replaced, replacedEntry) != 0) return "no copy";
     std::ofstream(dir_ + "new.txt") << "new contents";
     if (::rename((dir_ + "new.txt").c_str(), replaced.c_str()) != 0) return "no rename";
@@ -81,7 +86,7 @@ TEST_F(TrashCopyTest, TheLinksOfAKilledRunGoOnlyWhereTheOriginalIsStillInPlace) 
   TrashCopies alive;
   TrashEntry liveEntry;
   ASSERT_EQ(alive.copy(live, liveEntry), 0);
-  ASSERT_EQ(entries(trash() + "files"), 3u);
+  ASSERT_EQ(entries(trash() + "files"), 4u);
 
   EXPECT_EQ(settleInterruptedTrashLinks(), 1);
   EXPECT_EQ(slurp(kept), "kept");
@@ -93,6 +98,7 @@ TEST_F(TrashCopyTest, TheLinksOfAKilledRunGoOnlyWhereTheOriginalIsStillInPlace) 
   EXPECT_EQ(slurp(trash() + "files/replaced.txt"), "old contents");
   EXPECT_TRUE(fs::exists(trash() + "info/replaced.txt.trashinfo"));
   EXPECT_EQ(slurp(trash() + "files/live.txt"), "live");
+  EXPECT_EQ(slurp(trash() + "files/earlier.txt"), "earlier");
   EXPECT_EQ(settleInterruptedTrashLinks(), 0);  // each record settled once
 }
 

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,6 +22,10 @@ namespace {
 
 constexpr std::string_view kPrefix = "links-";
 constexpr std::size_t kRecordLimit = 16 << 20;  // a larger record is not one of ours
+// Past this size, clear() empties the record rather than marking its links settled.
+constexpr std::uint64_t kEmptiedPast = 1 << 20;
+// The line that settles every link written before it (clear()).
+constexpr std::string_view kSettledLine = "S\n";
 constexpr int kOpenTries = 8;
 
 // A record line: "L dev ino" then each path as " length:bytes", and a line break (any byte of a
@@ -36,6 +41,8 @@ std::string lineOf(const TrashLink& l) {
 class RecordReader {
  public:
   explicit RecordReader(std::string_view text) : text_(text) {}
+  // Passes over a settling line; true when there was one.
+  bool settledLine() { return literal(kSettledLine); }
   std::optional<TrashLink> next() {
     TrashLink l;
     for (std::uint64_t* v : {&l.dev, &l.ino})
@@ -150,15 +157,27 @@ int TrashLinkRecord::open() {
 }
 
 int TrashLinkRecord::clear() {
-  if (fd_ < 0) return 0;
-  return ::ftruncate(fd_, 0) == 0 ? 0 : errno;
+  if (fd_ < 0 || size_ == 0) return 0;
+  // A line appended costs less than a truncation, which the file system journals: the record is
+  // emptied only once it has grown large, or where the line could not be written whole (a cut
+  // line would end the record for its reader before the links written after it).
+  if (size_ <= kEmptiedPast && writeFully(fd_, kSettledLine) == 0) {
+    size_ += kSettledLine.size();
+    return 0;
+  }
+  if (::ftruncate(fd_, 0) != 0) return errno;
+  size_ = 0;
+  return 0;
 }
 
 int TrashLinkRecord::add(const TrashLink& link) {
   if (fd_ < 0) {
     if (const int err = open(); err != 0) return err;
   }
-  return writeFully(fd_, lineOf(link));
+  const std::string line = lineOf(link);
+  const int err = writeFully(fd_, line);
+  if (err == 0) size_ += line.size();
+  return err;
 }
 
 int settleInterruptedTrashLinks() {
@@ -182,7 +201,17 @@ int settleInterruptedTrashLinks() {
         ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(dirFd, e->d_name, fd)) {
       const std::string text = readAll(fd);
       RecordReader reader(text);
-      while (const std::optional<TrashLink> link = reader.next()) removed += settle(*link) ? 1 : 0;
+      std::vector<TrashLink> links;
+      for (;;) {
+        if (reader.settledLine()) {
+          links.clear();
+          continue;
+        }
+        std::optional<TrashLink> link = reader.next();
+        if (!link) break;
+        links.push_back(std::move(*link));
+      }
+      for (const TrashLink& link : links) removed += settle(link) ? 1 : 0;
       (void)::unlinkat(dirFd, e->d_name, 0);
     }
     ::close(fd);

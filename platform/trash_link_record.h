@@ -38,7 +38,9 @@ class TrashLinkRecord {
   // as it would have without the record.
   int add(const TrashLink& link);
   // Forgets the links written so far: each was settled (its original replaced, or the link taken
-  // out again), so that a long run's record stays as small as one batch. 0 or errno.
+  // out again). One line that settles every link before it, so that a kill after it finds none
+  // to settle; a record grown past 1 MiB is emptied instead, so that a long run's stays small.
+  // 0 or errno.
   int clear();
 
   // ---- implementation details past this point ----
@@ -46,6 +48,7 @@ class TrashLinkRecord {
   int open();
   int fd_ = -1;
   std::string path_;
+  std::uint64_t size_ = 0;  // bytes in the record since it was last emptied
 };
 
 // Settles the records of runs that ended without removing theirs (killed) and that nobody holds
