@@ -177,13 +177,7 @@ TEST_F(CopyAheadTest, ACancelAtAnyYieldLeavesWhatTheRunInTurnLeaves) {
 // A name taken by someone else just before a copy made ahead takes it: the copy fails as the
 // run's own would (nothing replaced, its line, not journalled), and the run goes on.
 TEST_F(CopyAheadTest, ANameTakenMeanwhileFailsTheCopyAsInTurn) {
-  struct TakeNameHost : core::ScriptedRunHost {
-    std::function<void()> onYield;
-    void doEvents() override {
-      core::ScriptedRunHost::doEvents();
-      if (onYield) onYield();
-    }
-  } host;
+  testing::YieldHookHost host;
   host.realListing = true;
   core::Pipeline pipe(host);
   for (int i = 0; i < 6; ++i) makeFile("main/f" + std::to_string(i) + ".txt", std::string(100 + i, 'x'));

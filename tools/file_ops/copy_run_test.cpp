@@ -306,13 +306,7 @@ TEST_F(CopyRunTest, ACancelledRunLeavesNoPartialCopyAndJournalsWhatItDid) {
 // A copy that fails says why: a name taken while the copy was written (the copy never replaces
 // what came), a copy the disk cannot hold.
 TEST_F(CopyRunTest, ACopyThatFailsSaysWhy) {
-  struct TakeNameHost : core::ScriptedRunHost {
-    std::function<void()> onYield;
-    void doEvents() override {
-      core::ScriptedRunHost::doEvents();
-      if (onYield) onYield();
-    }
-  } host;
+  testing::YieldHookHost host;
   host.realListing = true;
   core::Pipeline pipe(host);
   const std::string big = makeFile("main/big.bin", std::string(2500000, 'b'));  // yields between pieces

@@ -1,5 +1,5 @@
-// Test support for the copy and move tool's engine tests: the pipeline fixture with the program
-// folder (where the journals go) inside the temporary tree, the real folders listed as the main
+// Test support for the copy and move tool's engine tests: the pipeline fixture (its program folder,
+// where the journals go, inside the temporary tree), the real folders listed as the main
 // window would list them, and a message table whose message n reads "[n]".
 #pragma once
 
@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,6 @@ class CopyToolTest : public core::testing::PipelineTest {
  protected:
   void SetUp() override {
     PipelineTest::SetUp();
-    state_.state().appPath = base_ + "app/";
-    std::filesystem::create_directories(state_.state().appPath);
     host_.realListing = true;
     std::vector<std::string> texts;
     for (int n = 1; n <= 100; ++n) texts.push_back("[" + std::to_string(n) + "]");
@@ -54,6 +53,16 @@ class CopyToolTest : public core::testing::PipelineTest {
   }
 
   core::MessageTable msg_;
+};
+
+// A host that lets a test act between two steps of a run (at each of its yields), e.g. to take a
+// name the run is about to give a copy.
+struct YieldHookHost : core::ScriptedRunHost {
+  std::function<void()> onYield;
+  void doEvents() override {
+    core::ScriptedRunHost::doEvents();
+    if (onYield) onYield();
+  }
 };
 
 }  // namespace tools::file_ops::testing
