@@ -96,7 +96,7 @@ class WordFinder {
   // fast read takes 1 off), the helpers read ahead from then on. On a tree in memory they would
   // only take the processor from the run, which then waits for their findings.
   void startReadAheadIfSlow(std::chrono::steady_clock::duration took, std::size_t bytes) {
-    constexpr auto kNoticeable = std::chrono::microseconds(200);
+    constexpr auto kNoticeable = std::chrono::microseconds(50);
     constexpr int kStartAt = 12;
     const bool slow =
         took >= kNoticeable && static_cast<double>(bytes) / std::chrono::duration<double>(took).count() < 200e6;
