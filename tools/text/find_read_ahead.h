@@ -87,9 +87,8 @@ class ReadAhead {
   // it: at once when one is there, after waiting when a helper is reading it now (a file of at
   // most largestFile), and nothing when path is not known, not read yet (no helper will take it
   // then), larger than largestFile, not a regular file reached below root without a link,
-  // unreadable, or
-  // changed so recently that a change since the helper's look could not show in its times (the
-  // run then reads the file itself).
+  // unreadable, or changed so recently that a change since the helper's look could not show in
+  // its times (the run then reads the file itself).
   [[nodiscard]] std::optional<AheadFinding> take(std::string_view path);
   // Waits until the helpers have read every path in the window, or timeout passed (tests):
   // whether they had.
